@@ -1,0 +1,43 @@
+# Third-party dependencies, all from Debian packages (see dev.sh).
+find_package(nlohmann_json 3 REQUIRED)
+find_package(CLI11 REQUIRED)
+find_path(SIMPLEINI_INCLUDE_DIR SimpleIni.h REQUIRED)
+add_library(SimpleIni::SimpleIni INTERFACE IMPORTED)
+set_target_properties(SimpleIni::SimpleIni PROPERTIES INTERFACE_INCLUDE_DIRECTORIES "${SIMPLEINI_INCLUDE_DIR}")
+
+if(NOT KELVARIN_FUZZ)
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  if(KELVARIN_BENCH)
+    find_package(benchmark REQUIRED)
+  endif()
+endif()
+
+if(KELVARIN_WITH_GUI AND NOT KELVARIN_FUZZ)
+  set(CMAKE_AUTOMOC ON)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets PrintSupport Test)
+  find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+  # QScintilla ships no CMake config or pkg-config file on Debian.
+  find_path(QSCINTILLA_INCLUDE_DIR Qsci/qsciscintilla.h PATH_SUFFIXES ${CMAKE_LIBRARY_ARCHITECTURE}/qt6 qt6 REQUIRED)
+  find_library(QSCINTILLA_LIBRARY qscintilla2_qt6 REQUIRED)
+  add_library(QScintilla::QScintilla UNKNOWN IMPORTED)
+  set_target_properties(QScintilla::QScintilla PROPERTIES
+    IMPORTED_LOCATION "${QSCINTILLA_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${QSCINTILLA_INCLUDE_DIR}"
+    INTERFACE_COMPILE_DEFINITIONS QSCINTILLA_DLL
+    INTERFACE_LINK_LIBRARIES "Qt6::Widgets;Qt6::PrintSupport")
+endif()
+
+# kelvarin_add_test(name SOURCES ... LIBS ... [GUI]): one GoogleTest binary under ctest.
+# GUI tests get a label so they can be run under Xvfb together.
+function(kelvarin_add_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  if(T_GUI)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS gui
+      ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+  endif()
+endfunction()

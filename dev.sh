@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Kelvarin developer entry point.
+#   ./dev.sh run [FILE.mob]   install what is missing, build, start the editor
+#                             (on a freshly generated demo zone when no file is given)
+#   ./dev.sh test             install what is missing, build, run every test
+#   ./dev.sh fuzz [SECONDS]   build the fuzzers with clang and run them (default 600 s)
+#   ./dev.sh bench            build in release mode and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+
+PACKAGES=(
+  cmake ninja-build g++ clang pkg-config
+  qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libqscintilla2-qt6-dev
+  libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libsimpleini-dev nlohmann-json3-dev libcli11-dev
+  xvfb xauth xdg-utils
+)
+
+install_deps() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+}
+
+build() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir"
+}
+
+fuzz() {
+  local seconds=$1
+  build build-fuzz -DKELVARIN_FUZZ=ON -DKELVARIN_WITH_GUI=OFF \
+    -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  mkdir -p build-fuzz/corpus build-fuzz/artifacts
+  build-fuzz/bin/kelvarin-fuzz-seeds build-fuzz/corpus
+  build-fuzz/bin/kelvarin-fuzz-load -max_total_time="$seconds" -max_len=65536 \
+    -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 build-fuzz/corpus
+}
+
+cmd=${1:-}
+case "$cmd" in
+  run)
+    install_deps
+    build build
+    file=${2:-}
+    if [ -z "$file" ]; then
+      file=build/demo/demo-zone.mob
+      mkdir -p build/demo
+      build/bin/kelvarin-cli generate "$file" --records 2000 --seed 7
+    fi
+    if [ -x build/bin/kelvarin ]; then
+      exec build/bin/kelvarin "$file"
+    else
+      exec build/bin/kelvarin-cli info "$file"
+    fi
+    ;;
+  test)
+    install_deps
+    build build
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build --output-on-failure -j2
+    fuzz "${KELVARIN_FUZZ_SECONDS:-60}"
+    ;;
+  fuzz)
+    install_deps
+    fuzz "${2:-600}"
+    ;;
+  bench)
+    install_deps
+    build build-release -DCMAKE_BUILD_TYPE=Release
+    for b in build-release/bin/bench-*; do "$b"; done
+    ;;
+  *)
+    sed -n '2,8p' "$0"
+    exit 2
+    ;;
+esac

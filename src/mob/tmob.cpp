@@ -1,0 +1,522 @@
+#include "mob/tmob.h"
+
+#include <limits>
+#include <stdexcept>
+#include <unordered_map>
+
+#include "mob/chunks.h"
+#include "mob/filesystem.h"
+#include "mob/mobthreads.h"
+
+namespace kelvarin {
+namespace {
+
+const char kMobSeparator[] = "-----------------------------";
+
+// Block numbers, block lengths, the script length and L are logged as signed
+// 32-bit values, the file, tail and image lengths as 64-bit ones.
+std::string I32(std::uint64_t v) { return std::to_string(static_cast<std::int32_t>(v)); }
+std::string I64(std::uint64_t v) { return std::to_string(static_cast<std::int64_t>(v)); }
+
+template <class R> constexpr const char* MismatchPrefix() {
+  switch (R::Kind) {
+    case ObjKind::Unit: return "В блоке юнита ";
+    case ObjKind::Object: return "В блоке объекта ";
+    case ObjKind::Lever: return "В блоке рычага ";
+    case ObjKind::Trap: return "В блоке ловушки ";
+    case ObjKind::Flame: return "В блоке флейма ";
+    case ObjKind::Particle1: return "В блоке партикла 1-го типа ";
+    case ObjKind::Particle2: return "В блоке партикла 2-го типа ";
+    case ObjKind::Particle3: return "В блоке партикла 3-го типа ";
+  }
+  return "";
+}
+
+}  // namespace
+
+TMob::TMob() { Reset(); }
+
+TMob::~TMob() { Reset(); }
+
+void TMob::Log(std::string_view line) {
+  LogText.append(line);
+  LogText.append("\r\n");
+  if (UseThreads && m_worker && (Loading || Saving)) m_worker->RelayLogLine(std::string(line));
+}
+
+void TMob::Reset() {
+  LogText.clear();
+  PendingLogLine.clear();
+  LogLinePending = false;
+  UnknownBlocks.clear();
+  Tail.clear();
+  Tail.shrink_to_fit();
+  TailLength = 0;
+  Loaded = false;
+  LastWrittenBlockType = 0;
+  HasScript = false;
+  ClearObjects();
+}
+
+void TMob::ClearObjects() {
+  UnknownObjectBlocks.clear();
+  ForEachList([](auto& list) {
+    list.clear();
+    list.shrink_to_fit();
+  });
+  HasObjects = false;
+}
+
+// ---- load -------------------------------------------------------------------
+
+bool TMob::Load(const std::string& fileName) {
+  Reset();
+  Loading = true;
+  bool ok;
+  if (UseThreads) {
+    TMobLoaderThread thread(*this, fileName);
+    m_worker = &thread;
+    ok = thread.Run(LogView);
+    m_worker = nullptr;
+    UseThreads = false;
+  } else {
+    ok = LoadFile(fileName);
+  }
+  Loading = false;
+  return ok;
+}
+
+bool TMob::LoadFile(const std::string& fileName) {
+  Log("");
+  Log(kMobSeparator);
+  FileSystem& fs = Files();
+  if (fs.Exists(fileName)) {
+    Log(fileName);
+    Log("Файло существует... открываю...");
+    Bytes buffer;
+    std::string error;
+    if (fs.ReadAll(fileName, buffer, error)) return LoadImage(buffer.data(), buffer.size());
+    Log("Не могу получить доступ к файлу!");
+  }
+  Log("Загрузить моб не удалось!");
+  return false;
+}
+
+bool TMob::LoadImage(const std::uint8_t* data, std::size_t size) {
+  const bool ok = LoadFromBuffer(data, size);
+  if (!ok) {
+    // A failed load leaves an empty document; only the log survives.
+    std::string log = std::move(LogText);
+    Reset();
+    LogText = std::move(log);
+  }
+  Log(ok ? "Моб загружен успешно!" : "Загрузить моб не удалось!");
+  return ok;
+}
+
+bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
+  ReadContext ctx{this, true, 0, 0};
+  if (size < 4 || ReadU32(data) != kMobSignature) {
+    Log("Это не моб нихрена!");
+    return false;
+  }
+  Log("Это нормальный моб");
+  if (size < 8) return Malformed(ctx, "файл обрывается на длине основного блока", 4);
+  const std::uint32_t L = ReadU32(data + 4);
+  Log("Основной блок моба весит " + I32(L) + " байт.");
+  if (L < size) {
+    Log("Это меньше размера файла (" + I64(size) + " байт) - ОБНАРУЖЕН ХВОСТ! :)");
+    TailLength = static_cast<std::int64_t>(size - L);
+  }
+  if (L > size) {
+    Log("Основной блок моба весит " + I32(L) + " байт. - это больше размера файла! (" + I64(size) +
+        " байт).");
+    return false;
+  }
+  if (L < 16) return Malformed(ctx, "основной блок короче своего заголовка (16 байт)", 4);
+
+  const std::uint32_t flagType = ReadU32(data + 8), flagSize = ReadU32(data + 12);
+  if (flagType == kQuestMobFlag && flagSize == 8) {
+    MobKind = "QuestMob";
+    Log("Моб помечен как квестовый.");
+  } else if (flagType == kZonalMobFlag && flagSize == 8) {
+    MobKind = "ZonalMob";
+    Log("Моб помечен как зональный.");
+  } else {
+    Log("Первый блок главного блока нестандартен. Загрузка отменена.");
+    return false;
+  }
+
+  BlockCount = 1;
+  std::int32_t n = 1;
+  std::uint32_t p = 16;
+  do {
+    if (L - p < 8) return Malformed(ctx, "заголовок блока не помещается в основной блок", p);
+    const std::uint32_t type = ReadU32(data + p);
+    const std::uint32_t S = ReadU32(data + p + 4);
+    ++BlockCount;
+    ++n;
+    if (S < 8) return Malformed(ctx, "блок размером " + I64(S) + " байт (меньше 8)", p);
+    if (S > L - p)
+      return Malformed(ctx, "блок размером " + I64(S) + " байт вылезает за конец основного блока",
+                       p);
+    if (type == kScriptBlockType) {
+      if (S < 12) return Malformed(ctx, "блок скрипта короче 12 байт", p);
+      HasScript = true;
+      ReadScriptBlock(data + p, S);
+      p += S;
+      Log("Загружен скрипт длиной " + I32(ScriptText.size()) + " байт. Блок № " + I32(n) +
+          ". Длина всего блока " + I32(S) + " байт.");
+    } else if (type == kObjectBlockType) {
+      if (!ReadObjectBlock(data + p, S, p)) return false;
+      p += S;
+      Log("Загружен блок объектов длиной " + I32(S) + " байт. Блок № " + I32(n) + ".");
+      const auto found = [&](std::size_t count, const char* suffix) {
+        Log("В блоке найдено " + std::to_string(count) + suffix);
+      };
+      found(Units.size(), " юнитов.");
+      found(Objects.size(), " объектов.");
+      found(Levers.size(), " рычагов.");
+      found(Traps.size(), " ловушек.");
+      found(Flames.size(), " флеймов.");
+      found(Particles1.size(), " партиклов 1-го типа.");
+      found(Particles2.size(), " партиклов 2-го типа.");
+      found(Particles3.size(), " партиклов 3-го типа.");
+      found(UnknownObjectBlocks.size(), " объектов неизвестного типа.");
+    } else {
+      UnknownBlocks.push_back(SUnknBlock{S, n, Bytes(data + p, data + p + S)});
+      p += S;
+      Log("Считан блок неизвестного типа. Встретился под номером " + I32(n) + ".");
+    }
+  } while (p != L);
+
+  std::uint64_t cursor = p;
+  if (TailLength > 0) {
+    Tail.assign(data + L, data + size);
+    cursor += static_cast<std::uint64_t>(TailLength);
+    Log("Прочитан хвост длиной " + I64(TailLength) + " байт.");
+  }
+  if (cursor != size) return false;  // cannot happen: L and the tail cover the file
+  Log("Курсор стоит в конце файла - значит вся инфа загружена в объект класса.");
+  Loaded = true;
+  return true;
+}
+
+// ---- script block -----------------------------------------------------------
+
+void TMob::ScriptCipher(std::uint8_t* data, std::size_t length, std::uint32_t key) {
+  std::uint32_t x = key;
+  for (std::size_t i = 0; i < length; ++i) {
+    x = x * 214013u + 2531011u;
+    data[i] ^= static_cast<std::uint8_t>((x >> 16) & 0xFF);
+  }
+}
+
+bool TMob::ReadScriptBlock(const std::uint8_t* block, std::uint32_t size) {
+  ScriptText.clear();
+  ScriptKey = ReadU32(block + 8);
+  if (size > 12) {
+    ScriptText.assign(reinterpret_cast<const char*>(block + 12), size - 12);
+    // Key 0 marks a script stored as plain text; the writer never enciphers it.
+    if (ScriptKey != 0)
+      ScriptCipher(reinterpret_cast<std::uint8_t*>(ScriptText.data()), ScriptText.size(),
+                   ScriptKey);
+  }
+  return true;
+}
+
+Bytes TMob::WriteScriptBlock() {
+  if (ScriptKey != 0) ScriptKey = kDefaultScriptKey;
+  Bytes block;
+  block.reserve(12 + ScriptText.size());
+  ByteWriter w(block);
+  w.U32(kScriptBlockType);
+  w.U32(static_cast<std::uint32_t>(12 + ScriptText.size()));
+  w.U32(ScriptKey);
+  w.Raw(ScriptText);
+  if (ScriptKey != 0) ScriptCipher(block.data() + 12, ScriptText.size(), ScriptKey);
+  return block;
+}
+
+std::uint32_t TMob::NextKnownBlockType(std::uint32_t type) {
+  switch (type) {
+    case 0: return kScriptBlockType;
+    case kScriptBlockType: return kObjectBlockType;
+    default: return 0;
+  }
+}
+
+// ---- object block -----------------------------------------------------------
+
+bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset) {
+  ClearObjects();
+  ReadContext ctx{this, true, 0, fileOffset};
+  if (size > 8) {
+    // Counting pass: frame every sub-block and count them by kind.
+    std::size_t counts[kObjKindCount] = {};
+    std::size_t unknown = 0;
+    for (std::uint32_t pos = 8; pos != size;) {
+      if (size - pos < 8)
+        return Malformed(ctx, "заголовок объекта не помещается в блок объектов", fileOffset + pos);
+      const std::uint32_t subSize = ReadU32(block + pos + 4);
+      if (subSize < 8)
+        return Malformed(ctx, "объект размером " + I64(subSize) + " байт (меньше 8)",
+                         fileOffset + pos);
+      if (subSize > size - pos)
+        return Malformed(ctx,
+                         "объект размером " + I64(subSize) + " байт вылезает за конец блока объектов",
+                         fileOffset + pos);
+      if (const auto kind = KindFromId(ReadU32(block + pos)))
+        ++counts[int(*kind)];
+      else
+        ++unknown;
+      pos += subSize;
+    }
+
+    // Each list is sized once, before any record is read.
+    std::size_t next[kObjKindCount] = {};
+    {
+      int k = 0;
+      ForEachList([&](auto& list) { list.resize(counts[k++]); });
+    }
+    UnknownObjectBlocks.resize(unknown);
+    std::size_t nextUnknown = 0;
+
+    // Reading pass.
+    for (std::uint32_t pos = 8; pos != size;) {
+      const std::uint32_t kindId = ReadU32(block + pos);
+      const std::uint32_t subSize = ReadU32(block + pos + 4);
+      const std::uint8_t* sub = block + pos;
+      bool handled = false, ok = true;
+      ForEachList([&](auto& list) {
+        using R = typename std::decay_t<decltype(list)>::value_type;
+        if (handled || kindId != R::KindId) return;
+        handled = true;
+        std::size_t& index = next[int(R::Kind)];
+        R& record = list[index++];
+        const ReadContext recordCtx{this, true, std::uint32_t(index), fileOffset + pos};
+        if (!record.ReadRecord(sub, subSize, recordCtx)) {
+          ok = false;
+          return;
+        }
+        const std::uint32_t read = record.GetSize();
+        if (read != subSize)
+          Log(MismatchPrefix<R>() + std::to_string(record.Identity()) +
+              " что-то \"лишнее\" - считано " + I32(read) + " а реально там " + I32(subSize) +
+              " байт.");
+      });
+      if (!ok) return false;
+      if (!handled) {
+        SUnknObjBlock& unknownBlock = UnknownObjectBlocks[nextUnknown++];
+        unknownBlock.Size = subSize;
+        unknownBlock.Data.assign(sub, sub + subSize);
+      }
+      pos += subSize;
+    }
+  }
+  HasObjects = true;
+  return true;
+}
+
+Bytes TMob::WriteObjectBlock() const {
+  std::uint64_t total = 8;
+  ForEachList([&](const auto& list) {
+    for (const auto& r : list) total += r.GetSize();
+  });
+  for (const auto& u : UnknownObjectBlocks) total += u.Data.size();
+
+  Bytes block;
+  block.reserve(total);
+  ByteWriter w(block);
+  w.U32(kObjectBlockType);
+  w.U32(static_cast<std::uint32_t>(total));
+  ForEachList([&](const auto& list) {
+    for (const auto& r : list) r.WriteRecord(block);
+  });
+  for (const auto& u : UnknownObjectBlocks) w.Raw(u.Data);
+  return block;
+}
+
+// ---- record lists -----------------------------------------------------------
+
+std::size_t TMob::Count(ObjKind kind) const {
+  std::size_t count = 0;
+  int k = 0;
+  ForEachList([&](const auto& list) {
+    if (k++ == int(kind)) count = list.size();
+  });
+  return count;
+}
+
+std::size_t TMob::TotalRecordCount() const {
+  std::size_t total = 0;
+  ForEachList([&](const auto& list) { total += list.size(); });
+  return total;
+}
+
+void TMob::DeleteRecord(ObjKind kind, std::size_t index) {
+  int k = 0;
+  ForEachList([&](auto& list) {
+    if (k++ != int(kind) || list.empty()) return;
+    if (index >= list.size()) throw std::out_of_range("DeleteRecord: index out of range");
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(index));
+  });
+}
+
+bool TMob::CheckOrDeleteObjectId(std::int32_t id, bool deleteFound) {
+  if (!deleteFound) {
+    bool free = true;
+    ForEachList([&](const auto& list) {
+      for (const auto& r : list)
+        if (free && r.Identity() == id) free = false;
+    });
+    return free;
+  }
+  ForEachList([&](auto& list) { std::erase_if(list, [&](const auto& r) { return r.Identity() == id; }); });
+  return true;
+}
+
+std::uint32_t TMob::FindFreeObjectId() const {
+  // The answer is at most count + 1: one pass marks the identities that could be it.
+  const std::uint64_t limit =
+      std::min<std::uint64_t>(TotalRecordCount() + 1, kHighIdentityRange - 1);
+  std::vector<bool> taken(limit + 1, false);
+  ForEachList([&](const auto& list) {
+    for (const auto& r : list) {
+      const auto id = static_cast<std::uint32_t>(r.Identity());
+      if (id >= 1 && id <= limit) taken[id] = true;
+    }
+  });
+  for (std::uint64_t candidate = 1; candidate <= limit; ++candidate)
+    if (!taken[candidate]) return static_cast<std::uint32_t>(candidate);
+  return 0;
+}
+
+// ---- save -------------------------------------------------------------------
+
+bool TMob::Save(const std::string& fileName) {
+  LogText.clear();
+  PendingLogLine.clear();
+  LogLinePending = false;
+  Saving = true;
+  bool ok;
+  if (UseThreads) {
+    TMobSaverThread thread(*this, fileName);
+    m_worker = &thread;
+    ok = thread.Run(LogView);
+    m_worker = nullptr;
+    UseThreads = false;
+  } else {
+    ok = SaveFile(fileName);
+  }
+  Saving = false;
+  return ok;
+}
+
+bool TMob::SaveFile(const std::string& fileName) {
+  LastWrittenBlockType = 0;
+  AllKnownBlocksWritten = false;
+  Log("");
+  Log(kMobSeparator);
+  bool ok = false;
+  if (!Loaded) {
+    Log("В объект класса еще не было ничего загружено!!! Сохранять нечего!!!");
+  } else {
+    Bytes image;
+    ok = BuildImage(image) && WriteToDisk(fileName, image);
+  }
+  Log(ok ? "Моб успешно сохранен :)." : "Моб нихрена не сохранен :(.");
+  return ok;
+}
+
+bool TMob::BuildImage(Bytes& image) {
+  image.clear();
+  ByteWriter w(image);
+  w.U32(kMobSignature);
+  Log("Сигнатура записана...");
+  w.U32(0);  // the place of L
+  if (MobKind == "QuestMob") {
+    w.U32(kQuestMobFlag);
+    w.U32(8);
+    Log("Моб помечен как квестовый...");
+  } else if (MobKind == "ZonalMob") {
+    w.U32(kZonalMobFlag);
+    w.U32(8);
+    Log("Моб помечен как зональный...");
+  }
+
+  std::unordered_map<std::int32_t, const SUnknBlock*> unknownAt;
+  for (const auto& b : UnknownBlocks) unknownAt.try_emplace(b.Number, &b);
+
+  for (std::int32_t n = 2;; ++n) {
+    if (auto it = unknownAt.find(n); it != unknownAt.end()) {
+      w.Raw(it->second->Data);
+      Log("Под номером " + I32(n) + " записан блок неизвестного типа.");
+    } else if (!AllKnownBlocksWritten) {
+      do {
+        LastWrittenBlockType = NextKnownBlockType(LastWrittenBlockType);
+      } while (LastWrittenBlockType != 0 &&
+               !(LastWrittenBlockType == kScriptBlockType ? HasScript : HasObjects));
+      if (LastWrittenBlockType == 0) {
+        AllKnownBlocksWritten = true;
+      } else if (LastWrittenBlockType == kScriptBlockType) {
+        const Bytes block = WriteScriptBlock();
+        w.Raw(block);
+        Log("Под номером " + I32(n) + " записан блок скрипта длиной " + I32(block.size()) +
+            " байт.");
+      } else {
+        const Bytes block = WriteObjectBlock();
+        w.Raw(block);
+        Log("Под номером " + I32(n) + " записан блок объектов длиной " + I32(block.size()) +
+            " байт.");
+      }
+    }
+    if (n >= BlockCount) break;
+  }
+
+  if (image.size() > std::numeric_limits<std::uint32_t>::max()) {
+    Log("Моб вырос больше 4 гигабайт - такой файл записать нельзя.");
+    return false;
+  }
+  w.PatchU32(4, static_cast<std::uint32_t>(image.size()));
+  Log("Записана длина главного блока...");
+  if (TailLength > 0) {
+    w.Raw(Tail);
+    Log("В конец моба присабачен хвост, длиной " + I64(TailLength) + " байт.");
+  }
+  Log("В результате всей этой фигни у нас вылепился файлик размером " + I64(image.size()) +
+      " байт.");
+  return true;
+}
+
+bool TMob::WriteToDisk(const std::string& fileName, const Bytes& image) {
+  FileSystem& fs = Files();
+  bool saved = false;
+  for (std::int32_t attempt = 0; attempt <= SaveAttempts && !saved; ++attempt) {
+    // The new image replaces the old file in one rename, so a failure at any step
+    // leaves the old file as it was.
+    const bool existed = fs.Exists(fileName);
+    std::string error;
+    if (!WriteFileAtomically(fs, fileName, image, error)) {
+      Log("По непонятной причине не удалось сохранить на диск файл " + fileName + " .");
+      if (attempt < SaveAttempts) Log("Пытаюсь сохранить еще раз....");
+      continue;
+    }
+    if (existed)
+      Log("Файл " + fileName + " удален, т.к. на его место будет сохраняться файл.");
+    if (fs.Exists(fileName)) {
+      Log("Моб сохранен на диск в файл " + fileName + " .");
+      saved = true;
+    } else {
+      Log("ЧЕ ЗА ХЕРНЯ!!!!! ОШИБОК НИХЕРА НЕ БЫЛО А ФАЙЛА МЛЯ НЕТУ!!!!!!!!!! СООБЩИТЕ "
+          "РАЗРАБОТЧИКУ!!!!!!");
+      Log("Пытаюсь сохранить еще раз....");
+    }
+  }
+  if (!saved && !fs.Exists(fileName))
+    Log("ЕТА ПИПЕЦ ТРЩ КАМАНДИР!!! НИХЕРА НЕ САВИТСЯ!!! И ФАЙЛ УГРОБИЛСЯ!!! НО ОН ЕЩЕ В ПАМЯТИ - "
+        "ПОПРОБУЙТЕ ЗАСАВИТЬ НА ДРУГОЕ ИМЯ!!!");
+  return saved;
+}
+
+}  // namespace kelvarin

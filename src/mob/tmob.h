@@ -1,0 +1,186 @@
+// TMob: the in-memory document of one .mob file. Loads a file into its blocks and
+// record lists, logs every step as Russian text lines, and saves it back: unknown
+// blocks at the positions they had, the script and object blocks rebuilt from the
+// document, the tail appended.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/bytes.h"
+#include "mob/records.h"
+
+namespace kelvarin {
+
+class TMobWorkerThread;
+
+// Block types of the main block.
+inline constexpr std::uint32_t kMobSignature = 0x0000A000;
+inline constexpr std::uint32_t kQuestMobFlag = 0x0000D000;
+inline constexpr std::uint32_t kZonalMobFlag = 0x0000C000;
+inline constexpr std::uint32_t kScriptBlockType = 0xACCEECCB;
+inline constexpr std::uint32_t kObjectBlockType = 0x0000B000;
+inline constexpr std::uint32_t kDefaultScriptKey = 28417;
+// Identities from here up form the high range; FindFreeObjectId stays below it.
+inline constexpr std::uint32_t kHighIdentityRange = 1000000000;
+
+// One top-level block of unknown type, kept whole (header included).
+struct SUnknBlock {
+  std::uint64_t Size = 0;
+  std::int32_t Number = 0;  // position in the main block; the flag block is 1
+  Bytes Data;
+  bool operator==(const SUnknBlock&) const = default;
+};
+
+// The window side of a load or save run on a worker thread. The document calls it
+// on the window thread only.
+class TMobLogView {
+ public:
+  virtual ~TMobLogView() = default;
+  // Appends one line to the log view.
+  virtual void ShowLogLine(const std::string& line) = 0;
+  // Lets the window process its pending events.
+  virtual void ProcessMessages() = 0;
+  // Called just before the worker starts (the window focuses its log view when the
+  // log page is active).
+  virtual void WorkerStarting() {}
+};
+
+class TMob {
+ public:
+  TMob();
+  ~TMob();
+  TMob(const TMob&) = delete;
+  TMob& operator=(const TMob&) = delete;
+
+  // ---- run options, set by the caller before each Load / Save
+  bool UseThreads = false;
+  std::int32_t SaveAttempts = 10;
+  TMobLogView* LogView = nullptr;  // not owned; used by threaded runs only
+
+  // ---- log and run state
+  std::string LogText;  // UTF-8 lines, each followed by CR LF
+  std::string PendingLogLine;
+  bool LogLinePending = false;
+  bool Loading = false;
+  bool Saving = false;
+  bool Loaded = false;
+  bool AllKnownBlocksWritten = false;
+
+  // ---- contents
+  std::int32_t BlockCount = 0;
+  std::uint32_t LastWrittenBlockType = 0;
+  std::string MobKind;  // "QuestMob" or "ZonalMob"
+  std::vector<SUnknBlock> UnknownBlocks;
+  bool HasScript = false;
+  std::uint32_t ScriptKey = 0;
+  std::string ScriptText;  // code page 1251 bytes
+  bool HasObjects = false;
+  std::vector<SUnknObjBlock> UnknownObjectBlocks;
+  std::vector<TUnitObjBlock> Units;
+  std::vector<TObjectObjBlock> Objects;
+  std::vector<TLeverObjBlock> Levers;
+  std::vector<TTrapObjBlock> Traps;
+  std::vector<TFlameObjBlock> Flames;
+  std::vector<TParticle1ObjBlock> Particles1;
+  std::vector<TParticle2ObjBlock> Particles2;
+  std::vector<TParticle3ObjBlock> Particles3;
+  Bytes Tail;
+  std::int64_t TailLength = 0;
+
+  // ---- load and save
+  bool Load(const std::string& fileName);
+  bool Save(const std::string& fileName);
+  bool LoadFile(const std::string& fileName);
+  bool SaveFile(const std::string& fileName);
+
+  // The in-memory halves of LoadFile and SaveFile: parse a whole file image (after
+  // the existence and access steps) and build one (before the disk write). Both
+  // log exactly as the file operations do; LoadImage ends with the final load line.
+  bool LoadImage(const std::uint8_t* data, std::size_t size);
+  bool BuildImage(Bytes& image);
+
+  void Log(std::string_view line);
+  void Reset();
+  void ClearObjects();
+
+  // ---- blocks
+  bool ReadScriptBlock(const std::uint8_t* block, std::uint32_t size);
+  Bytes WriteScriptBlock();
+  static void ScriptCipher(std::uint8_t* data, std::size_t length, std::uint32_t key);
+  static std::uint32_t NextKnownBlockType(std::uint32_t type);
+  // `fileOffset` is where the block starts in the file; it only serves the messages.
+  bool ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset = 0);
+  Bytes WriteObjectBlock() const;
+
+  // ---- record lists
+  template <ObjKind K> std::vector<typename RecordOf<K>::type>& List();
+  template <ObjKind K> const std::vector<typename RecordOf<K>::type>& List() const;
+  std::size_t Count(ObjKind kind) const;
+  std::size_t TotalRecordCount() const;
+  // Removes the record at `index`; later records move down by one.
+  void DeleteRecord(ObjKind kind, std::size_t index);
+  // delete == false: false when some record carries `id`, true when none does.
+  // delete == true: removes every record carrying `id` from every list; true.
+  bool CheckOrDeleteObjectId(std::int32_t id, bool deleteFound);
+  // The smallest identity from 1 to 999999999 that no record carries, 0 when all are taken.
+  std::uint32_t FindFreeObjectId() const;
+
+  // Calls f(list) for each of the eight lists in kind order.
+  template <class F> void ForEachList(F&& f);
+  template <class F> void ForEachList(F&& f) const;
+
+ private:
+  friend class TMobWorkerThread;
+  bool LoadFromBuffer(const std::uint8_t* data, std::size_t size);
+  bool WriteToDisk(const std::string& fileName, const Bytes& image);
+
+  TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
+};
+
+// Copies a record the way records move between documents: through its file form.
+// The copy is deep and equals the source field for field.
+template <class R> R CopyRecordViaFileForm(const R& source) {
+  Bytes bytes;
+  source.WriteRecord(bytes);
+  R copy;
+  copy.ReadRecord(bytes.data(), std::uint32_t(bytes.size()), ReadContext{});
+  return copy;
+}
+
+// ---- template definitions
+
+template <ObjKind K> std::vector<typename RecordOf<K>::type>& TMob::List() {
+  if constexpr (K == ObjKind::Unit) return Units;
+  else if constexpr (K == ObjKind::Object) return Objects;
+  else if constexpr (K == ObjKind::Lever) return Levers;
+  else if constexpr (K == ObjKind::Trap) return Traps;
+  else if constexpr (K == ObjKind::Flame) return Flames;
+  else if constexpr (K == ObjKind::Particle1) return Particles1;
+  else if constexpr (K == ObjKind::Particle2) return Particles2;
+  else return Particles3;
+}
+
+template <ObjKind K> const std::vector<typename RecordOf<K>::type>& TMob::List() const {
+  return const_cast<TMob*>(this)->List<K>();
+}
+
+template <class F> void TMob::ForEachList(F&& f) {
+  f(Units);
+  f(Objects);
+  f(Levers);
+  f(Traps);
+  f(Flames);
+  f(Particles1);
+  f(Particles2);
+  f(Particles3);
+}
+
+template <class F> void TMob::ForEachList(F&& f) const {
+  const_cast<TMob*>(this)->ForEachList([&](const auto& list) { f(list); });
+}
+
+}  // namespace kelvarin
