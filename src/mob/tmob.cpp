@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "mob/chunks.h"
-#include "mob/filesystem.h"
+#include "common/filesystem.h"
 #include "mob/mobthreads.h"
 
 namespace kelvarin {

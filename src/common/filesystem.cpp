@@ -1,4 +1,4 @@
-#include "mob/filesystem.h"
+#include "common/filesystem.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,0 +1,24 @@
+// The program's settings: the values of Kelvarin.ini, one variable per key.
+// Strings are code page 1251 bytes as they stand in the file.
+#pragma once
+
+#include <string>
+
+#include "masschange/core/masschangeopts.h"
+
+namespace kelvarin {
+
+class TIniFile;
+
+struct TSettings {
+  bool UseTMobThreads = false;
+  int SaveAttempts = 10;
+  std::string WorkPath;
+  bool MakeAutoBackups = true;
+  std::string SearchStr;
+  std::string RepStr;
+  bool MakeReplace = false;
+  MassChangeOpts MassChange;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,47 @@
+// What the pages of the main window (script, objects, mass changes) need from the
+// shell. The main window implements it; page tests use a small fake.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kelvarin {
+
+class TMob;
+class TPrompts;
+struct TSettings;
+
+class TShellServices {
+ public:
+  virtual ~TShellServices() = default;
+
+  // The one open document (empty when none is open).
+  virtual TMob& Mob() = 0;
+  virtual bool MobOpened() const = 0;
+  virtual QString CurMobFile() const = 0;
+  // Marks the open document modified (title gets " *").
+  virtual void SetModified() = 0;
+
+  // Appends text to the log page; CR LF pairs split it into lines.
+  virtual void AppendLog(const QString& text) = 0;
+  virtual void ShowLogPage() = 0;
+  virtual void ShowStatusMessage(const QString& text) = 0;
+  // Whether `page` is the main window's active tab page.
+  virtual bool IsActivePage(const QWidget* page) const = 0;
+
+  virtual TPrompts& Prompts() = 0;
+  virtual TSettings& Settings() = 0;
+  // Writes the settings file (a failure is reported in the log by the shell).
+  virtual void SaveSettings() = 0;
+
+  // Document commands and the busy lock, for the mass-change run.
+  virtual bool OpenMob(const QString& path) = 0;
+  virtual bool SaveMob() = 0;
+  virtual void MakeAutoBackup(const QString& path) = 0;
+  virtual void LockControls() = 0;
+  virtual void UnlockControls() = 0;
+  virtual void SetLockOnLoadSave(bool value) = 0;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,48 @@
+// An ini (profile) file with the reading rules the program relies on: section and
+// key names compare case-insensitively, an absent key or a number that does not
+// parse reads as the caller's default, booleans are integers other than 0.
+// Values are byte strings (code page 1251 in the settings file) and round-trip
+// unchanged. Keys keep their order in the file; new keys are appended to their
+// section, so writing every key of a fresh file in order gives that order.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace kelvarin {
+
+class TIniFile {
+ public:
+  explicit TIniFile(std::string path);
+  ~TIniFile();
+  TIniFile(const TIniFile&) = delete;
+  TIniFile& operator=(const TIniFile&) = delete;
+
+  const std::string& Path() const { return m_path; }
+  bool FileExists() const;
+  // Reads the file; an absent or unreadable file leaves the values empty.
+  void Reload();
+
+  bool KeyExists(const std::string& section, const std::string& key) const;
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& def) const;
+  int ReadInteger(const std::string& section, const std::string& key, int def) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool def) const;
+
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int value);
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+
+  // Writes the values to disk (atomically); false with `error` set when it cannot.
+  bool UpdateFile(std::string& error);
+
+  // The file's text as UpdateFile would write it.
+  std::string Text() const;
+
+ private:
+  struct Impl;
+  std::string m_path;
+  std::unique_ptr<Impl> m_impl;
+};
+
+}  // namespace kelvarin
