@@ -1,0 +1,32 @@
+// Field descriptors of the record kinds: each field's name (as the parameter
+// table and the JSON form spell it), and a member pointer to reach it. Per kind the
+// fields come in the parameter table's order: the kind's own fields, then the 24
+// common fields for the kinds that have them. Raw data (a unit's RawChunk and
+// ExtraBlocks, a trap's point lists) is listed too; the table shows it its own way.
+#pragma once
+
+#include <span>
+#include <variant>
+
+#include "mob/records.h"
+
+namespace kelvarin {
+
+template <class R>
+using FieldMember =
+    std::variant<std::uint8_t R::*, std::int32_t R::*, float R::*, std::string R::*,
+                 StringList R::*, Bytes R::*, std::vector<Bytes> R::*,
+                 std::vector<TrapPoint3> R::*, std::vector<TrapPoint2> R::*>;
+
+template <class R> struct FieldDesc {
+  const char* name;
+  FieldMember<R> member;
+};
+
+// The fields of one record kind, in table order.
+template <class R> std::span<const FieldDesc<R>> FieldsOf();
+
+// The 24 common fields, in table order.
+std::span<const FieldDesc<TCommonObjFields>> CommonFields();
+
+}  // namespace kelvarin

@@ -1,0 +1,237 @@
+#include "mob/generator.h"
+
+#include <array>
+#include <string>
+
+#include "common/cp1251.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+namespace {
+
+// splitmix64: tiny, fast and the same on every platform.
+class Rng {
+ public:
+  explicit Rng(std::uint64_t seed) : m_state(seed) {}
+  std::uint64_t Next() {
+    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  std::size_t Below(std::size_t n) { return n ? std::size_t(Next() % n) : 0; }
+  float Coord() { return float(Below(2000000)) / 100.0f - 10000.0f; }
+  float Unit() { return float(Below(1000001)) / 1000000.0f; }
+  template <class T, std::size_t N> const T& Pick(const std::array<T, N>& a) { return a[Below(N)]; }
+
+ private:
+  std::uint64_t m_state;
+};
+
+std::string Cp(const char* utf8) { return Utf8ToCp1251(utf8).value_or(std::string()); }
+
+const std::array<const char*, 8> kUnitNames = {"orc_warrior", "goblin_archer", "Орк-воин",
+                                               "Гоблин",      "troll_chief",   "Скелет",
+                                               "human_guard", "Волк"};
+const std::array<const char*, 8> kObjectNames = {"tree01", "stone_big", "Дом",     "fence",
+                                                 "Колодец", "barrel",   "chest01", "Мост"};
+const std::array<const char*, 6> kModels = {"unit/orc.mdl", "unit/goblin.mdl", "obj/tree.mdl",
+                                            "obj/stone.mdl", "obj/chest.mdl",  "fx/fire.mdl"};
+const std::array<const char*, 5> kTextures = {"tex_orc", "tex_bark", "tex_stone", "tex_metal",
+                                              "Текстура"};
+const std::array<const char*, 5> kItems = {"sword", "shield", "Зелье", "bow", "ring_of_fire"};
+
+void FillCommon(TCommonObjFields& r, Rng& rng, std::int32_t id, const char* name) {
+  r.BodyTextures.clear();
+  for (std::size_t i = rng.Below(3); i > 0; --i) r.BodyTextures.push_back(Cp(rng.Pick(kTextures)));
+  r.PlayerNumber = std::uint8_t(rng.Below(9));
+  r.ObjectID = id;
+  r.ObjectType = std::int32_t(rng.Below(40));
+  r.ScriptVariableName = rng.Below(4) == 0 ? "var_" + std::to_string(id) : "";
+  r.ModelName = rng.Pick(kModels);
+  r.Name2 = Cp(name) + "_" + std::to_string(rng.Below(100));
+  r.FirstTexture = Cp(rng.Pick(kTextures));
+  r.SecondTexture = rng.Below(2) ? Cp(rng.Pick(kTextures)) : "";
+  r.UnknownStr1 = "";
+  r.LoadX = rng.Coord();
+  r.LoadY = rng.Coord();
+  r.LoadZ = float(rng.Below(5000)) / 100.0f;
+  r.RotationW = 1.0f - rng.Unit() * 0.5f;
+  r.RotationX = 0;
+  r.RotationY = 0;
+  r.RotationZ = rng.Unit() * 0.8f;
+  r.IsQuestUnit = std::uint8_t(rng.Below(10) == 0);
+  r.ShowShadow = std::uint8_t(rng.Below(2));
+  r.UncnDw2 = std::int32_t(rng.Below(3));
+  r.QuestLightStr = rng.Below(20) == 0 ? "light_quest" : "";
+  r.ComplectionStrength = 0.5f + rng.Unit();
+  r.ComplectionDex = 0.5f + rng.Unit();
+  r.ComplectionTall = 0.8f + rng.Unit() * 0.4f;
+}
+
+Bytes Chunk(std::uint32_t id, std::size_t payload, Rng& rng) {
+  Bytes b;
+  ByteWriter w(b);
+  w.U32(id);
+  w.U32(std::uint32_t(8 + payload));
+  for (std::size_t i = 0; i < payload; ++i) w.U8(std::uint8_t(rng.Next()));
+  return b;
+}
+
+std::string ScriptText(Rng& rng, std::size_t lines) {
+  static const std::array<const char*, 10> kStatements = {
+      "  if (IsAlive(GetObjectByID(%d))) then",
+      "    GiveItem(GetPlayer(1), \"sword\", 1);",
+      "  // Проверка отряда",
+      "  SleepUntil(GetWorldTime() > %d);",
+      "  MoveToPoint(GetObjectByName(\"orc_%d\"), 120.5, -33.25);",
+      "  float dist = DistanceUnitUnit(GetLeader(), GetObjectByID(%d));",
+      "  string name = \"Гоблин\";",
+      "  KillUnit(GetObjectByID(%d));",
+      "  group g = CreateParty();",
+      "  SetDiplomacy(1, 2, %d);",
+  };
+  std::string utf8 = "DeclareScript Zone\nGlobalVars\n  float alarm;\nScript Main\n{\n";
+  for (std::size_t i = 0; i < lines; ++i) {
+    std::string line = rng.Pick(kStatements);
+    if (const auto at = line.find("%d"); at != std::string::npos)
+      line.replace(at, 2, std::to_string(rng.Below(5000)));
+    utf8 += line + "\n";
+  }
+  utf8 += "}\n";
+  return Cp(utf8.c_str());
+}
+
+}  // namespace
+
+void GenerateZone(TMob& mob, const GenerateOptions& options) {
+  Rng rng(options.seed);
+  mob.Reset();
+  mob.MobKind = rng.Below(2) ? "ZonalMob" : "QuestMob";
+
+  // Main block: unknown, script, unknown, objects.
+  mob.BlockCount = 5;
+  const auto unknownBlock = [&](std::int32_t number, std::uint32_t type, std::size_t payload) {
+    Bytes data = Chunk(type, payload, rng);
+    mob.UnknownBlocks.push_back(SUnknBlock{data.size(), number, std::move(data)});
+  };
+  unknownBlock(2, 0x0000E001, 64);
+  unknownBlock(4, 0x0000F00F, 16);
+  mob.HasScript = true;
+  mob.ScriptKey = kDefaultScriptKey;
+  mob.ScriptText = ScriptText(rng, options.scriptLines);
+  mob.HasObjects = true;
+
+  // Kinds in realistic proportions; every kind present once there are 8 records.
+  static constexpr std::array<std::size_t, kObjKindCount> kShare = {40, 30, 5, 5, 5, 5, 5, 5};
+  std::array<std::size_t, kObjKindCount> counts{};
+  std::size_t assigned = 0;
+  for (int k = 0; k < kObjKindCount; ++k) {
+    counts[k] = options.records * kShare[k] / 100;
+    if (counts[k] == 0 && assigned < options.records) counts[k] = 1;
+    assigned += counts[k];
+  }
+  if (assigned < options.records) counts[0] += options.records - assigned;
+  while (assigned > options.records) {  // tiny zones: trim from the largest shares
+    for (int k = 0; k < kObjKindCount && assigned > options.records; ++k)
+      if (counts[k] > 0) --counts[k], --assigned;
+  }
+
+  std::int32_t nextId = 1;
+  // One record in fifty carries an identity from the high range.
+  const auto identity = [&] {
+    return rng.Below(50) == 0 ? std::int32_t(kHighIdentityRange + rng.Below(1000000)) : nextId++;
+  };
+
+  mob.Units.resize(counts[0]);
+  for (auto& u : mob.Units) {
+    const char* name = rng.Pick(kUnitNames);
+    FillCommon(u, rng, identity(), name);
+    u.UseMobInfo = std::uint8_t(rng.Below(2));
+    u.Name1 = Cp(name);
+    for (std::size_t i = rng.Below(3); i > 0; --i) u.Armour.push_back(Cp(rng.Pick(kItems)));
+    for (std::size_t i = rng.Below(3); i > 0; --i) u.Weapon.push_back(Cp(rng.Pick(kItems)));
+    for (std::size_t i = rng.Below(2); i > 0; --i) u.Spell.push_back("spell_" + std::to_string(rng.Below(30)));
+    u.UncnDw1 = std::int32_t(rng.Below(100));
+    for (std::size_t i = rng.Below(4); i > 0; --i) u.Items.push_back(Cp(rng.Pick(kItems)));
+    if (rng.Below(10) == 0) u.RawChunk = Chunk(0xBBBB0004, 12, rng);
+    for (std::size_t i = rng.Below(15) == 0 ? 2 : 0; i > 0; --i)
+      u.ExtraBlocks.push_back(Chunk(0xBBBC0000, 4 + rng.Below(20), rng));
+  }
+  mob.Objects.resize(counts[1]);
+  for (auto& o : mob.Objects) FillCommon(o, rng, identity(), rng.Pick(kObjectNames));
+  mob.Levers.resize(counts[2]);
+  for (auto& l : mob.Levers) {
+    FillCommon(l, rng, identity(), "lever");
+    l.AsOpen = std::int32_t(rng.Below(2));
+    l.Key = std::int32_t(rng.Below(20));
+    l.Sleigth = std::int32_t(rng.Below(5));
+    l.UncnByte2 = std::uint8_t(rng.Below(256));
+    l.UncnByte3 = std::uint8_t(rng.Below(256));
+  }
+  mob.Traps.resize(counts[3]);
+  for (auto& t : mob.Traps) {
+    FillCommon(t, rng, identity(), "trap");
+    t.UnknDw1 = std::int32_t(rng.Below(1000));
+    t.MagicStr = "fireball";
+    t.UnknDw2 = std::int32_t(rng.Below(10));
+    t.UnknByte1 = std::uint8_t(rng.Below(2));
+    for (std::size_t i = rng.Below(4); i > 0; --i)
+      t.TrapPoints1.push_back({std::uint32_t(rng.Next()), std::uint32_t(rng.Next()), std::uint32_t(rng.Next())});
+    for (std::size_t i = rng.Below(3); i > 0; --i)
+      t.TrapPoints2.push_back({std::uint32_t(rng.Next()), std::uint32_t(rng.Next())});
+  }
+  mob.Flames.resize(counts[4]);
+  for (auto& f : mob.Flames) {
+    FillCommon(f, rng, identity(), "flame");
+    f.CoordX = f.LoadX;
+    f.CoordY = f.LoadY;
+    f.CoordZ = f.LoadZ + 1.5f;
+    f.FlameSize = 0.5f + rng.Unit() * 3;
+    f.SoundStr = rng.Below(2) ? "fire_loop.wav" : "";
+  }
+  mob.Particles1.resize(counts[5]);
+  for (auto& p : mob.Particles1) {
+    p.ID = identity();
+    p.UnknByte1 = std::uint8_t(rng.Below(3));
+    p.CoordX = rng.Coord();
+    p.CoordY = rng.Coord();
+    p.CoordZ = float(rng.Below(3000)) / 100.0f;
+    p.ColorR = rng.Unit();
+    p.ColorG = rng.Unit();
+    p.ColorB = rng.Unit();
+    p.ParticleSize = 0.1f + rng.Unit();
+    p.NameStr = "smoke_" + std::to_string(rng.Below(10));
+  }
+  mob.Particles2.resize(counts[6]);
+  for (auto& p : mob.Particles2) {
+    for (std::size_t i = rng.Below(3); i > 0; --i) p.SoundStr_s.push_back("snd_" + std::to_string(rng.Below(9)));
+    p.ID = identity();
+    p.CoordX = rng.Coord();
+    p.CoordY = rng.Coord();
+    p.CoordZ = float(rng.Below(3000)) / 100.0f;
+    p.UnknDW1 = std::int32_t(rng.Below(100));
+    p.NameStr = Cp("Искры");
+    p.UnknDW3 = std::int32_t(rng.Below(7));
+    p.UnknByte2 = 1;
+  }
+  mob.Particles3.resize(counts[7]);
+  for (auto& p : mob.Particles3) {
+    p.ID = identity();
+    p.CoordX = rng.Coord();
+    p.CoordY = rng.Coord();
+    p.NameStr = "fog";
+    p.UnknStr1 = rng.Below(2) ? "dense" : "";
+    p.UnknDw1 = std::int32_t(rng.Below(4));
+    p.UnknFloat1 = rng.Unit();
+  }
+  mob.UnknownObjectBlocks.push_back({24, Chunk(0x0000EE01, 16, rng)});
+  mob.UnknownObjectBlocks.push_back({12, Chunk(0x12345678, 4, rng)});
+
+  mob.Tail = Chunk(0x00000000, 5, rng);
+  mob.TailLength = std::int64_t(mob.Tail.size());
+  mob.Loaded = true;
+  mob.LogText.clear();
+}
+
+}  // namespace kelvarin
