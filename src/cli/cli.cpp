@@ -1,0 +1,248 @@
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <fstream>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+#include "cli/cliio.h"
+#include "cli/jsondoc.h"
+#include "common/cp1251.h"
+#include "common/filesystem.h"
+#include "mob/generator.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+namespace {
+
+// Loads `path` directly; on failure prints the load log to stderr.
+bool LoadOrReport(TMob& mob, const std::string& path, CliIo& io) {
+  if (mob.Load(path)) return true;
+  io.err << mob.LogText;
+  return false;
+}
+
+const char* BlockName(std::uint32_t type) {
+  if (type == kScriptBlockType) return "script block";
+  if (type == kObjectBlockType) return "object block";
+  return "unknown block";
+}
+
+std::string Hex32(std::uint32_t v) {
+  std::ostringstream s;
+  s << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << v;
+  return s.str();
+}
+
+int Info(const std::string& path, CliIo& io) {
+  TMob mob;
+  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  Bytes image;
+  std::string error;
+  if (!Files().ReadAll(path, image, error)) {
+    io.err << path << ": " << error << "\n";
+    return kExitFailed;
+  }
+  auto& out = io.out;
+  out << "File:        " << path << " (" << image.size() << " bytes)\n";
+  out << "Zone kind:   " << mob.MobKind << "\n";
+  out << "Blocks:      " << mob.BlockCount << "\n";
+  out << "  #1   flag block, 8 bytes\n";
+  const std::uint32_t mainLength = ReadU32(image.data() + 4);
+  int number = 2;
+  for (std::uint32_t p = 16; p < mainLength; ++number) {
+    const std::uint32_t type = ReadU32(image.data() + p), size = ReadU32(image.data() + p + 4);
+    out << "  #" << std::left << std::setw(3) << number << std::right << " " << BlockName(type)
+        << " (type " << Hex32(type) << "), " << size << " bytes\n";
+    p += size;
+  }
+  static constexpr const char* kNames[] = {"units",  "objects",    "levers",     "traps",
+                                           "flames", "particles1", "particles2", "particles3"};
+  out << "Records:     " << mob.TotalRecordCount() << "\n";
+  for (ObjKind k : kAllObjKinds)
+    out << "  " << std::left << std::setw(12) << kNames[int(k)] << std::right << mob.Count(k) << "\n";
+  out << "  unknown     " << mob.UnknownObjectBlocks.size() << "\n";
+  out << "Tail:        " << mob.TailLength << " bytes\n";
+  if (mob.HasScript)
+    out << "Script:      " << mob.ScriptText.size() << " bytes, key " << mob.ScriptKey << "\n";
+  else
+    out << "Script:      none\n";
+  return kExitOk;
+}
+
+int Dump(const std::string& path, CliIo& io) {
+  TMob mob;
+  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  io.out << MobToJson(mob).dump(1) << "\n";
+  return kExitOk;
+}
+
+int Resave(const std::string& in, const std::string& out, CliIo& io) {
+  TMob mob;
+  const bool loaded = mob.Load(in);
+  io.err << mob.LogText;
+  if (!loaded) return kExitFailed;
+  const bool saved = mob.Save(out);
+  io.err << mob.LogText;
+  return saved ? kExitOk : kExitFailed;
+}
+
+int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
+  std::ifstream file(jsonPath, std::ios::binary);
+  if (!file) {
+    io.err << jsonPath << ": cannot be read\n";
+    return kExitFailed;
+  }
+  Json json;
+  try {
+    json = Json::parse(file);
+  } catch (const Json::parse_error& e) {
+    io.err << jsonPath << ": not valid JSON: " << e.what() << "\n";
+    return kExitFailed;
+  }
+  TMob mob;
+  std::string error;
+  if (!JsonToMob(json, mob, error)) {
+    io.err << jsonPath << ": " << error << "\n";
+    return kExitFailed;
+  }
+  const bool saved = mob.Save(out);
+  io.err << mob.LogText;
+  return saved ? kExitOk : kExitFailed;
+}
+
+int ScriptGet(const std::string& path, CliIo& io) {
+  TMob mob;
+  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  if (!mob.HasScript) {
+    io.err << path << ": the zone has no script block\n";
+    return kExitFailed;
+  }
+  io.out << Cp1251ToUtf8(mob.ScriptText);
+  return kExitOk;
+}
+
+// Line and column (both from 1) of a byte offset in a text.
+std::string LineColumn(const std::string& text, std::size_t offset) {
+  std::size_t line = 1, column = 1;
+  for (std::size_t i = 0; i < offset; ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      ++column;
+    }
+  }
+  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+int ScriptSet(const std::string& path, const std::string& textPath, const std::int64_t* key,
+              CliIo& io) {
+  std::ifstream file(textPath, std::ios::binary);
+  if (!file) {
+    io.err << textPath << ": cannot be read\n";
+    return kExitFailed;
+  }
+  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::erase(text, '\r');
+  Cp1251Error bad;
+  const auto bytes = Utf8ToCp1251(text, &bad);
+  if (!bytes) {
+    io.err << textPath << ": " << LineColumn(text, bad.offset)
+           << (bad.invalidUtf8 ? ": the text is not valid UTF-8\n"
+                               : ": a character that code page 1251 cannot hold\n");
+    return kExitFailed;
+  }
+  TMob mob;
+  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  if (!mob.HasScript) {
+    io.err << path << ": the zone has no script block; a script cannot be added\n";
+    return kExitFailed;
+  }
+  mob.ScriptText = *bytes;
+  if (key) mob.ScriptKey = static_cast<std::uint32_t>(static_cast<std::int32_t>(*key));
+  const bool saved = mob.Save(path);
+  io.err << mob.LogText;
+  return saved ? kExitOk : kExitFailed;
+}
+
+int Generate(const std::string& out, std::size_t records, std::uint64_t seed, CliIo& io) {
+  TMob mob;
+  GenerateZone(mob, {.records = records, .seed = seed});
+  const bool saved = mob.Save(out);
+  if (!saved) io.err << mob.LogText;
+  return saved ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  CliIo io{out, err};
+  int exitCode = kExitOk;
+  CLI::App app{"kelvarin-cli: inspect, convert and edit .mob zone files without the editor."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", PROJECT_VERSION);
+
+  std::string file, second;
+  auto* info = app.add_subcommand("info", "Summary of a zone: kind, blocks, record counts, tail, script.");
+  info->add_option("FILE", file, "The .mob file")->required();
+  info->callback([&] { exitCode = Info(file, io); });
+
+  auto* dump = app.add_subcommand("dump", "The whole zone as JSON on stdout.");
+  dump->add_option("FILE", file, "The .mob file")->required();
+  dump->callback([&] { exitCode = Dump(file, io); });
+
+  auto* resave = app.add_subcommand("resave", "Load IN and save it to OUT as the editor's save does.");
+  resave->add_option("IN", file, "The .mob file to read")->required();
+  resave->add_option("OUT", second, "The file to write")->required();
+  resave->callback([&] { exitCode = Resave(file, second, io); });
+
+  auto* build = app.add_subcommand("build", "Build a zone from JSON in the form `dump` writes.");
+  build->add_option("JSON", file, "The JSON document")->required();
+  build->add_option("OUT", second, "The .mob file to write")->required();
+  build->callback([&] { exitCode = Build(file, second, io); });
+
+  auto* script = app.add_subcommand("script", "Read or replace a zone's script.");
+  script->require_subcommand(1);
+  auto* get = script->add_subcommand("get", "Print the deciphered script (UTF-8).");
+  get->add_option("FILE", file, "The .mob file")->required();
+  get->callback([&] { exitCode = ScriptGet(file, io); });
+  std::int64_t key = 0;
+  auto* set = script->add_subcommand("set", "Replace the script from a UTF-8 text file and save the zone.");
+  set->add_option("FILE", file, "The .mob file")->required();
+  set->add_option("TEXTFILE", second, "UTF-8 text; CR characters are dropped")->required();
+  auto* keyOption = set->add_option("--key", key,
+                                    "Script key: 0 stores the script as plain text, any other "
+                                    "value enciphers it with the default key")
+                        ->check(CLI::Range(std::int64_t(INT32_MIN), std::int64_t(INT32_MAX)));
+  set->callback([&] { exitCode = ScriptSet(file, second, keyOption->count() ? &key : nullptr, io); });
+
+  std::size_t records = 2000;
+  std::uint64_t seed = 1;
+  auto* generate = app.add_subcommand("generate", "Write a synthetic zone with every record kind.");
+  generate->add_option("OUT", file, "The .mob file to write")->required();
+  generate->add_option("--records", records, "Placed objects over all kinds")
+      ->check(CLI::Range(std::size_t(0), std::size_t(50000000)));
+  generate->add_option("--seed", seed, "Random seed");
+  generate->callback([&] { exitCode = Generate(file, records, seed, io); });
+
+  AddMassChangeCommand(app, io, exitCode);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e, out, err);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e, out, err);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e, out, err);
+    return kExitUsage;
+  }
+  return exitCode;
+}
+
+}  // namespace kelvarin

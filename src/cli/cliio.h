@@ -1,0 +1,18 @@
+// Streams and exit codes shared by the kelvarin-cli commands.
+#pragma once
+
+#include <iosfwd>
+
+namespace kelvarin {
+
+// Exit codes of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // the document operation failed
+inline constexpr int kExitUsage = 2;   // bad command line
+
+struct CliIo {
+  std::ostream& out;
+  std::ostream& err;
+};
+
+}  // namespace kelvarin

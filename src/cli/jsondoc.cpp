@@ -1,0 +1,313 @@
+#include "cli/jsondoc.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include "common/cp1251.h"
+#include "common/hex.h"
+#include "mob/fields.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+namespace {
+
+// ---- to JSON ----------------------------------------------------------------
+
+Json FloatToJson(float v) {
+  if (std::isnan(v)) return "NaN";
+  if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);  // shortest round trip
+  double shortest = 0;
+  std::from_chars(buf, end, shortest);
+  return shortest;
+}
+
+template <class R> Json RecordToJson(const R& record) {
+  Json out = Json::object();
+  for (const auto& field : FieldsOf<R>()) {
+    std::visit(
+        [&](auto member) {
+          const auto& value = record.*member;
+          using V = std::decay_t<decltype(value)>;
+          Json& j = out[field.name];
+          if constexpr (std::is_same_v<V, std::uint8_t> || std::is_same_v<V, std::int32_t>) {
+            j = value;
+          } else if constexpr (std::is_same_v<V, float>) {
+            j = FloatToJson(value);
+          } else if constexpr (std::is_same_v<V, std::string>) {
+            j = Cp1251ToUtf8(value);
+          } else if constexpr (std::is_same_v<V, StringList>) {
+            j = Json::array();
+            for (const auto& s : value) j.push_back(Cp1251ToUtf8(s));
+          } else if constexpr (std::is_same_v<V, Bytes>) {
+            j = ToHex(value);
+          } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
+            j = Json::array();
+            for (const auto& b : value) j.push_back(ToHex(b));
+          } else if constexpr (std::is_same_v<V, std::vector<TrapPoint3>>) {
+            j = Json::array();
+            for (const auto& p : value) j.push_back({p.A, p.B, p.C});
+          } else {
+            j = Json::array();
+            for (const auto& p : value) j.push_back({p.A, p.B});
+          }
+        },
+        field.member);
+  }
+  return out;
+}
+
+const char* ListKey(ObjKind kind) {
+  static constexpr const char* kKeys[] = {"units",  "objects",    "levers",     "traps",
+                                          "flames", "particles1", "particles2", "particles3"};
+  return kKeys[int(kind)];
+}
+
+// ---- from JSON ---------------------------------------------------------------
+
+// Thrown inside the reader only; JsonToMob turns it into its error text.
+struct Refusal {
+  std::string where;
+  std::string what;
+};
+
+[[noreturn]] void Refuse(const std::string& where, const std::string& what) {
+  throw Refusal{where, what};
+}
+
+const Json& Need(const Json& obj, const char* key, const std::string& where) {
+  const auto it = obj.find(key);
+  if (it == obj.end()) Refuse(where, std::string("missing key \"") + key + "\"");
+  return *it;
+}
+
+void RefuseUnknownKeys(const Json& obj, const std::set<std::string>& known, const std::string& where) {
+  for (const auto& [key, value] : obj.items())
+    if (!known.contains(key)) Refuse(where, "unknown key \"" + key + "\"");
+}
+
+std::int64_t ReadInteger(const Json& j, const std::string& where, std::int64_t lo, std::int64_t hi) {
+  if (!j.is_number_integer()) Refuse(where, "expected an integer");
+  if (j.is_number_unsigned() && j.get<std::uint64_t>() > std::uint64_t(hi))
+    Refuse(where, "value out of range " + std::to_string(lo) + ".." + std::to_string(hi));
+  const std::int64_t v = j.get<std::int64_t>();
+  if (v < lo || v > hi)
+    Refuse(where, "value " + std::to_string(v) + " out of range " + std::to_string(lo) + ".." +
+                      std::to_string(hi));
+  return v;
+}
+
+float ReadFloat(const Json& j, const std::string& where) {
+  if (j.is_string()) {
+    const auto s = j.get<std::string>();
+    if (s == "NaN") return std::numeric_limits<float>::quiet_NaN();
+    if (s == "Infinity") return std::numeric_limits<float>::infinity();
+    if (s == "-Infinity") return -std::numeric_limits<float>::infinity();
+    Refuse(where, "expected a number, \"NaN\", \"Infinity\" or \"-Infinity\"");
+  }
+  if (!j.is_number()) Refuse(where, "expected a number");
+  const double d = j.get<double>();
+  const float f = static_cast<float>(d);
+  if (std::isinf(f)) Refuse(where, "value beyond the range of a 32-bit float");
+  return f;
+}
+
+std::string ReadString(const Json& j, const std::string& where) {
+  if (!j.is_string()) Refuse(where, "expected a string");
+  Cp1251Error error;
+  auto bytes = Utf8ToCp1251(j.get_ref<const std::string&>(), &error);
+  if (!bytes) {
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", unsigned(error.codePoint));
+    Refuse(where, error.invalidUtf8 ? "text is not valid UTF-8"
+                                    : std::string("character ") + code +
+                                          " cannot be stored in code page 1251");
+  }
+  return std::move(*bytes);
+}
+
+Bytes ReadHex(const Json& j, const std::string& where) {
+  if (!j.is_string()) Refuse(where, "expected a hex string");
+  auto bytes = FromHex(j.get_ref<const std::string&>());
+  if (!bytes) Refuse(where, "not a hex string");
+  return std::move(*bytes);
+}
+
+const Json& ReadArray(const Json& j, const std::string& where) {
+  if (!j.is_array()) Refuse(where, "expected an array");
+  return j;
+}
+
+template <class R> void RecordFromJson(const Json& in, R& record, const std::string& where) {
+  if (!in.is_object()) Refuse(where, "expected an object");
+  std::set<std::string> known;
+  for (const auto& field : FieldsOf<R>()) {
+    known.insert(field.name);
+    const std::string at = where + "." + field.name;
+    const Json& j = Need(in, field.name, where);
+    std::visit(
+        [&](auto member) {
+          auto& value = record.*member;
+          using V = std::decay_t<decltype(value)>;
+          if constexpr (std::is_same_v<V, std::uint8_t>) {
+            value = std::uint8_t(ReadInteger(j, at, 0, 255));
+          } else if constexpr (std::is_same_v<V, std::int32_t>) {
+            value = std::int32_t(ReadInteger(j, at, INT32_MIN, INT32_MAX));
+          } else if constexpr (std::is_same_v<V, float>) {
+            value = ReadFloat(j, at);
+          } else if constexpr (std::is_same_v<V, std::string>) {
+            value = ReadString(j, at);
+          } else if constexpr (std::is_same_v<V, StringList>) {
+            std::size_t i = 0;
+            for (const auto& item : ReadArray(j, at))
+              value.push_back(ReadString(item, at + "[" + std::to_string(i++) + "]"));
+          } else if constexpr (std::is_same_v<V, Bytes>) {
+            value = ReadHex(j, at);
+            if (!value.empty() && (value.size() < 8 || ReadU32(value.data() + 4) != value.size()))
+              Refuse(at, "not a whole chunk (its size field must equal its length)");
+          } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
+            std::size_t i = 0;
+            for (const auto& item : ReadArray(j, at)) {
+              const std::string itemAt = at + "[" + std::to_string(i++) + "]";
+              Bytes chunk = ReadHex(item, itemAt);
+              if (chunk.size() < 8 || ReadU32(chunk.data() + 4) != chunk.size())
+                Refuse(itemAt, "not a whole chunk (its size field must equal its length)");
+              value.push_back(std::move(chunk));
+            }
+          } else {
+            constexpr std::size_t n = std::is_same_v<V, std::vector<TrapPoint3>> ? 3 : 2;
+            std::size_t i = 0;
+            for (const auto& point : ReadArray(j, at)) {
+              const std::string pointAt = at + "[" + std::to_string(i++) + "]";
+              if (!point.is_array() || point.size() != n)
+                Refuse(pointAt, "expected an array of " + std::to_string(n) + " integers");
+              std::uint32_t v[3] = {};
+              for (std::size_t k = 0; k < n; ++k)
+                v[k] = std::uint32_t(ReadInteger(point[k], pointAt, 0, UINT32_MAX));
+              if constexpr (n == 3) value.push_back({v[0], v[1], v[2]});
+              else value.push_back({v[0], v[1]});
+            }
+          }
+        },
+        field.member);
+  }
+  RefuseUnknownKeys(in, known, where);
+}
+
+void ReadDocument(const Json& in, TMob& mob) {
+  if (!in.is_object()) Refuse("document", "expected an object");
+  static const std::set<std::string> kKeys = {
+      "mobKind", "blockCount", "hasScript", "scriptKey",  "scriptText", "hasObjects",
+      "unknownBlocks", "units", "objects", "levers", "traps", "flames", "particles1",
+      "particles2", "particles3", "unknownObjectBlocks", "tail"};
+  RefuseUnknownKeys(in, kKeys, "document");
+
+  const Json& kind = Need(in, "mobKind", "document");
+  if (!kind.is_string() || (kind != "QuestMob" && kind != "ZonalMob"))
+    Refuse("mobKind", "expected \"QuestMob\" or \"ZonalMob\"");
+  mob.MobKind = kind.get<std::string>();
+  mob.BlockCount = std::int32_t(ReadInteger(Need(in, "blockCount", "document"), "blockCount", 2, INT32_MAX));
+
+  const auto flag = [&](const char* key) {
+    const Json& j = Need(in, key, "document");
+    if (!j.is_boolean()) Refuse(key, "expected true or false");
+    return j.get<bool>();
+  };
+  mob.HasScript = flag("hasScript");
+  mob.ScriptKey = std::uint32_t(ReadInteger(Need(in, "scriptKey", "document"), "scriptKey", 0, UINT32_MAX));
+  mob.ScriptText = ReadString(Need(in, "scriptText", "document"), "scriptText");
+  mob.HasObjects = flag("hasObjects");
+
+  std::set<std::int32_t> numbers;
+  std::size_t i = 0;
+  for (const auto& block : ReadArray(Need(in, "unknownBlocks", "document"), "unknownBlocks")) {
+    const std::string at = "unknownBlocks[" + std::to_string(i++) + "]";
+    if (!block.is_object()) Refuse(at, "expected an object");
+    RefuseUnknownKeys(block, {"number", "data"}, at);
+    SUnknBlock b;
+    b.Number = std::int32_t(ReadInteger(Need(block, "number", at), at + ".number", 2, mob.BlockCount));
+    if (!numbers.insert(b.Number).second) Refuse(at + ".number", "a second block with this number");
+    b.Data = ReadHex(Need(block, "data", at), at + ".data");
+    if (b.Data.size() < 8 || ReadU32(b.Data.data() + 4) != b.Data.size())
+      Refuse(at + ".data", "not a whole block (its size field must equal its length)");
+    const std::uint32_t type = ReadU32(b.Data.data());
+    if (type == kScriptBlockType || type == kObjectBlockType)
+      Refuse(at + ".data", "a script or object block cannot be an unknown block");
+    b.Size = b.Data.size();
+    mob.UnknownBlocks.push_back(std::move(b));
+  }
+  const std::int64_t expected =
+      1 + std::int64_t(mob.UnknownBlocks.size()) + (mob.HasScript ? 1 : 0) + (mob.HasObjects ? 1 : 0);
+  if (mob.BlockCount != expected)
+    Refuse("blockCount", "must be " + std::to_string(expected) +
+                             ": the flag block, the unknown blocks and the script and object blocks");
+
+  int k = 0;
+  mob.ForEachList([&](auto& list) {
+    const char* key = ListKey(ObjKind(k++));
+    const Json& array = ReadArray(Need(in, key, "document"), key);
+    list.resize(array.size());
+    for (std::size_t r = 0; r < array.size(); ++r)
+      RecordFromJson(array[r], list[r], std::string(key) + "[" + std::to_string(r) + "]");
+  });
+
+  i = 0;
+  for (const auto& block :
+       ReadArray(Need(in, "unknownObjectBlocks", "document"), "unknownObjectBlocks")) {
+    const std::string at = "unknownObjectBlocks[" + std::to_string(i++) + "]";
+    SUnknObjBlock b;
+    b.Data = ReadHex(block, at);
+    if (b.Data.size() < 8 || ReadU32(b.Data.data() + 4) != b.Data.size())
+      Refuse(at, "not a whole sub-block (its size field must equal its length)");
+    if (KindFromId(ReadU32(b.Data.data())))
+      Refuse(at, "a sub-block of a known kind belongs in its record list");
+    b.Size = std::uint32_t(b.Data.size());
+    mob.UnknownObjectBlocks.push_back(std::move(b));
+  }
+  if (!mob.HasObjects && (mob.TotalRecordCount() > 0 || !mob.UnknownObjectBlocks.empty()))
+    Refuse("hasObjects", "records are given but the zone has no object block");
+
+  mob.Tail = ReadHex(Need(in, "tail", "document"), "tail");
+  mob.TailLength = std::int64_t(mob.Tail.size());
+}
+
+}  // namespace
+
+Json MobToJson(const TMob& mob) {
+  Json out = Json::object();
+  out["mobKind"] = mob.MobKind;
+  out["blockCount"] = mob.BlockCount;
+  out["hasScript"] = mob.HasScript;
+  out["scriptKey"] = mob.ScriptKey;
+  out["scriptText"] = Cp1251ToUtf8(mob.ScriptText);
+  out["hasObjects"] = mob.HasObjects;
+  Json& unknown = out["unknownBlocks"] = Json::array();
+  for (const auto& b : mob.UnknownBlocks) unknown.push_back({{"number", b.Number}, {"data", ToHex(b.Data)}});
+  int k = 0;
+  mob.ForEachList([&](const auto& list) {
+    Json& array = out[ListKey(ObjKind(k++))] = Json::array();
+    for (const auto& r : list) array.push_back(RecordToJson(r));
+  });
+  Json& unknownObjects = out["unknownObjectBlocks"] = Json::array();
+  for (const auto& b : mob.UnknownObjectBlocks) unknownObjects.push_back(ToHex(b.Data));
+  out["tail"] = ToHex(mob.Tail);
+  return out;
+}
+
+bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
+  mob.Reset();
+  try {
+    ReadDocument(json, mob);
+  } catch (const Refusal& r) {
+    mob.Reset();
+    error = r.where + ": " + r.what;
+    return false;
+  }
+  mob.Loaded = true;
+  return true;
+}
+
+}  // namespace kelvarin

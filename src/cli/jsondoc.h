@@ -1,0 +1,24 @@
+// The whole document as JSON and back, for `kelvarin-cli dump` and `build`.
+// Strings are UTF-8 in JSON and code page 1251 in the document; raw bytes are
+// lowercase hex; floats are the shortest decimal that reads back to the same
+// 32-bit value ("NaN", "Infinity", "-Infinity" for the special values).
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+namespace kelvarin {
+
+class TMob;
+
+using Json = nlohmann::ordered_json;
+
+Json MobToJson(const TMob& mob);
+
+// Fills `mob` from `json` and marks it loaded. On a document that does not fit
+// (missing or unknown key, wrong type, value out of range, a character code page
+// 1251 cannot hold) returns false with `error` naming the record and the field;
+// `mob` is then left reset.
+bool JsonToMob(const Json& json, TMob& mob, std::string& error);
+
+}  // namespace kelvarin
