@@ -2,6 +2,9 @@
 
 // Plain byte strings: no wide-character conversion layer.
 #define SI_NO_CONVERSION
+// Debian's header keeps the member definitions behind this switch; this is the one
+// translation unit that instantiates them.
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <charconv>
