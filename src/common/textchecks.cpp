@@ -50,6 +50,11 @@ std::optional<std::int32_t> ConvertInt32(std::string_view text) {
 }
 
 std::optional<float> ConvertFloat(std::string_view text, char decimalSeparator) {
+  if (const auto value = ConvertExtended(text, decimalSeparator)) return static_cast<float>(*value);
+  return std::nullopt;
+}
+
+std::optional<long double> ConvertExtended(std::string_view text, char decimalSeparator) {
   if (!CheckStrFloat(text, decimalSeparator) || text == "NAN") return std::nullopt;
   std::string plain(text);
   bool hasDigit = false;
@@ -78,7 +83,7 @@ std::optional<float> ConvertFloat(std::string_view text, char decimalSeparator) 
     const float rounded = static_cast<float>(value);
     if (std::isinf(rounded)) return std::nullopt;
   }
-  return static_cast<float>(value);
+  return value;
 }
 
 }  // namespace kelvarin

@@ -28,4 +28,8 @@ std::optional<std::int32_t> ConvertInt32(std::string_view text);
 // separator, and values beyond the range of a 32-bit float.
 std::optional<float> ConvertFloat(std::string_view text, char decimalSeparator);
 
+// The same value before the rounding to 32 bits (nullopt exactly where ConvertFloat
+// gives nullopt), for sums and comparisons that must use the number as typed.
+std::optional<long double> ConvertExtended(std::string_view text, char decimalSeparator);
+
 }  // namespace kelvarin
