@@ -1,0 +1,162 @@
+// Record kinds: sizes, write order, reading in any order, raw chunks, the unit
+// check, unknown and mismatched sub-blocks.
+#include <gtest/gtest.h>
+
+#include "mob/generator.h"
+#include "mobbytes.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace kelvarin::testing;
+
+TEST(RecordSizes, EmptyRecordsHaveTheDocumentedSizes) {
+  EXPECT_EQ(TObjectObjBlock{}.GetSize(), 203u);
+  EXPECT_EQ(TUnitObjBlock{}.GetSize(), 280u);
+  EXPECT_EQ(TLeverObjBlock{}.GetSize(), 268u);
+  EXPECT_EQ(TTrapObjBlock{}.GetSize(), 268u);
+  EXPECT_EQ(TFlameObjBlock{}.GetSize(), 243u);
+  EXPECT_EQ(TParticle1ObjBlock{}.GetSize(), 97u);
+  EXPECT_EQ(TParticle2ObjBlock{}.GetSize(), 134u);
+  EXPECT_EQ(TParticle3ObjBlock{}.GetSize(), 80u);
+}
+
+TEST(RecordSizes, ListsAndPointsGrowTheirChunks) {
+  TUnitObjBlock unit;
+  unit.Armour = {"a", "bc"};
+  const Bytes bytes = SubBlockOf(unit);
+  // UseMobInfo (9) and Name1 (8) come first, then the Armour chunk.
+  EXPECT_EQ(ReadU32(bytes.data() + 8 + 9 + 8), 0xBBBB0009u);
+  EXPECT_EQ(ReadU32(bytes.data() + 8 + 9 + 8 + 4), 31u);
+  EXPECT_EQ(unit.GetSize(), 280u + 19u);
+
+  TParticle2ObjBlock p2;
+  p2.SoundStr_s = {"ab"};
+  p2.NameStr = "n";
+  EXPECT_EQ(ReadU32(SubBlockOf(p2).data() + 12), 22u);
+  EXPECT_EQ(p2.GetSize(), 144u + 1u);
+
+  TTrapObjBlock trap;
+  trap.TrapPoints1 = {{1, 2, 3}, {4, 5, 6}};
+  trap.TrapPoints2 = {{7, 8}};
+  const Bytes t = SubBlockOf(trap);
+  // UnknDw1 12, MagicStr 8, UnknDw2 12, UnknByte1 9, then the point chunks.
+  const std::size_t points = 8 + 12 + 8 + 12 + 9;
+  EXPECT_EQ(ReadU32(t.data() + points + 4), 36u);
+  EXPECT_EQ(ReadU32(t.data() + points + 36 + 4), 20u);
+  EXPECT_EQ(trap.GetSize(), 268u + 24u + 8u);
+
+  const Bytes empty = SubBlockOf(TTrapObjBlock{});
+  EXPECT_EQ(ReadU32(empty.data() + points + 4), 12u);
+  EXPECT_EQ(ReadU32(empty.data() + points + 8), 0u);
+}
+
+// GetSize must agree with what WriteRecord produces for every kind, or the object
+// block's size field and the buffer disagree.
+TEST(RecordSizes, GetSizeMatchesTheWrittenBytesOfGeneratedRecords) {
+  TMob mob;
+  GenerateZone(mob, {.records = 400, .seed = 11});
+  mob.ForEachList([](const auto& list) {
+    for (const auto& r : list) {
+      Bytes b;
+      r.WriteRecord(b);
+      ASSERT_EQ(b.size(), r.GetSize());
+      ASSERT_EQ(ReadU32(b.data() + 4), r.GetSize());
+    }
+  });
+}
+
+TEST(UnitRecord, RawChunkAndExtraBlocksReturnToTheirPlaces) {
+  TUnitObjBlock unit;
+  unit.Name1 = "orc";
+  unit.RawChunk = Framed(0xBBBB0004, Bytes(12, 0xAA));
+  unit.ExtraBlocks = {Framed(0xBBBC0000, {1}), Framed(0xBBBC0000, {2, 3})};
+  const Bytes bytes = SubBlockOf(unit);
+  const std::size_t afterItems = 8 + 9 + 11 + 12 * 3 + 12 + 12;
+  EXPECT_EQ(Bytes(bytes.begin() + afterItems, bytes.begin() + afterItems + 20), unit.RawChunk);
+  EXPECT_EQ(Bytes(bytes.end() - 19, bytes.end()), Cat({unit.ExtraBlocks[0], unit.ExtraBlocks[1]}));
+
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({bytes})})));
+  ASSERT_EQ(mob.Units.size(), 1u);
+  EXPECT_EQ(mob.Units[0], unit);
+}
+
+TEST(UnitRecord, OddUncnDw1ChunkStopsTheLoadNamingTheUnit) {
+  TUnitObjBlock good;
+  Bytes bad = Framed(kind_id::Unit, FramedWithSize(0xBBBB0006, 16, Bytes(8, 0)));
+  TMob mob;
+  EXPECT_FALSE(LoadBytes(mob, MobFile({ObjectBlock({SubBlockOf(good), SubBlockOf(TObjectObjBlock{}),
+                                                     SubBlockOf(good), bad})})));
+  EXPECT_TRUE(LogHas(mob,
+                     "Блок 06 00 BB BB у юнита идущего в мобе 3-м нестандартен и содержит 16 байт, в "
+                     "то время как обычно он занимает 12 байт. Загрузка отменена.\r\n"));
+  EXPECT_EQ(LogLines(mob).back(), "Загрузить моб не удалось!");
+}
+
+TEST(ObjectRecord, ChunksInAnyOrderAreWrittenBackInTableOrder) {
+  TObjectObjBlock object;
+  object.Name2 = "tree";
+  object.ObjectID = 42;
+  object.LoadX = 1.5f;
+  object.BodyTextures = {"bark"};
+  const Bytes canonical = SubBlockOf(object);
+
+  // Reverse the 17 chunks.
+  std::vector<Bytes> chunks;
+  for (std::size_t p = 8; p < canonical.size();) {
+    const std::uint32_t size = ReadU32(canonical.data() + p + 4);
+    chunks.emplace_back(canonical.begin() + p, canonical.begin() + p + size);
+    p += size;
+  }
+  ASSERT_EQ(chunks.size(), 17u);
+  Bytes reversed;
+  for (auto it = chunks.rbegin(); it != chunks.rend(); ++it) reversed.insert(reversed.end(), it->begin(), it->end());
+
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({Framed(kind_id::Object, reversed)})})));
+  ASSERT_EQ(mob.Objects.size(), 1u);
+  EXPECT_EQ(mob.Objects[0], object);
+  EXPECT_EQ(SaveBytes(mob), MobFile({ObjectBlock({canonical})}));
+}
+
+TEST(ObjectBlock, GroupsByKindAndPutsUnknownSubBlocksLast) {
+  TTrapObjBlock trap1, trap2;
+  trap1.ObjectID = 1;
+  trap2.ObjectID = 2;
+  TUnitObjBlock unit;
+  unit.ObjectID = 3;
+  const Bytes unknown = Framed(0x0000EEEE, {5, 6, 7});
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({SubBlockOf(trap1), unknown, SubBlockOf(unit), SubBlockOf(trap2)})})));
+  EXPECT_TRUE(LogHas(mob, "В блоке найдено 1 объектов неизвестного типа.\r\n"));
+  EXPECT_EQ(SaveBytes(mob),
+            MobFile({ObjectBlock({SubBlockOf(unit), SubBlockOf(trap1), SubBlockOf(trap2), unknown})}));
+}
+
+TEST(ObjectBlock, ExtraChunksAreSteppedOverAndReported) {
+  TLeverObjBlock lever;
+  lever.ObjectID = 77;
+  lever.UncnByte3 = 9;
+  Bytes bytes = SubBlockOf(lever);
+  const Bytes stray = Framed(0x12340000, {1, 2, 3, 4});
+  bytes.insert(bytes.end(), stray.begin(), stray.end());
+  StoreU32(bytes.data() + 4, std::uint32_t(bytes.size()));
+
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({bytes})})));
+  EXPECT_EQ(mob.Levers.at(0), lever);
+  EXPECT_TRUE(LogHas(mob, "В блоке рычага 77 что-то \"лишнее\" - считано 268 а реально там 280 байт.\r\n"));
+}
+
+TEST(ObjectBlock, EmptyBodyTexturesIsATwelveByteChunkAndReadsBackEmpty) {
+  const Bytes bytes = SubBlockOf(TObjectObjBlock{});
+  EXPECT_EQ(ReadU32(bytes.data() + 8), 0x0000B00Du);
+  EXPECT_EQ(ReadU32(bytes.data() + 12), 12u);
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({bytes})})));
+  EXPECT_TRUE(mob.Objects.at(0).BodyTextures.empty());
+}
+
+}  // namespace
+}  // namespace kelvarin

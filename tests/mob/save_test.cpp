@@ -1,0 +1,207 @@
+// Writing to disk: the old file survives every failure, the retries and their log
+// lines, permissions and links.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/filesystem.h"
+#include "mobbytes.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace kelvarin::testing;
+namespace fs = std::filesystem;
+
+// The real file system with one step made to fail on demand.
+class FaultyFiles : public PosixFileSystem {
+ public:
+  int failWrites = 0;    // writes that fail (a full disk)
+  int failSyncs = 0;
+  int failRenames = 0;
+  int vanishAfterRename = 0;  // the file is gone right after it was written
+  int renames = 0;
+  bool failReads = false;
+
+  bool ReadAll(const std::string& path, Bytes& out, std::string& e) override {
+    if (failReads) {
+      e = "Permission denied";
+      return false;
+    }
+    return PosixFileSystem::ReadAll(path, out, e);
+  }
+
+  bool Write(int h, const std::uint8_t* d, std::size_t n, std::string& e) override {
+    if (failWrites > 0) {
+      --failWrites;
+      // Half the data reaches the disk, then it is full.
+      PosixFileSystem::Write(h, d, n / 2, e);
+      e = "No space left on device";
+      return false;
+    }
+    return PosixFileSystem::Write(h, d, n, e);
+  }
+  bool Sync(int h, std::string& e) override {
+    if (failSyncs > 0) {
+      --failSyncs;
+      e = "Input/output error";
+      return false;
+    }
+    return PosixFileSystem::Sync(h, e);
+  }
+  bool Rename(const std::string& from, const std::string& to, std::string& e) override {
+    ++renames;
+    if (failRenames > 0) {
+      --failRenames;
+      e = "Permission denied";
+      return false;
+    }
+    if (!PosixFileSystem::Rename(from, to, e)) return false;
+    if (vanishAfterRename > 0) {
+      --vanishAfterRename;
+      Remove(to);
+    }
+    return true;
+  }
+};
+
+class SaveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() /
+            ("kelvarin-save-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    m_path = (m_dir / "zone.mob").string();
+    SetFiles(&m_files);
+    ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
+  }
+  void TearDown() override {
+    SetFiles(nullptr);
+    fs::remove_all(m_dir);
+  }
+  void WriteOld(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
+  std::string Read() {
+    std::ifstream in(m_path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  // Only zone.mob may remain: temporary files are always cleaned up.
+  std::size_t FilesInFolder() { return std::size_t(std::distance(fs::directory_iterator(m_dir), {})); }
+  int Count(const std::string& line) {
+    int n = 0;
+    for (const auto& l : LogLines(m_mob)) n += l == line;
+    return n;
+  }
+
+  FaultyFiles m_files;
+  fs::path m_dir;
+  std::string m_path;
+  TMob m_mob;
+};
+
+TEST_F(SaveTest, ReplacingAFileLogsTheDeletionThenTheSave) {
+  WriteOld("old contents");
+  m_mob.LogText.clear();
+  ASSERT_TRUE(m_mob.SaveFile(m_path));
+  const auto lines = LogLines(m_mob);
+  const auto deleted = std::find(lines.begin(), lines.end(),
+                                 "Файл " + m_path + " удален, т.к. на его место будет сохраняться файл.");
+  const auto saved = std::find(lines.begin(), lines.end(), "Моб сохранен на диск в файл " + m_path + " .");
+  EXPECT_LT(deleted, saved);
+  EXPECT_NE(saved, lines.end());
+  EXPECT_EQ(lines.back(), "Моб успешно сохранен :).");
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], "-----------------------------");
+  EXPECT_EQ(Read().size(), 24u);
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(SaveTest, ANewFileIsNotReportedAsDeleted) {
+  ASSERT_TRUE(m_mob.SaveFile(m_path));
+  EXPECT_FALSE(LogHas(m_mob, "удален"));
+}
+
+TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntact) {
+  struct Case {
+    const char* name;
+    int FaultyFiles::*fault;
+  } cases[] = {{"full disk", &FaultyFiles::failWrites},
+               {"failing flush", &FaultyFiles::failSyncs},
+               {"failing rename", &FaultyFiles::failRenames}};
+  for (const auto& c : cases) {
+    WriteOld("old contents");
+    m_files.*c.fault = 1000;
+    m_mob.SaveAttempts = 2;
+    m_mob.LogText.clear();
+    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.name;
+    m_files.*c.fault = 0;
+    EXPECT_EQ(Read(), "old contents") << c.name;
+    EXPECT_EQ(FilesInFolder(), 1u) << c.name;
+    EXPECT_EQ(Count("По непонятной причине не удалось сохранить на диск файл " + m_path + " ."), 3) << c.name;
+    EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 2) << c.name;
+    EXPECT_FALSE(LogHas(m_mob, "ЕТА ПИПЕЦ")) << c.name;  // the old file is still there
+    EXPECT_EQ(LogLines(m_mob).back(), "Моб нихрена не сохранен :(.") << c.name;
+  }
+}
+
+TEST_F(SaveTest, ARetrySucceedsAfterATransientFailure) {
+  m_files.failWrites = 1;
+  m_mob.SaveAttempts = 1;
+  EXPECT_TRUE(m_mob.SaveFile(m_path));
+  EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 1);
+  EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(SaveTest, ZeroAttemptsTriesOnceWithoutPromisingARetry) {
+  m_files.failRenames = 1;
+  m_mob.SaveAttempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(m_path));
+  EXPECT_EQ(m_files.renames, 1);
+  EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 0);
+  // Nothing was ever on disk: the last resort message tells the user to save elsewhere.
+  EXPECT_TRUE(LogHas(m_mob, "ЕТА ПИПЕЦ ТРЩ КАМАНДИР!!! НИХЕРА НЕ САВИТСЯ!!! И ФАЙЛ УГРОБИЛСЯ!!! НО ОН ЕЩЕ В "
+                            "ПАМЯТИ - ПОПРОБУЙТЕ ЗАСАВИТЬ НА ДРУГОЕ ИМЯ!!!\r\n"));
+}
+
+TEST_F(SaveTest, AFileThatVanishesAfterWritingIsWrittenAgain) {
+  m_files.vanishAfterRename = 1;
+  EXPECT_TRUE(m_mob.SaveFile(m_path));
+  EXPECT_EQ(Count("ЧЕ ЗА ХЕРНЯ!!!!! ОШИБОК НИХЕРА НЕ БЫЛО А ФАЙЛА МЛЯ НЕТУ!!!!!!!!!! СООБЩИТЕ "
+                  "РАЗРАБОТЧИКУ!!!!!!"),
+            1);
+  EXPECT_EQ(m_files.renames, 2);
+  EXPECT_EQ(Read().size(), 24u);
+}
+
+TEST_F(SaveTest, PermissionsAndLinksSurviveASave) {
+  WriteOld("old");
+  ::chmod(m_path.c_str(), 0640);
+  const std::string link = (m_dir / "link.mob").string();
+  fs::create_symlink(m_path, link);
+  ASSERT_TRUE(m_mob.SaveFile(link));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Read().size(), 24u);
+  struct stat st;
+  ASSERT_EQ(::stat(m_path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST_F(SaveTest, MissingAndUnreadableFilesFailTheLoad) {
+  TMob mob;
+  EXPECT_FALSE(mob.Load(m_path));
+  EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", "Загрузить моб не удалось!"}));
+
+  WriteOld("x");
+  m_files.failReads = true;
+  EXPECT_FALSE(mob.Load(m_path));
+  EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", m_path,
+                                                     "Файло существует... открываю...",
+                                                     "Не могу получить доступ к файлу!",
+                                                     "Загрузить моб не удалось!"}));
+}
+
+}  // namespace
+}  // namespace kelvarin
