@@ -1,0 +1,70 @@
+#include "common/floattext.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace kelvarin {
+namespace {
+
+constexpr int kSignificantDigits = 15;
+
+// Digits without trailing zeros (at least one digit is kept).
+std::string TrimTrailingZeros(std::string digits) {
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  return digits;
+}
+
+}  // namespace
+
+std::string FloatToDisplayText(float value, char decimalSeparator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  const bool negative = std::signbit(value);
+  if (value == 0) return negative ? "-0" : "0";
+
+  // A float widens to double exactly; printf rounds the exact value correctly.
+  // "%.14e" gives d.dddddddddddddde+XX: 15 significant digits and the decimal
+  // exponent of the rounded value, so a value that rounds up into the next decade
+  // is placed by its rounded form.
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits - 1,
+                std::fabs(static_cast<double>(value)));
+  std::string mantissa;
+  const char* p = buffer;
+  for (; *p != 'e'; ++p)
+    if (*p != '.') mantissa.push_back(*p);
+  const int exponent = std::atoi(p + 1);
+  const std::string digits = TrimTrailingZeros(mantissa);
+
+  std::string text = negative ? "-" : "";
+  if (exponent >= -4 && exponent < kSignificantDigits) {
+    if (exponent >= 0) {
+      const std::size_t intDigits = std::size_t(exponent) + 1;
+      if (digits.size() <= intDigits) {
+        text += digits;
+        text.append(intDigits - digits.size(), '0');
+      } else {
+        text += digits.substr(0, intDigits);
+        text += decimalSeparator;
+        text += digits.substr(intDigits);
+      }
+    } else {
+      text += '0';
+      text += decimalSeparator;
+      text.append(std::size_t(-exponent - 1), '0');
+      text += digits;
+    }
+    return text;
+  }
+  text += digits[0];
+  if (digits.size() > 1) {
+    text += decimalSeparator;
+    text += digits.substr(1);
+  }
+  text += 'E';
+  text += std::to_string(exponent);
+  return text;
+}
+
+}  // namespace kelvarin
