@@ -1,0 +1,87 @@
+// The parameter rows of one placed object: what the parameter table shows for a
+// record (key and value text per editable field, in the table's order) and how a
+// typed text is checked and written back into the record. Widget-free: texts are
+// code page 1251 bytes, the decimal separator is a parameter.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mob/records.h"
+#include "objects/core/tquaternion.h"
+
+namespace kelvarin {
+
+class TMob;
+
+// A record by kind and position in its list. Valid while that list is neither
+// resized nor replaced; every function here checks the position first.
+struct ObjRef {
+  ObjKind kind = ObjKind::Unit;
+  std::size_t index = 0;
+  bool operator==(const ObjRef&) const = default;
+};
+
+bool RefersToRecord(const TMob& mob, ObjRef ref);
+
+// The name the objects tree shows: Name1 for units, NameStr for particles, Name2
+// for the rest.
+const std::string& RecordCaption(const TMob& mob, ObjRef ref);
+
+// The text of the two rows a trap shows for its point lists, which are not edited here.
+inline constexpr std::string_view kTrapPointsRowText = "Click to edit ----->";
+
+struct ParamRow {
+  std::string key;
+  std::string value;           // display text, 1251 bytes
+  bool hasEditButton = false;  // the trap point rows
+};
+
+// The rows of the record in table order; empty when `ref` refers to no record.
+std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSeparator);
+
+// The display text of one field; nullopt for a key the record does not show as a
+// field (including the trap point rows).
+std::optional<std::string> ParamDisplayText(const TMob& mob, ObjRef ref, std::string_view key,
+                                            char decimalSeparator);
+
+enum class ApplyStatus {
+  Accepted,       // stored (the value may be the same as before)
+  Rejected,       // failed its check; the field keeps its value
+  NotANumber,     // passed the check but holds no number (".", "-.", "NAN")
+  OutOfRange,     // passed the check but does not fit the field's 32 bits
+  Ignored,        // no field of this record has that key (the trap point rows)
+};
+
+struct ApplyResult {
+  ApplyStatus status = ApplyStatus::Ignored;
+  // What the row should show now: the cleaned text of an accepted list, the field's
+  // current value after a refusal; nullopt when the row stays as typed.
+  std::optional<std::string> rowText;
+};
+
+// Checks `text` by the field's check kind and stores it into the record:
+// strings as they are; integers by CheckStrInt (a lever's UncnByte2..UncnByte6 keep
+// the low 8 bits); bytes by CheckStrByte (low 8 bits, so -1 is 255); floats by
+// CheckStrFloat, rounded to 32 bits; lists after NormaliseListText, split by
+// TextToList. A list text that is exactly the list's display is taken as the
+// list unchanged: splitting it again would drop an empty single item or split
+// items that hold commas.
+ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+                          char decimalSeparator);
+
+bool IsRotationKey(std::string_view key);
+inline constexpr std::string_view kRotationKeys[4] = {"RotationW", "RotationX", "RotationY",
+                                                      "RotationZ"};
+
+// The record's (RotationW, RotationX, RotationY, RotationZ); nullopt for particles,
+// which carry no rotation, and for no record.
+std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref);
+// Writes W, X, Y, Z into the record's rotation fields; false (nothing written) for
+// particles and for no record.
+bool StoreRotation(TMob& mob, ObjRef ref, const TQuaternion& rotation);
+
+}  // namespace kelvarin
