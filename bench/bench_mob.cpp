@@ -1,0 +1,142 @@
+// Load, save and resave throughput of generated zones, each beside a plain copy
+// of the same file measured in the same run; peak memory of a load and save; the
+// cost of FindFreeObjectId beside one pass over the identities.
+//
+//   ./dev.sh bench            (or build-release/bin/bench-mob [RECORDS...])
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/filesystem.h"
+#include "mob/generator.h"
+#include "mob/tmob.h"
+
+namespace fs = std::filesystem;
+using namespace kelvarin;
+
+namespace {
+
+// Best of `runs` wall-clock times, in milliseconds.
+double BestMs(int runs, const std::function<void()>& f) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    const auto t1 = std::chrono::steady_clock::now();
+    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
+  }
+  return best;
+}
+
+// A plain copy as a user-space program does it: read the whole file, write it out.
+void PlainCopy(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(to, std::ios::binary | std::ios::trunc).write(data.data(), std::streamsize(data.size()));
+}
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Peak resident memory of a fresh process that loads and saves `file` (or, with an
+// empty name, does nothing: the baseline of the process itself).
+long ChildPeakKb(const std::string& self, const std::string& file, const std::string& out) {
+  const std::string cmd = "'" + self + "' --peak '" + file + "' '" + out + "'";
+  FILE* p = popen(cmd.c_str(), "r");
+  long kb = -1;
+  if (p) {
+    if (std::fscanf(p, "%ld", &kb) != 1) kb = -1;
+    pclose(p);
+  }
+  return kb;
+}
+
+int PeakMode(const char* file, const char* out) {
+  if (*file) {
+    TMob mob;
+    if (!mob.LoadFile(file) || !mob.SaveFile(out)) return 1;
+  }
+  std::printf("%ld\n", PeakRssKb());
+  return 0;
+}
+
+void Report(const char* what, double ms, double baseline, double mb) {
+  std::printf("  %-22s %9.2f ms  %8.1f MB/s  %6.2fx copy\n", what, ms, mb / (ms / 1000), ms / baseline);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--peak") return PeakMode(argv[2], argv[3]);
+
+  std::vector<std::size_t> sizes = {20000, 200000};
+  if (argc > 1) {
+    sizes.clear();
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+  }
+  const fs::path dir = fs::temp_directory_path() / ("kelvarin-bench-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string self = fs::read_symlink("/proc/self/exe").string();
+
+  for (std::size_t records : sizes) {
+    const std::string file = (dir / "zone.mob").string(), out = (dir / "out.mob").string(),
+                      copy = (dir / "copy.mob").string();
+    {
+      TMob mob;
+      GenerateZone(mob, {.records = records, .seed = 42, .scriptLines = records / 10});
+      mob.SaveFile(file);
+    }
+    const double mb = double(fs::file_size(file)) / 1e6;
+    const int runs = records > 100000 ? 3 : 7;
+    std::printf("zone of %zu records, %.1f MB\n", records, mb);
+
+    const double copyMs = BestMs(runs, [&] { PlainCopy(file, copy); });
+    std::printf("  %-22s %9.2f ms  %8.1f MB/s  (baseline)\n", "plain copy", copyMs, mb / (copyMs / 1000));
+
+    TMob mob;
+    const double loadMs = BestMs(runs, [&] { mob.Reset(); mob.LoadFile(file); });
+    Report("load", loadMs, copyMs, mb);
+    const double buildMs = BestMs(runs, [&] { Bytes image; mob.BuildImage(image); });
+    Report("save, image in memory", buildMs, copyMs, mb);
+    const double saveMs = BestMs(runs, [&] { mob.SaveFile(out); });
+    Report("save to disk (fsync)", saveMs, copyMs, mb);
+    const double resaveMs = BestMs(runs, [&] {
+      TMob m;
+      m.LoadFile(file);
+      m.SaveFile(out);
+    });
+    Report("resave (load + save)", resaveMs, copyMs, mb);
+
+    const long baseKb = ChildPeakKb(self, "", "");
+    const long peakKb = ChildPeakKb(self, file, out);
+    std::printf("  peak memory of load + save: %.1f MB above the process = %.2fx the file size\n",
+                double(peakKb - baseKb) / 1000, double(peakKb - baseKb) * 1000 / 1e6 / mb);
+
+    std::uint64_t sink = 0;
+    const double passMs = BestMs(runs, [&] {
+      mob.ForEachList([&](const auto& list) {
+        for (const auto& r : list) sink += std::uint32_t(r.Identity());
+      });
+    });
+    std::uint32_t free = 0;
+    const double findMs = BestMs(runs, [&] { free = mob.FindFreeObjectId(); });
+    std::printf("  FindFreeObjectId       %9.3f ms  = %.2fx one pass over the identities (%.3f ms); found %u\n",
+                findMs, findMs / passMs, passMs, free);
+    if (sink == 42) std::puts("");
+  }
+  fs::remove_all(dir);
+  return 0;
+}
