@@ -1,0 +1,287 @@
+#include "masschange/core/masschangeengine.h"
+
+#include <cmath>
+#include <type_traits>
+
+#include "common/textchecks.h"
+
+namespace kelvarin {
+namespace {
+
+const char kRunSeparator[] = "---------------------------------------";
+
+// Calls f with the kind as a compile-time constant.
+template <class F> decltype(auto) VisitKind(ObjKind kind, F&& f) {
+  using enum ObjKind;
+  switch (kind) {
+    case Unit: return f(std::integral_constant<ObjKind, Unit>{});
+    case Object: return f(std::integral_constant<ObjKind, Object>{});
+    case Lever: return f(std::integral_constant<ObjKind, Lever>{});
+    case Trap: return f(std::integral_constant<ObjKind, Trap>{});
+    case Flame: return f(std::integral_constant<ObjKind, Flame>{});
+    case Particle1: return f(std::integral_constant<ObjKind, Particle1>{});
+    case Particle2: return f(std::integral_constant<ObjKind, Particle2>{});
+    default: return f(std::integral_constant<ObjKind, Particle3>{});
+  }
+}
+
+// The fields the options act on, per kind: particles have no common fields, their
+// name is NameStr and their position CoordX/CoordY; every other kind (flames too)
+// is placed by LoadX/LoadY.
+template <class R> constexpr bool kCommon = HasCommonFields(R::Kind);
+
+template <class R> auto& NameOf(R& r) {
+  if constexpr (kCommon<std::remove_const_t<R>>) return r.Name2;
+  else return r.NameStr;
+}
+template <class R> auto& PosX(R& r) {
+  if constexpr (kCommon<std::remove_const_t<R>>) return r.LoadX;
+  else return r.CoordX;
+}
+template <class R> auto& PosY(R& r) {
+  if constexpr (kCommon<std::remove_const_t<R>>) return r.LoadY;
+  else return r.CoordY;
+}
+template <class R> void SetIdentity(R& r, std::int32_t id) {
+  if constexpr (kCommon<R>) r.ObjectID = id;
+  else r.ID = id;
+}
+
+float AddExtended(float value, long double offset) {
+  return static_cast<float>(static_cast<long double>(value) + offset);
+}
+
+}  // namespace
+
+TMassChanger::TMassChanger(const MassChangeOpts& opts, char sep, TMob& source, TMob* target)
+    : m_opts(opts), m_mode(ModeOf(opts)), m_source(source) {
+  if (target && UsesTarget(m_mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
+  m_kinds = {opts.MC_KR_Type_UnitCB,      opts.MC_KR_Type_ObjectCB,    opts.MC_KR_Type_LeverCB,
+             opts.MC_KR_Type_TrapCB,      opts.MC_KR_Type_FlameCB,     opts.MC_KR_Type_Particle1CB,
+             opts.MC_KR_Type_Particle2CB, opts.MC_KR_Type_Particle3CB};
+
+  const auto number = [&](const std::string& text) { return ConvertExtended(text, sep); };
+  if (opts.MC_KR_Param_PlayerNumberCB) {
+    m_playerCriterion = ConvertInt32(opts.MC_KR_Param_PlayerNumberEd);
+    m_selectsNothing |= !m_playerCriterion;
+  }
+  if (opts.MC_KR_Coords_PramouglCB) {
+    const auto x1 = number(opts.MC_KR_Coords_Pramougl_X1Ed), y1 = number(opts.MC_KR_Coords_Pramougl_Y1Ed);
+    const auto x2 = number(opts.MC_KR_Coords_Pramougl_X2Ed), y2 = number(opts.MC_KR_Coords_Pramougl_Y2Ed);
+    if (x1 && y1 && x2 && y2) m_rect = Rect{*x1, *y1, *x2, *y2};
+    else m_selectsNothing = true;
+  }
+  if (opts.MC_KR_Coords_KrugCB) {
+    const auto x = number(opts.MC_KR_Coords_Krug_XEd), y = number(opts.MC_KR_Coords_Krug_YEd);
+    const auto r = number(opts.MC_KR_Coords_Krug_RadEd);
+    if (x && y && r) m_circle = Circle{double(*x), double(*y), double(*r)};
+    else m_selectsNothing = true;
+  }
+  if (opts.MC_AS_Params_PlayerNumberCB) m_playerChange = ConvertInt32(opts.MC_AS_Params_PlayerNumberEd);
+  if (opts.MC_AS_Params_OffsetCB) {
+    const auto x = number(opts.MC_AS_Params_OffsetXEd), y = number(opts.MC_AS_Params_OffsetYEd);
+    if (x && y) m_offset = Offset{*x, *y};
+  }
+}
+
+bool TMassChanger::MatchesCriteria(ObjKind kind, std::size_t index) const {
+  return VisitKind(kind, [&](auto k) { return Matches(m_source.List<decltype(k)::value>().at(index)); });
+}
+
+template <class R> bool TMassChanger::Matches(const R& r) const {
+  if (m_selectsNothing) return false;
+  const MassChangeOpts& o = m_opts;
+  // Text criteria compare whole fields byte for byte: no trimming, case counts.
+  if constexpr (R::Kind == ObjKind::Unit)
+    if (o.MC_KR_Param_Name1CB && r.Name1 != o.MC_KR_Param_Name1Ed) return false;
+  if (o.MC_KR_Param_Name2CB && NameOf(r) != o.MC_KR_Param_Name2Ed) return false;
+  if constexpr (kCommon<R>) {
+    if (o.MC_KR_Param_ScriptVariableNameCB && r.ScriptVariableName != o.MC_KR_Param_ScriptVariableNameEd)
+      return false;
+    if (o.MC_KR_Param_Model3dCB && r.ModelName != o.MC_KR_Param_Model3dEd) return false;
+    if (o.MC_KR_Param_FirstTextureCB && r.FirstTexture != o.MC_KR_Param_FirstTextureEd) return false;
+    if (o.MC_KR_Param_SecondTextureCB && r.SecondTexture != o.MC_KR_Param_SecondTextureEd) return false;
+    // PlayerNumber is an unsigned byte: a value outside 0..255 matches nothing.
+    if (m_playerCriterion && *m_playerCriterion != std::int32_t(r.PlayerNumber)) return false;
+  }
+  const float x = PosX(r), y = PosY(r);
+  // Y1 is the upper bound of y and Y2 the lower one; all bounds inclusive.
+  if (m_rect && !(m_rect->x1 <= x && y <= m_rect->y1 && x <= m_rect->x2 && m_rect->y2 <= y))
+    return false;
+  if (m_circle) {
+    // The closed disc: half the chord at x, computed in double and rounded to single
+    // precision like the coordinates themselves.
+    const double dx = double(x) - m_circle->x;
+    const float h2 = float(m_circle->radius * m_circle->radius - dx * dx);
+    if (h2 < 0) return false;
+    const float h = float(std::sqrt(double(h2)));
+    const double dy = double(y) - m_circle->y;
+    if (!(-h <= dy && dy <= h)) return false;
+  }
+  return true;
+}
+
+template <class R> void TMassChanger::ChangeParams(R& r) const {
+  const MassChangeOpts& o = m_opts;
+  if constexpr (R::Kind == ObjKind::Unit)
+    if (o.MC_AS_Params_Name1CB) r.Name1 = o.MC_AS_Params_Name1Ed;
+  if (o.MC_AS_Params_Name2CB) NameOf(r) = o.MC_AS_Params_Name2Ed;
+  if constexpr (kCommon<R>) {
+    if (o.MC_AS_Params_ScriptVariableNameCB) r.ScriptVariableName = o.MC_AS_Params_ScriptVariableNameEd;
+    if (o.MC_AS_Params_Model3dCB) r.ModelName = o.MC_AS_Params_Model3dEd;
+    if (o.MC_AS_Params_FirstTextureCB) r.FirstTexture = o.MC_AS_Params_FirstTextureEd;
+    if (o.MC_AS_Params_SecondTextureCB) r.SecondTexture = o.MC_AS_Params_SecondTextureEd;
+    // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
+    if (m_playerChange) r.PlayerNumber = std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu);
+  }
+  if (m_offset) {
+    PosX(r) = AddExtended(PosX(r), m_offset->x);
+    PosY(r) = AddExtended(PosY(r), m_offset->y);
+  }
+}
+
+template <class R> void TMassChanger::CopyToTarget(const R& r) {
+  std::int32_t id = r.Identity();
+  // Identities of the high range always replace what the target holds.
+  const bool replace =
+      std::uint32_t(id) >= kHighIdentityRange || m_opts.MC_AS_Obj_ReplaceCB;
+  bool free = m_targetIds->CheckOrDeleteObjectId(id, replace);
+  if (!free) {
+    const std::uint32_t freeId = m_targetIds->FindFreeObjectId();
+    free = freeId != 0;
+    id = std::int32_t(freeId);
+  }
+  if (!free) return;
+  R copy = CopyRecordViaFileForm(r);
+  SetIdentity(copy, id);
+  m_targetIds->Append(std::move(copy));
+}
+
+template <class R> bool TMassChanger::ApplyActions(R& r) {
+  if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode)) ChangeParams(r);
+  if (UsesTarget(m_mode) && m_targetIds) CopyToTarget(r);
+  return m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
+}
+
+template <ObjKind K> void TMassChanger::ScanKind() {
+  auto& list = m_source.List<K>();
+  // Records that stay are moved down over those that leave, so the list is
+  // compacted in the same pass and keeps its order.
+  const std::size_t count = list.size();
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool leaves = Matches(list[i]) && ApplyActions(list[i]);
+    if (leaves) continue;
+    if (kept != i) list[kept] = std::move(list[i]);
+    ++kept;
+  }
+  list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+}
+
+void TMassChanger::Run() {
+  for (ObjKind kind : kAllObjKinds)
+    if (m_kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
+  if (m_targetIds) m_targetIds->Compact();
+}
+
+// ---- the run -----------------------------------------------------------------
+
+namespace {
+
+// Takes the busy lock for the run (only when loads and saves run on a worker
+// thread, since only then does the window process events meanwhile) and gives it
+// back however the run ends.
+class RunLock {
+ public:
+  RunLock(TMassChangeHost& host, bool lock) : m_host(host), m_lock(lock) {
+    m_host.SetLockOnLoadSave(false);
+    if (m_lock) m_host.LockControls();
+  }
+  ~RunLock() {
+    if (m_lock) m_host.UnlockControls();
+    m_host.SetLockOnLoadSave(true);
+  }
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+ private:
+  TMassChangeHost& m_host;
+  bool m_lock;
+};
+
+// Hands a target document its run options; a threaded run needs a view to show
+// its lines in.
+void PrepareTarget(TMob& target, TMassChangeHost& host, const MassChangeSettings& settings) {
+  target.LogView = host.LogView();
+  target.UseThreads = settings.UseTMobThreads && target.LogView != nullptr;
+}
+
+}  // namespace
+
+bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
+  const MassChangeSettings settings = host.Settings();
+  const std::string openFile = host.CurMobFile();
+  const MassChangeMode mode = ModeOf(opts);
+  RunLock lock(host, settings.UseTMobThreads);
+
+  host.Log(kRunSeparator);
+  host.Log("Начаты массовые изменения...");
+  bool ok = true;
+  if (const std::string error = MassChangeOptsError(opts, decimalSeparator, openFile);
+      !error.empty()) {
+    host.ShowError(error);
+    host.Log("Настройки массовых изменений введены неправильно.");
+    ok = false;
+  } else {
+    host.Log("Настройки массовых изменений введены правильно.");
+    host.Log("Сохраняю открытый моб.");
+    host.SaveMob();
+
+    const std::string targetPath = TargetPathOf(opts);
+    std::unique_ptr<TMob> target;
+    bool targetOpened = false;
+    if (UsesTarget(mode)) {
+      host.Log("Открываю целевой моб.");
+      target = std::make_unique<TMob>();
+      PrepareTarget(*target, host, settings);
+      const bool threaded = target->UseThreads;
+      ok = target->Load(targetPath);
+      if (!threaded) host.AppendLogText(target->LogText);
+      if (ok && !target->HasObjects) {
+        // Its save would write no object block, and every copy would be lost.
+        host.Log("В целевом мобе нет блока объектов - копировать объекты некуда.");
+        ok = false;
+      }
+      targetOpened = ok;
+    }
+
+    if (ok) {
+      host.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
+      TMassChanger(opts, decimalSeparator, host.Mob(), target.get()).Run();
+    }
+
+    if (targetOpened) {
+      host.Log("Сохраняю целевой моб.");
+      PrepareTarget(*target, host, settings);
+      target->SaveAttempts = settings.SaveAttempts;
+      const bool threaded = target->UseThreads;
+      if (settings.MakeAutoBackups) host.MakeAutoBackup(targetPath);
+      ok = target->Save(targetPath);
+      if (!threaded) host.AppendLogText(target->LogText);
+    }
+    target.reset();
+
+    // A copy leaves the open file as saved above. A move whose target was not
+    // written must not save the open document either: the moved records would then
+    // be in neither file.
+    const bool keepOpenFile =
+        mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && !ok);
+    if (!keepOpenFile) host.SaveMob();
+    host.OpenMob(openFile);
+  }
+  host.Log(ok ? "Массовые изменения успешно завершены."
+              : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
+  return ok;
+}
+
+}  // namespace kelvarin

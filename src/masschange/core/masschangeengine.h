@@ -1,0 +1,113 @@
+// The mass-change engine: selects records of the open document by the criteria of
+// a set of options and changes, deletes, copies or moves them. It talks to its
+// surroundings (the open document and its commands, the log, the busy lock, the
+// message box) through TMassChangeHost, which the editor and the CLI implement.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "masschange/core/identityindex.h"
+#include "masschange/core/masschangecheck.h"
+#include "masschange/core/masschangeopts.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+
+// The load and save settings a run reads once at its start.
+struct MassChangeSettings {
+  bool UseTMobThreads = false;
+  std::int32_t SaveAttempts = 10;
+  bool MakeAutoBackups = true;
+};
+
+class TMassChangeHost {
+ public:
+  virtual ~TMassChangeHost() = default;
+
+  virtual TMob& Mob() = 0;                      // the open document
+  virtual std::string CurMobFile() const = 0;   // its path (UTF-8)
+  virtual MassChangeSettings Settings() const = 0;
+
+  // One log line (UTF-8).
+  virtual void Log(const std::string& line) = 0;
+  // A document's log text (CR LF separated lines) added as one entry.
+  virtual void AppendLogText(const std::string& text) = 0;
+  // Where a threaded load or save of the target shows its lines; nullptr makes the
+  // target's load and save run directly.
+  virtual TMobLogView* LogView() = 0;
+  // A refusal: one message box with an error icon.
+  virtual void ShowError(const std::string& message) = 0;
+
+  // The open document's commands: save it to its file (with its own log lines and
+  // automatic backup), load a file as the open document, back up a file.
+  virtual bool SaveMob() = 0;
+  virtual bool OpenMob(const std::string& path) = 0;
+  virtual void MakeAutoBackup(const std::string& path) = 0;
+
+  virtual void LockControls() = 0;
+  virtual void UnlockControls() = 0;
+  virtual void SetLockOnLoadSave(bool value) = 0;
+};
+
+// Carries out one mass change over `source` and, in copy and move mode, `target`.
+// The options must have passed MassChangeOptsError; a number text that does not
+// convert nevertheless changes nothing: its criterion selects nothing, its change
+// is skipped.
+class TMassChanger {
+ public:
+  TMassChanger(const MassChangeOpts& opts, char decimalSeparator, TMob& source, TMob* target);
+
+  // Whether the record at `index` of the source list of `kind` meets every criterion
+  // that applies to its kind.
+  bool MatchesCriteria(ObjKind kind, std::size_t index) const;
+
+  // Scans the ticked kinds in kind order, applying the actions to every matching
+  // record; every record present when its kind's scan starts is examined exactly
+  // once and in order. Records leaving the source (delete, move) and target records
+  // replaced by copies are taken out in one pass per list.
+  void Run();
+
+ private:
+  struct Rect {
+    long double x1, y1, x2, y2;
+  };
+  struct Circle {
+    double x, y, radius;
+  };
+  struct Offset {
+    long double x, y;
+  };
+
+  template <class R> bool Matches(const R& r) const;
+  // Applies the action mode to one record: parameter changes, copy into the target,
+  // then removal. True when the record leaves the source.
+  template <class R> bool ApplyActions(R& r);
+  template <class R> void ChangeParams(R& r) const;
+  template <class R> void CopyToTarget(const R& r);
+  template <ObjKind K> void ScanKind();
+
+  MassChangeOpts m_opts;
+  MassChangeMode m_mode;
+  TMob& m_source;
+  std::unique_ptr<TIdentityIndex> m_targetIds;
+  std::array<bool, kObjKindCount> m_kinds{};
+
+  // A criterion that is on but carries no usable number selects nothing.
+  bool m_selectsNothing = false;
+  std::optional<std::int32_t> m_playerCriterion;
+  std::optional<Rect> m_rect;
+  std::optional<Circle> m_circle;
+  std::optional<std::int32_t> m_playerChange;
+  std::optional<Offset> m_offset;
+};
+
+// The whole run: check the options, save the open document, open the target, scan,
+// save the target and the open document, reopen the open document; every step
+// logged. True when the run ends with its success line.
+bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
+
+}  // namespace kelvarin
