@@ -91,12 +91,14 @@ void RefuseUnknownKeys(const Json& obj, const std::set<std::string>& known, cons
 
 std::int64_t ReadInteger(const Json& j, const std::string& where, std::int64_t lo, std::int64_t hi) {
   if (!j.is_number_integer()) Refuse(where, "expected an integer");
-  if (j.is_number_unsigned() && j.get<std::uint64_t>() > std::uint64_t(hi))
-    Refuse(where, "value out of range " + std::to_string(lo) + ".." + std::to_string(hi));
-  const std::int64_t v = j.get<std::int64_t>();
-  if (v < lo || v > hi)
-    Refuse(where, "value " + std::to_string(v) + " out of range " + std::to_string(lo) + ".." +
-                      std::to_string(hi));
+  const std::string range = " out of range " + std::to_string(lo) + ".." + std::to_string(hi);
+  if (j.is_number_unsigned()) {
+    const auto v = j.get<std::uint64_t>();
+    if (v > std::uint64_t(hi)) Refuse(where, "value " + std::to_string(v) + range);
+    return std::int64_t(v);
+  }
+  const auto v = j.get<std::int64_t>();
+  if (v < lo || v > hi) Refuse(where, "value " + std::to_string(v) + range);
   return v;
 }
 

@@ -27,11 +27,11 @@ TEST(ScriptBlock, ForeignKeyIsReadWithItsOwnKeyAndWrittenWithTheDefault) {
   EXPECT_TRUE(mob.HasScript);
   EXPECT_EQ(mob.ScriptKey, 12345u);
   EXPECT_EQ(mob.ScriptText, text);
-  EXPECT_TRUE(LogHas(mob, "Загружен скрипт длиной 28 байт. Блок № 2. Длина всего блока 40 байт.\r\n"));
+  EXPECT_TRUE(LogHas(mob, "Загружен скрипт длиной 25 байт. Блок № 2. Длина всего блока 37 байт.\r\n"));
 
   EXPECT_EQ(SaveBytes(mob), MobFile({ScriptBlock(kDefaultScriptKey, text)}));
   EXPECT_EQ(mob.ScriptKey, kDefaultScriptKey);
-  EXPECT_TRUE(LogHas(mob, "Под номером 2 записан блок скрипта длиной 40 байт.\r\n"));
+  EXPECT_TRUE(LogHas(mob, "Под номером 2 записан блок скрипта длиной 37 байт.\r\n"));
 }
 
 TEST(ScriptBlock, KeyZeroHoldsPlainTextBothWays) {
