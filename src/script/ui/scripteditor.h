@@ -1,0 +1,72 @@
+// ScriptEd: the script editor. A QScintilla editor in UTF-8 with the zone script
+// lexer, the line-number gutter, and the editing habits the script page promises:
+// the new line keeps the indentation of the line above, Tab lines up with the words
+// of the line above, Backspace in the indentation goes back to an earlier indent,
+// trailing blanks of edited lines go when the caret leaves them, the caret may stand
+// past the end of a line and the text may scroll past its last line.
+#pragma once
+
+#include <Qsci/qsciscintilla.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvarin {
+
+class TLineNumberGutter;
+class TZoneScriptLexer;
+
+// `family` at `pixelSize` when it is installed and monospaced, otherwise the
+// system's fixed-pitch font at that size.
+QFont MonospacedFont(const QString& family, int pixelSize);
+
+class TScriptEditor : public QsciScintilla {
+  Q_OBJECT
+ public:
+  explicit TScriptEditor(QWidget* parent = nullptr);
+
+  TZoneScriptLexer& Lexer() const { return *m_lexer; }
+  TLineNumberGutter& Gutter() const { return *m_gutter; }
+
+  // Replaces the text (UTF-8, may hold NUL characters) without counting as a
+  // change: the undo history is emptied, the caret goes to the start.
+  void LoadText(std::string_view utf8);
+  // The whole text as UTF-8; valid until the next change.
+  std::string_view TextView() const;
+
+ signals:
+  // A change the undo history records: typing, deleting, cut, paste, drag and
+  // drop, undo, redo. Loading a text is none.
+  void Changed();
+  // The editor got or lost the keyboard focus to another control of its window.
+  // Menus, dialogs and other windows taking the focus for a while do not count.
+  void FocusEntered();
+  void FocusLeft();
+  // Ctrl+F1, with the word at the caret.
+  void ContextHelpRequested(const QString& word);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  long Sci(unsigned int message, unsigned long w = 0, long l = 0) const { return SendScintilla(message, w, l); }
+  bool IsBlankAt(long position) const;
+  bool SmartTab();
+  bool SmartTabDelete();
+  void NewLineKeepingIndent(QKeyEvent* event);
+  void TrackModification(int position, int type, int linesAdded);
+  void TrimEditedLines();
+
+  TZoneScriptLexer* m_lexer;
+  TLineNumberGutter* m_gutter;
+  bool m_loading = false;
+  bool m_trimming = false;
+  bool m_trimQueued = false;
+  std::vector<int> m_editedLines;  // lines typed on since the caret last changed lines
+};
+
+}  // namespace kelvarin

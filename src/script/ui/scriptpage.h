@@ -1,0 +1,79 @@
+// TScriptPage: the "Скрипт" page. It shows the open document's script in ScriptEd,
+// hands the text back before every save, and carries the Edit menu's items, search
+// and replace, and the script key dialog. The main window owns LastEditor and the
+// busy lock; it hears about the editor's focus through ScriptEdEnter/ScriptEdExit
+// and answers with UpdateEditMenu.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QAction;
+class QMenu;
+
+namespace kelvarin {
+
+class TScriptEditor;
+class TShellServices;
+class TSynZoneScriptSyn;
+
+class TScriptPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TScriptPage(TShellServices& shell, QWidget* parent = nullptr);
+
+  TScriptEditor* ScriptEd() const { return m_scriptEd; }
+  TSynZoneScriptSyn& SynZoneScriptSyn1() const;
+
+  // ---- text exchange with the document
+  // After a successful open: shows the document's script. Not a change; the undo
+  // history is empty and the caret at the start.
+  void MobToScript();
+  // On close: empties the editor and its undo history.
+  void ClearScript();
+  // Before every save: the editor's text, every CR removed, becomes the
+  // document's ScriptText. False when it holds a character code page 1251 cannot
+  // hold: the log names its line and column, the Log page is shown, the caret is
+  // put on it, and the document is left as it was. The save must then not go on.
+  bool ScriptToMob();
+
+  // ---- Edit menu
+  // Adds the eleven items, separators included, to the shell's EditMenu.
+  void FillEditMenu(QMenu* menu);
+  // Enables the nine commands exactly when the script editor is LastEditor and
+  // usable (it is disabled without a document and during the busy lock).
+  void UpdateEditMenu(bool scriptEdIsLastEditor);
+  // An item by its objectName ("UndoMenu", "SearchNextMenu", ...), or nullptr.
+  QAction* EditMenuItem(const QString& name) const;
+
+  // ---- the main window's keys (Ctrl+F, F3, Ctrl+R, Ctrl+Shift+Alt+K)
+  // True when the key is one of them: it is then consumed, and its command ran if
+  // its menu item was enabled (for the key dialog: if a document is open and not
+  // busy). `key` is a Qt::Key of the Latin layout.
+  bool HandleFormKey(int key, Qt::KeyboardModifiers modifiers);
+
+  // ---- commands
+  // The search dialog; once accepted, ReplaceNext or SearchNext.
+  void SearchRepMenuClick();
+  // Selects the next occurrence of SearchStr after the caret, ignoring case; does
+  // nothing (and says nothing) when there is none. No wrap to the start.
+  void SearchNext();
+  // Replaces the next occurrence after the caret by RepStr, as one undoable step,
+  // when SearchStr and RepStr are set and MakeReplace is on.
+  void ReplaceNext();
+  // The script key dialog. The new key does not mark the document modified.
+  void ChangeScriptKey();
+
+ signals:
+  void ScriptEdEnter();
+  void ScriptEdExit();
+
+ private:
+  void ScriptEdChange();
+
+  TShellServices& m_shell;
+  TScriptEditor* m_scriptEd;
+  std::array<QAction*, 11> m_editItems{};
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,48 @@
+// The zone script highlighter as a QScintilla lexer. Style 0 is the editor's plain
+// text; styles 1 to 8 show the highlighter's eight attributes, which stay the one
+// source of the look: a change to an attribute restyles the editor.
+#pragma once
+
+#include <Qsci/qscilexercustom.h>
+
+#include <QFont>
+#include <string>
+#include <vector>
+
+#include "script/core/zonescriptsyn.h"
+
+namespace kelvarin {
+
+class TZoneScriptLexer : public QsciLexerCustom {
+  Q_OBJECT
+ public:
+  TZoneScriptLexer(const QFont& font, QObject* parent = nullptr);
+
+  TSynZoneScriptSyn& Syn() { return m_syn; }
+  // The style a token kind is drawn with (0 for tkNull).
+  static int StyleOf(TtkTokenKind kind) { return TSynZoneScriptSyn::AttributeIndexOf(kind) + 1; }
+  static constexpr int kStyleCount = TSynZoneScriptSyn::kAttributeCount + 1;
+
+  const char* language() const override;
+  QString description(int style) const override;
+  QColor defaultColor(int style) const override;
+  QFont defaultFont(int style) const override;
+  QColor defaultPaper(int style) const override;
+  const char* wordCharacters() const override;
+  void styleText(int start, int end) override;
+
+ private:
+  const TSynHighlighterAttributes* AttributeOf(int style) const;
+  void ApplyStyle(int style);
+  // Styles one line of the editor's UTF-8 text into m_styles at `out`.
+  void StyleLine(const char* line, std::size_t length, char* out);
+
+  TSynZoneScriptSyn m_syn;
+  QFont m_font;
+  std::string m_wordCharacters;
+  std::vector<char> m_styles;         // reused between calls
+  std::string m_line1251;             // the line in code page 1251, one byte per character
+  std::vector<std::uint32_t> m_utf8;  // byte offset in the UTF-8 line of each of those characters
+};
+
+}  // namespace kelvarin
