@@ -1,0 +1,114 @@
+// A mass-change host over real files in a temporary folder, recording what the
+// engine asked of it; and small builders for zones with chosen records.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "masschange/core/masschangeengine.h"
+#include "mob/generator.h"
+#include "mob/tmob.h"
+
+namespace kelvarin::test {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    m_dir = fs::temp_directory_path() /
+            ("kelvarin-mc-" + std::string(info->test_suite_name()) + "-" + info->name());
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+  }
+  ~TempDir() { fs::remove_all(m_dir); }
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+ private:
+  fs::path m_dir;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A loaded document with a script, unknown blocks and a tail but empty record
+// lists, ready to take chosen records and be saved.
+inline void EmptyZone(TMob& mob, std::uint64_t seed = 1) {
+  GenerateZone(mob, {.records = 16, .seed = seed, .scriptLines = 5});
+  mob.ForEachList([](auto& list) { list.clear(); });
+}
+
+inline TUnitObjBlock Unit(std::int32_t id, float x = 0, float y = 0) {
+  TUnitObjBlock r;
+  r.ObjectID = id;
+  r.LoadX = x;
+  r.LoadY = y;
+  r.Name1 = "unit";
+  r.Name2 = "unit_" + std::to_string(id);
+  return r;
+}
+template <class R> R Common(std::int32_t id, float x = 0, float y = 0) {
+  R r;
+  r.ObjectID = id;
+  r.LoadX = x;
+  r.LoadY = y;
+  return r;
+}
+template <class R> R Particle(std::int32_t id, float x = 0, float y = 0) {
+  R r;
+  r.ID = id;
+  r.CoordX = x;
+  r.CoordY = y;
+  return r;
+}
+
+// Saves `mob` to `path` and returns the bytes written.
+inline std::string SaveZone(TMob& mob, const std::string& path) {
+  mob.SaveAttempts = 0;
+  EXPECT_TRUE(mob.Save(path)) << mob.LogText;
+  return ReadBytes(path);
+}
+
+class EngineHost : public TMassChangeHost {
+ public:
+  explicit EngineHost(std::string file) : file(std::move(file)) {
+    EXPECT_TRUE(mob.Load(this->file)) << mob.LogText;
+  }
+
+  TMob& Mob() override { return mob; }
+  std::string CurMobFile() const override { return file; }
+  MassChangeSettings Settings() const override { return settings; }
+  void Log(const std::string& line) override { lines.push_back(line); }
+  void AppendLogText(const std::string& text) override { documentLogs.push_back(text); }
+  TMobLogView* LogView() override { return nullptr; }
+  void ShowError(const std::string& message) override { errors.push_back(message); }
+  bool SaveMob() override {
+    calls.push_back("SaveMob");
+    mob.SaveAttempts = 0;
+    return mob.Save(file);
+  }
+  bool OpenMob(const std::string& path) override {
+    calls.push_back("OpenMob");
+    return mob.Load(path);
+  }
+  void MakeAutoBackup(const std::string& path) override { calls.push_back("MakeAutoBackup " + path); }
+  void LockControls() override { calls.push_back("LockControls"); }
+  void UnlockControls() override { calls.push_back("UnlockControls"); }
+  void SetLockOnLoadSave(bool value) override {
+    calls.push_back(value ? "LockOnLoadSave on" : "LockOnLoadSave off");
+  }
+
+  std::string file;
+  TMob mob;
+  MassChangeSettings settings{.UseTMobThreads = false, .SaveAttempts = 0, .MakeAutoBackups = false};
+  std::vector<std::string> lines, documentLogs, errors, calls;
+};
+
+}  // namespace kelvarin::test

@@ -1,0 +1,236 @@
+// Whole runs over files: what is saved, reopened and logged, and how failures
+// leave both files.
+#include <gtest/gtest.h>
+
+#include "common/filesystem.h"
+#include "enginehost.h"
+
+namespace kelvarin {
+namespace {
+
+using test::Common;
+using test::EngineHost;
+using test::Particle;
+using test::ReadBytes;
+using test::SaveZone;
+using test::Unit;
+
+const std::string kSeparator = "---------------------------------------";
+const std::string kStarted = "Начаты массовые изменения...";
+const std::string kOptsOk = "Настройки массовых изменений введены правильно.";
+const std::string kOptsBad = "Настройки массовых изменений введены неправильно.";
+const std::string kSavingOpen = "Сохраняю открытый моб.";
+const std::string kOpeningTarget = "Открываю целевой моб.";
+const std::string kScanning = "Начат собственно процесс поиска объектов и выполнения изменений...";
+const std::string kSavingTarget = "Сохраняю целевой моб.";
+const std::string kSuccess = "Массовые изменения успешно завершены.";
+const std::string kFailure = "Выполнить массовые изменения не удалось - АААБЛОМ :(.";
+
+using Lines = std::vector<std::string>;
+
+class MassChangeRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::EmptyZone(m_source, 1);
+    m_source.Units = {Unit(1), Unit(2), Unit(3)};
+    m_source.Traps = {Common<TTrapObjBlock>(4), Common<TTrapObjBlock>(5)};
+    m_source.Particles1 = {Particle<TParticle1ObjBlock>(6)};
+    m_sourceBytes = SaveZone(m_source, m_src);
+    test::EmptyZone(m_target, 2);
+    m_target.Objects = {Common<TObjectObjBlock>(4)};
+    m_targetBytes = SaveZone(m_target, m_tgt);
+  }
+
+  MassChangeOpts Mode(bool copy, bool move) {
+    MassChangeOpts o;
+    o.MC_AS_Obj_OnlyParamsRB = false;
+    o.MC_AS_Obj_CopyRB = copy;
+    o.MC_AS_Obj_MoveRB = move;
+    o.MC_AS_Obj_TargetMobEd = m_tgt;  // an ASCII path: the same bytes in code page 1251
+    return o;
+  }
+
+  // Loads a file as a fresh document.
+  static void LoadInto(TMob& mob, const std::string& path) { ASSERT_TRUE(mob.Load(path)) << mob.LogText; }
+
+  test::TempDir m_dir;
+  std::string m_src = m_dir.Path("zone.mob"), m_tgt = m_dir.Path("target.mob");
+  TMob m_source, m_target;
+  std::string m_sourceBytes, m_targetBytes;
+};
+
+TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
+  EngineHost host(m_src);
+  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.'));
+  EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kScanning,
+                               kSavingTarget, kSuccess}));
+  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(host.documentLogs.size(), 2u);  // the target's load and save
+  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(host.mob.Units, m_source.Units);
+}
+
+TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
+  MassChangeOpts o;
+  o.MC_AS_Obj_OnlyParamsRB = false;
+  o.MC_AS_Obj_DelRB = true;
+  o.MC_KR_Type_UnitCB = true;
+  // Ticked but disabled in delete mode: still checked, never applied.
+  o.MC_AS_Params_OffsetCB = true;
+  o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "1";
+  EngineHost host(m_src);
+  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_TRUE(host.mob.Units.empty());
+  EXPECT_EQ(host.mob.Traps, m_source.Traps);
+  EXPECT_EQ(host.mob.Particles1, m_source.Particles1);
+}
+
+TEST_F(MassChangeRun, CopyChangesTheCopiesAndLeavesTheOpenFileAsItWas) {
+  MassChangeOpts o = Mode(true, false);
+  o.MC_KR_Type_TrapCB = true;
+  o.MC_AS_Params_Name2CB = true;
+  o.MC_AS_Params_Name2Ed = "copied";
+  EngineHost host(m_src);
+  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(host.mob.Traps, m_source.Traps);  // reopened: the changes in memory are gone
+
+  TMob target;
+  LoadInto(target, m_tgt);
+  ASSERT_EQ(target.Traps.size(), 2u);
+  EXPECT_EQ(target.Traps[0].Name2, "copied");
+  EXPECT_EQ(target.Traps[0].ObjectID, 4);  // replaces the target's object 4
+  EXPECT_TRUE(target.Objects.empty());
+  EXPECT_EQ(target.Traps[1].ObjectID, 5);
+}
+
+TEST_F(MassChangeRun, MoveWritesBothFilesAndReopensTheOpenOne) {
+  MassChangeOpts o = Mode(false, true);
+  o.MC_AS_Obj_ReplaceCB = false;
+  o.MC_KR_Type_TrapCB = o.MC_KR_Type_Particle1CB = true;
+  o.MC_AS_Params_PlayerNumberCB = true;
+  o.MC_AS_Params_PlayerNumberEd = "300";
+  EngineHost host(m_src);
+  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+
+  TMob source, target;
+  LoadInto(source, m_src);
+  LoadInto(target, m_tgt);
+  EXPECT_TRUE(source.Traps.empty());
+  EXPECT_TRUE(source.Particles1.empty());
+  EXPECT_EQ(source.Units, m_source.Units);
+  EXPECT_TRUE(host.mob.Traps.empty());
+  ASSERT_EQ(target.Traps.size(), 2u);
+  EXPECT_EQ(target.Traps[0].ObjectID, 1);  // 4 was taken and replace is off
+  EXPECT_EQ(target.Traps[0].PlayerNumber, 44);
+  EXPECT_EQ(target.Traps[1].ObjectID, 5);
+  ASSERT_EQ(target.Particles1.size(), 1u);
+  EXPECT_EQ(target.Particles1[0].ID, 6);
+  EXPECT_EQ(target.Objects, m_target.Objects);
+}
+
+TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
+  for (bool validOptions : {true, false}) {
+    MassChangeOpts o;
+    o.MC_KR_Coords_PramouglCB = !validOptions;
+    EngineHost host(m_src);
+    host.settings.UseTMobThreads = true;
+    EXPECT_EQ(RunMassChanges(host, o, '.'), validOptions);
+    const Lines expected = validOptions
+        ? Lines{"LockOnLoadSave off", "LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls",
+                "LockOnLoadSave on"}
+        : Lines{"LockOnLoadSave off", "LockControls", "UnlockControls", "LockOnLoadSave on"};
+    EXPECT_EQ(host.calls, expected);
+  }
+}
+
+TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
+  EngineHost host(m_src);
+  host.settings.MakeAutoBackups = true;
+  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.'));
+  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "MakeAutoBackup " + m_tgt, "OpenMob",
+                               "LockOnLoadSave on"}));
+}
+
+TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
+  const std::string sameFile = m_dir.Path("./zone.mob");
+  for (const std::string& target : {m_src, sameFile, m_dir.Path("missing.mob")}) {
+    MassChangeOpts o = Mode(false, true);
+    o.MC_KR_Type_UnitCB = true;
+    o.MC_AS_Obj_TargetMobEd = target;
+    EngineHost host(m_src);
+    EXPECT_FALSE(RunMassChanges(host, o, '.'));
+    EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsBad, kFailure}));
+    EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "LockOnLoadSave on"}));
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_NE(host.errors[0].find(target), std::string::npos);
+    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(host.mob.Units.size(), 3u);
+  }
+}
+
+// Fails every write into one file.
+class FailingWrites : public PosixFileSystem {
+ public:
+  explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
+  int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) override {
+    if (target == m_path) {
+      error = "injected failure";
+      return -1;
+    }
+    return PosixFileSystem::CreateTemp(target, tempPath, error);
+  }
+
+ private:
+  std::string m_path;
+};
+
+TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
+  MassChangeOpts o = Mode(false, true);
+  o.MC_KR_Type_UnitCB = true;
+  EngineHost host(m_src);
+  FailingWrites failing(m_tgt);
+  SetFiles(&failing);
+  const bool ok = RunMassChanges(host, o, '.');
+  SetFiles(nullptr);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(host.lines.back(), kFailure);
+  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(host.mob.Units, m_source.Units);  // reopened with the records that did not move
+}
+
+TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
+  std::ofstream(m_tgt, std::ios::binary | std::ios::trunc) << "not a zone";
+  for (bool move : {false, true}) {
+    MassChangeOpts o = Mode(!move, move);
+    o.MC_KR_Type_UnitCB = true;
+    EngineHost host(m_src);
+    EXPECT_FALSE(RunMassChanges(host, o, '.'));
+    EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
+    EXPECT_EQ(ReadBytes(m_tgt), "not a zone");
+    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(host.mob.Units.size(), 3u);
+  }
+}
+
+TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
+  TMob bare;
+  test::EmptyZone(bare, 3);
+  bare.HasObjects = false;
+  const std::string bareBytes = SaveZone(bare, m_tgt);
+  MassChangeOpts o = Mode(false, true);
+  o.MC_KR_Type_UnitCB = true;
+  EngineHost host(m_src);
+  EXPECT_FALSE(RunMassChanges(host, o, '.'));
+  EXPECT_EQ(ReadBytes(m_tgt), bareBytes);
+  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(host.lines.back(), kFailure);
+}
+
+}  // namespace
+}  // namespace kelvarin
