@@ -241,23 +241,6 @@ void TScriptEditor::TrimEditedLines() {
   m_trimming = false;
 }
 
-void TScriptEditor::focusInEvent(QFocusEvent* event) {
-  QsciScintilla::focusInEvent(event);
-  emit FocusEntered();
-}
-
-void TScriptEditor::focusOutEvent(QFocusEvent* event) {
-  QsciScintilla::focusOutEvent(event);
-  switch (event->reason()) {
-    case Qt::PopupFocusReason:
-    case Qt::ActiveWindowFocusReason:
-    case Qt::MenuBarFocusReason:
-      break;
-    default:
-      emit FocusLeft();
-  }
-}
-
 void TScriptEditor::resizeEvent(QResizeEvent* event) {
   QsciScintilla::resizeEvent(event);
   m_gutter->Relayout();

@@ -39,17 +39,11 @@ class TScriptEditor : public QsciScintilla {
   // A change the undo history records: typing, deleting, cut, paste, drag and
   // drop, undo, redo. Loading a text is none.
   void Changed();
-  // The editor got or lost the keyboard focus to another control of its window.
-  // Menus, dialogs and other windows taking the focus for a while do not count.
-  void FocusEntered();
-  void FocusLeft();
   // Ctrl+F1, with the word at the caret.
   void ContextHelpRequested(const QString& word);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:

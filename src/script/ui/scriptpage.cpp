@@ -28,8 +28,6 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(paren
   layout->addWidget(m_scriptEd);
 
   connect(m_scriptEd, &TScriptEditor::Changed, this, &TScriptPage::ScriptEdChange);
-  connect(m_scriptEd, &TScriptEditor::FocusEntered, this, &TScriptPage::ScriptEdEnter);
-  connect(m_scriptEd, &TScriptEditor::FocusLeft, this, &TScriptPage::ScriptEdExit);
 
   // The shortcuts in the captions are caption text only: the keys belong to the
   // editor's own bindings or to the main window.
@@ -73,6 +71,18 @@ void TScriptPage::MobToScript() { m_scriptEd->LoadText(ScriptTextToEditor(m_shel
 
 void TScriptPage::ClearScript() { m_scriptEd->LoadText({}); }
 
+void TScriptPage::SetScriptText(const QString& text) {
+  QString lf = text;
+  lf.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
+  const QByteArray utf8 = lf.toUtf8();
+  m_scriptEd->LoadText({utf8.constData(), std::size_t(utf8.size())});
+}
+
+QString TScriptPage::ScriptText() const {
+  const std::string_view utf8 = m_scriptEd->TextView();
+  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
 bool TScriptPage::ScriptToMob() {
   TScriptTextError error;
   std::optional<std::string> text = ScriptTextFromEditor(m_scriptEd->TextView(), &error);
@@ -107,23 +117,6 @@ QAction* TScriptPage::EditMenuItem(const QString& name) const {
   return nullptr;
 }
 
-bool TScriptPage::HandleFormKey(int key, Qt::KeyboardModifiers modifiers) {
-  const bool ctrl = modifiers & Qt::ControlModifier;
-  const auto run = [](QAction* item) {
-    if (item->isEnabled()) item->trigger();
-    return true;
-  };
-  if (key == Qt::Key_F && ctrl) return run(m_editItems[8]);
-  if (key == Qt::Key_F3) return run(m_editItems[9]);
-  if (key == Qt::Key_R && ctrl) return run(m_editItems[10]);
-  if (key == Qt::Key_K && ctrl && (modifiers & Qt::ShiftModifier) && (modifiers & Qt::AltModifier)) {
-    // The editor is disabled while a load or save runs: the key must wait too.
-    if (m_shell.MobOpened() && m_scriptEd->isEnabled()) ChangeScriptKey();
-    return true;
-  }
-  return false;
-}
-
 void TScriptPage::SearchRepMenuClick() {
   const TSettings& settings = m_shell.Settings();
   {
@@ -136,22 +129,35 @@ void TScriptPage::SearchRepMenuClick() {
     SearchNext();
 }
 
+std::optional<TTextMatch> TScriptPage::FindNext(const std::string& search) const {
+  const auto caret = std::size_t(m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+  return FindIgnoringCase(m_scriptEd->TextView(), caret, FromCp1251(search));
+}
+
 void TScriptPage::SearchNext() {
-  const std::string& search = m_shell.Settings().SearchStr;
-  if (search.empty()) return;
-  m_scriptEd->findFirst(FromCp1251(search), /*re=*/false, /*cs=*/false, /*wo=*/false, /*wrap=*/false);
+  const std::optional<TTextMatch> match = FindNext(m_shell.Settings().SearchStr);
+  if (!match) return;
+  // Selected with the caret at its end, where the next search starts.
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(match->begin),
+                            long(match->end));
 }
 
 void TScriptPage::ReplaceNext() {
   const TSettings& settings = m_shell.Settings();
   if (settings.SearchStr.empty() || settings.RepStr.empty() || !settings.MakeReplace) return;
-  if (!m_scriptEd->findFirst(FromCp1251(settings.SearchStr), false, false, false, false)) return;
+  const std::optional<TTextMatch> match = FindNext(settings.SearchStr);
+  if (!match) return;
+  const QByteArray replacement = FromCp1251(settings.RepStr).toUtf8();
   m_scriptEd->beginUndoAction();
-  m_scriptEd->replace(FromCp1251(settings.RepStr));
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(match->begin),
+                            long(match->end));
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<uintptr_t>(replacement.size()),
+                            replacement.constData());
   m_scriptEd->endUndoAction();
-  // The caret after the replacement; the next search starts there.
-  const long end = m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
-  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(end));
+  // The caret after the replacement, so a replacement holding the search text
+  // is not found again.
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GOTOPOS,
+                            static_cast<unsigned long>(match->begin + std::size_t(replacement.size())));
 }
 
 void TScriptPage::ChangeScriptKey() {

@@ -1,12 +1,15 @@
 // TScriptPage: the "Скрипт" page. It shows the open document's script in ScriptEd,
 // hands the text back before every save, and carries the Edit menu's items, search
-// and replace, and the script key dialog. The main window owns LastEditor and the
-// busy lock; it hears about the editor's focus through ScriptEdEnter/ScriptEdExit
-// and answers with UpdateEditMenu.
+// and replace, and the script key dialog. The main window owns LastEditor, the busy
+// lock and the keys: it finds the Edit items by their object names.
 #pragma once
 
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <string>
+
+#include "script/ui/textsearch.h"
 
 class QAction;
 class QMenu;
@@ -31,6 +34,10 @@ class TScriptPage : public QWidget {
   void MobToScript();
   // On close: empties the editor and its undo history.
   void ClearScript();
+  // The same exchange in Unicode, for a caller that converts itself: SetScriptText
+  // loads like MobToScript (every kind of line break starts a line).
+  void SetScriptText(const QString& text);
+  QString ScriptText() const;
   // Before every save: the editor's text, every CR removed, becomes the
   // document's ScriptText. False when it holds a character code page 1251 cannot
   // hold: the log names its line and column, the Log page is shown, the caret is
@@ -46,12 +53,6 @@ class TScriptPage : public QWidget {
   // An item by its objectName ("UndoMenu", "SearchNextMenu", ...), or nullptr.
   QAction* EditMenuItem(const QString& name) const;
 
-  // ---- the main window's keys (Ctrl+F, F3, Ctrl+R, Ctrl+Shift+Alt+K)
-  // True when the key is one of them: it is then consumed, and its command ran if
-  // its menu item was enabled (for the key dialog: if a document is open and not
-  // busy). `key` is a Qt::Key of the Latin layout.
-  bool HandleFormKey(int key, Qt::KeyboardModifiers modifiers);
-
   // ---- commands
   // The search dialog; once accepted, ReplaceNext or SearchNext.
   void SearchRepMenuClick();
@@ -61,15 +62,14 @@ class TScriptPage : public QWidget {
   // Replaces the next occurrence after the caret by RepStr, as one undoable step,
   // when SearchStr and RepStr are set and MakeReplace is on.
   void ReplaceNext();
-  // The script key dialog. The new key does not mark the document modified.
+  // The script key dialog (the main window opens it only with a document open and
+  // no load or save running). The new key does not mark the document modified.
   void ChangeScriptKey();
-
- signals:
-  void ScriptEdEnter();
-  void ScriptEdExit();
 
  private:
   void ScriptEdChange();
+  // The next occurrence of `search` (code page 1251) from the caret on.
+  std::optional<TTextMatch> FindNext(const std::string& search) const;
 
   TShellServices& m_shell;
   TScriptEditor* m_scriptEd;

@@ -1,0 +1,341 @@
+#include "script/ui/scriptpage.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "common/cp1251.h"
+#include "common/qt/qtext.h"
+#include "fakeshell.h"
+#include "mob/generator.h"
+#include "script/ui/keychangerf.h"
+#include "script/ui/scripteditor.h"
+#include "script/ui/searchrepf.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+std::string Cp(const char* utf8) { return *Utf8ToCp1251(utf8); }
+
+class ScriptPageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EnsureApplication();
+    m_page = std::make_unique<TScriptPage>(m_shell);
+    m_page->resize(600, 400);
+    m_page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_page.get()));
+  }
+
+  TScriptEditor& Ed() { return *m_page->ScriptEd(); }
+  QAction& Item(const char* name) { return *m_page->EditMenuItem(QString::fromLatin1(name)); }
+
+  void Open(const std::string& cp1251) {
+    m_shell.mob.ScriptText = cp1251;
+    m_page->MobToScript();
+  }
+  // The script as the next save writes it; empty when the save is refused.
+  std::string Saved() {
+    m_shell.mob.ScriptText = "(unchanged)";
+    return m_page->ScriptToMob() ? m_shell.mob.ScriptText : std::string();
+  }
+  void Search(const char* text) { m_shell.settings.SearchStr = Cp(text); }
+  void Replace(const char* text, const char* by) {
+    Search(text);
+    m_shell.settings.RepStr = Cp(by);
+    m_shell.settings.MakeReplace = true;
+  }
+  QString Selection() { return Ed().selectedText(); }
+  int CaretPos() { return int(Ed().SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)); }
+  void SetCaret(int pos) { Ed().SendScintilla(QsciScintillaBase::SCI_GOTOPOS, static_cast<unsigned long>(pos)); }
+
+  // Runs `interact` on the modal dialog of type D once it is up.
+  template <class D> void WithDialog(std::function<void(D&)> interact) {
+    QTimer::singleShot(0, [interact] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      interact(*dialog);
+    });
+  }
+
+  TScriptFakeShell m_shell;
+  std::unique_ptr<TScriptPage> m_page;
+};
+
+TEST_F(ScriptPageTest, OpenedScriptIsShownUnmodifiedWithNothingToUndo) {
+  GenerateZone(m_shell.mob, {.records = 8, .seed = 3, .scriptLines = 50});
+  const std::string script = m_shell.mob.ScriptText;
+  m_page->MobToScript();
+  EXPECT_EQ(Ed().text(), FromCp1251(script));
+  EXPECT_EQ(Ed().lines(), 50 + 7);  // header, body, closing brace and the empty last line
+  EXPECT_FALSE(Ed().isUndoAvailable());
+  EXPECT_EQ(m_shell.modifiedCalls, 0);
+  EXPECT_EQ(Saved(), script);
+}
+
+TEST_F(ScriptPageTest, TypingMarksModifiedAndUndoDoesNotClearIt) {
+  Open("Sleep(1);\n");
+  Ed().setFocus();
+  QTest::keyClicks(&Ed(), u"abc"_s);
+  EXPECT_TRUE(m_shell.modified);
+  EXPECT_EQ(Ed().text(), u"abcSleep(1);\n"_s);
+  m_page->UpdateEditMenu(true);
+  Item("UndoMenu").trigger();
+  EXPECT_EQ(Ed().text(), u"Sleep(1);\n"_s);
+  EXPECT_FALSE(Ed().isUndoAvailable());
+  EXPECT_TRUE(m_shell.modified);
+}
+
+TEST_F(ScriptPageTest, EveryKindOfLineBreakShowsTheSameLinesAndSavesAsLf) {
+  for (const char* script : {"a\nb\n\nc", "a\r\nb\r\n\r\nc", "a\rb\r\rc"}) {
+    Open(script);
+    EXPECT_EQ(Ed().lines(), 4) << script;
+    EXPECT_EQ(Ed().text(2), u"\n"_s) << script;
+    EXPECT_EQ(Saved(), "a\nb\n\nc") << script;
+  }
+  Ed().SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<uintptr_t>(3), "\r\nd");
+  EXPECT_EQ(Saved(), "a\nb\n\nc\nd");
+}
+
+TEST_F(ScriptPageTest, EveryByteOfTheScriptSurvivesASave) {
+  std::string all;
+  for (int b = 0; b < 256; ++b)
+    if (b != '\r') all.push_back(char(b));  // NUL and 0x98 included
+  Open(all);
+  EXPECT_EQ(Saved(), all);
+}
+
+TEST_F(ScriptPageTest, ACharacterOutsideCodePage1251RefusesTheSaveNamingWhereItIs) {
+  Open("first\nsecond\n");
+  Ed().setCursorPosition(1, 3);
+  Ed().insert(u"☺"_s);
+  EXPECT_EQ(Saved(), "");
+  EXPECT_EQ(m_shell.mob.ScriptText, "(unchanged)");
+  ASSERT_EQ(m_shell.log.size(), 1);
+  EXPECT_TRUE(m_shell.log[0].contains(u"«☺» (U+263A)"_s)) << m_shell.log[0].toStdString();
+  EXPECT_TRUE(m_shell.log[0].contains(u"строке 2, столбце 4"_s)) << m_shell.log[0].toStdString();
+  EXPECT_EQ(m_shell.logPageShown, 1);
+  int line, index;
+  Ed().getCursorPosition(&line, &index);
+  EXPECT_EQ(line, 1);
+  EXPECT_EQ(index, 3);
+  EXPECT_EQ(Ed().text(1), u"sec☺ond\n"_s);  // nothing was altered
+}
+
+TEST_F(ScriptPageTest, CloseEmptiesTheEditorAndItsHistory) {
+  Open("abc");
+  Ed().insert(u"x"_s);
+  m_page->ClearScript();
+  EXPECT_EQ(Ed().text(), QString());
+  EXPECT_FALSE(Ed().isUndoAvailable());
+}
+
+TEST_F(ScriptPageTest, SearchNextIgnoresCaseGoesForwardAndDoesNotWrap) {
+  Open(Cp("abc ABC Жук\naBc жУК"));
+  m_page->SearchNext();  // no search text: nothing
+  EXPECT_EQ(Selection(), QString());
+  Search("abc");
+  const QStringList expected = {u"abc"_s, u"ABC"_s, u"aBc"_s};
+  for (const QString& match : expected) {
+    m_page->SearchNext();
+    EXPECT_EQ(Selection(), match);
+  }
+  const int caret = CaretPos();
+  m_page->SearchNext();  // past the last one: selection and caret stay
+  EXPECT_EQ(Selection(), u"aBc"_s);
+  EXPECT_EQ(CaretPos(), caret);
+
+  Search("жук");
+  SetCaret(0);
+  m_page->SearchNext();
+  EXPECT_EQ(Selection(), u"Жук"_s);
+  m_page->SearchNext();
+  EXPECT_EQ(Selection(), u"жУК"_s);
+}
+
+TEST_F(ScriptPageTest, ReplaceNextReplacesOnceAsOneUndoableStep) {
+  Open("a := abc; b := ABC;");
+  m_shell.modified = false;
+  Replace("abc", "abcabc");
+  m_page->ReplaceNext();
+  EXPECT_EQ(Ed().text(), u"a := abcabc; b := ABC;"_s);
+  EXPECT_EQ(CaretPos(), 11);  // after the replacement, so it is not found again
+  EXPECT_TRUE(m_shell.modified);
+  m_page->ReplaceNext();
+  EXPECT_EQ(Ed().text(), u"a := abcabc; b := abcabc;"_s);
+  m_page->ReplaceNext();  // nothing left
+  EXPECT_EQ(Ed().text(), u"a := abcabc; b := abcabc;"_s);
+  Ed().undo();
+  EXPECT_EQ(Ed().text(), u"a := abcabc; b := ABC;"_s);
+  Ed().undo();
+  EXPECT_EQ(Ed().text(), u"a := abc; b := ABC;"_s);
+}
+
+TEST_F(ScriptPageTest, ReplaceNextNeedsSearchTextReplacementAndTheReplaceOption) {
+  const struct {
+    const char* search;
+    const char* replacement;
+    bool makeReplace;
+  } cases[] = {{"", "x", true}, {"abc", "", true}, {"abc", "x", false}};
+  for (const auto& c : cases) {
+    Open("abc");
+    m_shell.settings.SearchStr = c.search;
+    m_shell.settings.RepStr = c.replacement;
+    m_shell.settings.MakeReplace = c.makeReplace;
+    m_page->ReplaceNext();
+    EXPECT_EQ(Ed().text(), u"abc"_s) << c.search << '/' << c.replacement << '/' << c.makeReplace;
+  }
+}
+
+TEST_F(ScriptPageTest, SearchDialogShowsAndTakesOverTheSettings) {
+  Open("one two two");
+  m_shell.settings = {};
+  m_shell.settings.SearchStr = "zzz";
+  m_shell.settings.RepStr = "r";
+  WithDialog<TSearchRepF>([](TSearchRepF& dialog) {
+    EXPECT_EQ(dialog.SearchEd()->text(), u"zzz"_s);
+    EXPECT_FALSE(dialog.RepCB()->isChecked());
+    EXPECT_FALSE(dialog.RepEd()->isEnabled());
+    dialog.RepCB()->click();
+    EXPECT_TRUE(dialog.RepEd()->isEnabled());
+    dialog.SearchEd()->setText(u"two"_s);
+    dialog.RepEd()->setText(u"2"_s);
+    dialog.RepCB()->setFocus();  // Enter accepts wherever the focus is
+    QTest::keyClick(dialog.RepCB(), Qt::Key_Return);
+  });
+  m_page->SearchRepMenuClick();
+  EXPECT_EQ(m_shell.settings.SearchStr, "two");
+  EXPECT_EQ(m_shell.settings.RepStr, "2");
+  EXPECT_TRUE(m_shell.settings.MakeReplace);
+  EXPECT_EQ(Ed().text(), u"one 2 two"_s);  // accepted with replace on: one replacement
+}
+
+TEST_F(ScriptPageTest, SearchDialogEscapeTakesNothingOver) {
+  Open("abc");
+  Search("abc");
+  WithDialog<TSearchRepF>([](TSearchRepF& dialog) {
+    dialog.SearchEd()->setText(u"changed"_s);
+    QTest::keyClick(dialog.SearchEd(), Qt::Key_Escape);
+  });
+  m_page->SearchRepMenuClick();
+  EXPECT_EQ(m_shell.settings.SearchStr, "abc");
+  EXPECT_EQ(Selection(), QString());  // no search after a cancel
+}
+
+TEST_F(ScriptPageTest, SearchDialogWithReplaceAndNoReplacementStoresAndDoesNothing) {
+  Open("abc");
+  WithDialog<TSearchRepF>([](TSearchRepF& dialog) {
+    dialog.SearchEd()->setText(u"abc"_s);
+    dialog.RepCB()->setChecked(true);
+    dialog.RepEd()->clear();
+    QTest::keyClick(dialog.SearchEd(), Qt::Key_Enter, Qt::KeypadModifier);
+  });
+  m_page->SearchRepMenuClick();
+  EXPECT_EQ(m_shell.settings.SearchStr, "abc");
+  EXPECT_TRUE(m_shell.settings.MakeReplace);
+  EXPECT_EQ(Ed().text(), u"abc"_s);
+  EXPECT_EQ(Selection(), QString());
+}
+
+TEST_F(ScriptPageTest, SearchDialogRefusesTextThatCodePage1251CannotHold) {
+  Open("abc");
+  WithDialog<TSearchRepF>([this](TSearchRepF& dialog) {
+    dialog.SearchEd()->setText(u"a☺"_s);
+    dialog.GoBut()->click();
+    EXPECT_TRUE(dialog.isVisible());  // still up, to fix the text
+    EXPECT_EQ(m_shell.prompts.Texts().size(), 1);
+    dialog.SearchEd()->setText(u"Жук"_s);
+    dialog.GoBut()->click();
+  });
+  m_page->SearchRepMenuClick();
+  EXPECT_EQ(m_shell.settings.SearchStr, Cp("Жук"));
+}
+
+TEST_F(ScriptPageTest, KeyDialogChangesTheKeyWithoutMarkingTheDocument) {
+  Open("abc");
+  m_shell.mob.ScriptKey = 0xFFFFFFFFu;
+  WithDialog<TKeyChangerF>([this](TKeyChangerF& dialog) {
+    EXPECT_EQ(dialog.KeyEditF()->text(), u"-1"_s);  // shown signed
+    dialog.KeyEditF()->setText(u"12x"_s);
+    dialog.OkBut()->click();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(m_shell.prompts.Texts().size(), 1);
+    EXPECT_EQ(m_shell.prompts.Records()[0].icon, TPrompts::Icon::Error);
+    dialog.KeyEditF()->setText(u" -2147483648 "_s);
+    dialog.OkBut()->click();
+  });
+  m_page->ChangeScriptKey();
+  EXPECT_EQ(m_shell.mob.ScriptKey, 0x80000000u);
+  EXPECT_FALSE(m_shell.modified);
+
+  WithDialog<TKeyChangerF>([](TKeyChangerF& dialog) {
+    dialog.KeyEditF()->setText(u"5"_s);
+    dialog.CancelBut()->click();
+  });
+  m_page->ChangeScriptKey();
+  EXPECT_EQ(m_shell.mob.ScriptKey, 0x80000000u);
+}
+
+TEST(KeyChangerF, ParsesSigned32BitIntegersOnly) {
+  const struct {
+    const char* text;
+    std::optional<std::int32_t> key;
+  } cases[] = {{"0", 0},          {"28417", 28417},  {"+7", 7},          {" -1 ", -1},
+               {"2147483647", INT32_MAX}, {"2147483648", std::nullopt}, {"-2147483649", std::nullopt},
+               {"", std::nullopt}, {"-", std::nullopt}, {"1 2", std::nullopt}, {"0x10", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(TKeyChangerF::ParseKey(QString::fromLatin1(c.text)), c.key) << c.text;
+}
+
+TEST_F(ScriptPageTest, EditMenuHasElevenItemsEnabledOnlyForAUsableLastEditor) {
+  QMenu menu;
+  m_page->FillEditMenu(&menu);
+  const QList<QAction*> items = menu.actions();
+  ASSERT_EQ(items.size(), 11);
+  const char* names[] = {"UndoMenu", "RedoMenu", "N2", "CopyMenu", "CutMenu", "PasteMenu",
+                         "SelectAllMenu", "N7", "SearchRepMenu", "SearchNextMenu", "ReplaceNextMenu"};
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(items[i]->objectName(), QString::fromLatin1(names[i]));
+  EXPECT_TRUE(items[2]->isSeparator() && items[7]->isSeparator());
+  EXPECT_EQ(items[9]->text(), u"Искать далее                             F3"_s);
+
+  const auto enabledCount = [&] {
+    return std::count_if(items.begin(), items.end(), [](QAction* a) { return !a->isSeparator() && a->isEnabled(); });
+  };
+  m_page->UpdateEditMenu(true);
+  EXPECT_EQ(enabledCount(), 9);
+  m_page->UpdateEditMenu(false);
+  EXPECT_EQ(enabledCount(), 0);
+  Ed().setEnabled(false);  // no document, or a load or save running
+  m_page->UpdateEditMenu(true);
+  EXPECT_EQ(enabledCount(), 0);
+}
+
+TEST_F(ScriptPageTest, EditItemsDriveTheEditor) {
+  Open("hello");
+  m_page->UpdateEditMenu(true);
+  Item("SelectAllMenu").trigger();
+  EXPECT_EQ(Selection(), u"hello"_s);
+  Item("CutMenu").trigger();
+  EXPECT_EQ(Ed().text(), QString());
+  Item("PasteMenu").trigger();
+  Item("PasteMenu").trigger();
+  EXPECT_EQ(Ed().text(), u"hellohello"_s);
+  Item("UndoMenu").trigger();
+  Item("RedoMenu").trigger();
+  EXPECT_EQ(Ed().text(), u"hellohello"_s);
+  m_shell.settings.SearchStr = "hello";
+  SetCaret(1);
+  Item("SearchNextMenu").trigger();
+  EXPECT_EQ(CaretPos(), 10);
+}
+
+}  // namespace
+}  // namespace kelvarin
