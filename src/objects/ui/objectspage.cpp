@@ -1,0 +1,258 @@
+#include "objects/ui/objectspage.h"
+
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QOpenGLContext>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "app/ui/shellservices.h"
+#include "common/floattext.h"
+#include "common/qt/qtext.h"
+#include "mob/tmob.h"
+#include "objects/ui/objectstreemodel.h"
+#include "objects/ui/valueseditor.h"
+
+namespace kelvarin {
+
+ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
+    : QWidget(parent),
+      m_shell(shell),
+      m_model(new ObjectsTreeModel(this)),
+      m_tree(new QTreeView),
+      m_valuesEditor(new kelvarin::ValuesEditor),
+      m_notice(new QLabel),
+      m_helpMemo(new QPlainTextEdit),
+      m_side(new QVBoxLayout) {
+  setObjectName(QStringLiteral("ObjectsPage"));
+
+  m_tree->setObjectName(QStringLiteral("ObjectsTree"));
+  m_tree->setHeaderHidden(true);
+  m_tree->setUniformRowHeights(true);  // keeps zones with many records fast
+  m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_tree->setModel(m_model);
+  connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &ObjectsPage::ObjectsTreeChange);
+
+  connect(m_valuesEditor, &ValuesEditor::FocusEntered, this, &ObjectsPage::ValuesEditorEnter);
+  connect(m_valuesEditor, &ValuesEditor::FocusLeft, this, &ObjectsPage::ValuesEditorExit);
+  connect(m_valuesEditor, &ValuesEditor::RowLeft, this, &ObjectsPage::ValuesEditorValidate);
+  connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::ShowTrapPointsInfo);
+
+  m_notice->setObjectName(QStringLiteral("OrientatorNoticeLab"));
+  m_notice->setText(QStringLiteral("OpenGL недоступен: вид ориентации не показывается."));
+  m_notice->setWordWrap(true);
+  m_notice->setAlignment(Qt::AlignCenter);
+  m_notice->setFrameShape(QFrame::StyledPanel);
+  m_notice->setFixedSize(TOrientatorFr::kSize, TOrientatorFr::kSize);
+  m_notice->hide();  // until InitGL has found out whether OpenGL works here
+
+  m_helpMemo->setObjectName(QStringLiteral("OrientatorHelpMemo"));
+  m_helpMemo->setReadOnly(true);
+  m_helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  m_helpMemo->setPlainText(HelpText());
+  m_helpMemo->setFixedSize(175, 290);
+
+  auto* splitter = new QSplitter(Qt::Horizontal);
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(m_tree);
+  splitter->addWidget(m_valuesEditor);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({320, 325});
+
+  m_side->setContentsMargins(0, 0, 0, 0);
+  m_side->addWidget(m_notice);
+  m_side->addWidget(m_helpMemo);
+  m_side->addStretch(1);
+
+  auto* layout = new QHBoxLayout(this);
+  // The tree and the table run to 5 pixels above the page's bottom edge.
+  layout->setContentsMargins(0, 0, 0, 5);
+  layout->addWidget(splitter, 1);
+  layout->addLayout(m_side);
+}
+
+ObjectsPage::~ObjectsPage() = default;
+
+QString ObjectsPage::HelpText() {
+  return QStringLiteral(
+      "Оси:\n"
+      "  Синий - Z\n"
+      "  Красный - X\n"
+      "  Зеленый - Y\n"
+      "\n"
+      "Камера:\n"
+      "  Ctrl+\n"
+      "    Правый мЫш - крутить\n"
+      "    Левый мЫш - двигать\n"
+      "    Средний мЫш - вернуть\n"
+      "\n"
+      "Ориентация:\n"
+      "  Колесо - вокруг Z\n"
+      "  Колесо+\n"
+      "    Правый мЫш - вокруг X\n"
+      "    Левый мЫш - вокруг Y\n"
+      "  Средний мЫш - обнулить\n"
+      "  Shift + средний мЫш - отменить");
+}
+
+void ObjectsPage::FillObjectsTree() {
+  ClearParams();
+  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr);
+}
+
+void ObjectsPage::InitGL() {
+  if (m_orientator) return;
+  // Without a display driver no context can be made; the rest of the page works
+  // all the same.
+  // Platforms that draw without a window system cannot host an OpenGL widget even
+  // where they can make a context.
+  static const QStringList kNoGLWidgets = {QStringLiteral("offscreen"), QStringLiteral("minimal"),
+                                           QStringLiteral("vnc"), QStringLiteral("linuxfb")};
+  QOpenGLContext probe;
+  if (kNoGLWidgets.contains(QGuiApplication::platformName()) || !probe.create()) {
+    m_notice->show();
+    return;
+  }
+  m_notice->hide();
+  m_orientator = new TOrientatorFr(*this);
+  m_side->insertWidget(0, m_orientator);
+}
+
+void ObjectsPage::ReleaseGL() {
+  if (m_orientator) m_orientator->ReleaseGL();
+}
+
+void ObjectsPage::ClearParams() {
+  m_valuesEditor->ClearRows();
+  m_shownRecord.reset();
+}
+
+void ObjectsPage::ObjectsTreeChange() {
+  if (!m_shell.IsActivePage(this) || !m_shell.MobOpened()) return;
+  ClearParams();
+  if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) ShowObjectParams(*ref);
+}
+
+void ObjectsPage::ShowObjectParams(ObjRef ref) {
+  ClearParams();
+  const TMob& mob = m_shell.Mob();
+  if (!RefersToRecord(mob, ref)) return;
+  for (const ParamRow& row : ParamRowsOf(mob, ref, DecimalSeparator()))
+    m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.hasEditButton);
+  m_shownRecord = ref;
+  // Particles carry no rotation: the view keeps showing what it showed.
+  if (const auto rotation = RotationOf(mob, ref)) {
+    if (m_orientator) m_orientator->SetRotation(*rotation);
+    m_savedRotation = *rotation;
+  }
+}
+
+void ObjectsPage::ValuesEditorEnter() { m_valuesEditorFocused = true; }
+
+void ObjectsPage::ValuesEditorExit() {
+  if (m_valuesEditor->ParamRowCount() > 1) {
+    const QString key = m_valuesEditor->CurrentKey();
+    if (!key.isEmpty()) ValuesEditorValidate(key);
+  }
+  m_valuesEditorFocused = false;
+}
+
+void ObjectsPage::CommitValuesEditor() {
+  if (!m_valuesEditorFocused) return;
+  ValuesEditorExit();
+  m_valuesEditorFocused = true;  // the table keeps the focus
+}
+
+void ObjectsPage::ValuesEditorValidate(const QString& key) { ApplyParamRow(key); }
+
+void ObjectsPage::RevertRow(const QString& key, const std::optional<std::string>& text) {
+  if (text) m_valuesEditor->SetValue(key, FromCp1251(*text));
+}
+
+void ObjectsPage::ApplyParamRow(const QString& key) {
+  if (!m_shownRecord || !m_shell.MobOpened()) return;
+  TMob& mob = m_shell.Mob();
+  const ObjRef ref = *m_shownRecord;
+  const std::string keyBytes = ToUtf8(key);
+  const char separator = DecimalSeparator();
+  // Rows that are no field of the record (a trap's point rows) keep what was typed.
+  const auto current = ParamDisplayText(mob, ref, keyBytes, separator);
+  if (!current) return;
+
+  m_valuesEditor->CommitOpenEditor(key);
+  const QString text = m_valuesEditor->Value(key);
+  qsizetype badIndex = 0;
+  const auto bytes = ToCp1251(text, &badIndex);
+  if (!bytes) {
+    RevertRow(key, current);
+    m_shell.ShowStatusMessage(
+        QStringLiteral("Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён")
+            .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
+    return;
+  }
+
+  const ApplyResult result = kelvarin::ApplyParamRow(mob, ref, keyBytes, *bytes, separator);
+  switch (result.status) {
+    case ApplyStatus::Accepted:
+      RevertRow(key, result.rowText);  // a list row shows its cleaned text
+      m_shell.SetModified();
+      if (m_orientator && IsRotationKey(keyBytes))
+        if (const auto rotation = RotationOf(mob, ref)) m_orientator->SetRotation(*rotation);
+      break;
+    case ApplyStatus::Rejected:
+      RevertRow(key, result.rowText);
+      break;
+    case ApplyStatus::NotANumber:
+      RevertRow(key, result.rowText);
+      m_shell.ShowStatusMessage(
+          QStringLiteral("«%1» не является числом, параметр %2 не изменён").arg(text, key));
+      break;
+    case ApplyStatus::OutOfRange:
+      RevertRow(key, result.rowText);
+      m_shell.ShowStatusMessage(
+          QStringLiteral("Число %1 вне допустимого диапазона, параметр %2 не изменён").arg(text, key));
+      break;
+    case ApplyStatus::Ignored:
+      break;
+  }
+}
+
+void ObjectsPage::ShowTrapPointsInfo(const QString& key) {
+  if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_shell.MobOpened()) return;
+  const TMob& mob = m_shell.Mob();
+  if (!RefersToRecord(mob, *m_shownRecord)) return;
+  const TTrapObjBlock& trap = mob.Traps[m_shownRecord->index];
+  const std::size_t count =
+      key == QStringLiteral("TrapPoints1") ? trap.TrapPoints1.size() : trap.TrapPoints2.size();
+  m_shell.ShowStatusMessage(
+      QStringLiteral("%1: точек — %2; точки ловушки сохраняются без изменений, редактора для них нет")
+          .arg(key)
+          .arg(count));
+}
+
+char ObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
+
+bool ObjectsPage::OrientatorPageActive() const { return m_shell.IsActivePage(this); }
+
+bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation) {
+  if (!m_shownRecord || !m_shell.MobOpened()) return false;
+  return StoreRotation(m_shell.Mob(), *m_shownRecord, rotation);
+}
+
+void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
+  const char separator = DecimalSeparator();
+  const float components[4] = {rotation.W, rotation.X, rotation.Y, rotation.Z};
+  for (int i = 0; i < 4; ++i)
+    m_valuesEditor->SetValue(FromUtf8(kRotationKeys[i]),
+                             FromCp1251(FloatToDisplayText(components[i], separator)));
+}
+
+void ObjectsPage::SetModified() { m_shell.SetModified(); }
+
+}  // namespace kelvarin

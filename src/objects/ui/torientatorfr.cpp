@@ -1,0 +1,240 @@
+#include "objects/ui/torientatorfr.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWheelEvent>
+
+namespace kelvarin {
+namespace {
+
+// One wheel notch (120) turns by 120 / 3500 radians, about 1.96 degrees.
+constexpr float kRadiansPerWheelUnit = 0.00028571428571428574f;
+
+}  // namespace
+
+TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
+    : QOpenGLWidget(parent),
+      m_host(host),
+      m_redrawTimer(new QTimer(this)),
+      m_editorUpdaterTimer(new QTimer(this)) {
+  setObjectName(QStringLiteral("ObjectOrientator"));
+  setFixedSize(kSize, kSize);
+  // Hovering takes the focus, so that wheel turns go here and a value being typed
+  // into the parameter table is applied first.
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setDepthBufferSize(16);
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  setFormat(format);
+
+  m_redrawTimer->setObjectName(QStringLiteral("RedrawT"));
+  m_redrawTimer->setInterval(kRedrawIntervalMs);
+  connect(m_redrawTimer, &QTimer::timeout, this, &TOrientatorFr::RedrawTTimer);
+  m_editorUpdaterTimer->setObjectName(QStringLiteral("EditorUpdaterT"));
+  m_editorUpdaterTimer->setInterval(kEditorUpdateIntervalMs);
+  connect(m_editorUpdaterTimer, &QTimer::timeout, this, &TOrientatorFr::EditorUpdaterTTimer);
+}
+
+void TOrientatorFr::SetRotation(const TQuaternion& rotation) {
+  m_rotation = rotation;
+  update();
+}
+
+void TOrientatorFr::ReleaseGL() {
+  m_released = true;
+  m_redrawTimer->stop();
+  m_editorUpdaterTimer->stop();
+}
+
+// The timers run only while the view can be seen: the page hides it with itself.
+void TOrientatorFr::showEvent(QShowEvent* event) {
+  QOpenGLWidget::showEvent(event);
+  if (m_released) return;
+  m_redrawTimer->start();
+  m_editorUpdaterTimer->start();
+}
+
+void TOrientatorFr::hideEvent(QHideEvent* event) {
+  m_redrawTimer->stop();
+  m_editorUpdaterTimer->stop();
+  QOpenGLWidget::hideEvent(event);
+}
+
+void TOrientatorFr::initializeGL() {
+  glClearColor(0, 0, 0, 0);
+  glEnable(GL_COLOR_MATERIAL);
+  glEnable(GL_DEPTH_TEST);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+  const GLfloat position[] = {4, 4, 4, 1};
+  const GLfloat direction[] = {0, 0, 0};
+  const GLfloat ambient[] = {0.4f, 0.4f, 0.4f, 1};
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, direction);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+}
+
+// A resize also brings the camera back to its start.
+void TOrientatorFr::resizeGL(int, int) { m_camera.Reset(); }
+
+void TOrientatorFr::paintGL() {
+  const qreal ratio = devicePixelRatioF();
+  glViewport(0, 0, GLsizei(width() * ratio), GLsizei(height() * ratio));
+  // The camera lives in the projection matrix; the model-view matrix is the
+  // identity except while the turned cross is drawn.
+  glMatrixMode(GL_PROJECTION);
+  glLoadMatrixd(m_camera.Projection().data());
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+
+  GLUquadric* quadric = gluNewQuadric();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+  glLineWidth(3);
+  glBegin(GL_LINES);
+  glColor3f(1, 0, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(4, 0, 0);
+  glColor3f(0, 1, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, 4, 0);
+  glColor3f(0, 0, 1);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, 0, 4);
+  glEnd();
+
+  // A zero rotation gives the identity matrix: the cross is drawn unturned.
+  m_rotation.ToGLMatrix(m_rotationMatrix);
+  glPushMatrix();
+  glLoadMatrixf(m_rotationMatrix.data());
+
+  glLineWidth(6);
+  glColor3f(1, 1, 1);
+  glBegin(GL_LINES);
+  glVertex3f(0, 0, 0);
+  glVertex3f(1.5f, 0, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, -1.5f, 0);
+  glVertex3f(0, 0, 0);
+  glVertex3f(0, 0, 1);
+  glEnd();
+
+  if (quadric) {
+    // The sphere marks the object's +X end.
+    glPushMatrix();
+    glTranslatef(2, 0, 0);
+    gluQuadricDrawStyle(quadric, GLU_FILL);
+    gluSphere(quadric, 0.5, 10, 10);
+    glPopMatrix();
+    // The cone runs from y = -1.5 to -2.5 and points along the object's -Y.
+    glPushMatrix();
+    glTranslatef(0, -1.5f, 0);
+    glRotatef(90, 1, 0, 0);
+    gluCylinder(quadric, 0.5, 0, 1, 15, 15);
+    glPopMatrix();
+    gluDeleteQuadric(quadric);
+  }
+  glPopMatrix();
+}
+
+TOrientatorFr::ShiftState TOrientatorFr::MakeShift(Qt::KeyboardModifiers modifiers,
+                                                    Qt::MouseButtons buttons) {
+  // Keypad and group-switch flags are not keys the user holds on purpose.
+  constexpr Qt::KeyboardModifiers kKeys =
+      Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+  return {modifiers & kKeys, buttons & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)};
+}
+
+void TOrientatorFr::FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons,
+                                    int delta) {
+  if (m_wheelCountdown == 3) {
+    const ShiftState shift = MakeShift(modifiers, buttons);
+    const float angle = float(delta) * kRadiansPerWheelUnit;
+    if (shift.Empty()) m_rotation.RotateAxisAngle(0, 0, 1, angle);
+    else if (shift.buttons.testFlag(Qt::RightButton)) m_rotation.RotateAxisAngle(1, 0, 0, angle);
+    else if (shift.buttons.testFlag(Qt::LeftButton)) m_rotation.RotateAxisAngle(0, 1, 0, angle);
+    m_rotation.Normalise();
+    StoreRotationToSelection();
+    m_wheelCountdown = 2;
+    update();
+  } else if (m_wheelCountdown == 0) {
+    m_wheelCountdown = 3;
+  } else {
+    --m_wheelCountdown;
+  }
+}
+
+void TOrientatorFr::FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+  const ShiftState shift = MakeShift(modifiers, buttons);
+  if (!shift.buttons.testFlag(Qt::MiddleButton)) return;
+  if (shift.modifiers.testFlag(Qt::ControlModifier)) {
+    m_camera.Reset();
+    update();
+    return;
+  }
+  if (shift.modifiers.testFlag(Qt::ShiftModifier)) m_rotation = m_host.SavedRotation();
+  else m_rotation.SetIdentity();
+  StoreRotationToSelection();
+  update();
+}
+
+void TOrientatorFr::FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons,
+                                   int x, int y) {
+  if (!hasFocus()) setFocus(Qt::MouseFocusReason);
+  const ShiftState shift = MakeShift(modifiers, buttons);
+  // A drag acts from its second event on, so its first event never jumps the camera.
+  if (shift.CtrlWith(Qt::LeftButton) && m_lastShift.CtrlWith(Qt::LeftButton)) {
+    m_camera.Move(m_lastMouseX, m_lastMouseY, x, y, width(), height());
+    update();
+  } else if (shift.CtrlWith(Qt::RightButton) && m_lastShift.CtrlWith(Qt::RightButton)) {
+    m_camera.Turn(m_lastMouseX, m_lastMouseY, x, y, width(), height());
+    update();
+  }
+  m_lastMouseX = x;
+  m_lastMouseY = y;
+  m_lastShift = shift;
+}
+
+void TOrientatorFr::StoreRotationToSelection() {
+  if (!m_host.StoreRotationToRecord(m_rotation)) return;
+  m_rotationChanged = true;
+  m_host.SetModified();
+}
+
+void TOrientatorFr::RedrawTTimer() {
+  if (m_host.OrientatorPageActive()) update();
+}
+
+void TOrientatorFr::EditorUpdaterTTimer() {
+  if (!m_host.OrientatorPageActive() || !m_rotationChanged) return;
+  m_rotationChanged = false;
+  m_host.ShowRotationRows(m_rotation);
+}
+
+void TOrientatorFr::mousePressEvent(QMouseEvent* event) {
+  FrameMouseDown(event->modifiers(), event->buttons());
+  event->accept();
+}
+
+void TOrientatorFr::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  FrameMouseMove(event->modifiers(), event->buttons(), p.x(), p.y());
+  event->accept();
+}
+
+void TOrientatorFr::wheelEvent(QWheelEvent* event) {
+  // Some systems deliver a wheel turned with Alt or Shift as horizontal.
+  const QPoint delta = event->angleDelta();
+  const int amount = delta.y() != 0 ? delta.y() : delta.x();
+  // Touchpads send begin and end events without movement; they are no turn.
+  if (amount != 0) FrameMouseWheel(event->modifiers(), event->buttons(), amount);
+  event->accept();
+}
+
+}  // namespace kelvarin

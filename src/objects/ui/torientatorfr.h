@@ -1,0 +1,100 @@
+// The orientation view: a small OpenGL scene with the world axes and an axis cross
+// turned by the selected object's rotation. The wheel turns the object (one event
+// in four), the middle button resets or cancels the rotation, Ctrl with a button
+// moves, turns or resets the camera. Each turn is written into the selected record
+// at once through the host; the host's parameter table gets the new rotation at
+// most every half second.
+#pragma once
+
+#include <QOpenGLWidget>
+
+#include "objects/core/camera.h"
+#include "objects/core/tquaternion.h"
+
+class QTimer;
+
+namespace kelvarin {
+
+// What the view needs from the page it sits on.
+class TOrientatorHost {
+ public:
+  virtual ~TOrientatorHost() = default;
+  // Whether the page is the main window's active page.
+  virtual bool OrientatorPageActive() const = 0;
+  // Writes the rotation into the selected record; false (nothing written) when no
+  // record is selected or the record carries no rotation (particles).
+  virtual bool StoreRotationToRecord(const TQuaternion& rotation) = 0;
+  // The selected record's rotation at the moment it was selected.
+  virtual TQuaternion SavedRotation() const = 0;
+  virtual void ShowRotationRows(const TQuaternion& rotation) = 0;
+  virtual void SetModified() = 0;
+};
+
+class TOrientatorFr : public QOpenGLWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kSize = 174;
+  static constexpr int kRedrawIntervalMs = 10;
+  static constexpr int kEditorUpdateIntervalMs = 500;
+
+  explicit TOrientatorFr(TOrientatorHost& host, QWidget* parent = nullptr);
+
+  const TQuaternion& Rotation() const { return m_rotation; }
+  // Shows a rotation (a record was selected, or a Rotation row was applied); this
+  // writes nothing back.
+  void SetRotation(const TQuaternion& rotation);
+  const OrientatorCamera& Camera() const { return m_camera; }
+  bool RotationChanged() const { return m_rotationChanged; }
+  int WheelCountdown() const { return m_wheelCountdown; }
+
+  // Stops drawing for good (the window is closing).
+  void ReleaseGL();
+
+  // The mouse handling, callable without real events. `delta` is in the wheel's
+  // eighths of a degree (120 per notch).
+  void FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, int delta);
+  void FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+  void FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, int x, int y);
+  void StoreRotationToSelection();
+  void RedrawTTimer();
+  void EditorUpdaterTTimer();
+
+ protected:
+  void initializeGL() override;
+  void resizeGL(int width, int height) override;
+  void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
+ private:
+  // The modifier keys and mouse buttons that the handlers compare.
+  struct ShiftState {
+    Qt::KeyboardModifiers modifiers;
+    Qt::MouseButtons buttons;
+    bool Empty() const { return modifiers == Qt::NoModifier && buttons == Qt::NoButton; }
+    bool CtrlWith(Qt::MouseButton button) const {
+      return modifiers.testFlag(Qt::ControlModifier) && buttons.testFlag(button);
+    }
+  };
+  static ShiftState MakeShift(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+  TOrientatorHost& m_host;
+  QTimer* m_redrawTimer;
+  QTimer* m_editorUpdaterTimer;
+  bool m_released = false;
+
+  int m_wheelCountdown = 3;
+  TQuaternion m_rotation;
+  GLMatrix m_rotationMatrix{};
+  OrientatorCamera m_camera;
+  bool m_rotationChanged = false;
+  int m_lastMouseX = 0;
+  int m_lastMouseY = 0;
+  ShiftState m_lastShift{};
+};
+
+}  // namespace kelvarin

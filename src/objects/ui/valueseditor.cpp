@@ -1,0 +1,153 @@
+#include "objects/ui/valueseditor.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace kelvarin {
+namespace {
+
+constexpr int kKeyColumn = 0;
+constexpr int kValueColumn = 1;
+// Rows that carry an ellipsis button in their cell editor.
+constexpr int kEllipsisRole = Qt::UserRole + 1;
+
+QIcon EllipsisIcon(const QWidget* context) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setPen(context->palette().color(QPalette::Text));
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("..."));
+  return QIcon(pixmap);
+}
+
+}  // namespace
+
+// Plain line editors for the value cells; the table tracks the open one so that a
+// text still being typed can be committed before the row is checked.
+class ValuesEditor::Delegate : public QStyledItemDelegate {
+ public:
+  explicit Delegate(ValuesEditor* table) : QStyledItemDelegate(table), m_table(table) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    Q_UNUSED(option);
+    if (index.data(kEllipsisRole).toBool()) {
+      QAction* button = editor->addAction(EllipsisIcon(editor), QLineEdit::TrailingPosition);
+      button->setObjectName(QStringLiteral("EllipsisBut"));
+      const QString key = m_table->Key(index.row());
+      connect(button, &QAction::triggered, m_table, [table = m_table, key] {
+        emit table->EllipsisClicked(key);
+      });
+    }
+    m_table->m_openEditor = editor;
+    m_table->m_openEditorRow = index.row();
+    return editor;
+  }
+
+ private:
+  ValuesEditor* m_table;
+};
+
+ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
+  setObjectName(QStringLiteral("ValuesEditor"));
+  setHorizontalHeaderLabels({QStringLiteral("Параметр"), QStringLiteral("Значение")});
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setStretchLastSection(true);
+  setColumnWidth(kKeyColumn, 150);
+  setColumnWidth(kValueColumn, 169);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::AllEditTriggers);
+  setWordWrap(false);
+  setItemDelegate(new Delegate(this));
+
+  connect(this, &QTableWidget::currentCellChanged, this,
+          [this](int, int, int previousRow, int) {
+            // A row that is being cleared away is not "left" by the user.
+            if (previousRow >= 0 && previousRow < rowCount() && previousRow != currentRow())
+              emit RowLeft(Key(previousRow));
+          });
+  connect(qApp, &QApplication::focusChanged, this, &ValuesEditor::OnFocusChanged);
+}
+
+void ValuesEditor::ClearRows() {
+  // Without a current cell, removing the rows raises no row-left notice.
+  QSignalBlocker blocker(this);
+  setCurrentCell(-1, -1);
+  setRowCount(0);
+}
+
+void ValuesEditor::AppendRow(const QString& key, const QString& value, bool hasEllipsisButton) {
+  const int row = rowCount();
+  insertRow(row);
+  auto* keyItem = new QTableWidgetItem(key);
+  keyItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  setItem(row, kKeyColumn, keyItem);
+  auto* valueItem = new QTableWidgetItem(value);
+  valueItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
+  valueItem->setData(kEllipsisRole, hasEllipsisButton);
+  setItem(row, kValueColumn, valueItem);
+}
+
+QString ValuesEditor::Key(int row) const {
+  const QTableWidgetItem* keyItem = item(row, kKeyColumn);
+  return keyItem ? keyItem->text() : QString();
+}
+
+int ValuesEditor::RowOf(const QString& key) const {
+  for (int row = 0; row < rowCount(); ++row)
+    if (Key(row) == key) return row;
+  return -1;
+}
+
+QString ValuesEditor::Value(const QString& key) const {
+  const int row = RowOf(key);
+  return row < 0 ? QString() : item(row, kValueColumn)->text();
+}
+
+bool ValuesEditor::SetValue(const QString& key, const QString& text) {
+  const int row = RowOf(key);
+  if (row < 0) return false;
+  item(row, kValueColumn)->setText(text);
+  return true;
+}
+
+QString ValuesEditor::CurrentKey() const {
+  return currentRow() >= 0 ? Key(currentRow()) : QString();
+}
+
+void ValuesEditor::CommitOpenEditor(const QString& key) {
+  if (m_openEditor && Key(m_openEditorRow) == key) commitData(m_openEditor);
+}
+
+void ValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  if (editor == m_openEditor) {
+    m_openEditor = nullptr;
+    m_openEditorRow = -1;
+  }
+  QTableWidget::closeEditor(editor, hint);
+}
+
+bool ValuesEditor::Contains(const QWidget* widget) const {
+  return widget && (widget == this || isAncestorOf(widget));
+}
+
+bool ValuesEditor::HoldsFocus() const { return Contains(QApplication::focusWidget()); }
+
+void ValuesEditor::OnFocusChanged(QWidget* old, QWidget* now) {
+  Q_UNUSED(old);
+  const bool hasFocus = Contains(now);
+  if (hasFocus == m_hasFocus) return;
+  m_hasFocus = hasFocus;
+  if (hasFocus) emit FocusEntered();
+  else emit FocusLeft();
+}
+
+}  // namespace kelvarin

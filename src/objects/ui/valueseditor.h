@@ -1,0 +1,61 @@
+// The parameter table: a two-column key/value list ("Параметр", "Значение") whose
+// keys cannot be edited and whose rows are set by the page, never by the user.
+// It reports when the cursor leaves a row (the row's text is then checked and
+// written back by the page) and when the table as a whole gains or loses the input
+// focus, counting the cell editor as part of the table.
+#pragma once
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QTableWidget>
+
+
+namespace kelvarin {
+
+class ValuesEditor : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit ValuesEditor(QWidget* parent = nullptr);
+
+  void ClearRows();
+  void AppendRow(const QString& key, const QString& value, bool hasEllipsisButton = false);
+  // Rows without the title row.
+  int ParamRowCount() const { return rowCount(); }
+  QString Key(int row) const;
+  // The text of the row with `key` (a typed but uncommitted text is not included:
+  // call CommitOpenEditor first); empty when there is no such row.
+  QString Value(const QString& key) const;
+  // false when there is no such row.
+  bool SetValue(const QString& key, const QString& text);
+  // The key of the row under the cursor; empty when there is none.
+  QString CurrentKey() const;
+  // Puts the text typed into the open cell editor of the row with `key` into the row.
+  void CommitOpenEditor(const QString& key);
+  // Whether the table or its cell editor holds the input focus.
+  bool HoldsFocus() const;
+  // The cell editor that is open; nullptr when none is.
+  QLineEdit* OpenEditor() const { return m_openEditor; }
+
+ signals:
+  // The cursor moved away from the row with `key`.
+  void RowLeft(const QString& key);
+  void FocusEntered();
+  void FocusLeft();
+  void EllipsisClicked(const QString& key);
+
+ protected:
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+ private:
+  class Delegate;
+  int RowOf(const QString& key) const;
+  void OnFocusChanged(QWidget* old, QWidget* now);
+  bool Contains(const QWidget* widget) const;
+
+  QPointer<QLineEdit> m_openEditor;
+  int m_openEditorRow = -1;
+  bool m_hasFocus = false;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,230 @@
+#include <QCollator>
+#include <QTemporaryDir>
+#include <cstring>
+
+#include "common/cp1251.h"
+#include "common/floattext.h"
+#include "common/qt/qtext.h"
+#include "pagefixture.h"
+
+namespace kelvarin {
+namespace {
+
+using ObjectsTree = PageTest;
+using ParamTable = PageTest;
+
+TEST_F(ObjectsTree, HasEightRootsInKindOrderWithSortedChildren) {
+  const QStringList captions =
+      QStringLiteral("Юниты|Объекты|Рычаги|Ловушки|Флеймы|Партиклы 1 типа|Партиклы 2 типа|"
+                     "Партиклы 3 типа")
+          .split(QLatin1Char('|'));
+  ASSERT_EQ(Model().rowCount(), 8);
+  QCollator collator;
+  for (ObjKind kind : kAllObjKinds) {
+    const QModelIndex root = Model().RootIndex(kind);
+    EXPECT_EQ(root.data().toString(), captions[int(kind)]);
+    EXPECT_FALSE(Model().RecordAt(root).has_value());
+    ASSERT_EQ(std::size_t(Model().rowCount(root)), shell.mob.Count(kind));
+    std::vector<bool> seen(shell.mob.Count(kind));
+    for (int row = 0; row < Model().rowCount(root); ++row) {
+      const QModelIndex child = Model().index(row, 0, root);
+      EXPECT_EQ(child.parent(), root);
+      const ObjRef ref = Model().RecordAt(child).value();
+      EXPECT_EQ(ref.kind, kind);
+      EXPECT_EQ(child.data().toString(), FromCp1251(RecordCaption(shell.mob, ref)));
+      seen[ref.index] = true;
+      if (row > 0) {
+        EXPECT_LE(collator.compare(Model().index(row - 1, 0, root).data().toString(),
+                                   child.data().toString()),
+                  0);
+      }
+      EXPECT_EQ(Model().IndexOf(ref), child);
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), false), 0);
+  }
+}
+
+TEST_F(ObjectsTree, KeepsCaptionsUntilRebuiltAndEmptiesWithoutDocument) {
+  const ObjRef ref = Select(ObjKind::Object, 0);
+  const QModelIndex node = Model().IndexOf(ref);
+  const QString caption = node.data().toString();
+  TypeAndLeave(QStringLiteral("Name2"), QStringLiteral("renamed"));
+  EXPECT_EQ(shell.mob.Objects[ref.index].Name2, "renamed");
+  EXPECT_EQ(node.data().toString(), caption);
+
+  shell.opened = false;
+  shell.mob.Reset();
+  page->FillObjectsTree();
+  EXPECT_EQ(Model().rowCount(), 0);
+  EXPECT_EQ(Table().rowCount(), 0);
+  EXPECT_FALSE(page->ShownRecord().has_value());
+}
+
+TEST_F(ParamTable, ShowsTheRowsOfTheSelectedKind) {
+  EXPECT_EQ(Table().horizontalHeaderItem(0)->text(), QStringLiteral("Параметр"));
+  EXPECT_EQ(Table().horizontalHeaderItem(1)->text(), QStringLiteral("Значение"));
+  const std::pair<ObjKind, int> counts[] = {
+      {ObjKind::Unit, 31},  {ObjKind::Object, 24},    {ObjKind::Lever, 32},
+      {ObjKind::Trap, 30},  {ObjKind::Flame, 29},     {ObjKind::Particle1, 11},
+      {ObjKind::Particle2, 13}, {ObjKind::Particle3, 8}};
+  for (const auto& [kind, rows] : counts) {
+    Select(kind, 1);
+    EXPECT_EQ(Table().rowCount(), rows) << int(kind);
+    for (int row = 0; row < Table().rowCount(); ++row)
+      EXPECT_FALSE(Table().item(row, 0)->flags().testFlag(Qt::ItemIsEditable));
+  }
+  page->ObjectsTree()->setCurrentIndex(Model().RootIndex(ObjKind::Lever));
+  EXPECT_EQ(Table().rowCount(), 0);
+  EXPECT_FALSE(page->ShownRecord().has_value());
+}
+
+TEST_F(ParamTable, SelectionOnAnotherPageLeavesTheTable) {
+  const ObjRef shown = Select(ObjKind::Flame, 0);
+  shell.active = false;
+  Select(ObjKind::Unit, 0);
+  EXPECT_EQ(Table().rowCount(), 29);
+  EXPECT_EQ(page->ShownRecord(), shown);
+  // Typing into the table still reaches the record the table shows.
+  TypeAndLeave(QStringLiteral("FlameSize"), QStringLiteral("3.25"));
+  EXPECT_EQ(shell.mob.Flames[shown.index].FlameSize, 3.25f);
+
+  shell.active = true;
+  Select(ObjKind::Unit, 1);
+  EXPECT_EQ(Table().rowCount(), 31);
+}
+
+TEST_F(ParamTable, BytesIntegersAndTheLeverBytes) {
+  const ObjRef unit = Select(ObjKind::Unit, 0);
+  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("-1"));
+  EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
+  EXPECT_EQ(shell.modifiedCalls, 1);
+  Select(ObjKind::Unit, 1);
+  Select(ObjKind::Unit, 0);
+  EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
+
+  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("256"));
+  EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
+  EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
+  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.statusMessages.isEmpty());  // a failed check is silent
+
+  const ObjRef lever = Select(ObjKind::Lever, 0);
+  TypeAndLeave(QStringLiteral("UncnByte3"), QStringLiteral("300"));
+  EXPECT_EQ(shell.mob.Levers[lever.index].UncnByte3, 44);
+  EXPECT_EQ(Table().Value(QStringLiteral("UncnByte3")), QStringLiteral("300"));  // as typed
+  EXPECT_EQ(shell.modifiedCalls, 2);
+}
+
+TEST_F(ParamTable, TextsThatPassTheCheckButHoldNoNumberChangeNothing) {
+  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjectObjBlock before = shell.mob.Objects[ref.index];
+  const std::pair<const char*, const char*> cases[] = {
+      {"LoadX", "."}, {"LoadY", "-."}, {"LoadZ", "NAN"}, {"ObjectID", "99999999999"},
+      {"RotationW", "1000000000000000000000000000000000000000000000"}};
+  for (const auto& [key, text] : cases) {
+    const QString k = QString::fromLatin1(key);
+    const QString shownBefore = Table().Value(k);
+    TypeAndLeave(k, QString::fromLatin1(text));
+    EXPECT_EQ(Table().Value(k), shownBefore) << key;
+  }
+  EXPECT_EQ(shell.mob.Objects[ref.index], before);
+  EXPECT_EQ(shell.modifiedCalls, 0);
+  ASSERT_EQ(shell.statusMessages.size(), 5);
+  EXPECT_TRUE(shell.statusMessages[2].contains(QStringLiteral("LoadZ")));
+}
+
+TEST_F(ParamTable, FloatsListsAndStrings) {
+  const ObjRef unit = Select(ObjKind::Unit, 2);
+  TUnitObjBlock& record = shell.mob.Units[unit.index];
+  EXPECT_EQ(Table().Value(QStringLiteral("ComplectionDex")),
+            FromCp1251(FloatToDisplayText(record.ComplectionDex, LocaleDecimalSeparator())));
+
+  TypeAndLeave(QStringLiteral("Armour"), QStringLiteral("a ,  b"));
+  EXPECT_EQ(record.Armour, (StringList{"a", "b"}));
+  EXPECT_EQ(Table().Value(QStringLiteral("Armour")), QStringLiteral("a,b"));
+  TypeAndLeave(QStringLiteral("Items"), QString());
+  EXPECT_TRUE(record.Items.empty());
+
+  TypeAndLeave(QStringLiteral("Name1"), QStringLiteral("  Орк  "));
+  EXPECT_EQ(record.Name1, Utf8ToCp1251("  Орк  ").value());
+}
+
+TEST_F(ParamTable, CharactersOutsideCodePage1251AreRefused) {
+  const ObjRef ref = Select(ObjKind::Particle1, 0);
+  const std::string before = shell.mob.Particles1[ref.index].NameStr;
+  TypeAndLeave(QStringLiteral("NameStr"), QStringLiteral("fire 火"));
+  EXPECT_EQ(shell.mob.Particles1[ref.index].NameStr, before);
+  EXPECT_EQ(Table().Value(QStringLiteral("NameStr")), FromCp1251(before));
+  EXPECT_EQ(shell.modifiedCalls, 0);
+  ASSERT_EQ(shell.statusMessages.size(), 1);
+  EXPECT_TRUE(shell.statusMessages[0].contains(QStringLiteral("火")));
+}
+
+TEST_F(ParamTable, TrapPointRowsTakeTextButNeverReachTheRecord) {
+  const ObjRef ref = Select(ObjKind::Trap, 0);
+  const TTrapObjBlock before = shell.mob.Traps[ref.index];
+  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints1")), QStringLiteral("Click to edit ----->"));
+  TypeAndLeave(QStringLiteral("TrapPoints2"), QStringLiteral("typed"));
+  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints2")), QStringLiteral("typed"));
+  EXPECT_EQ(shell.mob.Traps[ref.index], before);
+  EXPECT_EQ(shell.modifiedCalls, 0);
+
+  emit Table().EllipsisClicked(QStringLiteral("TrapPoints1"));
+  ASSERT_EQ(shell.statusMessages.size(), 1);
+  EXPECT_TRUE(shell.statusMessages[0].contains(
+      QString::number(before.TrapPoints1.size())));
+}
+
+TEST_F(ParamTable, RotationRowsTurnTheView) {
+  const ObjRef ref = Select(ObjKind::Flame, 0);
+  TypeAndLeave(QStringLiteral("RotationX"), QStringLiteral("0.5"));
+  EXPECT_EQ(shell.mob.Flames[ref.index].RotationX, 0.5f);
+  if (View()) {
+    EXPECT_EQ(View()->Rotation().X, 0.5f);
+    EXPECT_EQ(View()->Rotation().W, shell.mob.Flames[ref.index].RotationW);
+  }
+  // The rotation at selection time is kept for the view's cancel.
+  EXPECT_NE(page->SavedRotation().X, 0.5f);
+}
+
+TEST_F(ParamTable, LeavingTheTableReappliesTheCurrentRow) {
+  ShowPage();
+  const ObjRef ref = Select(ObjKind::Object, 3);
+  const float before = shell.mob.Objects[ref.index].LoadX;
+  Table().setFocus();
+  Table().setCurrentCell(RowOf(QStringLiteral("LoadX")), 1);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(page->ValuesEditorFocused());
+  EXPECT_EQ(shell.modifiedCalls, 0);
+
+  page->ObjectsTree()->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(page->ValuesEditorFocused());
+  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_EQ(std::memcmp(&shell.mob.Objects[ref.index].LoadX, &before, sizeof before), 0);
+}
+
+TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
+  ShowPage();
+  const ObjRef ref = Select(ObjKind::Lever, 1);
+  Table().setFocus();
+  TypeInto(QStringLiteral("Key"), QStringLiteral("4242"));
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(page->ValuesEditorFocused());
+  EXPECT_NE(shell.mob.Levers[ref.index].Key, 4242);
+
+  page->CommitValuesEditor();  // what Save and Save As run first
+  EXPECT_TRUE(page->ValuesEditorFocused());
+  EXPECT_EQ(shell.modifiedCalls, 1);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = ToUtf8(dir.filePath(QStringLiteral("zone.mob")));
+  ASSERT_TRUE(shell.mob.Save(path)) << shell.mob.LogText;
+  TMob saved;
+  ASSERT_TRUE(saved.Load(path)) << saved.LogText;
+  EXPECT_EQ(saved.Levers[ref.index].Key, 4242);
+}
+
+}  // namespace
+}  // namespace kelvarin

@@ -1,0 +1,94 @@
+// A shown Objects page on a generated zone, with helpers that select tree nodes and
+// type into the parameter table the way a user does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "fakeshell.h"
+#include "mob/generator.h"
+#include "objects/ui/objectspage.h"
+#include "objects/ui/objectstreemodel.h"
+#include "objects/ui/valueseditor.h"
+
+namespace kelvarin {
+
+class PageTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApplication(); }
+
+  void SetUp() override {
+    GenerateZone(shell.mob, {.records = 300, .seed = 5});
+    page = std::make_unique<ObjectsPage>(shell);
+    page->InitGL();
+    page->FillObjectsTree();
+  }
+
+  void TearDown() override {
+    if (page) page->ReleaseGL();
+    page.reset();
+  }
+
+  // The view exists only where OpenGL works (under Xvfb, not on the offscreen platform).
+  TOrientatorFr* View() const { return page->ObjectOrientator(); }
+
+  void ShowPage() {
+    page->resize(1000, 600);
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    page->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(page.get()));
+  }
+
+  ObjectsTreeModel& Model() { return *page->TreeModel(); }
+  ValuesEditor& Table() { return *page->Editor(); }
+
+  // Selects the record node at `row` under the kind's root; returns its record.
+  ObjRef Select(ObjKind kind, int row = 0) {
+    const QModelIndex index = Model().index(row, 0, Model().RootIndex(kind));
+    page->ObjectsTree()->setCurrentIndex(index);
+    return Model().RecordAt(index).value();
+  }
+
+  int RowOf(const QString& key) {
+    for (int row = 0; row < Table().rowCount(); ++row)
+      if (Table().Key(row) == key) return row;
+    ADD_FAILURE() << "no row " << key.toStdString();
+    return 0;
+  }
+
+  // Puts the cursor on the row's value cell and types `text` into its editor
+  // without leaving the cell.
+  void TypeInto(const QString& key, const QString& text) {
+    const int row = RowOf(key);
+    Table().setCurrentCell(row, 1);
+    Table().editItem(Table().item(row, 1));
+    QLineEdit* editor = OpenEditor();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(text);
+  }
+
+  QLineEdit* OpenEditor() { return Table().OpenEditor(); }
+
+  // Takes the cursor off the row, which checks and applies it. (Moving it to
+  // another row would do the same, and re-apply that row when it moves on.)
+  void LeaveRow(const QString& key) {
+    ASSERT_EQ(Table().CurrentKey(), key);
+    Table().setCurrentCell(-1, -1);
+  }
+
+  void TypeAndLeave(const QString& key, const QString& text) {
+    TypeInto(key, text);
+    LeaveRow(key);
+  }
+
+  FakeShell shell;
+  std::unique_ptr<ObjectsPage> page;
+};
+
+}  // namespace kelvarin
