@@ -1,22 +1,131 @@
-// Placeholder until the mass-change engine lands: the command exists so the
-// command line is stable, and says it is not available yet.
+// kelvarin-cli masschange FILE --options OPTS.ini: runs the editor's mass change
+// headless. The options come from the [MassChangeOpts] section of an ini file with
+// the keys of Kelvarin.ini, texts in code page 1251 (so the editor's own settings
+// file can be used as is); "SaveAttempts" and "MakeAutoBackups" of its [Main]
+// section apply when present.
+// The run's log goes to stderr; the exit code is 0 exactly when the run ends with
+// its success line.
 #include <CLI/CLI.hpp>
 
+#include <clocale>
+#include <memory>
 #include <ostream>
 
 #include "cli/cliio.h"
+#include "common/filesystem.h"
+#include "common/inifile.h"
+#include "masschange/core/masschangeengine.h"
+#include "mob/tmob.h"
 
 namespace kelvarin {
+namespace {
+
+// The decimal separator of the user's locale, as the editor takes it from the
+// desktop. The process's own numeric locale is left as it was.
+char EnvironmentDecimalSeparator() {
+  const char* current = std::setlocale(LC_NUMERIC, nullptr);
+  const std::string saved = current ? current : "C";
+  char separator = '.';
+  if (std::setlocale(LC_NUMERIC, "")) {
+    const char* point = std::localeconv()->decimal_point;
+    if (point && *point == ',') separator = ',';
+  }
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  return separator;
+}
+
+// The open document is the file named on the command line; its commands write the
+// same log lines as the editor's, to stderr.
+class CliMassChangeHost : public TMassChangeHost {
+ public:
+  CliMassChangeHost(std::string file, MassChangeSettings settings, std::ostream& log)
+      : m_file(std::move(file)), m_settings(settings), m_log(log) {}
+
+  bool LoadOpenFile() { return OpenMob(m_file); }
+
+  TMob& Mob() override { return m_mob; }
+  std::string CurMobFile() const override { return m_file; }
+  MassChangeSettings Settings() const override { return m_settings; }
+  void Log(const std::string& line) override { m_log << line << '\n'; }
+  void AppendLogText(const std::string& text) override {
+    for (char c : text)
+      if (c != '\r') m_log << c;
+  }
+  TMobLogView* LogView() override { return nullptr; }
+  void ShowError(const std::string& message) override { m_log << message << '\n'; }
+
+  bool SaveMob() override {
+    if (m_settings.MakeAutoBackups) MakeAutoBackup(m_file);
+    m_mob.UseThreads = false;
+    m_mob.SaveAttempts = m_settings.SaveAttempts;
+    const bool ok = m_mob.Save(m_file);
+    AppendLogText(m_mob.LogText);
+    return ok;
+  }
+  bool OpenMob(const std::string& path) override {
+    m_mob.UseThreads = false;
+    const bool ok = m_mob.Load(path);
+    AppendLogText(m_mob.LogText);
+    return ok;
+  }
+  void MakeAutoBackup(const std::string& path) override {
+    const std::string target = path + ".auto.bak.mob";
+    std::string error;
+    Log("------------------------------");
+    if (Files().CopyFile(path, target, true, error))
+      Log("Успешно сделан бекап в файл " + target);
+    else
+      Log("Сделать бекап в файл " + target + " не удалось!");
+    Log("");
+  }
+  // Nothing else runs meanwhile: there is nothing to lock.
+  void LockControls() override {}
+  void UnlockControls() override {}
+  void SetLockOnLoadSave(bool) override {}
+
+ private:
+  std::string m_file;
+  MassChangeSettings m_settings;
+  std::ostream& m_log;
+  TMob m_mob;
+};
+
+int RunMassChangeCommand(const std::string& file, const std::string& optionsFile, CliIo& io) {
+  if (!Files().Exists(optionsFile)) {
+    io.err << "masschange: options file " << optionsFile << " does not exist\n";
+    return kExitFailed;
+  }
+  const TIniFile ini(optionsFile);
+  const MassChangeOpts opts = ReadMassChangeOpts(ini);
+  const MassChangeSettings defaults;
+  const MassChangeSettings settings{
+      .UseTMobThreads = false,
+      .SaveAttempts = ini.ReadInteger("Main", "SaveAttempts", defaults.SaveAttempts),
+      .MakeAutoBackups = ini.ReadBool("Main", "MakeAutoBackups", defaults.MakeAutoBackups)};
+
+  CliMassChangeHost host(file, settings, io.err);
+  if (!host.LoadOpenFile()) return kExitFailed;
+  return RunMassChanges(host, opts, EnvironmentDecimalSeparator()) ? kExitOk : kExitFailed;
+}
+
+}  // namespace
 
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode) {
-  static std::string file, options;
-  auto* cmd = app.add_subcommand("masschange", "Run a mass change over a zone (not available yet).");
-  cmd->add_option("FILE", file, "The .mob file")->required();
-  cmd->add_option("--options", options, "Ini file with a [MassChangeOpts] section")->required();
-  cmd->callback([&] {
-    io.err << "masschange: not available in this build\n";
-    exitCode = kExitFailed;
-  });
+  struct Args {
+    std::string file, options;
+  };
+  auto args = std::make_shared<Args>();
+  auto* cmd = app.add_subcommand(
+      "masschange",
+      "Run a mass change over a zone with the options of an ini file's [MassChangeOpts] section "
+      "(the keys and code page 1251 of Kelvarin.ini); number texts use the locale's decimal separator. The log goes "
+      "to stderr; exit code 0 when the run succeeds, 1 otherwise.");
+  cmd->add_option("FILE", args->file, "The .mob file to change (the open document)")->required();
+  cmd->add_option("--options", args->options,
+                  "Ini file with a [MassChangeOpts] section; SaveAttempts and MakeAutoBackups of "
+                  "its [Main] section apply when present (defaults 10 and 1)")
+      ->required();
+  cmd->callback([args, &io, &exitCode] { exitCode = RunMassChangeCommand(args->file, args->options, io); });
 }
 
 }  // namespace kelvarin
