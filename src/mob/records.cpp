@@ -63,9 +63,9 @@ std::uint32_t Len(const std::string& s) { return std::uint32_t(s.size()); }
 
 std::uint32_t ListItemsSize(const StringList& list) { return ListChunkSize(list) - 12; }
 
-// Starts a sub-block: reserves its bytes and writes the header with its size.
+// Starts a sub-block with its header. Writers of whole blocks reserve the total
+// up front; a record written alone lets the buffer grow as usual.
 ByteWriter BeginSubBlock(Bytes& out, std::uint32_t kindId, std::uint32_t size) {
-  out.reserve(out.size() + size);
   ByteWriter w(out);
   w.U32(kindId);
   w.U32(size);

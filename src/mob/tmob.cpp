@@ -226,16 +226,22 @@ bool TMob::ReadScriptBlock(const std::uint8_t* block, std::uint32_t size) {
 }
 
 Bytes TMob::WriteScriptBlock() {
-  if (ScriptKey != 0) ScriptKey = kDefaultScriptKey;
   Bytes block;
-  block.reserve(12 + ScriptText.size());
-  ByteWriter w(block);
+  AppendScriptBlock(block);
+  return block;
+}
+
+std::size_t TMob::AppendScriptBlock(Bytes& out) {
+  if (ScriptKey != 0) ScriptKey = kDefaultScriptKey;
+  const std::size_t start = out.size(), length = 12 + ScriptText.size();
+  out.reserve(start + length);
+  ByteWriter w(out);
   w.U32(kScriptBlockType);
-  w.U32(static_cast<std::uint32_t>(12 + ScriptText.size()));
+  w.U32(static_cast<std::uint32_t>(length));
   w.U32(ScriptKey);
   w.Raw(ScriptText);
-  if (ScriptKey != 0) ScriptCipher(block.data() + 12, ScriptText.size(), ScriptKey);
-  return block;
+  if (ScriptKey != 0) ScriptCipher(out.data() + start + 12, ScriptText.size(), ScriptKey);
+  return length;
 }
 
 std::uint32_t TMob::NextKnownBlockType(std::uint32_t type) {
@@ -318,23 +324,31 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
   return true;
 }
 
-Bytes TMob::WriteObjectBlock() const {
+std::uint64_t TMob::ObjectBlockSize() const {
   std::uint64_t total = 8;
   ForEachList([&](const auto& list) {
     for (const auto& r : list) total += r.GetSize();
   });
   for (const auto& u : UnknownObjectBlocks) total += u.Data.size();
+  return total;
+}
 
+Bytes TMob::WriteObjectBlock() const {
   Bytes block;
-  block.reserve(total);
-  ByteWriter w(block);
+  AppendObjectBlock(block);
+  return block;
+}
+
+void TMob::AppendObjectBlock(Bytes& out) const {
+  const std::uint64_t total = ObjectBlockSize();
+  out.reserve(out.size() + total);
+  ByteWriter w(out);
   w.U32(kObjectBlockType);
   w.U32(static_cast<std::uint32_t>(total));
   ForEachList([&](const auto& list) {
-    for (const auto& r : list) r.WriteRecord(block);
+    for (const auto& r : list) r.WriteRecord(out);
   });
   for (const auto& u : UnknownObjectBlocks) w.Raw(u.Data);
-  return block;
 }
 
 // ---- record lists -----------------------------------------------------------
@@ -414,8 +428,6 @@ bool TMob::Save(const std::string& fileName) {
 }
 
 bool TMob::SaveFile(const std::string& fileName) {
-  LastWrittenBlockType = 0;
-  AllKnownBlocksWritten = false;
   Log("");
   Log(kMobSeparator);
   bool ok = false;
@@ -430,7 +442,15 @@ bool TMob::SaveFile(const std::string& fileName) {
 }
 
 bool TMob::BuildImage(Bytes& image) {
+  LastWrittenBlockType = 0;
+  AllKnownBlocksWritten = false;
+  // The image is built in one allocation of its final size.
+  std::uint64_t total = 16 + Tail.size();
+  for (const auto& b : UnknownBlocks) total += b.Data.size();
+  if (HasScript) total += 12 + ScriptText.size();
+  if (HasObjects) total += ObjectBlockSize();
   image.clear();
+  image.reserve(total);
   ByteWriter w(image);
   w.U32(kMobSignature);
   Log("Сигнатура записана...");
@@ -460,14 +480,12 @@ bool TMob::BuildImage(Bytes& image) {
       if (LastWrittenBlockType == 0) {
         AllKnownBlocksWritten = true;
       } else if (LastWrittenBlockType == kScriptBlockType) {
-        const Bytes block = WriteScriptBlock();
-        w.Raw(block);
-        Log("Под номером " + I32(n) + " записан блок скрипта длиной " + I32(block.size()) +
-            " байт.");
+        const std::size_t length = AppendScriptBlock(image);
+        Log("Под номером " + I32(n) + " записан блок скрипта длиной " + I32(length) + " байт.");
       } else {
-        const Bytes block = WriteObjectBlock();
-        w.Raw(block);
-        Log("Под номером " + I32(n) + " записан блок объектов длиной " + I32(block.size()) +
+        const std::size_t start = image.size();
+        AppendObjectBlock(image);
+        Log("Под номером " + I32(n) + " записан блок объектов длиной " + I32(image.size() - start) +
             " байт.");
       }
     }

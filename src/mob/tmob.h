@@ -110,11 +110,16 @@ class TMob {
   // ---- blocks
   bool ReadScriptBlock(const std::uint8_t* block, std::uint32_t size);
   Bytes WriteScriptBlock();
+  // Appends the script block to `out`; returns its length.
+  std::size_t AppendScriptBlock(Bytes& out);
   static void ScriptCipher(std::uint8_t* data, std::size_t length, std::uint32_t key);
   static std::uint32_t NextKnownBlockType(std::uint32_t type);
   // `fileOffset` is where the block starts in the file; it only serves the messages.
   bool ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset = 0);
   Bytes WriteObjectBlock() const;
+  // Appends the object block to `out` (one allocation when `out` has room).
+  void AppendObjectBlock(Bytes& out) const;
+  std::uint64_t ObjectBlockSize() const;
 
   // ---- record lists
   template <ObjKind K> std::vector<typename RecordOf<K>::type>& List();
