@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ui/prompts.h"
+#include "support/qtprinters.h"
 
 namespace kelvarin {
 

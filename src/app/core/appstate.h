@@ -1,0 +1,55 @@
+// What the program keeps for its whole run: its folder, its version, the settings
+// file with the values read from it, and the one document. Start-up reads the
+// settings (or writes the first-run file); shut-down writes them once more.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/core/settings.h"
+#include "mob/tmob.h"
+#include "version/core/verinfotxtformat.h"
+
+namespace kelvarin {
+
+class TIniFile;
+
+class TAppState {
+ public:
+  // `exePath` is the folder of the executable (UTF-8); tests pass a temporary
+  // folder. A trailing separator is added when missing.
+  explicit TAppState(std::string exePath);
+  ~TAppState();
+  TAppState(const TAppState&) = delete;
+  TAppState& operator=(const TAppState&) = delete;
+
+  // Fills the version, opens Kelvarin.ini beside the executable and reads it, or
+  // writes a complete first-run file when there is none.
+  void StartUp();
+  // After the window has closed: the settings are written once more.
+  void ShutDown();
+
+  // Writes the settings file. A failure is not an error for the program: the
+  // values stay in memory and TakeSettingsProblem reports it once.
+  bool SaveSettings();
+  // A log line about the first settings-file failure of the run; empty when there
+  // was none or it has already been taken.
+  std::string TakeSettingsProblem();
+
+  const std::string& ExePath() const { return m_exePath; }
+  TIniFile& IniFile() { return *m_iniFile; }
+
+  TVerInfoTxtFormat VerInfo;
+  TSettings Settings;
+  TMob TheMob;
+
+ private:
+  void NoteSettingsProblem(const std::string& error);
+
+  std::string m_exePath;
+  std::unique_ptr<TIniFile> m_iniFile;
+  std::string m_settingsProblem;
+  bool m_settingsProblemSeen = false;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,106 @@
+#include "app/core/settingsfile.h"
+
+#include <string_view>
+
+#include "app/core/settings.h"
+#include "common/cp1251.h"
+#include "common/inifile.h"
+
+namespace kelvarin {
+namespace {
+
+std::string IniKey(const char* controlName) { return std::string(controlName) + "_ini"; }
+
+// The PlayerNumber options and "only parameters" came with later layouts and have
+// upgrade steps of their own.
+bool IsPlayerNumberField(std::string_view name) {
+  return name.find("PlayerNumber") != std::string_view::npos;
+}
+
+bool Flush(TIniFile& ini, std::string& error) {
+  std::string why;
+  if (ini.UpdateFile(why)) return true;
+  if (error.empty()) error = why;
+  return false;
+}
+
+// Each step runs when the file is at exactly its version and leaves it at the next.
+void UpgradeSettingsFile(TIniFile& ini, std::string& error, bool& ok) {
+  int version = ini.ReadInteger(kMainSection, "IniFileVer", 0);
+  auto finishStep = [&](int target) {
+    ini.WriteInteger(kMainSection, "IniFileVer", target);
+    ok = Flush(ini, error) && ok;
+    version = target;
+  };
+  if (version == 1) {
+    ini.WriteBool(kMainSection, "MakeAutoBackups", true);
+    finishStep(2);
+  }
+  if (version == 2) {
+    ini.WriteString(kMainSection, "SearchStr", "");
+    ini.WriteString(kMainSection, "RepStr", "");
+    ini.WriteBool(kMainSection, "MakeReplace", false);
+    finishStep(3);
+  }
+  if (version == 3) {
+    for (const MassChangeBoolField& f : MassChangeBoolFields()) {
+      const std::string_view name = f.name;
+      if (IsPlayerNumberField(name) || name == "MC_AS_Obj_OnlyParamsRB") continue;
+      ini.WriteBool(kMassChangeSection, IniKey(f.name), name == "MC_AS_Obj_ReplaceCB");
+    }
+    for (const MassChangeTextField& f : MassChangeTextFields()) {
+      if (IsPlayerNumberField(f.name)) continue;
+      ini.WriteString(kMassChangeSection, IniKey(f.name), "");
+    }
+    finishStep(4);
+  }
+  if (version == 4) {
+    ini.WriteBool(kMassChangeSection, "MC_AS_Obj_OnlyParamsRB_ini", true);
+    finishStep(5);
+  }
+  if (version == 5) {
+    ini.WriteBool(kMassChangeSection, "MC_KR_Param_PlayerNumberCB_ini", false);
+    ini.WriteBool(kMassChangeSection, "MC_AS_Params_PlayerNumberCB_ini", false);
+    ini.WriteString(kMassChangeSection, "MC_KR_Param_PlayerNumberEd_ini", "");
+    ini.WriteString(kMassChangeSection, "MC_AS_Params_PlayerNumberEd_ini", "");
+    finishStep(6);
+  }
+}
+
+}  // namespace
+
+void SetDefaultSettings(TSettings& settings, const std::string& exePath) {
+  settings = TSettings{};
+  settings.WorkPath = Utf8ToCp1251(exePath).value_or(std::string());
+}
+
+bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
+  bool ok = true;
+  UpgradeSettingsFile(ini, error, ok);
+  settings.UseTMobThreads = ini.ReadBool(kMainSection, "UseTMobThreads", false);
+  settings.SaveAttempts = ini.ReadInteger(kMainSection, "SaveAttempts", 0);
+  settings.WorkPath = ini.ReadString(kMainSection, "WorkPath", "0");
+  settings.MakeAutoBackups = ini.ReadBool(kMainSection, "MakeAutoBackups", false);
+  settings.SearchStr = ini.ReadString(kMainSection, "SearchStr", "0");
+  settings.RepStr = ini.ReadString(kMainSection, "RepStr", "0");
+  settings.MakeReplace = ini.ReadBool(kMainSection, "MakeReplace", false);
+  settings.MassChange = ReadMassChangeOpts(ini);
+  return ok;
+}
+
+bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& lastProgrVer,
+                  std::string& error) {
+  ini.WriteInteger(kMainSection, "IniFileVer", kIniFileVer);
+  ini.WriteString(kMainSection, "LastProgrVer", lastProgrVer);
+  ini.WriteBool(kMainSection, "UseTMobThreads", settings.UseTMobThreads);
+  ini.WriteInteger(kMainSection, "SaveAttempts", settings.SaveAttempts);
+  ini.WriteString(kMainSection, "WorkPath", settings.WorkPath);
+  ini.WriteBool(kMainSection, "MakeAutoBackups", settings.MakeAutoBackups);
+  ini.WriteString(kMainSection, "SearchStr", settings.SearchStr);
+  ini.WriteString(kMainSection, "RepStr", settings.RepStr);
+  ini.WriteBool(kMainSection, "MakeReplace", settings.MakeReplace);
+  WriteMassChangeOpts(ini, settings.MassChange);
+  return Flush(ini, error);
+}
+
+}  // namespace kelvarin

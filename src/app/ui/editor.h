@@ -1,0 +1,51 @@
+// The running editor: program state, prompts and main window, built in start-up
+// order. The editor executable and the screenshot tool both build it here, so the
+// pages are plugged in at one place (InstallPages).
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/core/appstate.h"
+#include "app/ui/qtprompts.h"
+
+namespace kelvarin {
+
+class TMainF;
+
+// The application object: an exception that escapes an event handler is shown in
+// the standard error box and the program goes on.
+class TKelvarinApplication : public QApplication {
+ public:
+  TKelvarinApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
+
+class TEditor {
+ public:
+  // `exePath`: the folder that holds Kelvarin.ini, Readme.txt and the licence.
+  // `startupFile`: opened once the window is shown; a null string opens nothing.
+  TEditor(std::string exePath, const QString& startupFile);
+  ~TEditor();
+
+  TMainF& Window() { return *m_window; }
+  TAppState& State() { return m_state; }
+  // After the message loop: the settings are written once more.
+  void ShutDown();
+
+ private:
+  TAppState m_state;
+  TQtPrompts m_prompts;
+  std::unique_ptr<TMainF> m_window;
+};
+
+// Puts the script, objects and mass-change pages into their sheets and connects
+// their hooks.
+void InstallPages(TMainF& window);
+
+// Shows an error that ended a command or the start-up.
+void ShowStandardError(const QString& text);
+
+}  // namespace kelvarin

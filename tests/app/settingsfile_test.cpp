@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "app/core/appstate.h"
+#include "app/core/settingsfile.h"
+#include "common/inifile.h"
+
+namespace kelvarin {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() /
+            (std::string("kelvarin-settings-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  std::string Folder() const { return m_dir.string() + "/"; }
+  std::string IniPath() const { return Folder() + "Kelvarin.ini"; }
+  void WriteIni(const std::string& text) { std::ofstream(IniPath(), std::ios::binary) << text; }
+  std::string ReadIni() const {
+    std::ifstream in(IniPath(), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  // The file's non-empty lines.
+  std::vector<std::string> IniLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(ReadIni());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  // Starts the program's state on the folder, as the editor does.
+  std::unique_ptr<TAppState> Start() {
+    auto state = std::make_unique<TAppState>(Folder());
+    state->StartUp();
+    return state;
+  }
+
+  fs::path m_dir;
+};
+
+TEST_F(SettingsFile, FirstRunWritesTheCompleteFileInOrder) {
+  auto state = Start();
+  std::vector<std::string> expected = {
+      "[Main]", "IniFileVer=6", "LastProgrVer=0.3.7.20", "UseTMobThreads=0", "SaveAttempts=10",
+      "WorkPath=" + Folder(), "MakeAutoBackups=1", "SearchStr=", "RepStr=", "MakeReplace=0",
+      "[MassChangeOpts]"};
+  for (const MassChangeBoolField& f : MassChangeBoolFields()) {
+    const std::string name = f.name;
+    const bool on = name == "MC_AS_Obj_ReplaceCB" || name == "MC_AS_Obj_OnlyParamsRB";
+    expected.push_back(name + "_ini=" + (on ? "1" : "0"));
+  }
+  for (const MassChangeTextField& f : MassChangeTextFields()) expected.push_back(std::string(f.name) + "_ini=");
+  EXPECT_EQ(IniLines(), expected);
+  EXPECT_EQ(state->Settings.WorkPath, Folder());
+  EXPECT_TRUE(state->TakeSettingsProblem().empty());
+}
+
+TEST_F(SettingsFile, VersionThreeIsUpgradedStepByStep) {
+  WriteIni("[Main]\r\nIniFileVer=3\r\n");
+  auto state = Start();
+  TIniFile ini(IniPath());
+  EXPECT_EQ(ini.ReadInteger("Main", "IniFileVer", 0), 6);
+  // Step 3 -> 4 writes 27 + 22 keys, 4 -> 5 one, 5 -> 6 four: every mass-change key.
+  int written = 0;
+  for (const MassChangeBoolField& f : MassChangeBoolFields())
+    written += ini.KeyExists("MassChangeOpts", std::string(f.name) + "_ini");
+  for (const MassChangeTextField& f : MassChangeTextFields())
+    written += ini.KeyExists("MassChangeOpts", std::string(f.name) + "_ini");
+  EXPECT_EQ(written, 27 + 22 + 1 + 4);
+  // The earlier steps did not run: their keys stay absent and read as defaults.
+  EXPECT_FALSE(ini.KeyExists("Main", "MakeAutoBackups"));
+  EXPECT_FALSE(ini.KeyExists("Main", "SearchStr"));
+
+  const TSettings& s = state->Settings;
+  EXPECT_FALSE(s.UseTMobThreads);
+  EXPECT_EQ(s.SaveAttempts, 0);
+  EXPECT_EQ(s.WorkPath, "0");
+  EXPECT_EQ(s.SearchStr, "0");
+  EXPECT_EQ(s.RepStr, "0");
+  EXPECT_FALSE(s.MakeAutoBackups);
+  MassChangeOpts upgraded;  // ReplaceCB and OnlyParamsRB on, everything else off or empty
+  EXPECT_EQ(s.MassChange, upgraded);
+}
+
+TEST_F(SettingsFile, VersionOneRunsEveryStep) {
+  WriteIni("[Main]\r\nIniFileVer=1\r\nSaveAttempts=4\r\n");
+  auto state = Start();
+  TIniFile ini(IniPath());
+  EXPECT_EQ(ini.ReadInteger("Main", "IniFileVer", 0), 6);
+  const TSettings& s = state->Settings;
+  EXPECT_TRUE(s.MakeAutoBackups);
+  EXPECT_EQ(s.SearchStr, "");
+  EXPECT_EQ(s.RepStr, "");
+  EXPECT_FALSE(s.MakeReplace);
+  EXPECT_EQ(s.SaveAttempts, 4);
+  EXPECT_EQ(s.MassChange, MassChangeOpts{});
+}
+
+TEST_F(SettingsFile, NoUpgradeWithoutVersionOrAboveSix) {
+  struct Case {
+    const char* what;
+    const char* text;
+  } cases[] = {
+      {"no version", "[Main]\r\nSaveAttempts=3\r\nWorkPath=/data/\r\n"},
+      {"version 0", "[Main]\r\nIniFileVer=0\r\nSaveAttempts=3\r\nWorkPath=/data/\r\n"},
+      {"version 7", "[Main]\r\nIniFileVer=7\r\nSaveAttempts=3\r\nWorkPath=/data/\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteIni(c.text);
+    auto state = Start();
+    EXPECT_EQ(ReadIni(), c.text);  // reading changed nothing
+    EXPECT_EQ(state->Settings.SaveAttempts, 3);
+    EXPECT_EQ(state->Settings.WorkPath, "/data/");
+    EXPECT_FALSE(state->Settings.MakeAutoBackups);
+    EXPECT_EQ(state->Settings.MassChange.MC_KR_Param_Name1Ed, "0");
+    EXPECT_FALSE(state->Settings.MassChange.MC_AS_Obj_ReplaceCB);
+    // The next save writes the current layout version.
+    ASSERT_TRUE(state->SaveSettings());
+    EXPECT_EQ(TIniFile(IniPath()).ReadInteger("Main", "IniFileVer", 0), 6);
+  }
+}
+
+TEST_F(SettingsFile, ReadingRules) {
+  // Names compare case-insensitively; numbers that do not parse read as defaults;
+  // any integer other than 0 is true; 1251 bytes come through unchanged.
+  WriteIni("[main]\r\nsaveattempts=abc\r\nUSETMOBTHREADS=-2\r\nMakeAutoBackups=yes\r\n"
+           "WorkPath=C:\\\xCC\xEE\xE1\xFB\\\r\n[masschangeopts]\r\nmc_as_obj_delrb_ini=1\r\n");
+  auto state = Start();
+  const TSettings& s = state->Settings;
+  EXPECT_EQ(s.SaveAttempts, 0);
+  EXPECT_TRUE(s.UseTMobThreads);
+  EXPECT_FALSE(s.MakeAutoBackups);
+  EXPECT_EQ(s.WorkPath, "C:\\\xCC\xEE\xE1\xFB\\");
+  EXPECT_TRUE(s.MassChange.MC_AS_Obj_DelRB);
+
+  ASSERT_TRUE(state->SaveSettings());
+  TIniFile ini(IniPath());
+  EXPECT_EQ(ini.ReadString("Main", "WorkPath", ""), "C:\\\xCC\xEE\xE1\xFB\\");
+  EXPECT_EQ(ini.ReadString("Main", "SaveAttempts", ""), "0");
+  EXPECT_EQ(ini.ReadString("Main", "UseTMobThreads", ""), "1");
+}
+
+TEST_F(SettingsFile, AnUnwritableFileIsReportedOnceAndTheValuesStay) {
+  TAppState state(Folder() + "missing-folder/");
+  state.StartUp();
+  EXPECT_EQ(state.Settings.SaveAttempts, 10);  // first-run values, in memory only
+  const std::string problem = state.TakeSettingsProblem();
+  EXPECT_NE(problem.find(Folder() + "missing-folder/Kelvarin.ini"), std::string::npos) << problem;
+  EXPECT_FALSE(state.SaveSettings());
+  EXPECT_TRUE(state.TakeSettingsProblem().empty());
+  EXPECT_FALSE(fs::exists(Folder() + "missing-folder"));
+}
+
+}  // namespace
+}  // namespace kelvarin

@@ -1,0 +1,17 @@
+// Readable QString and QStringList values in GoogleTest failure messages.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+  *os << "{";
+  for (qsizetype i = 0; i < list.size(); ++i) {
+    *os << (i ? ",\n  " : "\n  ");
+    PrintTo(list[i], os);
+  }
+  *os << "\n}";
+}
