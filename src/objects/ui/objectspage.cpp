@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QTextDocument>
+#include <algorithm>
 #include <QLabel>
 #include <QOpenGLContext>
 #include <QPlainTextEdit>
@@ -55,7 +57,13 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_helpMemo->setReadOnly(true);
   m_helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_helpMemo->setPlainText(HelpText());
-  m_helpMemo->setFixedSize(175, 290);
+  // 175 pixels wide unless the user's font needs more for the longest line.
+  int textWidth = 0;
+  for (const QString& line : HelpText().split(QLatin1Char('\n')))
+    textWidth = std::max(textWidth, m_helpMemo->fontMetrics().horizontalAdvance(line));
+  const int chrome = 2 * (m_helpMemo->frameWidth() + int(m_helpMemo->document()->documentMargin())) +
+                     m_helpMemo->fontMetrics().averageCharWidth();
+  m_helpMemo->setFixedSize(std::max(175, textWidth + chrome), 290);
 
   auto* splitter = new QSplitter(Qt::Horizontal);
   splitter->setChildrenCollapsible(false);

@@ -67,7 +67,9 @@ void TOrientatorFr::hideEvent(QHideEvent* event) {
 }
 
 void TOrientatorFr::initializeGL() {
-  glClearColor(0, 0, 0, 0);
+  // Opaque: the widget's image is blended over the page, and a clear alpha would
+  // let the page show through instead of the black background.
+  glClearColor(0, 0, 0, 1);
   glEnable(GL_COLOR_MATERIAL);
   glEnable(GL_DEPTH_TEST);
   glEnable(GL_LIGHTING);
