@@ -33,7 +33,12 @@ TEST(AboutBox, ShowsTheProgramAndOpensTheLicence) {
   EXPECT_EQ(text("Label3"), u"Данная программа распространяется на условиях"_s);
   for (const char* label : {"CopyrightLab", "CraftedByLab", "DevelsContactsLab", "Label4"})
     EXPECT_FALSE(text(label).isEmpty()) << label;
-  EXPECT_EQ(about.size(), QSize(439, 155));
+  EXPECT_GE(about.width(), 439);
+  EXPECT_GE(about.height(), 155);
+  // Captions and values stand side by side without overlapping.
+  for (auto [caption, value] : {std::pair{"Label1", "FileVerLab"}, std::pair{"Label2", "CraftedByLab"}})
+    EXPECT_LT(about.findChild<QLabel*>(QString::fromLatin1(caption))->geometry().right(),
+              about.findChild<QLabel*>(QString::fromLatin1(value))->x());
 
   auto* license = about.findChild<QPushButton*>(u"LicenseBut"_s);
   EXPECT_EQ(license->text(), u"Текст лицензиии"_s);

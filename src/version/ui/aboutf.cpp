@@ -1,6 +1,7 @@
 #include "version/ui/aboutf.h"
 
 #include <QLabel>
+#include <algorithm>
 #include <QPushButton>
 
 #include "app/core/appinfo.h"
@@ -19,7 +20,6 @@ TAboutF::TAboutF(const TVerInfoTxtFormat& verInfo, QString licensePath,
   setWindowTitle(u"О программе"_s);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  setFixedSize(439, 155);
 
   ProgaNamLab = AddLabel("ProgaNamLab", 10, 5);
   DescrLab = AddLabel("DescrLab", 10, 22);
@@ -63,7 +63,34 @@ void TAboutF::FormShow() {
   CopyrightLab->setText(FromUtf8(CopyrightLine));
   CraftedByLab->setText(FromUtf8(AuthorsLine));
   DevelsContactsLab->setText(FromUtf8(ContactsLine));
-  for (QLabel* label : findChildren<QLabel*>()) label->adjustSize();
+  ArrangeControls();
+}
+
+void TAboutF::ArrangeControls() {
+  // The box keeps its classic places and size, but a label never runs into its
+  // neighbour and the buttons fit their captions when the desktop's font is larger.
+  QLabel* label4 = nullptr;
+  int right = 0;
+  for (QLabel* label : findChildren<QLabel*>()) {
+    label->adjustSize();
+    if (label->objectName() == u"Label4"_s) label4 = label;
+  }
+  auto placeAfter = [](QLabel* value, const char* caption, int left) {
+    const QLabel* before = value->parentWidget()->findChild<QLabel*>(QString::fromLatin1(caption));
+    value->move(std::max(left, before->geometry().right() + 5), value->y());
+  };
+  placeAfter(FileVerLab, "Label1", 60);
+  placeAfter(CraftedByLab, "Label2", 64);
+  for (QLabel* label : findChildren<QLabel*>())
+    if (label != label4) right = std::max(right, label->geometry().right());
+
+  const int okWidth = std::max(64, OkBut->sizeHint().width());
+  const int licenseWidth = std::max(99, LicenseBut->sizeHint().width());
+  const int width = std::max({439, right + 10, label4->geometry().right() + 10 + licenseWidth + 5 + okWidth + 7});
+  const int height = std::max(155, label4->geometry().bottom() + 8);
+  OkBut->setGeometry(width - 7 - okWidth, 128, okWidth, 22);
+  LicenseBut->setGeometry(OkBut->x() - 5 - licenseWidth, 128, licenseWidth, 22);
+  setFixedSize(width, height);
 }
 
 void TAboutF::OkButClick() { accept(); }

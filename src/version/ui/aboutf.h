@@ -25,6 +25,7 @@ class TAboutF : public QDialog {
 
  private:
   QLabel* AddLabel(const char* name, int left, int top, const QString& text = {});
+  void ArrangeControls();
 
   const TVerInfoTxtFormat& m_verInfo;
   QString m_licensePath;
