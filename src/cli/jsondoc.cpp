@@ -22,6 +22,10 @@ Json FloatToJson(float v) {
   const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);  // shortest round trip
   double shortest = 0;
   std::from_chars(buf, end, shortest);
+  // JSON readers take numbers as doubles. For two floats (+-7.038531e-26) the
+  // shortest text, read as a double and then rounded to a float, lands on the
+  // neighbouring float; those are written with the digits of their exact value.
+  if (static_cast<float>(shortest) != v) return static_cast<double>(v);
   return shortest;
 }
 

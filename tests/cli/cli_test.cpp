@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cstring>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -93,6 +94,9 @@ TEST_F(CliTest, FloatsAndSpecialValuesSurviveJson) {
   mob.Objects.at(0).LoadY = std::numeric_limits<float>::quiet_NaN();
   mob.Objects.at(0).LoadZ = -std::numeric_limits<float>::infinity();
   mob.Objects.at(0).RotationW = std::numeric_limits<float>::denorm_min();
+  // Its shortest text read as a double rounds to the neighbouring float.
+  const std::uint32_t doubleRoundingBits = 0x15ae43fd;
+  std::memcpy(&mob.Objects.at(0).RotationX, &doubleRoundingBits, 4);
   const Json json = MobToJson(mob);
   EXPECT_EQ(json["objects"][0]["LoadX"].dump(), "0.1");
   EXPECT_EQ(json["objects"][0]["LoadY"], "NaN");
@@ -104,6 +108,7 @@ TEST_F(CliTest, FloatsAndSpecialValuesSurviveJson) {
   EXPECT_TRUE(std::isnan(back.Objects[0].LoadY));
   EXPECT_EQ(back.Objects[0].LoadZ, -std::numeric_limits<float>::infinity());
   EXPECT_EQ(back.Objects[0].RotationW, std::numeric_limits<float>::denorm_min());
+  EXPECT_EQ(back.Objects[0].RotationX, mob.Objects[0].RotationX);
 }
 
 TEST_F(CliTest, BuildRefusesWhatDoesNotFitAndWritesNothing) {
