@@ -1,7 +1,5 @@
 #include "script/core/zonescriptkeywords.h"
 
-#include <array>
-
 namespace kelvarin {
 namespace {
 
@@ -112,16 +110,16 @@ static_assert(kKeywordCount == 224);
 
 std::span<const TZoneScriptKeyword> ZoneScriptKeywords() { return kKeywords; }
 
-TtkTokenKind LookUpKeyword(const unsigned char* run, std::size_t length) {
-  int hash = 0;
-  for (std::size_t i = 0; i < length; ++i) hash += LetterValue(run[i]);
+TtkTokenKind LookUpKeyword(const unsigned char* run, std::size_t length, int hash) {
   if (hash >= kSlotCount) return TtkTokenKind::tkIdentifier;
   const auto slot = std::size_t(hash);
   for (std::size_t e = kTable.slotStart[slot]; e < kTable.slotStart[slot + 1]; ++e) {
     const TZoneScriptKeyword& k = kKeywords[kTable.keyword[e]];
     if (k.name.size() != length) continue;
+    // Both sides hold letters and underscores only, where setting bit 5 folds
+    // the case and leaves every other character distinct.
     std::size_t i = 0;
-    while (i < length && LetterValue(run[i]) == LetterValue(static_cast<unsigned char>(k.name[i]))) ++i;
+    while (i < length && (run[i] | 0x20) == (static_cast<unsigned char>(k.name[i]) | 0x20)) ++i;
     if (i == length) return k.kind;
   }
   return TtkTokenKind::tkIdentifier;

@@ -1,6 +1,7 @@
 // The 224 keywords of the zone script language and their case-insensitive lookup.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -38,8 +39,16 @@ constexpr int LetterValue(unsigned char c) {
   return c == '_' ? 31 : 0;
 }
 
-// The kind of the letter run `run` (letters and underscores only), ignoring letter
-// case: the keyword's kind, or tkIdentifier when the run is no keyword.
-TtkTokenKind LookUpKeyword(const unsigned char* run, std::size_t length);
+// The same values as a table, for the scanner's inner loops.
+inline constexpr std::array<std::uint8_t, 256> kLetterValues = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) table[std::size_t(c)] = std::uint8_t(LetterValue(static_cast<unsigned char>(c)));
+  return table;
+}();
+
+// The kind of the letter run `run` (letters and underscores only) whose letter
+// values sum to `hash`, ignoring letter case: the keyword's kind, or tkIdentifier
+// when the run is no keyword.
+TtkTokenKind LookUpKeyword(const unsigned char* run, std::size_t length, int hash);
 
 }  // namespace kelvarin

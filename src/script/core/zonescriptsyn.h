@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -92,7 +93,8 @@ class TSynZoneScriptSyn {
 
  private:
   unsigned char At(std::size_t i) const { return static_cast<unsigned char>(m_line[i]); }
-  bool AtLineBreak(std::size_t i) const { return i >= m_line.size() || At(i) == '\n' || At(i) == '\r'; }
+  void SkipWhile(std::uint8_t classes);
+  void SkipUntil(std::uint8_t classes);
   void CommentProcOpenProc();
   void CommentProcProc();
   void StringValuesProcOpenProc();
@@ -121,5 +123,159 @@ class TSynZoneScriptSyn {
   TtkTokenKind m_tokenKind = TtkTokenKind::tkNull;
   TRangeState m_range = TRangeState::rsUnKnown;
 };
+
+// ---- scanning, inline: the editor scans every visible line at every repaint, and
+// the token loop runs about twice as fast when it compiles into one function.
+
+namespace scan {
+
+// What a token is, judged by its first byte: one table look-up per token.
+enum class Proc : std::uint8_t { Unknown, LF, CR, String, Skobki, Number, Comment, Ident };
+
+constexpr std::array<Proc, 256> BuildDispatch() {
+  std::array<Proc, 256> table{};  // Proc::Unknown: blanks, operators, bytes 128-255
+  table['\n'] = Proc::LF;
+  table['\r'] = Proc::CR;
+  table['"'] = Proc::String;
+  table['('] = Proc::Skobki;
+  table[')'] = Proc::Skobki;
+  table['.'] = Proc::Number;
+  for (int c = '0'; c <= '9'; ++c) table[std::size_t(c)] = Proc::Number;
+  table['/'] = Proc::Comment;
+  for (int c = 0; c < 256; ++c)
+    if (LetterValue(static_cast<unsigned char>(c)) != 0) table[std::size_t(c)] = Proc::Ident;
+  return table;
+}
+
+inline constexpr std::array<Proc, 256> kDispatch = BuildDispatch();
+
+// Character classes of the scanner's inner loops.
+enum : std::uint8_t { kLetter = 1, kDigit = 2, kBreak = 4, kQuote = 8, kBracket = 16, kDot = 32 };
+
+constexpr std::array<std::uint8_t, 256> BuildClasses() {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    if (LetterValue(static_cast<unsigned char>(c)) != 0) table[std::size_t(c)] = kLetter;
+  for (int c = '0'; c <= '9'; ++c) table[std::size_t(c)] = kDigit;
+  table['\n'] = table['\r'] = kBreak;
+  table['"'] = kQuote;
+  table['('] = table[')'] = kBracket;
+  table['.'] = kDot;
+  return table;
+}
+
+inline constexpr std::array<std::uint8_t, 256> kClass = BuildClasses();
+
+}  // namespace scan
+
+inline void TSynZoneScriptSyn::SetLine(std::string_view line) {
+  m_line = line;
+  m_run = 0;
+  Next();
+}
+
+inline void TSynZoneScriptSyn::Next() {
+  m_tokenPos = m_run;
+  m_range = TRangeState::rsUnKnown;
+  // The line ends where its text ends. A NUL byte inside it is an ordinary
+  // character, so every byte of a line gets a token.
+  if (m_run >= m_line.size()) {
+    m_tokenKind = TtkTokenKind::tkNull;
+    return;
+  }
+  switch (scan::kDispatch[At(m_run)]) {
+    case scan::Proc::LF:
+      m_tokenKind = TtkTokenKind::tkUnknown;
+      ++m_run;
+      break;
+    case scan::Proc::CR:
+      m_tokenKind = TtkTokenKind::tkUnknown;
+      ++m_run;
+      if (m_run < m_line.size() && At(m_run) == '\n') ++m_run;
+      break;
+    case scan::Proc::String: StringValuesProcOpenProc(); break;
+    case scan::Proc::Skobki: SkobkiProc(); break;
+    case scan::Proc::Number: NumberProc(); break;
+    case scan::Proc::Comment: CommentProcOpenProc(); break;
+    case scan::Proc::Ident: IdentProc(); break;
+    case scan::Proc::Unknown:
+      // Code page 1251 has no double-byte lead bytes: every other byte is a token.
+      m_tokenKind = TtkTokenKind::tkUnknown;
+      ++m_run;
+      break;
+  }
+}
+
+// Advances the run position over characters whose class has one of `classes`.
+inline void TSynZoneScriptSyn::SkipWhile(std::uint8_t classes) {
+  while (m_run < m_line.size() && (scan::kClass[At(m_run)] & classes)) ++m_run;
+}
+
+// Advances the run position up to the next character whose class has one of
+// `classes`, or to the end of the line.
+inline void TSynZoneScriptSyn::SkipUntil(std::uint8_t classes) {
+  while (m_run < m_line.size() && !(scan::kClass[At(m_run)] & classes)) ++m_run;
+}
+
+inline void TSynZoneScriptSyn::CommentProcOpenProc() {
+  ++m_run;
+  if (m_run < m_line.size() && At(m_run) == '/') {
+    m_range = TRangeState::rsCommentProc;
+    CommentProcProc();
+    return;
+  }
+  m_tokenKind = TtkTokenKind::tkIdentifier;  // a lone slash, the division sign
+}
+
+inline void TSynZoneScriptSyn::CommentProcProc() {
+  m_tokenKind = TtkTokenKind::tkComment;
+  SkipUntil(scan::kBreak);
+}
+
+inline void TSynZoneScriptSyn::StringValuesProcOpenProc() {
+  ++m_run;
+  m_range = TRangeState::rsStringValuesProc;
+  StringValuesProcProc();
+}
+
+inline void TSynZoneScriptSyn::StringValuesProcProc() {
+  // No escape character: the string ends at the next quote or at the line's end.
+  m_tokenKind = TtkTokenKind::tkStringValues;
+  SkipUntil(scan::kBreak | scan::kQuote);
+  if (m_run < m_line.size() && At(m_run) == '"') {
+    ++m_run;
+    m_range = TRangeState::rsUnKnown;
+  }
+}
+
+inline void TSynZoneScriptSyn::SkobkiProc() {
+  m_tokenKind = TtkTokenKind::tkSkobki;
+  ++m_run;
+  SkipWhile(scan::kBracket);
+}
+
+inline void TSynZoneScriptSyn::NumberProc() {
+  m_tokenKind = TtkTokenKind::tkNumber;
+  ++m_run;
+  SkipWhile(scan::kDigit | scan::kDot);
+}
+
+inline void TSynZoneScriptSyn::IdentProc() {
+  m_tokenKind = IdentKind();
+  m_run += m_stringLen;
+  SkipWhile(scan::kLetter | scan::kDigit);
+}
+
+inline TtkTokenKind TSynZoneScriptSyn::IdentKind() {
+  // One pass over the letter run sums its hash; digits end the run, so only the
+  // letters before the first digit are looked up (GetX2 is still GetX).
+  const auto* run = reinterpret_cast<const unsigned char*>(m_line.data()) + m_run;
+  const std::size_t available = m_line.size() - m_run;
+  std::size_t length = 0;
+  int hash = 0;
+  while (length < available && kLetterValues[run[length]] != 0) hash += kLetterValues[run[length++]];
+  m_stringLen = length;
+  return LookUpKeyword(run, length, hash);
+}
 
 }  // namespace kelvarin
