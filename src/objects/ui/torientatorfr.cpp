@@ -82,8 +82,12 @@ void TOrientatorFr::initializeGL() {
   glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
 }
 
-// A resize also brings the camera back to its start.
-void TOrientatorFr::resizeGL(int, int) { m_camera.Reset(); }
+void TOrientatorFr::resizeGL(int, int) { FrameResize(); }
+
+void TOrientatorFr::FrameResize() {
+  m_camera.Reset();
+  update();
+}
 
 void TOrientatorFr::paintGL() {
   const qreal ratio = devicePixelRatioF();
@@ -176,8 +180,7 @@ void TOrientatorFr::FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseBut
   const ShiftState shift = MakeShift(modifiers, buttons);
   if (!shift.buttons.testFlag(Qt::MiddleButton)) return;
   if (shift.modifiers.testFlag(Qt::ControlModifier)) {
-    m_camera.Reset();
-    update();
+    FrameResize();
     return;
   }
   if (shift.modifiers.testFlag(Qt::ShiftModifier)) m_rotation = m_host.SavedRotation();

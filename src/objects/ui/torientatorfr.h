@@ -57,6 +57,8 @@ class TOrientatorFr : public QOpenGLWidget {
   void FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
   void FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, int x, int y);
   void StoreRotationToSelection();
+  // Brings the camera back to its start (also on every resize of the view).
+  void FrameResize();
   void RedrawTTimer();
   void EditorUpdaterTTimer();
 
