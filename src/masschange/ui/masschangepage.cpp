@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <exception>
 
 #include "app/core/docpaths.h"
 #include "app/core/settings.h"
@@ -326,13 +325,10 @@ void MassChangePage::MC_AS_Obj_TargetMobSelButClick() {
 }
 
 void MassChangePage::MC_GoButClick() {
+  // A snapshot: nothing the user could change during a threaded run reaches it.
   const MassChangeOpts opts = PageOptions();
   TShellMassChangeHost host(m_shell);
-  try {
-    RunMassChanges(host, opts, LocaleDecimalSeparator());
-  } catch (const std::exception& e) {
-    m_shell.Prompts().ShowMessage(FromUtf8(e.what()), TPrompts::Icon::Error);
-  }
+  RunMassChanges(host, opts, LocaleDecimalSeparator());
 }
 
 }  // namespace kelvarin
