@@ -8,8 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/ui/prompts.h"
-#include "common/textchecks.h"
+#include "app/ui/conversionerror.h"
 
 namespace kelvarin {
 
@@ -50,22 +49,11 @@ TKeyChangerF::TKeyChangerF(std::int32_t key, TPrompts& prompts, QWidget* parent)
     move(screen->availableGeometry().center() - rect().center());
 }
 
-std::optional<std::int32_t> TKeyChangerF::ParseKey(const QString& text) {
-  QString trimmed = text.trimmed();
-  if (trimmed.startsWith(u'+')) trimmed.remove(0, 1);
-  // Only digits and "-" pass the check, so the UTF-8 bytes serve it.
-  const QByteArray utf8 = trimmed.toUtf8();
-  const std::string_view digits(utf8.constData(), std::size_t(utf8.size()));
-  if (!CheckStrInt(digits)) return std::nullopt;
-  return ConvertInt32(digits);
-}
-
 void TKeyChangerF::OkButClick() {
-  // A text that is no key is refused with the conversion error; the dialog stays
-  // up so the entry can be corrected.
-  const std::optional<std::int32_t> key = ParseKey(m_keyEditF->text());
+  // A text that is no signed 32-bit integer gets the conversion error; the dialog
+  // stays up so the entry can be corrected.
+  const std::optional<int> key = StrToIntOrReport(m_prompts, m_keyEditF->text());
   if (!key) {
-    m_prompts.ShowMessage(u"«%1» — недопустимое целое число."_s.arg(m_keyEditF->text()), TPrompts::Icon::Error);
     m_keyEditF->setFocus();
     m_keyEditF->selectAll();
     return;

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <cstdint>
-#include <optional>
 
 class QLineEdit;
 class QPushButton;
@@ -24,10 +23,6 @@ class TKeyChangerF : public QDialog {
   QLineEdit* KeyEditF() const { return m_keyEditF; }
   QPushButton* OkBut() const { return m_okBut; }
   QPushButton* CancelBut() const { return m_cancelBut; }
-
-  // The integer in `text` (blanks around it and a "+" allowed), nullopt when it is
-  // none or lies outside the signed 32-bit range.
-  static std::optional<std::int32_t> ParseKey(const QString& text);
 
  private:
   void OkButClick();

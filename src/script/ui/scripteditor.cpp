@@ -18,8 +18,6 @@
 namespace kelvarin {
 namespace {
 
-using Sb = QsciScintillaBase;
-
 constexpr int kEditorPixels = 13;
 constexpr int kGutterPixels = 15;
 
