@@ -143,6 +143,9 @@ bool ValuesEditor::HoldsFocus() const { return Contains(QApplication::focusWidge
 
 void ValuesEditor::OnFocusChanged(QWidget* old, QWidget* now) {
   Q_UNUSED(old);
+  // Switching to another program takes the focus from every widget for a while;
+  // the table keeps its place in the window and is not left.
+  if (!now) return;
   const bool hasFocus = Contains(now);
   if (hasFocus == m_hasFocus) return;
   m_hasFocus = hasFocus;
