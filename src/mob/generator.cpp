@@ -71,6 +71,7 @@ void FillCommon(TCommonObjFields& r, Rng& rng, std::int32_t id, const char* name
 
 Bytes Chunk(std::uint32_t id, std::size_t payload, Rng& rng) {
   Bytes b;
+  b.reserve(8 + payload);
   ByteWriter w(b);
   w.U32(id);
   w.U32(std::uint32_t(8 + payload));
