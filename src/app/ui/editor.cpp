@@ -41,7 +41,8 @@ void TEditor::ShutDown() { m_state.ShutDown(); }
 void InstallPages(TMainF& window) {
   // The script, objects and mass-change pages are plugged in here: each page is
   // added to its sheet (window.ScriptSheet()->layout()->addWidget(page)) and its
-  // calls are set in a TMainF::TPageHooks passed to window.SetPageHooks().
+  // calls are set in a TMainF::TPageHooks passed to window.SetPageHooks(); their
+  // libraries are linked to kelvarin_editor (src/app/CMakeLists.txt).
   (void)window;
 }
 
