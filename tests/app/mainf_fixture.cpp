@@ -63,8 +63,17 @@ void MainWindowTest::CreateWindow() {
   m_scriptEd->setObjectName(QStringLiteral("ScriptEd"));
   m_window->ScriptSheet()->layout()->addWidget(m_scriptEd);
   QObject::connect(m_scriptEd, &QPlainTextEdit::textChanged, m_window.get(), [this] { m_window->SetModified(); });
-  m_hooks.ScriptEditorText = [this] { return m_scriptEd->toPlainText(); };
-  m_hooks.SetScriptEditorText = [this](const QString& text) { m_scriptEd->setPlainText(text); };
+  m_hooks.MobToScript = [this] { m_scriptEd->setPlainText(FromCp1251(m_state->TheMob.ScriptText)); };
+  m_hooks.ClearScript = [this] { m_scriptEd->clear(); };
+  m_hooks.ScriptToMob = [this] {
+    auto bytes = ToCp1251(m_scriptEd->toPlainText().remove(u'\r'));
+    if (!bytes) {
+      m_window->AppendLog(QStringLiteral("not in code page 1251"));
+      return false;
+    }
+    m_state->TheMob.ScriptText = std::move(*bytes);
+    return true;
+  };
   m_hooks.FillObjectsTree = [this] { ++m_fillTreeCalls; };
   m_hooks.CommitParameterTable = [this] { ++m_commitCalls; };
   m_window->SetPageHooks(m_hooks);

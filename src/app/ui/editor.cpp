@@ -1,11 +1,15 @@
 #include "app/ui/editor.h"
 
+#include <QLayout>
 #include <QMessageBox>
 #include <exception>
 
 #include "app/core/appinfo.h"
 #include "app/ui/mainf.h"
 #include "common/qt/qtext.h"
+#include "masschange/ui/masschangepage.h"
+#include "objects/ui/objectspage.h"
+#include "script/ui/scriptpage.h"
 
 namespace kelvarin {
 
@@ -39,11 +43,32 @@ TEditor::~TEditor() = default;
 void TEditor::ShutDown() { m_state.ShutDown(); }
 
 void InstallPages(TMainF& window) {
-  // The script, objects and mass-change pages are plugged in here: each page is
-  // added to its sheet (window.ScriptSheet()->layout()->addWidget(page)) and its
-  // calls are set in a TMainF::TPageHooks passed to window.SetPageHooks(); their
-  // libraries are linked to kelvarin_editor (src/app/CMakeLists.txt).
-  (void)window;
+  auto* script = new TScriptPage(window);
+  window.ScriptSheet()->layout()->addWidget(script);
+  script->FillEditMenu(window.EditMenuWidget());
+
+  auto* objects = new ObjectsPage(window);
+  window.ObjectsSheet()->layout()->addWidget(objects);
+  objects->InitGL();
+
+  auto* massChange = new MassChangePage(window);
+  window.MassChangesSheet()->layout()->addWidget(massChange);
+
+  TMainF::TPageHooks hooks;
+  hooks.MobToScript = [script] { script->MobToScript(); };
+  hooks.ClearScript = [script] { script->ClearScript(); };
+  hooks.ScriptToMob = [script] { return script->ScriptToMob(); };
+  hooks.UpdateEditMenu = [script, &window] {
+    script->UpdateEditMenu(window.LastEditor() == script->ScriptEd());
+  };
+  hooks.ShowScriptKeyDialog = [script] { script->ChangeScriptKey(); };
+  hooks.FillObjectsTree = [objects] { objects->FillObjectsTree(); };
+  hooks.CommitParameterTable = [objects] { objects->CommitValuesEditor(); };
+  hooks.ReleaseGL = [objects] { objects->ReleaseGL(); };
+  hooks.MassChangeOptsToPage = [massChange] { massChange->MassChangeOptsToPage(); };
+  hooks.MassChangePageToOpts = [massChange] { massChange->MassChangePageToOpts(); };
+  hooks.UpdateParamsEnabling = [massChange] { massChange->UpdateParamsEnabling(); };
+  window.SetPageHooks(std::move(hooks));
 }
 
 }  // namespace kelvarin

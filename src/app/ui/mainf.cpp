@@ -334,37 +334,14 @@ void TMainF::UpdateEditMenu() {
   if (m_hooks.UpdateEditMenu) m_hooks.UpdateEditMenu();
 }
 
-void TMainF::SetEditorText(const std::string& cp1251) {
-  if (!m_hooks.SetScriptEditorText) return;
+void TMainF::LoadScriptEditor(const std::function<void()>& load) {
+  if (!load) return;
   m_settingScriptText = true;
-  m_hooks.SetScriptEditorText(FromCp1251(cp1251));
+  load();
   m_settingScriptText = false;
 }
 
-bool TMainF::ScriptToMob() {
-  if (!m_hooks.ScriptEditorText) return true;
-  QString text = m_hooks.ScriptEditorText();
-  text.remove(u'\r');
-  qsizetype bad = 0;
-  std::optional<std::string> bytes = ToCp1251(text, &bad);
-  if (!bytes) {
-    const qsizetype lineStart = bad > 0 ? text.lastIndexOf(u'\n', bad - 1) + 1 : 0;
-    const qsizetype line = text.left(bad).count(u'\n') + 1;
-    const bool pair = text[bad].isHighSurrogate() && bad + 1 < text.size() && text[bad + 1].isLowSurrogate();
-    const char32_t codePoint = pair ? QChar::surrogateToUcs4(text[bad], text[bad + 1]) : text[bad].unicode();
-    AppendLog(FromUtf8(kShellSeparator));
-    AppendLog(u"Символ «%1» (U+%2) в строке %3, позиция %4 скрипта нельзя записать в кодировке 1251."_s
-                  .arg(text.mid(bad, pair ? 2 : 1))
-                  .arg(QString::number(uint(codePoint), 16).toUpper().rightJustified(4, u'0'))
-                  .arg(line)
-                  .arg(bad - lineStart + 1));
-    AppendLog(u"Моб не сохранен: исправьте скрипт и сохраните еще раз."_s);
-    AppendLog(QString());
-    return false;
-  }
-  m_app.TheMob.ScriptText = std::move(*bytes);
-  return true;
-}
+bool TMainF::ScriptToMob() { return !m_hooks.ScriptToMob || m_hooks.ScriptToMob(); }
 
 // ---- document commands ---------------------------------------------------------
 
@@ -406,8 +383,8 @@ bool TMainF::OpenMob(const QString& pathArgument) {
     m_curMobFile = FromUtf8(path);
     m_mobOpened = true;
     m_mobModified = false;
-    SetEditorText(std::string());
-    SetEditorText(mob.ScriptText);
+    LoadScriptEditor(m_hooks.ClearScript);
+    LoadScriptEditor(m_hooks.MobToScript);
     if (m_hooks.FillObjectsTree) m_hooks.FillObjectsTree();
   } else {
     ShowLogPage();
@@ -489,7 +466,7 @@ bool TMainF::CloseMob() {
   m_mobOpened = false;
   m_mobModified = false;
   m_curMobFile.clear();
-  SetEditorText(std::string());
+  LoadScriptEditor(m_hooks.ClearScript);
   if (m_hooks.FillObjectsTree) m_hooks.FillObjectsTree();
   UpdateWindowState();
   return true;
@@ -621,11 +598,29 @@ void TMainF::ScriptEdExit() {
 
 // ---- keys ----------------------------------------------------------------------
 
+namespace {
+
+// The shortcuts name keys, not letters: with a Cyrillic layout active, Ctrl+S
+// arrives as Ctrl+Ы. Letters of the Russian and Ukrainian layouts are mapped back
+// to the Latin key in the same place.
+int LatinKeyOf(int key) {
+  static const std::pair<char16_t, char> kPlaces[] = {
+      {u'Й', 'Q'}, {u'Ц', 'W'}, {u'У', 'E'}, {u'К', 'R'}, {u'Е', 'T'}, {u'Н', 'Y'}, {u'Г', 'U'},
+      {u'Ш', 'I'}, {u'Щ', 'O'}, {u'З', 'P'}, {u'Ф', 'A'}, {u'Ы', 'S'}, {u'І', 'S'}, {u'В', 'D'},
+      {u'А', 'F'}, {u'П', 'G'}, {u'Р', 'H'}, {u'О', 'J'}, {u'Л', 'K'}, {u'Д', 'L'}, {u'Я', 'Z'},
+      {u'Ч', 'X'}, {u'С', 'C'}, {u'М', 'V'}, {u'И', 'B'}, {u'Т', 'N'}, {u'Ь', 'M'}};
+  for (const auto& [cyrillic, latin] : kPlaces)
+    if (key == int(cyrillic)) return latin;
+  return key;
+}
+
+}  // namespace
+
 bool TMainF::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if (FormKeyDown(key->key(), key->modifiers())) return true;
+    if (FormKeyDown(LatinKeyOf(key->key()), key->modifiers())) return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }

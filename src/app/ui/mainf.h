@@ -29,10 +29,14 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   // What the shell calls on the pages. Every hook may stay empty while its page
   // is not plugged in.
   struct TPageHooks {
-    // Script page. The shell converts between the document's code page 1251 and
-    // the editor's text, so a character 1251 cannot hold is caught before a save.
-    std::function<QString()> ScriptEditorText;
-    std::function<void(const QString&)> SetScriptEditorText;  // never marks the document
+    // Script page. MobToScript shows the document's script after an open and
+    // ClearScript empties the editor on close; neither marks the document.
+    // ScriptToMob copies the editor into the document before every save and is
+    // false (already logged) when the text holds a character code page 1251
+    // cannot hold: the save then does not happen.
+    std::function<void()> MobToScript;
+    std::function<void()> ClearScript;
+    std::function<bool()> ScriptToMob;
     std::function<void()> UpdateEditMenu;
     std::function<void()> ShowScriptKeyDialog;  // Ctrl+Shift+Alt+K with a document open
     // Objects page.
@@ -144,7 +148,8 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   bool CopyBackup(const std::string& from, const std::string& target, bool overwrite);
   void SetWorkPathFolderOf(const std::string& path);
   QString WorkPath() const;
-  void SetEditorText(const std::string& cp1251);
+  // Runs a hook that loads the script editor without marking the document.
+  void LoadScriptEditor(const std::function<void()>& load);
   void TriggerIfEnabled(QAction* action);
   void OpenInViewer(const QString& path);
   QWidget* Control(const char* name) const;

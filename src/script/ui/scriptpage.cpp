@@ -71,18 +71,6 @@ void TScriptPage::MobToScript() { m_scriptEd->LoadText(ScriptTextToEditor(m_shel
 
 void TScriptPage::ClearScript() { m_scriptEd->LoadText({}); }
 
-void TScriptPage::SetScriptText(const QString& text) {
-  QString lf = text;
-  lf.replace(u"\r\n"_s, u"\n"_s).replace(u'\r', u'\n');
-  const QByteArray utf8 = lf.toUtf8();
-  m_scriptEd->LoadText({utf8.constData(), std::size_t(utf8.size())});
-}
-
-QString TScriptPage::ScriptText() const {
-  const std::string_view utf8 = m_scriptEd->TextView();
-  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-}
-
 bool TScriptPage::ScriptToMob() {
   TScriptTextError error;
   std::optional<std::string> text = ScriptTextFromEditor(m_scriptEd->TextView(), &error);

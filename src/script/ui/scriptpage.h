@@ -34,10 +34,6 @@ class TScriptPage : public QWidget {
   void MobToScript();
   // On close: empties the editor and its undo history.
   void ClearScript();
-  // The same exchange in Unicode, for a caller that converts itself: SetScriptText
-  // loads like MobToScript (every kind of line break starts a line).
-  void SetScriptText(const QString& text);
-  QString ScriptText() const;
   // Before every save: the editor's text, every CR removed, becomes the
   // document's ScriptText. False when it holds a character code page 1251 cannot
   // hold: the log names its line and column, the Log page is shown, the caret is
