@@ -9,6 +9,7 @@
 #include "common/qt/qtext.h"
 #include "masschange/ui/masschangepage.h"
 #include "objects/ui/objectspage.h"
+#include "script/ui/scripteditor.h"
 #include "script/ui/scriptpage.h"
 
 namespace kelvarin {
