@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -46,7 +47,11 @@ class LockAndKeysTest : public MainWindowTest {
     return a;
   }
   void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
-    QTest::keyClick(target, Qt::Key(key), modifiers);
+    // Sent as an event rather than through QTest, which only knows Latin keys.
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &release);
   }
 };
 
