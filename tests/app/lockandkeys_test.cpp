@@ -47,7 +47,11 @@ class LockAndKeysTest : public MainWindowTest {
     return a;
   }
   void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
-    // Sent as an event rather than through QTest, which only knows Latin keys.
+    if (key < 0x80 || key >= Qt::Key_Escape) {
+      QTest::keyClick(target, Qt::Key(key), modifiers);
+      return;
+    }
+    // QTest only knows Latin keys: a Cyrillic one is sent as plain events.
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
