@@ -127,7 +127,7 @@ TEST_F(CliTest, BuildRefusesWhatDoesNotFitAndWritesNothing) {
       {"int32 overflow", [](Json& j) { j["particles1"][0]["ID"] = 4294967295u; }, "particles1[0].ID: value 4294967295 out of range"},
       {"unknown key", [](Json& j) { j["flames"][0]["FlameSise"] = 1; }, "flames[0]: unknown key \"FlameSise\""},
       {"bad hex", [](Json& j) { j["tail"] = "abc"; }, "tail: not a hex string"},
-      {"block count", [](Json& j) { j["blockCount"] = 9; }, "blockCount: must be 5"},
+      {"block count", [](Json& j) { j["blockCount"] = 4; }, "blockCount: must be at least 5"},
       {"list item type", [](Json& j) { j["units"][0]["Items"] = Json::array({1}); }, "units[0].Items[0]: expected a string"},
   };
   for (const auto& c : cases) {
