@@ -93,6 +93,10 @@ TEST(MassChangeCheck, UntickedOptionsAreNotChecked) {
   o.MC_AS_Params_PlayerNumberEd = "rubbish";
   o.MC_AS_Obj_TargetMobEd = "/nonexistent/x.mob";  // only-parameters mode
   EXPECT_EQ(MassChangeOptsError(o, '.', "open.mob"), "");
+  // A settings file with copy on beside the mode that wins asks for no target.
+  o.MC_AS_Obj_CopyRB = true;
+  EXPECT_EQ(MassChangeOptsError(o, '.', "open.mob"), "");
+  o.MC_AS_Obj_CopyRB = false;
   // The offset is checked in delete mode as well, where its controls are disabled.
   o.MC_AS_Obj_OnlyParamsRB = false;
   o.MC_AS_Obj_DelRB = true;

@@ -74,7 +74,8 @@ std::string MassChangeOptsError(const MassChangeOpts& o, char sep, const std::st
   if (o.MC_AS_Params_PlayerNumberCB && !IsIntegerText(o.MC_AS_Params_PlayerNumberEd))
     return BadValueMessage("MC_AS_Params_PlayerNumberEd");
 
-  if (o.MC_AS_Obj_CopyRB || o.MC_AS_Obj_MoveRB) {
+  // The mode that will run, not the raw flags: a settings file may hold several.
+  if (UsesTarget(ModeOf(o))) {
     const std::string target = TargetPathOf(o);
     if (!Files().Exists(target)) return "Файл " + target + " не существует!";
     if (SameFile(target, openFile))
