@@ -57,6 +57,20 @@ TEST_F(OrientationView, OneWheelEventInFourTurns) {
   EXPECT_EQ(shell.modifiedCalls, 2);
 }
 
+TEST_F(OrientationView, FineWheelStepRoundsItsAngleOnce) {
+  // High-resolution wheels send small deltas; for 7 a float constant times 7 is one
+  // bit off the angle rounded once from the exact product.
+  const ObjRef ref = Select(ObjKind::Object, 0);
+  shell.mob.Objects[ref.index].RotationW = 1;
+  shell.mob.Objects[ref.index].RotationZ = 0;
+  Select(ObjKind::Object, 1);
+  Select(ObjKind::Object, 0);
+  Wheel(*View(), 7);
+  TQuaternion expected;
+  expected.RotateAxisAngle(0, 0, 1, static_cast<float>(7 * 0.00028571428571428574)).Normalise();
+  EXPECT_EQ(RecordRotation(shell.mob, ref), expected);
+}
+
 TEST_F(OrientationView, WheelWithButtonsTurnsAboutXOrY) {
   TOrientatorFr& view = *View();
   const ObjRef ref = Select(ObjKind::Unit, 0);

@@ -10,8 +10,9 @@
 namespace kelvarin {
 namespace {
 
-// One wheel notch (120) turns by 120 / 3500 radians, about 1.96 degrees.
-constexpr float kRadiansPerWheelUnit = 0.00028571428571428574f;
+// One wheel notch (120) turns by 120 / 3500 radians, about 1.96 degrees. Kept in
+// double: the angle is rounded to 32 bits once, after the product.
+constexpr double kRadiansPerWheelUnit = 0.00028571428571428574;
 
 }  // namespace
 
@@ -161,7 +162,7 @@ void TOrientatorFr::FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseBu
                                     int delta) {
   if (m_wheelCountdown == 3) {
     const ShiftState shift = MakeShift(modifiers, buttons);
-    const float angle = float(delta) * kRadiansPerWheelUnit;
+    const float angle = static_cast<float>(delta * kRadiansPerWheelUnit);
     if (shift.Empty()) m_rotation.RotateAxisAngle(0, 0, 1, angle);
     else if (shift.buttons.testFlag(Qt::RightButton)) m_rotation.RotateAxisAngle(1, 0, 0, angle);
     else if (shift.buttons.testFlag(Qt::LeftButton)) m_rotation.RotateAxisAngle(0, 1, 0, angle);
