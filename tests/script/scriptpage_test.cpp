@@ -296,6 +296,7 @@ TEST_F(ScriptPageTest, EditMenuHasElevenItemsEnabledOnlyForAUsableLastEditor) {
                          "SelectAllMenu", "N7", "SearchRepMenu", "SearchNextMenu", "ReplaceNextMenu"};
   for (int i = 0; i < 11; ++i) EXPECT_EQ(items[i]->objectName(), QString::fromLatin1(names[i]));
   EXPECT_TRUE(items[2]->isSeparator() && items[7]->isSeparator());
+  EXPECT_TRUE(items[2]->text().isEmpty() && items[7]->text().isEmpty());  // no dash drawn
   EXPECT_EQ(items[9]->text(), u"Искать далее                             F3"_s);
 
   const auto enabledCount = [&] {

@@ -49,9 +49,11 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(paren
       {"ReplaceNextMenu", u"Заменить далее                         Ctrl+R"_s, &TScriptPage::ReplaceNext},
   };
   for (std::size_t i = 0; i < m_editItems.size(); ++i) {
-    auto* action = new QAction(items[i].caption, this);
+    // "-" marks a separator; a separator with text would show the dash in the menu.
+    const bool separator = items[i].caption == u"-"_s;
+    auto* action = new QAction(separator ? QString() : items[i].caption, this);
     action->setObjectName(QString::fromLatin1(items[i].name));
-    action->setSeparator(items[i].caption == u"-"_s);
+    action->setSeparator(separator);
     if (items[i].command) connect(action, &QAction::triggered, this, items[i].command);
     m_editItems[i] = action;
   }
