@@ -218,6 +218,33 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
   }
 }
 
+TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
+  // The open file vanished after it was loaded; the editor's save then asks for a
+  // new name, and that is the file to reopen.
+  struct SaveAsHost : EngineHost {
+    using EngineHost::EngineHost;
+    bool SaveMob() override {
+      if (!test::fs::exists(file)) file = newName;
+      return EngineHost::SaveMob();
+    }
+    bool OpenMob(const std::string& path) override {
+      reopened = path;
+      return EngineHost::OpenMob(path);
+    }
+    std::string newName, reopened;
+  } host(m_src);
+  host.newName = m_dir.Path("renamed.mob");
+  test::fs::remove(m_src);
+  MassChangeOpts o;
+  o.MC_KR_Type_UnitCB = true;
+  o.MC_AS_Params_Name2CB = true;
+  o.MC_AS_Params_Name2Ed = "renamed";
+  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_EQ(host.reopened, host.newName);
+  ASSERT_EQ(host.mob.Units.size(), 3u);
+  EXPECT_EQ(host.mob.Units[0].Name2, "renamed");
+}
+
 TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
   TMob bare;
   test::EmptyZone(bare, 3);

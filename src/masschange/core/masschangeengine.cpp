@@ -277,7 +277,9 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
     const bool keepOpenFile =
         mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && !ok);
     if (!keepOpenFile) host.SaveMob();
-    host.OpenMob(openFile);
+    // The first save may have gone to another file (save as, when the open file had
+    // vanished): reopen the document's file as it is now.
+    host.OpenMob(host.CurMobFile());
   }
   host.Log(ok ? "Массовые изменения успешно завершены."
               : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
