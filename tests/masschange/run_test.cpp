@@ -212,6 +212,12 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     EngineHost host(m_src);
     EXPECT_FALSE(RunMassChanges(host, o, '.'));
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
+    // Nothing was moved: a move saves the open document again, a copy does not.
+    const Lines saves = move ? Lines{"SaveMob", "SaveMob"} : Lines{"SaveMob"};
+    Lines expected{"LockOnLoadSave off"};
+    expected.insert(expected.end(), saves.begin(), saves.end());
+    expected.insert(expected.end(), {"OpenMob", "LockOnLoadSave on"});
+    EXPECT_EQ(host.calls, expected);
     EXPECT_EQ(ReadBytes(m_tgt), "not a zone");
     EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
     EXPECT_EQ(host.mob.Units.size(), 3u);

@@ -271,11 +271,11 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
     }
     target.reset();
 
-    // A copy leaves the open file as saved above. A move whose target was not
-    // written must not save the open document either: the moved records would then
-    // be in neither file.
+    // A copy leaves the open file as saved above. A move whose target was opened
+    // but not written must not save the open document either: the moved records
+    // would then be in neither file.
     const bool keepOpenFile =
-        mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && !ok);
+        mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && targetOpened && !ok);
     if (!keepOpenFile) host.SaveMob();
     // The first save may have gone to another file (save as, when the open file had
     // vanished): reopen the document's file as it is now.
