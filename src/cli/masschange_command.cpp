@@ -7,6 +7,7 @@
 // its success line.
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <clocale>
 #include <memory>
 #include <ostream>
@@ -57,7 +58,8 @@ class CliMassChangeHost : public TMassChangeHost {
   bool SaveMob() override {
     if (m_settings.MakeAutoBackups) MakeAutoBackup(m_file);
     m_mob.UseThreads = false;
-    m_mob.SaveAttempts = m_settings.SaveAttempts;
+    // As in the editor: a negative count still writes the file once.
+    m_mob.SaveAttempts = std::max(0, m_settings.SaveAttempts);
     const bool ok = m_mob.Save(m_file);
     AppendLogText(m_mob.LogText);
     return ok;

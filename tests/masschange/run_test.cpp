@@ -150,6 +150,7 @@ TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
 TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   EngineHost host(m_src);
   host.settings.MakeAutoBackups = true;
+  host.settings.SaveAttempts = -1;  // a negative count typed in the settings still writes once
   EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.'));
   EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "MakeAutoBackup " + m_tgt, "OpenMob",
                                "LockOnLoadSave on"}));

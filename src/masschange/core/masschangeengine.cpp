@@ -1,5 +1,6 @@
 #include "masschange/core/masschangeengine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <type_traits>
 
@@ -263,7 +264,8 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
     if (targetOpened) {
       host.Log("Сохраняю целевой моб.");
       PrepareTarget(*target, host, settings);
-      target->SaveAttempts = settings.SaveAttempts;
+      // Like the open document's save: a negative count still writes once.
+      target->SaveAttempts = std::max(0, settings.SaveAttempts);
       const bool threaded = target->UseThreads;
       if (settings.MakeAutoBackups) host.MakeAutoBackup(targetPath);
       ok = target->Save(targetPath);
