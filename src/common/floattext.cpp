@@ -1,7 +1,7 @@
 #include "common/floattext.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace kelvarin {
@@ -23,13 +23,16 @@ std::string FloatToDisplayText(float value, char decimalSeparator) {
   const bool negative = std::signbit(value);
   if (value == 0) return negative ? "-0" : "0";
 
-  // A float widens to double exactly; printf rounds the exact value correctly.
-  // "%.14e" gives d.dddddddddddddde+XX: 15 significant digits and the decimal
-  // exponent of the rounded value, so a value that rounds up into the next decade
-  // is placed by its rounded form.
+  // A float widens to double exactly; to_chars rounds the exact value correctly.
+  // Scientific with 14 decimals gives d.dddddddddddddde+XX: 15 significant digits
+  // and the decimal exponent of the rounded value, so a value that rounds up into
+  // the next decade is placed by its rounded form. Unlike printf, to_chars ignores
+  // the C locale, which the GUI toolkit sets from the desktop (a comma in Russian).
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", kSignificantDigits - 1,
-                std::fabs(static_cast<double>(value)));
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer,
+                                     std::fabs(static_cast<double>(value)),
+                                     std::chars_format::scientific, kSignificantDigits - 1);
+  *written.ptr = '\0';
   std::string mantissa;
   const char* p = buffer;
   for (; *p != 'e'; ++p)

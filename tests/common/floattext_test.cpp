@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <limits>
 
@@ -69,6 +70,28 @@ TEST(FloatDisplayText, FixedTextsConvertBackToTheSameBits) {
   }
   EXPECT_FALSE(CheckStrFloat(FloatToDisplayText(1e-5f, '.'), '.'));
   EXPECT_FALSE(CheckStrFloat(FloatToDisplayText(1e20f, ','), ','));
+}
+
+// The GUI toolkit sets the C library's locale from the desktop at start-up; the
+// display must not pick up the C library's decimal comma on top of its own
+// separator.
+TEST(FloatDisplayText, IgnoresTheCLibrarysNumericLocale) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  const char* commaLocale = nullptr;
+  for (const char* name : {"ru_RU.UTF-8", "ru_RU.utf8", "ru_RU.CP1251", "de_DE.UTF-8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_NUMERIC, name) && *std::localeconv()->decimal_point == ',') {
+      commaLocale = name;
+      break;
+    }
+  if (!commaLocale) {
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    GTEST_SKIP() << "no locale with a decimal comma is installed";
+  }
+  const std::string dot = FloatToDisplayText(0.1f, '.');
+  const std::string comma = FloatToDisplayText(-1.5e30f, ',');
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(dot, "0.100000001490116");
+  EXPECT_EQ(comma, "-1,49999994701334E30");
 }
 
 }  // namespace
