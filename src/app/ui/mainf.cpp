@@ -17,6 +17,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
@@ -309,7 +310,6 @@ void TMainF::ClearModified() {
 void TMainF::UpdateWindowState() {
   setWindowTitle(FromUtf8(ProgramName));
   setWindowIconText(FromUtf8(ProgramName));  // the task-bar text
-  UpdateEditMenu();
   const bool opened = m_mobOpened;
   if (opened) {
     const QString name = FromUtf8(FileNameOf(ToUtf8(m_curMobFile)));
@@ -317,17 +317,25 @@ void TMainF::UpdateWindowState() {
     setWindowIconText(name);
   }
   for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu}) item->setEnabled(opened);
-  for (const char* name : kLockList)
-    if (!IsMenu(name))
-      if (QWidget* control = Control(name)) control->setEnabled(opened);
-  if (!opened) return;
-  if (MainF_PK->currentWidget() == ScriptSh)
-    if (QWidget* editor = Control("ScriptEd")) {
-      m_lastEditor = editor;
-      editor->setFocus();
-      UpdateEditMenu();
+  if (LockHeld()) {
+    // A save or reopening inside a locked run must not hand the controls back
+    // while the run goes on; the release brings them up to date.
+    m_windowStatePending = true;
+  } else {
+    for (const char* name : kLockList)
+      if (!IsMenu(name))
+        if (QWidget* control = Control(name)) control->setEnabled(opened);
+    if (opened) {
+      if (MainF_PK->currentWidget() == ScriptSh)
+        if (QWidget* editor = Control("ScriptEd")) {
+          m_lastEditor = editor;
+          editor->setFocus();
+        }
+      if (m_hooks.UpdateParamsEnabling) m_hooks.UpdateParamsEnabling();
     }
-  if (m_hooks.UpdateParamsEnabling) m_hooks.UpdateParamsEnabling();
+  }
+  // Last, so the items follow the editor's new enabled state.
+  UpdateEditMenu();
 }
 
 void TMainF::UpdateEditMenu() {
@@ -558,6 +566,7 @@ void TMainF::LockControls() {
     if (control) control->setEnabled(false);
   }
   m_locking = false;
+  UpdateEditMenu();  // the Edit items work on the editor, which is off now
 }
 
 void TMainF::UnlockControls() {
@@ -566,7 +575,9 @@ void TMainF::UnlockControls() {
     if (saved.control) saved.control->setEnabled(saved.enabled);
     saved.control = nullptr;
   }
+  if (std::exchange(m_windowStatePending, false)) UpdateWindowState();
   FocusLastEditor();
+  UpdateEditMenu();
 }
 
 void TMainF::FocusLastEditor() {
@@ -580,8 +591,9 @@ void TMainF::OnFocusChanged(QWidget* old, QWidget* now) {
   if (inside(now) && !inside(old)) {
     ScriptEdEnter();
   } else if (inside(old) && !inside(now)) {
-    // Switching to another program or a dialog is not leaving the editor.
-    if (now && now->window() == this) ScriptEdExit();
+    // Switching to another program or a dialog is not leaving the editor, but
+    // disabling it is, even when no other control takes the focus.
+    if ((now && now->window() == this) || !editor->isEnabled()) ScriptEdExit();
   }
 }
 

@@ -171,6 +171,7 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   // Busy lock and focus memory.
   bool m_locking = false;
   int m_lockDepth = 0;
+  bool m_windowStatePending = false;  // UpdateWindowState ran under the lock
   struct SavedState {
     QPointer<QWidget> control;
     bool enabled = false;

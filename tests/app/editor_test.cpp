@@ -1,0 +1,244 @@
+// The main window with the real script, objects and mass-change pages plugged in,
+// as the editor runs it: the document commands, the busy lock, the focus memory,
+// the Edit menu and the shortcuts working on the pages' own controls.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+
+#include "app/ui/editor.h"
+#include "common/inifile.h"
+#include "common/qt/qtext.h"
+#include "mainf_fixture.h"
+#include "mob/generator.h"
+#include "objects/ui/objectspage.h"
+#include "objects/ui/objectstreemodel.h"
+#include "objects/ui/valueseditor.h"
+#include "script/ui/keychangerf.h"
+#include "script/ui/scripteditor.h"
+#include "script/ui/searchrepf.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace Qt::StringLiterals;
+using Answer = TPrompts::Answer;
+
+class EditorTest : public MainWindowTest {
+ protected:
+  void CreateWindow() override {
+    m_window = std::make_unique<TMainF>(*m_state, m_prompts);
+    InstallPages(*m_window);
+  }
+
+  template <class W = QWidget> W* Find(const char* name) const {
+    W* w = m_window->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  TScriptEditor* ScriptEd() const { return Find<TScriptEditor>("ScriptEd"); }
+  ObjectsPage* Objects() const { return m_window->findChild<ObjectsPage*>(); }
+  ValuesEditor* Table() const { return Objects()->Editor(); }
+  QAction* EditItem(const char* name) const { return Find<QAction>(name); }
+  QWidget* Focused() const { return QApplication::focusWidget(); }
+  bool ScriptEdFocused() const { return Focused() && (Focused() == ScriptEd() || ScriptEd()->isAncestorOf(Focused())); }
+
+  // The controls the busy lock walks, without the two menus.
+  std::vector<QWidget*> LockedControls() const {
+    std::vector<QWidget*> controls;
+    for (const char* name : TMainF::LockList())
+      if (std::string_view(name) != "FileMenu" && std::string_view(name) != "HelpMenu")
+        controls.push_back(Find(name));
+    return controls;
+  }
+
+  // Runs `interact` on the modal dialog of type D once it is up.
+  template <class D> void WithDialog(std::function<void(D&)> interact) {
+    QTimer::singleShot(0, [interact] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      interact(*dialog);
+    });
+  }
+
+  // Selects the first record of `kind` in the tree and types `text` into its `key` without leaving the cell.
+  // parameter row `key` without leaving the cell; returns the record.
+  std::size_t TypeParameter(ObjKind kind, const QString& key, const QString& text) {
+    m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
+    ObjectsTreeModel& model = *Objects()->TreeModel();
+    const QModelIndex node = model.index(0, 0, model.RootIndex(kind));
+    Objects()->ObjectsTree()->setCurrentIndex(node);
+    ValuesEditor& table = *Table();
+    int row = 0;
+    while (row < table.rowCount() && table.Key(row) != key) ++row;
+    EXPECT_LT(row, table.rowCount()) << key.toStdString();
+    table.setFocus();
+    table.setCurrentCell(row, 1);  // opens the cell editor
+    EXPECT_NE(table.OpenEditor(), nullptr);
+    if (table.OpenEditor()) table.OpenEditor()->setText(text);
+    return model.RecordAt(node).value().index;
+  }
+};
+
+TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {
+  ShowWindow();
+  for (const char* name : TMainF::LockList()) {
+    const auto found = m_window->findChildren<QObject*>(QString::fromLatin1(name));
+    EXPECT_EQ(found.size(), 1) << name;
+  }
+  for (QWidget* control : LockedControls()) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+
+  // A mass-change option that switches the parameter actions off keeps them off
+  // when a document opens.
+  Find<QRadioButton>("MC_AS_Obj_DelRB")->setChecked(true);
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
+  EXPECT_FALSE(Find("MC_AS_Params_Name1Ed")->isEnabled());
+  EXPECT_FALSE(Find("MC_AS_Params_Name1CB")->isEnabled());
+  for (const char* name : {"ScriptEd", "ObjectsTree", "ValuesEditor", "MC_KR_Param_Name1CB", "MC_GoBut",
+                           "MC_AS_Obj_DelRB", "MC_AS_Obj_TargetMobEd"})
+    EXPECT_TRUE(Find(name)->isEnabled()) << name;
+  // The script page is active: the editor has the focus and drives the Edit menu.
+  EXPECT_TRUE(ScriptEdFocused());
+  EXPECT_EQ(m_window->LastEditor(), ScriptEd());
+  EXPECT_TRUE(EditItem("SearchNextMenu")->isEnabled());
+
+  m_window->CloseMob();
+  for (QWidget* control : LockedControls()) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  EXPECT_FALSE(EditItem("SearchNextMenu")->isEnabled());
+}
+
+TEST_F(EditorTest, SaveTakesTheScriptAndTheValueBeingTyped) {
+  ShowWindow();
+  const QString zone = MakeZone(u"zone12.mob"_s, 60);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone12.mob"_s);
+  EXPECT_FALSE(m_window->MobModified());
+
+  ASSERT_TRUE(ScriptEdFocused());
+  QTest::keyClicks(ScriptEd(), u"-- edited"_s);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone12.mob *"_s);
+
+  const std::size_t unit = TypeParameter(ObjKind::Unit, u"PlayerNumber"_s, u"7"_s);
+  // Ctrl+S from the open cell: the value is written into its record first.
+  QTest::keyClick(Table()->OpenEditor(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone12.mob"_s);
+
+  TMob saved;
+  ASSERT_TRUE(saved.Load(ToUtf8(zone))) << saved.LogText;
+  EXPECT_EQ(saved.Units.at(unit).PlayerNumber, 7);
+  EXPECT_NE(FromCp1251(saved.ScriptText).indexOf(u"-- edited"_s), -1);
+  EXPECT_EQ(saved.ScriptText.find('\r'), std::string::npos);
+
+  // The value that was being typed is written, and the table keeps the focus.
+  EXPECT_TRUE(Objects()->ValuesEditorFocused());
+  EXPECT_TRUE(Table()->HoldsFocus());
+}
+
+TEST_F(EditorTest, ClosingTheWindowStoresTheMassChangeOptions) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
+  Find<QCheckBox>("MC_KR_Type_TrapCB")->setChecked(true);
+  ScriptEd()->setFocus();
+  QTest::keyClicks(ScriptEd(), u"x"_s);
+
+  m_prompts.Answer(Answer::Cancel);
+  EXPECT_FALSE(m_window->close());
+  EXPECT_TRUE(m_window->MobOpened());
+  TIniFile ini(ToUtf8(TempPath(u"Kelvarin.ini"_s)));
+  EXPECT_FALSE(ini.ReadBool("MassChangeOpts", "MC_KR_Type_TrapCB_ini", false));
+
+  m_prompts.Answer(Answer::No);
+  EXPECT_TRUE(m_window->close());
+  EXPECT_FALSE(m_window->MobOpened());
+  TIniFile reread(ToUtf8(TempPath(u"Kelvarin.ini"_s)));
+  EXPECT_TRUE(reread.ReadBool("MassChangeOpts", "MC_KR_Type_TrapCB_ini", false));
+  EXPECT_TRUE(m_prompts.AllAnswersUsed());
+}
+
+TEST_F(EditorTest, LockKeepsThePagesControlsAndTheFocusedScriptEditor) {
+  ShowWindow();
+  m_state->Settings.UseTMobThreads = true;
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
+  Find<QRadioButton>("MC_AS_Obj_DelRB")->setChecked(true);  // the parameter actions go off
+  ASSERT_TRUE(ScriptEdFocused());
+
+  // A threaded save under its own lock.
+  QTest::keyClicks(ScriptEd(), u"x"_s);
+  ASSERT_TRUE(m_window->SaveMob());
+  EXPECT_TRUE(ScriptEdFocused());
+  EXPECT_TRUE(EditItem("UndoMenu")->isEnabled());
+  EXPECT_FALSE(Find("MC_AS_Params_Name1Ed")->isEnabled());
+  EXPECT_TRUE(Find("MC_GoBut")->isEnabled());
+
+  // A mass change holds the lock around its own save and reopening: nothing of
+  // the list comes back before the lock is released, and the Edit menu is off.
+  QTest::keyClicks(ScriptEd(), u"y"_s);
+  ASSERT_TRUE(m_window->MobModified());
+  const QString file = m_window->CurMobFile();
+  m_window->SetLockOnLoadSave(false);
+  m_window->LockControls();
+  EXPECT_FALSE(EditItem("UndoMenu")->isEnabled());
+  EXPECT_TRUE(m_window->SaveMob());
+  EXPECT_TRUE(m_window->OpenMob(file));
+  for (QWidget* control : LockedControls()) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
+  m_window->UnlockControls();
+  m_window->SetLockOnLoadSave(true);
+
+  EXPECT_TRUE(Find("MC_GoBut")->isEnabled());
+  EXPECT_TRUE(Find("ValuesEditor")->isEnabled());
+  EXPECT_FALSE(Find("MC_AS_Params_Name1Ed")->isEnabled());
+  EXPECT_TRUE(ScriptEdFocused());
+  EXPECT_TRUE(EditItem("UndoMenu")->isEnabled());
+}
+
+TEST_F(EditorTest, ShortcutsRunTheScriptPagesCommands) {
+  ShowWindow();
+  GenerateOptions options{.records = 10, .seed = 2, .scriptLines = 20};
+  TMob mob;
+  GenerateZone(mob, options);
+  mob.ScriptText = "first line\nsecond Needle here\nthird needle\n";
+  const QString zone = TempPath(u"zone.mob"_s);
+  ASSERT_TRUE(mob.SaveFile(ToUtf8(zone)));
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  ASSERT_TRUE(ScriptEdFocused());
+
+  // Ctrl+F: the search dialog, then the search from the caret.
+  WithDialog<TSearchRepF>([](TSearchRepF& d) {
+    d.SearchEd()->setText(u"needle"_s);
+    d.GoBut()->click();
+  });
+  QTest::keyClick(ScriptEd(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(ScriptEd()->selectedText(), u"Needle"_s);
+  // F3: the next one.
+  QTest::keyClick(ScriptEd(), Qt::Key_F3);
+  int line = 0, index = 0;
+  ScriptEd()->getCursorPosition(&line, &index);
+  EXPECT_EQ(line, 2);
+  EXPECT_FALSE(m_window->MobModified());
+
+  // F3 while the parameter table has the focus: consumed, nothing searched.
+  TypeParameter(ObjKind::Object, u"Name2"_s, QString());
+  ASSERT_FALSE(EditItem("SearchNextMenu")->isEnabled());
+  QTest::keyClick(Table()->OpenEditor(), Qt::Key_F3);
+  ScriptEd()->getCursorPosition(&line, &index);
+  EXPECT_EQ(line, 2);
+
+  // Ctrl+Shift+Alt+K: the key dialog; the new key does not mark the document.
+  WithDialog<TKeyChangerF>([](TKeyChangerF& d) {
+    d.KeyEditF()->setText(u"-5"_s);
+    d.OkBut()->click();
+  });
+  QTest::keyClick(Table()->OpenEditor(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  EXPECT_EQ(std::int32_t(m_state->TheMob.ScriptKey), -5);
+  EXPECT_FALSE(m_window->MobModified());
+}
+
+}  // namespace
+}  // namespace kelvarin
