@@ -219,18 +219,21 @@ void PrepareTarget(TMob& target, TMassChangeHost& host, const MassChangeSettings
 
 }  // namespace
 
+bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
+  const std::string error = MassChangeOptsError(opts, decimalSeparator, host.CurMobFile());
+  if (!error.empty()) host.ShowError(error);
+  return error.empty();
+}
+
 bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
   const MassChangeSettings settings = host.Settings();
-  const std::string openFile = host.CurMobFile();
   const MassChangeMode mode = ModeOf(opts);
   RunLock lock(host, settings.UseTMobThreads);
 
   host.Log(kRunSeparator);
   host.Log("Начаты массовые изменения...");
   bool ok = true;
-  if (const std::string error = MassChangeOptsError(opts, decimalSeparator, openFile);
-      !error.empty()) {
-    host.ShowError(error);
+  if (!CheckMassChangeOpts(host, opts, decimalSeparator)) {
     host.Log("Настройки массовых изменений введены неправильно.");
     ok = false;
   } else {

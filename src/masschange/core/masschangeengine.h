@@ -105,6 +105,10 @@ class TMassChanger {
   std::optional<Offset> m_offset;
 };
 
+// The option check as a run makes it: the first failure is shown in one message
+// box and the answer is false.
+bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
+
 // The whole run: check the options, save the open document, open the target, scan,
 // save the target and the open document, reopen the open document; every step
 // logged. True when the run ends with its success line.
