@@ -149,6 +149,22 @@ TEST_F(ParamTable, FloatsListsAndStrings) {
   EXPECT_EQ(record.Name1, Utf8ToCp1251("  Орк  ").value());
 }
 
+TEST_F(ParamTable, OpeningALongValueKeepsAllOfIt) {
+  // A cell editor shows no more than its length limit; a value beyond it must not
+  // come back cut short when the row is re-applied.
+  const ObjRef ref = Select(ObjKind::Object, 0);
+  const std::string longName(40000, 'n');
+  shell.mob.Objects[ref.index].Name2 = longName;
+  Select(ObjKind::Object, 1);
+  Select(ObjKind::Object, 0);
+  const int row = RowOf(QStringLiteral("Name2"));
+  Table().setCurrentCell(row, 1);
+  Table().editItem(Table().item(row, 1));
+  ASSERT_NE(OpenEditor(), nullptr);
+  LeaveRow(QStringLiteral("Name2"));
+  EXPECT_EQ(shell.mob.Objects[ref.index].Name2, longName);
+}
+
 TEST_F(ParamTable, CharactersOutsideCodePage1251AreRefused) {
   const ObjRef ref = Select(ObjKind::Particle1, 0);
   const std::string before = shell.mob.Particles1[ref.index].NameStr;

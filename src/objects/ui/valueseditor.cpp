@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <limits>
 
 namespace kelvarin {
 namespace {
@@ -36,6 +37,9 @@ class ValuesEditor::Delegate : public QStyledItemDelegate {
                         const QModelIndex& index) const override {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
+    // The default limit (32767) would cut a longer value as the editor opens, and
+    // leaving the row would then store the cut text.
+    editor->setMaxLength(std::numeric_limits<int>::max());
     Q_UNUSED(option);
     if (index.data(kEllipsisRole).toBool()) {
       QAction* button = editor->addAction(EllipsisIcon(editor), QLineEdit::TrailingPosition);
