@@ -9,19 +9,9 @@
 #include "common/qt/qtext.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/fakeshell.h"
 
 namespace kelvarin {
-namespace {
-
-void EnsureApplication() {
-  if (QApplication::instance()) return;
-  static int argc = 1;
-  static char name[] = "app_ui_tests";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
-}
-
-}  // namespace
 
 int FailableFiles::CreateTemp(const std::string& target, std::string& tempPath, std::string& error) {
   if (failWrites) {

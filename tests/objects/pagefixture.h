@@ -10,7 +10,7 @@
 #include <QTreeView>
 #include <memory>
 
-#include "fakeshell.h"
+#include "support/fakeshell.h"
 #include "mob/generator.h"
 #include "objects/ui/objectspage.h"
 #include "objects/ui/objectstreemodel.h"
@@ -91,7 +91,7 @@ class PageTest : public testing::Test {
     LeaveRow(key);
   }
 
-  FakeShell shell;
+  TFakeShell shell;
   std::unique_ptr<ObjectsPage> page;
 };
 

@@ -5,7 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "fakeshell.h"
+#include "support/fakeshell.h"
 #include "script/ui/linenumbergutter.h"
 #include "script/ui/zonescriptlexer.h"
 

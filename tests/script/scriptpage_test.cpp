@@ -13,7 +13,7 @@
 
 #include "common/cp1251.h"
 #include "common/qt/qtext.h"
-#include "fakeshell.h"
+#include "support/fakeshell.h"
 #include "mob/generator.h"
 #include "script/ui/keychangerf.h"
 #include "script/ui/scripteditor.h"
@@ -67,7 +67,7 @@ class ScriptPageTest : public ::testing::Test {
     });
   }
 
-  TScriptFakeShell m_shell;
+  TFakeShell m_shell;
   std::unique_ptr<TScriptPage> m_page;
 };
 

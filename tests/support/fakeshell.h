@@ -1,0 +1,62 @@
+// A stand-in for the main window around one page (and for benchmarks of a page):
+// it holds the document, the settings and scripted prompts, answers the page's
+// questions from its public fields, and records what the page asks of the shell.
+// The document commands and the busy lock do nothing.
+#pragma once
+
+#include <QApplication>
+#include <QStringList>
+
+#include "app/core/settings.h"
+#include "app/ui/shellservices.h"
+#include "mob/tmob.h"
+#include "support/scriptedprompts.h"
+
+namespace kelvarin {
+
+class TFakeShell : public TShellServices {
+ public:
+  TMob mob;
+  TSettings settings;
+  TScriptedPrompts prompts;
+  bool opened = true;    // a document is open
+  bool active = true;    // the page asking is the window's active page
+  bool modified = false;  // SetModified has been called
+  int modifiedCalls = 0;
+  int logPageShown = 0;
+  int settingsSaves = 0;
+  QStringList log;
+  QStringList statusMessages;
+
+  TMob& Mob() override { return mob; }
+  bool MobOpened() const override { return opened; }
+  QString CurMobFile() const override { return {}; }
+  void SetModified() override {
+    modified = true;
+    ++modifiedCalls;
+  }
+  void AppendLog(const QString& text) override { log << text; }
+  void ShowLogPage() override { ++logPageShown; }
+  void ShowStatusMessage(const QString& text) override { statusMessages << text; }
+  bool IsActivePage(const QWidget*) const override { return active; }
+  TPrompts& Prompts() override { return prompts; }
+  TSettings& Settings() override { return settings; }
+  void SaveSettings() override { ++settingsSaves; }
+  bool OpenMob(const QString&) override { return false; }
+  bool SaveMob() override { return false; }
+  void MakeAutoBackup(const QString&) override {}
+  void LockControls() override {}
+  void UnlockControls() override {}
+  void SetLockOnLoadSave(bool) override {}
+};
+
+// gtest_main makes no application object; widgets need one.
+inline void EnsureApplication() {
+  if (qApp) return;
+  static int argc = 1;
+  static char name[] = "kelvarin-tests";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+}  // namespace kelvarin
