@@ -7,7 +7,6 @@
 //
 //   ./dev.sh bench            (or build-release/bin/bench-masschange [RECORDS])
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,23 +20,13 @@
 #include "masschange/core/masschangeengine.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "benchutil.h"
 
 namespace fs = std::filesystem;
 using namespace kelvarin;
+using kelvarin::bench::BestMs;
 
 namespace {
-
-double BestMs(int runs, const std::function<void()>& prepare, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    prepare();
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  return best;
-}
 
 std::string ZoneBytes(std::size_t records, std::uint64_t seed) {
   TMob mob;

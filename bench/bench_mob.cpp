@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,23 +19,13 @@
 #include "common/filesystem.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "benchutil.h"
 
 namespace fs = std::filesystem;
 using namespace kelvarin;
+using kelvarin::bench::BestMs;
 
 namespace {
-
-// Best of `runs` wall-clock times, in milliseconds.
-double BestMs(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  return best;
-}
 
 // A plain copy as a user-space program does it: read the whole file, write it out.
 void PlainCopy(const std::string& from, const std::string& to) {

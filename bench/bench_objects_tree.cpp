@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QTreeView>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,23 +14,10 @@
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "objects/ui/objectstreemodel.h"
+#include "benchutil.h"
 
 using namespace kelvarin;
-
-namespace {
-
-double BestMs(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  return best;
-}
-
-}  // namespace
+using kelvarin::bench::BestMs;
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -18,21 +17,12 @@
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "script/core/zonescriptsyn.h"
+#include "benchutil.h"
 
 using namespace kelvarin;
+using kelvarin::bench::BestMs;
 
 namespace {
-
-double BestMs(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  return best;
-}
 
 // Keeps the optimiser from dropping a result.
 volatile std::size_t g_sink;

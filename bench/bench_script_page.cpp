@@ -9,53 +9,24 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 
-#include "app/core/settings.h"
-#include "app/ui/shellservices.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "script/core/scripttext.h"
 #include "script/ui/scripteditor.h"
 #include "script/ui/scriptpage.h"
+#include "support/fakeshell.h"
+
+#include "benchutil.h"
 
 using namespace kelvarin;
+using kelvarin::bench::Ms;
 
 namespace {
-
-class BenchShell : public TShellServices {
- public:
-  TMob mob;
-  TSettings settings;
-  TMob& Mob() override { return mob; }
-  bool MobOpened() const override { return true; }
-  QString CurMobFile() const override { return {}; }
-  void SetModified() override {}
-  void AppendLog(const QString&) override {}
-  void ShowLogPage() override {}
-  void ShowStatusMessage(const QString&) override {}
-  bool IsActivePage(const QWidget*) const override { return true; }
-  TPrompts& Prompts() override { std::abort(); }
-  TSettings& Settings() override { return settings; }
-  void SaveSettings() override {}
-  bool OpenMob(const QString&) override { return false; }
-  bool SaveMob() override { return false; }
-  void MakeAutoBackup(const QString&) override {}
-  void LockControls() override {}
-  void UnlockControls() override {}
-  void SetLockOnLoadSave(bool) override {}
-};
-
-double Ms(const std::function<void()>& f) {
-  QElapsedTimer timer;
-  timer.start();
-  f();
-  return double(timer.nsecsElapsed()) / 1e6;
-}
 
 struct Scroll {
   double totalMs = 0, worstMs = 0;
@@ -91,7 +62,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::size_t lines = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
 
-  BenchShell shell;
+  TFakeShell shell;
   GenerateZone(shell.mob, {.records = 8, .seed = 1, .scriptLines = lines});
   const std::string utf8 = ScriptTextToEditor(shell.mob.ScriptText);
 

@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -19,21 +18,12 @@
 #include "common/qt/qtext.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "benchutil.h"
 
 using namespace kelvarin;
+using kelvarin::bench::BestMs;
 
 namespace {
-
-double BestMs(int runs, const std::function<void()>& f) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const auto t0 = std::chrono::steady_clock::now();
-    f();
-    const auto t1 = std::chrono::steady_clock::now();
-    best = std::min(best, std::chrono::duration<double, std::milli>(t1 - t0).count());
-  }
-  return best;
-}
 
 void Row(const char* what, double ms, double baseline) {
   std::printf("  %-34s %9.1f ms   x%.2f\n", what, ms, ms / baseline);
