@@ -14,7 +14,7 @@ PACKAGES=(
   libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
-  xvfb xauth xdg-utils
+  xvfb xauth xdg-utils locales
 )
 
 install_deps() {
@@ -22,12 +22,16 @@ install_deps() {
   for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
-  [ ${#missing[@]} -eq 0 ] && return
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -q
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -q
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+  fi
+  # A Russian locale, whose decimal separator is a comma: the tests of number
+  # texts run under it too.
+  locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$' || $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 }
 
 build() {
