@@ -7,6 +7,7 @@
 
 #include "app/core/appstate.h"
 #include "app/core/settingsfile.h"
+#include "common/filesystem.h"
 #include "common/inifile.h"
 
 namespace kelvarin {
@@ -165,6 +166,24 @@ TEST_F(SettingsFile, AnUnwritableFileIsReportedOnceAndTheValuesStay) {
   EXPECT_FALSE(state.SaveSettings());
   EXPECT_TRUE(state.TakeSettingsProblem().empty());
   EXPECT_FALSE(fs::exists(Folder() + "missing-folder"));
+
+}
+
+TEST_F(SettingsFile, AnUnreadableFileGivesTheFirstRunValuesAndIsWrittenAnew) {
+  struct UnreadableFiles : PosixFileSystem {
+    bool ReadAll(const std::string&, Bytes&, std::string& error) override {
+      error = "Permission denied";
+      return false;
+    }
+  } unreadable;
+  WriteIni("[Main]\r\nIniFileVer=6\r\nSaveAttempts=3\r\n");
+  SetFiles(&unreadable);
+  auto state = Start();
+  SetFiles(nullptr);
+  EXPECT_EQ(state->Settings.SaveAttempts, 10);  // not the reading default 0
+  EXPECT_TRUE(state->Settings.MakeAutoBackups);
+  EXPECT_EQ(state->Settings.WorkPath, Folder());
+  EXPECT_EQ(TIniFile(IniPath()).ReadInteger("Main", "SaveAttempts", 0), 10);
 }
 
 }  // namespace

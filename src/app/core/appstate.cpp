@@ -4,6 +4,7 @@
 
 #include "app/core/appinfo.h"
 #include "app/core/settingsfile.h"
+#include "common/filesystem.h"
 #include "common/inifile.h"
 #include "version/core/programversion.h"
 
@@ -18,7 +19,11 @@ TAppState::~TAppState() = default;
 void TAppState::StartUp() {
   SetProgramVersion(VerInfo);
   m_iniFile = std::make_unique<TIniFile>(m_exePath + IniFileName);
-  if (m_iniFile->FileExists()) {
+  // A file that is there but cannot be read counts as absent: reading it would
+  // give SaveAttempts 0 and no automatic backups instead of the first-run values.
+  Bytes content;
+  std::string readError;
+  if (m_iniFile->FileExists() && Files().ReadAll(m_iniFile->Path(), content, readError)) {
     std::string error;
     if (!LoadSettings(*m_iniFile, Settings, error)) NoteSettingsProblem(error);
   } else {
