@@ -97,7 +97,12 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
   connect(qApp, &QApplication::focusChanged, this, &TMainF::OnFocusChanged);
 }
 
-TMainF::~TMainF() { qApp->removeEventFilter(this); }
+TMainF::~TMainF() {
+  qApp->removeEventFilter(this);
+  // The pages' widgets are destroyed after this object, and losing the focus
+  // on the way must not reach it.
+  disconnect(qApp, nullptr, this, nullptr);
+}
 
 QAction* TMainF::AddItem(QMenu* menu, const char* name, const QString& caption, void (TMainF::*slot)()) {
   QAction* action = menu->addAction(caption);
