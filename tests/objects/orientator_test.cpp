@@ -162,6 +162,17 @@ TEST_F(OrientationView, ParticleTurnsAreDrawnButNeverStored) {
   EXPECT_EQ(shell.modifiedCalls, 0);
 }
 
+TEST_F(OrientationView, TurnsDuringAWorkerSaveAreNotStored) {
+  TOrientatorFr& view = *View();
+  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TQuaternion before = RecordRotation(shell.mob, ref);
+  shell.mob.Saving = true;
+  Wheel(view, kNotch);
+  shell.mob.Saving = false;
+  EXPECT_EQ(RecordRotation(shell.mob, ref), before);
+  EXPECT_EQ(shell.modifiedCalls, 0);
+}
+
 TEST_F(OrientationView, RotationRowsFollowWithinHalfASecondOnlyWhileShowing) {
   ShowPage();
   TOrientatorFr& view = *View();

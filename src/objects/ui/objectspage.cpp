@@ -250,6 +250,10 @@ bool ObjectsPage::OrientatorPageActive() const { return m_shell.IsActivePage(thi
 
 bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation) {
   if (!m_shownRecord || !m_shell.MobOpened()) return false;
+  // The view stays usable while a load or save runs on the worker thread, but the
+  // document is the worker's then: turns are drawn, not stored.
+  const TMob& mob = m_shell.Mob();
+  if (mob.Loading || mob.Saving) return false;
   return StoreRotation(m_shell.Mob(), *m_shownRecord, rotation);
 }
 
