@@ -21,7 +21,7 @@
 
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
-#include "app/core/docpaths.h"
+#include "document/docpaths.h"
 #include "app/ui/prompts.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"

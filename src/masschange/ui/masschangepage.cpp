@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/core/docpaths.h"
+#include "document/docpaths.h"
 #include "app/core/settings.h"
 #include "app/ui/prompts.h"
 #include "app/ui/shellservices.h"

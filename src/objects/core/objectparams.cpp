@@ -141,10 +141,6 @@ ApplyResult ApplyToRecord(R& record, std::string_view key, std::string_view text
 
 }  // namespace
 
-bool RefersToRecord(const TMob& mob, ObjRef ref) {
-  return int(ref.kind) >= 0 && int(ref.kind) < kObjKindCount && ref.index < mob.Count(ref.kind);
-}
-
 const std::string& RecordCaption(const TMob& mob, ObjRef ref) {
   return WithRecord(mob, ref, [](const auto& record) -> const std::string& {
     using R = std::decay_t<decltype(record)>;

@@ -10,22 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "mob/objref.h"
 #include "mob/records.h"
 #include "objects/core/tquaternion.h"
 
 namespace kelvarin {
-
-class TMob;
-
-// A record by kind and position in its list. Valid while that list is neither
-// resized nor replaced; every function here checks the position first.
-struct ObjRef {
-  ObjKind kind = ObjKind::Unit;
-  std::size_t index = 0;
-  bool operator==(const ObjRef&) const = default;
-};
-
-bool RefersToRecord(const TMob& mob, ObjRef ref);
 
 // The name the objects tree shows: Name1 for units, NameStr for particles, Name2
 // for the rest.

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/core/docpaths.h"
+#include "document/docpaths.h"
 
 namespace kelvarin {
 namespace {

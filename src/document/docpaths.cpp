@@ -1,4 +1,4 @@
-#include "app/core/docpaths.h"
+#include "document/docpaths.h"
 
 namespace kelvarin {
 namespace {

@@ -1,0 +1,87 @@
+#include "document/fieldvalue.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "mob/fields.h"
+
+namespace kelvarin {
+namespace {
+
+template <class P> struct MemberTypeOf;
+template <class R, class M> struct MemberTypeOf<M R::*> { using type = M; };
+
+template <class R> const FieldDesc<R>* FindField(std::string_view key) {
+  const auto fields = FieldsOf<R>();
+  const auto it = std::find_if(fields.begin(), fields.end(),
+                               [&](const FieldDesc<R>& f) { return key == f.name; });
+  return it == fields.end() ? nullptr : &*it;
+}
+
+template <class T> std::size_t VectorHeap(const std::vector<T>& items) {
+  std::size_t bytes = items.capacity() * sizeof(T);
+  for (const T& item : items) {
+    if constexpr (std::is_same_v<T, std::string>) bytes += HeapBytes(item);
+    else if constexpr (std::is_same_v<T, Bytes>) bytes += item.capacity();
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::optional<TFieldValue> ReadFieldValue(const TMob& mob, ObjRef ref, std::string_view key) {
+  if (!RefersToRecord(mob, ref)) return std::nullopt;
+  return VisitRecord(mob, ref, [&](const auto& record) -> std::optional<TFieldValue> {
+    using R = std::decay_t<decltype(record)>;
+    const FieldDesc<R>* field = FindField<R>(key);
+    if (!field) return std::nullopt;
+    return std::visit([&](auto member) { return TFieldValue(record.*member); }, field->member);
+  });
+}
+
+bool SwapFieldValue(TMob& mob, ObjRef ref, std::string_view key, TFieldValue& value) {
+  if (!RefersToRecord(mob, ref)) return false;
+  return VisitRecord(mob, ref, [&](auto& record) {
+    using R = std::decay_t<decltype(record)>;
+    const FieldDesc<R>* field = FindField<R>(key);
+    if (!field) return false;
+    return std::visit(
+        [&](auto member) {
+          using M = typename MemberTypeOf<decltype(member)>::type;
+          M* held = std::get_if<M>(&value);
+          if (!held) return false;
+          using std::swap;
+          swap(record.*member, *held);
+          return true;
+        },
+        field->member);
+  });
+}
+
+bool SameBytes(const TFieldValue& a, const TFieldValue& b) {
+  if (a.index() != b.index()) return false;
+  if (const float* x = std::get_if<float>(&a)) {
+    const float y = std::get<float>(b);
+    return std::memcmp(x, &y, sizeof(float)) == 0;
+  }
+  return a == b;
+}
+
+std::size_t HeapBytes(const std::string& text) {
+  // Short texts live inside the string object itself.
+  return text.capacity() > 15 ? text.capacity() + 1 : 0;
+}
+
+std::size_t HeapBytes(const TFieldValue& value) {
+  return std::visit(
+      [](const auto& v) -> std::size_t {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::string>) return HeapBytes(v);
+        else if constexpr (std::is_arithmetic_v<V>) return 0;
+        else return VectorHeap(v);
+      },
+      value);
+}
+
+}  // namespace kelvarin

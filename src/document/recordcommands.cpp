@@ -1,0 +1,77 @@
+#include "document/recordcommands.h"
+
+#include <cstring>
+#include <type_traits>
+
+#include "common/cp1251.h"
+
+namespace kelvarin {
+
+TFieldEditCommand::TFieldEditCommand(ObjRef ref, std::string key, TFieldValue oldValue, std::string caption)
+    : TDocCommand(std::move(caption)), m_ref(ref), m_key(std::move(key)), m_other(std::move(oldValue)) {}
+
+std::unique_ptr<TFieldEditCommand> TFieldEditCommand::Made(const TMob& mob, ObjRef ref, std::string key,
+                                                           TFieldValue oldValue, std::string caption) {
+  const std::optional<TFieldValue> now = ReadFieldValue(mob, ref, key);
+  if (!now || SameBytes(*now, oldValue)) return nullptr;
+  return std::make_unique<TFieldEditCommand>(ref, std::move(key), std::move(oldValue), std::move(caption));
+}
+
+void TFieldEditCommand::Exchange(TMob& mob) { SwapFieldValue(mob, m_ref, m_key, m_other); }
+
+std::size_t TFieldEditCommand::MemorySize() const {
+  return sizeof(*this) + HeapBytes(m_key) + HeapBytes(m_other) + HeapBytes(Caption());
+}
+
+std::string FieldEditCaption(std::string_view key, std::string_view displayText) {
+  // Enough to recognise the value in a tooltip.
+  constexpr std::size_t kMaxValue = 60;
+  std::string caption(key);
+  caption += " = ";
+  if (displayText.size() <= kMaxValue) {
+    caption += Cp1251ToUtf8(displayText);
+  } else {
+    caption += Cp1251ToUtf8(displayText.substr(0, kMaxValue));
+    caption += "…";
+  }
+  return caption;
+}
+
+std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
+  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return std::nullopt;
+  return VisitRecord(mob, ref, [](const auto& record) -> std::optional<TRotationFields> {
+    using R = std::decay_t<decltype(record)>;
+    if constexpr (HasCommonFields(R::Kind))
+      return TRotationFields{record.RotationW, record.RotationX, record.RotationY, record.RotationZ};
+    else return std::nullopt;
+  });
+}
+
+bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
+  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return false;
+  return VisitRecord(mob, ref, [&](auto& record) {
+    using R = std::decay_t<decltype(record)>;
+    if constexpr (HasCommonFields(R::Kind)) {
+      record.RotationW = rotation[0];
+      record.RotationX = rotation[1];
+      record.RotationY = rotation[2];
+      record.RotationZ = rotation[3];
+      return true;
+    } else {
+      return false;
+    }
+  });
+}
+
+TTurnCommand::TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,
+                           std::uint64_t gesture, std::string caption)
+    : TDocCommand(std::move(caption)), m_ref(ref), m_before(before), m_after(after), m_gesture(gesture) {}
+
+bool TTurnCommand::MergeWith(const TDocCommand& next) {
+  const auto* turn = dynamic_cast<const TTurnCommand*>(&next);
+  if (!turn || turn->m_gesture != m_gesture || turn->m_ref != m_ref) return false;
+  m_after = turn->m_after;
+  return true;
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,95 @@
+// The undo steps of the record history, one class per kind of change. To add a
+// kind: derive from TDocCommand, keep the record positions and the values the
+// change replaced (never the document), make Undo and Redo put them back, report
+// what was touched and the bytes held, and merge with the next step only when
+// both belong to one gesture.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "document/fieldvalue.h"
+#include "document/history.h"
+#include "document/recordsedit.h"
+
+namespace kelvarin {
+
+// One committed edit of one field of one record, a parameter-table row say.
+class TFieldEditCommand : public TDocCommand {
+ public:
+  // The field `key` of `ref` holds its new value already; `oldValue` is what it held.
+  TFieldEditCommand(ObjRef ref, std::string key, TFieldValue oldValue, std::string caption);
+
+  // The step for an edit, given the field's value before it; nullptr when the
+  // edit changed no byte of the field (a re-applied value is no step).
+  static std::unique_ptr<TFieldEditCommand> Made(const TMob& mob, ObjRef ref, std::string key,
+                                                 TFieldValue oldValue, std::string caption);
+
+  void Undo(TMob& mob) override { Exchange(mob); }
+  void Redo(TMob& mob) override { Exchange(mob); }
+  TRecordsChange Change(bool) const override { return {m_ref, false}; }
+  std::size_t MemorySize() const override;
+
+  ObjRef Record() const { return m_ref; }
+  const std::string& Key() const { return m_key; }
+
+ private:
+  void Exchange(TMob& mob);
+
+  ObjRef m_ref;
+  std::string m_key;
+  TFieldValue m_other;  // the value the record does not hold now
+};
+
+// The caption of a field edit: the field and its new value as the parameter table
+// shows it (1251 bytes), "LoadX = 12.5"; a long value is cut short.
+std::string FieldEditCaption(std::string_view key, std::string_view displayText);
+
+// RotationW, RotationX, RotationY, RotationZ of a record.
+using TRotationFields = std::array<float, 4>;
+
+// The rotation of a record (units, objects, levers, traps, flames); nullopt for
+// particles and for no record.
+std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref);
+bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation);
+
+// A turn of one record in the orientation view. The turns of one gesture (a run of
+// wheel notches) merge into one step.
+class TTurnCommand : public TDocCommand {
+ public:
+  TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,
+               std::uint64_t gesture, std::string caption);
+
+  void Undo(TMob& mob) override { WriteRotation(mob, m_ref, m_before); }
+  void Redo(TMob& mob) override { WriteRotation(mob, m_ref, m_after); }
+  TRecordsChange Change(bool) const override { return {m_ref, false}; }
+  std::size_t MemorySize() const override { return sizeof(*this) + HeapBytes(Caption()); }
+  bool MergeWith(const TDocCommand& next) override;
+
+ private:
+  ObjRef m_ref;
+  TRotationFields m_before, m_after;
+  std::uint64_t m_gesture;
+};
+
+// A change of many records at once (a mass change): fields given new values and
+// records taken out of their lists.
+class TRecordsEditCommand : public TDocCommand {
+ public:
+  TRecordsEditCommand(TRecordsEdit edit, std::string caption)
+      : TDocCommand(std::move(caption)), m_edit(std::move(edit)) {}
+
+  void Undo(TMob& mob) override { m_edit.Undo(mob); }
+  void Redo(TMob& mob) override { m_edit.Redo(mob); }
+  TRecordsChange Change(bool undone) const override { return m_edit.Change(undone); }
+  std::size_t MemorySize() const override {
+    return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption());
+  }
+
+ private:
+  TRecordsEdit m_edit;
+};
+
+}  // namespace kelvarin

@@ -1,0 +1,143 @@
+#include "document/recordsedit.h"
+
+#include <type_traits>
+
+namespace kelvarin {
+namespace {
+
+template <class P> struct MemberTypeOf;
+template <class R, class M> struct MemberTypeOf<M R::*> { using type = M; };
+
+}  // namespace
+
+template <class R> void TRecordsEdit::KindEdit<R>::SwapEntry(std::vector<R>& list, std::size_t i) {
+  const Entry& entry = entries[i];
+  R& record = list.at(entry.index);
+  std::visit(
+      [&](auto member) {
+        using M = typename MemberTypeOf<decltype(member)>::type;
+        using std::swap;
+        swap(record.*member, std::get<M>(values[i]));
+      },
+      members[entry.member]);
+}
+
+// The lists hold the records that stayed; the taken ones go back between them, to
+// the positions they had, in one pass from the end.
+template <class R> void TRecordsEdit::KindEdit<R>::PutBack(std::vector<R>& list) {
+  if (taken.empty()) return;
+  std::size_t kept = list.size();
+  std::size_t back = taken.size();
+  list.resize(kept + back);
+  for (std::size_t to = list.size(); to-- > 0 && back > 0;) {
+    if (takenIndices[back - 1] == to) list[to] = std::move(taken[--back]);
+    else list[to] = std::move(list[--kept]);
+  }
+  taken.clear();
+}
+
+// The taken records leave the list again; the others close up, keeping their order.
+template <class R> void TRecordsEdit::KindEdit<R>::TakeOut(std::vector<R>& list) {
+  if (takenIndices.empty()) return;
+  taken.reserve(takenIndices.size());
+  std::size_t next = 0, kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    if (next < takenIndices.size() && takenIndices[next] == i) {
+      taken.push_back(std::move(list[i]));
+      ++next;
+    } else {
+      if (kept != i) list[kept] = std::move(list[i]);
+      ++kept;
+    }
+  }
+  list.erase(list.begin() + std::ptrdiff_t(kept), list.end());
+}
+
+template <class R> std::size_t TRecordsEdit::KindEdit<R>::MemorySize() const {
+  std::size_t bytes = members.capacity() * sizeof(FieldMember<R>) + entries.capacity() * sizeof(Entry) +
+                      values.capacity() * sizeof(TFieldValue) +
+                      takenIndices.capacity() * sizeof(std::uint32_t) + taken.capacity() * sizeof(R);
+  for (const TFieldValue& value : values) bytes += HeapBytes(value);
+  // A record's strings and lists take about what its file form takes.
+  for (const R& record : taken) bytes += record.GetSize();
+  return bytes;
+}
+
+template <class R> std::size_t TRecordsEdit::KindEdit<R>::ChangedRecords() const {
+  // Entries come record by record, so a record's entries stand together.
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    if (i == 0 || entries[i].index != entries[i - 1].index) ++count;
+  return count;
+}
+
+void TRecordsEdit::Undo(TMob& mob) {
+  ForEachKind([&](auto& kind) {
+    using R = typename std::decay_t<decltype(kind.taken)>::value_type;
+    auto& list = mob.List<R::Kind>();
+    kind.PutBack(list);
+    // Backwards, so a field set twice ends with its first old value.
+    for (std::size_t i = kind.entries.size(); i-- > 0;) kind.SwapEntry(list, i);
+  });
+}
+
+void TRecordsEdit::Redo(TMob& mob) {
+  ForEachKind([&](auto& kind) {
+    using R = typename std::decay_t<decltype(kind.taken)>::value_type;
+    auto& list = mob.List<R::Kind>();
+    for (std::size_t i = 0; i < kind.entries.size(); ++i) kind.SwapEntry(list, i);
+    kind.TakeOut(list);
+  });
+}
+
+bool TRecordsEdit::Empty() const {
+  bool empty = true;
+  ForEachKind([&](const auto& kind) { empty = empty && kind.entries.empty() && kind.takenIndices.empty(); });
+  return empty;
+}
+
+std::size_t TRecordsEdit::ChangedRecords() const {
+  std::size_t count = 0;
+  ForEachKind([&](const auto& kind) { count += kind.ChangedRecords(); });
+  return count;
+}
+
+std::size_t TRecordsEdit::TakenRecords() const {
+  std::size_t count = 0;
+  ForEachKind([&](const auto& kind) { count += kind.takenIndices.size(); });
+  return count;
+}
+
+TRecordsChange TRecordsEdit::Change(bool undone) const {
+  TRecordsChange change;
+  change.listsResized = TakenRecords() > 0;
+  ForEachKind([&](const auto& kind) {
+    using R = typename std::decay_t<decltype(kind.taken)>::value_type;
+    if (change.record) return;
+    if (undone) {
+      // Every record is back where it was: the first one touched.
+      std::optional<std::size_t> first;
+      if (!kind.takenIndices.empty()) first = kind.takenIndices.front();
+      if (!kind.entries.empty()) first = std::min<std::size_t>(first.value_or(SIZE_MAX), kind.entries.front().index);
+      if (first) change.record = ObjRef{R::Kind, *first};
+      return;
+    }
+    // The first changed record that is still there, where it stands now.
+    for (const auto& entry : kind.entries) {
+      const auto& taken = kind.takenIndices;
+      const auto before = std::lower_bound(taken.begin(), taken.end(), entry.index);
+      if (before != taken.end() && *before == entry.index) continue;
+      change.record = ObjRef{R::Kind, entry.index - std::size_t(before - taken.begin())};
+      return;
+    }
+  });
+  return change;
+}
+
+std::size_t TRecordsEdit::MemorySize() const {
+  std::size_t bytes = sizeof(*this);
+  ForEachKind([&](const auto& kind) { bytes += kind.MemorySize(); });
+  return bytes;
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,104 @@
+// What one change did to the record lists of a document, kept so that it can be
+// undone and redone: the fields it gave new values, by the positions the records
+// had before the change, and the records it took out of their lists. It is built
+// while the change runs, at the cost of moving the old values aside (nothing is
+// copied), and undone and redone by exchanging them back.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "document/fieldvalue.h"
+#include "document/history.h"
+#include "mob/fields.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+
+class TRecordsEdit {
+ public:
+  // Gives the record at `index` of its list `value` for `member` and keeps the old
+  // value. Positions are those before the change moved any record; a record may
+  // get several fields, and one field several times.
+  template <class R, class M> void SetField(R& record, std::size_t index, M R::*member, M value);
+  // The record at `index` leaves its list: it is moved here, and the caller closes
+  // the gap. Records must be taken in ascending positions per kind.
+  template <class R> void TakeRecord(R& record, std::size_t index);
+
+  // `mob` stands as the change left it; afterwards as before the change.
+  void Undo(TMob& mob);
+  // The change again, on `mob` as it stood before it.
+  void Redo(TMob& mob);
+
+  bool Empty() const;
+  std::size_t ChangedRecords() const;  // records given a value (counted once each)
+  std::size_t TakenRecords() const;
+  TRecordsChange Change(bool undone) const;
+  std::size_t MemorySize() const;
+
+ private:
+  template <class R> struct KindEdit {
+    struct Entry {
+      std::uint32_t index;
+      std::uint32_t member;  // into members
+    };
+    std::vector<FieldMember<R>> members;
+    std::vector<Entry> entries;
+    std::vector<TFieldValue> values;  // what the record does not hold now, per entry
+    std::vector<std::uint32_t> takenIndices;
+    std::vector<R> taken;
+
+    std::uint32_t MemberId(const FieldMember<R>& member);
+    void SwapEntry(std::vector<R>& list, std::size_t i);
+    void PutBack(std::vector<R>& list);
+    void TakeOut(std::vector<R>& list);
+    std::size_t MemorySize() const;
+    std::size_t ChangedRecords() const;
+  };
+
+  template <class F> void ForEachKind(F&& f);
+  template <class F> void ForEachKind(F&& f) const;
+
+  std::tuple<KindEdit<TUnitObjBlock>, KindEdit<TObjectObjBlock>, KindEdit<TLeverObjBlock>,
+             KindEdit<TTrapObjBlock>, KindEdit<TFlameObjBlock>, KindEdit<TParticle1ObjBlock>,
+             KindEdit<TParticle2ObjBlock>, KindEdit<TParticle3ObjBlock>>
+      m_kinds;
+};
+
+// ---- template definitions
+
+template <class R> std::uint32_t TRecordsEdit::KindEdit<R>::MemberId(const FieldMember<R>& member) {
+  // A change touches a handful of fields: a short search beats a map.
+  for (std::size_t i = 0; i < members.size(); ++i)
+    if (members[i] == member) return std::uint32_t(i);
+  members.push_back(member);
+  return std::uint32_t(members.size() - 1);
+}
+
+template <class R, class M>
+void TRecordsEdit::SetField(R& record, std::size_t index, M R::*member, M value) {
+  auto& kind = std::get<KindEdit<R>>(m_kinds);
+  kind.entries.push_back({std::uint32_t(index), kind.MemberId(FieldMember<R>(member))});
+  kind.values.emplace_back(std::in_place_type<M>, std::exchange(record.*member, std::move(value)));
+}
+
+template <class R> void TRecordsEdit::TakeRecord(R& record, std::size_t index) {
+  auto& kind = std::get<KindEdit<R>>(m_kinds);
+  kind.takenIndices.push_back(std::uint32_t(index));
+  kind.taken.push_back(std::move(record));
+}
+
+template <class F> void TRecordsEdit::ForEachKind(F&& f) {
+  std::apply([&](auto&... kind) { (f(kind), ...); }, m_kinds);
+}
+
+template <class F> void TRecordsEdit::ForEachKind(F&& f) const {
+  std::apply([&](const auto&... kind) { (f(kind), ...); }, m_kinds);
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,243 @@
+#include "document/session.h"
+
+#include <algorithm>
+
+#include "common/filesystem.h"
+#include "document/docpaths.h"
+
+namespace kelvarin {
+namespace {
+
+const char kSessionSeparator[] = "------------------------------";
+
+}  // namespace
+
+TDocumentSession::TDocumentSession(TLogSink& log) : m_log(log) {}
+
+TDocumentSession::~TDocumentSession() = default;
+
+// ---- surroundings ----------------------------------------------------------------
+
+void TDocumentSession::SetOptions(const TSessionOptions& options) {
+  m_optionsSource = [options] { return options; };
+}
+
+TSessionOptions TDocumentSession::Options() const {
+  return m_optionsSource ? m_optionsSource() : TSessionOptions{};
+}
+
+void TDocumentSession::AddListener(TDocumentListener* listener) {
+  if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+    m_listeners.push_back(listener);
+}
+
+void TDocumentSession::RemoveListener(TDocumentListener* listener) {
+  m_listeners.erase(std::remove(m_listeners.begin(), m_listeners.end(), listener), m_listeners.end());
+}
+
+template <class F> void TDocumentSession::Notify(F&& f) {
+  // A listener may leave while it is being told.
+  const std::vector<TDocumentListener*> listeners = m_listeners;
+  for (TDocumentListener* listener : listeners)
+    if (std::find(m_listeners.begin(), m_listeners.end(), listener) != m_listeners.end()) f(*listener);
+}
+
+bool TDocumentSession::NotifyAboutToSave() {
+  for (TDocumentListener* listener : std::vector<TDocumentListener*>(m_listeners))
+    if (!listener->DocumentAboutToSave()) return false;
+  return true;
+}
+
+// ---- document commands -------------------------------------------------------------
+
+std::optional<std::string> TDocumentSession::FindFileToOpen(std::string path) {
+  FileSystem& fs = Files();
+  if (!fs.Exists(path) && !HasExtension(path)) path += ".mob";
+  if (fs.Exists(path)) return path;
+  Log("");
+  Log("Не удалось обнаружить файло " + path);
+  Log("Типо аблом, не загрузилося нихера.");
+  return std::nullopt;
+}
+
+bool TDocumentSession::Load(const std::string& path) {
+  if (m_opened) Close();
+  const TSessionOptions options = Options();
+  const bool threaded = options.UseThreads && m_logView;
+  const bool lock = threaded && LockOnLoadSave;
+  m_mob.UseThreads = threaded;
+  m_mob.LogView = m_logView;
+  if (lock) BeginBusy();
+  const bool ok = m_mob.Load(path);
+  if (lock) EndBusy();
+  if (!threaded) m_log.AppendDocumentLog(m_mob.LogText);
+
+  std::optional<TCommandHistory> setAside = std::exchange(m_setAside, std::nullopt);
+  if (!ok) {
+    Notify([](TDocumentListener& l) { l.LoadFailed(); });
+    return false;
+  }
+  m_path = path;
+  m_opened = true;
+  m_modified = false;
+  if (setAside && m_setAsidePath == path) {
+    // The same file again: the steps up to its last save still apply.
+    m_history = std::move(*setAside);
+    m_history.RevertToSaved();
+  } else {
+    m_history.Clear();
+  }
+  m_history.MarkSaved();
+  Notify([](TDocumentListener& l) { l.DocumentOpened(); });
+  Notify([](TDocumentListener& l) { l.HistoryChanged(); });
+  return true;
+}
+
+bool TDocumentSession::Save(const std::string& path) {
+  if (!NotifyAboutToSave()) {
+    Notify([](TDocumentListener& l) { l.SaveFailed(); });
+    return false;
+  }
+  const TSessionOptions options = Options();
+  const bool threaded = options.UseThreads && m_logView;
+  const bool lock = threaded && LockOnLoadSave;
+  m_mob.UseThreads = threaded;
+  m_mob.SaveAttempts = std::clamp(options.SaveAttempts, 0, kMaxSaveAttempts);
+  m_mob.LogView = m_logView;
+  if (lock) BeginBusy();
+  if (options.MakeAutoBackups) MakeAutoBackup(path);
+  const bool ok = m_mob.Save(path);
+  if (ok) {
+    const bool pathChanged = path != m_path;
+    m_path = path;
+    m_history.MarkSaved();
+    ClearModified();
+    Notify([&](TDocumentListener& l) { l.DocumentSaved(pathChanged); });
+  } else {
+    Notify([](TDocumentListener& l) { l.SaveFailed(); });
+  }
+  if (lock) EndBusy();
+  if (!threaded) m_log.AppendDocumentLog(m_mob.LogText);
+  return ok;
+}
+
+void TDocumentSession::Close() {
+  if (m_reloadScopes > 0 && m_opened) {
+    m_setAside = std::exchange(m_history, TCommandHistory{});
+    m_setAsidePath = m_path;
+  } else {
+    m_history.Clear();
+  }
+  m_mob.Reset();
+  m_opened = false;
+  m_modified = false;
+  m_path.clear();
+  Notify([](TDocumentListener& l) { l.DocumentClosed(); });
+  Notify([](TDocumentListener& l) { l.HistoryChanged(); });
+}
+
+bool TDocumentSession::CopyBackup(const std::string& from, const std::string& target, bool overwrite) {
+  std::string error;
+  const bool ok = Files().CopyFile(from, target, overwrite, error);
+  Log(kSessionSeparator);
+  Log(ok ? "Успешно сделан бекап в файл " + target : "Сделать бекап в файл " + target + " не удалось!");
+  Log("");
+  return ok;
+}
+
+bool TDocumentSession::MakeBackup(const std::string& path, bool overwrite) {
+  return CopyBackup(path, ManualBackupPath(path), overwrite);
+}
+
+bool TDocumentSession::MakeAutoBackup(const std::string& path) {
+  return CopyBackup(path, AutoBackupPath(path), true);
+}
+
+void TDocumentSession::LogBackupDeclined(const std::string& path) {
+  Log(kSessionSeparator);
+  Log("Бекап в файл " + ManualBackupPath(path) + " отменен!");
+  Log("");
+}
+
+void TDocumentSession::SetModified() {
+  // Nothing can change a document that is not open.
+  if (!m_opened || m_modified) return;
+  m_modified = true;
+  Notify([](TDocumentListener& l) { l.ModifiedChanged(true); });
+}
+
+void TDocumentSession::ClearModified() {
+  if (!m_modified) return;
+  m_modified = false;
+  Notify([](TDocumentListener& l) { l.ModifiedChanged(false); });
+}
+
+// ---- the busy lock ------------------------------------------------------------------
+
+void TDocumentSession::BeginBusy() {
+  if (m_busy++ == 0) {
+    Notify([](TDocumentListener& l) { l.BusyChanged(true); });
+    Notify([](TDocumentListener& l) { l.HistoryChanged(); });
+  }
+}
+
+void TDocumentSession::EndBusy() {
+  if (m_busy == 0 || --m_busy > 0) return;
+  Notify([](TDocumentListener& l) { l.BusyChanged(false); });
+  Notify([](TDocumentListener& l) { l.HistoryChanged(); });
+}
+
+// ---- the record history ---------------------------------------------------------
+
+void TDocumentSession::ApplyHistoryLimit() {
+  m_history.SetMemoryLimit(Options().UndoLimitBytes);
+}
+
+void TDocumentSession::AfterHistoryChange() {
+  if (const std::size_t dropped = m_history.TakeDroppedCount()) {
+    Log("Из истории отмены убраны самые старые шаги (" + std::to_string(dropped) +
+        "): вместе они заняли бы больше UndoLimitMB = " + std::to_string(m_history.MemoryLimit() >> 20) +
+        " МБ.");
+  }
+  Notify([](TDocumentListener& l) { l.HistoryChanged(); });
+}
+
+void TDocumentSession::Push(std::unique_ptr<TDocCommand> command) {
+  if (!command || !m_opened) return;
+  const TRecordsChange change = command->Change(false);
+  ApplyHistoryLimit();
+  m_history.Push(std::move(command));
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Edit); });
+  AfterHistoryChange();
+}
+
+bool TDocumentSession::Undo() {
+  if (!CanUndo()) return false;
+  const TDocCommand* command = m_history.Undo(m_mob);
+  const TRecordsChange change = command->Change(true);
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Undo); });
+  // As a script undo does: only Save or Close takes the mark away.
+  SetModified();
+  AfterHistoryChange();
+  return true;
+}
+
+bool TDocumentSession::Redo() {
+  if (!CanRedo()) return false;
+  const TDocCommand* command = m_history.Redo(m_mob);
+  const TRecordsChange change = command->Change(false);
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Redo); });
+  SetModified();
+  AfterHistoryChange();
+  return true;
+}
+
+TDocumentSession::TReloadScope::TReloadScope(TDocumentSession& session) : m_session(session) {
+  ++m_session.m_reloadScopes;
+}
+
+TDocumentSession::TReloadScope::~TReloadScope() {
+  if (--m_session.m_reloadScopes == 0) m_session.m_setAside.reset();
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,183 @@
+// The document session: the one place where "the open document" lives. It owns
+// the document (TMob), its path, whether it is open and modified, the load, save,
+// close and backup rules with their log lines, the save options, one log sink and
+// the undo history of the records, and it tells its listeners what happens. The
+// editor's window, the mass-change engine and kelvarin-cli all work through it;
+// prompts and dialogs stay with them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/history.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+
+// The settings a load or save reads when it starts.
+struct TSessionOptions {
+  bool UseThreads = false;  // load and save on a worker thread (needs a log view)
+  std::int32_t SaveAttempts = 10;
+  bool MakeAutoBackups = true;
+  std::size_t UndoLimitBytes = std::size_t(256) << 20;
+};
+
+// The most retries a save makes after a failed write, whatever the settings say;
+// fewer than none is one attempt.
+inline constexpr std::int32_t kMaxSaveAttempts = 100;
+
+// Where the session's lines go: the editor's log page, the CLI's stderr. Texts are
+// UTF-8; several lines are separated by CR LF.
+class TLogSink {
+ public:
+  virtual ~TLogSink() = default;
+  virtual void AppendLog(const std::string& text) = 0;
+  // The log text of a load or save that ran on the caller's thread, as one entry
+  // (a threaded run has shown its lines one by one already).
+  virtual void AppendDocumentLog(const std::string& text) {
+    if (!text.empty()) AppendLog(text);
+  }
+};
+
+enum class TChangeCause { Edit, Undo, Redo };
+
+// What a session tells. Every call comes on the thread that drives the session.
+class TDocumentListener {
+ public:
+  virtual ~TDocumentListener() = default;
+  virtual void DocumentOpened() {}
+  virtual void DocumentClosed() {}
+  // The document is about to be written: put what is being edited into it. False
+  // (after saying why in the log) stops the save.
+  virtual bool DocumentAboutToSave() { return true; }
+  // Written to Path(); `pathChanged` when the document has just taken that path.
+  virtual void DocumentSaved(bool pathChanged) { (void)pathChanged; }
+  virtual void SaveFailed() {}
+  virtual void LoadFailed() {}
+  virtual void ModifiedChanged(bool modified) { (void)modified; }
+  // Records were changed through the history: a new step, or one undone or redone.
+  virtual void RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+    (void)change;
+    (void)cause;
+  }
+  // What Undo and Redo would do has changed.
+  virtual void HistoryChanged() {}
+  // A load, save or mass change holds the document (the busy lock), or has let
+  // it go. While busy, nothing but the holder reads or writes the document.
+  virtual void BusyChanged(bool busy) { (void)busy; }
+};
+
+class TDocumentSession {
+ public:
+  explicit TDocumentSession(TLogSink& log);
+  ~TDocumentSession();
+  TDocumentSession(const TDocumentSession&) = delete;
+  TDocumentSession& operator=(const TDocumentSession&) = delete;
+
+  TMob& Mob() { return m_mob; }
+  const TMob& Mob() const { return m_mob; }
+  const std::string& Path() const { return m_path; }  // empty when none is open
+  bool Opened() const { return m_opened; }
+  bool Modified() const { return m_modified; }
+
+  // ---- surroundings
+  // The options are read from `source` at the start of every command.
+  void SetOptionsSource(std::function<TSessionOptions()> source) { m_optionsSource = std::move(source); }
+  void SetOptions(const TSessionOptions& options);
+  TSessionOptions Options() const;
+  // The window side of threaded loads and saves; without one they run directly.
+  void SetLogView(TMobLogView* view) { m_logView = view; }
+  TMobLogView* LogView() const { return m_logView; }
+  TLogSink& LogSink() const { return m_log; }
+  void Log(const std::string& line) { m_log.AppendLog(line); }
+  void AddListener(TDocumentListener* listener);
+  void RemoveListener(TDocumentListener* listener);
+
+  // ---- document commands (no questions asked: callers ask first)
+  // The file a path names: ".mob" is added to a path without an extension when no
+  // such file exists. nullopt, after three log lines, when the file is not there.
+  std::optional<std::string> FindFileToOpen(std::string path);
+  // Loads `path` as the open document (a document still open is closed first).
+  bool Load(const std::string& path);
+  // Writes the document to `path` and takes that path: the listeners put their
+  // edits in, the automatic backup is made when enabled, the file is written with
+  // the bounded retries, the log shows every step.
+  bool Save(const std::string& path);
+  void Close();
+  // Backups beside the file: path + ".bak.mob" (fails on an existing copy unless
+  // `overwrite`) and path + ".auto.bak.mob" (always overwritten). Both log.
+  bool MakeBackup(const std::string& path, bool overwrite);
+  bool MakeAutoBackup(const std::string& path);
+  // Logs that a manual backup over an existing copy was declined.
+  void LogBackupDeclined(const std::string& path);
+
+  void SetModified();
+  void ClearModified();
+
+  // ---- the busy lock
+  // While false, Load and Save do not take the busy lock themselves: an outer
+  // operation (a mass change) holds it.
+  bool LockOnLoadSave = true;
+  // Nested pairs keep the outermost hold; listeners hear of the first and last.
+  void BeginBusy();
+  void EndBusy();
+  bool Busy() const { return m_busy > 0; }
+
+  // ---- the record history
+  // Adds a step whose change has been made (it does not mark the document: the
+  // caller does, as the change itself requires).
+  void Push(std::unique_ptr<TDocCommand> command);
+  // One step back or forward; false when there is none, no document is open or
+  // the session is busy. Marks the document modified.
+  bool Undo();
+  bool Redo();
+  bool CanUndo() const { return m_opened && !Busy() && m_history.CanUndo(); }
+  bool CanRedo() const { return m_opened && !Busy() && m_history.CanRedo(); }
+  const TCommandHistory& History() const { return m_history; }
+  // The next push starts a step of its own (a gesture has ended).
+  void CloseGesture() { m_history.CloseGesture(); }
+
+  // While one is alive, closing the document keeps its history aside, and loading
+  // the same file again takes it back as far as the file holds it. A mass change
+  // reloads the file it has just saved this way.
+  class TReloadScope {
+   public:
+    explicit TReloadScope(TDocumentSession& session);
+    ~TReloadScope();
+    TReloadScope(const TReloadScope&) = delete;
+    TReloadScope& operator=(const TReloadScope&) = delete;
+
+   private:
+    TDocumentSession& m_session;
+  };
+
+ private:
+  template <class F> void Notify(F&& f);
+  bool NotifyAboutToSave();
+  bool CopyBackup(const std::string& from, const std::string& target, bool overwrite);
+  void ApplyHistoryLimit();
+  void AfterHistoryChange();
+
+  TLogSink& m_log;
+  TMobLogView* m_logView = nullptr;
+  std::function<TSessionOptions()> m_optionsSource;
+  std::vector<TDocumentListener*> m_listeners;
+
+  TMob m_mob;
+  std::string m_path;
+  bool m_opened = false;
+  bool m_modified = false;
+  int m_busy = 0;
+
+  TCommandHistory m_history;
+  int m_reloadScopes = 0;
+  std::optional<TCommandHistory> m_setAside;  // closed inside a reload scope
+  std::string m_setAsidePath;
+};
+
+}  // namespace kelvarin

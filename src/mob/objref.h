@@ -1,0 +1,44 @@
+// A record of the document by kind and position in its list, and a way to reach
+// it with its own type.
+#pragma once
+
+#include <cstddef>
+
+#include "mob/tmob.h"
+
+namespace kelvarin {
+
+// Valid while that list is neither resized nor replaced; check it with
+// RefersToRecord before use.
+struct ObjRef {
+  ObjKind kind = ObjKind::Unit;
+  std::size_t index = 0;
+  bool operator==(const ObjRef&) const = default;
+};
+
+inline bool RefersToRecord(const TMob& mob, ObjRef ref) {
+  return int(ref.kind) >= 0 && int(ref.kind) < kObjKindCount && ref.index < mob.Count(ref.kind);
+}
+
+// Calls f with the record `ref` refers to, as its own record type. The caller has
+// checked RefersToRecord.
+template <class F> decltype(auto) VisitRecord(TMob& mob, ObjRef ref, F&& f) {
+  switch (ref.kind) {
+    case ObjKind::Unit: return f(mob.Units[ref.index]);
+    case ObjKind::Object: return f(mob.Objects[ref.index]);
+    case ObjKind::Lever: return f(mob.Levers[ref.index]);
+    case ObjKind::Trap: return f(mob.Traps[ref.index]);
+    case ObjKind::Flame: return f(mob.Flames[ref.index]);
+    case ObjKind::Particle1: return f(mob.Particles1[ref.index]);
+    case ObjKind::Particle2: return f(mob.Particles2[ref.index]);
+    case ObjKind::Particle3: break;
+  }
+  return f(mob.Particles3[ref.index]);
+}
+
+template <class F> decltype(auto) VisitRecord(const TMob& mob, ObjRef ref, F&& f) {
+  return VisitRecord(const_cast<TMob&>(mob), ref,
+                     [&](const auto& record) -> decltype(auto) { return f(record); });
+}
+
+}  // namespace kelvarin

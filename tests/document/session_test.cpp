@@ -1,0 +1,283 @@
+// The session's rules for opening, saving, backing up and retrying, its
+// notifications, the busy lock, and the record history's life with the document.
+// The editor and the CLI both go through these rules; they are tested here once.
+#include "sessionfixture.h"
+
+#include "document/docpaths.h"
+#include "document/recordcommands.h"
+
+namespace kelvarin {
+namespace {
+
+using Lines = std::vector<std::string>;
+using test::SessionTest;
+
+const std::string kSeparator = "------------------------------";
+
+// A step that renames the first object, as a parameter edit would.
+std::unique_ptr<TDocCommand> RenameFirstObject(TDocumentSession& session, const std::string& name) {
+  const ObjRef ref{ObjKind::Object, 0};
+  TFieldValue old = *ReadFieldValue(session.Mob(), ref, "Name2");
+  session.Mob().Objects[0].Name2 = name;
+  return TFieldEditCommand::Made(session.Mob(), ref, "Name2", std::move(old), "Name2 = " + name);
+}
+
+TEST_F(SessionTest, FindingTheFileAddsMobOrSaysItIsMissing) {
+  const std::string zone = MakeZone("zone.mob");
+  EXPECT_EQ(session.FindFileToOpen(zone), zone);
+  EXPECT_EQ(session.FindFileToOpen(Path("zone")), zone);
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(session.FindFileToOpen(Path("other")), std::nullopt);
+  EXPECT_EQ(log.lines, (Lines{"", "Не удалось обнаружить файло " + Path("other.mob"),
+                              "Типо аблом, не загрузилося нихера."}));
+}
+
+TEST_F(SessionTest, LoadTakesThePathAndLogsTheDocumentOnce) {
+  const std::string zone = MakeZone("zone.mob");
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_TRUE(session.Opened());
+  EXPECT_FALSE(session.Modified());
+  EXPECT_EQ(session.Path(), zone);
+  EXPECT_EQ(listener.events, Lines{"opened"});
+  ASSERT_GT(log.lines.size(), 5u);
+  EXPECT_EQ(log.lines[1], "-----------------------------");
+  EXPECT_EQ(log.lines.back(), "Моб загружен успешно!");
+
+  // A file that is no zone: the document is closed, the reasons are in the log.
+  const std::string junk = Path("junk.mob");
+  std::ofstream(junk) << "not a zone";
+  listener.events.clear();
+  EXPECT_FALSE(session.Load(junk));
+  EXPECT_FALSE(session.Opened());
+  EXPECT_EQ(session.Path(), "");
+  EXPECT_EQ(listener.events, (Lines{"closed", "load failed"}));
+  EXPECT_EQ(log.lines.back(), "Загрузить моб не удалось!");
+}
+
+TEST_F(SessionTest, SaveBacksUpFirstAndClearsTheMark) {
+  const std::string zone = MakeZone("zone.mob");
+  const std::string old = Read(zone);
+  ASSERT_TRUE(session.Load(zone));
+  session.Mob().Objects[0].Name2 = "changed";
+  session.SetModified();
+  options.MakeAutoBackups = true;
+  log.lines.clear();
+  listener.events.clear();
+
+  ASSERT_TRUE(session.Save(zone));
+  EXPECT_EQ(Read(AutoBackupPath(zone)), old);
+  EXPECT_NE(Read(zone), old);
+  ASSERT_GT(log.lines.size(), 3u);
+  EXPECT_EQ((Lines{log.lines.begin(), log.lines.begin() + 3}),
+            (Lines{kSeparator, "Успешно сделан бекап в файл " + zone + ".auto.bak.mob", ""}));
+  EXPECT_EQ(log.lines.back(), "Моб успешно сохранен :).");
+  EXPECT_EQ(listener.events, (Lines{"about to save", "unmodified", "saved"}));
+  EXPECT_FALSE(session.Modified());
+
+  // Save as: the document takes the new path.
+  listener.events.clear();
+  ASSERT_TRUE(session.Save(Path("copy.mob")));
+  EXPECT_EQ(session.Path(), Path("copy.mob"));
+  EXPECT_EQ(listener.events, (Lines{"about to save", "saved as"}));
+}
+
+TEST_F(SessionTest, RetriesAreBoundedAndAFailedSaveKeepsEverything) {
+  const std::string zone = MakeZone("zone.mob");
+  const std::string old = Read(zone);
+  ASSERT_TRUE(session.Load(zone));
+  session.SetModified();
+  files.failWrites = true;
+  const struct {
+    int setting;
+    std::size_t attempts;
+  } cases[] = {{-5, 1}, {0, 1}, {3, 4}, {1000, std::size_t(kMaxSaveAttempts) + 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.setting);
+    options.SaveAttempts = c.setting;
+    log.lines.clear();
+    listener.events.clear();
+    EXPECT_FALSE(session.Save(Path("elsewhere.mob")));
+    EXPECT_EQ(CountLines("По непонятной причине не удалось сохранить на диск файл"), c.attempts);
+    EXPECT_EQ(listener.events, (Lines{"about to save", "save failed"}));
+    EXPECT_EQ(log.lines.back(), "Моб нихрена не сохранен :(.");
+    EXPECT_TRUE(session.Modified());
+    EXPECT_EQ(session.Path(), zone);
+    EXPECT_EQ(Read(zone), old);
+  }
+}
+
+TEST_F(SessionTest, AListenerThatCannotPutItsEditInStopsTheSave) {
+  const std::string zone = MakeZone("zone.mob");
+  const std::string old = Read(zone);
+  ASSERT_TRUE(session.Load(zone));
+  session.Mob().Objects[0].Name2 = "changed";
+  options.MakeAutoBackups = true;
+  listener.allowSave = false;
+  log.lines.clear();
+  listener.events.clear();
+  EXPECT_FALSE(session.Save(zone));
+  EXPECT_EQ(listener.events, (Lines{"about to save", "save failed"}));
+  EXPECT_TRUE(log.lines.empty());  // not even a backup
+  EXPECT_EQ(Read(zone), old);
+}
+
+TEST_F(SessionTest, BackupsLogWhatTheyDid) {
+  const std::string zone = MakeZone("zone.mob");
+  const std::string backup = ManualBackupPath(zone);
+  EXPECT_TRUE(session.MakeBackup(zone, false));
+  EXPECT_FALSE(session.MakeBackup(zone, false));  // there is one now
+  EXPECT_TRUE(session.MakeBackup(zone, true));
+  session.LogBackupDeclined(zone);
+  files.failCopies = true;
+  EXPECT_FALSE(session.MakeAutoBackup(zone));
+  EXPECT_EQ(log.lines, (Lines{kSeparator, "Успешно сделан бекап в файл " + backup, "",
+                              kSeparator, "Сделать бекап в файл " + backup + " не удалось!", "",
+                              kSeparator, "Успешно сделан бекап в файл " + backup, "",
+                              kSeparator, "Бекап в файл " + backup + " отменен!", "",
+                              kSeparator, "Сделать бекап в файл " + zone + ".auto.bak.mob не удалось!", ""}));
+
+  // A failed automatic backup does not stop the save.
+  ASSERT_TRUE(session.Load(zone));
+  options.MakeAutoBackups = true;
+  EXPECT_TRUE(session.Save(zone));
+}
+
+TEST_F(SessionTest, TheMarkFollowsTheDocument) {
+  session.SetModified();  // nothing is open
+  EXPECT_FALSE(session.Modified());
+  ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
+  session.SetModified();
+  session.SetModified();
+  EXPECT_TRUE(session.Modified());
+  session.Close();
+  EXPECT_FALSE(session.Modified());
+  EXPECT_EQ(listener.events, (Lines{"opened", "modified", "closed"}));
+}
+
+// The window side of a threaded run, without a window.
+class QuietView : public TMobLogView {
+ public:
+  explicit QuietView(TDocumentSession& session) : m_session(session) {}
+  void ShowLogLine(const std::string&) override { busyAtEveryLine = busyAtEveryLine && m_session.Busy(); }
+  void ProcessMessages() override {}
+  bool busyAtEveryLine = true;
+
+ private:
+  TDocumentSession& m_session;
+};
+
+TEST_F(SessionTest, ThreadedRunsHoldTheBusyLockUnlessAnOuterOneIsHeld) {
+  const std::string zone = MakeZone("zone.mob");
+  QuietView view(session);
+  session.SetLogView(&view);
+  options.UseThreads = true;
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_TRUE(view.busyAtEveryLine);
+  EXPECT_EQ(listener.events, (Lines{"busy", "free", "opened"}));
+  const std::size_t logged = log.lines.size();
+
+  listener.events.clear();
+  session.LockOnLoadSave = false;
+  session.BeginBusy();
+  session.BeginBusy();  // nested: told once
+  ASSERT_TRUE(session.Save(zone));
+  session.EndBusy();
+  EXPECT_TRUE(session.Busy());
+  session.EndBusy();
+  EXPECT_FALSE(session.Busy());
+  EXPECT_EQ(listener.events, (Lines{"busy", "about to save", "saved", "free"}));
+  // The lines went to the view, not to the log a second time.
+  EXPECT_EQ(log.lines.size(), logged);
+}
+
+TEST_F(SessionTest, TheHistoryLivesAndDiesWithTheDocument) {
+  const std::string zone = MakeZone("zone.mob"), other = MakeZone("other.mob", 60, 2);
+  EXPECT_FALSE(session.Undo());  // nothing is open
+  ASSERT_TRUE(session.Load(zone));
+  const std::string original = session.Mob().Objects[0].Name2;
+  session.Push(RenameFirstObject(session, "one"));
+  session.Push(RenameFirstObject(session, "two"));
+  EXPECT_FALSE(session.Modified());  // the step's maker marks the document
+  ASSERT_TRUE(session.CanUndo());
+
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Mob().Objects[0].Name2, "one");
+  EXPECT_TRUE(session.Modified());  // an undone change is a change
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.Mob().Objects[0].Name2, "two");
+  EXPECT_EQ(listener.changes.back().record, (ObjRef{ObjKind::Object, 0}));
+  EXPECT_EQ((Lines{listener.events.end() - 5, listener.events.end()}),
+            (Lines{"edit", "edit", "undo", "modified", "redo"}));
+
+  // Busy: the history is locked.
+  session.BeginBusy();
+  EXPECT_FALSE(session.CanUndo());
+  EXPECT_FALSE(session.Undo());
+  session.EndBusy();
+  EXPECT_TRUE(session.CanUndo());
+
+  // Saving keeps the history; saving does not undo the mark's meaning.
+  ASSERT_TRUE(session.Save(zone));
+  EXPECT_FALSE(session.Modified());
+  ASSERT_TRUE(session.Undo());
+  EXPECT_TRUE(session.Modified());
+  ASSERT_TRUE(session.Redo());
+
+  // Another file: gone.
+  ASSERT_TRUE(session.Load(other));
+  EXPECT_FALSE(session.CanUndo());
+  // Closed: gone.
+  ASSERT_TRUE(session.Load(zone));
+  session.Push(RenameFirstObject(session, "three"));
+  session.Close();
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_FALSE(session.CanUndo());
+  EXPECT_EQ(session.Mob().Objects[0].Name2, "two");
+  (void)original;
+}
+
+TEST_F(SessionTest, AReloadOfTheSavedFileKeepsTheStepsTheFileHolds) {
+  const std::string zone = MakeZone("zone.mob");
+  ASSERT_TRUE(session.Load(zone));
+  const std::string original = session.Mob().Objects[0].Name2;
+  session.Push(RenameFirstObject(session, "saved"));
+  ASSERT_TRUE(session.Save(zone));
+  session.Push(RenameFirstObject(session, "not saved"));
+  {
+    TDocumentSession::TReloadScope scope(session);
+    session.Close();
+    ASSERT_TRUE(session.Load(zone));
+  }
+  EXPECT_EQ(session.Mob().Objects[0].Name2, "saved");
+  EXPECT_EQ(session.History().Count(), 1u);
+  EXPECT_FALSE(session.CanRedo());
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Mob().Objects[0].Name2, original);
+
+  // Outside a scope, or for another file, the history goes.
+  ASSERT_TRUE(session.Redo());
+  {
+    TDocumentSession::TReloadScope scope(session);
+    session.Close();
+    ASSERT_TRUE(session.Load(MakeZone("other.mob", 60, 2)));
+  }
+  EXPECT_EQ(session.History().Count(), 0u);
+}
+
+TEST_F(SessionTest, TheUndoLimitDropsTheOldestStepsWithALogLine) {
+  ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
+  session.Mob().Objects[0].Name2 = "zero";  // every step then holds a short name
+  session.Push(RenameFirstObject(session, "one"));
+  const std::size_t stepSize = session.History().MemoryUsed();
+  options.UndoLimitBytes = stepSize * 2;
+  session.Push(RenameFirstObject(session, "two"));
+  log.lines.clear();
+  session.Push(RenameFirstObject(session, "six"));
+  EXPECT_EQ(session.History().Count(), 2u);
+  ASSERT_EQ(log.lines.size(), 1u);
+  EXPECT_EQ(log.lines[0], "Из истории отмены убраны самые старые шаги (1): вместе они заняли бы больше "
+                          "UndoLimitMB = 0 МБ.");
+}
+
+}  // namespace
+}  // namespace kelvarin
