@@ -44,6 +44,10 @@ class TDocCommand {
     return false;
   }
 
+  // A log line for every undo of the step, telling what it does not take back;
+  // empty for most steps.
+  virtual std::string UndoNote() const { return {}; }
+
   // UTF-8, for tooltips and the log.
   const std::string& Caption() const { return m_caption; }
 

@@ -78,18 +78,21 @@ class TTurnCommand : public TDocCommand {
 // records taken out of their lists.
 class TRecordsEditCommand : public TDocCommand {
  public:
-  TRecordsEditCommand(TRecordsEdit edit, std::string caption)
-      : TDocCommand(std::move(caption)), m_edit(std::move(edit)) {}
+  // `undoNote`: a log line for each undo (what the undo does not take back).
+  TRecordsEditCommand(TRecordsEdit edit, std::string caption, std::string undoNote = {})
+      : TDocCommand(std::move(caption)), m_edit(std::move(edit)), m_undoNote(std::move(undoNote)) {}
 
   void Undo(TMob& mob) override { m_edit.Undo(mob); }
   void Redo(TMob& mob) override { m_edit.Redo(mob); }
   TRecordsChange Change(bool undone) const override { return m_edit.Change(undone); }
   std::size_t MemorySize() const override {
-    return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption());
+    return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption()) + HeapBytes(m_undoNote);
   }
+  std::string UndoNote() const override { return m_undoNote; }
 
  private:
   TRecordsEdit m_edit;
+  std::string m_undoNote;
 };
 
 }  // namespace kelvarin

@@ -12,7 +12,7 @@ const char kSessionSeparator[] = "------------------------------";
 
 }  // namespace
 
-TDocumentSession::TDocumentSession(TLogSink& log) : m_log(log) {}
+TDocumentSession::TDocumentSession(TLogSink* log) : m_log(log) {}
 
 TDocumentSession::~TDocumentSession() = default;
 
@@ -70,7 +70,7 @@ bool TDocumentSession::Load(const std::string& path) {
   if (lock) BeginBusy();
   const bool ok = m_mob.Load(path);
   if (lock) EndBusy();
-  if (!threaded) m_log.AppendDocumentLog(m_mob.LogText);
+  if (!threaded) AppendDocumentLog();
 
   std::optional<TCommandHistory> setAside = std::exchange(m_setAside, std::nullopt);
   if (!ok) {
@@ -91,6 +91,20 @@ bool TDocumentSession::Load(const std::string& path) {
   Notify([](TDocumentListener& l) { l.DocumentOpened(); });
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
   return true;
+}
+
+void TDocumentSession::AppendDocumentLog() {
+  if (m_log) m_log->AppendDocumentLog(m_mob.LogText);
+}
+
+void TDocumentSession::Adopt(std::string path) {
+  if (m_opened) Close();
+  m_path = std::move(path);
+  m_opened = true;
+  m_modified = false;
+  m_history.Clear();
+  Notify([](TDocumentListener& l) { l.DocumentOpened(); });
+  Notify([](TDocumentListener& l) { l.HistoryChanged(); });
 }
 
 bool TDocumentSession::Save(const std::string& path) {
@@ -117,7 +131,7 @@ bool TDocumentSession::Save(const std::string& path) {
     Notify([](TDocumentListener& l) { l.SaveFailed(); });
   }
   if (lock) EndBusy();
-  if (!threaded) m_log.AppendDocumentLog(m_mob.LogText);
+  if (!threaded) AppendDocumentLog();
   return ok;
 }
 
@@ -215,6 +229,7 @@ bool TDocumentSession::Undo() {
   if (!CanUndo()) return false;
   const TDocCommand* command = m_history.Undo(m_mob);
   const TRecordsChange change = command->Change(true);
+  if (const std::string note = command->UndoNote(); !note.empty()) Log(note);
   Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Undo); });
   // As a script undo does: only Save or Close takes the mark away.
   SetModified();

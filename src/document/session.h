@@ -74,7 +74,8 @@ class TDocumentListener {
 
 class TDocumentSession {
  public:
-  explicit TDocumentSession(TLogSink& log);
+  // Without a sink the lines go nowhere until one is set.
+  explicit TDocumentSession(TLogSink* log = nullptr);
   ~TDocumentSession();
   TDocumentSession(const TDocumentSession&) = delete;
   TDocumentSession& operator=(const TDocumentSession&) = delete;
@@ -93,8 +94,11 @@ class TDocumentSession {
   // The window side of threaded loads and saves; without one they run directly.
   void SetLogView(TMobLogView* view) { m_logView = view; }
   TMobLogView* LogView() const { return m_logView; }
-  TLogSink& LogSink() const { return m_log; }
-  void Log(const std::string& line) { m_log.AppendLog(line); }
+  void SetLogSink(TLogSink* log) { m_log = log; }
+  TLogSink* LogSink() const { return m_log; }
+  void Log(const std::string& line) {
+    if (m_log) m_log->AppendLog(line);
+  }
   void AddListener(TDocumentListener* listener);
   void RemoveListener(TDocumentListener* listener);
 
@@ -104,6 +108,9 @@ class TDocumentSession {
   std::optional<std::string> FindFileToOpen(std::string path);
   // Loads `path` as the open document (a document still open is closed first).
   bool Load(const std::string& path);
+  // Takes what Mob() holds now (a zone made in memory) as the open document of
+  // `path`, unmodified, with an empty history.
+  void Adopt(std::string path);
   // Writes the document to `path` and takes that path: the listeners put their
   // edits in, the automatic backup is made when enabled, the file is written with
   // the bounded retries, the log shows every step.
@@ -163,7 +170,9 @@ class TDocumentSession {
   void ApplyHistoryLimit();
   void AfterHistoryChange();
 
-  TLogSink& m_log;
+  void AppendDocumentLog();
+
+  TLogSink* m_log;
   TMobLogView* m_logView = nullptr;
   std::function<TSessionOptions()> m_optionsSource;
   std::vector<TDocumentListener*> m_listeners;

@@ -281,3 +281,31 @@ TEST_F(SessionTest, TheUndoLimitDropsTheOldestStepsWithALogLine) {
 
 }  // namespace
 }  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+TEST_F(SessionTest, AZoneMadeInMemoryIsAdoptedAndAnUndoSaysWhatItLeaves) {
+  GenerateZone(session.Mob(), {.records = 30, .seed = 3, .scriptLines = 2});
+  session.Adopt(Path("made.mob"));
+  EXPECT_TRUE(session.Opened());
+  EXPECT_EQ(session.Path(), Path("made.mob"));
+  EXPECT_EQ(listener.events, std::vector<std::string>{"opened"});
+
+  const std::size_t units = session.Mob().Units.size();
+  TRecordsEdit edit;
+  edit.TakeRecord(session.Mob().Units[0], 0);
+  session.Mob().Units.erase(session.Mob().Units.begin());
+  session.Push(std::make_unique<TRecordsEditCommand>(std::move(edit), "move", "copies stay"));
+  log.lines.clear();
+  ASSERT_TRUE(session.Undo());
+  EXPECT_EQ(session.Mob().Units.size(), units);
+  EXPECT_EQ(log.lines, std::vector<std::string>{"copies stay"});
+  EXPECT_TRUE(listener.changes.back().listsResized);
+  ASSERT_TRUE(session.Redo());
+  EXPECT_EQ(session.Mob().Units.size(), units - 1);
+  EXPECT_EQ(log.lines.size(), 1u);  // a redo says nothing
+}
+
+}  // namespace
+}  // namespace kelvarin

@@ -117,7 +117,7 @@ class SessionTest : public ::testing::Test {
   RecordingLog log;
   RecordingListener listener;
   TSessionOptions options;
-  TDocumentSession session{log};
+  TDocumentSession session{&log};
 
  private:
   fs::path m_dir;
