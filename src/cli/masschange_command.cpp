@@ -107,7 +107,7 @@ int RunMassChangeCommand(const std::string& file, const std::string& optionsFile
 
   CliMassChangeHost host(file, settings, io.err);
   if (!host.LoadOpenFile()) return kExitFailed;
-  return RunMassChanges(host, opts, EnvironmentDecimalSeparator()) ? kExitOk : kExitFailed;
+  return RunMassChanges(host, opts, EnvironmentDecimalSeparator()).ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace

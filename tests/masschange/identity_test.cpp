@@ -33,7 +33,10 @@ TEST(MassChangeIdentity, ReplaceRemovesEveryRecordOfTheIdentity) {
   TMob source, target;
   source.Units = {Unit(7)};
   FillTarget(target);
-  TMassChanger(CopyUnits(true), '.', source, &target).Run();
+  TMassChanger changer(CopyUnits(true), '.', source, &target);
+  changer.Run();
+  EXPECT_EQ(changer.Counts().copied, 1u);
+  EXPECT_EQ(changer.Counts().replacedInTarget, 2u);  // the trap and the particle
   ASSERT_EQ(target.Units.size(), 1u);
   EXPECT_EQ(target.Units[0], source.Units[0]);
   EXPECT_TRUE(target.Traps.empty());
@@ -76,7 +79,13 @@ TEST(MassChangeIdentity, TwoSelectedRecordsWithOneIdentityLeaveTheSecond) {
   source.Units[0].Name2 = "first";
   source.Units[1].Name2 = "second";
   target.Units = {Unit(1)};
-  TMassChanger(CopyUnits(true), '.', source, &target).Run();
+  TMassChanger changer(CopyUnits(true), '.', source, &target);
+  changer.Run();
+  // The first copy gave way to the second: one copy arrived, nothing of the
+  // target's own was replaced.
+  EXPECT_EQ(changer.Counts().selected[int(ObjKind::Unit)], 2u);
+  EXPECT_EQ(changer.Counts().copied, 1u);
+  EXPECT_EQ(changer.Counts().replacedInTarget, 0u);
   ASSERT_EQ(target.Units.size(), 2u);
   EXPECT_EQ(target.Units[1].ObjectID, 5);
   EXPECT_EQ(target.Units[1].Name2, "second");

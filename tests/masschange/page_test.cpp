@@ -37,7 +37,7 @@ class FakeShell : public TShellServices {
   void SetModified() override {}
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override {}
-  void ShowStatusMessage(const QString&) override {}
+  void ShowStatusMessage(const QString& text) override { statusMessages << text; }
   bool IsActivePage(const QWidget*) const override { return false; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return state.Settings; }
@@ -58,6 +58,7 @@ class FakeShell : public TShellServices {
 
   TAppState state;
   TScriptedPrompts prompts;
+  QStringList statusMessages;
   bool opened = true;
   QString file;
   QStringList log;
@@ -280,8 +281,12 @@ TEST_F(MassChangePageTest, GoRunsTheMassChangeFromThePage) {
   Box("MC_KR_Coords_PramouglCB")->setChecked(false);
   Box("MC_KR_Type_UnitCB")->setChecked(true);
   Button("MC_AS_Obj_DelRB")->click();
+  const qsizetype units = qsizetype(m_shell->state.TheMob.Units.size());
   Button("MC_GoBut")->click();
-  EXPECT_EQ(m_shell->log.last(), u"Массовые изменения успешно завершены."_s);
+  const QString summary = u"Итог: отобрано %1 (юнитов %1); удалено %1."_s.arg(units);
+  EXPECT_EQ(m_shell->log.mid(m_shell->log.size() - 2),
+            (QStringList{u"Массовые изменения успешно завершены."_s, summary}));
+  EXPECT_EQ(m_shell->statusMessages, QStringList{summary});
   EXPECT_TRUE(m_shell->state.TheMob.Units.empty());
   TMob saved;
   ASSERT_TRUE(saved.Load(ToUtf8(zone)));

@@ -25,6 +25,7 @@ const std::string kScanning = "Начат собственно процесс п
 const std::string kSavingTarget = "Сохраняю целевой моб.";
 const std::string kSuccess = "Массовые изменения успешно завершены.";
 const std::string kFailure = "Выполнить массовые изменения не удалось - АААБЛОМ :(.";
+const std::string kNothingSelected = "Итог: под критерии не попал ни один объект.";
 
 using Lines = std::vector<std::string>;
 
@@ -61,9 +62,9 @@ class MassChangeRun : public ::testing::Test {
 
 TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.'));
+  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
   EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kScanning,
-                               kSavingTarget, kSuccess}));
+                               kSavingTarget, kSuccess, kNothingSelected}));
   EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
   EXPECT_EQ(host.documentLogs.size(), 2u);  // the target's load and save
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
@@ -80,8 +81,11 @@ TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "1";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  const MassChangeResult result = RunMassChanges(host, o, '.');
+  EXPECT_TRUE(result.ok);
   EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(host.lines.back(), "Итог: отобрано 3 (юнитов 3); удалено 3.");
+  EXPECT_EQ(result.summary, host.lines.back());
   EXPECT_TRUE(host.mob.Units.empty());
   EXPECT_EQ(host.mob.Traps, m_source.Traps);
   EXPECT_EQ(host.mob.Particles1, m_source.Particles1);
@@ -93,7 +97,9 @@ TEST_F(MassChangeRun, CopyChangesTheCopiesAndLeavesTheOpenFileAsItWas) {
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "copied";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  // The target's object 4 gave way to the copy of trap 4, and the summary says so.
+  EXPECT_EQ(host.lines.back(), "Итог: отобрано 2 (ловушек 2); изменено 2, скопировано 2, заменено в целевом мобе 1.");
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.mob.Traps, m_source.Traps);  // reopened: the changes in memory are gone
 
@@ -113,7 +119,9 @@ TEST_F(MassChangeRun, MoveWritesBothFilesAndReopensTheOpenOne) {
   o.MC_AS_Params_PlayerNumberCB = true;
   o.MC_AS_Params_PlayerNumberEd = "300";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_EQ(host.lines.back(),
+            "Итог: отобрано 3 (ловушек 2, партиклов 1-го типа 1); изменено 2, удалено 3, скопировано 3.");
   EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
 
   TMob source, target;
@@ -138,7 +146,7 @@ TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
     o.MC_KR_Coords_PramouglCB = !validOptions;
     EngineHost host(m_src);
     host.settings.UseTMobThreads = true;
-    EXPECT_EQ(RunMassChanges(host, o, '.'), validOptions);
+    EXPECT_EQ(RunMassChanges(host, o, '.').ok, validOptions);
     const Lines expected = validOptions
         ? Lines{"LockOnLoadSave off", "LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls",
                 "LockOnLoadSave on"}
@@ -151,7 +159,7 @@ TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   EngineHost host(m_src);
   host.settings.MakeAutoBackups = true;
   host.settings.SaveAttempts = -1;  // a negative count typed in the settings still writes once
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.'));
+  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
   EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "MakeAutoBackup " + m_tgt, "OpenMob",
                                "LockOnLoadSave on"}));
 }
@@ -163,7 +171,7 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
     o.MC_KR_Type_UnitCB = true;
     o.MC_AS_Obj_TargetMobEd = target;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.'));
+    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsBad, kFailure}));
     EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "LockOnLoadSave on"}));
     ASSERT_EQ(host.errors.size(), 1u);
@@ -195,7 +203,7 @@ TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   EngineHost host(m_src);
   FailingWrites failing(m_tgt);
   SetFiles(&failing);
-  const bool ok = RunMassChanges(host, o, '.');
+  const bool ok = RunMassChanges(host, o, '.').ok;
   SetFiles(nullptr);
   EXPECT_FALSE(ok);
   EXPECT_EQ(host.lines.back(), kFailure);
@@ -211,7 +219,7 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     MassChangeOpts o = Mode(!move, move);
     o.MC_KR_Type_UnitCB = true;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.'));
+    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
     // Nothing was moved: a move saves the open document again, a copy does not.
     const Lines saves = move ? Lines{"SaveMob", "SaveMob"} : Lines{"SaveMob"};
@@ -246,7 +254,7 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
   o.MC_KR_Type_UnitCB = true;
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "renamed";
-  EXPECT_TRUE(RunMassChanges(host, o, '.'));
+  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
   EXPECT_EQ(host.reopened, host.newName);
   ASSERT_EQ(host.mob.Units.size(), 3u);
   EXPECT_EQ(host.mob.Units[0].Name2, "renamed");
@@ -260,7 +268,7 @@ TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
   MassChangeOpts o = Mode(false, true);
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
-  EXPECT_FALSE(RunMassChanges(host, o, '.'));
+  EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
   EXPECT_EQ(ReadBytes(m_tgt), bareBytes);
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.lines.back(), kFailure);

@@ -7,7 +7,7 @@ TIdentityIndex::TIdentityIndex(TMob& target) : m_target(target) { Rebuild(); }
 void TIdentityIndex::Rebuild() {
   m_slots.clear();
   m_head.clear();
-  m_deletedCount = 0;
+  m_deletedCount = m_deletedOriginals = m_deletedAppended = m_appended = 0;
   m_cursor = 1;
   m_holes.clear();
   const std::size_t total = m_target.TotalRecordCount();
@@ -16,6 +16,7 @@ void TIdentityIndex::Rebuild() {
   int k = 0;
   m_target.ForEachList([&](const auto& list) {
     m_deleted[k].assign(list.size(), 0);
+    m_originalSizes[k] = list.size();
     for (std::size_t i = 0; i < list.size(); ++i) Add(ObjKind(k), i, list[i].Identity());
     ++k;
   });
@@ -35,8 +36,10 @@ bool TIdentityIndex::CheckOrDeleteObjectId(std::int32_t id, bool deleteFound) {
   if (it == m_head.end()) return true;
   if (!deleteFound) return false;
   for (std::int32_t s = it->second; s >= 0; s = m_slots[s].next) {
-    m_deleted[m_slots[s].kind][m_slots[s].position] = 1;
+    const Slot& slot = m_slots[s];
+    m_deleted[slot.kind][slot.position] = 1;
     ++m_deletedCount;
+    ++(slot.position < m_originalSizes[slot.kind] ? m_deletedOriginals : m_deletedAppended);
   }
   m_head.erase(it);
   if (key >= 1 && key < m_cursor) m_holes.insert(key);

@@ -36,6 +36,11 @@ class TIdentityIndex {
   // Removes the records marked as deleted, keeping the order of the rest.
   void Compact();
 
+  // Since the index was built or last compacted: records that were in the target
+  // then and have been marked as deleted, and records appended since.
+  std::size_t DeletedOriginals() const { return m_deletedOriginals; }
+  std::size_t AppendedLive() const { return m_appended - m_deletedAppended; }
+
  private:
   struct Slot {
     std::uint8_t kind;
@@ -51,6 +56,10 @@ class TIdentityIndex {
   std::unordered_map<std::uint32_t, std::int32_t> m_head;  // identity -> first live slot
   std::array<std::vector<char>, kObjKindCount> m_deleted;
   std::size_t m_deletedCount = 0;
+  std::array<std::size_t, kObjKindCount> m_originalSizes{};
+  std::size_t m_deletedOriginals = 0;
+  std::size_t m_deletedAppended = 0;
+  std::size_t m_appended = 0;
   // Every identity below m_cursor is taken except those in m_holes.
   std::uint32_t m_cursor = 1;
   std::set<std::uint32_t> m_holes;
@@ -61,6 +70,7 @@ template <class R> void TIdentityIndex::Append(R record) {
   const std::int32_t id = record.Identity();
   list.push_back(std::move(record));
   m_deleted[int(R::Kind)].push_back(0);
+  ++m_appended;
   Add(R::Kind, list.size() - 1, id);
 }
 

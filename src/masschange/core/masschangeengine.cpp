@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 #include "common/textchecks.h"
@@ -122,23 +123,44 @@ template <class R> bool TMassChanger::Matches(const R& r) const {
   return true;
 }
 
-template <class R> void TMassChanger::ChangeParams(R& r) const {
+namespace {
+
+template <class T> bool Assign(T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
+// A float that takes the same bits is unchanged; NaN + offset stays NaN either way.
+bool AssignFloat(float& field, float value) {
+  if (std::memcmp(&field, &value, sizeof field) == 0) return false;
+  field = value;
+  return true;
+}
+
+}  // namespace
+
+template <class R> bool TMassChanger::ChangeParams(R& r) const {
   const MassChangeOpts& o = m_opts;
+  bool changed = false;
   if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_AS_Params_Name1CB) r.Name1 = o.MC_AS_Params_Name1Ed;
-  if (o.MC_AS_Params_Name2CB) NameOf(r) = o.MC_AS_Params_Name2Ed;
+    if (o.MC_AS_Params_Name1CB) changed |= Assign(r.Name1, o.MC_AS_Params_Name1Ed);
+  if (o.MC_AS_Params_Name2CB) changed |= Assign(NameOf(r), o.MC_AS_Params_Name2Ed);
   if constexpr (kCommon<R>) {
-    if (o.MC_AS_Params_ScriptVariableNameCB) r.ScriptVariableName = o.MC_AS_Params_ScriptVariableNameEd;
-    if (o.MC_AS_Params_Model3dCB) r.ModelName = o.MC_AS_Params_Model3dEd;
-    if (o.MC_AS_Params_FirstTextureCB) r.FirstTexture = o.MC_AS_Params_FirstTextureEd;
-    if (o.MC_AS_Params_SecondTextureCB) r.SecondTexture = o.MC_AS_Params_SecondTextureEd;
+    if (o.MC_AS_Params_ScriptVariableNameCB)
+      changed |= Assign(r.ScriptVariableName, o.MC_AS_Params_ScriptVariableNameEd);
+    if (o.MC_AS_Params_Model3dCB) changed |= Assign(r.ModelName, o.MC_AS_Params_Model3dEd);
+    if (o.MC_AS_Params_FirstTextureCB) changed |= Assign(r.FirstTexture, o.MC_AS_Params_FirstTextureEd);
+    if (o.MC_AS_Params_SecondTextureCB) changed |= Assign(r.SecondTexture, o.MC_AS_Params_SecondTextureEd);
     // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
-    if (m_playerChange) r.PlayerNumber = std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu);
+    if (m_playerChange)
+      changed |= Assign(r.PlayerNumber, std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
   }
   if (m_offset) {
-    PosX(r) = AddExtended(PosX(r), m_offset->x);
-    PosY(r) = AddExtended(PosY(r), m_offset->y);
+    changed |= AssignFloat(PosX(r), AddExtended(PosX(r), m_offset->x));
+    changed |= AssignFloat(PosY(r), AddExtended(PosY(r), m_offset->y));
   }
+  return changed;
 }
 
 template <class R> void TMassChanger::CopyToTarget(const R& r) {
@@ -159,9 +181,13 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
 }
 
 template <class R> bool TMassChanger::ApplyActions(R& r) {
-  if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode)) ChangeParams(r);
+  ++m_counts.selected[int(R::Kind)];
+  if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode))
+    if (ChangeParams(r)) ++m_counts.changed;
   if (UsesTarget(m_mode) && m_targetIds) CopyToTarget(r);
-  return m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
+  const bool leaves = m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
+  if (leaves) ++m_counts.deleted;
+  return leaves;
 }
 
 template <ObjKind K> void TMassChanger::ScanKind() {
@@ -182,7 +208,11 @@ template <ObjKind K> void TMassChanger::ScanKind() {
 void TMassChanger::Run() {
   for (ObjKind kind : kAllObjKinds)
     if (m_kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
-  if (m_targetIds) m_targetIds->Compact();
+  if (m_targetIds) {
+    m_counts.copied = m_targetIds->AppendedLive();
+    m_counts.replacedInTarget = m_targetIds->DeletedOriginals();
+    m_targetIds->Compact();
+  }
 }
 
 // ---- the run -----------------------------------------------------------------
@@ -225,7 +255,7 @@ bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char
   return error.empty();
 }
 
-bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
+MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
   const MassChangeSettings settings = host.Settings();
   const MassChangeMode mode = ModeOf(opts);
   RunLock lock(host, settings.UseTMobThreads);
@@ -233,6 +263,7 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
   host.Log(kRunSeparator);
   host.Log("Начаты массовые изменения...");
   bool ok = true;
+  std::optional<MassChangeCounts> counts;
   if (!CheckMassChangeOpts(host, opts, decimalSeparator)) {
     host.Log("Настройки массовых изменений введены неправильно.");
     ok = false;
@@ -261,7 +292,9 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
 
     if (ok) {
       host.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
-      TMassChanger(opts, decimalSeparator, host.Mob(), target.get()).Run();
+      TMassChanger changer(opts, decimalSeparator, host.Mob(), target.get());
+      changer.Run();
+      counts = changer.Counts();
     }
 
     if (targetOpened) {
@@ -288,7 +321,14 @@ bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char deci
   }
   host.Log(ok ? "Массовые изменения успешно завершены."
               : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
-  return ok;
+  MassChangeResult result{.ok = ok, .counts = counts, .summary = {}};
+  // Said only of a run that went through: after a failure the counts would tell
+  // of changes that never reached the files.
+  if (ok && counts) {
+    result.summary = MassChangeSummaryLine(*counts);
+    host.Log(result.summary);
+  }
+  return result;
 }
 
 }  // namespace kelvarin

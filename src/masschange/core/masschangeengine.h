@@ -13,6 +13,7 @@
 #include "masschange/core/identityindex.h"
 #include "masschange/core/masschangecheck.h"
 #include "masschange/core/masschangeopts.h"
+#include "masschange/core/masschangesummary.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -71,6 +72,9 @@ class TMassChanger {
   // replaced by copies are taken out in one pass per list.
   void Run();
 
+  // What Run did; complete once it has returned.
+  const MassChangeCounts& Counts() const { return m_counts; }
+
  private:
   struct Rect {
     long double x1, y1, x2, y2;
@@ -86,7 +90,8 @@ class TMassChanger {
   // Applies the action mode to one record: parameter changes, copy into the target,
   // then removal. True when the record leaves the source.
   template <class R> bool ApplyActions(R& r);
-  template <class R> void ChangeParams(R& r) const;
+  // True when a field took a new value.
+  template <class R> bool ChangeParams(R& r) const;
   template <class R> void CopyToTarget(const R& r);
   template <ObjKind K> void ScanKind();
 
@@ -103,15 +108,26 @@ class TMassChanger {
   std::optional<Circle> m_circle;
   std::optional<std::int32_t> m_playerChange;
   std::optional<Offset> m_offset;
+
+  MassChangeCounts m_counts;
 };
 
 // The option check as a run makes it: the first failure is shown in one message
 // box and the answer is false.
 bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
 
+struct MassChangeResult {
+  // The run ended with its success line.
+  bool ok = false;
+  // What the scan did; nullopt when the run ended before it.
+  std::optional<MassChangeCounts> counts;
+  // The summary line of a successful run ("Итог: ..."); empty otherwise.
+  std::string summary;
+};
+
 // The whole run: check the options, save the open document, open the target, scan,
 // save the target and the open document, reopen the open document; every step
-// logged. True when the run ends with its success line.
-bool RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
+// logged, and a successful run's outcome line followed by its summary.
+MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
 
 }  // namespace kelvarin

@@ -119,9 +119,11 @@ QRadioButton* MassChangePage::AddRadioButton(const char* name, const QString& ca
   return button;
 }
 
-QLineEdit* MassChangePage::AddEdit(const char* name) {
+QLineEdit* MassChangePage::AddEdit(const char* name, const QString& accessibleName) {
   auto* edit = new QLineEdit(this);
   edit->setObjectName(Name(name));
+  // Without a name of its own a screen reader calls every field by its group's title.
+  edit->setAccessibleName(accessibleName);
   edit->setValidator(new Cp1251Validator(edit));
   return edit;
 }
@@ -156,30 +158,33 @@ QWidget* MassChangePage::BuildCriteriaPage() {
   QGroupBox* params = AddGroupBox("MC_KR_ParamGB", u"По параметрам:"_s, 302, 192, g);
   for (int row = 0; const ParamRow& r : kCriteriaRows) {
     QCheckBox* box = AddCheckBox(r.box, QString::fromUtf16(r.caption));
-    QLineEdit* edit = AddEdit(r.edit);
+    QLineEdit* edit = AddEdit(r.edit, box->text());
     g->addWidget(box, row, 0);
     g->addWidget(edit, row++, 1);
     TickWhenFilled(box, {edit});
   }
 
   QGroupBox* coords = AddGroupBox("MC_KR_CoordsGB", u"По расположению на зоне:"_s, 302, 149, g);
-  const auto labelled = [&](int row, int column, const QString& label, QLineEdit* edit) {
-    g->addWidget(new QLabel(label, coords), row, column);
+  const auto labelled = [&](int row, int column, const QString& label, const char* name) {
+    auto* caption = new QLabel(label, coords);
+    QLineEdit* edit = AddEdit(name, label);
+    caption->setBuddy(edit);
+    g->addWidget(caption, row, column);
     g->addWidget(edit, row, column + 1);
     return edit;
   };
   QCheckBox* rect = AddCheckBox("MC_KR_Coords_PramouglCB", u"В прямоугольнике с координатами:"_s);
   g->addWidget(rect, 0, 0, 1, 4);
-  QLineEdit* x1 = labelled(1, 0, u"X1"_s, AddEdit("MC_KR_Coords_Pramougl_X1Ed"));
-  QLineEdit* y1 = labelled(1, 2, u"Y1"_s, AddEdit("MC_KR_Coords_Pramougl_Y1Ed"));
-  QLineEdit* x2 = labelled(2, 0, u"X2"_s, AddEdit("MC_KR_Coords_Pramougl_X2Ed"));
-  QLineEdit* y2 = labelled(2, 2, u"Y2"_s, AddEdit("MC_KR_Coords_Pramougl_Y2Ed"));
+  QLineEdit* x1 = labelled(1, 0, u"X1"_s, "MC_KR_Coords_Pramougl_X1Ed");
+  QLineEdit* y1 = labelled(1, 2, u"Y1"_s, "MC_KR_Coords_Pramougl_Y1Ed");
+  QLineEdit* x2 = labelled(2, 0, u"X2"_s, "MC_KR_Coords_Pramougl_X2Ed");
+  QLineEdit* y2 = labelled(2, 2, u"Y2"_s, "MC_KR_Coords_Pramougl_Y2Ed");
   TickWhenFilled(rect, {x1, y1, x2, y2});
   QCheckBox* circle = AddCheckBox("MC_KR_Coords_KrugCB", u"В круге с координатами:"_s);
   g->addWidget(circle, 3, 0, 1, 4);
-  QLineEdit* cx = labelled(4, 0, u"X"_s, AddEdit("MC_KR_Coords_Krug_XEd"));
-  QLineEdit* cy = labelled(4, 2, u"Y"_s, AddEdit("MC_KR_Coords_Krug_YEd"));
-  QLineEdit* radius = labelled(5, 0, u"Радиус"_s, AddEdit("MC_KR_Coords_Krug_RadEd"));
+  QLineEdit* cx = labelled(4, 0, u"X"_s, "MC_KR_Coords_Krug_XEd");
+  QLineEdit* cy = labelled(4, 2, u"Y"_s, "MC_KR_Coords_Krug_YEd");
+  QLineEdit* radius = labelled(5, 0, u"Радиус"_s, "MC_KR_Coords_Krug_RadEd");
   TickWhenFilled(circle, {cx, cy, radius});
 
   QGroupBox* kinds = AddGroupBox("MC_KR_TypeGB", u"По типу объекта:"_s, 129, 152, g);
@@ -207,8 +212,10 @@ QWidget* MassChangePage::BuildActionsPage() {
   g->addWidget(MC_AS_Obj_DelRB, 1, 0, 1, 3);
   g->addWidget(AddRadioButton("MC_AS_Obj_CopyRB", u"Копировать в целевой моб"_s), 2, 0, 1, 3);
   g->addWidget(AddRadioButton("MC_AS_Obj_MoveRB", u"Переносить в целевой моб"_s), 3, 0, 1, 3);
-  g->addWidget(new QLabel(u"Целевой моб:"_s, objects), 4, 0);
-  MC_AS_Obj_TargetMobEd = AddEdit("MC_AS_Obj_TargetMobEd");
+  auto* targetLabel = new QLabel(u"Целевой моб:"_s, objects);
+  g->addWidget(targetLabel, 4, 0);
+  MC_AS_Obj_TargetMobEd = AddEdit("MC_AS_Obj_TargetMobEd", targetLabel->text());
+  targetLabel->setBuddy(MC_AS_Obj_TargetMobEd);
   g->addWidget(MC_AS_Obj_TargetMobEd, 4, 1);
   MC_AS_Obj_TargetMobSelBut = new QPushButton(u"Выбрать..."_s, objects);
   MC_AS_Obj_TargetMobSelBut->setObjectName(u"MC_AS_Obj_TargetMobSelBut"_s);
@@ -219,19 +226,23 @@ QWidget* MassChangePage::BuildActionsPage() {
   int row = 0;
   for (const ParamRow& r : kChangeRows) {
     QCheckBox* box = AddCheckBox(r.box, QString::fromUtf16(r.caption));
-    QLineEdit* edit = AddEdit(r.edit);
+    QLineEdit* edit = AddEdit(r.edit, box->text());
     g->addWidget(box, row, 0);
     g->addWidget(edit, row++, 1, 1, 4);
     TickWhenFilled(box, {edit});
     m_paramChangeControls.insert(m_paramChangeControls.end(), {box, edit});
   }
   QCheckBox* offset = AddCheckBox("MC_AS_Params_OffsetCB", u"Смещать по координатам:"_s);
-  QLineEdit* dx = AddEdit("MC_AS_Params_OffsetXEd");
-  QLineEdit* dy = AddEdit("MC_AS_Params_OffsetYEd");
+  auto* dxLabel = new QLabel(u"X"_s, changes);
+  auto* dyLabel = new QLabel(u"Y"_s, changes);
+  QLineEdit* dx = AddEdit("MC_AS_Params_OffsetXEd", dxLabel->text());
+  QLineEdit* dy = AddEdit("MC_AS_Params_OffsetYEd", dyLabel->text());
+  dxLabel->setBuddy(dx);
+  dyLabel->setBuddy(dy);
   g->addWidget(offset, row, 0);
-  g->addWidget(new QLabel(u"X"_s, changes), row, 1);
+  g->addWidget(dxLabel, row, 1);
   g->addWidget(dx, row, 2);
-  g->addWidget(new QLabel(u"Y"_s, changes), row, 3);
+  g->addWidget(dyLabel, row, 3);
   g->addWidget(dy, row, 4);
   TickWhenFilled(offset, {dx, dy});
   m_paramChangeControls.insert(m_paramChangeControls.end(), {offset, dx, dy});
@@ -328,7 +339,9 @@ void MassChangePage::MC_GoButClick() {
   // A snapshot: nothing the user could change during a threaded run reaches it.
   const MassChangeOpts opts = PageOptions();
   TShellMassChangeHost host(m_shell);
-  RunMassChanges(host, opts, LocaleDecimalSeparator());
+  const MassChangeResult result = RunMassChanges(host, opts, LocaleDecimalSeparator());
+  // The log page may not be showing: the summary is in the status bar as well.
+  if (!result.summary.empty()) m_shell.ShowStatusMessage(FromUtf8(result.summary));
 }
 
 }  // namespace kelvarin

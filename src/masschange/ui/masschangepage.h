@@ -47,7 +47,7 @@ class MassChangePage : public QWidget {
  private:
   QCheckBox* AddCheckBox(const char* name, const QString& caption);
   QRadioButton* AddRadioButton(const char* name, const QString& caption);
-  QLineEdit* AddEdit(const char* name);
+  QLineEdit* AddEdit(const char* name, const QString& accessibleName);
   QGroupBox* AddGroupBox(const char* name, const QString& caption, int width, int height,
                          QGridLayout*& grid);
   QWidget* BuildCriteriaPage();
