@@ -19,7 +19,6 @@ constexpr double kRadiansPerWheelUnit = 0.00028571428571428574;
 TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
     : QOpenGLWidget(parent),
       m_host(host),
-      m_redrawTimer(new QTimer(this)),
       m_editorUpdaterTimer(new QTimer(this)) {
   setObjectName(QStringLiteral("ObjectOrientator"));
   setFixedSize(kSize, kSize);
@@ -34,9 +33,6 @@ TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
   format.setProfile(QSurfaceFormat::CompatibilityProfile);
   setFormat(format);
 
-  m_redrawTimer->setObjectName(QStringLiteral("RedrawT"));
-  m_redrawTimer->setInterval(kRedrawIntervalMs);
-  connect(m_redrawTimer, &QTimer::timeout, this, &TOrientatorFr::RedrawTTimer);
   m_editorUpdaterTimer->setObjectName(QStringLiteral("EditorUpdaterT"));
   m_editorUpdaterTimer->setInterval(kEditorUpdateIntervalMs);
   connect(m_editorUpdaterTimer, &QTimer::timeout, this, &TOrientatorFr::EditorUpdaterTTimer);
@@ -49,20 +45,18 @@ void TOrientatorFr::SetRotation(const TQuaternion& rotation) {
 
 void TOrientatorFr::ReleaseGL() {
   m_released = true;
-  m_redrawTimer->stop();
   m_editorUpdaterTimer->stop();
 }
 
-// The timers run only while the view can be seen: the page hides it with itself.
+// The table's timer runs only while the view can be seen: the page hides it with
+// itself. Showing it again draws it anew.
 void TOrientatorFr::showEvent(QShowEvent* event) {
   QOpenGLWidget::showEvent(event);
   if (m_released) return;
-  m_redrawTimer->start();
   m_editorUpdaterTimer->start();
 }
 
 void TOrientatorFr::hideEvent(QHideEvent* event) {
-  m_redrawTimer->stop();
   m_editorUpdaterTimer->stop();
   QOpenGLWidget::hideEvent(event);
 }
@@ -211,10 +205,6 @@ void TOrientatorFr::StoreRotationToSelection() {
   if (!m_host.StoreRotationToRecord(m_rotation)) return;
   m_rotationChanged = true;
   m_host.SetModified();
-}
-
-void TOrientatorFr::RedrawTTimer() {
-  if (m_host.OrientatorPageActive()) update();
 }
 
 void TOrientatorFr::EditorUpdaterTTimer() {

@@ -3,7 +3,9 @@
 // in four), the middle button resets or cancels the rotation, Ctrl with a button
 // moves, turns or resets the camera. Each turn is written into the selected record
 // at once through the host; the host's parameter table gets the new rotation at
-// most every half second.
+// most every half second. The scene is drawn when what it shows changes (a turn,
+// a new rotation, a camera move, a resize, an expose), never on a clock: a still
+// view costs nothing.
 #pragma once
 
 #include <QOpenGLWidget>
@@ -35,7 +37,6 @@ class TOrientatorFr : public QOpenGLWidget {
 
  public:
   static constexpr int kSize = 174;
-  static constexpr int kRedrawIntervalMs = 10;
   static constexpr int kEditorUpdateIntervalMs = 500;
 
   explicit TOrientatorFr(TOrientatorHost& host, QWidget* parent = nullptr);
@@ -59,7 +60,6 @@ class TOrientatorFr : public QOpenGLWidget {
   void StoreRotationToSelection();
   // Brings the camera back to its start (also on every resize of the view).
   void FrameResize();
-  void RedrawTTimer();
   void EditorUpdaterTTimer();
 
  protected:
@@ -85,7 +85,6 @@ class TOrientatorFr : public QOpenGLWidget {
   static ShiftState MakeShift(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
   TOrientatorHost& m_host;
-  QTimer* m_redrawTimer;
   QTimer* m_editorUpdaterTimer;
   bool m_released = false;
 
