@@ -10,7 +10,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 
 PACKAGES=(
   cmake ninja-build g++ clang pkg-config
-  qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libqscintilla2-qt6-dev
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libqt6opengl6-dev libqscintilla2-qt6-dev
   libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev nlohmann-json3-dev libcli11-dev

@@ -220,6 +220,34 @@ TEST_F(ParamTable, LeavingTheTableReappliesTheCurrentRow) {
   EXPECT_EQ(std::memcmp(&shell.mob.Objects[ref.index].LoadX, &before, sizeof before), 0);
 }
 
+TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
+  // The busy lock disables the table; the focus it takes away, at once or at the
+  // next focus change, is no leave of the user's.
+  ShowPage();
+  const ObjRef ref = Select(ObjKind::Object, 3);
+  const float before = shell.mob.Objects[ref.index].LoadX;
+  Table().setFocus();
+  TypeInto(QStringLiteral("LoadX"), QStringLiteral("12"));
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(page->ValuesEditorFocused());
+
+  Table().setEnabled(false);
+  page->ObjectsTree()->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(page->ValuesEditorFocused());
+  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_EQ(std::memcmp(&shell.mob.Objects[ref.index].LoadX, &before, sizeof before), 0);
+
+  // Enabled and entered again, the table is left as usual.
+  Table().setEnabled(true);
+  Table().setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(page->ValuesEditorFocused());
+  page->ObjectsTree()->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(shell.modifiedCalls, 1);
+}
+
 TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
   ShowPage();
   const ObjRef ref = Select(ObjKind::Lever, 1);

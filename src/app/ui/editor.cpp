@@ -1,7 +1,10 @@
 #include "app/ui/editor.h"
 
 #include <QLayout>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <exception>
 
 #include "app/core/appinfo.h"
@@ -14,8 +17,23 @@
 
 namespace kelvarin {
 
+using namespace Qt::StringLiterals;
+
 TKelvarinApplication::TKelvarinApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(FromUtf8(ProgramName));
+  InstallQtTranslations();
+}
+
+bool InstallQtTranslations() {
+  // Every text of the program is Russian, whatever the system's language: the
+  // standard buttons and dialogs follow it.
+  auto* translator = new QTranslator(qApp);
+  if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), u"qtbase"_s, u"_"_s,
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
 }
 
 bool TKelvarinApplication::notify(QObject* receiver, QEvent* event) {
@@ -59,9 +77,7 @@ void InstallPages(TMainF& window) {
   hooks.MobToScript = [script] { script->MobToScript(); };
   hooks.ClearScript = [script] { script->ClearScript(); };
   hooks.ScriptToMob = [script] { return script->ScriptToMob(); };
-  hooks.UpdateEditMenu = [script, &window] {
-    script->UpdateEditMenu(window.LastEditor() == script->ScriptEd());
-  };
+  hooks.UpdateEditMenu = [script](bool active) { script->UpdateEditMenu(active); };
   hooks.ShowScriptKeyDialog = [script] { script->ChangeScriptKey(); };
   hooks.FillObjectsTree = [objects] { objects->FillObjectsTree(); };
   hooks.CommitParameterTable = [objects] { objects->CommitValuesEditor(); };

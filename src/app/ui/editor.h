@@ -45,6 +45,10 @@ class TEditor {
 // their hooks.
 void InstallPages(TMainF& window);
 
+// Loads Qt's own Russian texts (standard buttons, file dialogs) into the running
+// application; false when they are not installed.
+bool InstallQtTranslations();
+
 // Shows an error that ended a command or the start-up.
 void ShowStandardError(const QString& text);
 

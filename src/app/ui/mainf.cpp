@@ -25,6 +25,7 @@
 #include "app/ui/prompts.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
+#include "common/qt/fixedpitchfont.h"
 #include "common/qt/qtext.h"
 #include "version/ui/aboutf.h"
 
@@ -59,6 +60,8 @@ constexpr const char* kLockList[] = {
 static_assert(std::size(kLockList) == 62);
 
 constexpr char kShellSeparator[] = "------------------------------";
+// A status message is news, not a state: it goes after this long.
+constexpr int kStatusMessageMs = 10'000;
 
 bool IsMenu(const char* name) {
   return std::string_view(name) == "FileMenu" || std::string_view(name) == "HelpMenu";
@@ -170,19 +173,14 @@ void TMainF::CreatePages() {
 
   LogEd = new QPlainTextEdit(LogSh);
   LogEd->setObjectName(u"LogEd"_s);
-  QFont font(u"Courier New"_s);
-  font.setStyleHint(QFont::Monospace);
-  font.setPixelSize(13);
-  LogEd->setFont(font);
+  LogEd->setFont(FixedPitchFont(13));
   LogEd->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   LogEd->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   LogEd->setPlainText(u"По идее, сюда должен впечатываться лог всякий..."_s);
   LogSh->layout()->addWidget(LogEd);
 
   setCentralWidget(MainF_PK);
-  connect(MainF_PK, &QTabWidget::currentChanged, this, [this] {
-    if (MainF_PK->currentWidget() == LogSh) LogShShow();
-  });
+  connect(MainF_PK, &QTabWidget::currentChanged, this, &TMainF::PageChanged);
 }
 
 // ---- lookups -------------------------------------------------------------------
@@ -265,7 +263,7 @@ void TMainF::LogShShow() {
   LogEd->ensureCursorVisible();
 }
 
-void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text); }
+void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }
 
 bool TMainF::IsActivePage(const QWidget* page) const {
   const QWidget* current = MainF_PK->currentWidget();
@@ -344,7 +342,12 @@ void TMainF::UpdateWindowState() {
 }
 
 void TMainF::UpdateEditMenu() {
-  if (m_hooks.UpdateEditMenu) m_hooks.UpdateEditMenu();
+  if (m_hooks.UpdateEditMenu) m_hooks.UpdateEditMenu(ScriptCommandsActive());
+}
+
+bool TMainF::ScriptCommandsActive() const {
+  const QWidget* editor = Control("ScriptEd");
+  return editor && m_lastEditor == editor && editor->isEnabled() && MainF_PK->currentWidget() == ScriptSh;
 }
 
 void TMainF::LoadScriptEditor(const std::function<void()>& load) {
@@ -563,6 +566,9 @@ void TMainF::AboutMenuClick() {
 void TMainF::LockControls() {
   // Nested locks (a mass change around its own saves) keep the outermost state.
   if (m_lockDepth++ > 0) return;
+  m_focusBeforeLock.clear();
+  for (QWidget* w = QApplication::focusWidget(); w && w->window() == this && w != this; w = w->parentWidget())
+    m_focusBeforeLock.emplace_back(w);
   m_locking = true;
   for (std::size_t i = 0; i < std::size(kLockList); ++i) {
     QWidget* control = Control(kLockList[i]);
@@ -582,11 +588,29 @@ void TMainF::UnlockControls() {
   }
   if (std::exchange(m_windowStatePending, false)) UpdateWindowState();
   FocusLastEditor();
+  // Without an editor to go back to, the control that had the focus before the
+  // lock gets it again, when it can still be seen and used.
+  const auto previous = std::exchange(m_focusBeforeLock, {});
+  if (!(m_lastEditor && m_lastEditor->hasFocus()))
+    for (const QPointer<QWidget>& w : previous)
+      if (w && w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus) {
+        w->setFocus();
+        break;
+      }
   UpdateEditMenu();
 }
 
 void TMainF::FocusLastEditor() {
-  if (m_lastEditor) m_lastEditor->setFocus();
+  // A control on a page that is not showing never takes the keys.
+  if (m_lastEditor && m_lastEditor->isVisible() && m_lastEditor->isEnabled()) m_lastEditor->setFocus();
+}
+
+void TMainF::PageChanged() {
+  // Leaving the Script page is leaving its editor, whether or not the focus
+  // moved with the page.
+  if (MainF_PK->currentWidget() != ScriptSh && m_lastEditor) ScriptEdExit();
+  else UpdateEditMenu();
+  if (MainF_PK->currentWidget() == LogSh) LogShShow();
 }
 
 void TMainF::OnFocusChanged(QWidget* old, QWidget* now) {

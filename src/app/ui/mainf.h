@@ -10,6 +10,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/ui/shellservices.h"
 #include "mob/tmob.h"
@@ -37,7 +38,9 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
     std::function<void()> MobToScript;
     std::function<void()> ClearScript;
     std::function<bool()> ScriptToMob;
-    std::function<void()> UpdateEditMenu;
+    // Enables the Edit items (every one the script page adds) when `active` is
+    // true and disables them otherwise; see ScriptCommandsActive.
+    std::function<void(bool active)> UpdateEditMenu;
     std::function<void()> ShowScriptKeyDialog;  // Ctrl+Shift+Alt+K with a document open
     // Objects page.
     std::function<void()> FillObjectsTree;       // after open and close
@@ -94,6 +97,10 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   void SetLockOnLoadSave(bool value) override { m_lockOnLoadSave = value; }
   void FocusLastEditor();
   QWidget* LastEditor() const { return m_lastEditor; }
+  // The one rule for the Edit items and the keys that act on the script (F3,
+  // Ctrl+R, Ctrl+F): only while the Script page is showing and its editor is the
+  // last editor. Keys on other pages never change the script out of sight.
+  bool ScriptCommandsActive() const;
 
   // ---- TShellServices
   TMob& Mob() override;
@@ -137,6 +144,7 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   bool FormClose();
   void LogShShow();
   void OnFocusChanged(QWidget* old, QWidget* now);
+  void PageChanged();
   void ScriptEdEnter();
   void ScriptEdExit();
   void UpdateEditMenu();
@@ -178,6 +186,10 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   };
   std::array<SavedState, 62> m_lockSaved;
   QPointer<QWidget> m_lastEditor;
+  // The control that had the focus when the lock was taken, then its parents: the
+  // release hands the focus back to the first that still exists and can take it
+  // (a table's cell editor closes when it is disabled; the table stays).
+  std::vector<QPointer<QWidget>> m_focusBeforeLock;
   bool m_shown = false;
 
   // Controls.

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <QLabel>
+#include <QFontInfo>
 #include <QOpenGLContext>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -28,7 +29,8 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
       m_valuesEditor(new kelvarin::ValuesEditor),
       m_notice(new QLabel),
       m_helpMemo(new QPlainTextEdit),
-      m_side(new QVBoxLayout) {
+      m_side(new QVBoxLayout),
+      m_splitter(new QSplitter(Qt::Horizontal)) {
   setObjectName(QStringLiteral("ObjectsPage"));
 
   m_tree->setObjectName(QStringLiteral("ObjectsTree"));
@@ -42,6 +44,9 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
 
   connect(m_valuesEditor, &ValuesEditor::FocusEntered, this, &ObjectsPage::ValuesEditorEnter);
   connect(m_valuesEditor, &ValuesEditor::FocusLeft, this, &ObjectsPage::ValuesEditorExit);
+  // A focus move the busy lock causes re-applies nothing: applying marks the
+  // document modified, and a save that has just cleared the mark would keep " *".
+  connect(m_valuesEditor, &ValuesEditor::FocusDropped, this, [this] { m_valuesEditorFocused = false; });
   connect(m_valuesEditor, &ValuesEditor::RowLeft, this, &ObjectsPage::ValuesEditorValidate);
   connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::ShowTrapPointsInfo);
 
@@ -57,32 +62,66 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_helpMemo->setReadOnly(true);
   m_helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_helpMemo->setPlainText(HelpText());
-  // 175 pixels wide unless the user's font needs more for the longest line.
-  int textWidth = 0;
-  for (const QString& line : HelpText().split(QLatin1Char('\n')))
-    textWidth = std::max(textWidth, m_helpMemo->fontMetrics().horizontalAdvance(line));
-  const int chrome = 2 * (m_helpMemo->frameWidth() + int(m_helpMemo->document()->documentMargin())) +
-                     m_helpMemo->fontMetrics().averageCharWidth();
-  m_helpMemo->setFixedSize(std::max(175, textWidth + chrome), 290);
+  FitHelpMemo();
 
-  auto* splitter = new QSplitter(Qt::Horizontal);
-  splitter->setChildrenCollapsible(false);
-  splitter->addWidget(m_tree);
-  splitter->addWidget(m_valuesEditor);
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({320, 325});
-
+  // The view and its help text stand right of the table, at the top.
+  auto* side = new QWidget;
+  side->setObjectName(QStringLiteral("OrientatorPanel"));
   m_side->setContentsMargins(0, 0, 0, 0);
   m_side->addWidget(m_notice);
   m_side->addWidget(m_helpMemo);
   m_side->addStretch(1);
+  side->setLayout(m_side);
+
+  m_splitter->setChildrenCollapsible(false);
+  m_splitter->addWidget(m_tree);
+  m_splitter->addWidget(m_valuesEditor);
+  m_splitter->addWidget(side);
+  // A wider window widens the tree and the table; the view keeps its size.
+  m_splitter->setStretchFactor(0, 1);
+  m_splitter->setStretchFactor(1, 1);
+  m_splitter->setStretchFactor(2, 0);
 
   auto* layout = new QHBoxLayout(this);
   // The tree and the table run to 5 pixels above the page's bottom edge.
   layout->setContentsMargins(0, 0, 0, 5);
-  layout->addWidget(splitter, 1);
-  layout->addLayout(m_side);
+  layout->addWidget(m_splitter);
+}
+
+void ObjectsPage::FitHelpMemo() {
+  // 175 pixels wide, the lines unbroken: a font too wide for that is made smaller,
+  // down to a size still easy to read; beyond that the memo widens instead.
+  constexpr int kWidth = 175;
+  constexpr int kSmallestPixels = 9;
+  const QStringList lines = HelpText().split(QLatin1Char('\n'));
+  QFont font = m_helpMemo->font();
+  if (font.pixelSize() <= 0) font.setPixelSize(QFontInfo(font).pixelSize());
+  const auto textWidth = [&](const QFont& f) {
+    const QFontMetrics metrics(f);
+    int width = 0;
+    for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
+    return width;
+  };
+  const auto chrome = [&](const QFont& f) {
+    return 2 * (m_helpMemo->frameWidth() + int(m_helpMemo->document()->documentMargin())) +
+           QFontMetrics(f).averageCharWidth();
+  };
+  while (textWidth(font) + chrome(font) > kWidth && font.pixelSize() > kSmallestPixels)
+    font.setPixelSize(font.pixelSize() - 1);
+  m_helpMemo->setFont(font);
+  m_helpMemo->setFixedSize(std::max(kWidth, textWidth(font) + chrome(font)), 290);
+}
+
+void ObjectsPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (m_laidOut) return;
+  m_laidOut = true;
+  // The starting layout, whatever the window's size: tree 320 and table 325
+  // pixels wide, the view's column taking the rest.
+  const int handles = 2 * m_splitter->handleWidth();
+  const int rest = m_splitter->width() - kTreeWidth - kTableWidth - handles;
+  if (rest >= m_splitter->widget(2)->minimumSizeHint().width())
+    m_splitter->setSizes({kTreeWidth, kTableWidth, rest});
 }
 
 ObjectsPage::~ObjectsPage() = default;

@@ -12,6 +12,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QSplitter;
 class QTreeView;
 class QVBoxLayout;
 
@@ -69,13 +70,20 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   // The 18 lines of the help text under the view.
   static QString HelpText();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  static constexpr int kTreeWidth = 320;
+  static constexpr int kTableWidth = 325;
+
   // TOrientatorHost
   bool OrientatorPageActive() const override;
   bool StoreRotationToRecord(const TQuaternion& rotation) override;
   void ShowRotationRows(const TQuaternion& rotation) override;
   void SetModified() override;
 
+  void FitHelpMemo();
   void ClearParams();
   void RevertRow(const QString& key, const std::optional<std::string>& text);
   void ShowTrapPointsInfo(const QString& key);
@@ -89,6 +97,8 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   QLabel* m_notice;
   QPlainTextEdit* m_helpMemo;
   QVBoxLayout* m_side;
+  QSplitter* m_splitter;
+  bool m_laidOut = false;
 
   bool m_valuesEditorFocused = false;
   TQuaternion m_savedRotation;

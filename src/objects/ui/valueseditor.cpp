@@ -5,7 +5,10 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <algorithm>
 #include <limits>
 
 namespace kelvarin {
@@ -63,9 +66,17 @@ ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
   setHorizontalHeaderLabels({QStringLiteral("Параметр"), QStringLiteral("Значение")});
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  horizontalHeader()->setStretchLastSection(true);
-  setColumnWidth(kKeyColumn, 150);
-  setColumnWidth(kValueColumn, 169);
+  // The names stay in sight: the value column takes what the name column leaves
+  // of the visible width, so the table never scrolls sideways and a value's
+  // editor (with its "..." button) always ends inside the table. The name column
+  // is 150 pixels, or what the longest name needs.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  horizontalHeader()->setSectionResizeMode(kValueColumn, QHeaderView::Stretch);
+  horizontalHeader()->setMinimumSectionSize(40);
+  const int longestKey = fontMetrics().horizontalAdvance(QStringLiteral("ComplectionStrength")) +
+                         2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) +
+                         fontMetrics().averageCharWidth();
+  setColumnWidth(kKeyColumn, std::max(150, longestKey));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AllEditTriggers);
@@ -131,6 +142,13 @@ void ValuesEditor::CommitOpenEditor(const QString& key) {
   if (m_openEditor && Key(m_openEditorRow) == key) commitData(m_openEditor);
 }
 
+void ValuesEditor::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTableWidget::scrollTo(index, hint);
+  // Even in a table too narrow for both columns, reaching a value never pushes
+  // the names out of sight.
+  horizontalScrollBar()->setValue(0);
+}
+
 void ValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   if (editor == m_openEditor) {
     m_openEditor = nullptr;
@@ -147,14 +165,25 @@ bool ValuesEditor::HoldsFocus() const { return Contains(QApplication::focusWidge
 
 void ValuesEditor::OnFocusChanged(QWidget* old, QWidget* now) {
   Q_UNUSED(old);
+  const bool hasFocus = Contains(now);
+  if (hasFocus == m_hasFocus) return;
+  if (hasFocus) {
+    m_hasFocus = true;
+    emit FocusEntered();
+    return;
+  }
+  if (!isEnabled()) {
+    // Disabling takes the focus away, at once or, when no other control can take
+    // it, at the next focus change: either way it is no leave of the user's.
+    m_hasFocus = false;
+    emit FocusDropped();
+    return;
+  }
   // Switching to another program takes the focus from every widget for a while;
   // the table keeps its place in the window and is not left.
   if (!now) return;
-  const bool hasFocus = Contains(now);
-  if (hasFocus == m_hasFocus) return;
-  m_hasFocus = hasFocus;
-  if (hasFocus) emit FocusEntered();
-  else emit FocusLeft();
+  m_hasFocus = false;
+  emit FocusLeft();
 }
 
 }  // namespace kelvarin

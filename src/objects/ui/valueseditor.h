@@ -41,10 +41,15 @@ class ValuesEditor : public QTableWidget {
   // The cursor moved away from the row with `key`.
   void RowLeft(const QString& key);
   void FocusEntered();
+  // The user moved the focus away from the table.
   void FocusLeft();
+  // The table lost the focus because it was disabled (the busy lock, a close):
+  // nobody left a row, and nothing is to be applied.
+  void FocusDropped();
   void EllipsisClicked(const QString& key);
 
  protected:
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:

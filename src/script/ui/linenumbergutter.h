@@ -24,6 +24,7 @@ class TLineNumberGutter : public QWidget {
   // The text shown for 1-based line `number` in an editor of `lineCount` lines.
   static QString LineNumberText(int number, int lineCount);
   int DigitCount() const { return m_digits; }
+  const QFont& NumberFont() const { return m_font; }
 
   // Resizes the margin when the line count gains or loses a digit and puts the
   // gutter back over it; the editor calls it when it is resized.

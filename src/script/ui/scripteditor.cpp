@@ -2,8 +2,6 @@
 
 #include <QAccessibleWidget>
 #include <QCursor>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -12,6 +10,10 @@
 #include <QToolTip>
 #include <algorithm>
 
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
+#include "common/qt/fixedpitchfont.h"
 #include "script/ui/linenumbergutter.h"
 #include "script/ui/zonescriptlexer.h"
 
@@ -44,17 +46,6 @@ QAccessibleInterface* PlainAccessibleEditor(const QString& className, QObject* o
 
 }  // namespace
 
-QFont MonospacedFont(const QString& family, int pixelSize) {
-  QFont font(family);
-  font.setPixelSize(pixelSize);
-  font.setStyleHint(QFont::TypeWriter);
-  if (!QFontInfo(font).fixedPitch()) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPixelSize(pixelSize);
-  }
-  return font;
-}
-
 TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
   static const bool accessibleInstalled = [] {
     QAccessible::installFactory(PlainAccessibleEditor);
@@ -69,11 +60,16 @@ TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
   SendScintilla(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);  // caret past the line end
   // Typing coalesces into one undo step per run and drag and drop moves text:
   // both are Scintilla's own behaviour.
+  // Redo answers Shift+Ctrl+Z, the key its menu item shows, besides Ctrl+Y.
+  if (QsciCommand* redo = standardCommands()->find(QsciCommand::Redo))
+    redo->setAlternateKey(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z).toCombined());
 
-  const QFont font = InPoints(MonospacedFont(QStringLiteral("Courier New"), kEditorPixels), kEditorPixels);
+  // Every style draws the one fixed-width family, so columns line up whatever the
+  // highlighting.
+  const QFont font = InPoints(FixedPitchFont(kEditorPixels), kEditorPixels);
   m_lexer = new TZoneScriptLexer(font, this);
   setLexer(m_lexer);
-  m_gutter = new TLineNumberGutter(*this, MonospacedFont(QStringLiteral("Courier New"), kGutterPixels));
+  m_gutter = new TLineNumberGutter(*this, FixedPitchFont(kGutterPixels));
 
   connect(this, &QsciScintilla::textChanged, this, [this] {
     if (!m_loading) emit Changed();

@@ -17,10 +17,6 @@ namespace kelvarin {
 class TLineNumberGutter;
 class TZoneScriptLexer;
 
-// `family` at `pixelSize` when it is installed and monospaced, otherwise the
-// system's fixed-pitch font at that size.
-QFont MonospacedFont(const QString& family, int pixelSize);
-
 class TScriptEditor : public QsciScintilla {
   Q_OBJECT
  public:

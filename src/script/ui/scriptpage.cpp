@@ -95,8 +95,8 @@ void TScriptPage::FillEditMenu(QMenu* menu) {
   for (QAction* action : m_editItems) menu->addAction(action);
 }
 
-void TScriptPage::UpdateEditMenu(bool scriptEdIsLastEditor) {
-  const bool enabled = scriptEdIsLastEditor && m_scriptEd->isEnabled();
+void TScriptPage::UpdateEditMenu(bool active) {
+  const bool enabled = active && m_scriptEd->isEnabled();
   for (QAction* action : m_editItems)
     if (!action->isSeparator()) action->setEnabled(enabled);
 }

@@ -43,9 +43,10 @@ class TScriptPage : public QWidget {
   // ---- Edit menu
   // Adds the eleven items, separators included, to the shell's EditMenu.
   void FillEditMenu(QMenu* menu);
-  // Enables the nine commands exactly when the script editor is LastEditor and
-  // usable (it is disabled without a document and during the busy lock).
-  void UpdateEditMenu(bool scriptEdIsLastEditor);
+  // Enables every Edit item exactly when `active` (the main window's rule: the
+  // Script page is showing and its editor is LastEditor) and the editor is usable
+  // (it is disabled without a document and during the busy lock).
+  void UpdateEditMenu(bool active);
   // An item by its objectName ("UndoMenu", "SearchNextMenu", ...), or nullptr.
   QAction* EditMenuItem(const QString& name) const;
 
