@@ -5,6 +5,8 @@
 #   ./dev.sh test             install what is missing, build, run every test
 #   ./dev.sh fuzz [SECONDS]   build the fuzzers with clang and run them (default 600 s)
 #   ./dev.sh bench            build in release mode and run the benchmarks
+#   ./dev.sh stress [STARTS]  start and close the editor STARTS times (default 200) with the
+#                             accessibility bridge on and as many with it off; counts deaths
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
@@ -15,6 +17,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
   xvfb xauth xdg-utils locales
+  libxcb1-dev dbus-daemon dbus-bin at-spi2-core
 )
 
 install_deps() {
@@ -84,8 +87,14 @@ case "$cmd" in
     build build-release -DCMAKE_BUILD_TYPE=Release
     for b in build-release/bin/bench-*; do "$b"; done
     ;;
+  stress)
+    install_deps
+    build build
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+      dbus-run-session -- build/bin/startup-stress build/bin/kelvarin "${2:-200}" --bridge both
+    ;;
   *)
-    sed -n '2,8p' "$0"
+    sed -n '2,10p' "$0"
     exit 2
     ;;
 esac
