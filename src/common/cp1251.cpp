@@ -78,6 +78,23 @@ int UnicodeToCp1251(char32_t cp) {
   return -1;
 }
 
+unsigned char Cp1251FoldCase(unsigned char byte) {
+  static const std::array<unsigned char, 256> kFold = [] {
+    std::array<unsigned char, 256> fold{};
+    for (int b = 0; b < 256; ++b) {
+      char32_t cp = Cp1251ToUnicode(static_cast<unsigned char>(b));
+      if (cp >= U'A' && cp <= U'Z') cp += 0x20;
+      else if (cp >= 0x0410 && cp <= 0x042F) cp += 0x20;  // А-Я
+      else if (cp >= 0x0400 && cp <= 0x040F) cp += 0x50;  // Ё, Ђ, Є, Ї, ...
+      else if (cp == 0x0490) cp = 0x0491;                 // Ґ
+      const int small = UnicodeToCp1251(cp);
+      fold[std::size_t(b)] = static_cast<unsigned char>(small >= 0 ? small : b);
+    }
+    return fold;
+  }();
+  return kFold[byte];
+}
+
 std::string Cp1251ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() * 2);

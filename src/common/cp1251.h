@@ -17,6 +17,10 @@ char32_t Cp1251ToUnicode(unsigned char byte);
 // The 1251 byte for a code point, or -1 when code page 1251 has no such character.
 int UnicodeToCp1251(char32_t codePoint);
 
+// The small letter for a capital letter of code page 1251 (Latin and Cyrillic);
+// every other byte maps to itself. Comparing folded bytes ignores letter case.
+unsigned char Cp1251FoldCase(unsigned char byte);
+
 // 1251 bytes -> UTF-8 text.
 std::string Cp1251ToUtf8(std::string_view bytes);
 
