@@ -38,6 +38,8 @@ class FakeShell : public TShellServices {
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override {}
   void ShowStatusMessage(const QString& text) override { statusMessages << text; }
+  void ShowCaretStatus(const QString&) override {}
+  void ShowResults(const QString&, std::vector<TResultEntry>) override {}
   bool IsActivePage(const QWidget*) const override { return false; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return state.Settings; }

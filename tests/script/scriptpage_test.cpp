@@ -287,23 +287,30 @@ TEST_F(ScriptPageTest, KeyDialogChangesTheKeyWithoutMarkingTheDocument) {
   EXPECT_EQ(m_shell.mob.ScriptKey, 0x80000000u);
 }
 
-TEST_F(ScriptPageTest, EditMenuHasElevenItemsEnabledOnlyForAUsableLastEditor) {
+TEST_F(ScriptPageTest, EditMenuKeepsItsElevenItemsFirstAndEnablesOnlyForAUsableLastEditor) {
   QMenu menu;
   m_page->FillEditMenu(&menu);
   const QList<QAction*> items = menu.actions();
-  ASSERT_EQ(items.size(), 11);
   const char* names[] = {"UndoMenu", "RedoMenu", "N2", "CopyMenu", "CutMenu", "PasteMenu",
-                         "SelectAllMenu", "N7", "SearchRepMenu", "SearchNextMenu", "ReplaceNextMenu"};
-  for (int i = 0; i < 11; ++i) EXPECT_EQ(items[i]->objectName(), QString::fromLatin1(names[i]));
-  EXPECT_TRUE(items[2]->isSeparator() && items[7]->isSeparator());
-  EXPECT_TRUE(items[2]->text().isEmpty() && items[7]->text().isEmpty());  // no dash drawn
+                         "SelectAllMenu", "N7", "SearchRepMenu", "SearchNextMenu", "ReplaceNextMenu",
+                         // the page's own commands, after a separator
+                         "N9", "FindAllMenu", "ReplaceAllMenu", "N10", "GoToLineMenu"};
+  ASSERT_EQ(items.size(), qsizetype(std::size(names)));
+  for (std::size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(items[qsizetype(i)]->objectName(), QString::fromLatin1(names[i]));
+  for (int separator : {2, 7, 11, 14}) {
+    EXPECT_TRUE(items[separator]->isSeparator());
+    EXPECT_TRUE(items[separator]->text().isEmpty());  // no dash drawn
+  }
   EXPECT_EQ(items[9]->text(), u"Искать далее                             F3"_s);
+  EXPECT_TRUE(items[12]->text().startsWith(u"Найти все"_s));
+  EXPECT_TRUE(items[13]->text().startsWith(u"Заменить все"_s) && items[13]->text().endsWith(u"Ctrl+H"_s));
+  EXPECT_TRUE(items[15]->text().endsWith(u"Ctrl+G"_s));
 
   const auto enabledCount = [&] {
     return std::count_if(items.begin(), items.end(), [](QAction* a) { return !a->isSeparator() && a->isEnabled(); });
   };
   m_page->UpdateEditMenu(true);
-  EXPECT_EQ(enabledCount(), 9);
+  EXPECT_EQ(enabledCount(), 12);
   m_page->UpdateEditMenu(false);
   EXPECT_EQ(enabledCount(), 0);
   Ed().setEnabled(false);  // no document, or a load or save running

@@ -27,6 +27,9 @@ class TFakeShell : public TShellServices {
   int settingsSaves = 0;
   QStringList log;
   QStringList statusMessages;
+  QString caretStatus;
+  QString resultsTitle;
+  std::vector<TResultEntry> results;
 
   TMob& Mob() override { return mob; }
   bool MobOpened() const override { return opened; }
@@ -38,6 +41,11 @@ class TFakeShell : public TShellServices {
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override { ++logPageShown; }
   void ShowStatusMessage(const QString& text) override { statusMessages << text; }
+  void ShowCaretStatus(const QString& text) override { caretStatus = text; }
+  void ShowResults(const QString& title, std::vector<TResultEntry> entries) override {
+    resultsTitle = title;
+    results = std::move(entries);
+  }
   bool IsActivePage(const QWidget*) const override { return active; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return settings; }

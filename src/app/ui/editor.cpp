@@ -79,6 +79,7 @@ void InstallPages(TMainF& window) {
   hooks.ScriptToMob = [script] { return script->ScriptToMob(); };
   hooks.UpdateEditMenu = [script](bool active) { script->UpdateEditMenu(active); };
   hooks.ShowScriptKeyDialog = [script] { script->ChangeScriptKey(); };
+  hooks.ShowScriptPlace = [script](const TScriptPlace& place) { script->ShowPlace(place); };
   hooks.FillObjectsTree = [objects] { objects->FillObjectsTree(); };
   hooks.CommitParameterTable = [objects] { objects->CommitValuesEditor(); };
   hooks.ReleaseGL = [objects] { objects->ReleaseGL(); };

@@ -6,10 +6,12 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -23,9 +25,11 @@
 #include "app/core/appstate.h"
 #include "document/docpaths.h"
 #include "app/ui/prompts.h"
+#include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
 #include "common/qt/fixedpitchfont.h"
+#include "common/qt/latinkey.h"
 #include "common/qt/qtext.h"
 #include "version/ui/aboutf.h"
 
@@ -87,6 +91,10 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
   toolBar->toggleViewAction()->setVisible(false);
   CreatePages();
   statusBar()->setObjectName(u"StatusBar1"_s);
+  m_caretStatus = new QLabel(this);
+  m_caretStatus->setObjectName(u"CaretStatusLabel"_s);
+  statusBar()->addPermanentWidget(m_caretStatus);
+  m_caretStatus->hide();
 
   resize(839, 555 + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -179,7 +187,17 @@ void TMainF::CreatePages() {
   LogEd->setPlainText(u"По идее, сюда должен впечатываться лог всякий..."_s);
   LogSh->layout()->addWidget(LogEd);
 
-  setCentralWidget(MainF_PK);
+  // The result list sits below the pages and is hidden until a command fills it.
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->setObjectName(u"PagesSplitter"_s);
+  splitter->setChildrenCollapsible(false);
+  splitter->addWidget(MainF_PK);
+  m_results = new TResultsPanel(splitter);
+  splitter->addWidget(m_results);
+  splitter->setStretchFactor(0, 4);
+  splitter->setStretchFactor(1, 1);
+  connect(m_results, &TResultsPanel::EntryActivated, this, &TMainF::GoToResult);
+  setCentralWidget(splitter);
   connect(MainF_PK, &QTabWidget::currentChanged, this, &TMainF::PageChanged);
 }
 
@@ -264,6 +282,29 @@ void TMainF::LogShShow() {
 }
 
 void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }
+
+void TMainF::ShowCaretStatus(const QString& text) {
+  m_caretStatus->setText(text);
+  m_caretStatus->setVisible(!text.isEmpty());
+}
+
+void TMainF::ShowResults(const QString& title, std::vector<TResultEntry> entries) {
+  m_results->Show(title, std::move(entries));
+}
+
+void TMainF::GoToResult(const TResultEntry& entry) {
+  // The editor and the tree belong to a running load, save or mass change.
+  if (LockHeld()) return;
+  if (const auto* place = std::get_if<TScriptPlace>(&entry.target)) {
+    if (!m_hooks.ShowScriptPlace) return;
+    MainF_PK->setCurrentWidget(ScriptSh);
+    m_hooks.ShowScriptPlace(*place);
+  } else if (const auto* record = std::get_if<ObjRef>(&entry.target)) {
+    if (!m_hooks.ShowRecord) return;
+    MainF_PK->setCurrentWidget(ObjectsSh);
+    m_hooks.ShowRecord(*record);
+  }
+}
 
 bool TMainF::IsActivePage(const QWidget* page) const {
   const QWidget* current = MainF_PK->currentWidget();
@@ -482,6 +523,7 @@ bool TMainF::CloseMob() {
   m_mobOpened = false;
   m_mobModified = false;
   m_curMobFile.clear();
+  m_results->Clear();  // its entries lead into the document just closed
   LoadScriptEditor(m_hooks.ClearScript);
   if (m_hooks.FillObjectsTree) m_hooks.FillObjectsTree();
   UpdateWindowState();
@@ -638,24 +680,6 @@ void TMainF::ScriptEdExit() {
 }
 
 // ---- keys ----------------------------------------------------------------------
-
-namespace {
-
-// The shortcuts name keys, not letters: with a Cyrillic layout active, Ctrl+S
-// arrives as Ctrl+Ы. Letters of the Russian and Ukrainian layouts are mapped back
-// to the Latin key in the same place.
-int LatinKeyOf(int key) {
-  static const std::pair<char16_t, char> kPlaces[] = {
-      {u'Й', 'Q'}, {u'Ц', 'W'}, {u'У', 'E'}, {u'К', 'R'}, {u'Е', 'T'}, {u'Н', 'Y'}, {u'Г', 'U'},
-      {u'Ш', 'I'}, {u'Щ', 'O'}, {u'З', 'P'}, {u'Ф', 'A'}, {u'Ы', 'S'}, {u'І', 'S'}, {u'В', 'D'},
-      {u'А', 'F'}, {u'П', 'G'}, {u'Р', 'H'}, {u'О', 'J'}, {u'Л', 'K'}, {u'Д', 'L'}, {u'Я', 'Z'},
-      {u'Ч', 'X'}, {u'С', 'C'}, {u'М', 'V'}, {u'И', 'B'}, {u'Т', 'N'}, {u'Ь', 'M'}};
-  for (const auto& [cyrillic, latin] : kPlaces)
-    if (key == int(cyrillic)) return latin;
-  return key;
-}
-
-}  // namespace
 
 bool TMainF::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&

@@ -16,6 +16,7 @@
 #include "mob/tmob.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTabWidget;
@@ -23,6 +24,7 @@ class QTabWidget;
 namespace kelvarin {
 
 class TAppState;
+class TResultsPanel;
 
 class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   Q_OBJECT
@@ -42,6 +44,10 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
     // true and disables them otherwise; see ScriptCommandsActive.
     std::function<void(bool active)> UpdateEditMenu;
     std::function<void()> ShowScriptKeyDialog;  // Ctrl+Shift+Alt+K with a document open
+    // A result entry leads into the script: the Script page is already showing.
+    std::function<void(const TScriptPlace&)> ShowScriptPlace;
+    // A result entry leads to a record: the Objects page is already showing.
+    std::function<void(const ObjRef&)> ShowRecord;
     // Objects page.
     std::function<void()> FillObjectsTree;       // after open and close
     std::function<void()> CommitParameterTable;  // before Save / Save as: ValuesEditorExit while focused
@@ -73,6 +79,8 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   QTabWidget* Pages() const { return MainF_PK; }
   QPlainTextEdit* LogView() const { return LogEd; }
   QMenu* EditMenuWidget() const { return EditMenu; }
+  TResultsPanel* Results() const { return m_results; }
+  QLabel* CaretStatus() const { return m_caretStatus; }
 
   // ---- document commands
   bool OpenMob(const QString& path) override;  // AskForPath() shows the open dialog
@@ -109,6 +117,8 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   void AppendLog(const QString& text) override;
   void ShowLogPage() override;
   void ShowStatusMessage(const QString& text) override;
+  void ShowCaretStatus(const QString& text) override;
+  void ShowResults(const QString& title, std::vector<TResultEntry> entries) override;
   bool IsActivePage(const QWidget* page) const override;
   TPrompts& Prompts() override { return m_prompts; }
   TSettings& Settings() override;
@@ -148,6 +158,7 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   void ScriptEdEnter();
   void ScriptEdExit();
   void UpdateEditMenu();
+  void GoToResult(const TResultEntry& entry);
 
   // Save steps shared by Save and Save as: script, options, lock, automatic
   // backup, the write, unlock and the log.
@@ -201,6 +212,8 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   QWidget* MassChangesSh = nullptr;
   QWidget* LogSh = nullptr;
   QPlainTextEdit* LogEd = nullptr;
+  TResultsPanel* m_results = nullptr;
+  QLabel* m_caretStatus = nullptr;
   QMenu* FileMenu = nullptr;
   QMenu* EditMenu = nullptr;
   QMenu* HelpMenu = nullptr;

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QString>
+#include <vector>
+
+#include "app/core/resultentry.h"
 
 class QWidget;
 
@@ -27,6 +30,12 @@ class TShellServices {
   virtual void AppendLog(const QString& text) = 0;
   virtual void ShowLogPage() = 0;
   virtual void ShowStatusMessage(const QString& text) = 0;
+  // The lasting text at the right of the status bar (where the script's caret
+  // stands); an empty text takes it away.
+  virtual void ShowCaretStatus(const QString& text) = 0;
+  // Fills the result list below the pages and shows it; a click on an entry goes
+  // to its target.
+  virtual void ShowResults(const QString& title, std::vector<TResultEntry> entries) = 0;
   // Whether `page` is the main window's active tab page.
   virtual bool IsActivePage(const QWidget* page) const = 0;
 

@@ -32,6 +32,10 @@ TLineNumberGutter::TLineNumberGutter(QsciScintilla& editor, const QFont& font)
   connect(&m_editor, &QsciScintillaBase::SCN_UPDATEUI, this, [this] { update(); });
   connect(&m_editor, &QsciScintilla::linesChanged, this, &TLineNumberGutter::Relayout);
   connect(&m_editor, &QsciScintillaBase::SCN_ZOOM, this, &TLineNumberGutter::Relayout);
+  // Folding or unfolding a block changes which lines the rows show.
+  connect(&m_editor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type) {
+    if (type & QsciScintillaBase::SC_MOD_CHANGEFOLD) update();
+  });
   connect(m_editor.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
   Relayout();
 }
@@ -52,16 +56,31 @@ void TLineNumberGutter::Relayout() {
   update();
 }
 
+std::vector<long> TLineNumberGutter::ShownLines() const {
+  std::vector<long> lines;
+  const long lineCount = m_editor.lines();
+  const long first = m_editor.SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
+  const int lineHeight = std::max(1, int(m_editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0)));
+  for (int row = 0; row * lineHeight < height(); ++row) {
+    // Rows are display lines: a folded block hides document lines between them.
+    const long line =
+        m_editor.SendScintilla(QsciScintillaBase::SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(first + row));
+    if (line >= lineCount) break;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 void TLineNumberGutter::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setFont(m_font);
   painter.setPen(kNumberColor);
   const int lineCount = m_editor.lines();
-  const int first = int(m_editor.SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE));
   const int lineHeight = std::max(1, int(m_editor.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0)));
-  for (int row = 0, line = first; row * lineHeight < height() && line < lineCount; ++row, ++line) {
-    const QRect cell(kLeftOffset, row * lineHeight, width() - kLeftOffset, lineHeight);
-    painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, LineNumberText(line + 1, lineCount));
+  int row = 0;
+  for (long line : ShownLines()) {
+    const QRect cell(kLeftOffset, row++ * lineHeight, width() - kLeftOffset, lineHeight);
+    painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, LineNumberText(int(line) + 1, lineCount));
   }
 }
 

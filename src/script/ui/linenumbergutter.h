@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 class QsciScintilla;
 
@@ -25,6 +26,9 @@ class TLineNumberGutter : public QWidget {
   static QString LineNumberText(int number, int lineCount);
   int DigitCount() const { return m_digits; }
   const QFont& NumberFont() const { return m_font; }
+  // The 0-based document lines the gutter's rows show, top to bottom: folded
+  // blocks leave lines out.
+  std::vector<long> ShownLines() const;
 
   // Resizes the margin when the line count gains or loses a digit and puts the
   // gutter back over it; the editor calls it when it is resized.

@@ -15,6 +15,7 @@
 
 #include "common/qt/fixedpitchfont.h"
 #include "script/ui/linenumbergutter.h"
+#include "script/ui/occurrencemarker.h"
 #include "script/ui/zonescriptlexer.h"
 
 namespace kelvarin {
@@ -70,6 +71,18 @@ TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
   m_lexer = new TZoneScriptLexer(font, this);
   setLexer(m_lexer);
   m_gutter = new TLineNumberGutter(*this, FixedPitchFont(kGutterPixels));
+  // The lexer sets the fold levels; the margin right of the numbers shows them.
+  setFolding(BoxedTreeFoldStyle, kFoldMargin);
+  Sci(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_SHOW | SC_AUTOMATICFOLD_CHANGE);
+  m_occurrences = new TOccurrenceMarker(*this);
+  setMatchedBraceBackgroundColor(QColor(180, 230, 180));
+  setUnmatchedBraceBackgroundColor(QColor(255, 190, 190));
+  // Character offsets per line, kept by Scintilla as the text changes: the status
+  // bar's column and selection length then cost a line, not the text.
+  Sci(SCI_ALLOCATELINECHARACTERINDEX, SC_LINECHARACTERINDEX_UTF32);
+  connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+    if (updated & (SC_UPDATE_CONTENT | SC_UPDATE_SELECTION)) MatchBraces();
+  });
 
   connect(this, &QsciScintilla::textChanged, this, [this] {
     if (!m_loading) emit Changed();
@@ -88,8 +101,9 @@ TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
   });
   // While the thumb is dragged, a tip names the line that will be on top.
   connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, [this](int value) {
+    const long line = Sci(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(value));  // folds hide lines
     QToolTip::showText(QCursor::pos(), QStringLiteral("Верхняя строка: %1")
-                                           .arg(TLineNumberGutter::LineNumberText(value + 1, lines())),
+                                           .arg(TLineNumberGutter::LineNumberText(int(line) + 1, lines())),
                        this);
   });
 }
@@ -118,6 +132,9 @@ std::string_view TScriptEditor::TextView() const {
 void TScriptEditor::keyPressEvent(QKeyEvent* event) {
   const Qt::KeyboardModifiers mods =
       event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+  // While a completion list is open, Enter and Tab take its entry and Backspace
+  // narrows it again: Scintilla's own handling.
+  if (Sci(SCI_AUTOCACTIVE)) return QsciScintilla::keyPressEvent(event);
   switch (event->key()) {
     case Qt::Key_F1:
       // Context help answers Ctrl+F1; plain F1 is left to the window.
@@ -249,6 +266,60 @@ void TScriptEditor::TrimEditedLines() {
   }
   if (grouped) endUndoAction();
   m_trimming = false;
+}
+
+long TScriptEditor::CharacterOffset(long position) const {
+  const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
+  const long start = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  return Sci(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line), SC_LINECHARACTERINDEX_UTF32) +
+         Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), position);
+}
+
+TCaretPlace TScriptEditor::CaretPlace() const {
+  const long caret = Sci(SCI_GETCURRENTPOS);
+  const long line = Sci(SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
+  const long start = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  TCaretPlace place;
+  place.line = line + 1;
+  place.column = 1 + Sci(SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), caret) +
+                 Sci(SCI_GETSELECTIONNCARETVIRTUALSPACE, 0);
+  const long from = Sci(SCI_GETSELECTIONSTART), to = Sci(SCI_GETSELECTIONEND);
+  place.selected = to > from ? CharacterOffset(to) - CharacterOffset(from) : 0;
+  return place;
+}
+
+void TScriptEditor::GoTo(long line, long column) {
+  const long start = Sci(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long position = Sci(SCI_POSITIONRELATIVE, static_cast<unsigned long>(start), column);
+  Sci(SCI_ENSUREVISIBLEENFORCEPOLICY, static_cast<unsigned long>(line));
+  Sci(SCI_GOTOPOS, static_cast<unsigned long>(position));
+  // Shown with some lines of context above it, not on the window's edge.
+  const long visible = Sci(SCI_VISIBLEFROMDOCLINE, static_cast<unsigned long>(line));
+  const long top = Sci(SCI_GETFIRSTVISIBLELINE), rows = Sci(SCI_LINESONSCREEN);
+  if (visible < top || visible >= top + rows) Sci(SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(std::max(0L, visible - rows / 3)));
+}
+
+// The bracket or brace beside the caret and its partner are shown, or the lone
+// one in the colour of a mismatch. Square brackets are not the language's.
+void TScriptEditor::MatchBraces() {
+  auto isBrace = [](long c) { return c == '(' || c == ')' || c == '{' || c == '}'; };
+  const long caret = Sci(SCI_GETCURRENTPOS);
+  long brace = -1;
+  if (caret > 0 && isBrace(Sci(SCI_GETCHARAT, static_cast<unsigned long>(caret - 1))))
+    brace = caret - 1;
+  else if (isBrace(Sci(SCI_GETCHARAT, static_cast<unsigned long>(caret))))
+    brace = caret;
+  if (brace < 0) {
+    Sci(SCI_BRACEHIGHLIGHT, static_cast<unsigned long>(-1), -1);
+    return;
+  }
+  // Scintilla pairs brackets of the same style only, so one in a string or a
+  // comment never pairs with one in the code.
+  const long partner = Sci(SCI_BRACEMATCH, static_cast<unsigned long>(brace), 0);
+  if (partner < 0)
+    Sci(SCI_BRACEBADLIGHT, static_cast<unsigned long>(brace));
+  else
+    Sci(SCI_BRACEHIGHLIGHT, static_cast<unsigned long>(brace), partner);
 }
 
 void TScriptEditor::resizeEvent(QResizeEvent* event) {

@@ -3,7 +3,9 @@
 // the new line keeps the indentation of the line above, Tab lines up with the words
 // of the line above, Backspace in the indentation goes back to an earlier indent,
 // trailing blanks of edited lines go when the caret leaves them, the caret may stand
-// past the end of a line and the text may scroll past its last line.
+// past the end of a line and the text may scroll past its last line. Brace pairs
+// fold in the margin beside the line numbers, the bracket or brace at the caret
+// shows its partner, and the identifier at the caret is marked where it shows.
 #pragma once
 
 #include <Qsci/qsciscintilla.h>
@@ -15,7 +17,17 @@
 namespace kelvarin {
 
 class TLineNumberGutter;
+class TOccurrenceMarker;
 class TZoneScriptLexer;
+
+// Where the caret stands, for the status bar: 1-based line and column (in
+// characters, virtual space included) and the selection's length in characters.
+struct TCaretPlace {
+  long line = 1;
+  long column = 1;
+  long selected = 0;
+  bool operator==(const TCaretPlace&) const = default;
+};
 
 class TScriptEditor : public QsciScintilla {
   Q_OBJECT
@@ -24,6 +36,16 @@ class TScriptEditor : public QsciScintilla {
 
   TZoneScriptLexer& Lexer() const { return *m_lexer; }
   TLineNumberGutter& Gutter() const { return *m_gutter; }
+  TOccurrenceMarker& Occurrences() const { return *m_occurrences; }
+
+  static constexpr int kFoldMargin = 2;
+
+  TCaretPlace CaretPlace() const;
+  // The character offset of byte position `position` from the start of the text.
+  long CharacterOffset(long position) const;
+  // Puts the caret on 0-based `line` at 0-based character `column`, unfolding and
+  // scrolling as needed to show it.
+  void GoTo(long line, long column);
 
   // Replaces the text (UTF-8, may hold NUL characters) without counting as a
   // change: the undo history is emptied, the caret goes to the start.
@@ -50,9 +72,11 @@ class TScriptEditor : public QsciScintilla {
   void NewLineKeepingIndent(QKeyEvent* event);
   void TrackModification(int position, int type, int linesAdded);
   void TrimEditedLines();
+  void MatchBraces();
 
   TZoneScriptLexer* m_lexer;
   TLineNumberGutter* m_gutter;
+  TOccurrenceMarker* m_occurrences;
   bool m_loading = false;
   bool m_trimming = false;
   bool m_trimQueued = false;

@@ -1,17 +1,23 @@
 #include "script/ui/scriptpage.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/core/settings.h"
 #include "app/ui/prompts.h"
 #include "app/ui/shellservices.h"
+#include "common/qt/latinkey.h"
 #include "common/qt/qtext.h"
 #include "mob/tmob.h"
 #include "script/core/scripttext.h"
 #include "script/ui/cp1251input.h"
+#include "script/ui/gotolinef.h"
 #include "script/ui/keychangerf.h"
+#include "script/ui/linenumbergutter.h"
+#include "script/ui/scriptcompleter.h"
 #include "script/ui/scripteditor.h"
 #include "script/ui/searchrepf.h"
 #include "script/ui/zonescriptlexer.h"
@@ -28,6 +34,14 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(paren
   layout->addWidget(m_scriptEd);
 
   connect(m_scriptEd, &TScriptEditor::Changed, this, &TScriptPage::ScriptEdChange);
+  m_completer = new TScriptCompleter(*m_scriptEd, [this]() -> const TMob* {
+    return m_shell.MobOpened() ? &m_shell.Mob() : nullptr;
+  });
+  m_scriptEd->installEventFilter(this);
+  connect(m_scriptEd, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+    if (updated & (QsciScintillaBase::SC_UPDATE_CONTENT | QsciScintillaBase::SC_UPDATE_SELECTION))
+      UpdateCaretStatus();
+  });
 
   // The shortcuts in the captions are caption text only: the keys belong to the
   // editor's own bindings or to the main window.
@@ -47,7 +61,13 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(paren
       {"SearchRepMenu", u"Поиск \\ поиск с заменой...        Ctrl+F"_s, &TScriptPage::SearchRepMenuClick},
       {"SearchNextMenu", u"Искать далее                             F3"_s, &TScriptPage::SearchNext},
       {"ReplaceNextMenu", u"Заменить далее                         Ctrl+R"_s, &TScriptPage::ReplaceNext},
+      {"N9", u"-"_s, nullptr},
+      {"FindAllMenu", u"Найти все"_s, &TScriptPage::FindAll},
+      {"ReplaceAllMenu", u"Заменить все                             Ctrl+H"_s, &TScriptPage::ReplaceAll},
+      {"N10", u"-"_s, nullptr},
+      {"GoToLineMenu", u"Перейти к строке...                   Ctrl+G"_s, &TScriptPage::GoToLine},
   };
+  m_editItems.resize(std::size(items));
   for (std::size_t i = 0; i < m_editItems.size(); ++i) {
     // "-" marks a separator; a separator with text would show the dash in the menu.
     const bool separator = items[i].caption == u"-"_s;
@@ -96,9 +116,9 @@ void TScriptPage::FillEditMenu(QMenu* menu) {
 }
 
 void TScriptPage::UpdateEditMenu(bool active) {
-  const bool enabled = active && m_scriptEd->isEnabled();
+  m_commandsEnabled = active && m_scriptEd->isEnabled();
   for (QAction* action : m_editItems)
-    if (!action->isSeparator()) action->setEnabled(enabled);
+    if (!action->isSeparator()) action->setEnabled(m_commandsEnabled);
 }
 
 QAction* TScriptPage::EditMenuItem(const QString& name) const {
@@ -124,9 +144,15 @@ std::optional<TTextMatch> TScriptPage::FindNext(const std::string& search) const
   return FindIgnoringCase(m_scriptEd->TextView(), caret, FromCp1251(search));
 }
 
+void TScriptPage::ReportNotFound(const std::string& search) {
+  m_shell.ShowStatusMessage(u"Не найдено: "_s + FromCp1251(search));
+}
+
 void TScriptPage::SearchNext() {
-  const std::optional<TTextMatch> match = FindNext(m_shell.Settings().SearchStr);
-  if (!match) return;
+  const std::string& search = m_shell.Settings().SearchStr;
+  if (search.empty()) return;
+  const std::optional<TTextMatch> match = FindNext(search);
+  if (!match) return ReportNotFound(search);
   // Selected with the caret at its end, where the next search starts.
   m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(match->begin),
                             long(match->end));
@@ -136,7 +162,7 @@ void TScriptPage::ReplaceNext() {
   const TSettings& settings = m_shell.Settings();
   if (settings.SearchStr.empty() || settings.RepStr.empty() || !settings.MakeReplace) return;
   const std::optional<TTextMatch> match = FindNext(settings.SearchStr);
-  if (!match) return;
+  if (!match) return ReportNotFound(settings.SearchStr);
   const QByteArray replacement = FromCp1251(settings.RepStr).toUtf8();
   m_scriptEd->beginUndoAction();
   m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(match->begin),
@@ -148,6 +174,143 @@ void TScriptPage::ReplaceNext() {
   // is not found again.
   m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GOTOPOS,
                             static_cast<unsigned long>(match->begin + std::size_t(replacement.size())));
+}
+
+void TScriptPage::ReplaceAll() {
+  const TSettings& settings = m_shell.Settings();
+  if (settings.SearchStr.empty() || settings.RepStr.empty() || !settings.MakeReplace) return;
+  const std::string_view text = m_scriptEd->TextView();
+  const std::vector<TTextMatch> matches = FindAllIgnoringCase(text, 0, FromCp1251(settings.SearchStr));
+  if (matches.empty()) return ReportNotFound(settings.SearchStr);
+  const QByteArray replacement = FromCp1251(settings.RepStr).toUtf8();
+  const std::string_view by(replacement.constData(), std::size_t(replacement.size()));
+
+  // One replacement of the stretch from the first match to the end of the last:
+  // one change for Scintilla to record, lay out and paint, however many matches.
+  const auto caret = std::size_t(m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
+  std::size_t newCaret = caret;
+  std::string stretch;
+  stretch.reserve(matches.back().end - matches.front().begin + matches.size() * by.size());
+  std::size_t copied = matches.front().begin;
+  for (const TTextMatch& m : matches) {
+    stretch.append(text.substr(copied, m.begin - copied));
+    stretch.append(by);
+    copied = m.end;
+    // The caret keeps its place in the text around it; inside a match it goes
+    // after the replacement.
+    if (m.end <= caret) newCaret = newCaret + by.size() - (m.end - m.begin);
+    else if (m.begin < caret) newCaret = newCaret - (caret - m.begin) + by.size();
+  }
+  m_scriptEd->beginUndoAction();
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(matches.front().begin),
+                            long(matches.back().end));
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<uintptr_t>(stretch.size()),
+                            stretch.data());
+  m_scriptEd->endUndoAction();
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(newCaret));
+  m_shell.ShowStatusMessage(u"Заменено: %1"_s.arg(matches.size()));
+}
+
+void TScriptPage::FindAll() {
+  const std::string& search = m_shell.Settings().SearchStr;
+  if (search.empty()) return;
+  TScriptEditor& ed = *m_scriptEd;
+  const std::string_view text = ed.TextView();
+  const std::vector<TTextMatch> matches = FindAllIgnoringCase(text, 0, FromCp1251(search));
+  if (matches.empty()) return ReportNotFound(search);
+  constexpr std::size_t kShownBytes = 300;  // of a line's text in its entry
+  const int lineCount = ed.lines();
+  std::vector<TResultEntry> entries;
+  long lastLine = -1;
+  for (const TTextMatch& m : matches) {
+    const long line = ed.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(m.begin));
+    if (line == lastLine) continue;  // one entry per line, at its first match
+    lastLine = line;
+    const auto start = std::size_t(ed.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line)));
+    const auto end = std::size_t(ed.SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)));
+    std::string_view shown = text.substr(start, end - start);
+    while (!shown.empty() && (shown.front() == ' ' || shown.front() == '\t')) shown.remove_prefix(1);
+    if (shown.size() > kShownBytes) {
+      std::size_t cut = kShownBytes;
+      while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80) --cut;  // whole characters
+      shown = shown.substr(0, cut);
+    }
+    const auto column = std::size_t(ed.SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS,
+                                                     static_cast<unsigned long>(start), long(m.begin)));
+    entries.push_back({ToUtf8(TLineNumberGutter::LineNumberText(int(line) + 1, lineCount)) + ": " + std::string(shown),
+                       std::nullopt, TScriptPlace{std::size_t(line) + 1, column + 1}});
+  }
+  const QString title = u"Найти все «%1» — строк: %2"_s.arg(FromCp1251(search)).arg(entries.size());
+  m_shell.ShowResults(title, std::move(entries));
+}
+
+void TScriptPage::GoToLine() {
+  TScriptEditor& ed = *m_scriptEd;
+  const auto lineLength = [&ed](long line) {
+    const long start = ed.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line - 1));
+    const long end = ed.SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line - 1));
+    return ed.SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), end);
+  };
+  TGoToLineF dialog(ed.CaretPlace().line, ed.lines(), lineLength, m_shell.Prompts(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  ed.GoTo(dialog.Line() - 1, dialog.Column() - 1);
+  ed.setFocus();
+}
+
+void TScriptPage::ShowPlace(const TScriptPlace& place) {
+  TScriptEditor& ed = *m_scriptEd;
+  const long line = std::clamp(long(place.line), 1L, long(ed.lines())) - 1;
+  const long start = ed.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long end = ed.SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+  const long columns = ed.SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), end);
+  ed.GoTo(line, std::clamp(long(place.column), 1L, columns + 1) - 1);
+  ed.setFocus();
+}
+
+QString TScriptPage::CaretStatusText(const TCaretPlace& place) {
+  QString text = u"Строка %1, столбец %2"_s.arg(place.line).arg(place.column);
+  if (place.selected > 0) text += u", выделено %1"_s.arg(place.selected);
+  return text;
+}
+
+void TScriptPage::UpdateCaretStatus() {
+  // The status bar speaks of the script only while its page shows it.
+  if (!isVisible()) return;
+  m_shell.ShowCaretStatus(m_shell.MobOpened() ? CaretStatusText(m_scriptEd->CaretPlace()) : QString());
+}
+
+void TScriptPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  UpdateCaretStatus();
+}
+
+void TScriptPage::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  m_shell.ShowCaretStatus({});
+}
+
+bool TScriptPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_scriptEd && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (mods == Qt::ControlModifier) {
+      // The keys of the page's own commands act under the Edit items' rule.
+      auto trigger = [](QAction* item) {
+        if (item && item->isEnabled()) item->trigger();
+        return true;
+      };
+      switch (LatinKeyOf(key->key())) {
+        case Qt::Key_G: return trigger(EditMenuItem(u"GoToLineMenu"_s));
+        case Qt::Key_H: return trigger(EditMenuItem(u"ReplaceAllMenu"_s));
+        case Qt::Key_Space:
+          if (m_commandsEnabled) m_completer->Show();
+          return true;
+        default: break;
+      }
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TScriptPage::ChangeScriptKey() {

@@ -2,12 +2,17 @@
 // hands the text back before every save, and carries the Edit menu's items, search
 // and replace, and the script key dialog. The main window owns LastEditor, the busy
 // lock and the keys: it finds the Edit items by their object names.
+//
+// Beyond those, the page offers completion, go to line, replace all and find all
+// (into the window's result list), and tells the status bar where the caret stands
+// and when a search found nothing. Their keys (Ctrl+Space, Ctrl+G, Ctrl+H) act
+// under the same rule as the Edit items.
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "script/ui/textsearch.h"
 
@@ -16,9 +21,12 @@ class QMenu;
 
 namespace kelvarin {
 
+class TScriptCompleter;
 class TScriptEditor;
 class TShellServices;
 class TSynZoneScriptSyn;
+struct TCaretPlace;
+struct TScriptPlace;
 
 class TScriptPage : public QWidget {
   Q_OBJECT
@@ -26,6 +34,7 @@ class TScriptPage : public QWidget {
   explicit TScriptPage(TShellServices& shell, QWidget* parent = nullptr);
 
   TScriptEditor* ScriptEd() const { return m_scriptEd; }
+  TScriptCompleter& Completer() const { return *m_completer; }
   TSynZoneScriptSyn& SynZoneScriptSyn1() const;
 
   // ---- text exchange with the document
@@ -41,7 +50,8 @@ class TScriptPage : public QWidget {
   bool ScriptToMob();
 
   // ---- Edit menu
-  // Adds the eleven items, separators included, to the shell's EditMenu.
+  // Adds the items, separators included, to the shell's EditMenu: the eleven of
+  // old first, then find all, replace all and go to line after a separator.
   void FillEditMenu(QMenu* menu);
   // Enables every Edit item exactly when `active` (the main window's rule: the
   // Script page is showing and its editor is LastEditor) and the editor is usable
@@ -59,18 +69,40 @@ class TScriptPage : public QWidget {
   // Replaces the next occurrence after the caret by RepStr, as one undoable step,
   // when SearchStr and RepStr are set and MakeReplace is on.
   void ReplaceNext();
+  // Replaces every occurrence from the start of the text, under the conditions of
+  // ReplaceNext, as one undoable step; the status bar tells how many.
+  void ReplaceAll();
+  // Lists every line holding SearchStr in the window's result list.
+  void FindAll();
+  // The go-to-line dialog.
+  void GoToLine();
+  // Shows the place (clamped to the text) with the caret on it and the focus in
+  // the editor.
+  void ShowPlace(const TScriptPlace& place);
+  // The status bar's text for a caret place.
+  static QString CaretStatusText(const TCaretPlace& place);
   // The script key dialog (the main window opens it only with a document open and
   // no load or save running). The new key does not mark the document modified.
   void ChangeScriptKey();
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+
  private:
   void ScriptEdChange();
+  void UpdateCaretStatus();
+  // "Не найдено: …" in the status bar.
+  void ReportNotFound(const std::string& search);
   // The next occurrence of `search` (code page 1251) from the caret on.
   std::optional<TTextMatch> FindNext(const std::string& search) const;
 
   TShellServices& m_shell;
   TScriptEditor* m_scriptEd;
-  std::array<QAction*, 11> m_editItems{};
+  TScriptCompleter* m_completer;
+  std::vector<QAction*> m_editItems;
+  bool m_commandsEnabled = false;
 };
 
 }  // namespace kelvarin

@@ -2,6 +2,7 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/cp1251.h"
@@ -17,6 +18,17 @@ std::size_t SequenceLength(unsigned char lead) {
   if (lead >= 0xE0) return lead < 0xF0 ? 3 : 1;
   if (lead >= 0xC0) return 2;
   return 1;
+}
+
+// A fold level keeps the line's level in its low bits, where Scintilla reads it, and
+// the depth the next line starts at in bits 16 and up, which Scintilla leaves alone.
+constexpr int kLevelBase = QsciScintillaBase::SC_FOLDLEVELBASE;
+constexpr int kMaxDepth = QsciScintillaBase::SC_FOLDLEVELNUMBERMASK - kLevelBase;
+
+int FoldLevel(const TLineBraces& braces) {
+  const int level = kLevelBase + std::min(braces.minDepth, kMaxDepth);
+  const int next = kLevelBase + std::min(braces.endDepth, kMaxDepth);
+  return level | (braces.FoldHeader() ? QsciScintillaBase::SC_FOLDLEVELHEADERFLAG : 0) | (next << 16);
 }
 
 char32_t DecodeSequence(const unsigned char* s, std::size_t length) {
@@ -95,23 +107,37 @@ void TZoneScriptLexer::styleText(int start, int end) {
       ed->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, static_cast<unsigned long>(from), to - from));
   const auto size = std::size_t(to - from);
   m_styles.resize(size);
-  for (std::size_t pos = 0; pos < size;) {
+  int depth = StartDepth(firstLine);
+  long line = firstLine;
+  for (std::size_t pos = 0; pos < size; ++line) {
     const void* lf = std::memchr(text + pos, '\n', size - pos);
     const std::size_t next = lf ? std::size_t(static_cast<const char*>(lf) - text) + 1 : size;
-    StyleLine(text + pos, next - pos, m_styles.data() + pos);
+    TBraceCounter braces(depth);
+    StyleLine(text + pos, next - pos, m_styles.data() + pos, braces);
+    ed->SendScintilla(QsciScintillaBase::SCI_SETFOLDLEVEL, static_cast<unsigned long>(line), FoldLevel(braces.Result()));
+    depth = braces.Result().endDepth;
     pos = next;
   }
   startStyling(int(from));
   ed->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, static_cast<uintptr_t>(size), m_styles.data());
 }
 
-void TZoneScriptLexer::StyleLine(const char* line, std::size_t length, char* out) {
+int TZoneScriptLexer::StartDepth(long line) const {
+  if (line <= 0) return 0;
+  // Styling runs from the first line not styled yet, so the line above has its level.
+  const long above = editor()->SendScintilla(QsciScintillaBase::SCI_GETFOLDLEVEL, static_cast<unsigned long>(line - 1));
+  return std::max(0, int((above >> 16) & 0xFFFF) - kLevelBase);
+}
+
+void TZoneScriptLexer::StyleLine(const char* line, std::size_t length, char* out, TBraceCounter& braces) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(line);
   bool ascii = true;
   for (std::size_t i = 0; i < length && ascii; ++i) ascii = bytes[i] < 0x80;
   if (ascii) {  // the common case: code page 1251 and UTF-8 agree byte for byte
-    for (m_syn.SetLine({line, length}); !m_syn.GetEol(); m_syn.Next())
+    for (m_syn.SetLine({line, length}); !m_syn.GetEol(); m_syn.Next()) {
       std::memset(out + m_syn.GetTokenPos(), StyleOf(m_syn.GetTokenKind()), m_syn.GetTokenLen());
+      braces.Token(m_syn.GetTokenKind(), m_syn.GetTokenText());
+    }
     return;
   }
   // The scanner's rules are per code page 1251 character, the editor's positions
@@ -132,6 +158,7 @@ void TZoneScriptLexer::StyleLine(const char* line, std::size_t length, char* out
     const std::size_t from = m_utf8[m_syn.GetTokenPos()];
     const std::size_t to = m_utf8[m_syn.GetTokenPos() + m_syn.GetTokenLen()];
     std::memset(out + from, StyleOf(m_syn.GetTokenKind()), to - from);
+    braces.Token(m_syn.GetTokenKind(), m_syn.GetTokenText());
   }
 }
 

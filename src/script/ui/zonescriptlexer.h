@@ -1,6 +1,8 @@
 // The zone script highlighter as a QScintilla lexer. Style 0 is the editor's plain
 // text; styles 1 to 8 show the highlighter's eight attributes, which stay the one
-// source of the look: a change to an attribute restyles the editor.
+// source of the look: a change to an attribute restyles the editor. Styling a line
+// also sets its fold level from its braces (TBraceCounter), so folding costs no
+// pass of its own and follows the text as lazily as the colours do.
 #pragma once
 
 #include <Qsci/qscilexercustom.h>
@@ -9,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "script/core/bracefold.h"
 #include "script/core/zonescriptsyn.h"
 
 namespace kelvarin {
@@ -34,8 +37,11 @@ class TZoneScriptLexer : public QsciLexerCustom {
  private:
   const TSynHighlighterAttributes* AttributeOf(int style) const;
   void ApplyStyle(int style);
-  // Styles one line of the editor's UTF-8 text into m_styles at `out`.
-  void StyleLine(const char* line, std::size_t length, char* out);
+  // Styles one line of the editor's UTF-8 text into m_styles at `out` and counts
+  // its braces.
+  void StyleLine(const char* line, std::size_t length, char* out, TBraceCounter& braces);
+  // The brace depth line `line` starts at, from the fold level of the line above.
+  int StartDepth(long line) const;
 
   TSynZoneScriptSyn m_syn;
   QFont m_font;
