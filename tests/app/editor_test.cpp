@@ -4,15 +4,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
+#include <QListView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
 
+#include "app/ui/resultspanel.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "editor_fixture.h"
@@ -178,6 +182,49 @@ TEST_F(EditorTest, ShortcutsRunTheScriptPagesCommands) {
   QTest::keyClick(Table()->OpenEditor(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
   EXPECT_EQ(std::int32_t(m_state->TheMob.ScriptKey), -5);
   EXPECT_FALSE(m_window->MobModified());
+}
+
+TEST_F(EditorTest, FindAllFillsTheResultListWhoseEntriesLeadBackIntoTheScript) {
+  ShowWindow();
+  TMob mob;
+  GenerateZone(mob, {.records = 10, .seed = 2, .scriptLines = 20});
+  mob.ScriptText = "first line\nsecond Needle here\nthird\n  needle again\n";
+  const QString zone = TempPath(u"zone.mob"_s);
+  ASSERT_TRUE(mob.SaveFile(ToUtf8(zone)));
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  ASSERT_TRUE(ScriptEdFocused());
+  TResultsPanel& results = *m_window->Results();
+  EXPECT_FALSE(results.isVisible());
+  QApplication::processEvents();
+  EXPECT_TRUE(m_window->CaretStatus()->isVisible());
+  EXPECT_EQ(m_window->CaretStatus()->text(), u"Строка 1, столбец 1"_s);
+
+  m_state->Settings.SearchStr = "needle";
+  EditItem("FindAllMenu")->trigger();
+  ASSERT_TRUE(results.isVisible());
+  ASSERT_EQ(results.Entries().size(), 2u);
+  EXPECT_EQ(results.Entries()[1].text, "00004: needle again");
+
+  // From another page, a click on an entry shows the script at that place.
+  m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
+  EXPECT_FALSE(m_window->CaretStatus()->isVisible());  // the script's place is not shown there
+  QListView& view = *results.View();
+  const QRect second = view.visualRect(view.model()->index(1, 0));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, second.center());
+  EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ScriptSheet());
+  EXPECT_TRUE(ScriptEdFocused());
+  EXPECT_EQ(ScriptEd()->CaretPlace(), (TCaretPlace{4, 3, 0}));
+
+  // Ctrl+H through the window replaces them all; closing empties the list.
+  m_state->Settings.RepStr = "pin";
+  m_state->Settings.MakeReplace = true;
+  QTest::keyClick(ScriptEd(), Qt::Key_H, Qt::ControlModifier);
+  EXPECT_EQ(ScriptEd()->text(), u"first line\nsecond pin here\nthird\n  pin again\n"_s);
+  EXPECT_EQ(m_window->statusBar()->currentMessage(), u"Заменено: 2"_s);
+  m_prompts.Answer(Answer::No);
+  ASSERT_TRUE(m_window->CloseMob());
+  EXPECT_FALSE(results.isVisible());
+  EXPECT_TRUE(results.Entries().empty());
 }
 
 }  // namespace

@@ -57,7 +57,9 @@ TEST(CompletionContext, FollowsTheTokenAtTheCaret) {
     const TCompletionContext context = CompletionContextAt(scanner, line, caret);
     EXPECT_EQ(context.kind, c.kind) << c.line;
     EXPECT_EQ(context.prefix, c.prefix) << c.line;
-    if (context.kind != Kind::None) EXPECT_EQ(context.prefixStart + context.prefix.size(), caret) << c.line;
+    if (context.kind != Kind::None) {
+      EXPECT_EQ(context.prefixStart + context.prefix.size(), caret) << c.line;
+    }
   }
 }
 
@@ -124,6 +126,28 @@ TEST(ScriptNameIndex, KeepsTheDeclarationsOfEditedLinesUpToDate) {
   EXPECT_EQ(index.Names(2, "timer").size(), 3u);
   index.ReplaceLines(5, 1, "float timer;");
   EXPECT_EQ(index.Names(2, "timer").size(), 4u);
+}
+
+TEST(ScriptNameIndex, ALargeEditIsScannedWhenTheNamesAreNextNeeded) {
+  TScriptNameIndex index;
+  index.Reset("float a;\nfloat b;\nfloat c;");
+  // Lines 1 and 2 became four lines; the text is read later.
+  index.ReplaceLinesLater(1, 2, 4);
+  EXPECT_TRUE(index.NeedsRefresh());
+  EXPECT_EQ(index.Names(), std::vector<std::string>{"a"});  // the old names are gone at once
+  index.Refresh("float a;\nstring s;\n\nobject o;\n// float x;");
+  EXPECT_FALSE(index.NeedsRefresh());
+  std::vector<std::string> names = index.Names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "o", "s"}));
+  EXPECT_EQ(index.DeclaredOn(3), std::vector<std::string>{"o"});
+  // Lines edited one by one meanwhile keep what they were given.
+  index.ReplaceLinesLater(0, 1, 1);
+  index.ReplaceLines(1, 1, "group g;");
+  index.Refresh("float z;\ngroup g;\n\nobject o;\n// float x;");
+  names = index.Names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"g", "o", "z"}));
 }
 
 TEST(ObjectNameCompletions, OfferTheNamesTheZonesObjectsCarry) {

@@ -227,6 +227,19 @@ TEST_F(ScriptAssistTest, ReplaceAllReplacesEveryMatchAsOneUndoableStep) {
   EXPECT_EQ(m_shell.statusMessages.size(), messages);
 }
 
+TEST_F(ScriptAssistTest, ReplaceAllKeepsTheViewWhereItWas) {
+  std::string script;
+  for (int i = 0; i < 400; ++i) script += "x = alarm;\n";
+  Open(script.c_str());
+  Ed().SendScintilla(Sci::SCI_SETFIRSTVISIBLELINE, 250UL);
+  Caret(260, 0);
+  Replace("alarm", "timer");
+  m_page->ReplaceAll();
+  EXPECT_EQ(m_shell.statusMessages.back(), u"Заменено: 400"_s);
+  EXPECT_EQ(Ed().SendScintilla(Sci::SCI_GETFIRSTVISIBLELINE), 250);
+  EXPECT_EQ(Ed().CaretPlace(), (TCaretPlace{261, 1, 0}));
+}
+
 TEST_F(ScriptAssistTest, SearchesThatFindNothingSaySoInTheStatusBar) {
   Open("abc abc");
   m_page->SearchNext();  // no search text: nothing at all

@@ -19,22 +19,44 @@ template <class F> void ForEachLine(std::string_view text, F&& line) {
 
 }  // namespace
 
-std::vector<std::string> TScriptNameIndex::Scan(std::string_view line) {
-  std::vector<std::string> names;
-  ForEachDeclaration(m_scanner, line, [&](std::string_view name) { names.emplace_back(name); });
-  return names;
+template <class F> void TScriptNameIndex::ForEachId(const TLine& line, F&& f) {
+  if (line.first == kNone) return;
+  f(line.first);
+  if (line.more)
+    for (std::uint32_t id : *line.more) f(id);
 }
 
-void TScriptNameIndex::Count(const std::vector<std::string>& names, int delta) {
-  for (const std::string& name : names) {
-    auto it = m_count.try_emplace(name, 0).first;
-    if ((it->second += delta) <= 0) m_count.erase(it);
+std::uint32_t TScriptNameIndex::IdOf(std::string_view name) {
+  const auto [it, added] = m_ids.try_emplace(std::string(name), std::uint32_t(m_names.size()));
+  if (added) {
+    m_names.emplace_back(name);
+    m_counts.push_back(0);
   }
+  return it->second;
+}
+
+TScriptNameIndex::TLine TScriptNameIndex::Scan(std::string_view text) {
+  TLine line;
+  ForEachDeclaration(m_scanner, text, [&](std::string_view name) {
+    const std::uint32_t id = IdOf(name);
+    if (line.first == kNone) {
+      line.first = id;
+    } else {
+      if (!line.more) line.more = std::make_unique<std::vector<std::uint32_t>>();
+      line.more->push_back(id);
+    }
+  });
+  return line;
+}
+
+void TScriptNameIndex::Count(const TLine& line, int delta) {
+  ForEachId(line, [&](std::uint32_t id) { m_counts[id] += delta; });
 }
 
 void TScriptNameIndex::Reset(std::string_view text) {
   m_lines.clear();
-  m_count.clear();
+  m_pending = 0;
+  std::fill(m_counts.begin(), m_counts.end(), 0);
   ForEachLine(text, [&](std::string_view line) {
     m_lines.push_back(Scan(line));
     Count(m_lines.back(), +1);
@@ -42,32 +64,66 @@ void TScriptNameIndex::Reset(std::string_view text) {
 }
 
 void TScriptNameIndex::ReplaceLines(std::size_t first, std::size_t removed, std::string_view text) {
+  std::vector<TLine> added;
+  ForEachLine(text, [&](std::string_view line) { added.push_back(Scan(line)); });
+  const std::size_t count = added.size();
+  first = std::min(first, m_lines.size());
+  ReplaceLinesLater(first, removed, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    m_lines[first + i] = std::move(added[i]);
+    Count(m_lines[first + i], +1);
+  }
+  m_pending -= count;
+}
+
+void TScriptNameIndex::ReplaceLinesLater(std::size_t first, std::size_t removed, std::size_t added) {
   first = std::min(first, m_lines.size());
   removed = std::min(removed, m_lines.size() - first);
   const auto from = m_lines.begin() + std::ptrdiff_t(first);
-  for (auto it = from; it != from + std::ptrdiff_t(removed); ++it) Count(*it, -1);
-  std::vector<std::vector<std::string>> added;
-  ForEachLine(text, [&](std::string_view line) {
-    added.push_back(Scan(line));
-    Count(added.back(), +1);
-  });
+  for (auto it = from; it != from + std::ptrdiff_t(removed); ++it) {
+    Count(*it, -1);
+    m_pending -= it->pending;
+  }
   // Most edits keep the number of lines: no element moves then.
-  const std::size_t common = std::min(removed, added.size());
-  std::move(added.begin(), added.begin() + std::ptrdiff_t(common), from);
-  if (added.size() > removed)
-    m_lines.insert(from + std::ptrdiff_t(common), std::make_move_iterator(added.begin() + std::ptrdiff_t(common)),
-                   std::make_move_iterator(added.end()));
-  else
-    m_lines.erase(from + std::ptrdiff_t(common), from + std::ptrdiff_t(removed));
+  if (added > removed) {
+    std::vector<TLine> fresh(added - removed);
+    m_lines.insert(from + std::ptrdiff_t(removed), std::make_move_iterator(fresh.begin()),
+                   std::make_move_iterator(fresh.end()));
+  } else {
+    m_lines.erase(from + std::ptrdiff_t(added), from + std::ptrdiff_t(removed));
+  }
+  for (std::size_t i = first; i < first + added; ++i) m_lines[i] = TLine{kNone, nullptr, true};
+  m_pending += added;
+}
+
+void TScriptNameIndex::Refresh(std::string_view text) {
+  if (m_pending == 0) return;
+  std::size_t i = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    if (i < m_lines.size() && m_lines[i].pending) {
+      m_lines[i] = Scan(line);
+      Count(m_lines[i], +1);
+      --m_pending;
+    }
+    ++i;
+  });
+}
+
+std::vector<std::string> TScriptNameIndex::DeclaredOn(std::size_t line) const {
+  std::vector<std::string> names;
+  ForEachId(m_lines.at(line), [&](std::uint32_t id) { names.push_back(m_names[id]); });
+  return names;
 }
 
 std::vector<std::string> TScriptNameIndex::Names(std::size_t line, std::string_view word) const {
-  const bool typedHere = line < m_lines.size() &&
-                         std::find(m_lines[line].begin(), m_lines[line].end(), word) != m_lines[line].end();
+  std::uint32_t typed = kNone;  // the word being typed, when declared on its line
+  if (line < m_lines.size())
+    ForEachId(m_lines[line], [&](std::uint32_t id) {
+      if (m_names[id] == word) typed = id;
+    });
   std::vector<std::string> names;
-  names.reserve(m_count.size());
-  for (const auto& [name, count] : m_count)
-    if (!(typedHere && count == 1 && name == word)) names.push_back(name);
+  for (std::uint32_t id = 0; id < m_names.size(); ++id)
+    if (m_counts[id] > (id == typed ? 1 : 0)) names.push_back(m_names[id]);
   return names;
 }
 

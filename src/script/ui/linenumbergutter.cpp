@@ -32,10 +32,6 @@ TLineNumberGutter::TLineNumberGutter(QsciScintilla& editor, const QFont& font)
   connect(&m_editor, &QsciScintillaBase::SCN_UPDATEUI, this, [this] { update(); });
   connect(&m_editor, &QsciScintilla::linesChanged, this, &TLineNumberGutter::Relayout);
   connect(&m_editor, &QsciScintillaBase::SCN_ZOOM, this, &TLineNumberGutter::Relayout);
-  // Folding or unfolding a block changes which lines the rows show.
-  connect(&m_editor, &QsciScintillaBase::SCN_MODIFIED, this, [this](int, int type) {
-    if (type & QsciScintillaBase::SC_MOD_CHANGEFOLD) update();
-  });
   connect(m_editor.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { update(); });
   Relayout();
 }

@@ -17,6 +17,7 @@ using Sci = QsciScintillaBase;
 
 constexpr char kSeparator = '\n';  // no entry holds one: names with line breaks are left out
 constexpr int kVisibleRows = 12;
+constexpr std::size_t kScanAtOnceLines = 200;  // larger edits are scanned when next needed
 
 std::string_view Range(QsciScintilla& ed, long from, long to) {
   if (to <= from) return {};
@@ -52,13 +53,18 @@ bool TScriptCompleter::IsActive() const { return m_editor.SendScintilla(Sci::SCI
 
 void TScriptCompleter::TextChanged(int position, int type, const char*, int, int linesAdded) {
   if (!(type & (Sci::SC_MOD_INSERTTEXT | Sci::SC_MOD_DELETETEXT))) return;
-  // Only the lines the change touched are scanned again.
   const long line = m_editor.SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(position));
-  const long lastLine = line + std::max(0, linesAdded);
-  const long from = m_editor.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
-  const long to = m_editor.SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(lastLine));
   const std::size_t removed = linesAdded < 0 ? std::size_t(1 - linesAdded) : 1;
-  m_names.ReplaceLines(std::size_t(line), removed, Range(m_editor, from, to));
+  const std::size_t added = linesAdded > 0 ? std::size_t(1 + linesAdded) : 1;
+  if (added > kScanAtOnceLines) {
+    // A paste, a replace all or its undo: scanned when the names are next needed.
+    m_names.ReplaceLinesLater(std::size_t(line), removed, added);
+  } else {
+    // Typing: only the lines the change touched are scanned again.
+    const long from = m_editor.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long to = m_editor.SendScintilla(Sci::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line + long(added) - 1));
+    m_names.ReplaceLines(std::size_t(line), removed, Range(m_editor, from, to));
+  }
   // Backspace closes the list (it counts nothing as typed); what is left of the
   // word gets a list of its own.
   if ((type & Sci::SC_MOD_DELETETEXT) && IsActive()) QTimer::singleShot(0, this, [this] { Open(true); });
@@ -83,6 +89,9 @@ bool TScriptCompleter::Show() { return Open(false); }
 
 bool TScriptCompleter::Open(bool typed) {
   QsciScintilla& ed = m_editor;
+  // First, as reading the whole text moves Scintilla's gap and with it any text
+  // read before.
+  if (m_names.NeedsRefresh()) m_names.Refresh(Range(ed, 0, ed.SendScintilla(Sci::SCI_GETLENGTH)));
   const long caret = ed.SendScintilla(Sci::SCI_GETCURRENTPOS);
   const long line = ed.SendScintilla(Sci::SCI_LINEFROMPOSITION, static_cast<unsigned long>(caret));
   const long start = ed.SendScintilla(Sci::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));

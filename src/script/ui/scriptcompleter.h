@@ -35,7 +35,6 @@ class TScriptCompleter : public QObject {
   bool IsActive() const;
   // The entries of the open list, in their order.
   QStringList Entries() const { return m_entries; }
-  const TScriptNameIndex& Names() const { return m_names; }
 
  private:
   void TextChanged(int position, int type, const char* text, int length, int linesAdded);

@@ -41,8 +41,8 @@ class TScriptEditor : public QsciScintilla {
   static constexpr int kFoldMargin = 2;
 
   TCaretPlace CaretPlace() const;
-  // The character offset of byte position `position` from the start of the text.
-  long CharacterOffset(long position) const;
+  // The characters between two byte positions.
+  long CharactersIn(long from, long to) const;
   // Puts the caret on 0-based `line` at 0-based character `column`, unfolding and
   // scrolling as needed to show it.
   void GoTo(long line, long column);
@@ -81,6 +81,13 @@ class TScriptEditor : public QsciScintilla {
   bool m_trimming = false;
   bool m_trimQueued = false;
   std::vector<int> m_editedLines;  // lines typed on since the caret last changed lines
+  unsigned m_version = 0;          // counts the changes of the text
+  // The selection last counted for CaretPlace.
+  struct Counted {
+    long from = 0, to = 0, chars = 0;
+    unsigned version = 0;
+  };
+  mutable Counted m_counted;
 };
 
 }  // namespace kelvarin

@@ -187,11 +187,15 @@ void TScriptPage::ReplaceAll() {
 
   // One replacement of the stretch from the first match to the end of the last:
   // one change for Scintilla to record, lay out and paint, however many matches.
+  // (Not widened to the whole text, though Scintilla drops a whole text faster
+  // than a part of it: laying out a whole new text again costs far more.)
+  const std::size_t from = matches.front().begin;
+  const std::size_t to = matches.back().end;
   const auto caret = std::size_t(m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS));
   std::size_t newCaret = caret;
   std::string stretch;
-  stretch.reserve(matches.back().end - matches.front().begin + matches.size() * by.size());
-  std::size_t copied = matches.front().begin;
+  stretch.reserve(to - from + matches.size() * by.size());
+  std::size_t copied = from;
   for (const TTextMatch& m : matches) {
     stretch.append(text.substr(copied, m.begin - copied));
     stretch.append(by);
@@ -201,13 +205,16 @@ void TScriptPage::ReplaceAll() {
     if (m.end <= caret) newCaret = newCaret + by.size() - (m.end - m.begin);
     else if (m.begin < caret) newCaret = newCaret - (caret - m.begin) + by.size();
   }
+  stretch.append(text.substr(copied, to - copied));
+  // The view stays where it was; Scintilla would scroll it while the old text goes.
+  const long top = m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETFIRSTVISIBLELINE);
   m_scriptEd->beginUndoAction();
-  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(matches.front().begin),
-                            long(matches.back().end));
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(from), long(to));
   m_scriptEd->SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<uintptr_t>(stretch.size()),
                             stretch.data());
   m_scriptEd->endUndoAction();
   m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(newCaret));
+  m_scriptEd->SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, static_cast<unsigned long>(top));
   m_shell.ShowStatusMessage(u"Заменено: %1"_s.arg(matches.size()));
 }
 
