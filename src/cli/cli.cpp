@@ -2,9 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <fstream>
+#include <cerrno>
 #include <iomanip>
 #include <iostream>
+#include <new>
 #include <sstream>
 
 #include "cli/cliio.h"
@@ -24,6 +25,18 @@ bool LoadOrReport(TMob& mob, const std::string& path, CliIo& io) {
   return false;
 }
 
+// The whole content of an input file (a pipe as well); on failure says why.
+bool ReadInput(const std::string& path, std::string& text, CliIo& io) {
+  Bytes bytes;
+  int err = 0;
+  if (!Files().ReadAll(path, bytes, err)) {
+    io.err << path << ": cannot be read: " << SystemErrorText(err) << "\n";
+    return false;
+  }
+  text.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
 const char* BlockName(std::uint32_t type) {
   if (type == kScriptBlockType) return "script block";
   if (type == kObjectBlockType) return "object block";
@@ -37,12 +50,12 @@ std::string Hex32(std::uint32_t v) {
 }
 
 int Info(const std::string& path, CliIo& io) {
+  // The block list comes from the very image that loaded: the file may have been
+  // replaced since.
   TMob mob;
-  if (!LoadOrReport(mob, path, io)) return kExitFailed;
   Bytes image;
-  std::string error;
-  if (!Files().ReadAll(path, image, error)) {
-    io.err << path << ": " << error << "\n";
+  if (!mob.LoadFile(path, image)) {
+    io.err << mob.LogText;
     return kExitFailed;
   }
   auto& out = io.out;
@@ -50,12 +63,13 @@ int Info(const std::string& path, CliIo& io) {
   out << "Zone kind:   " << mob.MobKind << "\n";
   out << "Blocks:      " << mob.BlockCount << "\n";
   out << "  #1   flag block, 8 bytes\n";
-  const std::uint32_t mainLength = ReadU32(image.data() + 4);
+  const std::uint64_t mainLength = ReadU32(image.data() + 4);
   int number = 2;
-  for (std::uint32_t p = 16; p < mainLength; ++number) {
+  for (std::uint64_t p = 16; p + 8 <= mainLength; ++number) {
     const std::uint32_t type = ReadU32(image.data() + p), size = ReadU32(image.data() + p + 4);
     out << "  #" << std::left << std::setw(3) << number << std::right << " " << BlockName(type)
         << " (type " << Hex32(type) << "), " << size << " bytes\n";
+    if (size < 8) break;  // the loader refuses such a block; never loop on it
     p += size;
   }
   static constexpr const char* kNames[] = {"units",  "objects",    "levers",     "traps",
@@ -90,24 +104,21 @@ int Resave(const std::string& in, const std::string& out, CliIo& io) {
 }
 
 int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
-  std::ifstream file(jsonPath, std::ios::binary);
-  if (!file) {
-    io.err << jsonPath << ": cannot be read\n";
-    return kExitFailed;
-  }
+  std::string text;
+  if (!ReadInput(jsonPath, text, io)) return kExitFailed;
   Json json;
-  try {
-    json = Json::parse(file);
-  } catch (const Json::parse_error& e) {
-    io.err << jsonPath << ": not valid JSON: " << e.what() << "\n";
+  std::string error;
+  if (!ParseJson(text, json, error)) {
+    io.err << jsonPath << ": not valid JSON: " << error << "\n";
     return kExitFailed;
   }
+  text = std::string();
   TMob mob;
-  std::string error;
   if (!JsonToMob(json, mob, error)) {
     io.err << jsonPath << ": " << error << "\n";
     return kExitFailed;
   }
+  json = nullptr;
   const bool saved = mob.Save(out);
   io.err << mob.LogText;
   return saved ? kExitOk : kExitFailed;
@@ -140,12 +151,10 @@ std::string LineColumn(const std::string& text, std::size_t offset) {
 
 int ScriptSet(const std::string& path, const std::string& textPath, const std::int64_t* key,
               CliIo& io) {
-  std::ifstream file(textPath, std::ios::binary);
-  if (!file) {
-    io.err << textPath << ": cannot be read\n";
-    return kExitFailed;
-  }
-  std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string text;
+  if (!ReadInput(textPath, text, io)) return kExitFailed;
+  // Editors put a byte-order mark in front of UTF-8 text; it is no part of the script.
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   std::erase(text, '\r');
   Cp1251Error bad;
   const auto bytes = Utf8ToCp1251(text, &bad);
@@ -180,7 +189,9 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
 
-int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+namespace {
+
+int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CliIo io{out, err};
   int exitCode = kExitOk;
   CLI::App app{"kelvarin-cli: inspect, convert and edit .mob zone files without the editor."};
@@ -241,6 +252,40 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   } catch (const CLI::ParseError& e) {
     app.exit(e, out, err);
     return kExitUsage;
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+  // Whatever happens, the command ends with a message and an exit code, never
+  // with a signal.
+  int exitCode = kExitFailed;
+  try {
+    exitCode = RunCommand(argc, argv, out, err);
+  } catch (const std::bad_alloc&) {
+    err << "kelvarin-cli: out of memory: the command needs more memory than it can get\n";
+    return kExitFailed;
+  } catch (const std::exception& e) {
+    err << "kelvarin-cli: " << e.what() << "\n";
+    return kExitFailed;
+  } catch (...) {
+    err << "kelvarin-cli: the command failed unexpectedly\n";
+    return kExitFailed;
+  }
+  // What could not be written (a full disk, a closed pipe) is not a success. The
+  // flush of what is left in the buffer names the reason.
+  const bool failedBefore = out.fail();
+  out.clear();
+  errno = 0;
+  out.flush();
+  if (failedBefore || !out) {
+    const int writeError = errno;
+    err << "kelvarin-cli: the output could not be written";
+    if (writeError != 0) err << ": " << SystemErrorText(writeError);
+    err << "\n";
+    return kExitFailed;
   }
   return exitCode;
 }

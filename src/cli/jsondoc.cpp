@@ -305,6 +305,26 @@ Json MobToJson(const TMob& mob) {
   return out;
 }
 
+bool ParseJson(std::string_view text, Json& json, std::string& error) {
+  struct TooDeep {};
+  // Refused while parsing, before a deep document is ever built.
+  const auto limitDepth = [](int depth, Json::parse_event_t event, Json&) {
+    const bool opens = event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
+    if (opens && depth >= kMaxJsonDepth) throw TooDeep{};
+    return true;
+  };
+  try {
+    json = Json::parse(text.begin(), text.end(), limitDepth);
+    return true;
+  } catch (const TooDeep&) {
+    error = "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+  } catch (const Json::exception& e) {
+    error = e.what();
+  }
+  json = nullptr;
+  return false;
+}
+
 bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
   mob.Reset();
   try {

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 namespace kelvarin {
 
@@ -14,6 +15,13 @@ class TMob;
 using Json = nlohmann::ordered_json;
 
 Json MobToJson(const TMob& mob);
+
+// The deepest nesting a document may have; the format itself needs five levels.
+inline constexpr int kMaxJsonDepth = 64;
+
+// Parses JSON text. False with `error` set on text that is not JSON, on a number
+// beyond the range of a double and on nesting deeper than kMaxJsonDepth.
+bool ParseJson(std::string_view text, Json& json, std::string& error);
 
 // Fills `mob` from `json` and marks it loaded. On a document that does not fit
 // (missing or unknown key, wrong type, value out of range, a character code page

@@ -4,10 +4,11 @@
 // file can be used as is); "SaveAttempts" and "MakeAutoBackups" of its [Main]
 // section apply when present.
 // The run's log goes to stderr; the exit code is 0 exactly when the run ends with
-// its success line.
+// its success line. An options file that cannot be read, or holds none of the
+// mass-change keys, is refused before anything is touched.
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <memory>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "masschange/core/masschangeengine.h"
+#include "mob/backupcopy.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -58,8 +60,7 @@ class CliMassChangeHost : public TMassChangeHost {
   bool SaveMob() override {
     if (m_settings.MakeAutoBackups) MakeAutoBackup(m_file);
     m_mob.UseThreads = false;
-    // As in the editor: a negative count still writes the file once.
-    m_mob.SaveAttempts = std::max(0, m_settings.SaveAttempts);
+    m_mob.SaveAttempts = m_settings.SaveAttempts;
     const bool ok = m_mob.Save(m_file);
     AppendLogText(m_mob.LogText);
     return ok;
@@ -71,14 +72,7 @@ class CliMassChangeHost : public TMassChangeHost {
     return ok;
   }
   void MakeAutoBackup(const std::string& path) override {
-    const std::string target = path + ".auto.bak.mob";
-    std::string error;
-    Log("------------------------------");
-    if (Files().CopyFile(path, target, true, error))
-      Log("Успешно сделан бекап в файл " + target);
-    else
-      Log("Сделать бекап в файл " + target + " не удалось!");
-    Log("");
+    for (const std::string& line : CopyToBackup(path, AutoBackupPath(path)).lines) Log(line);
   }
   // Nothing else runs meanwhile: there is nothing to lock.
   void LockControls() override {}
@@ -92,12 +86,36 @@ class CliMassChangeHost : public TMassChangeHost {
   TMob m_mob;
 };
 
+// Whether the options file holds at least one key of the mass-change options.
+bool HoldsMassChangeOptions(const TIniFile& ini) {
+  const auto has = [&](const char* field) { return ini.KeyExists(kMassChangeSection, std::string(field) + "_ini"); };
+  for (const MassChangeBoolField& f : MassChangeBoolFields())
+    if (has(f.name)) return true;
+  for (const MassChangeTextField& f : MassChangeTextFields())
+    if (has(f.name)) return true;
+  return false;
+}
+
 int RunMassChangeCommand(const std::string& file, const std::string& optionsFile, CliIo& io) {
-  if (!Files().Exists(optionsFile)) {
-    io.err << "masschange: options file " << optionsFile << " does not exist\n";
+  const TIniFile ini(optionsFile);
+  const std::string where = "masschange: options file " + optionsFile;
+  if (ini.ReadError() == ENOENT) {
+    io.err << where << " does not exist\n";
     return kExitFailed;
   }
-  const TIniFile ini(optionsFile);
+  if (const FileKind kind = Files().KindOf(optionsFile); kind != FileKind::Regular) {
+    io.err << where << " is not a regular file\n";
+    return kExitFailed;
+  }
+  if (ini.ReadError() != 0) {
+    io.err << where << " cannot be read: " << SystemErrorText(ini.ReadError()) << "\n";
+    return kExitFailed;
+  }
+  // A run with every option at its reading default would silently do nothing.
+  if (!HoldsMassChangeOptions(ini)) {
+    io.err << where << " holds none of the keys of the [" << kMassChangeSection << "] section\n";
+    return kExitFailed;
+  }
   const MassChangeOpts opts = ReadMassChangeOpts(ini);
   const MassChangeSettings defaults;
   const MassChangeSettings settings{

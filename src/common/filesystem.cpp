@@ -1,19 +1,16 @@
 #include "common/filesystem.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <random>
 
 namespace kelvarin {
 namespace {
-
-std::string ErrnoText(int err) { return std::strerror(err); }
 
 std::string FolderOf(const std::string& path) {
   const auto slash = path.find_last_of('/');
@@ -22,18 +19,36 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// The file a symbolic link points to (resolved relative to the link), or the path itself.
-std::string FollowLinks(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_symlink(path, ec)) return path;
-  const auto resolved = std::filesystem::weakly_canonical(path, ec);
-  return ec ? path : resolved.string();
+FileKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::Regular;
+  if (S_ISDIR(mode)) return FileKind::Directory;
+  if (S_ISCHR(mode)) return FileKind::CharDevice;
+  if (S_ISBLK(mode)) return FileKind::BlockDevice;
+  if (S_ISFIFO(mode)) return FileKind::Fifo;
+  return FileKind::Socket;
+}
+
+// A temporary name is short and independent of the target's name, so a target
+// whose name is near the file system's limit can still be saved.
+std::string TempName(const std::string& folder) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937 random{std::random_device{}()};
+  std::string name = folder + "/.kelvarin-";
+  for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+  return name;
 }
 
 PosixFileSystem g_posix;
 FileSystem* g_files = &g_posix;
 
 }  // namespace
+
+std::string SystemErrorText(int err) {
+  char buffer[256];
+  const char* message = ::strerror_r(err, buffer, sizeof buffer);  // the GNU variant
+  const char* name = ::strerrorname_np(err);
+  return std::string(message) + " (" + (name ? name : "errno " + std::to_string(err)) + ")";
+}
 
 FileSystem& Files() { return *g_files; }
 void SetFiles(FileSystem* files) { g_files = files ? files : &g_posix; }
@@ -43,88 +58,181 @@ bool PosixFileSystem::Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool PosixFileSystem::ReadAll(const std::string& path, Bytes& out, std::string& error) {
+FileKind PosixFileSystem::KindOf(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return KindOfMode(st.st_mode);
+  return errno == ELOOP ? FileKind::LinkLoop : FileKind::Missing;
+}
+
+bool PosixFileSystem::ReadLink(const std::string& path, std::string& target) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return false;
+    if (std::size_t(n) < buffer.size()) {
+      target.assign(buffer.data(), std::size_t(n));
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool PosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    error = ErrnoText(errno);
+    err = errno;
     return false;
   }
+  // The size is only a hint: a pipe has none, and a file may change meanwhile.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? "is a folder" : ErrnoText(errno);
-    ::close(fd);
-    return false;
-  }
-  out.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t capacity = 1 << 16;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = std::size_t(st.st_size) + 1;
+  out.clear();
+  out.resize(capacity);
   std::size_t done = 0;
-  while (done < out.size()) {
+  for (;;) {
+    if (done == out.size()) out.resize(out.size() * 2);
     const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = n == 0 ? "file shrank while being read" : ErrnoText(errno);
+    if (n < 0) {
+      err = errno;
       ::close(fd);
+      out.clear();
       return false;
     }
-    done += static_cast<std::size_t>(n);
+    if (n == 0) break;
+    done += std::size_t(n);
   }
   ::close(fd);
+  out.resize(done);
   return true;
 }
 
-int PosixFileSystem::CreateTemp(const std::string& target, std::string& tempPath,
-                                std::string& error) {
-  std::string pattern = target + ".tmp-XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    error = ErrnoText(errno);
-    return -1;
-  }
-  tempPath = pattern;
+int PosixFileSystem::OpenUnnamedTemp(const std::string& folder, int& err) {
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) err = errno;
   return fd;
 }
 
-bool PosixFileSystem::Write(int handle, const std::uint8_t* data, std::size_t size,
-                            std::string& error) {
+int PosixFileSystem::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
+  const std::string folder = FolderOf(target);
+  tempPath.clear();
+  const int unnamed = OpenUnnamedTemp(folder, err);
+  if (unnamed >= 0) return unnamed;
+  // Kernels without O_TMPFILE answer EISDIR or EINVAL; file systems without it
+  // EOPNOTSUPP. Every other error (no such folder, no permission) stands.
+  if (err != EOPNOTSUPP && err != EISDIR && err != EINVAL) return -1;
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::string name = TempName(folder);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      tempPath = name;
+      return fd;
+    }
+    if (errno != EEXIST) break;
+  }
+  err = errno;
+  return -1;
+}
+
+bool PosixFileSystem::NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) {
+  const std::string folder = FolderOf(target);
+  const std::string self = "/proc/self/fd/" + std::to_string(handle);
+  for (int tries = 0; tries < 100; ++tries) {
+    const std::string name = TempName(folder);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        // Without /proc, the privileged way.
+        (errno == ENOENT && ::linkat(handle, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)) {
+      tempPath = name;
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  err = errno;
+  return false;
+}
+
+int PosixFileSystem::OpenInPlace(const std::string& path, int& err) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) err = errno;
+  return fd;
+}
+
+bool PosixFileSystem::Write(int handle, const std::uint8_t* data, std::size_t size, int& err) {
   while (size > 0) {
     const ssize_t n = ::write(handle, data, size);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = n == 0 ? "nothing written" : ErrnoText(errno);
+      err = n == 0 ? EIO : errno;
       return false;
     }
     data += n;
-    size -= static_cast<std::size_t>(n);
+    size -= std::size_t(n);
   }
   return true;
 }
 
-bool PosixFileSystem::Sync(int handle, std::string& error) {
-  if (::fsync(handle) == 0) return true;
-  error = ErrnoText(errno);
+bool PosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
+  const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) {
+    err = errno;
+    return false;
+  }
+  struct stat st;
+  bool ok = ::fstat(source, &st) == 0;
+  if (!ok) err = errno;
+  if (ok && !S_ISREG(st.st_mode)) {
+    err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    ok = false;
+  }
+  while (ok) {
+    const ssize_t n = ::sendfile(handle, source, nullptr, 1 << 30);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      err = errno;
+      ok = false;
+    }
+    if (n <= 0) break;
+  }
+  ::close(source);
+  return ok;
+}
+
+bool PosixFileSystem::EndHere(int handle, int& err) {
+  const off_t position = ::lseek(handle, 0, SEEK_CUR);
+  if (position >= 0 && ::ftruncate(handle, position) == 0) return true;
+  err = errno;
   return false;
 }
 
-bool PosixFileSystem::Close(int handle, std::string& error) {
+bool PosixFileSystem::Sync(int handle, int& err) {
+  if (::fsync(handle) == 0) return true;
+  err = errno;
+  return false;
+}
+
+bool PosixFileSystem::Close(int handle, int& err) {
   if (::close(handle) == 0) return true;
-  error = ErrnoText(errno);
+  err = errno;
   return false;
 }
 
 void PosixFileSystem::CopyPermissions(const std::string& from, int handle) {
   struct stat st;
   if (::stat(from.c_str(), &st) == 0) {
-    ::fchmod(handle, st.st_mode & 07777);
+    // A file its owner cannot read back would lose every later save.
+    ::fchmod(handle, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
   } else {
-    // A new file gets the usual permissions, not mkstemp's private 0600.
+    // A new file gets the usual permissions, not the temporary file's private 0600.
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(handle, 0666 & ~mask);
   }
 }
 
-bool PosixFileSystem::Rename(const std::string& from, const std::string& to, std::string& error) {
+bool PosixFileSystem::Rename(const std::string& from, const std::string& to, int& err) {
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
-  error = ErrnoText(errno);
+  err = errno;
   return false;
 }
 
@@ -138,33 +246,97 @@ void PosixFileSystem::SyncFolderOf(const std::string& path) {
   }
 }
 
-bool PosixFileSystem::CopyFile(const std::string& from, const std::string& to, bool overwrite,
-                               std::string& error) {
-  std::error_code ec;
-  const auto options = overwrite ? std::filesystem::copy_options::overwrite_existing
-                                 : std::filesystem::copy_options::none;
-  if (std::filesystem::copy_file(from, to, options, ec)) return true;
-  error = ec ? ec.message() : "not copied";
-  return false;
+// ---- replacing a file ----------------------------------------------------------
+
+SaveTarget ResolveSaveTarget(FileSystem& fs, const std::string& path) {
+  // The kernel's own bound on a chain of links.
+  constexpr int kMaxLinks = 40;
+  SaveTarget target{path, FileKind::Missing};
+  std::string link;
+  for (int followed = 0; fs.ReadLink(target.path, link); ++followed) {
+    if (followed == kMaxLinks || link.empty()) {
+      target.kind = FileKind::LinkLoop;
+      return target;
+    }
+    target.path = link.front() == '/' ? link : FolderOf(target.path) + "/" + link;
+  }
+  target.kind = fs.KindOf(target.path);
+  return target;
 }
 
-bool WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data,
-                         std::string& error) {
-  const std::string target = FollowLinks(path);
-  std::string temp;
-  const int handle = fs.CreateTemp(target, temp, error);
-  if (handle < 0) return false;
-  fs.CopyPermissions(target, handle);
-  std::string closeError;
-  const bool written = fs.Write(handle, data.data(), data.size(), error) && fs.Sync(handle, error);
-  const bool closed = fs.Close(handle, closeError);
-  if (written && !closed) error = closeError;
-  if (!written || !closed || !fs.Rename(temp, target, error)) {
-    fs.Remove(temp);
-    return false;
+namespace {
+
+bool Refuses(FileKind kind) { return kind != FileKind::Missing && kind != FileKind::Regular; }
+
+// Overwrites the target where it lies; what a folder that takes no new file leaves.
+WriteResult OverwriteInPlace(FileSystem& fs, WriteResult result, const FileFiller& fill) {
+  result.inPlace = true;
+  int err = 0;
+  const int handle = fs.OpenInPlace(result.target, err);
+  if (handle < 0) {
+    result.error = err;
+    return result;
   }
-  fs.SyncFolderOf(target);
-  return true;
+  const bool written = fill(fs, handle, err) && fs.EndHere(handle, err) && fs.Sync(handle, err);
+  int closeErr = 0;
+  const bool closed = fs.Close(handle, closeErr);
+  if (written && !closed) err = closeErr;
+  if (written && closed) result.status = WriteResult::Status::Written;
+  else result.error = err;
+  return result;
+}
+
+}  // namespace
+
+WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill) {
+  const SaveTarget target = ResolveSaveTarget(fs, path);
+  WriteResult result;
+  result.target = target.path;
+  result.kind = target.kind;
+  if (Refuses(target.kind)) {
+    result.status = WriteResult::Status::Refused;
+    return result;
+  }
+
+  std::string temp;
+  int err = 0;
+  const int handle = fs.CreateTemp(target.path, temp, err);
+  if (handle < 0) {
+    // A writable file in a folder that takes no new file.
+    const bool folderClosed = err == EACCES || err == EPERM || err == EROFS;
+    if (folderClosed && target.kind == FileKind::Regular) return OverwriteInPlace(fs, result, fill);
+    result.error = err;
+    return result;
+  }
+  fs.CopyPermissions(target.path, handle);
+  bool ok = fill(fs, handle, err) && fs.Sync(handle, err) &&
+            (!temp.empty() || fs.NameTemp(handle, target.path, temp, err));
+  int closeErr = 0;
+  if (!fs.Close(handle, closeErr) && ok) {
+    ok = false;
+    err = closeErr;
+  }
+  ok = ok && fs.Rename(temp, target.path, err);
+  if (!ok) {
+    if (!temp.empty()) fs.Remove(temp);
+    result.error = err;
+    return result;
+  }
+  fs.SyncFolderOf(target.path);
+  result.status = WriteResult::Status::Written;
+  return result;
+}
+
+WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data) {
+  return ReplaceFile(fs, path, [&data](FileSystem& files, int handle, int& err) {
+    return files.Write(handle, data.data(), data.size(), err);
+  });
+}
+
+WriteResult CopyFileAtomically(FileSystem& fs, const std::string& from, const std::string& to) {
+  return ReplaceFile(fs, to, [&from](FileSystem& files, int handle, int& err) {
+    return files.CopyInto(handle, from, err);
+  });
 }
 
 }  // namespace kelvarin

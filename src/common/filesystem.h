@@ -1,67 +1,135 @@
-// The file primitives the document uses. Everything goes through this interface
-// so tests can inject a failing write, a full disk, a failing rename or a file that
-// vanishes, and prove that a failed save never destroys the existing file.
+// The file primitives of every load and save, and the one way a file is replaced.
+// Everything goes through the FileSystem interface so tests can inject a failing
+// write, a full disk, a failing rename or a file that vanishes, and prove that a
+// failed save never destroys the existing file.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "common/bytes.h"
 
 namespace kelvarin {
 
+// What a path names, symbolic links followed.
+enum class FileKind {
+  Missing,  // nothing there (a dangling link too), or not reachable
+  Regular,
+  Directory,
+  CharDevice,
+  BlockDevice,
+  Fifo,
+  Socket,
+  LinkLoop,  // symbolic links that never end in a file
+};
+
+// The system's message for an error number with its name:
+// "No space left on device (ENOSPC)".
+std::string SystemErrorText(int err);
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
+  // Whether `path` names something that is not a folder (links followed).
   virtual bool Exists(const std::string& path) = 0;
-  virtual bool ReadAll(const std::string& path, Bytes& out, std::string& error) = 0;
+  virtual FileKind KindOf(const std::string& path) = 0;
+  // The text of the symbolic link `path`; false when `path` is not a link.
+  virtual bool ReadLink(const std::string& path, std::string& target) = 0;
+  // Reads up to the end of the data, so a pipe reads as well as a file.
+  virtual bool ReadAll(const std::string& path, Bytes& out, int& err) = 0;
 
-  // Low-level steps of an atomic replace; see WriteFileAtomically.
-  // Creates a new empty temporary file in the folder of `target`; returns a handle
-  // (>= 0) and its path, or -1.
-  virtual int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) = 0;
-  virtual bool Write(int handle, const std::uint8_t* data, std::size_t size, std::string& error) = 0;
-  virtual bool Sync(int handle, std::string& error) = 0;
-  virtual bool Close(int handle, std::string& error) = 0;
-  // Gives the temporary file the permission bits of `target` when it exists.
+  // The steps of ReplaceFile. Errors come back as errno values.
+  // Opens a new file in the folder of `target`: an unnamed one where the file
+  // system allows it (`tempPath` is then empty), otherwise a named one with a
+  // short name of its own.
+  virtual int CreateTemp(const std::string& target, std::string& tempPath, int& err) = 0;
+  // Gives an unnamed temporary file a (short) name beside `target`.
+  virtual bool NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) = 0;
+  // Opens an existing file for writing over its contents (nothing is cut yet).
+  virtual int OpenInPlace(const std::string& path, int& err) = 0;
+  virtual bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) = 0;
+  // Appends the whole content of the regular file `from`.
+  virtual bool CopyInto(int handle, const std::string& from, int& err) = 0;
+  // Cuts the file at the current position.
+  virtual bool EndHere(int handle, int& err) = 0;
+  virtual bool Sync(int handle, int& err) = 0;
+  virtual bool Close(int handle, int& err) = 0;
+  // Gives the new file the permission bits of `from` when it exists (always
+  // leaving the owner able to read and write it), the usual ones otherwise.
   virtual void CopyPermissions(const std::string& from, int handle) = 0;
-  virtual bool Rename(const std::string& from, const std::string& to, std::string& error) = 0;
+  virtual bool Rename(const std::string& from, const std::string& to, int& err) = 0;
   virtual bool Remove(const std::string& path) = 0;
   // Makes a completed rename durable (syncs the folder).
   virtual void SyncFolderOf(const std::string& path) = 0;
-
-  // Copies a file; fails when `to` exists and `overwrite` is false.
-  virtual bool CopyFile(const std::string& from, const std::string& to, bool overwrite,
-                        std::string& error) = 0;
 };
 
 // The real file system (POSIX).
 class PosixFileSystem : public FileSystem {
  public:
   bool Exists(const std::string& path) override;
-  bool ReadAll(const std::string& path, Bytes& out, std::string& error) override;
-  int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) override;
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, std::string& error) override;
-  bool Sync(int handle, std::string& error) override;
-  bool Close(int handle, std::string& error) override;
+  FileKind KindOf(const std::string& path) override;
+  bool ReadLink(const std::string& path, std::string& target) override;
+  bool ReadAll(const std::string& path, Bytes& out, int& err) override;
+  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
+  bool NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) override;
+  int OpenInPlace(const std::string& path, int& err) override;
+  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override;
+  bool CopyInto(int handle, const std::string& from, int& err) override;
+  bool EndHere(int handle, int& err) override;
+  bool Sync(int handle, int& err) override;
+  bool Close(int handle, int& err) override;
   void CopyPermissions(const std::string& from, int handle) override;
-  bool Rename(const std::string& from, const std::string& to, std::string& error) override;
+  bool Rename(const std::string& from, const std::string& to, int& err) override;
   bool Remove(const std::string& path) override;
   void SyncFolderOf(const std::string& path) override;
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite,
-                std::string& error) override;
+
+ protected:
+  // The unnamed temporary file of CreateTemp; -1 with `err` when the folder's file
+  // system cannot make one (EOPNOTSUPP) or any other error.
+  virtual int OpenUnnamedTemp(const std::string& folder, int& err);
 };
 
 // The process-wide file system; tests may replace it (and must restore it).
 FileSystem& Files();
 void SetFiles(FileSystem* files);  // nullptr restores the real one
 
-// Replaces `path` with `data` so that the old file survives any failure: write a
-// temporary file in the same folder, flush it to disk, rename it over the target.
-// A symbolic link is followed, so the file it points to is replaced. On failure the
-// temporary file is removed and `error` says why.
-bool WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data,
-                         std::string& error);
+// Where a save of `path` writes: a symbolic link is followed (to the end of a
+// chain of links, each resolved against its own folder) and the file it names is
+// the target, in its own folder.
+struct SaveTarget {
+  std::string path;
+  FileKind kind = FileKind::Missing;
+};
+SaveTarget ResolveSaveTarget(FileSystem& fs, const std::string& path);
+
+struct WriteResult {
+  enum class Status { Written, Refused, Failed };
+  Status status = Status::Failed;
+  std::string target;                 // the file written, links followed
+  FileKind kind = FileKind::Missing;  // what the target was; Refused: why
+  int error = 0;                      // Failed: errno of the step that failed
+  // The folder took no new file, so the file was overwritten where it lies: a
+  // failure may have left it damaged.
+  bool inPlace = false;
+
+  bool ok() const { return status == Status::Written; }
+};
+
+// Writes the content into the handle of the new file.
+using FileFiller = std::function<bool(FileSystem& fs, int handle, int& err)>;
+
+// Replaces the file `path` names so that the old file survives any failure and a
+// killed process leaves nothing behind: the content goes into an unnamed file in
+// the target's folder (a named one with a short name where the file system has
+// no unnamed files), is flushed to disk and renamed over the target. A target
+// that exists and is not a regular file (folder, device, FIFO, socket, looping
+// links) is refused and nothing is touched. When the folder takes no new file
+// but the target is writable, the target is overwritten in place.
+WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill);
+WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data);
+// A copy of the regular file `from` made by the same path.
+WriteResult CopyFileAtomically(FileSystem& fs, const std::string& from, const std::string& to);
 
 }  // namespace kelvarin

@@ -7,6 +7,7 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <cerrno>
 #include <charconv>
 
 #include "common/filesystem.h"
@@ -29,9 +30,15 @@ bool TIniFile::FileExists() const { return Files().Exists(m_path); }
 
 void TIniFile::Reload() {
   m_impl->ini.Reset();
+  m_readError = 0;
+  FileSystem& fs = Files();
+  switch (fs.KindOf(m_path)) {
+    case FileKind::Regular: break;
+    case FileKind::Missing: m_readError = ENOENT; return;
+    default: m_readError = EINVAL; return;
+  }
   Bytes data;
-  std::string error;
-  if (!Files().ReadAll(m_path, data, error)) return;
+  if (!fs.ReadAll(m_path, data, m_readError)) return;
   m_impl->ini.LoadData(reinterpret_cast<const char*>(data.data()), data.size());
 }
 
@@ -81,7 +88,10 @@ std::string TIniFile::Text() const {
 
 bool TIniFile::UpdateFile(std::string& error) {
   const std::string text = Text();
-  return WriteFileAtomically(Files(), m_path, Bytes(text.begin(), text.end()), error);
+  const WriteResult result = WriteFileAtomically(Files(), m_path, Bytes(text.begin(), text.end()));
+  if (result.status == WriteResult::Status::Refused) error = "это не обычный файл";
+  else if (!result.ok()) error = SystemErrorText(result.error);
+  return result.ok();
 }
 
 }  // namespace kelvarin

@@ -20,8 +20,12 @@ class TIniFile {
 
   const std::string& Path() const { return m_path; }
   bool FileExists() const;
-  // Reads the file; an absent or unreadable file leaves the values empty.
+  // Reads the file; an absent or unreadable file leaves the values empty. Only a
+  // regular file is read: a FIFO or a device in its place would block or never end.
   void Reload();
+  // Why the last Reload read nothing: an errno value (ENOENT when there is no
+  // file, EINVAL when it is not a regular file); 0 when it was read.
+  int ReadError() const { return m_readError; }
 
   bool KeyExists(const std::string& section, const std::string& key) const;
   std::string ReadString(const std::string& section, const std::string& key,
@@ -34,6 +38,7 @@ class TIniFile {
   void WriteBool(const std::string& section, const std::string& key, bool value);
 
   // Writes the values to disk (atomically); false with `error` set when it cannot.
+  // A target that is not a regular file is never written.
   bool UpdateFile(std::string& error);
 
   // The file's text as UpdateFile would write it.
@@ -43,6 +48,7 @@ class TIniFile {
   struct Impl;
   std::string m_path;
   std::unique_ptr<Impl> m_impl;
+  int m_readError = 0;
 };
 
 }  // namespace kelvarin

@@ -23,8 +23,4 @@ std::string FileNameOf(std::string_view path) { return std::string(path.substr(N
 
 std::string FolderOf(std::string_view path) { return std::string(path.substr(0, NameStart(path))); }
 
-std::string ManualBackupPath(std::string_view path) { return std::string(path) + ".bak.mob"; }
-
-std::string AutoBackupPath(std::string_view path) { return std::string(path) + ".auto.bak.mob"; }
-
 }  // namespace kelvarin

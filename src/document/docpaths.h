@@ -15,9 +15,5 @@ std::string WithMobExtension(std::string path);
 std::string FileNameOf(std::string_view path);
 // The folder with its trailing separator; empty when the path has none.
 std::string FolderOf(std::string_view path);
-// Backups lie beside the file, the suffix appended to the whole name:
-// zone12.mob gives zone12.mob.bak.mob and zone12.mob.auto.bak.mob.
-std::string ManualBackupPath(std::string_view path);
-std::string AutoBackupPath(std::string_view path);
 
 }  // namespace kelvarin

@@ -1,6 +1,7 @@
 #include "mob/mobthreads.h"
 
 #include <chrono>
+#include <exception>
 #include <thread>
 
 #include "mob/tmob.h"
@@ -13,8 +14,16 @@ bool TMobSaverThread::Execute() { return Mob.SaveFile(FileName); }
 bool TMobWorkerThread::Run(TMobLogView* view) {
   Finished = false;
   if (view) view->WorkerStarting();
-  std::thread worker([this] {
-    const bool ok = Execute();
+  std::exception_ptr failure;
+  std::thread worker([this, &failure] {
+    bool ok = false;
+    // An exception must not end the program from the worker: it is handed to the
+    // window thread, which reports it as it reports its own.
+    try {
+      ok = Execute();
+    } catch (...) {
+      failure = std::current_exception();
+    }
     std::lock_guard lock(m_mutex);
     Success = ok;
     m_workerDone = true;
@@ -45,6 +54,7 @@ bool TMobWorkerThread::Run(TMobLogView* view) {
   lock.unlock();
   worker.join();
   Finished = true;
+  if (failure) std::rethrow_exception(failure);
   return Success;
 }
 

@@ -18,6 +18,7 @@ class TMobWorkerThread {
 
   // Window side: starts the worker, pumps the window's events and shows each line
   // as it comes, and returns the operation's result once the worker has finished.
+  // An exception of the operation is thrown again here, on the window thread.
   bool Run(TMobLogView* view);
 
   // Worker side, called by the document's Log: publishes one line and waits until

@@ -1,11 +1,13 @@
 #include "mob/tmob.h"
 
+#include <algorithm>
 #include <limits>
+#include <map>
 #include <stdexcept>
-#include <unordered_map>
 
-#include "mob/chunks.h"
 #include "common/filesystem.h"
+#include "mob/chunks.h"
+#include "mob/filelog.h"
 #include "mob/mobthreads.h"
 
 namespace kelvarin {
@@ -69,34 +71,57 @@ void TMob::ClearObjects() {
 
 // ---- load -------------------------------------------------------------------
 
+// Sets a run flag for the length of a load or save and leaves the next run
+// direct, however this one ends.
+class TMob::RunFlag {
+ public:
+  RunFlag(TMob& mob, bool& flag) : m_mob(mob), m_flag(flag) { m_flag = true; }
+  ~RunFlag() {
+    m_flag = false;
+    m_mob.m_worker = nullptr;
+    m_mob.UseThreads = false;
+  }
+  RunFlag(const RunFlag&) = delete;
+  RunFlag& operator=(const RunFlag&) = delete;
+
+ private:
+  TMob& m_mob;
+  bool& m_flag;
+};
+
 bool TMob::Load(const std::string& fileName) {
   Reset();
-  Loading = true;
-  bool ok;
-  if (UseThreads) {
-    TMobLoaderThread thread(*this, fileName);
-    m_worker = &thread;
-    ok = thread.Run(LogView);
-    m_worker = nullptr;
-    UseThreads = false;
-  } else {
-    ok = LoadFile(fileName);
-  }
-  Loading = false;
-  return ok;
+  RunFlag loading(*this, Loading);
+  if (!UseThreads) return LoadFile(fileName);
+  TMobLoaderThread thread(*this, fileName);
+  m_worker = &thread;
+  return thread.Run(LogView);
 }
 
 bool TMob::LoadFile(const std::string& fileName) {
+  Bytes image;
+  return LoadFile(fileName, image);
+}
+
+bool TMob::LoadFile(const std::string& fileName, Bytes& image) {
   Log("");
   Log(kMobSeparator);
   FileSystem& fs = Files();
   if (fs.Exists(fileName)) {
     Log(fileName);
     Log("Файло существует... открываю...");
-    Bytes buffer;
-    std::string error;
-    if (fs.ReadAll(fileName, buffer, error)) return LoadImage(buffer.data(), buffer.size());
-    Log("Не могу получить доступ к файлу!");
+    // A pipe is read to its end; a device would never end or answer.
+    const FileKind kind = fs.KindOf(fileName);
+    int err = 0;
+    if (kind != FileKind::Regular && kind != FileKind::Fifo) {
+      Log("Не могу получить доступ к файлу!");
+      Log(NotRegularFileLine(fileName, kind));
+    } else if (fs.ReadAll(fileName, image, err)) {
+      return LoadImage(image.data(), image.size());
+    } else {
+      Log("Не могу получить доступ к файлу!");
+      Log(ReasonLine(err));
+    }
   }
   Log("Загрузить моб не удалось!");
   return false;
@@ -412,19 +437,11 @@ bool TMob::Save(const std::string& fileName) {
   LogText.clear();
   PendingLogLine.clear();
   LogLinePending = false;
-  Saving = true;
-  bool ok;
-  if (UseThreads) {
-    TMobSaverThread thread(*this, fileName);
-    m_worker = &thread;
-    ok = thread.Run(LogView);
-    m_worker = nullptr;
-    UseThreads = false;
-  } else {
-    ok = SaveFile(fileName);
-  }
-  Saving = false;
-  return ok;
+  RunFlag saving(*this, Saving);
+  if (!UseThreads) return SaveFile(fileName);
+  TMobSaverThread thread(*this, fileName);
+  m_worker = &thread;
+  return thread.Run(LogView);
 }
 
 bool TMob::SaveFile(const std::string& fileName) {
@@ -465,7 +482,8 @@ bool TMob::BuildImage(Bytes& image) {
     Log("Моб помечен как зональный...");
   }
 
-  std::unordered_map<std::int32_t, const SUnknBlock*> unknownAt;
+  // The first block of each number, in number order.
+  std::map<std::int32_t, const SUnknBlock*> unknownAt;
   for (const auto& b : UnknownBlocks) unknownAt.try_emplace(b.Number, &b);
 
   for (std::int32_t n = 2;; ++n) {
@@ -490,6 +508,13 @@ bool TMob::BuildImage(Bytes& image) {
       }
     }
     if (n >= BlockCount) break;
+    if (AllKnownBlocksWritten) {
+      // Only unknown blocks remain: go straight to the next one instead of
+      // walking every empty position up to a block count that may be huge.
+      const auto next = unknownAt.upper_bound(n);
+      if (next == unknownAt.end() || next->first > BlockCount) break;
+      n = next->first - 1;
+    }
   }
 
   if (image.size() > std::numeric_limits<std::uint32_t>::max()) {
@@ -509,19 +534,29 @@ bool TMob::BuildImage(Bytes& image) {
 
 bool TMob::WriteToDisk(const std::string& fileName, const Bytes& image) {
   FileSystem& fs = Files();
+  const std::int32_t retries = std::clamp(SaveAttempts, 0, kMaxSaveAttempts);
   bool saved = false;
-  for (std::int32_t attempt = 0; attempt <= SaveAttempts && !saved; ++attempt) {
+  int lastError = 0;
+  for (std::int32_t attempt = 0; attempt <= retries && !saved; ++attempt) {
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
-    std::string error;
-    if (!WriteFileAtomically(fs, fileName, image, error)) {
+    const WriteResult result = WriteFileAtomically(fs, fileName, image);
+    if (result.status == WriteResult::Status::Refused) {
+      // Nothing was touched, and no retry can change what the target is.
+      Log(NotRegularFileLine(fileName, result.kind));
+      return false;
+    }
+    if (!result.ok()) {
       Log("По непонятной причине не удалось сохранить на диск файл " + fileName + " .");
-      if (attempt < SaveAttempts) Log("Пытаюсь сохранить еще раз....");
+      if (result.inPlace) Log(InPlaceFailedLine(result.target));
+      if (attempt < retries) Log("Пытаюсь сохранить еще раз....");
+      lastError = result.error;
       continue;
     }
     if (existed)
       Log("Файл " + fileName + " удален, т.к. на его место будет сохраняться файл.");
+    if (result.inPlace) Log(InPlaceLine(result.target));
     if (fs.Exists(fileName)) {
       Log("Моб сохранен на диск в файл " + fileName + " .");
       saved = true;
@@ -531,6 +566,7 @@ bool TMob::WriteToDisk(const std::string& fileName, const Bytes& image) {
       Log("Пытаюсь сохранить еще раз....");
     }
   }
+  if (!saved && lastError != 0) Log(ReasonLine(lastError));
   if (!saved && !fs.Exists(fileName))
     Log("ЕТА ПИПЕЦ ТРЩ КАМАНДИР!!! НИХЕРА НЕ САВИТСЯ!!! И ФАЙЛ УГРОБИЛСЯ!!! НО ОН ЕЩЕ В ПАМЯТИ - "
         "ПОПРОБУЙТЕ ЗАСАВИТЬ НА ДРУГОЕ ИМЯ!!!");

@@ -25,6 +25,8 @@ inline constexpr std::uint32_t kObjectBlockType = 0x0000B000;
 inline constexpr std::uint32_t kDefaultScriptKey = 28417;
 // Identities from here up form the high range; FindFreeObjectId stays below it.
 inline constexpr std::uint32_t kHighIdentityRange = 1000000000;
+// The most retries a save makes, whatever the settings say.
+inline constexpr std::int32_t kMaxSaveAttempts = 100;
 
 // One top-level block of unknown type, kept whole (header included).
 struct SUnknBlock {
@@ -57,6 +59,8 @@ class TMob {
 
   // ---- run options, set by the caller before each Load / Save
   bool UseThreads = false;
+  // Retries of the disk write. Above kMaxSaveAttempts it counts as that bound; a
+  // negative count still writes the file once.
   std::int32_t SaveAttempts = 10;
   TMobLogView* LogView = nullptr;  // not owned; used by threaded runs only
 
@@ -94,6 +98,8 @@ class TMob {
   bool Load(const std::string& fileName);
   bool Save(const std::string& fileName);
   bool LoadFile(const std::string& fileName);
+  // The same, handing back the file image it loaded.
+  bool LoadFile(const std::string& fileName, Bytes& image);
   bool SaveFile(const std::string& fileName);
 
   // The in-memory halves of LoadFile and SaveFile: parse a whole file image (after
@@ -139,6 +145,7 @@ class TMob {
 
  private:
   friend class TMobWorkerThread;
+  class RunFlag;
   bool LoadFromBuffer(const std::uint8_t* data, std::size_t size);
   bool WriteToDisk(const std::string& fileName, const Bytes& image);
 

@@ -5,11 +5,13 @@
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QTest>
+#include <cerrno>
 
 #include "app/core/appinfo.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "mainf_fixture.h"
+#include "mob/filelog.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -236,8 +238,9 @@ TEST_F(MainWindowTest, SaveAsToANewNameReportsTheFailedAutomaticBackupAndSaves) 
   m_prompts.ChooseFile(target);
   EXPECT_TRUE(m_window->SaveMobAs());
   EXPECT_TRUE(QFile::exists(target));
-  EXPECT_EQ(LogLinesFrom(before).mid(0, 3),
-            (QStringList{kSeparator, u"Сделать бекап в файл "_s + target + u".auto.bak.mob не удалось!"_s, QString()}));
+  EXPECT_EQ(LogLinesFrom(before).mid(0, 4),
+            (QStringList{kSeparator, u"Сделать бекап в файл "_s + target + u".auto.bak.mob не удалось!"_s,
+                         FromUtf8(ReasonLine(ENOENT)), QString()}));
   EXPECT_TRUE(LogPageActive());
 }
 
@@ -387,9 +390,11 @@ TEST_F(MainWindowTest, ManualBackups) {
   m_window->Pages()->setCurrentIndex(0);
   before = LogLines().size();
   item->trigger();
-  EXPECT_EQ(LogLinesFrom(before),
-            (QStringList{kSeparator, u"Сделать бекап в файл "_s + backup + u" не удалось!"_s, QString()}));
+  EXPECT_EQ(LogLinesFrom(before), (QStringList{kSeparator, u"Сделать бекап в файл "_s + backup + u" не удалось!"_s,
+                                               FromUtf8(ReasonLine(ENOSPC)), QString()}));
   EXPECT_TRUE(LogPageActive());
+  // The failed copy left the previous backup as it was.
+  EXPECT_EQ(FileBytes(backup), FileBytes(zone));
 }
 
 TEST_F(MainWindowTest, CommandLineFileOpensOnceTheWindowIsShown) {

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QVBoxLayout>
+#include <cerrno>
 
 #include "common/qt/qtext.h"
 #include "mob/generator.h"
@@ -13,21 +14,21 @@
 
 namespace kelvarin {
 
-int FailableFiles::CreateTemp(const std::string& target, std::string& tempPath, std::string& error) {
+int FailableFiles::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
+  // A backup copy is written like a save: only a failing copy step tells them apart.
   if (failWrites) {
-    error = "No space left on device";
+    err = ENOSPC;
     return -1;
   }
-  return PosixFileSystem::CreateTemp(target, tempPath, error);
+  return PosixFileSystem::CreateTemp(target, tempPath, err);
 }
 
-bool FailableFiles::CopyFile(const std::string& from, const std::string& to, bool overwrite,
-                             std::string& error) {
+bool FailableFiles::CopyInto(int handle, const std::string& from, int& err) {
   if (failCopies) {
-    error = "No space left on device";
+    err = ENOSPC;
     return false;
   }
-  return PosixFileSystem::CopyFile(from, to, overwrite, error);
+  return PosixFileSystem::CopyInto(handle, from, err);
 }
 
 void MainWindowTest::SetUp() {

@@ -21,8 +21,8 @@ class FailableFiles : public PosixFileSystem {
  public:
   bool failWrites = false;
   bool failCopies = false;
-  int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) override;
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite, std::string& error) override;
+  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
+  bool CopyInto(int handle, const std::string& from, int& err) override;
 };
 
 class MainWindowTest : public ::testing::Test {

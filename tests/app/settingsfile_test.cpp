@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -171,8 +173,8 @@ TEST_F(SettingsFile, AnUnwritableFileIsReportedOnceAndTheValuesStay) {
 
 TEST_F(SettingsFile, AnUnreadableFileGivesTheFirstRunValuesAndIsWrittenAnew) {
   struct UnreadableFiles : PosixFileSystem {
-    bool ReadAll(const std::string&, Bytes&, std::string& error) override {
-      error = "Permission denied";
+    bool ReadAll(const std::string&, Bytes&, int& err) override {
+      err = EACCES;
       return false;
     }
   } unreadable;

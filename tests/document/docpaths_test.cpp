@@ -27,8 +27,6 @@ TEST(DocPaths, ExtensionsAndNames) {
     EXPECT_EQ(FileNameOf(c.path), c.name);
     EXPECT_EQ(FolderOf(c.path), c.folder);
   }
-  EXPECT_EQ(ManualBackupPath("/maps/zone12.mob"), "/maps/zone12.mob.bak.mob");
-  EXPECT_EQ(AutoBackupPath("/maps/zone12.mob"), "/maps/zone12.mob.auto.bak.mob");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // leave both files.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "common/filesystem.h"
 #include "enginehost.h"
 
@@ -185,12 +187,12 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
 class FailingWrites : public PosixFileSystem {
  public:
   explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) override {
+  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
     if (target == m_path) {
-      error = "injected failure";
+      err = EIO;
       return -1;
     }
-    return PosixFileSystem::CreateTemp(target, tempPath, error);
+    return PosixFileSystem::CreateTemp(target, tempPath, err);
   }
 
  private:

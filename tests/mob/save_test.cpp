@@ -4,10 +4,13 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 
 #include "common/filesystem.h"
+#include "mob/filelog.h"
 #include "mobbytes.h"
 
 namespace kelvarin {
@@ -26,37 +29,37 @@ class FaultyFiles : public PosixFileSystem {
   int renames = 0;
   bool failReads = false;
 
-  bool ReadAll(const std::string& path, Bytes& out, std::string& e) override {
+  bool ReadAll(const std::string& path, Bytes& out, int& e) override {
     if (failReads) {
-      e = "Permission denied";
+      e = EACCES;
       return false;
     }
     return PosixFileSystem::ReadAll(path, out, e);
   }
 
-  bool Write(int h, const std::uint8_t* d, std::size_t n, std::string& e) override {
+  bool Write(int h, const std::uint8_t* d, std::size_t n, int& e) override {
     if (failWrites > 0) {
       --failWrites;
       // Half the data reaches the disk, then it is full.
       PosixFileSystem::Write(h, d, n / 2, e);
-      e = "No space left on device";
+      e = ENOSPC;
       return false;
     }
     return PosixFileSystem::Write(h, d, n, e);
   }
-  bool Sync(int h, std::string& e) override {
+  bool Sync(int h, int& e) override {
     if (failSyncs > 0) {
       --failSyncs;
-      e = "Input/output error";
+      e = EIO;
       return false;
     }
     return PosixFileSystem::Sync(h, e);
   }
-  bool Rename(const std::string& from, const std::string& to, std::string& e) override {
+  bool Rename(const std::string& from, const std::string& to, int& e) override {
     ++renames;
     if (failRenames > 0) {
       --failRenames;
-      e = "Permission denied";
+      e = EACCES;
       return false;
     }
     if (!PosixFileSystem::Rename(from, to, e)) return false;
@@ -200,6 +203,7 @@ TEST_F(SaveTest, MissingAndUnreadableFilesFailTheLoad) {
   EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", m_path,
                                                      "Файло существует... открываю...",
                                                      "Не могу получить доступ к файлу!",
+                                                     ReasonLine(EACCES),
                                                      "Загрузить моб не удалось!"}));
 }
 

@@ -6,6 +6,7 @@
 #include "app/core/settingsfile.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
+#include "mob/filelog.h"
 #include "version/core/programversion.h"
 
 namespace kelvarin {
@@ -19,11 +20,21 @@ TAppState::~TAppState() = default;
 void TAppState::StartUp() {
   SetProgramVersion(VerInfo);
   m_iniFile = std::make_unique<TIniFile>(m_exePath + IniFileName);
+  const FileKind kind = Files().KindOf(m_iniFile->Path());
+  if (kind != FileKind::Missing && kind != FileKind::Regular) {
+    // A FIFO would block the start, a device would never end: such a file is
+    // neither read nor written, and the program runs on the first-run values.
+    m_settingsProblem = NotRegularFileLine(m_iniFile->Path(), kind) +
+                        " Программа работает с начальными настройками, и они не сохраняются.";
+    m_settingsProblemSeen = true;
+    m_iniUsable = false;
+    SetDefaultSettings(Settings, m_exePath);
+    return;
+  }
   // A file that is there but cannot be read counts as absent: reading it would
   // give SaveAttempts 0 and no automatic backups instead of the first-run values.
-  Bytes content;
-  std::string readError;
-  if (m_iniFile->FileExists() && Files().ReadAll(m_iniFile->Path(), content, readError)) {
+  // Writing it anew replaces it, so the settings persist from now on.
+  if (kind == FileKind::Regular && m_iniFile->ReadError() == 0) {
     std::string error;
     if (!LoadSettings(*m_iniFile, Settings, error)) NoteSettingsProblem(error);
   } else {
@@ -37,6 +48,7 @@ void TAppState::ShutDown() {
 }
 
 bool TAppState::SaveSettings() {
+  if (!m_iniUsable) return false;
   std::string error;
   if (kelvarin::SaveSettings(*m_iniFile, Settings, VerInfo.GenerateDotsVersionString(), error))
     return true;

@@ -24,7 +24,8 @@ class TAppState {
   TAppState& operator=(const TAppState&) = delete;
 
   // Fills the version, opens Kelvarin.ini beside the executable and reads it, or
-  // writes a complete first-run file when there is none.
+  // writes a complete first-run file when there is none or it cannot be read. A
+  // Kelvarin.ini that is not a regular file is left alone for the whole run.
   void StartUp();
   // After the window has closed: the settings are written once more.
   void ShutDown();
@@ -50,6 +51,7 @@ class TAppState {
   std::unique_ptr<TIniFile> m_iniFile;
   std::string m_settingsProblem;
   bool m_settingsProblemSeen = false;
+  bool m_iniUsable = true;  // false when Kelvarin.ini is not a regular file
 };
 
 }  // namespace kelvarin

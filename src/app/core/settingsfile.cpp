@@ -1,10 +1,12 @@
 #include "app/core/settingsfile.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "app/core/settings.h"
 #include "common/cp1251.h"
 #include "common/inifile.h"
+#include "mob/tmob.h"
 
 namespace kelvarin {
 namespace {
@@ -78,7 +80,8 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
   bool ok = true;
   UpgradeSettingsFile(ini, error, ok);
   settings.UseTMobThreads = ini.ReadBool(kMainSection, "UseTMobThreads", false);
-  settings.SaveAttempts = ini.ReadInteger(kMainSection, "SaveAttempts", 0);
+  // A save never retries more often than this; the settings dialog shows the bound.
+  settings.SaveAttempts = std::min(ini.ReadInteger(kMainSection, "SaveAttempts", 0), kMaxSaveAttempts);
   settings.WorkPath = ini.ReadString(kMainSection, "WorkPath", "0");
   settings.MakeAutoBackups = ini.ReadBool(kMainSection, "MakeAutoBackups", false);
   settings.SearchStr = ini.ReadString(kMainSection, "SearchStr", "0");

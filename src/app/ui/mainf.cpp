@@ -31,6 +31,7 @@
 #include "common/qt/fixedpitchfont.h"
 #include "common/qt/latinkey.h"
 #include "common/qt/qtext.h"
+#include "mob/backupcopy.h"
 #include "version/ui/aboutf.h"
 
 using namespace Qt::StringLiterals;
@@ -479,8 +480,7 @@ bool TMainF::WriteDocument(const std::string& path, bool adoptPath) {
   const bool threaded = settings.UseTMobThreads;
   const bool lock = threaded && m_lockOnLoadSave;
   mob.UseThreads = threaded;
-  // A negative count would mean no attempt at all; the file is always written once.
-  mob.SaveAttempts = std::max(0, settings.SaveAttempts);
+  mob.SaveAttempts = settings.SaveAttempts;
   mob.LogView = this;
   if (lock) LockControls();
   if (settings.MakeAutoBackups) MakeAutoBackup(FromUtf8(path));
@@ -530,28 +530,19 @@ bool TMainF::CloseMob() {
   return true;
 }
 
-bool TMainF::CopyBackup(const std::string& from, const std::string& target, bool overwrite) {
-  std::string error;
-  const bool ok = Files().CopyFile(from, target, overwrite, error);
-  AppendLog(FromUtf8(kShellSeparator));
-  if (ok) {
-    AppendLog(u"Успешно сделан бекап в файл "_s + FromUtf8(target));
-    AppendLog(QString());
-  } else {
-    AppendLog(u"Сделать бекап в файл "_s + FromUtf8(target) + u" не удалось!"_s);
-    AppendLog(QString());
-    ShowLogPage();
-  }
-  return ok;
+bool TMainF::CopyBackup(const std::string& from, const std::string& target) {
+  const TBackupReport report = CopyToBackup(from, target);
+  for (const std::string& line : report.lines) AppendLog(FromUtf8(line));
+  if (!report.ok) ShowLogPage();
+  return report.ok;
 }
 
 void TMainF::MakeBackup(const QString& pathText) {
   const std::string path = ToUtf8(pathText);
   const std::string target = ManualBackupPath(path);
-  bool overwrite = false;
   if (Files().Exists(target)) {
-    overwrite = m_prompts.AskYesNo(u"Файл "_s + FromUtf8(target) + u" уже существует. Перезаписать его?"_s,
-                                   TPrompts::Icon::Warning);
+    const bool overwrite = m_prompts.AskYesNo(
+        u"Файл "_s + FromUtf8(target) + u" уже существует. Перезаписать его?"_s, TPrompts::Icon::Warning);
     if (!overwrite) {
       AppendLog(FromUtf8(kShellSeparator));
       AppendLog(u"Бекап в файл "_s + FromUtf8(target) + u" отменен!"_s);
@@ -559,12 +550,12 @@ void TMainF::MakeBackup(const QString& pathText) {
       return;
     }
   }
-  CopyBackup(path, target, overwrite);
+  CopyBackup(path, target);
 }
 
 void TMainF::MakeAutoBackup(const QString& pathText) {
   const std::string path = ToUtf8(pathText);
-  CopyBackup(path, AutoBackupPath(path), true);
+  CopyBackup(path, AutoBackupPath(path));
 }
 
 // ---- menu commands -------------------------------------------------------------

@@ -164,7 +164,7 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   // backup, the write, unlock and the log.
   bool WriteDocument(const std::string& path, bool adoptPath);
   void AppendDocumentLog(bool threaded);
-  bool CopyBackup(const std::string& from, const std::string& target, bool overwrite);
+  bool CopyBackup(const std::string& from, const std::string& target);
   void SetWorkPathFolderOf(const std::string& path);
   QString WorkPath() const;
   // Runs a hook that loads the script editor without marking the document.

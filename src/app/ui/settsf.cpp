@@ -9,7 +9,9 @@
 
 #include "app/core/settings.h"
 #include "app/ui/conversionerror.h"
+#include "app/ui/prompts.h"
 #include "app/ui/updown.h"
+#include "mob/tmob.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,7 +29,7 @@ TSettsF::TSettsF(TSettings& settings, TPrompts& prompts, std::function<void()> s
       u"Использовать нитки при сохранении\\загрузке мобов (в этой версии может глючить)"_s, this);
   Label1 = new QLabel(u"Количество повторных попыток сохранения при неудаче:"_s, this);
   SaveAttemptsEd = new QLineEdit(u"0"_s, this);
-  SaveAttemptsUD = new TUpDown(SaveAttemptsEd, 0, 100, this);
+  SaveAttemptsUD = new TUpDown(SaveAttemptsEd, 0, kMaxSaveAttempts, this);
   MakeAutoBackupsCB = new QCheckBox(u"Делать автоматические бекапы"_s, this);
   OkBut = new QPushButton(u"Принять"_s, this);
   CancelBut = new QPushButton(u"Отмена"_s, this);
@@ -73,6 +75,12 @@ void TSettsF::OkButClick() {
   // the settings exactly as they were.
   const std::optional<int> attempts = StrToIntOrReport(m_prompts, SaveAttemptsEd->text());
   if (!attempts) return;
+  // More retries than that would keep a failing save busy for ever.
+  if (*attempts > kMaxSaveAttempts) {
+    m_prompts.ShowMessage(u"Повторных попыток сохранения может быть не больше %1."_s.arg(kMaxSaveAttempts),
+                          TPrompts::Icon::Error);
+    return;
+  }
   m_settings.UseTMobThreads = UseTMobThreadsCB->isChecked();
   m_settings.SaveAttempts = *attempts;
   m_settings.MakeAutoBackups = MakeAutoBackupsCB->isChecked();

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <type_traits>
 
+#include "common/filesystem.h"
 #include "common/textchecks.h"
+#include "mob/filelog.h"
 
 namespace kelvarin {
 namespace {
@@ -270,22 +272,32 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
   } else {
     host.Log("Настройки массовых изменений введены правильно.");
     host.Log("Сохраняю открытый моб.");
-    host.SaveMob();
+    // A failed save does not stop the run, but the run then reports failure: the
+    // reload at its end drops whatever that file did not take.
+    bool saved = host.SaveMob();
 
     const std::string targetPath = TargetPathOf(opts);
     std::unique_ptr<TMob> target;
     bool targetOpened = false;
     if (UsesTarget(mode)) {
       host.Log("Открываю целевой моб.");
-      target = std::make_unique<TMob>();
-      PrepareTarget(*target, host, settings);
-      const bool threaded = target->UseThreads;
-      ok = target->Load(targetPath);
-      if (!threaded) host.AppendLogText(target->LogText);
-      if (ok && !target->HasObjects) {
-        // Its save would write no object block, and every copy would be lost.
-        host.Log("В целевом мобе нет блока объектов - копировать объекты некуда.");
+      // The target is written back: a device, a FIFO or looping links in its place
+      // are neither read nor replaced.
+      const FileKind kind = Files().KindOf(targetPath);
+      if (kind != FileKind::Regular) {
+        host.Log(NotRegularFileLine(targetPath, kind));
         ok = false;
+      } else {
+        target = std::make_unique<TMob>();
+        PrepareTarget(*target, host, settings);
+        const bool threaded = target->UseThreads;
+        ok = target->Load(targetPath);
+        if (!threaded) host.AppendLogText(target->LogText);
+        if (ok && !target->HasObjects) {
+          // Its save would write no object block, and every copy would be lost.
+          host.Log("В целевом мобе нет блока объектов - копировать объекты некуда.");
+          ok = false;
+        }
       }
       targetOpened = ok;
     }
@@ -300,8 +312,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
     if (targetOpened) {
       host.Log("Сохраняю целевой моб.");
       PrepareTarget(*target, host, settings);
-      // Like the open document's save: a negative count still writes once.
-      target->SaveAttempts = std::max(0, settings.SaveAttempts);
+      target->SaveAttempts = settings.SaveAttempts;
       const bool threaded = target->UseThreads;
       if (settings.MakeAutoBackups) host.MakeAutoBackup(targetPath);
       ok = target->Save(targetPath);
@@ -314,10 +325,11 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
     // would then be in neither file.
     const bool keepOpenFile =
         mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && targetOpened && !ok);
-    if (!keepOpenFile) host.SaveMob();
+    if (!keepOpenFile) saved = host.SaveMob() && saved;
     // The first save may have gone to another file (save as, when the open file had
     // vanished): reopen the document's file as it is now.
     host.OpenMob(host.CurMobFile());
+    ok = ok && saved;
   }
   host.Log(ok ? "Массовые изменения успешно завершены."
               : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");

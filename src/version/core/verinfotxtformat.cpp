@@ -86,7 +86,7 @@ bool TVerInfoTxtFormat::Load(const std::string& path) {
     return false;
   }
   Bytes data;
-  std::string readError;
+  int readError = 0;
   if (!fs.ReadAll(path, data, readError)) {
     ErrorText = "Error, loading file " + path;
     return false;
@@ -151,9 +151,11 @@ bool TVerInfoTxtFormat::Save(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
   const std::string text = FileText();
-  std::string error;
-  if (!WriteFileAtomically(Files(), path, Bytes(text.begin(), text.end()), error)) {
-    ErrorText = "Error, saving file " + path + ": " + error;
+  const WriteResult result = WriteFileAtomically(Files(), path, Bytes(text.begin(), text.end()));
+  if (!result.ok()) {
+    ErrorText = "Error, saving file " + path + ": " +
+                (result.status == WriteResult::Status::Refused ? "not a regular file"
+                                                               : SystemErrorText(result.error));
     return false;
   }
   return true;
