@@ -2,7 +2,10 @@
 // unknown blocks, tail, and the exact log of a load.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "mobbytes.h"
+#include "support/childprocess.h"
 
 namespace kelvarin {
 namespace {
@@ -89,6 +92,38 @@ TEST(Container, UnknownBlocksKeepTheirPositionsKnownBlocksFillTheRest) {
     ASSERT_TRUE(LoadBytes(mob, MobFile(c.read))) << mob.LogText;
     EXPECT_EQ(SaveBytes(mob), MobFile(c.written)) << mob.LogText;
   }
+}
+
+TEST(Container, AHugeBlockCountWritesOnlyTheBlocksPresent) {
+  // A document built by hand may name any count and any numbers: the save walks
+  // the blocks it has, not every number up to the count.
+  const test::ChildEnd end = test::RunInChild(
+      [] {
+        TMob mob;
+        if (!LoadBytes(mob, MobFile({ScriptBlock(kDefaultScriptKey, "x"), Framed(0x1234, {}), kEmptyObjects})))
+          return 10;
+        mob.BlockCount = std::numeric_limits<std::int32_t>::max();
+        mob.UnknownBlocks.push_back({8, 2000000000, Framed(0x5678, {})});
+        mob.UnknownBlocks.push_back({8, std::numeric_limits<std::int32_t>::max(), Framed(0x9ABC, {})});
+        mob.LogText.clear();
+        const Bytes image = SaveBytes(mob);
+        const Bytes expected = MobFile({ScriptBlock(kDefaultScriptKey, "x"), Framed(0x1234, {}), kEmptyObjects,
+                                        Framed(0x5678, {}), Framed(0x9ABC, {})});
+        if (image != expected) return 11;
+        if (!LogHas(mob, "Под номером 2000000000 записан блок неизвестного типа.\r\n")) return 12;
+        if (!LogHas(mob, "Под номером 2147483647 записан блок неизвестного типа.\r\n")) return 13;
+        return mob.AllKnownBlocksWritten && mob.LastWrittenBlockType == 0 ? 0 : 14;
+      },
+      /*seconds=*/3);
+  EXPECT_TRUE(end.exited) << "signal " << end.signal;
+  EXPECT_EQ(end.code, 0);
+}
+
+TEST(Container, AnUnknownBlockBeyondTheCountIsNotWritten) {
+  TMob mob;
+  ASSERT_TRUE(LoadBytes(mob, MobFile({kEmptyObjects, Framed(0x1234, {})})));
+  mob.UnknownBlocks.push_back({8, 9, Framed(0x5678, {})});
+  EXPECT_EQ(SaveBytes(mob), MobFile({kEmptyObjects, Framed(0x1234, {})}));
 }
 
 TEST(Container, UnknownBlockLogsItsNumber) {

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
+#include <limits>
 
 #include <filesystem>
 #include <fstream>
@@ -127,13 +129,15 @@ TEST_F(SaveTest, ANewFileIsNotReportedAsDeleted) {
   EXPECT_FALSE(LogHas(m_mob, "удален"));
 }
 
-TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntact) {
+TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntactAndNamesItsReasonOnce) {
   struct Case {
     const char* name;
     int FaultyFiles::*fault;
-  } cases[] = {{"full disk", &FaultyFiles::failWrites},
-               {"failing flush", &FaultyFiles::failSyncs},
-               {"failing rename", &FaultyFiles::failRenames}};
+    int reason;
+  } cases[] = {{"full disk", &FaultyFiles::failWrites, ENOSPC},
+               {"failing flush", &FaultyFiles::failSyncs, EIO},
+               {"failing rename", &FaultyFiles::failRenames, EACCES}};
+  const std::string failed = "По непонятной причине не удалось сохранить на диск файл " + m_path + " .";
   for (const auto& c : cases) {
     WriteOld("old contents");
     m_files.*c.fault = 1000;
@@ -143,10 +147,39 @@ TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntact) {
     m_files.*c.fault = 0;
     EXPECT_EQ(Read(), "old contents") << c.name;
     EXPECT_EQ(FilesInFolder(), 1u) << c.name;
-    EXPECT_EQ(Count("По непонятной причине не удалось сохранить на диск файл " + m_path + " ."), 3) << c.name;
+    EXPECT_EQ(Count(failed), 3) << c.name;
     EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 2) << c.name;
     EXPECT_FALSE(LogHas(m_mob, "ЕТА ПИПЕЦ")) << c.name;  // the old file is still there
-    EXPECT_EQ(LogLines(m_mob).back(), "Моб нихрена не сохранен :(.") << c.name;
+    // The reason follows the last failed attempt, once.
+    const auto lines = LogLines(m_mob);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines.end()[-3], failed) << c.name;
+    EXPECT_EQ(lines.end()[-2], ReasonLine(c.reason)) << c.name;
+    EXPECT_EQ(Count(ReasonLine(c.reason)), 1) << c.name;
+    EXPECT_EQ(lines.back(), "Моб нихрена не сохранен :(.") << c.name;
+  }
+}
+
+TEST_F(SaveTest, TheReasonLineNamesTheErrorAndItsNumber) {
+  EXPECT_EQ(ReasonLine(ENOSPC), "Причина: " + std::string(std::strerror(ENOSPC)) + " (ENOSPC).");
+  EXPECT_EQ(ReasonLine(ENAMETOOLONG).substr(ReasonLine(ENAMETOOLONG).size() - 16), " (ENAMETOOLONG).");
+}
+
+TEST_F(SaveTest, RetriesAreBoundedWhateverTheCount) {
+  struct Case {
+    std::int32_t attempts;
+    int written;
+  } cases[] = {{std::numeric_limits<std::int32_t>::max(), kMaxSaveAttempts + 1},
+               {kMaxSaveAttempts + 1, kMaxSaveAttempts + 1},
+               {-5, 1}};  // a negative count still writes the file once
+  for (const Case& c : cases) {
+    m_files.failRenames = std::numeric_limits<int>::max();
+    m_files.renames = 0;
+    m_mob.SaveAttempts = c.attempts;
+    m_mob.LogText.clear();
+    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.attempts;
+    EXPECT_EQ(m_files.renames, c.written) << c.attempts;
+    EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), c.written - 1) << c.attempts;
   }
 }
 

@@ -4,8 +4,10 @@
 
 #include <atomic>
 #include <filesystem>
+#include <new>
 #include <thread>
 
+#include "common/filesystem.h"
 #include "mob/generator.h"
 #include "mobbytes.h"
 
@@ -50,6 +52,29 @@ TEST(WorkerThreads, LoadOfAMissingFileShowsItsThreeLines) {
   EXPECT_FALSE(mob.Loading);
   EXPECT_EQ(view.starts, 1);
   EXPECT_GT(view.pumps, 0);
+}
+
+// A file system on which reading runs out of memory.
+class ReadingRunsOutOfMemory : public PosixFileSystem {
+ public:
+  bool Exists(const std::string&) override { return true; }
+  FileKind KindOf(const std::string&) override { return FileKind::Regular; }
+  bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
+};
+
+TEST(WorkerThreads, AnExceptionOfTheWorkerReachesTheWindowThread) {
+  ReadingRunsOutOfMemory files;
+  SetFiles(&files);
+  TMob mob;
+  RecordingLogView view(mob);
+  mob.LogView = &view;
+  mob.UseThreads = true;
+  EXPECT_THROW(mob.Load("zone.mob"), std::bad_alloc);
+  SetFiles(nullptr);
+  // The document is ready for the next run, which runs directly.
+  EXPECT_FALSE(mob.Loading);
+  EXPECT_FALSE(mob.UseThreads);
+  EXPECT_FALSE(mob.Load("/nonexistent/zone.mob"));
 }
 
 TEST(WorkerThreads, SaveAndLoadShowEveryLineInLogOrder) {

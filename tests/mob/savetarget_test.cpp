@@ -1,0 +1,292 @@
+// Where a save writes and what it leaves: targets that are no regular file,
+// symbolic links, long names, folders that take no new file, and a save killed
+// half-way.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "common/filesystem.h"
+#include "mob/filelog.h"
+#include "mobbytes.h"
+#include "support/childprocess.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace kelvarin::testing;
+namespace fs = std::filesystem;
+
+const char kNotSaved[] = "Моб нихрена не сохранен :(.";
+
+class SaveTargetTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = Root() / ("kelvarin-target-" +
+                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
+    m_image = SaveBytes(m_mob);
+    m_mob.SaveAttempts = 2;
+  }
+  void TearDown() override {
+    SetFiles(nullptr);
+    fs::permissions(m_dir, fs::perms::owner_all);
+    fs::remove_all(m_dir);
+  }
+  // The memory file system where there is one: the kill test below wants both
+  // kinds of file system, and the temporary folder is usually on disk.
+  virtual fs::path Root() const { return fs::temp_directory_path(); }
+
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  static std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  }
+  static void Write(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  std::string Image() const { return std::string(m_image.begin(), m_image.end()); }
+  std::vector<std::string> Names(const fs::path& dir) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::vector<std::string> Names() const { return Names(m_dir); }
+
+  fs::path m_dir;
+  TMob m_mob;
+  Bytes m_image;
+};
+
+// ---- targets that are not regular files ----------------------------------------
+
+void MakeSocket(const std::string& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+}
+
+TEST_F(SaveTargetTest, ATargetThatIsNoRegularFileIsRefusedAndLeftAlone) {
+  struct Case {
+    const char* name;
+    FileKind kind;
+    std::function<void(const std::string&)> make;
+  } cases[] = {
+      {"char device", FileKind::CharDevice,
+       [](const std::string& p) { ASSERT_EQ(::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0); }},
+      {"block device", FileKind::BlockDevice,
+       [](const std::string& p) { ASSERT_EQ(::mknod(p.c_str(), S_IFBLK | 0666, makedev(7, 0)), 0); }},
+      {"fifo", FileKind::Fifo, [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); }},
+      {"socket", FileKind::Socket, MakeSocket},
+      {"folder", FileKind::Directory, [](const std::string& p) { fs::create_directory(p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string target = Path(c.name);
+    c.make(target);
+    struct stat before {};
+    ASSERT_EQ(::lstat(target.c_str(), &before), 0);
+
+    m_mob.LogText.clear();
+    EXPECT_FALSE(m_mob.SaveFile(target));
+    const auto lines = LogLines(m_mob);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], NotRegularFileLine(target, c.kind));
+    EXPECT_EQ(lines.back(), kNotSaved);
+    EXPECT_FALSE(LogHas(m_mob, "Пытаюсь сохранить еще раз"));  // no retry can help
+
+    struct stat after {};
+    ASSERT_EQ(::lstat(target.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_rdev, before.st_rdev);
+    EXPECT_EQ(Names(), std::vector<std::string>{c.name});
+    fs::remove(target);
+  }
+}
+
+// ---- symbolic links -----------------------------------------------------------
+
+TEST_F(SaveTargetTest, LinksAreSavedThroughAndStay) {
+  fs::create_directories(m_dir / "real");
+  fs::create_directories(m_dir / "links");
+  Write(Path("real/zone.mob"), "old");
+  // A chain of two links, the first one relative to its own folder.
+  fs::create_symlink("../real/zone.mob", m_dir / "links/first.mob");
+  fs::create_symlink(m_dir / "links/first.mob", m_dir / "links/second.mob");
+  ASSERT_TRUE(m_mob.SaveFile(Path("links/second.mob"))) << m_mob.LogText;
+  EXPECT_EQ(Read(Path("real/zone.mob")), Image());
+  EXPECT_TRUE(fs::is_symlink(m_dir / "links/first.mob"));
+  EXPECT_TRUE(fs::is_symlink(m_dir / "links/second.mob"));
+  // The new file was made in the folder of the file, nothing in the links' folder.
+  EXPECT_EQ(Names(m_dir / "real"), std::vector<std::string>{"zone.mob"});
+  EXPECT_EQ(Names(m_dir / "links"), (std::vector<std::string>{"first.mob", "second.mob"}));
+}
+
+TEST_F(SaveTargetTest, ADanglingLinkWritesTheFileItNames) {
+  fs::create_symlink("named.mob", m_dir / "link.mob");
+  ASSERT_TRUE(m_mob.SaveFile(Path("link.mob"))) << m_mob.LogText;
+  EXPECT_TRUE(fs::is_symlink(m_dir / "link.mob"));
+  EXPECT_EQ(Read(Path("named.mob")), Image());
+  EXPECT_EQ(Names(), (std::vector<std::string>{"link.mob", "named.mob"}));
+}
+
+TEST_F(SaveTargetTest, LoopingLinksAreRefused) {
+  fs::create_symlink("b.mob", m_dir / "a.mob");
+  fs::create_symlink("a.mob", m_dir / "b.mob");
+  EXPECT_FALSE(m_mob.SaveFile(Path("a.mob")));
+  EXPECT_EQ(LogLines(m_mob).end()[-2], NotRegularFileLine(Path("a.mob"), FileKind::LinkLoop));
+  EXPECT_TRUE(fs::is_symlink(m_dir / "a.mob"));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.mob", "b.mob"}));
+}
+
+// ---- temporary files ------------------------------------------------------------
+
+// The real file system on one that has no unnamed files.
+class NoUnnamedFiles : public PosixFileSystem {
+ protected:
+  int OpenUnnamedTemp(const std::string&, int& err) override {
+    err = EOPNOTSUPP;
+    return -1;
+  }
+};
+
+TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
+  NoUnnamedFiles named;
+  for (FileSystem* files : {&Files(), static_cast<FileSystem*>(&named)}) {
+    SetFiles(files);
+    const std::string name = std::string(242, 'z') + ".mob";  // 246 bytes of the 255 allowed
+    Write(Path(name), "old");
+    EXPECT_TRUE(m_mob.SaveFile(Path(name))) << m_mob.LogText;
+    EXPECT_EQ(Read(Path(name)), Image());
+    EXPECT_EQ(Names(), std::vector<std::string>{name});
+    fs::remove(Path(name));
+    SetFiles(nullptr);
+  }
+}
+
+TEST_F(SaveTargetTest, ANameBeyondTheLimitFailsWithItsReasonAndLeavesNothing) {
+  const std::string name = std::string(300, 'z') + ".mob";
+  m_mob.SaveAttempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(Path(name)));
+  EXPECT_TRUE(LogHas(m_mob, ReasonLine(ENAMETOOLONG))) << m_mob.LogText;
+  EXPECT_TRUE(Names().empty());
+}
+
+// Pauses the save in the middle of writing its data and tells the test so.
+class PausingFiles : public PosixFileSystem {
+ public:
+  explicit PausingFiles(int signalFd) : m_signalFd(signalFd) {}
+  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
+    PosixFileSystem::Write(handle, data, size / 2, err);
+    (void)!::write(m_signalFd, "w", 1);
+    for (;;) ::pause();
+  }
+
+ private:
+  int m_signalFd;
+};
+
+class KilledSaveTest : public SaveTargetTest {
+ protected:
+  fs::path Root() const override {
+    return fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+  }
+};
+
+TEST_F(KilledSaveTest, ASaveKilledWhileWritingLeavesTheOldFileAndNothingElse) {
+  const std::string target = Path("zone.mob");
+  Write(target, "old contents");
+  for (int round = 0; round < 3; ++round) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(pipeFds[0]);
+      PausingFiles pausing(pipeFds[1]);
+      SetFiles(&pausing);
+      m_mob.SaveFile(target);
+      ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    char mark = 0;
+    ASSERT_EQ(::read(pipeFds[0], &mark, 1), 1);  // the child is half-way through its write
+    ::close(pipeFds[0]);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(Names(), std::vector<std::string>{"zone.mob"});
+    EXPECT_EQ(Read(target), "old contents");
+  }
+}
+
+// ---- a folder that takes no new file -----------------------------------------------
+
+TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
+  const std::string target = Path("zone.mob");
+  Write(target, std::string(1000, 'x'));  // longer than the image: the rest must go
+  fs::permissions(target, fs::perms::all);
+  // The folder belongs to root: for nobody it takes no new file.
+  const test::ChildEnd end = test::RunInChild([&] {
+    if (!test::BecomeNobody()) return 10;
+    if (!m_mob.SaveFile(target)) return 11;
+    const auto lines = LogLines(m_mob);
+    return std::find(lines.begin(), lines.end(), InPlaceLine(target)) != lines.end() ? 0 : 12;
+  });
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(Read(target), Image());
+  EXPECT_EQ(Names(), std::vector<std::string>{"zone.mob"});
+}
+
+// No new file in the folder, and the overwrite itself fails half-way.
+class ClosedFolderAndFullDisk : public PosixFileSystem {
+ public:
+  int CreateTemp(const std::string&, std::string&, int& err) override {
+    err = EACCES;
+    return -1;
+  }
+  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
+    PosixFileSystem::Write(handle, data, size / 2, err);
+    err = ENOSPC;
+    return false;
+  }
+};
+
+TEST_F(SaveTargetTest, AFailedOverwriteInPlaceSaysSoAndKeepsTheDocument) {
+  const std::string target = Path("zone.mob");
+  Write(target, "old contents");
+  ClosedFolderAndFullDisk files;
+  SetFiles(&files);
+  m_mob.SaveAttempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(target));
+  const auto lines = LogLines(m_mob);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), InPlaceFailedLine(target)), lines.end()) << m_mob.LogText;
+  EXPECT_EQ(lines.end()[-2], ReasonLine(ENOSPC));
+  EXPECT_EQ(lines.back(), kNotSaved);
+  EXPECT_TRUE(m_mob.Loaded);
+  // A new file where there was none is never written in place.
+  m_mob.LogText.clear();
+  EXPECT_FALSE(m_mob.SaveFile(Path("new.mob")));
+  EXPECT_FALSE(LogHas(m_mob, "на месте"));
+  EXPECT_TRUE(LogHas(m_mob, ReasonLine(EACCES)));
+  EXPECT_FALSE(fs::exists(Path("new.mob")));
+}
+
+}  // namespace
+}  // namespace kelvarin
