@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
+#include <sys/stat.h>
 
 #include "app/core/appinfo.h"
 #include "common/inifile.h"
@@ -227,6 +228,29 @@ TEST_F(MainWindowTest, SaveAsPathsAndOverwriteQuestion) {
   m_prompts.ChooseFile(QString());
   EXPECT_FALSE(m_window->SaveMobAs());
   EXPECT_EQ(m_window->CurMobFile(), TempPath(u"newzone.mob"_s));
+}
+
+TEST_F(MainWindowTest, SaveAsOntoAFifoIsRefusedAndTouchesNothing) {
+  ShowWindow();
+  m_state->Settings.MakeAutoBackups = true;
+  const QString zone = MakeZone(u"zone12.mob"_s);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  EditScript(u"-- edited"_s);
+  const std::string fifo = ToUtf8(TempPath(u"pipe.mob"_s));
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  const qsizetype before = LogLines().size();
+  m_prompts.ChooseFile(FromUtf8(fifo)).AnswerYesNo(true);
+  EXPECT_FALSE(m_window->SaveMobAs());
+  const QStringList lines = LogLinesFrom(before);
+  EXPECT_TRUE(lines.contains(FromUtf8(NotRegularFileLine(fifo, FileKind::Fifo)))) << ToUtf8(lines.join(u'\n'));
+  EXPECT_EQ(lines.last(), u"Моб нихрена не сохранен :(."_s);
+  EXPECT_EQ(m_window->CurMobFile(), zone);
+  EXPECT_TRUE(m_window->MobModified());
+  EXPECT_TRUE(LogPageActive());
+  struct stat st {};
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_FALSE(QFile::exists(TempPath(u"pipe.mob.auto.bak.mob"_s)));  // its backup was not made either
 }
 
 TEST_F(MainWindowTest, SaveAsToANewNameReportsTheFailedAutomaticBackupAndSaves) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 
 #include <filesystem>
@@ -11,6 +14,8 @@
 #include "app/core/settingsfile.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
+#include "mob/filelog.h"
+#include "support/childprocess.h"
 
 namespace kelvarin {
 namespace {
@@ -186,6 +191,50 @@ TEST_F(SettingsFile, AnUnreadableFileGivesTheFirstRunValuesAndIsWrittenAnew) {
   EXPECT_TRUE(state->Settings.MakeAutoBackups);
   EXPECT_EQ(state->Settings.WorkPath, Folder());
   EXPECT_EQ(TIniFile(IniPath()).ReadInteger("Main", "SaveAttempts", 0), 10);
+}
+
+TEST_F(SettingsFile, RetriesReadAboveTheBoundCountAsTheBound) {
+  for (const auto& [text, expected] : {std::pair{"2147483647", 100}, {"101", 100}, {"100", 100}, {"-5", -5}}) {
+    WriteIni(std::string("[Main]\r\nIniFileVer=6\r\nSaveAttempts=") + text + "\r\n");
+    EXPECT_EQ(Start()->Settings.SaveAttempts, expected) << text;
+  }
+}
+
+TEST_F(SettingsFile, AFileThatIsNoRegularFileIsNeitherReadNorWritten) {
+  ASSERT_EQ(::mkfifo(IniPath().c_str(), 0666), 0);
+  // Reading a FIFO would block the start for ever: the child has seconds.
+  const test::ChildEnd end = test::RunInChild(
+      [&] {
+        auto state = Start();
+        if (state->Settings.SaveAttempts != 10 || !state->Settings.MakeAutoBackups) return 10;
+        if (state->TakeSettingsProblem().find(NotRegularFileLine(IniPath(), FileKind::Fifo)) != 0) return 11;
+        if (state->SaveSettings()) return 12;
+        state->ShutDown();
+        return state->TakeSettingsProblem().empty() ? 0 : 13;  // told once
+      },
+      /*seconds=*/5);
+  EXPECT_TRUE(end.exited) << "signal " << end.signal;
+  EXPECT_EQ(end.code, 0);
+  EXPECT_TRUE(fs::is_fifo(IniPath()));
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 1);
+}
+
+TEST_F(SettingsFile, AnUnreadableFileIsReplacedSoTheSettingsPersist) {
+  WriteIni("[Main]\r\nIniFileVer=6\r\nSaveAttempts=3\r\n");
+  fs::permissions(IniPath(), fs::perms::none);
+  ASSERT_EQ(::chown(m_dir.c_str(), test::kNobody, test::kNobody), 0);
+  const test::ChildEnd end = test::RunInChild([&] {
+    if (!test::BecomeNobody()) return 10;
+    {
+      auto state = Start();
+      if (state->Settings.SaveAttempts != 10) return 11;  // the first-run values
+      state->Settings.SaveAttempts = 4;
+      if (!state->SaveSettings()) return 12;
+    }
+    return Start()->Settings.SaveAttempts == 4 ? 0 : 13;  // read back at the next start
+  });
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
 }
 
 }  // namespace

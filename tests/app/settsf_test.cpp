@@ -80,6 +80,26 @@ TEST_F(SettingsDialogTest, AValueThatIsNoIntegerKeepsTheDialogOpenAndChangesNoth
   EXPECT_EQ(m_settings.UseTMobThreads, before.UseTMobThreads);
 }
 
+TEST_F(SettingsDialogTest, MoreThanAHundredRetriesAreRefusedAndTheDialogStaysOpen) {
+  m_settings.SaveAttempts = 7;
+  Open();
+  m_dialog->show();
+  m_attempts->setText(u"2147483647"_s);
+  Click("OkBut");
+  ASSERT_EQ(m_prompts.Records().size(), 1u);
+  EXPECT_EQ(m_prompts.Records()[0].icon, TPrompts::Icon::Error);
+  EXPECT_TRUE(m_prompts.Records()[0].text.contains(u"100"_s));
+  EXPECT_TRUE(m_dialog->isVisible());
+  EXPECT_EQ(m_settings.SaveAttempts, 7);
+  EXPECT_EQ(m_saves, 0);
+
+  m_attempts->setText(u"100"_s);
+  Click("OkBut");
+  EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(m_settings.SaveAttempts, 100);
+  EXPECT_EQ(m_saves, 1);
+}
+
 TEST_F(SettingsDialogTest, ArrowsStepWithinZeroToHundred) {
   Open();
   struct Case {

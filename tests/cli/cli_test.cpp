@@ -2,14 +2,23 @@
 // and the script commands.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <cstring>
+#include <new>
 #include <sstream>
+#include <thread>
 
 #include "cli/cli.h"
 #include "cli/jsondoc.h"
 #include "common/cp1251.h"
+#include "common/filesystem.h"
+#include "mob/filelog.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
@@ -164,6 +173,145 @@ TEST_F(CliTest, ScriptGetAndSet) {
   EXPECT_NE(m_err.str().find("line 2, column 10"), std::string::npos) << m_err.str();
   EXPECT_EQ(Read(Path("a.mob")), before);
   EXPECT_EQ(Run({"script", "set", Path("a.mob"), Path("s.txt"), "--key", "99999999999"}), 2);
+}
+
+// ---- hostile and unlucky input ----------------------------------------------------
+
+TEST_F(CliTest, CommandsThatWriteRefuseWhatIsNoRegularFile) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  ASSERT_EQ(Run({"dump", Path("a.mob")}), 0);
+  Write(Path("a.json"), m_out.str());
+  Write(Path("s.txt"), "Script Main\n");
+  const std::string device = Path("full"), fifo = Path("fifo");
+  ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  for (const std::string& target : {device, fifo}) {
+    SCOPED_TRACE(target);
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"resave", Path("a.mob"), target}, {"build", Path("a.json"), target},
+          {"generate", target, "--records", "5"}}) {
+      EXPECT_EQ(Run(command), 1) << command[0];
+      EXPECT_NE(m_err.str().find("это не обычный файл"), std::string::npos) << command[0] << m_err.str();
+    }
+  }
+  // A device as the zone to change is not even read.
+  EXPECT_EQ(Run({"script", "set", device, Path("s.txt")}), 1);
+  EXPECT_NE(m_err.str().find(NotRegularFileLine(device, FileKind::CharDevice)), std::string::npos) << m_err.str();
+  EXPECT_TRUE(fs::is_character_file(device));
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 5);
+}
+
+TEST_F(CliTest, BadInputEndsWithAMessageAndExitOne) {
+  Write(Path("overflow.json"), R"({"mobKind": 1e400})");
+  EXPECT_EQ(Run({"build", Path("overflow.json"), Path("out.mob")}), 1);
+  EXPECT_NE(m_err.str().find("number overflow"), std::string::npos) << m_err.str();
+
+  fs::create_directory(Path("folder"));
+  EXPECT_EQ(Run({"build", Path("folder"), Path("out.mob")}), 1);
+  EXPECT_NE(m_err.str().find(SystemErrorText(EISDIR)), std::string::npos) << m_err.str();
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  EXPECT_EQ(Run({"script", "set", Path("a.mob"), Path("folder")}), 1);
+  EXPECT_NE(m_err.str().find(SystemErrorText(EISDIR)), std::string::npos) << m_err.str();
+  EXPECT_FALSE(fs::exists(Path("out.mob")));
+}
+
+TEST_F(CliTest, JsonNestedDeeperThanSixtyFourLevelsIsRefused) {
+  const auto nested = [](int levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+  Json json;
+  std::string error;
+  EXPECT_TRUE(ParseJson(nested(kMaxJsonDepth), json, error)) << error;
+  EXPECT_FALSE(ParseJson(nested(kMaxJsonDepth + 1), json, error));
+  EXPECT_EQ(error, "nested deeper than 64 levels");
+  EXPECT_FALSE(ParseJson(R"({"units": [)" + nested(kMaxJsonDepth - 1) + "]}", json, error));
+
+  Write(Path("deep.json"), R"({"mobKind": )" + nested(130000) + "}");
+  EXPECT_EQ(Run({"build", Path("deep.json"), Path("out.mob")}), 1);
+  EXPECT_NE(m_err.str().find("nested deeper than 64 levels"), std::string::npos) << m_err.str();
+}
+
+// A file system on which every read runs out of memory.
+class NoMemoryToRead : public PosixFileSystem {
+ public:
+  bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
+};
+
+TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  NoMemoryToRead files;
+  SetFiles(&files);
+  const int code = Run({"info", Path("a.mob")});
+  SetFiles(nullptr);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(m_err.str(), "kelvarin-cli: out of memory: the command needs more memory than it can get\n");
+}
+
+// An output stream whose every write fails, as on a full disk.
+class FailingOutput : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  for (const char* command : {"dump", "info", "script"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> args{"kelvarin-cli", command, Path("a.mob")};
+    if (std::string(command) == "script") args.insert(args.begin() + 2, "get");
+    std::vector<const char*> argv;
+    for (const auto& a : args) argv.push_back(a.c_str());
+    FailingOutput failing;
+    std::ostream out(&failing);
+    std::ostringstream err;
+    EXPECT_EQ(RunCli(int(argv.size()), argv.data(), out, err), 1);
+    EXPECT_EQ(err.str(), "kelvarin-cli: the output could not be written\n");
+  }
+}
+
+// The file changes between the first read and any later one.
+class ReplacedAfterTheFirstRead : public PosixFileSystem {
+ public:
+  bool ReadAll(const std::string& path, Bytes& out, int& err) override {
+    if (m_reads++ == 0) return PosixFileSystem::ReadAll(path, out, err);
+    out = Bytes(16, 0xFF);
+    return true;
+  }
+
+ private:
+  int m_reads = 0;
+};
+
+TEST_F(CliTest, InfoDescribesTheImageItLoaded) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "100"}), 0);
+  ASSERT_EQ(Run({"info", Path("a.mob")}), 0);
+  const std::string expected = m_out.str();
+  ReplacedAfterTheFirstRead files;
+  SetFiles(&files);
+  const int code = Run({"info", Path("a.mob")});
+  SetFiles(nullptr);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(m_out.str(), expected);
+}
+
+TEST_F(CliTest, AZoneFromAPipeLoads) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "300"}), 0);
+  ASSERT_EQ(Run({"dump", Path("a.mob")}), 0);
+  const std::string expected = m_out.str();
+  const std::string fifo = Path("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  std::thread writer([&] { Write(fifo, Read(Path("a.mob"))); });
+  const int code = Run({"dump", fifo});
+  writer.join();
+  EXPECT_EQ(code, 0) << m_err.str();
+  EXPECT_EQ(m_out.str(), expected);
+}
+
+TEST_F(CliTest, ScriptSetSkipsAByteOrderMark) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  Write(Path("bom.txt"), "\xEF\xBB\xBFScript Main\r\n{\r\n}\r\n");
+  ASSERT_EQ(Run({"script", "set", Path("a.mob"), Path("bom.txt")}), 0) << m_err.str();
+  ASSERT_EQ(Run({"script", "get", Path("a.mob")}), 0);
+  EXPECT_EQ(m_out.str(), "Script Main\n{\n}\n");
 }
 
 }  // namespace

@@ -2,15 +2,22 @@
 // written compared byte for byte against documents built by hand.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/cli.h"
+#include "common/filesystem.h"
 #include "common/inifile.h"
 #include "masschange/core/masschangeopts.h"
+#include "mob/filelog.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/childprocess.h"
 
 namespace kelvarin {
 namespace {
@@ -192,6 +199,79 @@ TEST_F(MassChangeCli, RefusalsExitWithOneAndTouchNothing) {
   EXPECT_EQ(RunCli(5, noOptions, out, err), 1);
   const char* noFile[] = {"kelvarin-cli", "masschange", m_src.c_str()};
   EXPECT_EQ(RunCli(3, noFile, out, err), 2);
+}
+
+// Fails every write into one file.
+class FailingWrites : public PosixFileSystem {
+ public:
+  explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
+  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
+    if (target == m_path) {
+      err = ENOSPC;
+      return -1;
+    }
+    return PosixFileSystem::CreateTemp(target, tempPath, err);
+  }
+
+ private:
+  std::string m_path;
+};
+
+TEST_F(MassChangeCli, AFailedSaveOfEitherFileIsExitOneWithTheReason) {
+  for (const std::string& failing : {m_src, m_tgt}) {
+    SCOPED_TRACE(failing);
+    MassChangeOpts o = Mode(false, true, false);
+    o.MC_KR_Type_UnitCB = true;
+    const std::string before = Read(failing);
+    FailingWrites files(failing);
+    SetFiles(&files);
+    const int code = Run(o);
+    SetFiles(nullptr);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(Logged(kFailure)) << m_err.str();
+    EXPECT_FALSE(Logged(kSuccess));
+    EXPECT_TRUE(Logged(ReasonLine(ENOSPC)));
+    EXPECT_TRUE(Read(failing) == before);
+  }
+}
+
+TEST_F(MassChangeCli, AnOptionsFileThatCannotBeUsedIsRefusedBeforeAnythingRuns) {
+  const std::string options = Path("opts.ini");
+  const auto run = [&] {
+    const char* argv[] = {"kelvarin-cli", "masschange", m_src.c_str(), "--options", options.c_str()};
+    std::ostringstream out;
+    m_err.str("");
+    return RunCli(5, argv, out, m_err);
+  };
+  // Garbage, and a file of some other program: none of the mass-change keys.
+  for (const char* text : {"\x01\x02garbage\xFF\n", "[Main]\nSaveAttempts=3\n[Other]\nkey=1\n"}) {
+    std::ofstream(options, std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(run(), 1);
+    EXPECT_NE(m_err.str().find("holds none of the keys"), std::string::npos) << m_err.str();
+  }
+  fs::remove(options);
+  ASSERT_EQ(::mkfifo(options.c_str(), 0666), 0);
+  EXPECT_EQ(run(), 1);
+  EXPECT_NE(m_err.str().find("is not a regular file"), std::string::npos) << m_err.str();
+  fs::remove(options);
+
+  // A file its user may not read.
+  {
+    TIniFile ini(options);
+    WriteMassChangeOpts(ini, Mode(true, false, false));
+    std::string error;
+    ASSERT_TRUE(ini.UpdateFile(error)) << error;
+  }
+  fs::permissions(options, fs::perms::none);
+  const test::ChildEnd end = test::RunInChild([&] {
+    if (!test::BecomeNobody()) return 10;
+    if (run() != 1) return 11;
+    return m_err.str().find("cannot be read: " + SystemErrorText(EACCES)) != std::string::npos ? 0 : 12;
+  });
+  EXPECT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 0);
+  EXPECT_EQ(Read(m_src), m_sourceBytes);
+  EXPECT_EQ(Read(m_tgt), m_targetBytes);
 }
 
 }  // namespace

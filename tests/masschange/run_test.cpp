@@ -4,7 +4,11 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 #include "common/filesystem.h"
+#include "mob/filelog.h"
+#include "support/childprocess.h"
 #include "enginehost.h"
 
 namespace kelvarin {
@@ -213,6 +217,54 @@ TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);  // reopened with the records that did not move
+}
+
+TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
+  // Either save of the open document; the run still goes through every step.
+  struct Case {
+    const char* name;
+    MassChangeOpts opts;
+    int failingSave;
+  } cases[] = {{"first save", MassChangeOpts{}, 1}, {"second save", MassChangeOpts{}, 2},
+               {"copy", Mode(true, false), 1}};
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    struct FailingSaveHost : EngineHost {
+      using EngineHost::EngineHost;
+      bool SaveMob() override {
+        const bool ok = EngineHost::SaveMob();
+        return ++saves == failing ? false : ok;
+      }
+      int saves = 0, failing = 0;
+    } host(m_src);
+    host.failing = c.failingSave;
+    c.opts.MC_KR_Type_UnitCB = true;
+    EXPECT_FALSE(RunMassChanges(host, c.opts, '.'));
+    EXPECT_EQ(host.lines.back(), kFailure);
+    EXPECT_EQ(host.calls.end()[-2], "OpenMob");  // the document is reopened all the same
+  }
+}
+
+TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
+  test::fs::remove(m_tgt);
+  ASSERT_EQ(::mkfifo(m_tgt.c_str(), 0666), 0);
+  // Reading the FIFO would wait for a writer for ever: the child has seconds.
+  const test::ChildEnd end = test::RunInChild(
+      [&] {
+        MassChangeOpts o = Mode(false, true);
+        o.MC_KR_Type_UnitCB = true;
+        EngineHost host(m_src);
+        if (RunMassChanges(host, o, '.')) return 10;
+        const Lines expected{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget,
+                             NotRegularFileLine(m_tgt, FileKind::Fifo), kFailure};
+        if (host.lines != expected) return 11;
+        return host.mob.Units.size() == 3 ? 0 : 12;  // nothing moved
+      },
+      /*seconds=*/5);
+  EXPECT_TRUE(end.exited) << "signal " << end.signal;
+  EXPECT_EQ(end.code, 0);
+  EXPECT_TRUE(test::fs::is_fifo(m_tgt));
+  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
 }
 
 TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
