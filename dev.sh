@@ -3,7 +3,7 @@
 #   ./dev.sh run [FILE.mob]   install what is missing, build, start the editor
 #                             (on a freshly generated demo zone when no file is given)
 #   ./dev.sh test             install what is missing, build, run every test
-#   ./dev.sh fuzz [SECONDS]   build the fuzzers with clang and run them (default 600 s)
+#   ./dev.sh fuzz [SECONDS]   build the fuzzers with clang and run each of them (default 600 s each)
 #   ./dev.sh bench            build in release mode and run the benchmarks
 #   ./dev.sh stress [STARTS]  start and close the editor STARTS times (default 200) with the
 #                             accessibility bridge on and as many with it off; counts deaths
@@ -43,14 +43,18 @@ build() {
   cmake --build "$dir"
 }
 
+# Runs every fuzz target for SECONDS each, on the corpus the seed writer makes.
 fuzz() {
   local seconds=$1
   build build-fuzz -DKELVARIN_FUZZ=ON -DKELVARIN_WITH_GUI=OFF \
     -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  mkdir -p build-fuzz/corpus build-fuzz/artifacts
-  build-fuzz/bin/kelvarin-fuzz-seeds build-fuzz/corpus
-  build-fuzz/bin/kelvarin-fuzz-load -max_total_time="$seconds" -max_len=65536 \
-    -artifact_prefix=build-fuzz/artifacts/ -print_final_stats=1 build-fuzz/corpus
+  mkdir -p build-fuzz/corpus/load build-fuzz/corpus/build build-fuzz/artifacts
+  build-fuzz/bin/kelvarin-fuzz-seeds build-fuzz/corpus/load build-fuzz/corpus/build
+  local target
+  for target in load build; do
+    build-fuzz/bin/kelvarin-fuzz-$target -max_total_time="$seconds" -max_len=65536 \
+      -artifact_prefix=build-fuzz/artifacts/$target- -print_final_stats=1 build-fuzz/corpus/$target
+  done
 }
 
 cmd=${1:-}

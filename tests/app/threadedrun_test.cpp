@@ -1,5 +1,6 @@
 #include <QMenu>
 #include <QTest>
+#include <new>
 
 #include "common/qt/qtext.h"
 #include "mainf_fixture.h"
@@ -82,6 +83,26 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   EXPECT_TRUE(m_scriptEd->hasFocus());
   EXPECT_FALSE(m_window->MobModified());
   EXPECT_FALSE(m_state->TheMob.UseThreads);
+}
+
+// Writing a file runs out of memory.
+class NoMemoryToWrite : public FailableFiles {
+ public:
+  bool Write(int, const std::uint8_t*, std::size_t, int&) override { throw std::bad_alloc(); }
+};
+
+TEST_F(ThreadedRunTest, AnExceptionOfTheWorkerReachesTheWindowAndReleasesTheLock) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
+  EditScript(u"-- edited"_s);
+  NoMemoryToWrite files;
+  SetFiles(&files);
+  EXPECT_THROW(m_window->SaveMob(), std::bad_alloc);
+  SetFiles(&m_files);
+  EXPECT_FALSE(m_window->LockHeld());
+  EXPECT_TRUE(m_window->findChild<QMenu*>(u"FileMenu"_s)->isEnabled());
+  EXPECT_TRUE(m_window->MobModified());
+  EXPECT_TRUE(m_window->SaveMob());  // the document is still there to be saved
 }
 
 TEST_F(ThreadedRunTest, TheWindowCannotBeClosedWhileAWorkerRuns) {

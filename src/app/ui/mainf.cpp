@@ -74,6 +74,24 @@ bool IsMenu(const char* name) {
 
 QString Name(const char* name) { return QString::fromLatin1(name); }
 
+// Holds the busy lock for a threaded load or save and gives it back however the
+// run ends: an exception of the worker is thrown again on the window thread.
+class TRunLock {
+ public:
+  TRunLock(TMainF& window, bool take) : m_window(window), m_taken(take) {
+    if (m_taken) m_window.LockControls();
+  }
+  ~TRunLock() {
+    if (m_taken) m_window.UnlockControls();
+  }
+  TRunLock(const TRunLock&) = delete;
+  TRunLock& operator=(const TRunLock&) = delete;
+
+ private:
+  TMainF& m_window;
+  bool m_taken;
+};
+
 }  // namespace
 
 std::span<const char* const> TMainF::LockList() { return kLockList; }
@@ -432,9 +450,11 @@ bool TMainF::OpenMob(const QString& pathArgument) {
   const bool lock = threaded && m_lockOnLoadSave;
   mob.UseThreads = threaded;
   mob.LogView = this;
-  if (lock) LockControls();
-  const bool ok = mob.Load(path);
-  if (lock) UnlockControls();
+  bool ok;
+  {
+    TRunLock runLock(*this, lock);
+    ok = mob.Load(path);
+  }
   AppendDocumentLog(threaded);
 
   if (ok) {
@@ -482,19 +502,21 @@ bool TMainF::WriteDocument(const std::string& path, bool adoptPath) {
   mob.UseThreads = threaded;
   mob.SaveAttempts = settings.SaveAttempts;
   mob.LogView = this;
-  if (lock) LockControls();
-  if (settings.MakeAutoBackups) MakeAutoBackup(FromUtf8(path));
-  const bool ok = mob.Save(path);
-  if (ok) {
-    if (adoptPath) m_curMobFile = FromUtf8(path);
-    if (m_mobModified)
-      ClearModified();
-    else if (adoptPath)
-      UpdateWindowState();  // the title follows the new file name
-  } else {
-    ShowLogPage();
+  bool ok;
+  {
+    TRunLock runLock(*this, lock);
+    if (settings.MakeAutoBackups) MakeAutoBackup(FromUtf8(path));
+    ok = mob.Save(path);
+    if (ok) {
+      if (adoptPath) m_curMobFile = FromUtf8(path);
+      if (m_mobModified)
+        ClearModified();
+      else if (adoptPath)
+        UpdateWindowState();  // the title follows the new file name
+    } else {
+      ShowLogPage();
+    }
   }
-  if (lock) UnlockControls();
   AppendDocumentLog(threaded);
   return ok;
 }

@@ -1,0 +1,62 @@
+// The build fuzzer's property on the zones it starts from and on documents that
+// stretch the JSON form: what builds, loads and builds back to the same bytes.
+#include <gtest/gtest.h>
+
+#include "buildroundtrip.h"
+#include "cli/jsondoc.h"
+#include "mob/generator.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+namespace {
+
+Json GeneratedJson(std::size_t records, std::uint64_t seed) {
+  TMob mob;
+  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = 3});
+  return MobToJson(mob);
+}
+
+TEST(BuildRoundTrip, HoldsForEveryShapeOfTheSeedCorpus) {
+  for (std::size_t records : {0, 1, 8, 9, 30, 400})
+    for (std::uint64_t seed : {1, 2, 3})
+      EXPECT_EQ(BuildRoundTripFault(GeneratedJson(records, seed).dump()), "") << records << " " << seed;
+}
+
+TEST(BuildRoundTrip, HoldsForDocumentsThatStretchTheForm) {
+  const Json sample = GeneratedJson(30, 5);
+  struct Case {
+    const char* name;
+    std::function<void(Json&)> change;
+  } cases[] = {
+      {"huge block count", [](Json& j) { j["blockCount"] = 2147483647; }},
+      {"unknown block far away",
+       [](Json& j) {
+         j["blockCount"] = 2147483647;
+         j["unknownBlocks"].push_back({{"number", 2147483647}, {"data", "3412000008000000"}});
+       }},
+      {"unknown blocks out of order", [](Json& j) { std::swap(j["unknownBlocks"][0], j["unknownBlocks"][1]); }},
+      {"no script, no objects",
+       [](Json& j) {
+         j["hasScript"] = false;
+         j["hasObjects"] = false;
+         for (const char* list : {"units", "objects", "levers", "traps", "flames", "particles1", "particles2",
+                                  "particles3", "unknownObjectBlocks"})
+           j[list] = Json::array();
+       }},
+      {"plain script", [](Json& j) { j["scriptKey"] = 0; }},
+      {"special floats", [](Json& j) { j["units"][0]["LoadX"] = "NaN", j["units"][0]["LoadY"] = "-Infinity"; }},
+  };
+  for (const Case& c : cases) {
+    Json json = sample;
+    c.change(json);
+    EXPECT_EQ(BuildRoundTripFault(json.dump()), "") << c.name;
+  }
+}
+
+TEST(BuildRoundTrip, RefusedInputIsNoFault) {
+  for (const char* text : {"", "{", "[]", "{\"mobKind\": 1e400}", "null", "{\"mobKind\": \"QuestMob\"}"})
+    EXPECT_EQ(BuildRoundTripFault(text), "") << text;
+}
+
+}  // namespace
+}  // namespace kelvarin
