@@ -72,7 +72,7 @@ class CliMassChangeHost : public TMassChangeHost {
     return ok;
   }
   void MakeAutoBackup(const std::string& path) override {
-    for (const std::string& line : CopyToBackup(path, AutoBackupPath(path)).lines) Log(line);
+    for (const std::string& line : CopyToBackup(path, AutoBackupPath(path), true).lines) Log(line);
   }
   // Nothing else runs meanwhile: there is nothing to lock.
   void LockControls() override {}

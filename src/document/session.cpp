@@ -4,6 +4,7 @@
 
 #include "common/filesystem.h"
 #include "document/docpaths.h"
+#include "mob/backupcopy.h"
 
 namespace kelvarin {
 namespace {
@@ -116,7 +117,7 @@ bool TDocumentSession::Save(const std::string& path) {
   const bool threaded = options.UseThreads && m_logView;
   const bool lock = threaded && LockOnLoadSave;
   m_mob.UseThreads = threaded;
-  m_mob.SaveAttempts = std::clamp(options.SaveAttempts, 0, kMaxSaveAttempts);
+  m_mob.SaveAttempts = options.SaveAttempts;  // the document's save bounds the retries
   m_mob.LogView = m_logView;
   if (lock) BeginBusy();
   if (options.MakeAutoBackups) MakeAutoBackup(path);
@@ -151,12 +152,9 @@ void TDocumentSession::Close() {
 }
 
 bool TDocumentSession::CopyBackup(const std::string& from, const std::string& target, bool overwrite) {
-  std::string error;
-  const bool ok = Files().CopyFile(from, target, overwrite, error);
-  Log(kSessionSeparator);
-  Log(ok ? "Успешно сделан бекап в файл " + target : "Сделать бекап в файл " + target + " не удалось!");
-  Log("");
-  return ok;
+  const TBackupReport report = CopyToBackup(from, target, overwrite);
+  for (const std::string& line : report.lines) Log(line);
+  return report.ok;
 }
 
 bool TDocumentSession::MakeBackup(const std::string& path, bool overwrite) {

@@ -27,10 +27,6 @@ struct TSessionOptions {
   std::size_t UndoLimitBytes = std::size_t(256) << 20;
 };
 
-// The most retries a save makes after a failed write, whatever the settings say;
-// fewer than none is one attempt.
-inline constexpr std::int32_t kMaxSaveAttempts = 100;
-
 // Where the session's lines go: the editor's log page, the CLI's stderr. Texts are
 // UTF-8; several lines are separated by CR LF.
 class TLogSink {
@@ -116,8 +112,10 @@ class TDocumentSession {
   // the bounded retries, the log shows every step.
   bool Save(const std::string& path);
   void Close();
-  // Backups beside the file: path + ".bak.mob" (fails on an existing copy unless
-  // `overwrite`) and path + ".auto.bak.mob" (always overwritten). Both log.
+  // Backups beside the file a save of `path` writes (links followed): + ".bak.mob"
+  // (fails on an existing copy unless `overwrite`) and + ".auto.bak.mob" (always
+  // overwritten). Both are written like a save and log, with the reason of a
+  // failure.
   bool MakeBackup(const std::string& path, bool overwrite);
   bool MakeAutoBackup(const std::string& path);
   // Logs that a manual backup over an existing copy was declined.

@@ -16,7 +16,7 @@ std::string ManualBackupPath(const std::string& path) { return WrittenFileOf(pat
 
 std::string AutoBackupPath(const std::string& path) { return WrittenFileOf(path) + ".auto.bak.mob"; }
 
-TBackupReport CopyToBackup(const std::string& path, const std::string& target) {
+TBackupReport CopyToBackup(const std::string& path, const std::string& target, bool overwrite) {
   TBackupReport report;
   auto& lines = report.lines;
   lines.push_back("------------------------------");
@@ -27,6 +27,9 @@ TBackupReport CopyToBackup(const std::string& path, const std::string& target) {
     lines.push_back(failed);
     lines.push_back(sourceKind == FileKind::Missing ? ReasonLine(ENOENT)
                                                     : NotRegularFileLine(path, sourceKind));
+  } else if (!overwrite && fs.Exists(target)) {
+    lines.push_back(failed);
+    lines.push_back(ReasonLine(EEXIST));
   } else {
     const WriteResult result = CopyFileAtomically(fs, path, target);
     report.ok = result.ok();

@@ -21,7 +21,8 @@ struct TBackupReport {
   std::vector<std::string> lines;
 };
 
-// Copies the file `path` on disk to `target`, replacing what is there.
-TBackupReport CopyToBackup(const std::string& path, const std::string& target);
+// Copies the file `path` on disk to `target`; a copy already there is replaced
+// only when `overwrite` allows it.
+TBackupReport CopyToBackup(const std::string& path, const std::string& target, bool overwrite);
 
 }  // namespace kelvarin

@@ -5,6 +5,8 @@
 
 #include "document/docpaths.h"
 #include "document/recordcommands.h"
+#include "mob/backupcopy.h"
+#include "mob/filelog.h"
 
 namespace kelvarin {
 namespace {
@@ -131,10 +133,11 @@ TEST_F(SessionTest, BackupsLogWhatTheyDid) {
   files.failCopies = true;
   EXPECT_FALSE(session.MakeAutoBackup(zone));
   EXPECT_EQ(log.lines, (Lines{kSeparator, "Успешно сделан бекап в файл " + backup, "",
-                              kSeparator, "Сделать бекап в файл " + backup + " не удалось!", "",
+                              kSeparator, "Сделать бекап в файл " + backup + " не удалось!", ReasonLine(EEXIST), "",
                               kSeparator, "Успешно сделан бекап в файл " + backup, "",
                               kSeparator, "Бекап в файл " + backup + " отменен!", "",
-                              kSeparator, "Сделать бекап в файл " + zone + ".auto.bak.mob не удалось!", ""}));
+                              kSeparator, "Сделать бекап в файл " + zone + ".auto.bak.mob не удалось!",
+                              ReasonLine(ENOSPC), ""}));
 
   // A failed automatic backup does not stop the save.
   ASSERT_TRUE(session.Load(zone));

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,19 +64,19 @@ class FailingFiles : public PosixFileSystem {
  public:
   bool failWrites = false;
   bool failCopies = false;
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, std::string& error) override {
+  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
     if (failWrites) {
-      error = "No space left on device";
+      err = ENOSPC;
       return false;
     }
-    return PosixFileSystem::Write(handle, data, size, error);
+    return PosixFileSystem::Write(handle, data, size, err);
   }
-  bool CopyFile(const std::string& from, const std::string& to, bool overwrite, std::string& error) override {
+  bool CopyInto(int handle, const std::string& from, int& err) override {
     if (failCopies) {
-      error = "No space left on device";
+      err = ENOSPC;
       return false;
     }
-    return PosixFileSystem::CopyFile(from, to, overwrite, error);
+    return PosixFileSystem::CopyInto(handle, from, err);
   }
 };
 

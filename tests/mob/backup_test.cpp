@@ -69,7 +69,7 @@ TEST_F(BackupTest, NamesAppendTheSuffixToTheWholeName) {
 TEST_F(BackupTest, ACopyReplacesThePreviousBackup) {
   const std::string target = AutoBackupPath(m_zone);
   Write(target, "previous backup");
-  const TBackupReport report = CopyToBackup(m_zone, target);
+  const TBackupReport report = CopyToBackup(m_zone, target, true);
   EXPECT_TRUE(report.ok);
   EXPECT_EQ(report.lines, (Lines{kSeparator, "Успешно сделан бекап в файл " + target, ""}));
   EXPECT_EQ(Read(target), "zone contents");
@@ -80,7 +80,7 @@ TEST_F(BackupTest, AFullDiskKeepsThePreviousBackupAndSaysWhy) {
   Write(target, "previous good backup");
   FullDiskOnCopy full;
   SetFiles(&full);
-  const TBackupReport report = CopyToBackup(m_zone, target);
+  const TBackupReport report = CopyToBackup(m_zone, target, true);
   SetFiles(nullptr);
   EXPECT_FALSE(report.ok);
   EXPECT_EQ(report.lines,
@@ -98,7 +98,7 @@ TEST_F(BackupTest, ARealWriteLimitKeepsThePreviousBackup) {
     std::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{100, 100};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-    const TBackupReport report = CopyToBackup(m_zone, target);
+    const TBackupReport report = CopyToBackup(m_zone, target, true);
     return !report.ok && report.lines.at(2) == ReasonLine(EFBIG) ? 0 : 11;
   });
   EXPECT_TRUE(end.exited);
@@ -112,7 +112,7 @@ TEST_F(BackupTest, BackupsOfALinkLieBesideTheFileItNames) {
   fs::create_symlink("../zone12.mob", m_dir / "links/zone.mob");
   const std::string link = Path("links/zone.mob");
   EXPECT_EQ(AutoBackupPath(link), Path("links/../zone12.mob") + ".auto.bak.mob");
-  EXPECT_TRUE(CopyToBackup(link, AutoBackupPath(link)).ok);
+  EXPECT_TRUE(CopyToBackup(link, AutoBackupPath(link), true).ok);
   EXPECT_EQ(Read(m_zone + ".auto.bak.mob"), "zone contents");
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "links"), {}), 1);
 }
@@ -120,7 +120,7 @@ TEST_F(BackupTest, BackupsOfALinkLieBesideTheFileItNames) {
 TEST_F(BackupTest, NothingButRegularFilesIsCopiedOrReplaced) {
   const std::string fifo = Path("zone12.mob.bak.mob");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
-  TBackupReport report = CopyToBackup(m_zone, fifo);
+  TBackupReport report = CopyToBackup(m_zone, fifo, true);
   EXPECT_FALSE(report.ok);
   EXPECT_EQ(report.lines.at(2), NotRegularFileLine(fifo, FileKind::Fifo));
   EXPECT_TRUE(fs::is_fifo(fifo));
@@ -128,12 +128,12 @@ TEST_F(BackupTest, NothingButRegularFilesIsCopiedOrReplaced) {
   // A device as the document's file: a backup would read it for ever.
   const std::string device = Path("zero");
   ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 5)), 0);
-  report = CopyToBackup(device, Path("zero.auto.bak.mob"));
+  report = CopyToBackup(device, Path("zero.auto.bak.mob"), true);
   EXPECT_FALSE(report.ok);
   EXPECT_EQ(report.lines.at(2), NotRegularFileLine(device, FileKind::CharDevice));
   EXPECT_FALSE(fs::exists(Path("zero.auto.bak.mob")));
 
-  report = CopyToBackup(Path("missing.mob"), Path("missing.mob.bak.mob"));
+  report = CopyToBackup(Path("missing.mob"), Path("missing.mob.bak.mob"), true);
   EXPECT_EQ(report.lines.at(2), ReasonLine(ENOENT));
 }
 

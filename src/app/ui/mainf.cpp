@@ -553,7 +553,7 @@ bool TMainF::CloseMob() {
 }
 
 bool TMainF::CopyBackup(const std::string& from, const std::string& target) {
-  const TBackupReport report = CopyToBackup(from, target);
+  const TBackupReport report = CopyToBackup(from, target, true);
   for (const std::string& line : report.lines) AppendLog(FromUtf8(line));
   if (!report.ok) ShowLogPage();
   return report.ok;
