@@ -219,9 +219,10 @@ bool PosixFileSystem::Close(int handle, int& err) {
 
 void PosixFileSystem::CopyPermissions(const std::string& from, int handle) {
   struct stat st;
-  if (::stat(from.c_str(), &st) == 0) {
-    // A file its owner cannot read back would lose every later save.
-    ::fchmod(handle, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+  // A file this process cannot read is no model: the new one would be as
+  // unreadable, and everything written to it lost for the next start.
+  if (::stat(from.c_str(), &st) == 0 && ::faccessat(AT_FDCWD, from.c_str(), R_OK, AT_EACCESS) == 0) {
+    ::fchmod(handle, st.st_mode & 07777);
   } else {
     // A new file gets the usual permissions, not the temporary file's private 0600.
     const mode_t mask = ::umask(0);

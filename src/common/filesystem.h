@@ -56,8 +56,8 @@ class FileSystem {
   virtual bool EndHere(int handle, int& err) = 0;
   virtual bool Sync(int handle, int& err) = 0;
   virtual bool Close(int handle, int& err) = 0;
-  // Gives the new file the permission bits of `from` when it exists (always
-  // leaving the owner able to read and write it), the usual ones otherwise.
+  // Gives the new file the permission bits of `from` when it exists and can be
+  // read, the usual ones otherwise.
   virtual void CopyPermissions(const std::string& from, int handle) = 0;
   virtual bool Rename(const std::string& from, const std::string& to, int& err) = 0;
   virtual bool Remove(const std::string& path) = 0;
