@@ -239,7 +239,7 @@ TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
     } host(m_src);
     host.failing = c.failingSave;
     c.opts.MC_KR_Type_UnitCB = true;
-    EXPECT_FALSE(RunMassChanges(host, c.opts, '.'));
+    EXPECT_FALSE(RunMassChanges(host, c.opts, '.').ok);
     EXPECT_EQ(host.lines.back(), kFailure);
     EXPECT_EQ(host.calls.end()[-2], "OpenMob");  // the document is reopened all the same
   }
@@ -254,7 +254,7 @@ TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
         MassChangeOpts o = Mode(false, true);
         o.MC_KR_Type_UnitCB = true;
         EngineHost host(m_src);
-        if (RunMassChanges(host, o, '.')) return 10;
+        if (RunMassChanges(host, o, '.').ok) return 10;
         const Lines expected{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget,
                              NotRegularFileLine(m_tgt, FileKind::Fifo), kFailure};
         if (host.lines != expected) return 11;
