@@ -18,23 +18,39 @@ target=$folder/kill-test/zone.mob
 "$cli" generate "$work/old.mob" --records "$records" --seed 1
 "$cli" generate "$work/new.mob" --records "$records" --seed 2
 
-# The kills land after the load, while the image is built and written: the span
-# between a load alone and a whole load and save.
-cp "$work/old.mob" "$target"
-start=$(date +%s%N)
-"$cli" info "$work/new.mob" >/dev/null
-load_ms=$(( ($(date +%s%N) - start) / 1000000 ))
-start=$(date +%s%N)
-"$cli" resave "$work/new.mob" "$target" 2>/dev/null
-span_ms=$(( ($(date +%s%N) - start) / 1000000 ))
-echo "file $(stat -c %s "$work/new.mob") bytes on $(stat -f -c %T "$folder"): load $load_ms ms, load and save $span_ms ms"
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
+# Waits until the process has its new file open in the folder (named or not).
+wait_for_new_file() {
+  local pid=$1
+  while [ -d /proc/$pid ]; do
+    ls -l /proc/$pid/fd 2>/dev/null | grep -v " -> $target\$" | grep -q " -> $folder/kill-test/" && return 0
+  done
+  return 1
+}
+
+# One uninterrupted save, watched: how long the new file is open before the
+# rename gives the target a new inode.
+cp "$work/old.mob" "$target"
+inode=$(stat -c %i "$target")
+"$cli" resave "$work/new.mob" "$target" 2>/dev/null &
+pid=$!
+wait_for_new_file "$pid"
+opened=$(now_ms)
+while [ -d /proc/$pid ] && [ "$(stat -c %i "$target")" = "$inode" ]; do :; done
+window_ms=$(( $(now_ms) - opened ))
+wait "$pid"
+size=$(stat -c %s "$work/new.mob")
+echo "file $size bytes on $(stat -f -c %T "$folder"): written, flushed and renamed in about $window_ms ms"
+
+# Each kill lands at a random moment of that window.
 old=0 new=0 torn=0 left=0 killed=0
 for ((i = 1; i <= kills; i++)); do
   cp "$work/old.mob" "$target"
-  delay_ms=$(( load_ms + RANDOM % (span_ms - load_ms + 1) ))
   "$cli" resave "$work/new.mob" "$target" 2>/dev/null &
   pid=$!
+  wait_for_new_file "$pid" || true
+  delay_ms=$(( RANDOM % (window_ms + 1) ))
   sleep "$(printf '%d.%03d' $((delay_ms / 1000)) $((delay_ms % 1000)))"
   kill -9 "$pid" 2>/dev/null && killed=$((killed + 1)) || true
   wait "$pid" 2>/dev/null || true
@@ -45,5 +61,5 @@ for ((i = 1; i <= kills; i++)); do
   else torn=$((torn + 1)); fi
   find "$folder/kill-test" -mindepth 1 ! -name zone.mob -delete
 done
-echo "kills: $kills (landed before the save ended: $killed); target old: $old, new: $new, torn: $torn; other files left: $left"
+echo "kills: $kills (before the process ended: $killed); target old: $old, new: $new, torn: $torn; other files left: $left"
 [ "$torn" -eq 0 ] && [ "$left" -eq 0 ]
