@@ -142,6 +142,27 @@ Bytes ReadHex(const Json& j, const std::string& where) {
   return std::move(*bytes);
 }
 
+// The ids of the chunks a record keeps whole (only units have such fields).
+template <class R> constexpr std::uint32_t RawChunkIdOf() {
+  if constexpr (requires { R::kRawChunkId; }) return R::kRawChunkId;
+  else return 0;
+}
+template <class R> constexpr std::uint32_t ExtraBlockIdOf() {
+  if constexpr (requires { R::kExtraBlockId; }) return R::kExtraBlockId;
+  else return 0;
+}
+
+// A chunk kept whole must frame itself and carry the id it is read back by.
+void RefuseUnlessChunk(const Bytes& chunk, std::uint32_t id, const std::string& where) {
+  if (chunk.size() < 8 || ReadU32(chunk.data() + 4) != chunk.size())
+    Refuse(where, "not a whole chunk (its size field must equal its length)");
+  if (ReadU32(chunk.data()) != id) {
+    char expected[16];
+    std::snprintf(expected, sizeof expected, "0x%08X", unsigned(id));
+    Refuse(where, std::string("not a chunk of id ") + expected);
+  }
+}
+
 const Json& ReadArray(const Json& j, const std::string& where) {
   if (!j.is_array()) Refuse(where, "expected an array");
   return j;
@@ -172,15 +193,13 @@ template <class R> void RecordFromJson(const Json& in, R& record, const std::str
               value.push_back(ReadString(item, at + "[" + std::to_string(i++) + "]"));
           } else if constexpr (std::is_same_v<V, Bytes>) {
             value = ReadHex(j, at);
-            if (!value.empty() && (value.size() < 8 || ReadU32(value.data() + 4) != value.size()))
-              Refuse(at, "not a whole chunk (its size field must equal its length)");
+            if (!value.empty()) RefuseUnlessChunk(value, RawChunkIdOf<R>(), at);
           } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
             std::size_t i = 0;
             for (const auto& item : ReadArray(j, at)) {
               const std::string itemAt = at + "[" + std::to_string(i++) + "]";
               Bytes chunk = ReadHex(item, itemAt);
-              if (chunk.size() < 8 || ReadU32(chunk.data() + 4) != chunk.size())
-                Refuse(itemAt, "not a whole chunk (its size field must equal its length)");
+              RefuseUnlessChunk(chunk, ExtraBlockIdOf<R>(), itemAt);
               value.push_back(std::move(chunk));
             }
           } else {

@@ -32,8 +32,8 @@ constexpr std::uint32_t kIdWeapon = 0xBBBB0008;
 constexpr std::uint32_t kIdSpell = 0xBBBB0007;
 constexpr std::uint32_t kIdUncnDw1 = 0xBBBB0006;
 constexpr std::uint32_t kIdItems = 0xBBBB0005;
-constexpr std::uint32_t kIdRawChunk = 0xBBBB0004;
-constexpr std::uint32_t kIdExtraBlock = 0xBBBC0000;
+constexpr std::uint32_t kIdRawChunk = TUnitObjBlock::kRawChunkId;
+constexpr std::uint32_t kIdExtraBlock = TUnitObjBlock::kExtraBlockId;
 
 // Lever chunk ids.
 constexpr std::uint32_t kIdLeverInts = 0xBBAC0006;

@@ -115,8 +115,11 @@ struct TUnitObjBlock : TCommonObjFields {
   StringList Spell;
   std::int32_t UncnDw1 = 0;
   StringList Items;
-  Bytes RawChunk;                 // chunk 0xBBBB0004 kept whole; empty when absent
-  std::vector<Bytes> ExtraBlocks; // chunks 0xBBBC0000 kept whole, in file order
+  Bytes RawChunk;                 // chunk kRawChunkId kept whole; empty when absent
+  std::vector<Bytes> ExtraBlocks; // chunks kExtraBlockId kept whole, in file order
+  // A chunk of any other id in these fields would be stepped over when read back.
+  static constexpr std::uint32_t kRawChunkId = 0xBBBB0004;
+  static constexpr std::uint32_t kExtraBlockId = 0xBBBC0000;
 
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;

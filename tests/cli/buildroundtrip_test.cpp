@@ -53,6 +53,13 @@ TEST(BuildRoundTrip, HoldsForDocumentsThatStretchTheForm) {
   }
 }
 
+TEST(BuildRoundTrip, HoldsForWhatTheFuzzerFound) {
+  // A unit's raw chunk of another id: written, then stepped over when read back.
+  Json json = GeneratedJson(30, 5);
+  json["units"][0]["RawChunk"] = "0401bbbb140000000dc1bee66d8f63e8c5af0b1a";
+  EXPECT_EQ(BuildRoundTripFault(json.dump()), "");
+}
+
 TEST(BuildRoundTrip, RefusedInputIsNoFault) {
   for (const char* text : {"", "{", "[]", "{\"mobKind\": 1e400}", "null", "{\"mobKind\": \"QuestMob\"}"})
     EXPECT_EQ(BuildRoundTripFault(text), "") << text;

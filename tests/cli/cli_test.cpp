@@ -138,6 +138,11 @@ TEST_F(CliTest, BuildRefusesWhatDoesNotFitAndWritesNothing) {
       {"bad hex", [](Json& j) { j["tail"] = "abc"; }, "tail: not a hex string"},
       {"block count", [](Json& j) { j["blockCount"] = 4; }, "blockCount: must be at least 5"},
       {"list item type", [](Json& j) { j["units"][0]["Items"] = Json::array({1}); }, "units[0].Items[0]: expected a string"},
+      // Chunks kept whole are read back by their ids: any other id would be lost.
+      {"raw chunk id", [](Json& j) { j["units"][0]["RawChunk"] = "0401bbbb0c00000001020304"; },
+       "units[0].RawChunk: not a chunk of id 0xBBBB0004"},
+      {"extra block id", [](Json& j) { j["units"][0]["ExtraBlocks"] = Json::array({"0100bcbb08000000"}); },
+       "units[0].ExtraBlocks[0]: not a chunk of id 0xBBBC0000"},
   };
   for (const auto& c : cases) {
     Json spoilt = sample;
