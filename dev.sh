@@ -18,6 +18,7 @@ PACKAGES=(
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
   xvfb xauth xdg-utils locales
   libxcb1-dev dbus-daemon dbus-bin at-spi2-core
+  librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev file
 )
 
 install_deps() {

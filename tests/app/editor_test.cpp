@@ -31,6 +31,13 @@ using namespace Qt::StringLiterals;
 using Answer = TPrompts::Answer;
 using test::EditorTest;
 
+TEST_F(EditorTest, TheProgramIconComesInEveryThemeSize) {
+  // The pictures are built into the program, so a copy run from the build tree or a
+  // portable folder shows its icon too.
+  const QList<QSize> sizes = ProgramIcon().availableSizes();
+  for (const int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
 TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {
   ShowWindow();
   for (const char* name : TMainF::LockList()) {

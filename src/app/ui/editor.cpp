@@ -1,5 +1,6 @@
 #include "app/ui/editor.h"
 
+#include <QIcon>
 #include <QLayout>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -21,7 +22,16 @@ using namespace Qt::StringLiterals;
 
 TKelvarinApplication::TKelvarinApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(FromUtf8(ProgramName));
+  // Ties the window to the installed menu entry, so the desktop shows its name and icon.
+  setDesktopFileName(QStringLiteral(KELVARIN_APP_ID));
+  setWindowIcon(ProgramIcon());
   InstallQtTranslations();
+}
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48, 64, 128, 256}) icon.addFile(u":/icons/%1.png"_s.arg(size));
+  return icon;
 }
 
 bool InstallQtTranslations() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 #include <QString>
 #include <memory>
 #include <string>
@@ -44,6 +45,9 @@ class TEditor {
 // Puts the script, objects and mass-change pages into their sheets and connects
 // their hooks.
 void InstallPages(TMainF& window);
+
+// The program's icon in every size it is drawn in.
+QIcon ProgramIcon();
 
 // Loads Qt's own Russian texts (standard buttons, file dialogs) into the running
 // application; false when they are not installed.
