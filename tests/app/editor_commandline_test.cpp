@@ -3,13 +3,14 @@
 // window either.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/childprocess.h"
 
 namespace {
 
@@ -34,22 +35,21 @@ class EditorCommandLine : public ::testing::Test {
             ("kelvarin-cmdline-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(m_dir);
     fs::create_directories(m_dir);
+    // A copy of its own, so what it writes beside itself shows.
+    fs::copy_file(KELVARIN_EDITOR, m_dir / "kelvarin");
+    // No display to connect to and the X11 platform forced: any attempt to open a
+    // window fails.
+    ::unsetenv("DISPLAY");
+    ::unsetenv("WAYLAND_DISPLAY");
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   }
   void TearDown() override { fs::remove_all(m_dir); }
 
-  // Runs the editor with `args` (already quoted for the shell), with no display to
-  // connect to and the X11 platform forced, so any attempt to open a window fails.
-  TRun Run(const std::string& args) {
+  TRun Run(std::vector<std::string> args) {
+    args.insert(args.begin(), (m_dir / "kelvarin").string());
     const fs::path out = m_dir / "out", err = m_dir / "err";
-    const std::string command = "cd '" + m_dir.string() + "' && env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" +
-                                std::string(KELVARIN_EDITOR) + "' " + args + " >'" + out.string() + "' 2>'" +
-                                err.string() + "'";
-    const int status = std::system(command.c_str());
-    TRun run;
-    run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadAll(out);
-    run.Err = ReadAll(err);
-    return run;
+    const kelvarin::test::ChildEnd end = kelvarin::test::RunProgram(args, out, err);
+    return TRun{end.exited ? end.code : -1, ReadAll(out), ReadAll(err)};
   }
 
   fs::path m_dir;
@@ -57,32 +57,34 @@ class EditorCommandLine : public ::testing::Test {
 
 TEST_F(EditorCommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
   for (const std::string option : {"--help", "-h"}) {
-    const TRun run = Run(option);
+    const TRun run = Run({option});
     EXPECT_EQ(run.ExitCode, 0) << option << run.Err;
     EXPECT_NE(run.Out.find("Использование: kelvarin [ФАЙЛ.mob]"), std::string::npos) << run.Out;
     EXPECT_EQ(run.Err, "");
   }
-  const TRun version = Run("--version");
+  const TRun version = Run({"--version"});
   EXPECT_EQ(version.ExitCode, 0) << version.Err;
   EXPECT_EQ(version.Out, "Kelvarin 0.3.7.20\n");
-  // Nothing is written beside the executable or in the working folder on the way.
+  // The program did not start up on the way: no settings file was written.
   EXPECT_FALSE(fs::exists(m_dir / "Kelvarin.ini"));
 }
 
 TEST_F(EditorCommandLine, AnUnknownOptionPrintsTheUsageOnStderrAndExits2) {
-  for (const std::string option : {"--bogus", "-", "-platform offscreen", "zone.mob --verbose"}) {
-    const TRun run = Run(option);
-    EXPECT_EQ(run.ExitCode, 2) << option;
-    EXPECT_EQ(run.Out, "") << option;
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"--bogus"}, {"-"}, {"-platform", "offscreen"}, {"zone.mob", "--verbose"}}) {
+    const TRun run = Run(args);
+    EXPECT_EQ(run.ExitCode, 2) << args.front();
+    EXPECT_EQ(run.Out, "") << args.front();
     EXPECT_TRUE(run.Err.starts_with("kelvarin: неизвестный параметр \"")) << run.Err;
     EXPECT_NE(run.Err.find("Использование: kelvarin"), std::string::npos) << run.Err;
   }
+  EXPECT_FALSE(fs::exists(m_dir / "Kelvarin.ini"));
 }
 
 TEST_F(EditorCommandLine, AFileArgumentStillStartsTheEditor) {
   // Without a display the start fails in Qt's platform set-up, which shows that the
   // argument was taken as a file to open, not refused as an option.
-  const TRun run = Run("./-odd.mob");
+  const TRun run = Run({"./-odd.mob"});
   EXPECT_NE(run.ExitCode, 2);
   EXPECT_EQ(run.Err.find("неизвестный параметр"), std::string::npos) << run.Err;
 }
