@@ -16,8 +16,8 @@
 #include "cli/cliio.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
+#include "document/session.h"
 #include "masschange/core/masschangeengine.h"
-#include "mob/backupcopy.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -37,53 +37,29 @@ char EnvironmentDecimalSeparator() {
   return separator;
 }
 
-// The open document is the file named on the command line; its commands write the
-// same log lines as the editor's, to stderr.
-class CliMassChangeHost : public TMassChangeHost {
+// The open document is the file named on the command line; the session loads and
+// saves it with the same rules and log lines as the editor's, to stderr.
+class CliMassChangeHost : public TMassChangeHost, private TLogSink {
  public:
-  CliMassChangeHost(std::string file, MassChangeSettings settings, std::ostream& log)
-      : m_file(std::move(file)), m_settings(settings), m_log(log) {}
-
-  bool LoadOpenFile() { return OpenMob(m_file); }
-
-  TMob& Mob() override { return m_mob; }
-  std::string CurMobFile() const override { return m_file; }
-  MassChangeSettings Settings() const override { return m_settings; }
-  void Log(const std::string& line) override { m_log << line << '\n'; }
-  void AppendLogText(const std::string& text) override {
-    for (char c : text)
-      if (c != '\r') m_log << c;
+  CliMassChangeHost(const TSessionOptions& options, std::ostream& log) : m_log(log) {
+    m_session.SetLogSink(this);
+    m_session.SetOptions(options);
   }
-  TMobLogView* LogView() override { return nullptr; }
+
+  TDocumentSession& Session() override { return m_session; }
   void ShowError(const std::string& message) override { m_log << message << '\n'; }
-
-  bool SaveMob() override {
-    if (m_settings.MakeAutoBackups) MakeAutoBackup(m_file);
-    m_mob.UseThreads = false;
-    m_mob.SaveAttempts = m_settings.SaveAttempts;
-    const bool ok = m_mob.Save(m_file);
-    AppendLogText(m_mob.LogText);
-    return ok;
-  }
-  bool OpenMob(const std::string& path) override {
-    m_mob.UseThreads = false;
-    const bool ok = m_mob.Load(path);
-    AppendLogText(m_mob.LogText);
-    return ok;
-  }
-  void MakeAutoBackup(const std::string& path) override {
-    for (const std::string& line : CopyToBackup(path, AutoBackupPath(path), true).lines) Log(line);
-  }
-  // Nothing else runs meanwhile: there is nothing to lock.
-  void LockControls() override {}
-  void UnlockControls() override {}
-  void SetLockOnLoadSave(bool) override {}
+  bool SaveMob() override { return m_session.Save(m_session.Path()); }
+  bool OpenMob(const std::string& path) override { return m_session.Load(path); }
 
  private:
-  std::string m_file;
-  MassChangeSettings m_settings;
+  void AppendLog(const std::string& text) override {
+    for (char c : text)
+      if (c != '\r') m_log << c;
+    if (text.empty() || text.back() != '\n') m_log << '\n';
+  }
+
   std::ostream& m_log;
-  TMob m_mob;
+  TDocumentSession m_session;
 };
 
 // Whether the options file holds at least one key of the mass-change options.
@@ -117,14 +93,16 @@ int RunMassChangeCommand(const std::string& file, const std::string& optionsFile
     return kExitFailed;
   }
   const MassChangeOpts opts = ReadMassChangeOpts(ini);
-  const MassChangeSettings defaults;
-  const MassChangeSettings settings{
-      .UseTMobThreads = false,
+  const TSessionOptions defaults;
+  // Nothing else runs meanwhile: loads and saves need no worker thread.
+  const TSessionOptions options{
+      .UseThreads = false,
       .SaveAttempts = ini.ReadInteger("Main", "SaveAttempts", defaults.SaveAttempts),
-      .MakeAutoBackups = ini.ReadBool("Main", "MakeAutoBackups", defaults.MakeAutoBackups)};
+      .MakeAutoBackups = ini.ReadBool("Main", "MakeAutoBackups", defaults.MakeAutoBackups),
+      .UndoLimitBytes = 0};
 
-  CliMassChangeHost host(file, settings, io.err);
-  if (!host.LoadOpenFile()) return kExitFailed;
+  CliMassChangeHost host(options, io.err);
+  if (!host.OpenMob(file)) return kExitFailed;
   return RunMassChanges(host, opts, EnvironmentDecimalSeparator()).ok ? kExitOk : kExitFailed;
 }
 

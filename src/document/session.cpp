@@ -13,6 +13,24 @@ const char kSessionSeparator[] = "------------------------------";
 
 }  // namespace
 
+// Holds the busy lock for a threaded load or save and gives it back however the
+// run ends: an exception of the worker is thrown again on this thread.
+class TDocumentSession::TBusyScope {
+ public:
+  TBusyScope(TDocumentSession& session, bool take) : m_session(session), m_taken(take) {
+    if (m_taken) m_session.BeginBusy();
+  }
+  ~TBusyScope() {
+    if (m_taken) m_session.EndBusy();
+  }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TDocumentSession& m_session;
+  bool m_taken;
+};
+
 TDocumentSession::TDocumentSession(TLogSink* log) : m_log(log) {}
 
 TDocumentSession::~TDocumentSession() = default;
@@ -61,16 +79,18 @@ std::optional<std::string> TDocumentSession::FindFileToOpen(std::string path) {
   return std::nullopt;
 }
 
-bool TDocumentSession::Load(const std::string& path) {
+bool TDocumentSession::Load(std::string path) {
   if (m_opened) Close();
   const TSessionOptions options = Options();
   const bool threaded = options.UseThreads && m_logView;
   const bool lock = threaded && LockOnLoadSave;
   m_mob.UseThreads = threaded;
   m_mob.LogView = m_logView;
-  if (lock) BeginBusy();
-  const bool ok = m_mob.Load(path);
-  if (lock) EndBusy();
+  bool ok;
+  {
+    TBusyScope busy(*this, lock);
+    ok = m_mob.Load(path);
+  }
   if (!threaded) AppendDocumentLog();
 
   std::optional<TCommandHistory> setAside = std::exchange(m_setAside, std::nullopt);
@@ -78,10 +98,10 @@ bool TDocumentSession::Load(const std::string& path) {
     Notify([](TDocumentListener& l) { l.LoadFailed(); });
     return false;
   }
-  m_path = path;
+  m_path = std::move(path);
   m_opened = true;
   m_modified = false;
-  if (setAside && m_setAsidePath == path) {
+  if (setAside && m_setAsidePath == m_path) {
     // The same file again: the steps up to its last save still apply.
     m_history = std::move(*setAside);
     m_history.RevertToSaved();
@@ -119,19 +139,21 @@ bool TDocumentSession::Save(const std::string& path) {
   m_mob.UseThreads = threaded;
   m_mob.SaveAttempts = options.SaveAttempts;  // the document's save bounds the retries
   m_mob.LogView = m_logView;
-  if (lock) BeginBusy();
-  if (options.MakeAutoBackups) MakeAutoBackup(path);
-  const bool ok = m_mob.Save(path);
-  if (ok) {
-    const bool pathChanged = path != m_path;
-    m_path = path;
-    m_history.MarkSaved();
-    ClearModified();
-    Notify([&](TDocumentListener& l) { l.DocumentSaved(pathChanged); });
-  } else {
-    Notify([](TDocumentListener& l) { l.SaveFailed(); });
+  bool ok;
+  {
+    TBusyScope busy(*this, lock);
+    if (options.MakeAutoBackups) MakeAutoBackup(path);
+    ok = m_mob.Save(path);
+    if (ok) {
+      const bool pathChanged = path != m_path;
+      m_path = path;
+      m_history.MarkSaved();
+      ClearModified();
+      Notify([&](TDocumentListener& l) { l.DocumentSaved(pathChanged); });
+    } else {
+      Notify([](TDocumentListener& l) { l.SaveFailed(); });
+    }
   }
-  if (lock) EndBusy();
   if (!threaded) AppendDocumentLog();
   return ok;
 }
@@ -154,6 +176,7 @@ void TDocumentSession::Close() {
 bool TDocumentSession::CopyBackup(const std::string& from, const std::string& target, bool overwrite) {
   const TBackupReport report = CopyToBackup(from, target, overwrite);
   for (const std::string& line : report.lines) Log(line);
+  if (!report.ok) Notify([](TDocumentListener& l) { l.BackupFailed(); });
   return report.ok;
 }
 
@@ -217,8 +240,13 @@ void TDocumentSession::AfterHistoryChange() {
 void TDocumentSession::Push(std::unique_ptr<TDocCommand> command) {
   if (!command || !m_opened) return;
   const TRecordsChange change = command->Change(false);
-  ApplyHistoryLimit();
-  m_history.Push(std::move(command));
+  if (Options().UndoLimitBytes == 0) {
+    // No history wanted: nothing to keep, nothing to report.
+    m_history.Clear();
+  } else {
+    ApplyHistoryLimit();
+    m_history.Push(std::move(command));
+  }
   Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Edit); });
   AfterHistoryChange();
 }

@@ -24,7 +24,7 @@ struct TSessionOptions {
   bool UseThreads = false;  // load and save on a worker thread (needs a log view)
   std::int32_t SaveAttempts = 10;
   bool MakeAutoBackups = true;
-  std::size_t UndoLimitBytes = std::size_t(256) << 20;
+  std::size_t UndoLimitBytes = std::size_t(256) << 20;  // 0 keeps no history
 };
 
 // Where the session's lines go: the editor's log page, the CLI's stderr. Texts are
@@ -55,6 +55,8 @@ class TDocumentListener {
   virtual void DocumentSaved(bool pathChanged) { (void)pathChanged; }
   virtual void SaveFailed() {}
   virtual void LoadFailed() {}
+  // A backup copy could not be made (the log says why); a save goes on all the same.
+  virtual void BackupFailed() {}
   virtual void ModifiedChanged(bool modified) { (void)modified; }
   // Records were changed through the history: a new step, or one undone or redone.
   virtual void RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
@@ -103,7 +105,7 @@ class TDocumentSession {
   // such file exists. nullopt, after three log lines, when the file is not there.
   std::optional<std::string> FindFileToOpen(std::string path);
   // Loads `path` as the open document (a document still open is closed first).
-  bool Load(const std::string& path);
+  bool Load(std::string path);
   // Takes what Mob() holds now (a zone made in memory) as the open document of
   // `path`, unmodified, with an empty history.
   void Adopt(std::string path);
@@ -162,6 +164,7 @@ class TDocumentSession {
   };
 
  private:
+  class TBusyScope;
   template <class F> void Notify(F&& f);
   bool NotifyAboutToSave();
   bool CopyBackup(const std::string& from, const std::string& target, bool overwrite);

@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, OpenFromDialogLogsTitlesAndRemembersTheFolder) {
   EXPECT_TRUE(Item(*m_window, "BackupMobMenu")->isEnabled());
   EXPECT_TRUE(m_scriptEd->isEnabled());
   EXPECT_EQ(m_window->LastEditor(), m_scriptEd);
-  EXPECT_EQ(m_fillTreeCalls, 1);
+  EXPECT_EQ(m_scriptPage->fillCalls, 1);
 
   // The script went into the editor without marking the document.
   EXPECT_EQ(ToCp1251(m_scriptEd->toPlainText()), m_state->TheMob.ScriptText);
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, SaveWritesTheDocumentWithAnAutomaticBackupFirst) {
   const qsizetype before = LogLines().size();
 
   Item(*m_window, "SaveMob_menu")->trigger();
-  EXPECT_EQ(m_commitCalls, 1);
+  EXPECT_EQ(m_scriptPage->commitCalls, 1);
   EXPECT_FALSE(m_window->MobModified());
   EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone12.mob"_s);
   const QString backup = zone + u".auto.bak.mob"_s;
@@ -341,7 +341,7 @@ TEST_F(MainWindowTest, ClosePromptAnswers) {
     if (c.closed) {
       EXPECT_EQ(m_window->windowTitle(), u"Kelvarin"_s);
       EXPECT_TRUE(m_scriptEd->toPlainText().isEmpty());
-      EXPECT_EQ(m_fillTreeCalls, 2 * (&c - cases + 1));  // filled after the open, emptied by the close
+      EXPECT_EQ(m_scriptPage->fillCalls, 2 * (&c - cases + 1));  // filled after the open, emptied by the close
       EXPECT_FALSE(Item(*m_window, "CloseMobMenu")->isEnabled());
     }
     m_files.failWrites = false;
@@ -358,22 +358,16 @@ TEST_F(MainWindowTest, ClosingTheWindowRetriesAFailingSaveUntilTheUserGivesUp) {
   EditScript(u"-- edited"_s);
   m_state->Settings.SaveAttempts = 0;
   m_files.failWrites = true;
-  int optsStored = 0;
-  int glReleased = 0;
-  m_hooks.MassChangePageToOpts = [&] { ++optsStored; };
-  m_hooks.ReleaseGL = [&] { ++glReleased; };
-  m_window->SetPageHooks(m_hooks);
 
   m_prompts.Answer(Answer::Yes).Answer(Answer::Cancel);
   EXPECT_FALSE(m_window->close());
   EXPECT_TRUE(m_window->isVisible());
-  EXPECT_EQ(optsStored, 0);
+  EXPECT_EQ(m_controlsPage->windowClosings, 0);
 
   m_prompts.Answer(Answer::Yes).Answer(Answer::Yes).Answer(Answer::No);
   EXPECT_TRUE(m_window->close());
   EXPECT_FALSE(m_window->isVisible());
-  EXPECT_EQ(optsStored, 1);
-  EXPECT_EQ(glReleased, 1);
+  EXPECT_EQ(m_controlsPage->windowClosings, 1);  // the pages store their options, stop their views
   EXPECT_TRUE(m_prompts.AllAnswersUsed());
 }
 

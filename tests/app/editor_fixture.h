@@ -43,9 +43,9 @@ class EditorTest : public MainWindowTest {
   // The controls the busy lock walks, without the two menus.
   std::vector<QWidget*> LockedControls() const {
     std::vector<QWidget*> controls;
-    for (const char* name : TMainF::LockList())
-      if (std::string_view(name) != "FileMenu" && std::string_view(name) != "HelpMenu")
-        controls.push_back(Find(name));
+    for (QWidget* control : m_window->LockList())
+      if (control->objectName() != u"FileMenu"_qs && control->objectName() != u"HelpMenu"_qs)
+        controls.push_back(control);
     return controls;
   }
 

@@ -38,11 +38,38 @@ TEST_F(EditorTest, TheProgramIconComesInEveryThemeSize) {
   for (const int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
 }
 
+// The busy lock's list in the order it walks it: the script editor, the two
+// menus, the objects tree and table, then the mass-change page's block.
+constexpr const char* kLockOrder[] = {
+    "ScriptEd", "FileMenu", "HelpMenu", "ObjectsTree", "ValuesEditor",
+    "MC_KR_Param_Name1CB", "MC_KR_Param_Name1Ed", "MC_KR_Param_Name2CB", "MC_KR_Param_Name2Ed",
+    "MC_KR_Param_ScriptVariableNameCB", "MC_KR_Param_ScriptVariableNameEd",
+    "MC_KR_Param_Model3dCB", "MC_KR_Param_Model3dEd", "MC_KR_Param_FirstTextureCB",
+    "MC_KR_Param_FirstTextureEd", "MC_KR_Param_SecondTextureCB", "MC_KR_Param_SecondTextureEd",
+    "MC_KR_Param_PlayerNumberCB", "MC_KR_Param_PlayerNumberEd", "MC_KR_Coords_PramouglCB",
+    "MC_KR_Coords_Pramougl_X1Ed", "MC_KR_Coords_Pramougl_Y1Ed", "MC_KR_Coords_Pramougl_X2Ed",
+    "MC_KR_Coords_Pramougl_Y2Ed", "MC_KR_Coords_KrugCB", "MC_KR_Coords_Krug_XEd",
+    "MC_KR_Coords_Krug_YEd", "MC_KR_Coords_Krug_RadEd", "MC_KR_Type_UnitCB", "MC_KR_Type_ObjectCB",
+    "MC_KR_Type_LeverCB", "MC_KR_Type_TrapCB", "MC_KR_Type_FlameCB", "MC_KR_Type_Particle1CB",
+    "MC_KR_Type_Particle2CB", "MC_KR_Type_Particle3CB",
+    "MC_AS_Obj_DelRB", "MC_AS_Obj_CopyRB", "MC_AS_Obj_MoveRB", "MC_AS_Obj_TargetMobSelBut",
+    "MC_AS_Obj_TargetMobEd", "MC_AS_Obj_ReplaceCB", "MC_AS_Params_Name1CB", "MC_AS_Params_Name1Ed",
+    "MC_AS_Params_Name2CB", "MC_AS_Params_Name2Ed", "MC_AS_Params_ScriptVariableNameCB",
+    "MC_AS_Params_ScriptVariableNameEd", "MC_AS_Params_Model3dCB", "MC_AS_Params_Model3dEd",
+    "MC_AS_Params_FirstTextureCB", "MC_AS_Params_FirstTextureEd", "MC_AS_Params_SecondTextureCB",
+    "MC_AS_Params_SecondTextureEd", "MC_AS_Params_OffsetCB", "MC_AS_Params_OffsetXEd",
+    "MC_AS_Params_OffsetYEd", "MC_AS_Params_PlayerNumberCB", "MC_AS_Params_PlayerNumberEd",
+    "MC_ResetBut", "MC_GoBut", "MC_AS_Obj_OnlyParamsRB",
+};
+
 TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {
   ShowWindow();
-  for (const char* name : TMainF::LockList()) {
-    const auto found = m_window->findChildren<QObject*>(QString::fromLatin1(name));
-    EXPECT_EQ(found.size(), 1) << name;
+  const std::vector<QWidget*> list = m_window->LockList();
+  ASSERT_EQ(list.size(), std::size(kLockOrder));
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    EXPECT_EQ(list[i]->objectName(), QString::fromLatin1(kLockOrder[i])) << i;
+    const auto found = m_window->findChildren<QObject*>(QString::fromLatin1(kLockOrder[i]));
+    EXPECT_EQ(found.size(), 1) << kLockOrder[i];
   }
   for (QWidget* control : LockedControls()) EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
 

@@ -32,20 +32,17 @@ class KeyRecorder : public QLineEdit {
 
 class LockAndKeysTest : public MainWindowTest {
  protected:
-  // Stand-ins for mass-change controls, as the mass-change page names them.
+  // Stand-ins for mass-change controls, as the mass-change page names them; those
+  // with a mass-change name are handed to the lock as the page hands its own.
   template <class W> W* AddControl(const QString& name, QWidget* parent = nullptr) {
     auto* w = new W(parent ? parent : m_window->MassChangesSheet());
     w->setObjectName(name);
     if (!parent) m_window->MassChangesSheet()->layout()->addWidget(w);
+    if (name.startsWith(u"MC_"_s)) m_controlsPage->controls.push_back(w);
     return w;
   }
   // Stand-ins for the script page's Edit menu items.
-  QAction* AddEditItem(const QString& name, int* counter) {
-    QAction* a = m_window->EditMenuWidget()->addAction(name);
-    a->setObjectName(name);
-    QObject::connect(a, &QAction::triggered, [counter] { ++*counter; });
-    return a;
-  }
+  QAction* AddEditItem(const QString& name, int* counter) { return m_scriptPage->AddEditItem(name, counter); }
   void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers) {
     if (key < 0x80 || key >= Qt::Key_Escape) {
       QTest::keyClick(target, Qt::Key(key), modifiers);
@@ -102,8 +99,7 @@ TEST_F(LockAndKeysTest, LockRestoresEachControlsOwnState) {
 TEST_F(LockAndKeysTest, WindowStateEnablesTheListedControlsThenThePagesRules) {
   auto* ed = AddControl<QLineEdit>(u"MC_AS_Params_Name1Ed"_s);
   auto* dependent = AddControl<QLineEdit>(u"MC_KR_Coords_Krug_XEd"_s);
-  m_hooks.UpdateParamsEnabling = [&] { dependent->setEnabled(false); };
-  m_window->SetPageHooks(m_hooks);
+  m_controlsPage->onControlsEnabled = [&] { dependent->setEnabled(false); };
   m_window->UpdateWindowState();
   EXPECT_FALSE(ed->isEnabled());
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
@@ -132,12 +128,11 @@ TEST_F(LockAndKeysTest, LockKeepsTheFocusedEditorInMind) {
 TEST_F(LockAndKeysTest, ShortcutRows) {
   ShowWindow();
   auto* target = AddControl<KeyRecorder>(u"FocusTarget"_s);
-  int searchRep = 0, searchNext = 0, replaceNext = 0, keyDialog = 0;
+  int searchRep = 0, searchNext = 0, replaceNext = 0;
+  const int& keyDialog = m_scriptPage->keyDialogs;
   QAction* searchRepItem = AddEditItem(u"SearchRepMenu"_s, &searchRep);
   AddEditItem(u"SearchNextMenu"_s, &searchNext);
   AddEditItem(u"ReplaceNextMenu"_s, &replaceNext);
-  m_hooks.ShowScriptKeyDialog = [&] { ++keyDialog; };
-  m_window->SetPageHooks(m_hooks);
   m_window->Pages()->setCurrentWidget(m_window->MassChangesSheet());
   target->setFocus();
   const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier, alt = Qt::AltModifier;
@@ -169,7 +164,7 @@ TEST_F(LockAndKeysTest, ShortcutRows) {
   Press(target, Qt::Key_S, ctrl | alt);
   Press(target, Qt::Key_S, ctrl | shift);
   EXPECT_EQ(m_prompts.RecordsOf(Kind::SaveFile).size(), 3u);
-  EXPECT_EQ(m_commitCalls, 3);
+  EXPECT_EQ(m_scriptPage->commitCalls, 3);
   // With a Russian layout the same key arrives as Ы.
   m_prompts.ChooseFile(QString());
   Press(target, Qt::Key(0x042B), ctrl);

@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QAction>
+#include <QMenu>
 #include <cerrno>
 
 #include "common/qt/qtext.h"
@@ -47,27 +49,77 @@ void MainWindowTest::TearDown() {
   SetFiles(nullptr);
 }
 
+StandInScriptPage::StandInScriptPage(TMainF& window, TDocumentSession& session)
+    : editor(new QPlainTextEdit), m_window(window), m_session(session) {
+  editor->setObjectName(QStringLiteral("ScriptEd"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(editor);
+  QObject::connect(editor, &QPlainTextEdit::textChanged, this, [this] {
+    if (!m_loading) m_window.SetModified();
+  });
+  m_session.AddListener(this);
+}
+
+StandInScriptPage::~StandInScriptPage() { m_session.RemoveListener(this); }
+
+void StandInScriptPage::Load(const QString& text) {
+  m_loading = true;  // showing the document's script is no edit
+  editor->setPlainText(text);
+  m_loading = false;
+}
+
+void StandInScriptPage::DocumentOpened() {
+  Load(FromCp1251(m_session.Mob().ScriptText));
+  ++fillCalls;
+}
+
+void StandInScriptPage::DocumentClosed() {
+  Load(QString());
+  ++fillCalls;
+}
+
+bool StandInScriptPage::DocumentAboutToSave() {
+  auto bytes = ToCp1251(editor->toPlainText().remove(u'\r'));
+  if (!bytes) {
+    m_window.AppendLog(QStringLiteral("not in code page 1251"));
+    return false;
+  }
+  m_session.Mob().ScriptText = std::move(*bytes);
+  return true;
+}
+
+QAction* StandInScriptPage::AddEditItem(const QString& name, int* counter) {
+  QAction* a = m_window.EditMenuWidget()->addAction(name);
+  a->setObjectName(name);
+  QObject::connect(a, &QAction::triggered, [counter] { ++*counter; });
+  m_items.push_back(a);
+  return a;
+}
+
+bool StandInScriptPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  const bool alt = modifiers & Qt::AltModifier;
+  const auto trigger = [&](const char* name) {
+    for (QAction* item : m_items)
+      if (item->objectName() == QLatin1String(name) && item->isEnabled() && !m_session.Busy()) item->trigger();
+  };
+  if (key == Qt::Key_F && ctrl) trigger("SearchRepMenu");
+  else if (key == Qt::Key_F3) trigger("SearchNextMenu");
+  else if (key == Qt::Key_R && ctrl) trigger("ReplaceNextMenu");
+  else if (key == Qt::Key_K && ctrl && shift && alt) keyDialogs += m_session.Opened() && !m_session.Busy();
+  else return false;
+  return true;
+}
+
 void MainWindowTest::CreateWindow() {
   if (!m_window) m_window = std::make_unique<TMainF>(*m_state, m_prompts);
-  // A stand-in for the script page's editor: the shell finds it by its name.
-  m_scriptEd = new QPlainTextEdit;
-  m_scriptEd->setObjectName(QStringLiteral("ScriptEd"));
-  m_window->ScriptSheet()->layout()->addWidget(m_scriptEd);
-  QObject::connect(m_scriptEd, &QPlainTextEdit::textChanged, m_window.get(), [this] { m_window->SetModified(); });
-  m_hooks.MobToScript = [this] { m_scriptEd->setPlainText(FromCp1251(m_state->TheMob.ScriptText)); };
-  m_hooks.ClearScript = [this] { m_scriptEd->clear(); };
-  m_hooks.ScriptToMob = [this] {
-    auto bytes = ToCp1251(m_scriptEd->toPlainText().remove(u'\r'));
-    if (!bytes) {
-      m_window->AppendLog(QStringLiteral("not in code page 1251"));
-      return false;
-    }
-    m_state->TheMob.ScriptText = std::move(*bytes);
-    return true;
-  };
-  m_hooks.FillObjectsTree = [this] { ++m_fillTreeCalls; };
-  m_hooks.CommitParameterTable = [this] { ++m_commitCalls; };
-  m_window->SetPageHooks(m_hooks);
+  m_scriptPage = new StandInScriptPage(*m_window, m_state->Session);
+  m_window->AddPage(m_window->ScriptSheet(), *m_scriptPage);
+  m_scriptEd = m_scriptPage->editor;
+  m_controlsPage = new StandInControlsPage;
+  m_window->AddPage(m_window->MassChangesSheet(), *m_controlsPage);
 }
 
 void MainWindowTest::ShowWindow() {

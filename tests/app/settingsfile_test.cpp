@@ -65,7 +65,7 @@ TEST_F(SettingsFile, FirstRunWritesTheCompleteFileInOrder) {
   auto state = Start();
   std::vector<std::string> expected = {
       "[Main]", "IniFileVer=6", "LastProgrVer=0.3.7.20", "UseTMobThreads=0", "SaveAttempts=10",
-      "WorkPath=" + Folder(), "MakeAutoBackups=1", "SearchStr=", "RepStr=", "MakeReplace=0",
+      "WorkPath=" + Folder(), "MakeAutoBackups=1", "SearchStr=", "RepStr=", "MakeReplace=0", "UndoLimitMB=256",
       "[MassChangeOpts]"};
   for (const MassChangeBoolField& f : MassChangeBoolFields()) {
     const std::string name = f.name;

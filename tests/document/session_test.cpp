@@ -80,7 +80,8 @@ TEST_F(SessionTest, SaveBacksUpFirstAndClearsTheMark) {
   listener.events.clear();
   ASSERT_TRUE(session.Save(Path("copy.mob")));
   EXPECT_EQ(session.Path(), Path("copy.mob"));
-  EXPECT_EQ(listener.events, (Lines{"about to save", "saved as"}));
+  // There was no file to back up there: said, and the save goes on.
+  EXPECT_EQ(listener.events, (Lines{"about to save", "backup failed", "saved as"}));
 }
 
 TEST_F(SessionTest, RetriesAreBoundedAndAFailedSaveKeepsEverything) {
@@ -308,6 +309,24 @@ TEST_F(SessionTest, AZoneMadeInMemoryIsAdoptedAndAnUndoSaysWhatItLeaves) {
   ASSERT_TRUE(session.Redo());
   EXPECT_EQ(session.Mob().Units.size(), units - 1);
   EXPECT_EQ(log.lines.size(), 1u);  // a redo says nothing
+}
+
+}  // namespace
+}  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+TEST_F(SessionTest, AZeroUndoLimitKeepsNoHistoryAndSaysNothing) {
+  ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
+  session.Push(RenameFirstObject(session, "one"));
+  options.UndoLimitBytes = 0;
+  log.lines.clear();
+  session.Push(RenameFirstObject(session, "two"));
+  EXPECT_EQ(session.History().Count(), 0u);
+  EXPECT_FALSE(session.CanUndo());
+  EXPECT_TRUE(log.lines.empty());
+  EXPECT_EQ(listener.events.back(), "edit");  // the change is told all the same
 }
 
 }  // namespace

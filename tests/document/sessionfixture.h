@@ -46,6 +46,7 @@ class RecordingListener : public TDocumentListener {
   void DocumentSaved(bool pathChanged) override { events.push_back(pathChanged ? "saved as" : "saved"); }
   void SaveFailed() override { events.push_back("save failed"); }
   void LoadFailed() override { events.push_back("load failed"); }
+  void BackupFailed() override { events.push_back("backup failed"); }
   void ModifiedChanged(bool modified) override { events.push_back(modified ? "modified" : "unmodified"); }
   void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override {
     changes.push_back(change);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "document/session.h"
 #include "masschange/core/masschangeengine.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
@@ -76,39 +77,43 @@ inline std::string SaveZone(TMob& mob, const std::string& path) {
   return ReadBytes(path);
 }
 
-class EngineHost : public TMassChangeHost {
+// The open document is a session over `file`; the host records the run's log
+// lines, the documents' log texts, the refusals, and the commands and busy-lock
+// changes in the order they came.
+class EngineHost : public TMassChangeHost, private TLogSink, private TDocumentListener {
  public:
   explicit EngineHost(std::string file) : file(std::move(file)) {
-    EXPECT_TRUE(mob.Load(this->file)) << mob.LogText;
+    session.SetLogSink(this);
+    session.SetOptionsSource([this] { return settings; });
+    session.AddListener(this);
+    EXPECT_TRUE(session.Load(this->file)) << mob.LogText;
+    documentLogs.clear();
   }
 
-  TMob& Mob() override { return mob; }
-  std::string CurMobFile() const override { return file; }
-  MassChangeSettings Settings() const override { return settings; }
-  void Log(const std::string& line) override { lines.push_back(line); }
-  void AppendLogText(const std::string& text) override { documentLogs.push_back(text); }
-  TMobLogView* LogView() override { return nullptr; }
+  TDocumentSession& Session() override { return session; }
   void ShowError(const std::string& message) override { errors.push_back(message); }
   bool SaveMob() override {
+    // The run holds the lock for its whole length: its saves take none of their own.
+    EXPECT_FALSE(session.LockOnLoadSave);
     calls.push_back("SaveMob");
-    mob.SaveAttempts = 0;
-    return mob.Save(file);
+    return session.Save(file);
   }
   bool OpenMob(const std::string& path) override {
+    EXPECT_FALSE(session.LockOnLoadSave);
     calls.push_back("OpenMob");
-    return mob.Load(path);
-  }
-  void MakeAutoBackup(const std::string& path) override { calls.push_back("MakeAutoBackup " + path); }
-  void LockControls() override { calls.push_back("LockControls"); }
-  void UnlockControls() override { calls.push_back("UnlockControls"); }
-  void SetLockOnLoadSave(bool value) override {
-    calls.push_back(value ? "LockOnLoadSave on" : "LockOnLoadSave off");
+    return session.Load(path);
   }
 
   std::string file;
-  TMob mob;
-  MassChangeSettings settings{.UseTMobThreads = false, .SaveAttempts = 0, .MakeAutoBackups = false};
+  TSessionOptions settings{.UseThreads = false, .SaveAttempts = 0, .MakeAutoBackups = false};
+  TDocumentSession session;
+  TMob& mob = session.Mob();
   std::vector<std::string> lines, documentLogs, errors, calls;
+
+ private:
+  void AppendLog(const std::string& line) override { lines.push_back(line); }
+  void AppendDocumentLog(const std::string& text) override { documentLogs.push_back(text); }
+  void BusyChanged(bool busy) override { calls.push_back(busy ? "LockControls" : "UnlockControls"); }
 };
 
 }  // namespace kelvarin::test

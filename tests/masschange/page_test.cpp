@@ -14,7 +14,7 @@
 #include <QtTest/QTest>
 
 #include "app/core/appstate.h"
-#include "app/ui/shellservices.h"
+#include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "masschange/ui/masschangepage.h"
 #include "mob/generator.h"
@@ -26,14 +26,18 @@ namespace kelvarin {
 namespace {
 
 // The main window as the page sees it: a program folder with its settings file,
-// the document, scripted prompts and the log.
-class FakeShell : public TShellServices {
+// the document's session, scripted prompts and the log.
+class FakeShell : public TShellServices, private TLogSink {
  public:
-  explicit FakeShell(const QString& folder) : state(ToUtf8(folder)) { state.StartUp(); }
+  explicit FakeShell(const QString& folder) : state(ToUtf8(folder)) {
+    state.StartUp();
+    state.Session.SetLogSink(this);
+  }
 
+  TDocumentSession& Session() override { return state.Session; }
   TMob& Mob() override { return state.TheMob; }
   bool MobOpened() const override { return opened; }
-  QString CurMobFile() const override { return file; }
+  QString CurMobFile() const override { return FromUtf8(state.Session.Path()); }
   void SetModified() override {}
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override {}
@@ -48,23 +52,23 @@ class FakeShell : public TShellServices {
     state.SaveSettings();
   }
   bool OpenMob(const QString& path) override {
-    opened = state.TheMob.Load(ToUtf8(path));
-    file = opened ? path : QString();
+    opened = state.Session.Load(ToUtf8(path));
     return opened;
   }
-  bool SaveMob() override { return state.TheMob.Save(ToUtf8(file)); }
-  void MakeAutoBackup(const QString&) override {}
-  void LockControls() override {}
-  void UnlockControls() override {}
-  void SetLockOnLoadSave(bool) override {}
+  bool SaveMob() override { return state.Session.Save(state.Session.Path()); }
 
   TAppState state;
   TScriptedPrompts prompts;
   QStringList statusMessages;
   bool opened = true;
-  QString file;
   QStringList log;
   int settingsSaves = 0;
+
+ private:
+  // The session's lines, one entry per line as the window shows them.
+  void AppendLog(const std::string& text) override {
+    for (const QString& line : FromUtf8(text).split(u"\r\n"_s, Qt::SkipEmptyParts)) log << line;
+  }
 };
 
 class MassChangePageTest : public ::testing::Test {

@@ -2,6 +2,7 @@
 // leave both files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <sys/stat.h>
@@ -71,8 +72,11 @@ TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
   EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kScanning,
                                kSavingTarget, kSuccess, kNothingSelected}));
-  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
-  EXPECT_EQ(host.documentLogs.size(), 2u);  // the target's load and save
+  EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
+  // The target's load and save.
+  EXPECT_EQ(std::count_if(host.documentLogs.begin(), host.documentLogs.end(),
+                          [&](const std::string& log) { return log.find(m_tgt) != std::string::npos; }),
+            2);
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);
@@ -89,7 +93,7 @@ TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
   EngineHost host(m_src);
   const MassChangeResult result = RunMassChanges(host, o, '.');
   EXPECT_TRUE(result.ok);
-  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 3 (юнитов 3); удалено 3.");
   EXPECT_EQ(result.summary, host.lines.back());
   EXPECT_TRUE(host.mob.Units.empty());
@@ -128,7 +132,7 @@ TEST_F(MassChangeRun, MoveWritesBothFilesAndReopensTheOpenOne) {
   EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
   EXPECT_EQ(host.lines.back(),
             "Итог: отобрано 3 (ловушек 2, партиклов 1-го типа 1); изменено 2, удалено 3, скопировано 3.");
-  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
 
   TMob source, target;
   LoadInto(source, m_src);
@@ -151,13 +155,13 @@ TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
     MassChangeOpts o;
     o.MC_KR_Coords_PramouglCB = !validOptions;
     EngineHost host(m_src);
-    host.settings.UseTMobThreads = true;
+    host.settings.UseThreads = true;
     EXPECT_EQ(RunMassChanges(host, o, '.').ok, validOptions);
     const Lines expected = validOptions
-        ? Lines{"LockOnLoadSave off", "LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls",
-                "LockOnLoadSave on"}
-        : Lines{"LockOnLoadSave off", "LockControls", "UnlockControls", "LockOnLoadSave on"};
+        ? Lines{"LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls"}
+        : Lines{"LockControls", "UnlockControls"};
     EXPECT_EQ(host.calls, expected);
+    EXPECT_TRUE(host.session.LockOnLoadSave);
   }
 }
 
@@ -166,8 +170,13 @@ TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   host.settings.MakeAutoBackups = true;
   host.settings.SaveAttempts = -1;  // a negative count typed in the settings still writes once
   EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
-  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "MakeAutoBackup " + m_tgt, "OpenMob",
-                               "LockOnLoadSave on"}));
+  EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
+  // The backup's lines come after the open document's own and before the target's
+  // save.
+  const auto saving = std::find(host.lines.begin(), host.lines.end(), kSavingTarget);
+  ASSERT_NE(saving, host.lines.end());
+  EXPECT_EQ(*(saving + 2), "Успешно сделан бекап в файл " + m_tgt + ".auto.bak.mob");
+  EXPECT_EQ(ReadBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
 }
 
 TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
@@ -179,7 +188,7 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
     EngineHost host(m_src);
     EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsBad, kFailure}));
-    EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "LockOnLoadSave on"}));
+    EXPECT_EQ(host.calls, (Lines{}));
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find(target), std::string::npos);
     EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
@@ -213,7 +222,7 @@ TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   SetFiles(nullptr);
   EXPECT_FALSE(ok);
   EXPECT_EQ(host.lines.back(), kFailure);
-  EXPECT_EQ(host.calls, (Lines{"LockOnLoadSave off", "SaveMob", "OpenMob", "LockOnLoadSave on"}));
+  EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);  // reopened with the records that did not move
@@ -277,9 +286,9 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
     // Nothing was moved: a move saves the open document again, a copy does not.
     const Lines saves = move ? Lines{"SaveMob", "SaveMob"} : Lines{"SaveMob"};
-    Lines expected{"LockOnLoadSave off"};
+    Lines expected;
     expected.insert(expected.end(), saves.begin(), saves.end());
-    expected.insert(expected.end(), {"OpenMob", "LockOnLoadSave on"});
+    expected.insert(expected.end(), {"OpenMob"});
     EXPECT_EQ(host.calls, expected);
     EXPECT_EQ(ReadBytes(m_tgt), "not a zone");
     EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);

@@ -1,22 +1,27 @@
 // A stand-in for the main window around one page (and for benchmarks of a page):
-// it holds the document, the settings and scripted prompts, answers the page's
-// questions from its public fields, and records what the page asks of the shell.
-// The document commands and the busy lock do nothing.
+// it holds a real document session, the settings and scripted prompts, answers
+// the page's questions from its public fields, and records what the page asks of
+// the shell. The document commands do nothing.
 #pragma once
 
 #include <QApplication>
 #include <QStringList>
 
 #include "app/core/settings.h"
-#include "app/ui/shellservices.h"
+#include "common/qt/qtext.h"
+#include "document/session.h"
 #include "mob/tmob.h"
+#include "shell/shellservices.h"
 #include "support/scriptedprompts.h"
 
 namespace kelvarin {
 
-class TFakeShell : public TShellServices {
+class TFakeShell : public TShellServices, private TLogSink {
  public:
-  TMob mob;
+  TFakeShell() { session.SetLogSink(this); }
+
+  TDocumentSession session;
+  TMob& mob = session.Mob();
   TSettings settings;
   TScriptedPrompts prompts;
   bool opened = true;    // a document is open
@@ -31,12 +36,14 @@ class TFakeShell : public TShellServices {
   QString resultsTitle;
   std::vector<TResultEntry> results;
 
+  TDocumentSession& Session() override { return session; }
   TMob& Mob() override { return mob; }
   bool MobOpened() const override { return opened; }
   QString CurMobFile() const override { return {}; }
   void SetModified() override {
     modified = true;
     ++modifiedCalls;
+    session.SetModified();
   }
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override { ++logPageShown; }
@@ -52,10 +59,9 @@ class TFakeShell : public TShellServices {
   void SaveSettings() override { ++settingsSaves; }
   bool OpenMob(const QString&) override { return false; }
   bool SaveMob() override { return false; }
-  void MakeAutoBackup(const QString&) override {}
-  void LockControls() override {}
-  void UnlockControls() override {}
-  void SetLockOnLoadSave(bool) override {}
+
+ private:
+  void AppendLog(const std::string& text) override { log << FromUtf8(text); }
 };
 
 // gtest_main makes no application object; widgets need one.

@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 #include "support/qtprinters.h"
 
 namespace kelvarin {

@@ -1,5 +1,6 @@
 #include "app/core/appstate.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/core/appinfo.h"
@@ -11,8 +12,17 @@
 
 namespace kelvarin {
 
+TSessionOptions SessionOptionsOf(const TSettings& settings) {
+  return {.UseThreads = settings.UseTMobThreads,
+          .SaveAttempts = settings.SaveAttempts,
+          .MakeAutoBackups = settings.MakeAutoBackups,
+          .UndoLimitBytes = std::size_t(std::max(0, settings.UndoLimitMB)) << 20};
+}
+
 TAppState::TAppState(std::string exePath) : m_exePath(std::move(exePath)) {
   if (m_exePath.empty() || m_exePath.back() != '/') m_exePath += '/';
+  // Read at every command: the settings dialog's changes count from the next one.
+  Session.SetOptionsSource([this] { return SessionOptionsOf(Settings); });
 }
 
 TAppState::~TAppState() = default;

@@ -1,5 +1,6 @@
 // What the program keeps for its whole run: its folder, its version, the settings
-// file with the values read from it, and the one document. Start-up reads the
+// file with the values read from it, and the session of the one document, which
+// reads its load and save options from those settings. Start-up reads the
 // settings (or writes the first-run file); shut-down writes them once more.
 #pragma once
 
@@ -7,12 +8,17 @@
 #include <string>
 
 #include "app/core/settings.h"
+#include "document/session.h"
 #include "mob/tmob.h"
 #include "version/core/verinfotxtformat.h"
 
 namespace kelvarin {
 
 class TIniFile;
+
+// The session options the settings give: threads, save retries, automatic
+// backups and the undo history's bound.
+TSessionOptions SessionOptionsOf(const TSettings& settings);
 
 class TAppState {
  public:
@@ -42,7 +48,8 @@ class TAppState {
 
   TVerInfoTxtFormat VerInfo;
   TSettings Settings;
-  TMob TheMob;
+  TDocumentSession Session;
+  TMob& TheMob = Session.Mob();
 
  private:
   void NoteSettingsProblem(const std::string& error);

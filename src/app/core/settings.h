@@ -18,6 +18,8 @@ struct TSettings {
   std::string SearchStr;
   std::string RepStr;
   bool MakeReplace = false;
+  // The memory the record history may hold; 0 keeps no history.
+  int UndoLimitMB = 256;
   MassChangeOpts MassChange;
 };
 

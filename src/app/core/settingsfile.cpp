@@ -87,6 +87,8 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
   settings.SearchStr = ini.ReadString(kMainSection, "SearchStr", "0");
   settings.RepStr = ini.ReadString(kMainSection, "RepStr", "0");
   settings.MakeReplace = ini.ReadBool(kMainSection, "MakeReplace", false);
+  // Newer than every layout version: a file without it gets the default.
+  settings.UndoLimitMB = ini.ReadInteger(kMainSection, "UndoLimitMB", TSettings{}.UndoLimitMB);
   settings.MassChange = ReadMassChangeOpts(ini);
   return ok;
 }
@@ -102,6 +104,7 @@ bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& l
   ini.WriteString(kMainSection, "SearchStr", settings.SearchStr);
   ini.WriteString(kMainSection, "RepStr", settings.RepStr);
   ini.WriteBool(kMainSection, "MakeReplace", settings.MakeReplace);
+  ini.WriteInteger(kMainSection, "UndoLimitMB", settings.UndoLimitMB);
   WriteMassChangeOpts(ini, settings.MassChange);
   return Flush(ini, error);
 }

@@ -13,7 +13,6 @@
 #include "common/qt/qtext.h"
 #include "masschange/ui/masschangepage.h"
 #include "objects/ui/objectspage.h"
-#include "script/ui/scripteditor.h"
 #include "script/ui/scriptpage.h"
 
 namespace kelvarin {
@@ -73,30 +72,14 @@ void TEditor::ShutDown() { m_state.ShutDown(); }
 
 void InstallPages(TMainF& window) {
   auto* script = new TScriptPage(window);
-  window.ScriptSheet()->layout()->addWidget(script);
-  script->FillEditMenu(window.EditMenuWidget());
+  window.AddPage(window.ScriptSheet(), *script);
 
   auto* objects = new ObjectsPage(window);
-  window.ObjectsSheet()->layout()->addWidget(objects);
+  window.AddPage(window.ObjectsSheet(), *objects);
   objects->InitGL();
 
   auto* massChange = new MassChangePage(window);
-  window.MassChangesSheet()->layout()->addWidget(massChange);
-
-  TMainF::TPageHooks hooks;
-  hooks.MobToScript = [script] { script->MobToScript(); };
-  hooks.ClearScript = [script] { script->ClearScript(); };
-  hooks.ScriptToMob = [script] { return script->ScriptToMob(); };
-  hooks.UpdateEditMenu = [script](bool active) { script->UpdateEditMenu(active); };
-  hooks.ShowScriptKeyDialog = [script] { script->ChangeScriptKey(); };
-  hooks.ShowScriptPlace = [script](const TScriptPlace& place) { script->ShowPlace(place); };
-  hooks.FillObjectsTree = [objects] { objects->FillObjectsTree(); };
-  hooks.CommitParameterTable = [objects] { objects->CommitValuesEditor(); };
-  hooks.ReleaseGL = [objects] { objects->ReleaseGL(); };
-  hooks.MassChangeOptsToPage = [massChange] { massChange->MassChangeOptsToPage(); };
-  hooks.MassChangePageToOpts = [massChange] { massChange->MassChangePageToOpts(); };
-  hooks.UpdateParamsEnabling = [massChange] { massChange->UpdateParamsEnabling(); };
-  window.SetPageHooks(std::move(hooks));
+  window.AddPage(window.MassChangesSheet(), *massChange);
 }
 
 }  // namespace kelvarin

@@ -42,8 +42,7 @@ class TEditor {
   std::unique_ptr<TMainF> m_window;
 };
 
-// Puts the script, objects and mass-change pages into their sheets and connects
-// their hooks.
+// Puts the script, objects and mass-change pages into their sheets.
 void InstallPages(TMainF& window);
 
 // The program's icon in every size it is drawn in.

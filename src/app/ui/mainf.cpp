@@ -23,15 +23,16 @@
 
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
-#include "document/docpaths.h"
-#include "app/ui/prompts.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
 #include "common/qt/fixedpitchfont.h"
 #include "common/qt/latinkey.h"
 #include "common/qt/qtext.h"
+#include "document/docpaths.h"
 #include "mob/backupcopy.h"
+#include "shell/page.h"
+#include "shell/prompts.h"
 #include "version/ui/aboutf.h"
 
 using namespace Qt::StringLiterals;
@@ -39,67 +40,17 @@ using namespace Qt::StringLiterals;
 namespace kelvarin {
 namespace {
 
-constexpr const char* kLockList[] = {
-    "ScriptEd", "FileMenu", "HelpMenu", "ObjectsTree", "ValuesEditor",
-    // Mass-change criteria.
-    "MC_KR_Param_Name1CB", "MC_KR_Param_Name1Ed", "MC_KR_Param_Name2CB", "MC_KR_Param_Name2Ed",
-    "MC_KR_Param_ScriptVariableNameCB", "MC_KR_Param_ScriptVariableNameEd",
-    "MC_KR_Param_Model3dCB", "MC_KR_Param_Model3dEd", "MC_KR_Param_FirstTextureCB",
-    "MC_KR_Param_FirstTextureEd", "MC_KR_Param_SecondTextureCB", "MC_KR_Param_SecondTextureEd",
-    "MC_KR_Param_PlayerNumberCB", "MC_KR_Param_PlayerNumberEd", "MC_KR_Coords_PramouglCB",
-    "MC_KR_Coords_Pramougl_X1Ed", "MC_KR_Coords_Pramougl_Y1Ed", "MC_KR_Coords_Pramougl_X2Ed",
-    "MC_KR_Coords_Pramougl_Y2Ed", "MC_KR_Coords_KrugCB", "MC_KR_Coords_Krug_XEd",
-    "MC_KR_Coords_Krug_YEd", "MC_KR_Coords_Krug_RadEd", "MC_KR_Type_UnitCB", "MC_KR_Type_ObjectCB",
-    "MC_KR_Type_LeverCB", "MC_KR_Type_TrapCB", "MC_KR_Type_FlameCB", "MC_KR_Type_Particle1CB",
-    "MC_KR_Type_Particle2CB", "MC_KR_Type_Particle3CB",
-    // Mass-change actions.
-    "MC_AS_Obj_DelRB", "MC_AS_Obj_CopyRB", "MC_AS_Obj_MoveRB", "MC_AS_Obj_TargetMobSelBut",
-    "MC_AS_Obj_TargetMobEd", "MC_AS_Obj_ReplaceCB", "MC_AS_Params_Name1CB", "MC_AS_Params_Name1Ed",
-    "MC_AS_Params_Name2CB", "MC_AS_Params_Name2Ed", "MC_AS_Params_ScriptVariableNameCB",
-    "MC_AS_Params_ScriptVariableNameEd", "MC_AS_Params_Model3dCB", "MC_AS_Params_Model3dEd",
-    "MC_AS_Params_FirstTextureCB", "MC_AS_Params_FirstTextureEd", "MC_AS_Params_SecondTextureCB",
-    "MC_AS_Params_SecondTextureEd", "MC_AS_Params_OffsetCB", "MC_AS_Params_OffsetXEd",
-    "MC_AS_Params_OffsetYEd", "MC_AS_Params_PlayerNumberCB", "MC_AS_Params_PlayerNumberEd",
-    "MC_ResetBut", "MC_GoBut", "MC_AS_Obj_OnlyParamsRB",
-};
-static_assert(std::size(kLockList) == 62);
-
-constexpr char kShellSeparator[] = "------------------------------";
 // A status message is news, not a state: it goes after this long.
 constexpr int kStatusMessageMs = 10'000;
 
-bool IsMenu(const char* name) {
-  return std::string_view(name) == "FileMenu" || std::string_view(name) == "HelpMenu";
-}
-
 QString Name(const char* name) { return QString::fromLatin1(name); }
 
-// Holds the busy lock for a threaded load or save and gives it back however the
-// run ends: an exception of the worker is thrown again on the window thread.
-class TRunLock {
- public:
-  TRunLock(TMainF& window, bool take) : m_window(window), m_taken(take) {
-    if (m_taken) m_window.LockControls();
-  }
-  ~TRunLock() {
-    if (m_taken) m_window.UnlockControls();
-  }
-  TRunLock(const TRunLock&) = delete;
-  TRunLock& operator=(const TRunLock&) = delete;
-
- private:
-  TMainF& m_window;
-  bool m_taken;
-};
-
 }  // namespace
-
-std::span<const char* const> TMainF::LockList() { return kLockList; }
 
 QString TMainF::AskForPath() { return u"NULL"_s; }
 
 TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
-    : QMainWindow(parent), m_app(app), m_prompts(prompts) {
+    : QMainWindow(parent), m_app(app), m_session(app.Session), m_prompts(prompts) {
   setObjectName(u"MainF"_s);
   setWindowTitle(FromUtf8(ProgramName));
   CreateMenus();
@@ -125,9 +76,17 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
   // Key preview: the window sees every key before the focused control does.
   qApp->installEventFilter(this);
   connect(qApp, &QApplication::focusChanged, this, &TMainF::OnFocusChanged);
+
+  // The session's lines, its threaded runs and its news come to this window.
+  m_session.SetLogSink(this);
+  m_session.SetLogView(this);
+  m_session.AddListener(this);
 }
 
 TMainF::~TMainF() {
+  m_session.RemoveListener(this);
+  m_session.SetLogView(nullptr);
+  m_session.SetLogSink(nullptr);
   qApp->removeEventFilter(this);
   // The pages' widgets are destroyed after this object, and losing the focus
   // on the way must not reach it.
@@ -159,7 +118,7 @@ void TMainF::CreateMenus() {
   connect(CloseMobMenu, &QAction::triggered, this, [this] { CloseMob(); });
   separator(FileMenu, "N1");
   BackupMobMenu = AddItem(FileMenu, "BackupMobMenu", u"Сделать бекап"_s, nullptr);
-  connect(BackupMobMenu, &QAction::triggered, this, [this] { MakeBackup(m_curMobFile); });
+  connect(BackupMobMenu, &QAction::triggered, this, [this] { MakeBackup(CurMobFile()); });
   separator(FileMenu, "N3");
   AddItem(FileMenu, "ProgSettsMenu", u"Настройки..."_s, &TMainF::ProgSettsMenuClick);
   separator(FileMenu, "N6");
@@ -169,7 +128,7 @@ void TMainF::CreateMenus() {
   QAction* exit = AddItem(FileMenu, "ExitMenu", u"Выход"_s, nullptr);
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
-  // Filled by the script page.
+  // Filled by the pages.
   EditMenu = menuBar()->addMenu(u"Правка"_s);
   EditMenu->setObjectName(u"EditMenu"_s);
 
@@ -220,13 +179,55 @@ void TMainF::CreatePages() {
   connect(MainF_PK, &QTabWidget::currentChanged, this, &TMainF::PageChanged);
 }
 
+
+void TMainF::AddPage(QWidget* sheet, TPage& page) {
+  sheet->layout()->addWidget(page.PageWidget());
+  m_pages.push_back({sheet, &page});
+  page.FillEditMenu(EditMenu);
+}
+
 // ---- lookups -------------------------------------------------------------------
 
-QWidget* TMainF::Control(const char* name) const { return findChild<QWidget*>(Name(name)); }
+std::vector<QWidget*> TMainF::LockList() const {
+  std::vector<QWidget*> list;
+  for (const PlacedPage& placed : m_pages)
+    if (QWidget* editor = placed.page->TextEditor()) list.push_back(editor);
+  list.push_back(FileMenu);
+  list.push_back(HelpMenu);
+  for (const PlacedPage& placed : m_pages)
+    for (QWidget* control : placed.page->LockedControls()) list.push_back(control);
+  return list;
+}
 
-QAction* TMainF::MenuItem(const char* name) const { return findChild<QAction*>(Name(name)); }
+std::vector<QWidget*> TMainF::DocumentControls() const {
+  std::vector<QWidget*> controls = LockList();
+  std::erase_if(controls, [this](const QWidget* w) { return w == FileMenu || w == HelpMenu; });
+  return controls;
+}
 
-TMob& TMainF::Mob() { return m_app.TheMob; }
+TPage* TMainF::ActivePage() const {
+  for (const PlacedPage& placed : m_pages)
+    if (placed.sheet == MainF_PK->currentWidget()) return placed.page;
+  return nullptr;
+}
+
+TPage* TMainF::EditorPageOf(const QWidget* widget) const {
+  if (!widget) return nullptr;
+  for (const PlacedPage& placed : m_pages)
+    if (const QWidget* editor = placed.page->TextEditor())
+      if (widget == editor || editor->isAncestorOf(widget)) return placed.page;
+  return nullptr;
+}
+
+TDocumentSession& TMainF::Session() { return m_session; }
+
+TMob& TMainF::Mob() { return m_session.Mob(); }
+
+bool TMainF::MobOpened() const { return m_session.Opened(); }
+
+QString TMainF::CurMobFile() const { return FromUtf8(m_session.Path()); }
+
+bool TMainF::MobModified() const { return m_session.Modified(); }
 
 TSettings& TMainF::Settings() { return m_app.Settings; }
 
@@ -245,7 +246,7 @@ void TMainF::FormShow() {
   m_locking = false;
   MainF_PK->setCurrentWidget(ScriptSh);
   UpdateWindowState();
-  if (m_hooks.MassChangeOptsToPage) m_hooks.MassChangeOptsToPage();
+  for (const PlacedPage& placed : m_pages) placed.page->WindowShown();
   const int status = m_app.VerInfo.Status;
   if (status == TVerInfoTxtFormat::kStatusReleaseCandidate || status == TVerInfoTxtFormat::kStatusRelease)
     TestMenuMenu->setVisible(false);
@@ -269,8 +270,7 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 bool TMainF::FormClose() {
   if (!CloseMob()) return false;
-  if (m_hooks.MassChangePageToOpts) m_hooks.MassChangePageToOpts();
-  if (m_hooks.ReleaseGL) m_hooks.ReleaseGL();
+  for (const PlacedPage& placed : m_pages) placed.page->WindowClosing();
   return true;
 }
 
@@ -285,11 +285,11 @@ void TMainF::AppendLog(const QString& text) {
   bar->setValue(bar->maximum());
 }
 
-void TMainF::AppendDocumentLog(bool threaded) {
-  // A threaded run has shown its lines one by one already.
-  if (threaded) return;
+void TMainF::AppendLog(const std::string& text) { AppendLog(FromUtf8(text)); }
+
+void TMainF::AppendDocumentLog(const std::string& text) {
   if (MainF_PK->currentWidget() == LogSh) LogEd->setFocus();
-  if (!m_app.TheMob.LogText.empty()) AppendLog(FromUtf8(m_app.TheMob.LogText));
+  if (!text.empty()) AppendLog(FromUtf8(text));
 }
 
 void TMainF::ShowLogPage() { MainF_PK->setCurrentWidget(LogSh); }
@@ -314,15 +314,12 @@ void TMainF::ShowResults(const QString& title, std::vector<TResultEntry> entries
 void TMainF::GoToResult(const TResultEntry& entry) {
   // The editor and the tree belong to a running load, save or mass change.
   if (LockHeld()) return;
-  if (const auto* place = std::get_if<TScriptPlace>(&entry.target)) {
-    if (!m_hooks.ShowScriptPlace) return;
-    MainF_PK->setCurrentWidget(ScriptSh);
-    m_hooks.ShowScriptPlace(*place);
-  } else if (const auto* record = std::get_if<ObjRef>(&entry.target)) {
-    if (!m_hooks.ShowRecord) return;
-    MainF_PK->setCurrentWidget(ObjectsSh);
-    m_hooks.ShowRecord(*record);
-  }
+  for (const PlacedPage& placed : m_pages)
+    if (placed.page->ShowsResult(entry)) {
+      MainF_PK->setCurrentWidget(placed.sheet);
+      placed.page->ShowResult(entry);
+      return;
+    }
 }
 
 bool TMainF::IsActivePage(const QWidget* page) const {
@@ -356,27 +353,33 @@ void TMainF::SetWorkPathFolderOf(const std::string& path) {
 
 // ---- document state ------------------------------------------------------------
 
-void TMainF::SetModified() {
-  // Loading the script into the editor is not an edit, and nothing can change a
-  // document that is not open.
-  if (m_settingScriptText || !m_mobOpened || m_mobModified) return;
-  m_mobModified = true;
-  UpdateWindowState();
+void TMainF::SetModified() { m_session.SetModified(); }
+
+void TMainF::ClearModified() { m_session.ClearModified(); }
+
+void TMainF::ModifiedChanged(bool) { UpdateWindowState(); }
+
+void TMainF::DocumentClosed() {
+  m_results->Clear();  // its entries lead into the document just closed
 }
 
-void TMainF::ClearModified() {
-  if (!m_mobModified) return;
-  m_mobModified = false;
-  UpdateWindowState();
+void TMainF::DocumentSaved(bool pathChanged) {
+  if (pathChanged) UpdateWindowState();  // the title follows the new file name
 }
+
+void TMainF::SaveFailed() { ShowLogPage(); }
+
+void TMainF::LoadFailed() { ShowLogPage(); }
+
+void TMainF::BackupFailed() { ShowLogPage(); }
 
 void TMainF::UpdateWindowState() {
   setWindowTitle(FromUtf8(ProgramName));
   setWindowIconText(FromUtf8(ProgramName));  // the task-bar text
-  const bool opened = m_mobOpened;
+  const bool opened = MobOpened();
   if (opened) {
-    const QString name = FromUtf8(FileNameOf(ToUtf8(m_curMobFile)));
-    setWindowTitle(FromUtf8(ProgramName) + u' ' + name + (m_mobModified ? u" *"_s : QString()));
+    const QString name = FromUtf8(FileNameOf(m_session.Path()));
+    setWindowTitle(FromUtf8(ProgramName) + u' ' + name + (MobModified() ? u" *"_s : QString()));
     setWindowIconText(name);
   }
   for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu}) item->setEnabled(opened);
@@ -385,16 +388,14 @@ void TMainF::UpdateWindowState() {
     // while the run goes on; the release brings them up to date.
     m_windowStatePending = true;
   } else {
-    for (const char* name : kLockList)
-      if (!IsMenu(name))
-        if (QWidget* control = Control(name)) control->setEnabled(opened);
+    for (QWidget* control : DocumentControls()) control->setEnabled(opened);
     if (opened) {
-      if (MainF_PK->currentWidget() == ScriptSh)
-        if (QWidget* editor = Control("ScriptEd")) {
+      if (TPage* page = ActivePage())
+        if (QWidget* editor = page->TextEditor()) {
           m_lastEditor = editor;
           editor->setFocus();
         }
-      if (m_hooks.UpdateParamsEnabling) m_hooks.UpdateParamsEnabling();
+      for (const PlacedPage& placed : m_pages) placed.page->ControlsEnabled();
     }
   }
   // Last, so the items follow the editor's new enabled state.
@@ -402,22 +403,14 @@ void TMainF::UpdateWindowState() {
 }
 
 void TMainF::UpdateEditMenu() {
-  if (m_hooks.UpdateEditMenu) m_hooks.UpdateEditMenu(ScriptCommandsActive());
+  for (const PlacedPage& placed : m_pages) placed.page->UpdateEditMenu(EditorCommandsActive(*placed.page));
 }
 
-bool TMainF::ScriptCommandsActive() const {
-  const QWidget* editor = Control("ScriptEd");
-  return editor && m_lastEditor == editor && editor->isEnabled() && MainF_PK->currentWidget() == ScriptSh;
+bool TMainF::EditorCommandsActive(const TPage& page) const {
+  const QWidget* editor = page.TextEditor();
+  return editor && m_lastEditor == editor && editor->isEnabled() &&
+         IsActivePage(const_cast<TPage&>(page).PageWidget());
 }
-
-void TMainF::LoadScriptEditor(const std::function<void()>& load) {
-  if (!load) return;
-  m_settingScriptText = true;
-  load();
-  m_settingScriptText = false;
-}
-
-bool TMainF::ScriptToMob() { return !m_hooks.ScriptToMob || m_hooks.ScriptToMob(); }
 
 // ---- document commands ---------------------------------------------------------
 
@@ -427,53 +420,26 @@ bool TMainF::OpenMob(const QString& pathArgument) {
     chosen = m_prompts.ChooseOpenFile(WorkPath());
     if (chosen.isEmpty()) return false;
   }
-  FileSystem& fs = Files();
-  std::string path = ToUtf8(chosen);
-  if (!fs.Exists(path) && !HasExtension(path)) path += ".mob";
-  if (!fs.Exists(path)) {
-    AppendLog(QString());
-    AppendLog(u"Не удалось обнаружить файло "_s + FromUtf8(path));
-    AppendLog(u"Типо аблом, не загрузилося нихера."_s);
+  const std::optional<std::string> path = m_session.FindFileToOpen(ToUtf8(chosen));
+  if (!path) {
     ShowLogPage();
     UpdateWindowState();
     return false;
   }
-  SetWorkPathFolderOf(path);
+  SetWorkPathFolderOf(*path);
   SaveSettings();
   if (!CloseMob()) {
     UpdateWindowState();
     return false;
   }
-
-  TMob& mob = m_app.TheMob;
-  const bool threaded = m_app.Settings.UseTMobThreads;
-  const bool lock = threaded && m_lockOnLoadSave;
-  mob.UseThreads = threaded;
-  mob.LogView = this;
-  bool ok;
-  {
-    TRunLock runLock(*this, lock);
-    ok = mob.Load(path);
-  }
-  AppendDocumentLog(threaded);
-
-  if (ok) {
-    m_curMobFile = FromUtf8(path);
-    m_mobOpened = true;
-    m_mobModified = false;
-    LoadScriptEditor(m_hooks.ClearScript);
-    LoadScriptEditor(m_hooks.MobToScript);
-    if (m_hooks.FillObjectsTree) m_hooks.FillObjectsTree();
-  } else {
-    ShowLogPage();
-  }
+  const bool ok = m_session.Load(*path);
   UpdateWindowState();
   return ok;
 }
 
 bool TMainF::SaveMob() {
-  if (!Files().Exists(ToUtf8(m_curMobFile))) return SaveMobAs();
-  return WriteDocument(ToUtf8(m_curMobFile), false);
+  if (!Files().Exists(m_session.Path())) return SaveMobAs();
+  return m_session.Save(m_session.Path());
 }
 
 bool TMainF::SaveMobAs() {
@@ -487,45 +453,14 @@ bool TMainF::SaveMobAs() {
       !m_prompts.AskYesNo(u"Указанный Вами файл "_s + FromUtf8(path) + u" уже существует. Перезаписать его?"_s,
                           TPrompts::Icon::Warning))
     return false;
-  return WriteDocument(path, true);
-}
-
-bool TMainF::WriteDocument(const std::string& path, bool adoptPath) {
-  if (!ScriptToMob()) {
-    ShowLogPage();
-    return false;
-  }
-  TMob& mob = m_app.TheMob;
-  const TSettings& settings = m_app.Settings;
-  const bool threaded = settings.UseTMobThreads;
-  const bool lock = threaded && m_lockOnLoadSave;
-  mob.UseThreads = threaded;
-  mob.SaveAttempts = settings.SaveAttempts;
-  mob.LogView = this;
-  bool ok;
-  {
-    TRunLock runLock(*this, lock);
-    if (settings.MakeAutoBackups) MakeAutoBackup(FromUtf8(path));
-    ok = mob.Save(path);
-    if (ok) {
-      if (adoptPath) m_curMobFile = FromUtf8(path);
-      if (m_mobModified)
-        ClearModified();
-      else if (adoptPath)
-        UpdateWindowState();  // the title follows the new file name
-    } else {
-      ShowLogPage();
-    }
-  }
-  AppendDocumentLog(threaded);
-  return ok;
+  return m_session.Save(path);
 }
 
 bool TMainF::CloseMob() {
-  if (!m_mobOpened) return true;
-  if (m_mobModified) {
-    auto fileName = [this] { return FromUtf8(FileNameOf(ToUtf8(m_curMobFile))); };
-    switch (m_prompts.AskYesNoCancel(u"Файл "_s + fileName() + u" не был сохранен. Сохранить его перед закрытием?"_s,
+  if (!MobOpened()) return true;
+  if (MobModified()) {
+    const QString fileName = FromUtf8(FileNameOf(m_session.Path()));
+    switch (m_prompts.AskYesNoCancel(u"Файл "_s + fileName + u" не был сохранен. Сохранить его перед закрытием?"_s,
                                      TPrompts::Icon::Question)) {
       case TPrompts::Answer::Cancel:
         return false;
@@ -534,63 +469,46 @@ bool TMainF::CloseMob() {
       case TPrompts::Answer::Yes:
         while (!SaveMob()) {
           const auto retry = m_prompts.AskYesNoCancel(
-              u"Файл "_s + fileName() + u" сохранить не удалось. Повторить попытку?"_s, TPrompts::Icon::Error);
+              u"Файл "_s + fileName + u" сохранить не удалось. Повторить попытку?"_s, TPrompts::Icon::Error);
           if (retry == TPrompts::Answer::Cancel) return false;
           if (retry == TPrompts::Answer::No) break;
         }
         break;
     }
   }
-  m_app.TheMob.Reset();
-  m_mobOpened = false;
-  m_mobModified = false;
-  m_curMobFile.clear();
-  m_results->Clear();  // its entries lead into the document just closed
-  LoadScriptEditor(m_hooks.ClearScript);
-  if (m_hooks.FillObjectsTree) m_hooks.FillObjectsTree();
+  m_session.Close();
   UpdateWindowState();
   return true;
-}
-
-bool TMainF::CopyBackup(const std::string& from, const std::string& target) {
-  const TBackupReport report = CopyToBackup(from, target, true);
-  for (const std::string& line : report.lines) AppendLog(FromUtf8(line));
-  if (!report.ok) ShowLogPage();
-  return report.ok;
 }
 
 void TMainF::MakeBackup(const QString& pathText) {
   const std::string path = ToUtf8(pathText);
   const std::string target = ManualBackupPath(path);
-  if (Files().Exists(target)) {
-    const bool overwrite = m_prompts.AskYesNo(
-        u"Файл "_s + FromUtf8(target) + u" уже существует. Перезаписать его?"_s, TPrompts::Icon::Warning);
-    if (!overwrite) {
-      AppendLog(FromUtf8(kShellSeparator));
-      AppendLog(u"Бекап в файл "_s + FromUtf8(target) + u" отменен!"_s);
-      AppendLog(QString());
-      return;
-    }
+  if (Files().Exists(target) &&
+      !m_prompts.AskYesNo(u"Файл "_s + FromUtf8(target) + u" уже существует. Перезаписать его?"_s,
+                          TPrompts::Icon::Warning)) {
+    m_session.LogBackupDeclined(path);
+    return;
   }
-  CopyBackup(path, target);
+  // Asked when there was one; one that appeared since is replaced all the same.
+  m_session.MakeBackup(path, true);
 }
 
-void TMainF::MakeAutoBackup(const QString& pathText) {
-  const std::string path = ToUtf8(pathText);
-  CopyBackup(path, AutoBackupPath(path));
-}
+bool TMainF::UndoRecords() { return !LockHeld() && m_session.Undo(); }
+
+bool TMainF::RedoRecords() { return !LockHeld() && m_session.Redo(); }
 
 // ---- menu commands -------------------------------------------------------------
 
 void TMainF::OpenMobMenuClick() { OpenMob(AskForPath()); }
 
 void TMainF::SaveMob_menuClick() {
-  if (m_hooks.CommitParameterTable) m_hooks.CommitParameterTable();
+  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
   SaveMob();
 }
 
 void TMainF::SaveAsMobMenuClick() {
-  if (m_hooks.CommitParameterTable) m_hooks.CommitParameterTable();
+  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
   SaveMobAs();
 }
 
@@ -618,29 +536,39 @@ void TMainF::AboutMenuClick() {
 
 // ---- busy lock and focus memory ------------------------------------------------
 
-void TMainF::LockControls() {
-  // Nested locks (a mass change around its own saves) keep the outermost state.
-  if (m_lockDepth++ > 0) return;
+// Nested locks (a mass change around its own saves) keep the outermost state: the
+// session counts them and tells of the first and the last.
+void TMainF::LockControls() { m_session.BeginBusy(); }
+
+void TMainF::UnlockControls() { m_session.EndBusy(); }
+
+bool TMainF::LockHeld() const { return m_session.Busy(); }
+
+void TMainF::SetLockOnLoadSave(bool value) { m_session.LockOnLoadSave = value; }
+
+void TMainF::BusyChanged(bool busy) {
+  if (busy) DisableLockedControls();
+  else RestoreLockedControls();
+}
+
+void TMainF::DisableLockedControls() {
   m_focusBeforeLock.clear();
   for (QWidget* w = QApplication::focusWidget(); w && w->window() == this && w != this; w = w->parentWidget())
     m_focusBeforeLock.emplace_back(w);
   m_locking = true;
-  for (std::size_t i = 0; i < std::size(kLockList); ++i) {
-    QWidget* control = Control(kLockList[i]);
+  m_lockSaved.clear();
+  for (QWidget* control : LockList()) {
     // The control's own flag, not the effective state a disabled parent gives it.
-    m_lockSaved[i] = {control, control && !control->testAttribute(Qt::WA_ForceDisabled)};
-    if (control) control->setEnabled(false);
+    m_lockSaved.push_back({control, !control->testAttribute(Qt::WA_ForceDisabled)});
+    control->setEnabled(false);
   }
   m_locking = false;
   UpdateEditMenu();  // the Edit items work on the editor, which is off now
 }
 
-void TMainF::UnlockControls() {
-  if (m_lockDepth == 0 || --m_lockDepth > 0) return;
-  for (SavedState& saved : m_lockSaved) {
+void TMainF::RestoreLockedControls() {
+  for (const SavedState& saved : std::exchange(m_lockSaved, {}))
     if (saved.control) saved.control->setEnabled(saved.enabled);
-    saved.control = nullptr;
-  }
   if (std::exchange(m_windowStatePending, false)) UpdateWindowState();
   FocusLastEditor();
   // Without an editor to go back to, the control that had the focus before the
@@ -661,32 +589,32 @@ void TMainF::FocusLastEditor() {
 }
 
 void TMainF::PageChanged() {
-  // Leaving the Script page is leaving its editor, whether or not the focus
-  // moved with the page.
-  if (MainF_PK->currentWidget() != ScriptSh && m_lastEditor) ScriptEdExit();
+  // Leaving a page is leaving its editor, whether or not the focus moved with the
+  // page.
+  const TPage* editorPage = EditorPageOf(m_lastEditor);
+  if (m_lastEditor && !(editorPage && editorPage == ActivePage())) EditorExit();
   else UpdateEditMenu();
   if (MainF_PK->currentWidget() == LogSh) LogShShow();
 }
 
 void TMainF::OnFocusChanged(QWidget* old, QWidget* now) {
-  QWidget* editor = Control("ScriptEd");
-  if (!editor) return;
-  auto inside = [editor](QWidget* w) { return w && (w == editor || editor->isAncestorOf(w)); };
-  if (inside(now) && !inside(old)) {
-    ScriptEdEnter();
-  } else if (inside(old) && !inside(now)) {
+  TPage* oldPage = EditorPageOf(old);
+  TPage* nowPage = EditorPageOf(now);
+  if (nowPage && nowPage != oldPage) {
+    EditorEnter(nowPage->TextEditor());
+  } else if (oldPage && oldPage != nowPage) {
     // Switching to another program or a dialog is not leaving the editor, but
     // disabling it is, even when no other control takes the focus.
-    if ((now && now->window() == this) || !editor->isEnabled()) ScriptEdExit();
+    if ((now && now->window() == this) || !oldPage->TextEditor()->isEnabled()) EditorExit();
   }
 }
 
-void TMainF::ScriptEdEnter() {
-  m_lastEditor = Control("ScriptEd");
+void TMainF::EditorEnter(QWidget* editor) {
+  m_lastEditor = editor;
   UpdateEditMenu();
 }
 
-void TMainF::ScriptEdExit() {
+void TMainF::EditorExit() {
   // While the lock disables the editor it is still the one to come back to.
   if (!m_locking) m_lastEditor = nullptr;
   UpdateEditMenu();
@@ -711,25 +639,31 @@ void TMainF::TriggerIfEnabled(QAction* action) {
 bool TMainF::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
   const bool ctrl = modifiers & Qt::ControlModifier;
   const bool shift = modifiers & Qt::ShiftModifier;
-  const bool alt = modifiers & Qt::AltModifier;
   if (key == Qt::Key_S && ctrl && !shift) {
     TriggerIfEnabled(SaveMob_menu);
-  } else if (key == Qt::Key_S && ctrl && shift) {
-    TriggerIfEnabled(SaveAsMobMenu);
-  } else if (key == Qt::Key_O && ctrl) {
-    TriggerIfEnabled(OpenMobMenu);
-  } else if (key == Qt::Key_F && ctrl) {
-    TriggerIfEnabled(MenuItem("SearchRepMenu"));
-  } else if (key == Qt::Key_F3) {
-    TriggerIfEnabled(MenuItem("SearchNextMenu"));
-  } else if (key == Qt::Key_R && ctrl) {
-    TriggerIfEnabled(MenuItem("ReplaceNextMenu"));
-  } else if (key == Qt::Key_K && ctrl && shift && alt) {
-    if (m_mobOpened && !LockHeld() && m_hooks.ShowScriptKeyDialog) m_hooks.ShowScriptKeyDialog();
-  } else {
-    return false;
+    return true;
   }
-  return true;
+  if (key == Qt::Key_S && ctrl && shift) {
+    TriggerIfEnabled(SaveAsMobMenu);
+    return true;
+  }
+  if (key == Qt::Key_O && ctrl) {
+    TriggerIfEnabled(OpenMobMenu);
+    return true;
+  }
+  // The pages' own shortcuts (the script's search, replace and key dialog).
+  for (const PlacedPage& placed : m_pages)
+    if (placed.page->KeyDown(key, modifiers)) return true;
+  // Undo and redo: the record history's, unless the page showing keeps its own.
+  const bool undo = key == Qt::Key_Z && ctrl && !shift;
+  const bool redo = (key == Qt::Key_Z && ctrl && shift) || (key == Qt::Key_Y && ctrl);
+  if (undo || redo) {
+    if (const TPage* page = ActivePage(); page && page->OwnsUndoKeys()) return false;
+    if (undo) UndoRecords();
+    else RedoRecords();
+    return true;
+  }
+  return false;
 }
 
 }  // namespace kelvarin

@@ -1,19 +1,18 @@
-// The main window: six pages, the menus, the log page, the document commands
-// (open, save, save as, close, backups) with their prompts, the busy lock and the
-// keyboard shortcuts. The pages of other subsystems plug in through the sheets
-// and TPageHooks; controls are found by their object names.
+// The main window: six pages, the menus, the log page, the document commands with
+// their prompts (the session carries them out), the busy lock and the keyboard
+// shortcuts. Pages plug in through the page interface (TPage): the window knows
+// their controls only as the lists they hand it, never by name.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
-#include <array>
 #include <functional>
-#include <span>
 #include <string>
 #include <vector>
 
-#include "app/ui/shellservices.h"
+#include "document/session.h"
 #include "mob/tmob.h"
+#include "shell/shellservices.h"
 
 class QAction;
 class QLabel;
@@ -24,49 +23,25 @@ class QTabWidget;
 namespace kelvarin {
 
 class TAppState;
+class TPage;
 class TResultsPanel;
 
-class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
+class TMainF : public QMainWindow,
+               public TShellServices,
+               public TMobLogView,
+               private TLogSink,
+               private TDocumentListener {
   Q_OBJECT
  public:
-  // What the shell calls on the pages. Every hook may stay empty while its page
-  // is not plugged in.
-  struct TPageHooks {
-    // Script page. MobToScript shows the document's script after an open and
-    // ClearScript empties the editor on close; neither marks the document.
-    // ScriptToMob copies the editor into the document before every save and is
-    // false (already logged) when the text holds a character code page 1251
-    // cannot hold: the save then does not happen.
-    std::function<void()> MobToScript;
-    std::function<void()> ClearScript;
-    std::function<bool()> ScriptToMob;
-    // Enables the Edit items (every one the script page adds) when `active` is
-    // true and disables them otherwise; see ScriptCommandsActive.
-    std::function<void(bool active)> UpdateEditMenu;
-    std::function<void()> ShowScriptKeyDialog;  // Ctrl+Shift+Alt+K with a document open
-    // A result entry leads into the script: the Script page is already showing.
-    std::function<void(const TScriptPlace&)> ShowScriptPlace;
-    // A result entry leads to a record: the Objects page is already showing.
-    std::function<void(const ObjRef&)> ShowRecord;
-    // Objects page.
-    std::function<void()> FillObjectsTree;       // after open and close
-    std::function<void()> CommitParameterTable;  // before Save / Save as: ValuesEditorExit while focused
-    std::function<void()> ReleaseGL;             // the window is closing
-    // Mass-change page.
-    std::function<void()> MassChangeOptsToPage;  // first showing of the window
-    std::function<void()> MassChangePageToOpts;  // the window is closing
-    std::function<void()> UpdateParamsEnabling;  // end of UpdateWindowState with a document open
-  };
-
-  // The controls the busy lock disables, in the order it walks them.
-  static std::span<const char* const> LockList();
   // OpenMob's argument that asks the user for a path.
   static QString AskForPath();
 
   TMainF(TAppState& app, TPrompts& prompts, QWidget* parent = nullptr);
   ~TMainF() override;
 
-  void SetPageHooks(TPageHooks hooks) { m_hooks = std::move(hooks); }
+  // Puts `page` into `sheet` (one of the six below). Pages are added in the order
+  // of their sheets; the busy lock walks their controls in that order.
+  void AddPage(QWidget* sheet, TPage& page);
   // The file opened once the window has been shown (the command-line argument).
   void SetStartupFile(const QString& path) { m_startupFile = path; }
   // How Readme.txt and the licence are shown; the desktop's viewer by default.
@@ -82,38 +57,43 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   TResultsPanel* Results() const { return m_results; }
   QLabel* CaretStatus() const { return m_caretStatus; }
 
+  // What the busy lock takes, in the order it walks them: the pages' text
+  // editors, the File and Help menus, then every page's own controls.
+  std::vector<QWidget*> LockList() const;
+
   // ---- document commands
   bool OpenMob(const QString& path) override;  // AskForPath() shows the open dialog
   bool SaveMob() override;
   bool SaveMobAs();
   bool CloseMob();
   void MakeBackup(const QString& path);
-  void MakeAutoBackup(const QString& path) override;
   void SetModified() override;
   void ClearModified();
   void UpdateWindowState();
-  // The script editor's text into the document; false (and logged) when it holds
-  // a character that code page 1251 cannot hold.
-  bool ScriptToMob();
+  // One step of the record history back or forward (the keys and the Objects
+  // page's buttons); nothing while the lock is held.
+  bool UndoRecords();
+  bool RedoRecords();
 
-  bool MobModified() const { return m_mobModified; }
-  bool LockHeld() const { return m_lockDepth > 0; }
+  bool MobModified() const;
+  bool LockHeld() const;
 
   // ---- busy lock and focus memory
-  void LockControls() override;
-  void UnlockControls() override;
-  void SetLockOnLoadSave(bool value) override { m_lockOnLoadSave = value; }
+  void LockControls();
+  void UnlockControls();
+  void SetLockOnLoadSave(bool value);
   void FocusLastEditor();
   QWidget* LastEditor() const { return m_lastEditor; }
-  // The one rule for the Edit items and the keys that act on the script (F3,
-  // Ctrl+R, Ctrl+F): only while the Script page is showing and its editor is the
+  // The one rule for the Edit items and the keys that act on a page's text editor
+  // (F3, Ctrl+R, Ctrl+F): only while that page is showing and its editor is the
   // last editor. Keys on other pages never change the script out of sight.
-  bool ScriptCommandsActive() const;
+  bool EditorCommandsActive(const TPage& page) const;
 
   // ---- TShellServices
+  TDocumentSession& Session() override;
   TMob& Mob() override;
-  bool MobOpened() const override { return m_mobOpened; }
-  QString CurMobFile() const override { return m_curMobFile; }
+  bool MobOpened() const override;
+  QString CurMobFile() const override;
   void AppendLog(const QString& text) override;
   void ShowLogPage() override;
   void ShowStatusMessage(const QString& text) override;
@@ -147,6 +127,18 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // TLogSink: the session's lines go to the log page.
+  void AppendLog(const std::string& text) override;
+  void AppendDocumentLog(const std::string& text) override;
+  // TDocumentListener
+  void DocumentClosed() override;
+  void DocumentSaved(bool pathChanged) override;
+  void SaveFailed() override;
+  void LoadFailed() override;
+  void BackupFailed() override;
+  void ModifiedChanged(bool modified) override;
+  void BusyChanged(bool busy) override;
+
   void CreateMenus();
   void CreatePages();
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TMainF::*slot)());
@@ -155,47 +147,44 @@ class TMainF : public QMainWindow, public TShellServices, public TMobLogView {
   void LogShShow();
   void OnFocusChanged(QWidget* old, QWidget* now);
   void PageChanged();
-  void ScriptEdEnter();
-  void ScriptEdExit();
-  void UpdateEditMenu();
+  void EditorEnter(QWidget* editor);
+  void EditorExit();
   void GoToResult(const TResultEntry& entry);
+  void UpdateEditMenu();
+  // The busy lock's work on the controls; the session says when.
+  void DisableLockedControls();
+  void RestoreLockedControls();
+  // The page whose sheet is showing; nullptr for a sheet without one.
+  TPage* ActivePage() const;
+  // The page whose text editor holds or contains `widget`; nullptr for none.
+  TPage* EditorPageOf(const QWidget* widget) const;
+  // The controls a document's opening enables: the lock list without the menus.
+  std::vector<QWidget*> DocumentControls() const;
 
-  // Save steps shared by Save and Save as: script, options, lock, automatic
-  // backup, the write, unlock and the log.
-  bool WriteDocument(const std::string& path, bool adoptPath);
-  void AppendDocumentLog(bool threaded);
-  bool CopyBackup(const std::string& from, const std::string& target);
   void SetWorkPathFolderOf(const std::string& path);
   QString WorkPath() const;
-  // Runs a hook that loads the script editor without marking the document.
-  void LoadScriptEditor(const std::function<void()>& load);
   void TriggerIfEnabled(QAction* action);
   void OpenInViewer(const QString& path);
-  QWidget* Control(const char* name) const;
-  QAction* MenuItem(const char* name) const;
 
   TAppState& m_app;
+  TDocumentSession& m_session;
   TPrompts& m_prompts;
-  TPageHooks m_hooks;
   QString m_startupFile;
   std::function<void(const QString&)> m_fileOpener;
-
-  // Document state.
-  QString m_curMobFile;
-  bool m_mobOpened = false;
-  bool m_mobModified = false;
-  bool m_lockOnLoadSave = true;
-  bool m_settingScriptText = false;
+  struct PlacedPage {
+    QWidget* sheet;
+    TPage* page;
+  };
+  std::vector<PlacedPage> m_pages;
 
   // Busy lock and focus memory.
   bool m_locking = false;
-  int m_lockDepth = 0;
   bool m_windowStatePending = false;  // UpdateWindowState ran under the lock
   struct SavedState {
     QPointer<QWidget> control;
     bool enabled = false;
   };
-  std::array<SavedState, 62> m_lockSaved;
+  std::vector<SavedState> m_lockSaved;
   QPointer<QWidget> m_lastEditor;
   // The control that had the focus when the lock was taken, then its parents: the
   // release hands the focus back to the first that still exists and can take it

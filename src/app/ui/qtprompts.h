@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 
 namespace kelvarin {
 

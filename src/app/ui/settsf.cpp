@@ -8,8 +8,8 @@
 #include <QPushButton>
 
 #include "app/core/settings.h"
-#include "app/ui/conversionerror.h"
-#include "app/ui/prompts.h"
+#include "shell/conversionerror.h"
+#include "shell/prompts.h"
 #include "app/ui/updown.h"
 #include "mob/tmob.h"
 

@@ -7,6 +7,9 @@
 
 #include "common/filesystem.h"
 #include "common/textchecks.h"
+#include "document/recordcommands.h"
+#include "document/recordsedit.h"
+#include "document/session.h"
 #include "mob/filelog.h"
 
 namespace kelvarin {
@@ -34,18 +37,24 @@ template <class F> decltype(auto) VisitKind(ObjKind kind, F&& f) {
 // is placed by LoadX/LoadY.
 template <class R> constexpr bool kCommon = HasCommonFields(R::Kind);
 
-template <class R> auto& NameOf(R& r) {
-  if constexpr (kCommon<std::remove_const_t<R>>) return r.Name2;
-  else return r.NameStr;
+// A common field as a member of the record type itself.
+template <class R, class M> constexpr M R::*Own(M TCommonObjFields::*member) { return static_cast<M R::*>(member); }
+
+template <class R> constexpr std::string R::*NameMember() {
+  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::Name2);
+  else return &R::NameStr;
 }
-template <class R> auto& PosX(R& r) {
-  if constexpr (kCommon<std::remove_const_t<R>>) return r.LoadX;
-  else return r.CoordX;
+template <class R> constexpr float R::*PosXMember() {
+  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadX);
+  else return &R::CoordX;
 }
-template <class R> auto& PosY(R& r) {
-  if constexpr (kCommon<std::remove_const_t<R>>) return r.LoadY;
-  else return r.CoordY;
+template <class R> constexpr float R::*PosYMember() {
+  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadY);
+  else return &R::CoordY;
 }
+template <class R> auto& NameOf(R& r) { return r.*NameMember<std::remove_const_t<R>>(); }
+template <class R> auto& PosX(R& r) { return r.*PosXMember<std::remove_const_t<R>>(); }
+template <class R> auto& PosY(R& r) { return r.*PosYMember<std::remove_const_t<R>>(); }
 template <class R> void SetIdentity(R& r, std::int32_t id) {
   if constexpr (kCommon<R>) r.ObjectID = id;
   else r.ID = id;
@@ -57,8 +66,9 @@ float AddExtended(float value, long double offset) {
 
 }  // namespace
 
-TMassChanger::TMassChanger(const MassChangeOpts& opts, char sep, TMob& source, TMob* target)
-    : m_opts(opts), m_mode(ModeOf(opts)), m_source(source) {
+TMassChanger::TMassChanger(const MassChangeOpts& opts, char sep, TMob& source, TMob* target,
+                           TRecordsEdit* edit)
+    : m_opts(opts), m_mode(ModeOf(opts)), m_source(source), m_edit(edit) {
   if (target && UsesTarget(m_mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
   m_kinds = {opts.MC_KR_Type_UnitCB,      opts.MC_KR_Type_ObjectCB,    opts.MC_KR_Type_LeverCB,
              opts.MC_KR_Type_TrapCB,      opts.MC_KR_Type_FlameCB,     opts.MC_KR_Type_Particle1CB,
@@ -125,42 +135,41 @@ template <class R> bool TMassChanger::Matches(const R& r) const {
   return true;
 }
 
-namespace {
-
-template <class T> bool Assign(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
+template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R::*member, M value) const {
+  // A float that takes the same bits is unchanged; NaN + offset stays NaN either way.
+  if constexpr (std::is_same_v<M, float>) {
+    if (std::memcmp(&(r.*member), &value, sizeof value) == 0) return false;
+  } else {
+    if (r.*member == value) return false;
+  }
+  if (m_edit) m_edit->SetField(r, index, member, std::move(value));
+  else r.*member = std::move(value);
   return true;
 }
 
-// A float that takes the same bits is unchanged; NaN + offset stays NaN either way.
-bool AssignFloat(float& field, float value) {
-  if (std::memcmp(&field, &value, sizeof field) == 0) return false;
-  field = value;
-  return true;
-}
-
-}  // namespace
-
-template <class R> bool TMassChanger::ChangeParams(R& r) const {
+template <class R> bool TMassChanger::ChangeParams(R& r, std::size_t index) const {
   const MassChangeOpts& o = m_opts;
   bool changed = false;
   if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_AS_Params_Name1CB) changed |= Assign(r.Name1, o.MC_AS_Params_Name1Ed);
-  if (o.MC_AS_Params_Name2CB) changed |= Assign(NameOf(r), o.MC_AS_Params_Name2Ed);
+    if (o.MC_AS_Params_Name1CB) changed |= Set(r, index, &R::Name1, o.MC_AS_Params_Name1Ed);
+  if (o.MC_AS_Params_Name2CB) changed |= Set(r, index, NameMember<R>(), o.MC_AS_Params_Name2Ed);
   if constexpr (kCommon<R>) {
     if (o.MC_AS_Params_ScriptVariableNameCB)
-      changed |= Assign(r.ScriptVariableName, o.MC_AS_Params_ScriptVariableNameEd);
-    if (o.MC_AS_Params_Model3dCB) changed |= Assign(r.ModelName, o.MC_AS_Params_Model3dEd);
-    if (o.MC_AS_Params_FirstTextureCB) changed |= Assign(r.FirstTexture, o.MC_AS_Params_FirstTextureEd);
-    if (o.MC_AS_Params_SecondTextureCB) changed |= Assign(r.SecondTexture, o.MC_AS_Params_SecondTextureEd);
+      changed |= Set(r, index, Own<R>(&TCommonObjFields::ScriptVariableName), o.MC_AS_Params_ScriptVariableNameEd);
+    if (o.MC_AS_Params_Model3dCB)
+      changed |= Set(r, index, Own<R>(&TCommonObjFields::ModelName), o.MC_AS_Params_Model3dEd);
+    if (o.MC_AS_Params_FirstTextureCB)
+      changed |= Set(r, index, Own<R>(&TCommonObjFields::FirstTexture), o.MC_AS_Params_FirstTextureEd);
+    if (o.MC_AS_Params_SecondTextureCB)
+      changed |= Set(r, index, Own<R>(&TCommonObjFields::SecondTexture), o.MC_AS_Params_SecondTextureEd);
     // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
     if (m_playerChange)
-      changed |= Assign(r.PlayerNumber, std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
+      changed |= Set(r, index, Own<R>(&TCommonObjFields::PlayerNumber),
+                     std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
   }
   if (m_offset) {
-    changed |= AssignFloat(PosX(r), AddExtended(PosX(r), m_offset->x));
-    changed |= AssignFloat(PosY(r), AddExtended(PosY(r), m_offset->y));
+    changed |= Set(r, index, PosXMember<R>(), AddExtended(PosX(r), m_offset->x));
+    changed |= Set(r, index, PosYMember<R>(), AddExtended(PosY(r), m_offset->y));
   }
   return changed;
 }
@@ -182,10 +191,10 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
   m_targetIds->Append(std::move(copy));
 }
 
-template <class R> bool TMassChanger::ApplyActions(R& r) {
+template <class R> bool TMassChanger::ApplyActions(R& r, std::size_t index) {
   ++m_counts.selected[int(R::Kind)];
   if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode))
-    if (ChangeParams(r)) ++m_counts.changed;
+    if (ChangeParams(r, index)) ++m_counts.changed;
   if (UsesTarget(m_mode) && m_targetIds) CopyToTarget(r);
   const bool leaves = m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
   if (leaves) ++m_counts.deleted;
@@ -199,8 +208,11 @@ template <ObjKind K> void TMassChanger::ScanKind() {
   const std::size_t count = list.size();
   std::size_t kept = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const bool leaves = Matches(list[i]) && ApplyActions(list[i]);
-    if (leaves) continue;
+    const bool leaves = Matches(list[i]) && ApplyActions(list[i], i);
+    if (leaves) {
+      if (m_edit) m_edit->TakeRecord(list[i], i);  // kept for an undo, not destroyed
+      continue;
+    }
     if (kept != i) list[kept] = std::move(list[i]);
     ++kept;
   }
@@ -223,100 +235,115 @@ namespace {
 
 // Takes the busy lock for the run (only when loads and saves run on a worker
 // thread, since only then does the window process events meanwhile) and gives it
-// back however the run ends.
+// back however the run ends. The run's own loads and saves take no lock of their
+// own meanwhile.
 class RunLock {
  public:
-  RunLock(TMassChangeHost& host, bool lock) : m_host(host), m_lock(lock) {
-    m_host.SetLockOnLoadSave(false);
-    if (m_lock) m_host.LockControls();
+  RunLock(TDocumentSession& session, bool lock) : m_session(session), m_lock(lock) {
+    m_session.LockOnLoadSave = false;
+    if (m_lock) m_session.BeginBusy();
   }
   ~RunLock() {
-    if (m_lock) m_host.UnlockControls();
-    m_host.SetLockOnLoadSave(true);
+    if (m_lock) m_session.EndBusy();
+    m_session.LockOnLoadSave = true;
   }
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
 
  private:
-  TMassChangeHost& m_host;
+  TDocumentSession& m_session;
   bool m_lock;
 };
 
-// Hands a target document its run options; a threaded run needs a view to show
-// its lines in.
-void PrepareTarget(TMob& target, TMassChangeHost& host, const MassChangeSettings& settings) {
-  target.LogView = host.LogView();
-  target.UseThreads = settings.UseTMobThreads && target.LogView != nullptr;
+// The undo step of what a run did to the open document.
+std::unique_ptr<TDocCommand> RunStep(TRecordsEdit edit, MassChangeMode mode, const std::string& targetPath) {
+  const std::string changed = std::to_string(edit.ChangedRecords());
+  const std::string taken = std::to_string(edit.TakenRecords());
+  switch (mode) {
+    case MassChangeMode::Delete:
+      return std::make_unique<TRecordsEditCommand>(std::move(edit), "Массовое удаление (объектов: " + taken + ")");
+    case MassChangeMode::Move:
+      // The target file is written and stays so: the undo puts the records back in
+      // the open document only.
+      return std::make_unique<TRecordsEditCommand>(
+          std::move(edit), "Массовый перенос (объектов: " + taken + ")",
+          "Перенос отменен: объекты возвращены в открытый моб, их копии остались в целевом мобе " +
+              targetPath + ".");
+    default:
+      return std::make_unique<TRecordsEditCommand>(std::move(edit),
+                                                   "Массовое изменение (объектов: " + changed + ")");
+  }
 }
 
 }  // namespace
 
 bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
-  const std::string error = MassChangeOptsError(opts, decimalSeparator, host.CurMobFile());
+  const std::string error = MassChangeOptsError(opts, decimalSeparator, host.Session().Path());
   if (!error.empty()) host.ShowError(error);
   return error.empty();
 }
 
 MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
-  const MassChangeSettings settings = host.Settings();
+  TDocumentSession& session = host.Session();
+  const TSessionOptions options = session.Options();
   const MassChangeMode mode = ModeOf(opts);
-  RunLock lock(host, settings.UseTMobThreads);
+  RunLock lock(session, options.UseThreads);
 
-  host.Log(kRunSeparator);
-  host.Log("Начаты массовые изменения...");
+  session.Log(kRunSeparator);
+  session.Log("Начаты массовые изменения...");
   bool ok = true;
   std::optional<MassChangeCounts> counts;
   if (!CheckMassChangeOpts(host, opts, decimalSeparator)) {
-    host.Log("Настройки массовых изменений введены неправильно.");
+    session.Log("Настройки массовых изменений введены неправильно.");
     ok = false;
   } else {
-    host.Log("Настройки массовых изменений введены правильно.");
-    host.Log("Сохраняю открытый моб.");
+    session.Log("Настройки массовых изменений введены правильно.");
+    session.Log("Сохраняю открытый моб.");
     // A failed save does not stop the run, but the run then reports failure: the
     // reload at its end drops whatever that file did not take.
     bool saved = host.SaveMob();
 
+    // The target is a document of its own for the run, loaded and saved by the
+    // open document's rules and options, its lines in the same log.
     const std::string targetPath = TargetPathOf(opts);
-    std::unique_ptr<TMob> target;
+    std::unique_ptr<TDocumentSession> target;
     bool targetOpened = false;
     if (UsesTarget(mode)) {
-      host.Log("Открываю целевой моб.");
+      session.Log("Открываю целевой моб.");
       // The target is written back: a device, a FIFO or looping links in its place
       // are neither read nor replaced.
       const FileKind kind = Files().KindOf(targetPath);
       if (kind != FileKind::Regular) {
-        host.Log(NotRegularFileLine(targetPath, kind));
+        session.Log(NotRegularFileLine(targetPath, kind));
         ok = false;
       } else {
-        target = std::make_unique<TMob>();
-        PrepareTarget(*target, host, settings);
-        const bool threaded = target->UseThreads;
+        target = std::make_unique<TDocumentSession>(session.LogSink());
+        target->SetLogView(session.LogView());
+        target->SetOptions(options);
         ok = target->Load(targetPath);
-        if (!threaded) host.AppendLogText(target->LogText);
-        if (ok && !target->HasObjects) {
+        if (ok && !target->Mob().HasObjects) {
           // Its save would write no object block, and every copy would be lost.
-          host.Log("В целевом мобе нет блока объектов - копировать объекты некуда.");
+          session.Log("В целевом мобе нет блока объектов - копировать объекты некуда.");
           ok = false;
         }
       }
       targetOpened = ok;
     }
 
+    // A copy changes the open document only in memory, and the reload below drops
+    // that: it is no step of the history.
+    TRecordsEdit edit;
     if (ok) {
-      host.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
-      TMassChanger changer(opts, decimalSeparator, host.Mob(), target.get());
+      session.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
+      TMassChanger changer(opts, decimalSeparator, session.Mob(), target ? &target->Mob() : nullptr,
+                           mode == MassChangeMode::Copy ? nullptr : &edit);
       changer.Run();
       counts = changer.Counts();
     }
 
     if (targetOpened) {
-      host.Log("Сохраняю целевой моб.");
-      PrepareTarget(*target, host, settings);
-      target->SaveAttempts = settings.SaveAttempts;
-      const bool threaded = target->UseThreads;
-      if (settings.MakeAutoBackups) host.MakeAutoBackup(targetPath);
+      session.Log("Сохраняю целевой моб.");
       ok = target->Save(targetPath);
-      if (!threaded) host.AppendLogText(target->LogText);
     }
     target.reset();
 
@@ -325,20 +352,27 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
     // would then be in neither file.
     const bool keepOpenFile =
         mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && targetOpened && !ok);
-    if (!keepOpenFile) saved = host.SaveMob() && saved;
+    if (!keepOpenFile) {
+      // One step, before the save: the history then knows the file holds it.
+      if (!edit.Empty()) session.Push(RunStep(std::move(edit), mode, targetPath));
+      saved = host.SaveMob() && saved;
+    }
     // The first save may have gone to another file (save as, when the open file had
-    // vanished): reopen the document's file as it is now.
-    host.OpenMob(host.CurMobFile());
+    // vanished): reopen the document's file as it is now. The history stays, as
+    // far as that file holds it.
+    TDocumentSession::TReloadScope keepHistory(session);
+    const std::string path = session.Path();  // closing the document empties it
+    host.OpenMob(path);
     ok = ok && saved;
   }
-  host.Log(ok ? "Массовые изменения успешно завершены."
-              : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
+  session.Log(ok ? "Массовые изменения успешно завершены."
+                 : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
   MassChangeResult result{.ok = ok, .counts = counts, .summary = {}};
   // Said only of a run that went through: after a failure the counts would tell
   // of changes that never reached the files.
   if (ok && counts) {
     result.summary = MassChangeSummaryLine(*counts);
-    host.Log(result.summary);
+    session.Log(result.summary);
   }
   return result;
 }

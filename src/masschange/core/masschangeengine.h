@@ -1,7 +1,9 @@
 // The mass-change engine: selects records of the open document by the criteria of
-// a set of options and changes, deletes, copies or moves them. It talks to its
-// surroundings (the open document and its commands, the log, the busy lock, the
-// message box) through TMassChangeHost, which the editor and the CLI implement.
+// a set of options and changes, deletes, copies or moves them. The open document
+// is a session (its file, save options, log and busy lock); the target file gets
+// a session of its own for the run, so both are loaded and saved by the same
+// rules. What the user would be asked goes through TMassChangeHost, which the
+// editor and the CLI implement.
 #pragma once
 
 #include <array>
@@ -16,51 +18,38 @@
 #include "masschange/core/masschangesummary.h"
 #include "mob/tmob.h"
 
+class TMobLogView;
+
 namespace kelvarin {
 
-// The load and save settings a run reads once at its start.
-struct MassChangeSettings {
-  bool UseTMobThreads = false;
-  std::int32_t SaveAttempts = 10;
-  bool MakeAutoBackups = true;
-};
+class TDocumentSession;
+class TRecordsEdit;
 
 class TMassChangeHost {
  public:
   virtual ~TMassChangeHost() = default;
 
-  virtual TMob& Mob() = 0;                      // the open document
-  virtual std::string CurMobFile() const = 0;   // its path (UTF-8)
-  virtual MassChangeSettings Settings() const = 0;
-
-  // One log line (UTF-8).
-  virtual void Log(const std::string& line) = 0;
-  // A document's log text (CR LF separated lines) added as one entry.
-  virtual void AppendLogText(const std::string& text) = 0;
-  // Where a threaded load or save of the target shows its lines; nullptr makes the
-  // target's load and save run directly.
-  virtual TMobLogView* LogView() = 0;
+  // The open document: its records, its file, the save options, the log, the
+  // busy lock and the record history.
+  virtual TDocumentSession& Session() = 0;
   // A refusal: one message box with an error icon.
   virtual void ShowError(const std::string& message) = 0;
-
-  // The open document's commands: save it to its file (with its own log lines and
-  // automatic backup), load a file as the open document, back up a file.
+  // The open document's Save and Open commands as its user has them (the editor
+  // asks for a name when the file has gone, and about unsaved changes before it
+  // reopens the file).
   virtual bool SaveMob() = 0;
   virtual bool OpenMob(const std::string& path) = 0;
-  virtual void MakeAutoBackup(const std::string& path) = 0;
-
-  virtual void LockControls() = 0;
-  virtual void UnlockControls() = 0;
-  virtual void SetLockOnLoadSave(bool value) = 0;
 };
 
 // Carries out one mass change over `source` and, in copy and move mode, `target`.
 // The options must have passed MassChangeOptsError; a number text that does not
 // convert nevertheless changes nothing: its criterion selects nothing, its change
-// is skipped.
+// is skipped. With `edit`, what the change does to `source` is kept there so that
+// it can be undone (the old values are moved aside, not copied).
 class TMassChanger {
  public:
-  TMassChanger(const MassChangeOpts& opts, char decimalSeparator, TMob& source, TMob* target);
+  TMassChanger(const MassChangeOpts& opts, char decimalSeparator, TMob& source, TMob* target,
+               TRecordsEdit* edit = nullptr);
 
   // Whether the record at `index` of the source list of `kind` meets every criterion
   // that applies to its kind.
@@ -87,17 +76,21 @@ class TMassChanger {
   };
 
   template <class R> bool Matches(const R& r) const;
-  // Applies the action mode to one record: parameter changes, copy into the target,
-  // then removal. True when the record leaves the source.
-  template <class R> bool ApplyActions(R& r);
+  // Applies the action mode to the record at `index`: parameter changes, copy into
+  // the target, then removal. True when the record leaves the source.
+  template <class R> bool ApplyActions(R& r, std::size_t index);
   // True when a field took a new value.
-  template <class R> bool ChangeParams(R& r) const;
+  template <class R> bool ChangeParams(R& r, std::size_t index) const;
+  // Gives a field of the record at `index` a value; false when it held that value
+  // already (floats compared bit for bit).
+  template <class R, class M> bool Set(R& r, std::size_t index, M R::*member, M value) const;
   template <class R> void CopyToTarget(const R& r);
   template <ObjKind K> void ScanKind();
 
   MassChangeOpts m_opts;
   MassChangeMode m_mode;
   TMob& m_source;
+  TRecordsEdit* m_edit;
   std::unique_ptr<TIdentityIndex> m_targetIds;
   std::array<bool, kObjKindCount> m_kinds{};
 

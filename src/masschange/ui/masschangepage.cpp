@@ -14,8 +14,8 @@
 
 #include "document/docpaths.h"
 #include "app/core/settings.h"
-#include "app/ui/prompts.h"
-#include "app/ui/shellservices.h"
+#include "shell/prompts.h"
+#include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "masschange/core/masschangeengine.h"
 #include "masschange/ui/cp1251validator.h"
@@ -53,6 +53,31 @@ constexpr ParamRow kChangeRows[] = {
     {"MC_AS_Params_FirstTextureCB", "MC_AS_Params_FirstTextureEd", u"FirstTexture"},
     {"MC_AS_Params_SecondTextureCB", "MC_AS_Params_SecondTextureEd", u"SecondTexture"},
     {"MC_AS_Params_PlayerNumberCB", "MC_AS_Params_PlayerNumberEd", u"PlayerNumber"},
+};
+
+// The controls the busy lock takes, in the order it walks them.
+constexpr const char* kLockedControls[] = {
+    // Criteria.
+    "MC_KR_Param_Name1CB", "MC_KR_Param_Name1Ed", "MC_KR_Param_Name2CB", "MC_KR_Param_Name2Ed",
+    "MC_KR_Param_ScriptVariableNameCB", "MC_KR_Param_ScriptVariableNameEd",
+    "MC_KR_Param_Model3dCB", "MC_KR_Param_Model3dEd", "MC_KR_Param_FirstTextureCB",
+    "MC_KR_Param_FirstTextureEd", "MC_KR_Param_SecondTextureCB", "MC_KR_Param_SecondTextureEd",
+    "MC_KR_Param_PlayerNumberCB", "MC_KR_Param_PlayerNumberEd", "MC_KR_Coords_PramouglCB",
+    "MC_KR_Coords_Pramougl_X1Ed", "MC_KR_Coords_Pramougl_Y1Ed", "MC_KR_Coords_Pramougl_X2Ed",
+    "MC_KR_Coords_Pramougl_Y2Ed", "MC_KR_Coords_KrugCB", "MC_KR_Coords_Krug_XEd",
+    "MC_KR_Coords_Krug_YEd", "MC_KR_Coords_Krug_RadEd", "MC_KR_Type_UnitCB", "MC_KR_Type_ObjectCB",
+    "MC_KR_Type_LeverCB", "MC_KR_Type_TrapCB", "MC_KR_Type_FlameCB", "MC_KR_Type_Particle1CB",
+    "MC_KR_Type_Particle2CB", "MC_KR_Type_Particle3CB",
+    // Actions.
+    "MC_AS_Obj_DelRB", "MC_AS_Obj_CopyRB", "MC_AS_Obj_MoveRB", "MC_AS_Obj_TargetMobSelBut",
+    "MC_AS_Obj_TargetMobEd", "MC_AS_Obj_ReplaceCB", "MC_AS_Params_Name1CB", "MC_AS_Params_Name1Ed",
+    "MC_AS_Params_Name2CB", "MC_AS_Params_Name2Ed", "MC_AS_Params_ScriptVariableNameCB",
+    "MC_AS_Params_ScriptVariableNameEd", "MC_AS_Params_Model3dCB", "MC_AS_Params_Model3dEd",
+    "MC_AS_Params_FirstTextureCB", "MC_AS_Params_FirstTextureEd", "MC_AS_Params_SecondTextureCB",
+    "MC_AS_Params_SecondTextureEd", "MC_AS_Params_OffsetCB", "MC_AS_Params_OffsetXEd",
+    "MC_AS_Params_OffsetYEd", "MC_AS_Params_PlayerNumberCB", "MC_AS_Params_PlayerNumberEd",
+    // The buttons, and the mode the page's layout puts first.
+    "MC_ResetBut", "MC_GoBut", "MC_AS_Obj_OnlyParamsRB",
 };
 
 constexpr std::pair<const char*, const char16_t*> kKindBoxes[] = {
@@ -101,6 +126,11 @@ MassChangePage::MassChangePage(TShellServices& shell, QWidget* parent) : QWidget
     m_boolControls.push_back(findChild<QAbstractButton*>(Name(field.name)));
   for (const auto& field : MassChangeTextFields())
     m_textControls.push_back(findChild<QLineEdit*>(Name(field.name)));
+  for (const char* name : kLockedControls) {
+    QWidget* control = findChild<QWidget*>(Name(name));
+    Q_ASSERT(control);
+    m_lockedControls.push_back(control);
+  }
 }
 
 // ---- building ------------------------------------------------------------------

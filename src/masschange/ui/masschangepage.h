@@ -1,13 +1,14 @@
 // The page "Массовые измененя": criteria and actions of a mass change, the rules
 // that tie its controls together, the Reset and Go buttons, and the choice of the
-// target file. Every control carries its name as objectName, so the main window
-// finds them for its busy lock and its document-state enabling.
+// target file. Every control carries its name as objectName; the page hands the
+// main window the ones its busy lock takes, in the lock's order.
 #pragma once
 
 #include <QWidget>
 #include <vector>
 
 #include "masschange/core/masschangeopts.h"
+#include "shell/page.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -22,10 +23,18 @@ namespace kelvarin {
 
 class TShellServices;
 
-class MassChangePage : public QWidget {
+class MassChangePage : public QWidget, public TPage {
   Q_OBJECT
  public:
   explicit MassChangePage(TShellServices& shell, QWidget* parent = nullptr);
+
+  // ---- TPage
+  QWidget* PageWidget() override { return this; }
+  // The criteria, then the actions, then Reset, Go and "only parameters".
+  std::vector<QWidget*> LockedControls() const override { return m_lockedControls; }
+  void ControlsEnabled() override { UpdateParamsEnabling(); }
+  void WindowShown() override { MassChangeOptsToPage(); }
+  void WindowClosing() override { MassChangePageToOpts(); }
 
   // The stored options (the settings' MassChangeOpts) into the controls: texts
   // first, so that the stored checked states win over the automatic ticking.
@@ -72,6 +81,7 @@ class MassChangePage : public QWidget {
   std::vector<QLineEdit*> m_textControls;
   // What delete mode greys out.
   std::vector<QWidget*> m_paramChangeControls;
+  std::vector<QWidget*> m_lockedControls;
 };
 
 }  // namespace kelvarin

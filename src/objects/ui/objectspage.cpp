@@ -4,17 +4,20 @@
 #include <QHBoxLayout>
 #include <QTextDocument>
 #include <algorithm>
+#include <cstring>
 #include <QLabel>
 #include <QFontInfo>
 #include <QOpenGLContext>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/ui/shellservices.h"
+#include "shell/shellservices.h"
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
+#include "document/recordcommands.h"
 #include "mob/tmob.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/valueseditor.h"
@@ -24,13 +27,16 @@ namespace kelvarin {
 ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent),
       m_shell(shell),
+      m_session(shell.Session()),
       m_model(new ObjectsTreeModel(this)),
       m_tree(new QTreeView),
       m_valuesEditor(new kelvarin::ValuesEditor),
       m_notice(new QLabel),
       m_helpMemo(new QPlainTextEdit),
       m_side(new QVBoxLayout),
-      m_splitter(new QSplitter(Qt::Horizontal)) {
+      m_splitter(new QSplitter(Qt::Horizontal)),
+      m_undoBut(new QPushButton(QStringLiteral("Отменить"))),
+      m_redoBut(new QPushButton(QStringLiteral("Повторить"))) {
   setObjectName(QStringLiteral("ObjectsPage"));
 
   m_tree->setObjectName(QStringLiteral("ObjectsTree"));
@@ -70,7 +76,16 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_side->setContentsMargins(0, 0, 0, 0);
   m_side->addWidget(m_notice);
   m_side->addWidget(m_helpMemo);
+  // The record history's buttons, under the help text.
+  m_undoBut->setObjectName(QStringLiteral("ObjectsUndoBut"));
+  m_redoBut->setObjectName(QStringLiteral("ObjectsRedoBut"));
+  auto* history = new QHBoxLayout;
+  history->addWidget(m_undoBut);
+  history->addWidget(m_redoBut);
+  m_side->addLayout(history);
   m_side->addStretch(1);
+  connect(m_undoBut, &QPushButton::clicked, this, [this] { m_session.Undo(); });
+  connect(m_redoBut, &QPushButton::clicked, this, [this] { m_session.Redo(); });
   side->setLayout(m_side);
 
   m_splitter->setChildrenCollapsible(false);
@@ -86,6 +101,9 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   // The tree and the table run to 5 pixels above the page's bottom edge.
   layout->setContentsMargins(0, 0, 0, 5);
   layout->addWidget(m_splitter);
+
+  m_session.AddListener(this);
+  UpdateHistoryButtons();
 }
 
 void ObjectsPage::FitHelpMemo() {
@@ -124,7 +142,17 @@ void ObjectsPage::showEvent(QShowEvent* event) {
     m_splitter->setSizes({kTreeWidth, kTableWidth, rest});
 }
 
-ObjectsPage::~ObjectsPage() = default;
+ObjectsPage::~ObjectsPage() { m_session.RemoveListener(this); }
+
+std::vector<QWidget*> ObjectsPage::LockedControls() const { return {m_tree, m_valuesEditor}; }
+
+bool ObjectsPage::ShowsResult(const TResultEntry& entry) const {
+  return std::holds_alternative<ObjRef>(entry.target);
+}
+
+void ObjectsPage::ShowResult(const TResultEntry& entry) {
+  if (const auto* ref = std::get_if<ObjRef>(&entry.target)) ShowChangedRecord(*ref);
+}
 
 QString ObjectsPage::HelpText() {
   return QStringLiteral(
@@ -149,6 +177,13 @@ QString ObjectsPage::HelpText() {
 }
 
 void ObjectsPage::FillObjectsTree() {
+  // While the lock is held the document is the holder's: the tree follows at
+  // the release.
+  if (m_session.Busy()) {
+    m_treeStale = true;
+    return;
+  }
+  m_treeStale = false;
   ClearParams();
   m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr);
 }
@@ -181,7 +216,7 @@ void ObjectsPage::ClearParams() {
 }
 
 void ObjectsPage::ObjectsTreeChange() {
-  if (!m_shell.IsActivePage(this) || !m_shell.MobOpened()) return;
+  if (m_showingChange || !m_shell.IsActivePage(this) || !m_shell.MobOpened()) return;
   ClearParams();
   if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) ShowObjectParams(*ref);
 }
@@ -193,6 +228,7 @@ void ObjectsPage::ShowObjectParams(ObjRef ref) {
   for (const ParamRow& row : ParamRowsOf(mob, ref, DecimalSeparator()))
     m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.hasEditButton);
   m_shownRecord = ref;
+  EndTurnGesture();  // a wheel run ends with the selection
   // Particles carry no rotation: the view keeps showing what it showed.
   if (const auto rotation = RotationOf(mob, ref)) {
     if (m_orientator) m_orientator->SetRotation(*rotation);
@@ -244,11 +280,18 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
     return;
   }
 
+  std::optional<TFieldValue> before = ReadFieldValue(mob, ref, keyBytes);
   const ApplyResult result = kelvarin::ApplyParamRow(mob, ref, keyBytes, *bytes, separator);
   switch (result.status) {
     case ApplyStatus::Accepted:
       RevertRow(key, result.rowText);  // a list row shows its cleaned text
       m_shell.SetModified();
+      // One step of the history, unless the value stayed byte for byte the same.
+      if (before)
+        if (auto step = TFieldEditCommand::Made(
+                mob, ref, keyBytes, std::move(*before),
+                FieldEditCaption(keyBytes, ParamDisplayText(mob, ref, keyBytes, separator).value_or(""))))
+          PushOwnStep(std::move(step));
       if (m_orientator && IsRotationKey(keyBytes))
         if (const auto rotation = RotationOf(mob, ref)) m_orientator->SetRotation(*rotation);
       break;
@@ -287,13 +330,38 @@ char ObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
 
 bool ObjectsPage::OrientatorPageActive() const { return m_shell.IsActivePage(this); }
 
-bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation) {
+void ObjectsPage::WheelMoved() {
+  if (!m_lastWheel.isValid() || m_lastWheel.elapsed() >= kWheelGestureMs) EndTurnGesture();
+  m_lastWheel.start();
+}
+
+void ObjectsPage::EndTurnGesture() {
+  ++m_turnGesture;
+  m_session.CloseGesture();
+}
+
+bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) {
   if (!m_shownRecord || !m_shell.MobOpened()) return false;
-  // The view stays usable while a load or save runs on the worker thread, but the
-  // document is the worker's then: turns are drawn, not stored.
-  const TMob& mob = m_shell.Mob();
-  if (mob.Loading || mob.Saving) return false;
-  return StoreRotation(m_shell.Mob(), *m_shownRecord, rotation);
+  // The view stays usable while a load or save runs on the worker thread or a
+  // mass change holds the lock, but the document is theirs then: turns are drawn,
+  // not stored.
+  TMob& mob = m_shell.Mob();
+  if (mob.Loading || mob.Saving || m_session.Busy()) return false;
+  const ObjRef ref = *m_shownRecord;
+  const std::optional<TRotationFields> before = ReadRotation(mob, ref);
+  if (!before || !StoreRotation(mob, ref, rotation)) return false;
+  // The middle button's reset and cancel are a step each; wheel notches merge
+  // until the run ends.
+  if (gesture != TTurnGesture::Wheel) EndTurnGesture();
+  const TRotationFields after = *ReadRotation(mob, ref);
+  if (std::memcmp(before->data(), after.data(), sizeof after) != 0) {
+    const char* caption = gesture == TTurnGesture::Reset    ? "Обнуление поворота"
+                          : gesture == TTurnGesture::Cancel ? "Отмена поворота"
+                                                            : "Поворот";
+    PushOwnStep(std::make_unique<TTurnCommand>(ref, *before, after, m_turnGesture, caption));
+  }
+  if (gesture != TTurnGesture::Wheel) EndTurnGesture();
+  return true;
 }
 
 void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
@@ -305,5 +373,55 @@ void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
 }
 
 void ObjectsPage::SetModified() { m_shell.SetModified(); }
+
+// ---- the record history ---------------------------------------------------------
+
+void ObjectsPage::PushOwnStep(std::unique_ptr<TDocCommand> step) {
+  m_pushingOwnStep = true;
+  m_session.Push(std::move(step));
+  m_pushingOwnStep = false;
+}
+
+void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  if (change.listsResized) FillObjectsTree();  // waits for the lock's release when held
+  if (m_session.Busy()) return;
+  if (cause != TChangeCause::Edit) {
+    ShowChangedRecord(change.record);
+  } else if (!m_pushingOwnStep && change.record && change.record == m_shownRecord) {
+    ShowObjectParams(*change.record);  // another page changed the record shown
+  }
+}
+
+void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
+  if (!ref || !RefersToRecord(m_shell.Mob(), *ref)) {
+    ClearParams();
+    return;
+  }
+  const QModelIndex node = m_model->IndexOf(*ref);
+  // Selected and shown on any page: the selection change alone would show it only
+  // on this one.
+  m_showingChange = true;
+  m_tree->setCurrentIndex(node);
+  m_showingChange = false;
+  if (node.isValid()) m_tree->scrollTo(node);
+  ShowObjectParams(*ref);
+}
+
+void ObjectsPage::BusyChanged(bool busy) {
+  if (!busy && m_treeStale) FillObjectsTree();
+  UpdateHistoryButtons();
+}
+
+void ObjectsPage::UpdateHistoryButtons() {
+  const TDocumentSession& session = m_session;
+  const TDocCommand* undo = session.CanUndo() ? session.History().NextUndo() : nullptr;
+  const TDocCommand* redo = session.CanRedo() ? session.History().NextRedo() : nullptr;
+  m_undoBut->setEnabled(undo != nullptr);
+  m_redoBut->setEnabled(redo != nullptr);
+  m_undoBut->setToolTip(undo ? QStringLiteral("Отменить: ") + FromUtf8(undo->Caption())
+                             : QStringLiteral("Отменять нечего"));
+  m_redoBut->setToolTip(redo ? QStringLiteral("Повторить: ") + FromUtf8(redo->Caption())
+                             : QStringLiteral("Повторять нечего"));
+}
 
 }  // namespace kelvarin

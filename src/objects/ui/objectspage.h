@@ -1,17 +1,23 @@
 // The Objects page: the objects tree, the parameter table that checks each typed
-// value and writes it straight into the record, and the orientation view with its
-// help text. The main window owns the page, fills the tree after each open and
-// close, and commits the table before each save.
+// value and writes it straight into the record, the orientation view with its
+// help text, and the two buttons of the record history. Every change of a record
+// it makes becomes a step of the session's history; it fills the tree when a
+// document opens or closes and shows the record an undo or redo touched.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
+#include <cstdint>
 #include <optional>
 
+#include "document/session.h"
 #include "objects/core/objectparams.h"
 #include "objects/ui/torientatorfr.h"
+#include "shell/page.h"
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QSplitter;
 class QTreeView;
 class QVBoxLayout;
@@ -22,12 +28,24 @@ class ObjectsTreeModel;
 class TShellServices;
 class ValuesEditor;
 
-class ObjectsPage : public QWidget, private TOrientatorHost {
+class ObjectsPage : public QWidget, public TPage, private TDocumentListener, private TOrientatorHost {
   Q_OBJECT
 
  public:
+  // A wheel run ends after this long without a wheel event.
+  static constexpr int kWheelGestureMs = 500;
+
   explicit ObjectsPage(TShellServices& shell, QWidget* parent = nullptr);
   ~ObjectsPage() override;
+
+  // ---- TPage
+  QWidget* PageWidget() override { return this; }
+  std::vector<QWidget*> LockedControls() const override;
+  void CommitEdit() override { CommitValuesEditor(); }
+  void WindowClosing() override { ReleaseGL(); }
+  // Result entries that lead to a record: selected and shown.
+  bool ShowsResult(const TResultEntry& entry) const override;
+  void ShowResult(const TResultEntry& entry) override;
 
   // Rebuilds the tree from the open document (empty when none is open) and empties
   // the table.
@@ -66,6 +84,9 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   TOrientatorFr* ObjectOrientator() const { return m_orientator; }
   QLabel* OrientatorNotice() const { return m_notice; }
   QPlainTextEdit* OrientatorHelpMemo() const { return m_helpMemo; }
+  // Undo and redo of the record history; their tooltips name the next steps.
+  QPushButton* UndoButton() const { return m_undoBut; }
+  QPushButton* RedoButton() const { return m_redoBut; }
 
   // The 18 lines of the help text under the view.
   static QString HelpText();
@@ -77,11 +98,27 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   static constexpr int kTreeWidth = 320;
   static constexpr int kTableWidth = 325;
 
+  // TDocumentListener
+  void DocumentOpened() override { FillObjectsTree(); }
+  void DocumentClosed() override { FillObjectsTree(); }
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+  void HistoryChanged() override { UpdateHistoryButtons(); }
+  void BusyChanged(bool busy) override;
+
   // TOrientatorHost
   bool OrientatorPageActive() const override;
-  bool StoreRotationToRecord(const TQuaternion& rotation) override;
+  void WheelMoved() override;
+  bool StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) override;
   void ShowRotationRows(const TQuaternion& rotation) override;
   void SetModified() override;
+
+  // Pushes a step this page made; its notice is then not news to the page.
+  void PushOwnStep(std::unique_ptr<TDocCommand> step);
+  // Selects `ref` in the tree and shows it, whatever page is showing.
+  void ShowChangedRecord(std::optional<ObjRef> ref);
+  void UpdateHistoryButtons();
+  // The next turn starts a step of its own.
+  void EndTurnGesture();
 
   void FitHelpMemo();
   void ClearParams();
@@ -90,6 +127,9 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   char DecimalSeparator() const;
 
   TShellServices& m_shell;
+  // Kept apart from the shell: the page outlives the window's services when the
+  // window is destroyed, but not the session.
+  TDocumentSession& m_session;
   ObjectsTreeModel* m_model;
   QTreeView* m_tree;
   kelvarin::ValuesEditor* m_valuesEditor;
@@ -98,7 +138,15 @@ class ObjectsPage : public QWidget, private TOrientatorHost {
   QPlainTextEdit* m_helpMemo;
   QVBoxLayout* m_side;
   QSplitter* m_splitter;
+  QPushButton* m_undoBut;
+  QPushButton* m_redoBut;
   bool m_laidOut = false;
+  bool m_treeStale = false;       // to be filled at the lock's release
+  bool m_showingChange = false;   // selecting what an undo or redo touched
+  bool m_pushingOwnStep = false;
+
+  std::uint64_t m_turnGesture = 0;
+  QElapsedTimer m_lastWheel;
 
   bool m_valuesEditorFocused = false;
   TQuaternion m_savedRotation;

@@ -154,6 +154,7 @@ TOrientatorFr::ShiftState TOrientatorFr::MakeShift(Qt::KeyboardModifiers modifie
 
 void TOrientatorFr::FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons,
                                     int delta) {
+  m_host.WheelMoved();
   if (m_wheelCountdown == 3) {
     const ShiftState shift = MakeShift(modifiers, buttons);
     const float angle = static_cast<float>(delta * kRadiansPerWheelUnit);
@@ -178,9 +179,10 @@ void TOrientatorFr::FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseBut
     FrameResize();
     return;
   }
-  if (shift.modifiers.testFlag(Qt::ShiftModifier)) m_rotation = m_host.SavedRotation();
+  const bool cancel = shift.modifiers.testFlag(Qt::ShiftModifier);
+  if (cancel) m_rotation = m_host.SavedRotation();
   else m_rotation.SetIdentity();
-  StoreRotationToSelection();
+  StoreRotationToSelection(cancel ? TTurnGesture::Cancel : TTurnGesture::Reset);
   update();
 }
 
@@ -201,8 +203,8 @@ void TOrientatorFr::FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseBut
   m_lastShift = shift;
 }
 
-void TOrientatorFr::StoreRotationToSelection() {
-  if (!m_host.StoreRotationToRecord(m_rotation)) return;
+void TOrientatorFr::StoreRotationToSelection(TTurnGesture gesture) {
+  if (!m_host.StoreRotationToRecord(m_rotation, gesture)) return;
   m_rotationChanged = true;
   m_host.SetModified();
 }

@@ -17,15 +17,22 @@ class QTimer;
 
 namespace kelvarin {
 
+// What made a turn: a wheel notch (the notches of one run of the wheel are one
+// gesture), or the middle button's reset or Shift-cancel (a gesture each).
+enum class TTurnGesture { Wheel, Reset, Cancel };
+
 // What the view needs from the page it sits on.
 class TOrientatorHost {
  public:
   virtual ~TOrientatorHost() = default;
   // Whether the page is the main window's active page.
   virtual bool OrientatorPageActive() const = 0;
+  // Every wheel event, turning or not (only one in four turns), so the host can
+  // tell where a run of the wheel ends.
+  virtual void WheelMoved() {}
   // Writes the rotation into the selected record; false (nothing written) when no
   // record is selected or the record carries no rotation (particles).
-  virtual bool StoreRotationToRecord(const TQuaternion& rotation) = 0;
+  virtual bool StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) = 0;
   // The selected record's rotation at the moment it was selected.
   virtual TQuaternion SavedRotation() const = 0;
   virtual void ShowRotationRows(const TQuaternion& rotation) = 0;
@@ -57,7 +64,7 @@ class TOrientatorFr : public QOpenGLWidget {
   void FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, int delta);
   void FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
   void FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons, int x, int y);
-  void StoreRotationToSelection();
+  void StoreRotationToSelection(TTurnGesture gesture = TTurnGesture::Wheel);
   // Brings the camera back to its start (also on every resize of the view).
   void FrameResize();
   void EditorUpdaterTTimer();

@@ -1,6 +1,6 @@
 #include "script/ui/cp1251input.h"
 
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 #include "common/qt/qtext.h"
 
 namespace kelvarin {

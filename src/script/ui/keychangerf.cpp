@@ -8,7 +8,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/ui/conversionerror.h"
+#include "shell/conversionerror.h"
 
 namespace kelvarin {
 

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "app/core/settings.h"
-#include "app/ui/prompts.h"
-#include "app/ui/shellservices.h"
 #include "common/qt/latinkey.h"
+#include "shell/prompts.h"
+#include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "mob/tmob.h"
 #include "script/core/scripttext.h"
@@ -26,7 +26,8 @@ namespace kelvarin {
 
 using namespace Qt::Literals::StringLiterals;
 
-TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(parent), m_shell(shell) {
+TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent)
+    : QWidget(parent), m_shell(shell), m_session(shell.Session()) {
   setObjectName(u"ScriptPage"_s);
   m_scriptEd = new TScriptEditor(this);
   auto* layout = new QVBoxLayout(this);
@@ -85,6 +86,48 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent) : QWidget(paren
   connect(m_editItems[5], &QAction::triggered, ed, [ed] { ed->paste(); });
   connect(m_editItems[6], &QAction::triggered, ed, [ed] { ed->selectAll(true); });
   UpdateEditMenu(false);
+  m_session.AddListener(this);
+}
+
+TScriptPage::~TScriptPage() { m_session.RemoveListener(this); }
+
+QWidget* TScriptPage::TextEditor() const { return m_scriptEd; }
+
+void TScriptPage::DocumentOpened() {
+  ClearScript();
+  MobToScript();
+}
+
+void TScriptPage::TriggerIfEnabled(QAction* action) {
+  // No command starts from the keyboard while a load, save or mass change runs.
+  if (action && action->isEnabled() && !m_session.Busy()) action->trigger();
+}
+
+bool TScriptPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  const bool alt = modifiers & Qt::AltModifier;
+  if (key == Qt::Key_F && ctrl) {
+    TriggerIfEnabled(EditMenuItem(u"SearchRepMenu"_s));
+  } else if (key == Qt::Key_F3) {
+    TriggerIfEnabled(EditMenuItem(u"SearchNextMenu"_s));
+  } else if (key == Qt::Key_R && ctrl) {
+    TriggerIfEnabled(EditMenuItem(u"ReplaceNextMenu"_s));
+  } else if (key == Qt::Key_K && ctrl && shift && alt) {
+    // The key dialog has no menu item: only a document must be open.
+    if (m_shell.MobOpened() && !m_session.Busy()) ChangeScriptKey();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool TScriptPage::ShowsResult(const TResultEntry& entry) const {
+  return std::holds_alternative<TScriptPlace>(entry.target);
+}
+
+void TScriptPage::ShowResult(const TResultEntry& entry) {
+  if (const auto* place = std::get_if<TScriptPlace>(&entry.target)) ShowPlace(*place);
 }
 
 TSynZoneScriptSyn& TScriptPage::SynZoneScriptSyn1() const { return m_scriptEd->Lexer().Syn(); }

@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "document/session.h"
 #include "script/ui/textsearch.h"
+#include "shell/page.h"
 
 class QAction;
 class QMenu;
@@ -28,10 +30,22 @@ class TSynZoneScriptSyn;
 struct TCaretPlace;
 struct TScriptPlace;
 
-class TScriptPage : public QWidget {
+class TScriptPage : public QWidget, public TPage, private TDocumentListener {
   Q_OBJECT
  public:
   explicit TScriptPage(TShellServices& shell, QWidget* parent = nullptr);
+  ~TScriptPage() override;
+
+  // ---- TPage: the editor is the window's text editor, with its own undo keys.
+  QWidget* PageWidget() override { return this; }
+  QWidget* TextEditor() const override;
+  bool OwnsUndoKeys() const override { return true; }
+  // Ctrl+F, F3, Ctrl+R (when their Edit items are on) and Ctrl+Shift+Alt+K (with a
+  // document open); none while the busy lock is held.
+  bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+  // Result entries that lead into the script.
+  bool ShowsResult(const TResultEntry& entry) const override;
+  void ShowResult(const TResultEntry& entry) override;
 
   TScriptEditor* ScriptEd() const { return m_scriptEd; }
   TScriptCompleter& Completer() const { return *m_completer; }
@@ -52,11 +66,11 @@ class TScriptPage : public QWidget {
   // ---- Edit menu
   // Adds the items, separators included, to the shell's EditMenu: the eleven of
   // old first, then find all, replace all and go to line after a separator.
-  void FillEditMenu(QMenu* menu);
+  void FillEditMenu(QMenu* menu) override;
   // Enables every Edit item exactly when `active` (the main window's rule: the
   // Script page is showing and its editor is LastEditor) and the editor is usable
   // (it is disabled without a document and during the busy lock).
-  void UpdateEditMenu(bool active);
+  void UpdateEditMenu(bool active) override;
   // An item by its objectName ("UndoMenu", "SearchNextMenu", ...), or nullptr.
   QAction* EditMenuItem(const QString& name) const;
 
@@ -91,6 +105,12 @@ class TScriptPage : public QWidget {
   void hideEvent(QHideEvent* event) override;
 
  private:
+  // TDocumentListener: the text follows the document.
+  void DocumentOpened() override;
+  void DocumentClosed() override { ClearScript(); }
+  bool DocumentAboutToSave() override { return ScriptToMob(); }
+
+  void TriggerIfEnabled(QAction* action);
   void ScriptEdChange();
   void UpdateCaretStatus();
   // "Не найдено: …" in the status bar.
@@ -99,6 +119,9 @@ class TScriptPage : public QWidget {
   std::optional<TTextMatch> FindNext(const std::string& search) const;
 
   TShellServices& m_shell;
+  // Kept apart from the shell: the page outlives the window's services when the
+  // window is destroyed, but not the session.
+  TDocumentSession& m_session;
   TScriptEditor* m_scriptEd;
   TScriptCompleter* m_completer;
   std::vector<QAction*> m_editItems;

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "app/core/settings.h"
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 #include "common/qt/qtext.h"
 #include "script/ui/cp1251input.h"
 

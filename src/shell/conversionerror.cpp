@@ -1,6 +1,6 @@
-#include "app/ui/conversionerror.h"
+#include "shell/conversionerror.h"
 
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 #include "common/textchecks.h"
 
 using namespace Qt::StringLiterals;

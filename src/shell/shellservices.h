@@ -1,5 +1,5 @@
-// What the pages of the main window (script, objects, mass changes) need from the
-// shell. The main window implements it; page tests use a small fake.
+// What the pages of the main window need from the shell. The main window
+// implements it; page tests use a small fake.
 #pragma once
 
 #include <QString>
@@ -11,6 +11,7 @@ class QWidget;
 
 namespace kelvarin {
 
+class TDocumentSession;
 class TMob;
 class TPrompts;
 struct TSettings;
@@ -19,7 +20,9 @@ class TShellServices {
  public:
   virtual ~TShellServices() = default;
 
-  // The one open document (empty when none is open).
+  // The open document with its commands, notifications and record history.
+  virtual TDocumentSession& Session() = 0;
+  // The session's document, whether one is open, and its path.
   virtual TMob& Mob() = 0;
   virtual bool MobOpened() const = 0;
   virtual QString CurMobFile() const = 0;
@@ -44,13 +47,10 @@ class TShellServices {
   // Writes the settings file (a failure is reported in the log by the shell).
   virtual void SaveSettings() = 0;
 
-  // Document commands and the busy lock, for the mass-change run.
+  // The document commands with their questions, as a mass change runs them: Open
+  // asks about unsaved changes, Save asks for a name when the file has gone.
   virtual bool OpenMob(const QString& path) = 0;
   virtual bool SaveMob() = 0;
-  virtual void MakeAutoBackup(const QString& path) = 0;
-  virtual void LockControls() = 0;
-  virtual void UnlockControls() = 0;
-  virtual void SetLockOnLoadSave(bool value) = 0;
 };
 
 }  // namespace kelvarin
