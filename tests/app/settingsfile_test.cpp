@@ -239,3 +239,25 @@ TEST_F(SettingsFile, AnUnreadableFileIsReplacedSoTheSettingsPersist) {
 
 }  // namespace
 }  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+TEST_F(SettingsFile, TheUndoBoundIsReadWrittenAndReachesTheSession) {
+  // Files from before the key: the default.
+  WriteIni("[Main]\r\nIniFileVer=6\r\nSaveAttempts=3\r\n");
+  EXPECT_EQ(Start()->Settings.UndoLimitMB, 256);
+  WriteIni("[Main]\r\nIniFileVer=6\r\nUndoLimitMB=32\r\nUseTMobThreads=1\r\nSaveAttempts=7\r\n");
+  auto state = Start();
+  EXPECT_EQ(state->Settings.UndoLimitMB, 32);
+  const TSessionOptions options = state->Session.Options();
+  EXPECT_EQ(options.UndoLimitBytes, std::size_t(32) << 20);
+  EXPECT_TRUE(options.UseThreads);
+  EXPECT_EQ(options.SaveAttempts, 7);
+  // A negative bound keeps no history.
+  state->Settings.UndoLimitMB = -5;
+  EXPECT_EQ(state->Session.Options().UndoLimitBytes, 0u);
+}
+
+}  // namespace
+}  // namespace kelvarin

@@ -24,6 +24,7 @@ class PageTest : public testing::Test {
 
   void SetUp() override {
     GenerateZone(shell.mob, {.records = 300, .seed = 5});
+    shell.session.Adopt("zone.mob");
     page = std::make_unique<ObjectsPage>(shell);
     page->InitGL();
     page->FillObjectsTree();

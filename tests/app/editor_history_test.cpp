@@ -1,0 +1,133 @@
+// The record history in the running editor: the undo keys on every page but the
+// Script page, whose editor keeps its own; a mass change taken back from the
+// keyboard; the history's end with the document; its bound from the settings.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "app/core/settings.h"
+#include "common/qt/qtext.h"
+#include "editor_fixture.h"
+#include "mob/generator.h"
+
+namespace kelvarin {
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class EditorHistoryTest : public test::EditorTest {
+ protected:
+  const TDocumentSession& Session() const { return m_state->Session; }
+  void Press(int key, Qt::KeyboardModifiers modifiers) {
+    QWidget* target = Focused() ? Focused() : m_window.get();
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+  }
+  // Types a value into the first unit's row and leaves the table for the tree.
+  std::size_t EditUnit(const QString& key, const QString& text) {
+    const std::size_t unit = TypeParameter(ObjKind::Unit, key, text);
+    QTest::keyClick(Table()->OpenEditor(), Qt::Key_Return);
+    Objects()->ObjectsTree()->setFocus();
+    return unit;
+  }
+  float LoadZ(std::size_t unit) const { return m_state->TheMob.Units.at(unit).LoadZ; }
+};
+
+TEST_F(EditorHistoryTest, UndoKeysWorkTheRecordsEverywhereButOnTheScriptPage) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 60)));
+  const std::size_t unit = TypeParameter(ObjKind::Unit, u"LoadZ"_s, u"7"_s);
+  const float original = LoadZ(unit);
+  QTest::keyClick(Table()->OpenEditor(), Qt::Key_Return);
+  Objects()->ObjectsTree()->setFocus();
+  ASSERT_EQ(LoadZ(unit), 7.0f);
+  ASSERT_EQ(Session().History().Count(), 1u);
+  Press(Qt::Key_S, Qt::ControlModifier);
+  ASSERT_FALSE(m_window->MobModified());
+
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), original);
+  EXPECT_TRUE(m_window->MobModified());  // an undone change is a change
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
+  Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(LoadZ(unit), 7.0f);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), 7.0f);
+
+  // The Script page's editor keeps its own history and keys.
+  m_window->Pages()->setCurrentWidget(m_window->ScriptSheet());
+  ScriptEd()->setFocus();
+  const QString script = ScriptEd()->text();
+  QTest::keyClicks(ScriptEd(), u"x"_s);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(ScriptEd()->text(), script);
+  EXPECT_EQ(LoadZ(unit), 7.0f);
+
+  // A page without an editor of its own: the record history again.
+  m_window->Pages()->setCurrentWidget(m_window->MassChangesSheet());
+  Find("MC_KR_Type_UnitCB")->setFocus();
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), original);
+
+  // While the lock is held the history is locked like every other command.
+  m_window->LockControls();
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  m_window->UnlockControls();
+  EXPECT_EQ(LoadZ(unit), original);
+}
+
+TEST_F(EditorHistoryTest, AMassChangeIsTakenBackAsOneStep) {
+  ShowWindow();
+  const QString zone = MakeZone(u"zone.mob"_s, 200);
+  const std::string before = FileBytes(zone);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  const std::size_t units = m_state->TheMob.Units.size();
+  ASSERT_GT(units, 0u);
+
+  m_window->Pages()->setCurrentWidget(m_window->MassChangesSheet());
+  Find<QCheckBox>("MC_KR_Type_UnitCB")->setChecked(true);
+  Find<QRadioButton>("MC_AS_Obj_DelRB")->setChecked(true);
+  Find<QPushButton>("MC_GoBut")->click();
+  ASSERT_TRUE(m_state->TheMob.Units.empty());
+  EXPECT_FALSE(m_window->MobModified());
+  EXPECT_TRUE(Objects()->UndoButton()->isEnabled());
+  EXPECT_TRUE(Objects()->UndoButton()->toolTip().startsWith(u"Отменить: Массовое удаление"_s));
+
+  Find("MC_GoBut")->setFocus();
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m_state->TheMob.Units.size(), units);
+  EXPECT_TRUE(m_window->MobModified());
+  // The tree shows the records that came back.
+  EXPECT_EQ(Objects()->TreeModel()->rowCount(Objects()->TreeModel()->RootIndex(ObjKind::Unit)), int(units));
+  ASSERT_TRUE(m_window->SaveMob());
+  EXPECT_EQ(FileBytes(zone), before);
+}
+
+TEST_F(EditorHistoryTest, TheHistoryEndsWithTheDocumentAndKeepsToItsBound) {
+  ShowWindow();
+  const QString zone = MakeZone(u"zone.mob"_s, 60);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  EditUnit(u"LoadZ"_s, u"7"_s);
+  ASSERT_TRUE(Session().CanUndo());
+  m_prompts.Answer(TPrompts::Answer::No);  // closing without saving
+  ASSERT_TRUE(m_window->CloseMob());
+  EXPECT_EQ(Session().History().Count(), 0u);
+  EXPECT_FALSE(Objects()->UndoButton()->isEnabled());
+
+  // Another file: the history starts afresh.
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  EditUnit(u"LoadZ"_s, u"8"_s);
+  ASSERT_TRUE(m_window->SaveMob());
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"other.mob"_s, 60, 2)));
+  EXPECT_EQ(Session().History().Count(), 0u);
+
+  // UndoLimitMB 0: no history at all.
+  m_state->Settings.UndoLimitMB = 0;
+  EditUnit(u"LoadZ"_s, u"9"_s);
+  EXPECT_TRUE(m_window->MobModified());
+  EXPECT_FALSE(Session().CanUndo());
+}
+
+}  // namespace
+}  // namespace kelvarin

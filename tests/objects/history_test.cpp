@@ -1,0 +1,160 @@
+// The Objects page and the record history: a committed parameter edit is one
+// step, a wheel run one step, the middle button's reset and cancel one step each;
+// undo and redo select the record and show its values; the buttons name the next
+// steps and stay off while the lock is held.
+#include <QPushButton>
+#include <QWheelEvent>
+
+#include "common/floattext.h"
+#include "common/qt/qtext.h"
+#include "document/recordcommands.h"
+#include "pagefixture.h"
+
+namespace kelvarin {
+namespace {
+
+using History = PageTest;
+
+QString Caption(const char* key, float value) {
+  return FromUtf8(key) + QStringLiteral(" = ") + FromCp1251(FloatToDisplayText(value, LocaleDecimalSeparator()));
+}
+
+TEST_F(History, ACommittedEditIsOneStepAndAReappliedValueNone) {
+  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const float before = shell.mob.Units[ref.index].LoadX;
+  QPushButton& undo = *page->UndoButton();
+  EXPECT_FALSE(undo.isEnabled());
+  EXPECT_EQ(undo.toolTip(), QStringLiteral("Отменять нечего"));
+
+  TypeAndLeave(QStringLiteral("LoadX"), FromCp1251(FloatToDisplayText(12.5f, LocaleDecimalSeparator())));
+  ASSERT_EQ(shell.session.History().Count(), 1u);
+  EXPECT_TRUE(undo.isEnabled());
+  EXPECT_EQ(undo.toolTip(), QStringLiteral("Отменить: ") + Caption("LoadX", 12.5f));
+
+  // The same text again, or the row left untouched: no step.
+  TypeAndLeave(QStringLiteral("LoadX"), Table().Value(QStringLiteral("LoadX")));
+  TypeAndLeave(QStringLiteral("Name2"), Table().Value(QStringLiteral("Name2")));
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+
+  // A rejected text is no step either.
+  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("256"));
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+
+  undo.click();
+  EXPECT_EQ(shell.mob.Units[ref.index].LoadX, before);
+  EXPECT_EQ(Table().Value(QStringLiteral("LoadX")), FromCp1251(FloatToDisplayText(before, LocaleDecimalSeparator())));
+  EXPECT_TRUE(shell.session.Modified());
+  EXPECT_EQ(page->RedoButton()->toolTip(), QStringLiteral("Повторить: ") + Caption("LoadX", 12.5f));
+  page->RedoButton()->click();
+  EXPECT_EQ(shell.mob.Units[ref.index].LoadX, 12.5f);
+}
+
+TEST_F(History, UndoSelectsTheChangedRecordAndShowsItsValues) {
+  const ObjRef lever = Select(ObjKind::Lever, 1);
+  TypeAndLeave(QStringLiteral("UncnByte3"), QStringLiteral("300"));
+  ASSERT_EQ(shell.mob.Levers[lever.index].UncnByte3, 44);
+  Select(ObjKind::Unit, 2);
+  ASSERT_NE(page->ShownRecord(), lever);
+
+  // Even with another page showing.
+  shell.active = false;
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(page->ShownRecord(), lever);
+  EXPECT_EQ(Model().RecordAt(page->ObjectsTree()->currentIndex()), lever);
+  EXPECT_EQ(Table().Value(QStringLiteral("UncnByte3")),
+            QString::number(shell.mob.Levers[lever.index].UncnByte3));
+}
+
+TEST_F(History, UndoOfTakenRecordsRebuildsTheTree) {
+  const std::size_t traps = shell.mob.Traps.size();
+  TRecordsEdit edit;
+  edit.TakeRecord(shell.mob.Traps[0], 0);
+  shell.mob.Traps.erase(shell.mob.Traps.begin());
+  shell.session.Push(std::make_unique<TRecordsEditCommand>(std::move(edit), "delete"));
+  EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps - 1));
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps));
+  EXPECT_EQ(page->ShownRecord(), (ObjRef{ObjKind::Trap, 0}));
+  ASSERT_TRUE(shell.session.Redo());
+  EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps - 1));
+  EXPECT_FALSE(page->ShownRecord());  // nothing left to show
+}
+
+TEST_F(History, TheButtonsAreOffWhileTheLockIsHeld) {
+  Select(ObjKind::Unit, 0);
+  TypeAndLeave(QStringLiteral("LoadY"), QStringLiteral("3"));
+  ASSERT_TRUE(page->UndoButton()->isEnabled());
+  shell.session.BeginBusy();
+  EXPECT_FALSE(page->UndoButton()->isEnabled());
+  page->UndoButton()->click();
+  EXPECT_EQ(shell.mob.Units[page->ShownRecord()->index].LoadY, 3.0f);
+  shell.session.EndBusy();
+  EXPECT_TRUE(page->UndoButton()->isEnabled());
+}
+
+// The turn steps need the view.
+class TurnHistory : public PageTest {
+ protected:
+  void SetUp() override {
+    PageTest::SetUp();
+    if (!View()) GTEST_SKIP() << "no OpenGL context: the view is replaced by its notice";
+  }
+  void Wheel(int notches) {
+    const QPointF at(87, 87);
+    for (int i = 0; i < notches; ++i) {
+      QWheelEvent event(at, View()->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+      QCoreApplication::sendEvent(View(), &event);
+    }
+  }
+  std::size_t Steps() const { return shell.session.History().Count(); }
+};
+
+TEST_F(TurnHistory, AWheelRunIsOneStepUntilItPausesOrTheSelectionChanges) {
+  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TRotationFields start = *ReadRotation(shell.mob, ref);
+  Wheel(12);  // three turns
+  EXPECT_EQ(Steps(), 1u);
+  EXPECT_EQ(shell.session.History().NextUndo()->Caption(), "Поворот");
+  QTest::qWait(ObjectsPage::kWheelGestureMs + 100);
+  Wheel(4);
+  EXPECT_EQ(Steps(), 2u);
+  Select(ObjKind::Object, 1);
+  Select(ObjKind::Object, 0);
+  Wheel(4);
+  EXPECT_EQ(Steps(), 3u);
+
+  ASSERT_TRUE(shell.session.Undo());
+  ASSERT_TRUE(shell.session.Undo());
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(*ReadRotation(shell.mob, ref), start);
+  // The view shows the record's rotation again.
+  EXPECT_EQ(View()->Rotation(), RotationOf(shell.mob, ref).value());
+}
+
+TEST_F(TurnHistory, ResetAndCancelAreAStepEach) {
+  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TRotationFields start = *ReadRotation(shell.mob, ref);
+  Wheel(4);
+  View()->FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);     // reset
+  View()->FrameMouseDown(Qt::ShiftModifier, Qt::MiddleButton);  // cancel: back to the selection's rotation
+  Wheel(4);
+  ASSERT_EQ(Steps(), 4u);
+  EXPECT_EQ(shell.session.History().NextUndo()->Caption(), "Поворот");
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.session.History().NextUndo()->Caption(), "Отмена поворота");
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.session.History().NextUndo()->Caption(), "Обнуление поворота");
+  ASSERT_TRUE(shell.session.Undo());
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(*ReadRotation(shell.mob, ref), start);
+
+  // A reset of a rotation that is the identity already changes no byte: no step.
+  View()->FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);
+  const std::size_t steps = Steps();
+  View()->FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);
+  EXPECT_EQ(Steps(), steps);
+}
+
+}  // namespace
+}  // namespace kelvarin
