@@ -1,7 +1,8 @@
 // The record history's costs, each beside a baseline measured in the same run:
-//   - undo and redo of a mass change over every record of a 200,000-record zone,
-//     against the run's own change of the records in memory (the scan that records
-//     the step; the engine's file work is not part of it);
+//   - undo and redo of a mass change over every record of a 200,000-record zone, and
+//     of mass deletions, against the run's own change of the records in memory (the
+//     scan that records the step, and the same scan recording nothing; the engine's
+//     file work is part of neither);
 //   - the memory one parameter-edit step holds in a 2,000- and a 200,000-record
 //     zone, as the step reports it and as the allocator sees it.
 //
@@ -45,11 +46,20 @@ MassChangeOpts ChangeEverything() {
   return o;
 }
 
-MassChangeOpts DeleteUnits() {
+// Units, traps and type-2 particles: all of them, or those in the zone's west half
+// (the records that stay then have to close up, and an undo to make room again).
+MassChangeOpts DeleteUnits(bool westHalf) {
   MassChangeOpts o;
   o.MC_AS_Obj_OnlyParamsRB = false;
   o.MC_AS_Obj_DelRB = true;
   o.MC_KR_Type_UnitCB = o.MC_KR_Type_TrapCB = o.MC_KR_Type_Particle2CB = true;
+  if (westHalf) {
+    o.MC_KR_Coords_PramouglCB = true;
+    o.MC_KR_Coords_Pramougl_X1Ed = "-10000";
+    o.MC_KR_Coords_Pramougl_Y1Ed = "10000";
+    o.MC_KR_Coords_Pramougl_X2Ed = "0";
+    o.MC_KR_Coords_Pramougl_Y2Ed = "-10000";
+  }
   return o;
 }
 
@@ -67,10 +77,10 @@ void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records
     TRecordsEdit edit;
     run = std::min(run, Ms([&] { TMassChanger(opts, '.', mob, nullptr, &edit).Run(); }));
     TRecordsEditCommand step(std::move(edit), "mass change");
+    if (i == 0) std::printf("  the step holds %.1f MB\n", double(step.MemorySize()) / (1 << 20));
     undo = std::min(undo, Ms([&] { step.Undo(mob); }));
     redo = std::min(redo, Ms([&] { step.Redo(mob); }));
     step.Undo(mob);
-    if (i == 0) std::printf("  the step holds %.1f MB\n", double(step.MemorySize()) / (1 << 20));
   }
   // The same change with nothing recorded, as the engine made it before undo.
   TMob fresh;
@@ -101,9 +111,11 @@ void EditStepMemory(std::size_t records, std::size_t& reported, std::size_t& mea
 
 int main(int argc, char** argv) {
   const std::size_t records = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 200000;
-  const int runs = 3;
+  const int runs = 5;
   UndoRedo("Mass change of every record", ChangeEverything(), records, runs);
-  UndoRedo("Mass delete of units, traps and type-2 particles", DeleteUnits(), records, runs);
+  UndoRedo("Mass delete of all units, traps and type-2 particles", DeleteUnits(false), records, runs);
+  UndoRedo("Mass delete of the units, traps and type-2 particles in the west half", DeleteUnits(true), records,
+           runs);
 
   std::size_t smallReported = 0, smallMeasured = 0, largeReported = 0, largeMeasured = 0;
   EditStepMemory(2000, smallReported, smallMeasured);

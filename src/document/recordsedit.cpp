@@ -22,29 +22,39 @@ template <class R> void TRecordsEdit::KindEdit<R>::SwapEntry(std::vector<R>& lis
       members[entry.member]);
 }
 
-// The lists hold the records that stayed; the taken ones go back between them, to
-// the positions they had, in one pass from the end.
+// The list holds the records that stayed; the taken ones go back between them, to
+// the positions they had, in one pass from the end within the list's own storage
+// (it kept its capacity when they left). Records are moved, never copied; the
+// emptied places in `taken` stay for the redo to move them into again.
 template <class R> void TRecordsEdit::KindEdit<R>::PutBack(std::vector<R>& list) {
-  if (taken.empty()) return;
-  std::size_t kept = list.size();
-  std::size_t back = taken.size();
-  list.resize(kept + back);
-  for (std::size_t to = list.size(); to-- > 0 && back > 0;) {
-    if (takenIndices[back - 1] == to) list[to] = std::move(taken[--back]);
-    else list[to] = std::move(list[--kept]);
+  if (takenIndices.empty()) return;
+  const std::size_t old = list.size(), total = old + takenIndices.size();
+  // The places past the list's end are made by moving into them, in order: find
+  // which records end up there (the last ones of the merged list).
+  std::size_t stayed = old, back = takenIndices.size();
+  for (std::size_t to = total; to-- > old;) {
+    if (back > 0 && takenIndices[back - 1] == to) --back;
+    else --stayed;
   }
-  taken.clear();
+  list.reserve(total);
+  for (std::size_t kept = stayed, next = back; list.size() < total;) {
+    if (next < takenIndices.size() && takenIndices[next] == list.size()) list.push_back(std::move(taken[next++]));
+    else list.push_back(std::move(list[kept++]));
+  }
+  // The rest go to places the list had, from the end down.
+  for (std::size_t to = old; to-- > 0 && back > 0;) {
+    if (takenIndices[back - 1] == to) list[to] = std::move(taken[--back]);
+    else list[to] = std::move(list[--stayed]);
+  }
 }
 
 // The taken records leave the list again; the others close up, keeping their order.
 template <class R> void TRecordsEdit::KindEdit<R>::TakeOut(std::vector<R>& list) {
   if (takenIndices.empty()) return;
-  taken.reserve(takenIndices.size());
   std::size_t next = 0, kept = 0;
   for (std::size_t i = 0; i < list.size(); ++i) {
     if (next < takenIndices.size() && takenIndices[next] == i) {
-      taken.push_back(std::move(list[i]));
-      ++next;
+      taken[next++] = std::move(list[i]);
     } else {
       if (kept != i) list[kept] = std::move(list[i]);
       ++kept;
@@ -56,10 +66,10 @@ template <class R> void TRecordsEdit::KindEdit<R>::TakeOut(std::vector<R>& list)
 template <class R> std::size_t TRecordsEdit::KindEdit<R>::MemorySize() const {
   std::size_t bytes = members.capacity() * sizeof(FieldMember<R>) + entries.capacity() * sizeof(Entry) +
                       values.capacity() * sizeof(TFieldValue) +
-                      takenIndices.capacity() * sizeof(std::uint32_t) + taken.capacity() * sizeof(R);
+                      takenIndices.capacity() * sizeof(std::uint32_t) + taken.size() * sizeof(R);
   for (const TFieldValue& value : values) bytes += HeapBytes(value);
   // A record's strings and lists take about what its file form takes.
-  for (const R& record : taken) bytes += record.GetSize();
+  for (const R& record : taken) bytes += record.GetSize();  // as taken: the step is measured then
   return bytes;
 }
 

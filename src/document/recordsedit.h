@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -51,7 +52,8 @@ class TRecordsEdit {
     std::vector<Entry> entries;
     std::vector<TFieldValue> values;  // what the record does not hold now, per entry
     std::vector<std::uint32_t> takenIndices;
-    std::vector<R> taken;
+    // A deque: taking a record never moves those taken before it.
+    std::deque<R> taken;
 
     std::uint32_t MemberId(const FieldMember<R>& member);
     void SwapEntry(std::vector<R>& list, std::size_t i);
