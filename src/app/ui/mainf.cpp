@@ -403,13 +403,12 @@ void TMainF::UpdateWindowState() {
 }
 
 void TMainF::UpdateEditMenu() {
-  for (const PlacedPage& placed : m_pages) placed.page->UpdateEditMenu(EditorCommandsActive(*placed.page));
+  for (const PlacedPage& placed : m_pages) placed.page->UpdateEditMenu(EditorCommandsActive(placed));
 }
 
-bool TMainF::EditorCommandsActive(const TPage& page) const {
-  const QWidget* editor = page.TextEditor();
-  return editor && m_lastEditor == editor && editor->isEnabled() &&
-         IsActivePage(const_cast<TPage&>(page).PageWidget());
+bool TMainF::EditorCommandsActive(const PlacedPage& placed) const {
+  const QWidget* editor = placed.page->TextEditor();
+  return editor && m_lastEditor == editor && editor->isEnabled() && MainF_PK->currentWidget() == placed.sheet;
 }
 
 // ---- document commands ---------------------------------------------------------

@@ -84,10 +84,6 @@ class TMainF : public QMainWindow,
   void SetLockOnLoadSave(bool value);
   void FocusLastEditor();
   QWidget* LastEditor() const { return m_lastEditor; }
-  // The one rule for the Edit items and the keys that act on a page's text editor
-  // (F3, Ctrl+R, Ctrl+F): only while that page is showing and its editor is the
-  // last editor. Keys on other pages never change the script out of sight.
-  bool EditorCommandsActive(const TPage& page) const;
 
   // ---- TShellServices
   TDocumentSession& Session() override;
@@ -151,6 +147,11 @@ class TMainF : public QMainWindow,
   void EditorExit();
   void GoToResult(const TResultEntry& entry);
   void UpdateEditMenu();
+  struct PlacedPage;
+  // The one rule for the Edit items and the keys that act on a page's text editor
+  // (F3, Ctrl+R, Ctrl+F): only while that page is showing and its editor is the
+  // last editor. Keys on other pages never change the script out of sight.
+  bool EditorCommandsActive(const PlacedPage& placed) const;
   // The busy lock's work on the controls; the session says when.
   void DisableLockedControls();
   void RestoreLockedControls();
