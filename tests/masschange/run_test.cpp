@@ -250,7 +250,7 @@ TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
     c.opts.MC_KR_Type_UnitCB = true;
     EXPECT_FALSE(RunMassChanges(host, c.opts, '.').ok);
     EXPECT_EQ(host.lines.back(), kFailure);
-    EXPECT_EQ(host.calls.end()[-2], "OpenMob");  // the document is reopened all the same
+    EXPECT_EQ(host.calls.back(), "OpenMob");  // the document is reopened all the same
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "common/filesystem.h"
 #include "document/recordcommands.h"
@@ -138,12 +139,12 @@ TEST_F(MassChangeUndo, AMovesUndoPutsTheRecordsBackInTheOpenDocumentOnly) {
 class LaterWritesFail : public PosixFileSystem {
  public:
   LaterWritesFail(std::string path, int from) : m_path(std::move(path)), m_from(from) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, std::string& error) override {
+  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
     if (target == m_path && ++m_saves >= m_from) {
-      error = "injected failure";
+      err = EIO;
       return -1;
     }
-    return PosixFileSystem::CreateTemp(target, tempPath, error);
+    return PosixFileSystem::CreateTemp(target, tempPath, err);
   }
 
  private:

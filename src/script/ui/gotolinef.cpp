@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/ui/prompts.h"
+#include "shell/prompts.h"
 #include "common/qt/qtext.h"
 #include "script/core/lineplace.h"
 
