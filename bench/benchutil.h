@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <limits>
+#include <utility>
 
 namespace kelvarin::bench {
 
@@ -23,6 +24,18 @@ inline double BestMs(int runs, const std::function<void()>& prepare, const std::
 }
 
 inline double BestMs(int runs, const std::function<void()>& f) { return BestMs(runs, nullptr, f); }
+
+// Best times of `f` and of its `baseline`, run in turns: on a machine whose load
+// comes and goes, both see the same moments, and their ratio is fair.
+inline std::pair<double, double> BestPairMs(int runs, const std::function<void()>& f,
+                                            const std::function<void()>& baseline) {
+  std::pair<double, double> best{std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity()};
+  for (int i = 0; i < runs; ++i) {
+    best.first = std::min(best.first, BestMs(1, f));
+    best.second = std::min(best.second, BestMs(1, baseline));
+  }
+  return best;
+}
 
 // One run, for steps that change what the next run would measure.
 inline double Ms(const std::function<void()>& f) { return BestMs(1, f); }

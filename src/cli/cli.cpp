@@ -13,6 +13,7 @@
 #include "common/cp1251.h"
 #include "common/filesystem.h"
 #include "mob/generator.h"
+#include "mob/kindnames.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -72,11 +73,9 @@ int Info(const std::string& path, CliIo& io) {
     if (size < 8) break;  // the loader refuses such a block; never loop on it
     p += size;
   }
-  static constexpr const char* kNames[] = {"units",  "objects",    "levers",     "traps",
-                                           "flames", "particles1", "particles2", "particles3"};
   out << "Records:     " << mob.TotalRecordCount() << "\n";
   for (ObjKind k : kAllObjKinds)
-    out << "  " << std::left << std::setw(12) << kNames[int(k)] << std::right << mob.Count(k) << "\n";
+    out << "  " << std::left << std::setw(12) << ObjKindKey(k) << std::right << mob.Count(k) << "\n";
   out << "  unknown     " << mob.UnknownObjectBlocks.size() << "\n";
   out << "Tail:        " << mob.TailLength << " bytes\n";
   if (mob.HasScript)
@@ -188,6 +187,9 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 }  // namespace
 
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
+#ifdef KELVARIN_CLI_MAP
+void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
+#endif
 
 namespace {
 
@@ -242,6 +244,9 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
   generate->callback([&] { exitCode = Generate(file, records, seed, io); });
 
   AddMassChangeCommand(app, io, exitCode);
+#ifdef KELVARIN_CLI_MAP
+  AddMapCommand(app, io, exitCode);
+#endif
 
   try {
     app.parse(argc, argv);

@@ -8,6 +8,7 @@
 #include "common/cp1251.h"
 #include "common/hex.h"
 #include "mob/fields.h"
+#include "mob/kindnames.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -64,11 +65,7 @@ template <class R> Json RecordToJson(const R& record) {
   return out;
 }
 
-const char* ListKey(ObjKind kind) {
-  static constexpr const char* kKeys[] = {"units",  "objects",    "levers",     "traps",
-                                          "flames", "particles1", "particles2", "particles3"};
-  return kKeys[int(kind)];
-}
+const char* ListKey(ObjKind kind) { return ObjKindKey(kind); }
 
 // ---- from JSON ---------------------------------------------------------------
 

@@ -11,6 +11,7 @@
 #include "document/recordsedit.h"
 #include "document/session.h"
 #include "mob/filelog.h"
+#include "mob/planecoords.h"
 
 namespace kelvarin {
 namespace {
@@ -32,9 +33,9 @@ template <class F> decltype(auto) VisitKind(ObjKind kind, F&& f) {
   }
 }
 
-// The fields the options act on, per kind: particles have no common fields, their
-// name is NameStr and their position CoordX/CoordY; every other kind (flames too)
-// is placed by LoadX/LoadY.
+// The fields the options act on, per kind: particles have no common fields and
+// their name is NameStr. Where a record stands is planecoords.h's rule; the
+// offset writes it through member pointers, which the history's field steps need.
 template <class R> constexpr bool kCommon = HasCommonFields(R::Kind);
 
 // A common field as a member of the record type itself.
@@ -118,7 +119,7 @@ template <class R> bool TMassChanger::Matches(const R& r) const {
     // PlayerNumber is an unsigned byte: a value outside 0..255 matches nothing.
     if (m_playerCriterion && *m_playerCriterion != std::int32_t(r.PlayerNumber)) return false;
   }
-  const float x = PosX(r), y = PosY(r);
+  const float x = PlaneX(r), y = PlaneY(r);
   // Y1 is the upper bound of y and Y2 the lower one; all bounds inclusive.
   if (m_rect && !(m_rect->x1 <= x && y <= m_rect->y1 && x <= m_rect->x2 && m_rect->y2 <= y))
     return false;

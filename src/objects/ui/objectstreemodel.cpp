@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "common/qt/qtext.h"
+#include "mob/kindnames.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -16,19 +17,7 @@ constexpr quintptr kRootId = 0;
 
 ObjectsTreeModel::ObjectsTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
-QString ObjectsTreeModel::RootCaption(ObjKind kind) {
-  switch (kind) {
-    case ObjKind::Unit: return QStringLiteral("Юниты");
-    case ObjKind::Object: return QStringLiteral("Объекты");
-    case ObjKind::Lever: return QStringLiteral("Рычаги");
-    case ObjKind::Trap: return QStringLiteral("Ловушки");
-    case ObjKind::Flame: return QStringLiteral("Флеймы");
-    case ObjKind::Particle1: return QStringLiteral("Партиклы 1 типа");
-    case ObjKind::Particle2: return QStringLiteral("Партиклы 2 типа");
-    case ObjKind::Particle3: break;
-  }
-  return QStringLiteral("Партиклы 3 типа");
-}
+QString ObjectsTreeModel::RootCaption(ObjKind kind) { return QString::fromUtf8(ObjKindCaption(kind)); }
 
 void ObjectsTreeModel::Fill(const TMob* mob) {
   beginResetModel();

@@ -1,0 +1,34 @@
+// A record moved on the zone's plane (a drag on the map): its two plane
+// coordinates before and after, one step of the history per drag.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "document/history.h"
+#include "mob/planecoords.h"
+
+namespace kelvarin {
+
+class TMoveCommand : public TDocCommand {
+ public:
+  // The record stands at `after` already; `before` is where it stood.
+  TMoveCommand(ObjRef ref, PlanePosition before, PlanePosition after, std::string caption);
+
+  void Undo(TMob& mob) override { WritePlanePosition(mob, m_ref, m_before); }
+  void Redo(TMob& mob) override { WritePlanePosition(mob, m_ref, m_after); }
+  TRecordsChange Change(bool) const override { return {m_ref, false}; }
+  std::size_t MemorySize() const override;
+
+  ObjRef Record() const { return m_ref; }
+
+ private:
+  ObjRef m_ref;
+  PlanePosition m_before, m_after;
+};
+
+// Puts the record `ref` at `to` and returns the step that undoes it, for the
+// caller to push; nullptr when there is no such record or it is there already.
+std::unique_ptr<TMoveCommand> MoveRecord(TMob& mob, ObjRef ref, PlanePosition to, std::string caption);
+
+}  // namespace kelvarin

@@ -1,0 +1,59 @@
+// The areas a user draws on the map, as the mass-change options hold them: the
+// rectangle's four edits in the order the engine reads them (X1 the lower bound of
+// x, Y1 the upper bound of y, X2 and Y2 the other two) and the circle's centre and
+// radius. The numbers are plain decimals with the locale's separator, so the option
+// check takes them as typed numbers, and they are rounded outwards: a record inside
+// the drawn shape is inside the written one.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "masschange/core/masschangeopts.h"
+
+namespace kelvarin {
+
+// A rectangle drawn from any corner to the opposite one.
+struct AreaRectangle {
+  double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+struct AreaCircle {
+  double x = 0, y = 0, radius = 0;
+};
+
+struct RectangleFieldTexts {
+  std::string x1, y1, x2, y2;  // X1 <= X2, Y1 >= Y2
+};
+
+struct CircleFieldTexts {
+  std::string x, y, radius;
+};
+
+// The number of decimals that keeps a drawn edge within about a pixel of
+// `worldPerPixel` when it is rounded: none for coarse views, up to six.
+int AreaDecimals(double worldPerPixel);
+
+// `value` written with `decimals` decimals, rounded down (towards minus infinity)
+// or up, as the engine's own conversion reads the text back; clamped to the float
+// range, which the option check accepts.
+std::string DecimalTextDown(double value, int decimals, char decimalSeparator);
+std::string DecimalTextUp(double value, int decimals, char decimalSeparator);
+
+RectangleFieldTexts RectangleTexts(const AreaRectangle& drawn, int decimals, char decimalSeparator);
+// The centre rounded to the nearest text, the radius rounded up by as much as
+// the centre moved, so the written circle covers the drawn one.
+CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char decimalSeparator);
+
+// Writes the texts into the options and ticks the shape's checkbox, replacing a
+// shape of the same type; the other shape and every other option stay.
+void PutRectangle(MassChangeOpts& opts, const RectangleFieldTexts& texts);
+void PutCircle(MassChangeOpts& opts, const CircleFieldTexts& texts);
+
+// The shapes the options hold, when ticked and written as numbers the engine
+// converts; nullopt otherwise. The rectangle keeps its bounds as the engine reads
+// them (one with Y1 below Y2 is empty).
+std::optional<AreaRectangle> RectangleOf(const MassChangeOpts& opts, char decimalSeparator);
+std::optional<AreaCircle> CircleOf(const MassChangeOpts& opts, char decimalSeparator);
+
+}  // namespace kelvarin

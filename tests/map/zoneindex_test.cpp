@@ -1,0 +1,161 @@
+// The zone index against a walk over every record: rectangle and circle queries,
+// picking where markers overlap, records without a place, and moves (with the
+// rebuild that many moves bring).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <tuple>
+
+#include "map/core/pickcycle.h"
+#include "map/core/zoneindex.h"
+#include "mapzones.h"
+
+namespace kelvarin {
+namespace {
+
+using RefSet = std::set<std::tuple<int, std::size_t>>;
+
+RefSet Key(const std::vector<ObjRef>& refs) {
+  RefSet set;
+  for (const ObjRef& r : refs) set.insert({int(r.kind), r.index});
+  return set;
+}
+
+// Every record whose position, as the document holds it, passes `inside`.
+template <class F> RefSet Scan(const TMob& mob, KindMask kinds, F inside) {
+  RefSet set;
+  for (ObjKind kind : kAllObjKinds) {
+    if (!kinds.Has(kind)) continue;
+    for (std::size_t i = 0; i < mob.Count(kind); ++i) {
+      const PlanePosition p = *ReadPlanePosition(mob, {kind, i});
+      if (std::isfinite(p.x) && std::isfinite(p.y) && inside(double(p.x), double(p.y))) set.insert({int(kind), i});
+    }
+  }
+  return set;
+}
+
+template <class Query> RefSet Collect(Query query) {
+  RefSet set;
+  query([&](const TMapPoint& p) { set.insert({int(p.kind), p.index}); });
+  return set;
+}
+
+TEST(ZoneIndex, QueriesFindWhatAWalkOverEveryRecordFinds) {
+  for (std::uint64_t seed : {1, 2, 3}) {
+    TMob mob;
+    test::Zone(mob, 3000, seed);
+    test::ScatterAwkwardly(mob, seed);
+    TZoneIndex index;
+    index.Build(mob);
+    KindMask kinds = KindMask::All();
+    kinds.Set(ObjKind::Lever, false);
+    const MapRect rects[] = {{-100, -100, 100, 100}, {0, -10, 10, 0}, {299.9, 299.9, 300.1, 300.1},
+                             {-1e38, -1, 1e38, 1}, {5, -5, 5, -5}, {10, 10, -10, -10}};
+    for (const MapRect& r : rects) {
+      SCOPED_TRACE(testing::Message() << seed << ": " << r.minX << " " << r.minY << " " << r.maxX << " " << r.maxY);
+      EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, kinds, f); }),
+                Scan(mob, kinds, [&](double x, double y) { return r.Contains(x, y); }));
+    }
+    const struct {
+      double x, y, r;
+    } circles[] = {{0, 0, 100}, {5, -5, 0}, {300, 300, 0.05}, {0, 0, 1e34}, {10, 10, 10}};
+    for (const auto& c : circles) {
+      SCOPED_TRACE(testing::Message() << seed << ": circle " << c.x << " " << c.y << " " << c.r);
+      EXPECT_EQ(Collect([&](auto f) { index.ForEachInCircle(c.x, c.y, c.r, kinds, f); }),
+                Scan(mob, kinds, [&](double x, double y) {
+                  return (x - c.x) * (x - c.x) + (y - c.y) * (y - c.y) <= c.r * c.r;
+                }));
+    }
+  }
+}
+
+TEST(ZoneIndex, RecordsWithoutAPlaceAreListedNotIndexed) {
+  TMob mob;
+  test::Zone(mob, 40, 9);
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  mob.Units[1].LoadX = nan;
+  mob.Particles2[0].CoordY = -inf;
+  mob.Flames[0].LoadX = inf;
+  mob.Flames[0].CoordX = 0;  // a flame stands at LoadX/LoadY, whatever its CoordX says
+  TZoneIndex index;
+  index.Build(mob);
+  EXPECT_EQ(Key(index.Unplaced()),
+            (RefSet{{int(ObjKind::Unit), 1}, {int(ObjKind::Flame), 0}, {int(ObjKind::Particle2), 0}}));
+  EXPECT_EQ(index.PlacedCount() + 3, mob.TotalRecordCount());
+  EXPECT_EQ(index.Count(ObjKind::Unit), mob.Units.size());
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect({-1e39, -1e39, 1e39, 1e39}, KindMask::All(), f); }).size(),
+            mob.TotalRecordCount() - 3);
+  const MapRect bounds = *index.Bounds();
+  EXPECT_TRUE(std::isfinite(bounds.minX) && std::isfinite(bounds.maxY));
+}
+
+TEST(ZoneIndex, PickingReturnsEveryOverlappingRecordNearestFirst) {
+  TMob mob;
+  test::Zone(mob, 16, 1);
+  mob.ForEachList([](auto& list) { list.clear(); });
+  mob.Units.resize(2);
+  mob.Objects.resize(1);
+  mob.Particles1.resize(1);
+  mob.Units[0].LoadX = 10.5f;  // a little off the click
+  mob.Units[1].LoadX = 10;     // right on it, like the object and the particle
+  mob.Objects[0].LoadX = 10;
+  mob.Particles1[0].CoordX = 10;
+  TZoneIndex index;
+  index.Build(mob);
+  const std::vector<ObjRef> expected = {
+      {ObjKind::Unit, 1}, {ObjKind::Object, 0}, {ObjKind::Particle1, 0}, {ObjKind::Unit, 0}};
+  EXPECT_EQ(index.PickAt(10, 0, 1, KindMask::All()), expected);
+  KindMask noUnits = KindMask::All();
+  noUnits.Set(ObjKind::Unit, false);
+  EXPECT_EQ(index.PickAt(10, 0, 1, noUnits), (std::vector<ObjRef>{{ObjKind::Object, 0}, {ObjKind::Particle1, 0}}));
+  EXPECT_TRUE(index.PickAt(20, 0, 1, KindMask::All()).empty());
+
+  // Repeated clicks at one place go round the records under the cursor.
+  TPickCycle cycle;
+  std::vector<ObjRef> chosen;
+  for (int i = 0; i < 5; ++i) chosen.push_back(*cycle.Click(100 + i % 2, 50, index.PickAt(10, 0, 1, KindMask::All())));
+  EXPECT_EQ(chosen, (std::vector<ObjRef>{expected[0], expected[1], expected[2], expected[3], expected[0]}));
+  // A click elsewhere starts with the nearest again.
+  EXPECT_EQ(*cycle.Click(300, 50, {expected[3], expected[0]}), expected[3]);
+  EXPECT_FALSE(cycle.Click(300, 50, {}).has_value());
+}
+
+TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
+  TMob mob;
+  test::Zone(mob, 5000, 4);
+  TZoneIndex index;
+  index.Build(mob);
+  std::mt19937 rng(4);
+  std::uniform_real_distribution<float> where(-20000, 20000);
+  // Enough moves to outgrow the list of moved records more than once; some go to
+  // NaN and back, some back to where they were.
+  for (int step = 0; step < 4000; ++step) {
+    const ObjKind kind = kAllObjKinds[step % kObjKindCount];
+    if (mob.Count(kind) == 0) continue;
+    const ObjRef ref{kind, std::size_t(rng()) % mob.Count(kind)};
+    const PlanePosition before = *ReadPlanePosition(mob, ref);
+    PlanePosition to{where(rng), where(rng)};
+    if (step % 7 == 0) to.x = std::numeric_limits<float>::quiet_NaN();
+    WritePlanePosition(mob, ref, to);
+    index.Update(ref, to);
+    if (step % 5 == 0) {
+      WritePlanePosition(mob, ref, before);
+      index.Update(ref, before);
+    }
+  }
+  const MapRect r{-5000, -7000, 9000, 3000};
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
+            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
+  RefSet unplaced;
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < mob.Count(kind); ++i)
+      if (!std::isfinite(ReadPlanePosition(mob, {kind, i})->x)) unplaced.insert({int(kind), i});
+  EXPECT_EQ(Key(index.Unplaced()), unplaced);
+  const ObjRef some{ObjKind::Object, 3};
+  EXPECT_EQ(index.Position(some)->x, ReadPlanePosition(mob, some)->x);
+  EXPECT_FALSE(index.Position({ObjKind::Object, mob.Objects.size()}).has_value());
+}
+
+}  // namespace
+}  // namespace kelvarin
