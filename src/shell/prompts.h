@@ -23,6 +23,9 @@ class TPrompts {
   // result means the user cancelled.
   virtual QString ChooseOpenFile(const QString& folder) = 0;
   virtual QString ChooseSaveFile(const QString& folder) = 0;
+  // The save dialog for a PNG picture, offering `suggested` (a path); an empty
+  // result means the user cancelled.
+  virtual QString ChooseSavePicture(const QString& suggested) = 0;
 };
 
 }  // namespace kelvarin

@@ -13,6 +13,7 @@ namespace kelvarin {
 
 class TDocumentSession;
 class TMob;
+class TPageLinks;
 class TPrompts;
 struct TSettings;
 
@@ -41,6 +42,11 @@ class TShellServices {
   virtual void ShowResults(const QString& title, std::vector<TResultEntry> entries) = 0;
   // Whether `page` is the main window's active tab page.
   virtual bool IsActivePage(const QWidget* page) const = 0;
+  // Shows the page that takes the entry's target (a script place, a record), then
+  // the target; nothing while the busy lock is held.
+  virtual void GoToResult(const TResultEntry& entry) = 0;
+  // The selected record and the mass-change criteria, shared between the pages.
+  virtual TPageLinks& Links() = 0;
 
   virtual TPrompts& Prompts() = 0;
   virtual TSettings& Settings() = 0;

@@ -14,6 +14,7 @@
 #include <QtTest/QTest>
 
 #include "app/core/appstate.h"
+#include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "masschange/ui/masschangepage.h"
@@ -45,6 +46,8 @@ class FakeShell : public TShellServices, private TLogSink {
   void ShowCaretStatus(const QString&) override {}
   void ShowResults(const QString&, std::vector<TResultEntry>) override {}
   bool IsActivePage(const QWidget*) const override { return false; }
+  void GoToResult(const TResultEntry&) override {}
+  TPageLinks& Links() override { return links; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return state.Settings; }
   void SaveSettings() override {
@@ -59,6 +62,7 @@ class FakeShell : public TShellServices, private TLogSink {
 
   TAppState state;
   TScriptedPrompts prompts;
+  TPageLinks links;
   QStringList statusMessages;
   bool opened = true;
   QStringList log;

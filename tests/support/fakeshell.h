@@ -11,6 +11,7 @@
 #include "common/qt/qtext.h"
 #include "document/session.h"
 #include "mob/tmob.h"
+#include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "support/scriptedprompts.h"
 
@@ -35,6 +36,8 @@ class TFakeShell : public TShellServices, private TLogSink {
   QString caretStatus;
   QString resultsTitle;
   std::vector<TResultEntry> results;
+  std::vector<TResultEntry> goneTo;  // GoToResult, in order
+  TPageLinks links;
 
   TDocumentSession& Session() override { return session; }
   TMob& Mob() override { return mob; }
@@ -54,6 +57,8 @@ class TFakeShell : public TShellServices, private TLogSink {
     results = std::move(entries);
   }
   bool IsActivePage(const QWidget*) const override { return active; }
+  void GoToResult(const TResultEntry& entry) override { goneTo.push_back(entry); }
+  TPageLinks& Links() override { return links; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return settings; }
   void SaveSettings() override { ++settingsSaves; }

@@ -31,7 +31,7 @@ std::vector<TScriptedPrompts::Record> TScriptedPrompts::RecordsOf(Kind kind) con
 QStringList TScriptedPrompts::Texts() const {
   QStringList out;
   for (const Record& r : m_records)
-    if (r.kind != Kind::OpenFile && r.kind != Kind::SaveFile) out << r.text;
+    if (r.kind != Kind::OpenFile && r.kind != Kind::SaveFile && r.kind != Kind::SavePicture) out << r.text;
   return out;
 }
 
@@ -87,6 +87,15 @@ QString TScriptedPrompts::ChooseOpenFile(const QString& folder) {
 QString TScriptedPrompts::ChooseSaveFile(const QString& folder) {
   m_records.push_back({Kind::SaveFile, folder, Icon::Information});
   const FileChoice* c = Next<FileChoice>("save dialog", folder);
+  if (!c) return {};
+  const QString path = c->path;
+  m_answers.pop_front();
+  return path;
+}
+
+QString TScriptedPrompts::ChooseSavePicture(const QString& suggested) {
+  m_records.push_back({Kind::SavePicture, suggested, Icon::Information});
+  const FileChoice* c = Next<FileChoice>("picture dialog", suggested);
   if (!c) return {};
   const QString path = c->path;
   m_answers.pop_front();

@@ -17,7 +17,7 @@ namespace kelvarin {
 
 class TScriptedPrompts : public TPrompts {
  public:
-  enum class Kind { YesNoCancel, YesNo, Message, OpenFile, SaveFile };
+  enum class Kind { YesNoCancel, YesNo, Message, OpenFile, SaveFile, SavePicture };
 
   struct Record {
     Kind kind;
@@ -28,7 +28,7 @@ class TScriptedPrompts : public TPrompts {
   // ---- answers, consumed in order
   TScriptedPrompts& Answer(TPrompts::Answer answer);
   TScriptedPrompts& AnswerYesNo(bool yes);
-  // The path the next open or save dialog returns; an empty path cancels it.
+  // The path the next open, save or picture dialog returns; an empty path cancels it.
   TScriptedPrompts& ChooseFile(const QString& path);
 
   // ---- what happened
@@ -46,6 +46,7 @@ class TScriptedPrompts : public TPrompts {
   void ShowMessage(const QString& text, Icon icon) override;
   QString ChooseOpenFile(const QString& folder) override;
   QString ChooseSaveFile(const QString& folder) override;
+  QString ChooseSavePicture(const QString& suggested) override;
 
  private:
   struct FileChoice {

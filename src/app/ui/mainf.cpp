@@ -142,20 +142,12 @@ void TMainF::CreatePages() {
   MainF_PK = new QTabWidget(this);
   MainF_PK->setObjectName(u"MainF_PK"_s);
   MainF_PK->setUsesScrollButtons(false);
-  auto addSheet = [this](const char* name, const QString& caption) {
-    auto* sheet = new QWidget;
-    sheet->setObjectName(Name(name));
-    auto* layout = new QVBoxLayout(sheet);
-    layout->setContentsMargins(0, 0, 0, 0);
-    MainF_PK->addTab(sheet, caption);
-    return sheet;
-  };
-  ScriptSh = addSheet("ScriptSh", u"Скрипт"_s);
-  BlocksSh = addSheet("BlocksSh", u"Блоки"_s);
-  ObjectsSh = addSheet("ObjectsSh", u"Объекты"_s);
-  DiplomacySh = addSheet("DiplomacySh", u"Дипломатия"_s);
-  MassChangesSh = addSheet("MassChangesSh", u"Массовые измененя"_s);
-  LogSh = addSheet("LogSh", u"Лог"_s);
+  ScriptSh = AddSheet("ScriptSh", u"Скрипт"_s);
+  BlocksSh = AddSheet("BlocksSh", u"Блоки"_s);
+  ObjectsSh = AddSheet("ObjectsSh", u"Объекты"_s);
+  DiplomacySh = AddSheet("DiplomacySh", u"Дипломатия"_s);
+  MassChangesSh = AddSheet("MassChangesSh", u"Массовые измененя"_s);
+  LogSh = AddSheet("LogSh", u"Лог"_s);
 
   LogEd = new QPlainTextEdit(LogSh);
   LogEd->setObjectName(u"LogEd"_s);
@@ -179,6 +171,15 @@ void TMainF::CreatePages() {
   connect(MainF_PK, &QTabWidget::currentChanged, this, &TMainF::PageChanged);
 }
 
+
+QWidget* TMainF::AddSheet(const char* name, const QString& caption) {
+  auto* sheet = new QWidget;
+  sheet->setObjectName(Name(name));
+  auto* layout = new QVBoxLayout(sheet);
+  layout->setContentsMargins(0, 0, 0, 0);
+  MainF_PK->addTab(sheet, caption);
+  return sheet;
+}
 
 void TMainF::AddPage(QWidget* sheet, TPage& page) {
   sheet->layout()->addWidget(page.PageWidget());

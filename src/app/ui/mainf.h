@@ -12,6 +12,7 @@
 
 #include "document/session.h"
 #include "mob/tmob.h"
+#include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 
 class QAction;
@@ -39,9 +40,12 @@ class TMainF : public QMainWindow,
   TMainF(TAppState& app, TPrompts& prompts, QWidget* parent = nullptr);
   ~TMainF() override;
 
-  // Puts `page` into `sheet` (one of the six below). Pages are added in the order
-  // of their sheets; the busy lock walks their controls in that order.
+  // Puts `page` into `sheet` (one of the six below, or one added after them).
+  // Pages are added in the order of their sheets; the busy lock walks their
+  // controls in that order.
   void AddPage(QWidget* sheet, TPage& page);
+  // A sheet of a page beyond the six, after the Log page.
+  QWidget* AddSheet(const char* name, const QString& caption);
   // The file opened once the window has been shown (the command-line argument).
   void SetStartupFile(const QString& path) { m_startupFile = path; }
   // How Readme.txt and the licence are shown; the desktop's viewer by default.
@@ -96,6 +100,8 @@ class TMainF : public QMainWindow,
   void ShowCaretStatus(const QString& text) override;
   void ShowResults(const QString& title, std::vector<TResultEntry> entries) override;
   bool IsActivePage(const QWidget* page) const override;
+  void GoToResult(const TResultEntry& entry) override;
+  TPageLinks& Links() override { return m_links; }
   TPrompts& Prompts() override { return m_prompts; }
   TSettings& Settings() override;
   void SaveSettings() override;
@@ -145,7 +151,6 @@ class TMainF : public QMainWindow,
   void PageChanged();
   void EditorEnter(QWidget* editor);
   void EditorExit();
-  void GoToResult(const TResultEntry& entry);
   void UpdateEditMenu();
   struct PlacedPage;
   // The one rule for the Edit items and the keys that act on a page's text editor
@@ -177,6 +182,9 @@ class TMainF : public QMainWindow,
     TPage* page;
   };
   std::vector<PlacedPage> m_pages;
+  // Destroyed before the pages, which are the window's children: no page
+  // reaches it from its destructor.
+  TPageLinks m_links;
 
   // Busy lock and focus memory.
   bool m_locking = false;

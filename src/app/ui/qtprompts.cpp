@@ -58,4 +58,9 @@ QString TQtPrompts::ChooseSaveFile(const QString& folder) {
                                       QFileDialog::DontConfirmOverwrite);
 }
 
+QString TQtPrompts::ChooseSavePicture(const QString& suggested) {
+  return QFileDialog::getSaveFileName(m_parent, u"Сохранить картинку"_s, suggested,
+                                      u"Картинки PNG (*.png)"_s);
+}
+
 }  // namespace kelvarin

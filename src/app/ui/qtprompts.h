@@ -19,6 +19,7 @@ class TQtPrompts : public TPrompts {
   void ShowMessage(const QString& text, Icon icon) override;
   QString ChooseOpenFile(const QString& folder) override;
   QString ChooseSaveFile(const QString& folder) override;
+  QString ChooseSavePicture(const QString& suggested) override;
 
   // The filter of both file dialogs.
   static QString MobFilter();

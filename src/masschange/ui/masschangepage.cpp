@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -14,6 +15,7 @@
 
 #include "document/docpaths.h"
 #include "app/core/settings.h"
+#include "shell/pagelinks.h"
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
@@ -131,6 +133,17 @@ MassChangePage::MassChangePage(TShellServices& shell, QWidget* parent) : QWidget
     Q_ASSERT(control);
     m_lockedControls.push_back(control);
   }
+
+  // The criteria are shared: other pages read them, hear of every edit and tick,
+  // and fill areas in.
+  TPageLinks& links = shell.Links();
+  links.SetCriteriaSource(
+      this, [this] { return PageOptions(); }, [this](const MassChangeOpts& opts) { PutOptions(opts); });
+  const auto changed = [links = QPointer<TPageLinks>(&links)] {
+    if (links) links->NotifyCriteriaChanged();
+  };
+  for (QAbstractButton* button : m_boolControls) connect(button, &QAbstractButton::toggled, this, changed);
+  for (QLineEdit* edit : m_textControls) connect(edit, &QLineEdit::textChanged, this, changed);
 }
 
 // ---- building ------------------------------------------------------------------
@@ -322,10 +335,11 @@ MassChangeOpts MassChangePage::PageOptions() const {
   return opts;
 }
 
-void MassChangePage::MassChangeOptsToPage() {
-  const MassChangeOpts opts = m_shell.Settings().MassChange;
+void MassChangePage::MassChangeOptsToPage() { PutOptions(m_shell.Settings().MassChange); }
+
+void MassChangePage::PutOptions(const MassChangeOpts& opts) {
   SetTexts(opts);   // their change handlers tick checkboxes...
-  SetChecks(opts);  // ...and the stored states win
+  SetChecks(opts);  // ...and the given states win
 }
 
 void MassChangePage::MassChangePageToOpts() {

@@ -52,6 +52,9 @@ class MassChangePage : public QWidget, public TPage {
 
   // The options as the page holds them now.
   MassChangeOpts PageOptions() const;
+  // Puts `opts` onto the page as the stored options are put (texts, then checked
+  // states): what other pages fill in through the shared criteria.
+  void PutOptions(const MassChangeOpts& opts);
 
  private:
   QCheckBox* AddCheckBox(const char* name, const QString& caption);

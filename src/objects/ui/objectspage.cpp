@@ -14,6 +14,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
@@ -47,6 +48,11 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_tree->setModel(m_model);
   connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &ObjectsPage::ObjectsTreeChange);
+  // A record selected on another page (the map) is selected here too.
+  connect(&shell.Links(), &TPageLinks::RecordSelected, this,
+          [this](std::optional<ObjRef> ref, const QObject* from) {
+            if (from != this && ref && !m_session.Busy() && m_shell.MobOpened()) ShowChangedRecord(*ref);
+          });
 
   connect(m_valuesEditor, &ValuesEditor::FocusEntered, this, &ObjectsPage::ValuesEditorEnter);
   connect(m_valuesEditor, &ValuesEditor::FocusLeft, this, &ObjectsPage::ValuesEditorExit);
@@ -216,7 +222,10 @@ void ObjectsPage::ClearParams() {
 }
 
 void ObjectsPage::ObjectsTreeChange() {
-  if (m_showingChange || !m_shell.IsActivePage(this) || !m_shell.MobOpened()) return;
+  if (m_showingChange || !m_shell.MobOpened()) return;
+  // The user's choice is every page's selection.
+  if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) m_shell.Links().SelectRecord(*ref, this);
+  if (!m_shell.IsActivePage(this)) return;
   ClearParams();
   if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) ShowObjectParams(*ref);
 }
