@@ -11,6 +11,7 @@
 #include "app/core/appinfo.h"
 #include "app/ui/mainf.h"
 #include "common/qt/qtext.h"
+#include "map/ui/mappage.h"
 #include "masschange/ui/masschangepage.h"
 #include "objects/ui/objectspage.h"
 #include "script/ui/scriptpage.h"
@@ -80,6 +81,10 @@ void InstallPages(TMainF& window) {
 
   auto* massChange = new MassChangePage(window);
   window.AddPage(window.MassChangesSheet(), *massChange);
+
+  // Pages beyond the six come after the Log page.
+  auto* map = new TMapPage(window);
+  window.AddPage(window.AddSheet("MapSh", u"Карта"_s), *map);
 }
 
 }  // namespace kelvarin

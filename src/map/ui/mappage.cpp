@@ -1,0 +1,513 @@
+#include "map/ui/mappage.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "common/floattext.h"
+#include "common/qt/qtext.h"
+#include "document/movecommand.h"
+#include "map/core/mapgrid.h"
+#include "map/render/mapstyle.h"
+#include "mob/kindnames.h"
+#include "mob/tmob.h"
+#include "objects/core/objectparams.h"
+#include "shell/pagelinks.h"
+#include "shell/prompts.h"
+#include "shell/shellservices.h"
+
+namespace kelvarin {
+namespace {
+
+// Criteria edits come in bursts (a whole set put onto their page at once): the
+// preview follows once the burst is over.
+constexpr int kPreviewDelayMs = 15;
+
+QString BusyNotice() {
+  return QStringLiteral(
+      "Документ занят: идёт загрузка, сохранение или массовые изменения.\n"
+      "Карта обновится, когда он освободится.");
+}
+
+QString FloatText(float value, char sep) { return FromUtf8(FloatToDisplayText(value, sep)); }
+
+// "12 (Юниты: 3, Объекты: 9)".
+QString SelectionSummary(const TCriteriaSelection& selection) {
+  QStringList parts;
+  for (ObjKind kind : kAllObjKinds)
+    if (const std::size_t n = selection.selected[std::size_t(kind)]; n > 0)
+      parts << QStringLiteral("%1: %2").arg(FromUtf8(ObjKindCaption(kind))).arg(n);
+  QString text = QString::number(selection.Total());
+  if (!parts.isEmpty()) text += QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + QStringLiteral(")");
+  return text;
+}
+
+QString AreaText(const TMapPage::TDrawnTexts& texts) {
+  if (const auto* rect = std::get_if<RectangleFieldTexts>(&texts))
+    return QStringLiteral("прямоугольник X1 %1, Y1 %2, X2 %3, Y2 %4")
+        .arg(FromCp1251(rect->x1), FromCp1251(rect->y1), FromCp1251(rect->x2), FromCp1251(rect->y2));
+  const auto& circle = std::get<CircleFieldTexts>(texts);
+  return QStringLiteral("круг X %1, Y %2, радиус %3")
+      .arg(FromCp1251(circle.x), FromCp1251(circle.y), FromCp1251(circle.radius));
+}
+
+MassChangeOpts WithArea(MassChangeOpts opts, const TMapPage::TDrawnTexts& texts) {
+  if (const auto* rect = std::get_if<RectangleFieldTexts>(&texts)) PutRectangle(opts, *rect);
+  else PutCircle(opts, std::get<CircleFieldTexts>(texts));
+  return opts;
+}
+
+}  // namespace
+
+TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
+    : QWidget(parent), m_shell(shell), m_session(shell.Session()), m_canvas(new TMapCanvas) {
+  setObjectName(QStringLiteral("MapPage"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setSpacing(2);
+  layout->addWidget(BuildToolBar());
+  auto* middle = new QHBoxLayout;
+  middle->setSpacing(4);
+  middle->addWidget(BuildSidePanel());
+  middle->addWidget(m_canvas, 1);
+  layout->addLayout(middle, 1);
+  m_info = new QLabel;
+  m_info->setObjectName(QStringLiteral("MapInfoLab"));
+  m_info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(m_info);
+  // From the legend through the tool bar to the picture, as the eye reads them.
+  setTabOrder(m_legend.back(), m_canvas);
+
+  m_canvas->SetZone(&m_zone);
+  m_canvas->SetDescriber([this](ObjRef ref) { return Describe(ref); });
+  connect(m_canvas, &TMapCanvas::RecordClicked, this, &TMapPage::RecordClicked);
+  connect(m_canvas, &TMapCanvas::RecordActivated, this, &TMapPage::RecordActivated);
+  connect(m_canvas, &TMapCanvas::RecordDragged, this, &TMapPage::RecordDragged);
+  connect(m_canvas, &TMapCanvas::DragFinished, this, &TMapPage::DragFinished);
+  connect(m_canvas, &TMapCanvas::DragCancelled, this, &TMapPage::DragCancelled);
+  connect(m_canvas, &TMapCanvas::ShapeChanged, this, &TMapPage::ShapeChanged);
+  connect(m_canvas, &TMapCanvas::CursorMoved, this, &TMapPage::CursorMoved);
+  connect(m_canvas, &TMapCanvas::ContextMenuAsked, this, &TMapPage::ContextMenuAsked);
+
+  m_previewTimer.setSingleShot(true);
+  m_previewTimer.setInterval(kPreviewDelayMs);
+  connect(&m_previewTimer, &QTimer::timeout, this, &TMapPage::RefreshPreview);
+  TPageLinks& links = shell.Links();
+  connect(&links, &TPageLinks::CriteriaChanged, this, &TMapPage::SchedulePreview);
+  connect(&links, &TPageLinks::RecordSelected, this, &TMapPage::OtherPageSelected);
+
+  m_session.AddListener(this);
+  UpdateLegend();
+  UpdateUnplaced();
+  if (m_shell.MobOpened()) DocumentOpened();
+}
+
+TMapPage::~TMapPage() { m_session.RemoveListener(this); }
+
+// ---- building ------------------------------------------------------------------
+
+QWidget* TMapPage::BuildToolBar() {
+  auto* bar = new QWidget;
+  bar->setObjectName(QStringLiteral("MapToolBar"));
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* modes = new QButtonGroup(bar);
+  const auto addMode = [&](const char* name, const QString& caption, const QString& tip, TMapCanvas::Mode mode) {
+    auto* button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setToolTip(tip);
+    button->setCheckable(true);
+    button->setChecked(mode == TMapCanvas::Mode::Select);
+    modes->addButton(button);
+    row->addWidget(button);
+    m_inputs.push_back(button);
+    connect(button, &QToolButton::toggled, this, [this, mode](bool on) {
+      if (on) m_canvas->SetMode(mode);
+    });
+  };
+  addMode("MapSelectModeBut", QStringLiteral("Выбор"),
+          QStringLiteral("Щелчок выбирает запись, перетаскивание двигает выбранную.\n"
+                         "Shift: прямоугольник, Ctrl: круг."),
+          TMapCanvas::Mode::Select);
+  addMode("MapRectModeBut", QStringLiteral("Прямоугольник"),
+          QStringLiteral("Нарисовать прямоугольник для массовых изменений"), TMapCanvas::Mode::Rectangle);
+  addMode("MapCircleModeBut", QStringLiteral("Круг"), QStringLiteral("Нарисовать круг для массовых изменений"),
+          TMapCanvas::Mode::Circle);
+  row->addSpacing(12);
+
+  const auto addButton = [&](const char* name, const QString& caption, const QString& tip) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(tip);
+    row->addWidget(button);
+    m_inputs.push_back(button);
+    return button;
+  };
+  connect(addButton("MapFitBut", QStringLiteral("Вся зона"), QStringLiteral("Показать всю зону (Home)")),
+          &QPushButton::clicked, m_canvas, &TMapCanvas::FitAll);
+  connect(addButton("MapZoomInBut", QStringLiteral("+"), QStringLiteral("Приблизить (+)")), &QPushButton::clicked,
+          this, [this] { m_canvas->ZoomBy(1.25); });
+  connect(addButton("MapZoomOutBut", QStringLiteral("−"), QStringLiteral("Отдалить (-)")), &QPushButton::clicked,
+          this, [this] { m_canvas->ZoomBy(1 / 1.25); });
+  row->addSpacing(12);
+  m_fillBut = addButton("MapFillCriteriaBut", QStringLiteral("В критерии"),
+                        QStringLiteral("Записать нарисованную область в критерии массовых изменений"));
+  connect(m_fillBut, &QPushButton::clicked, this, &TMapPage::FillCriteria);
+  m_clearBut = addButton("MapClearAreaBut", QStringLiteral("Убрать область"),
+                         QStringLiteral("Убрать нарисованную область (Escape)"));
+  connect(m_clearBut, &QPushButton::clicked, m_canvas, &TMapCanvas::ClearDrawnShape);
+  m_fillBut->setEnabled(false);
+  m_clearBut->setEnabled(false);
+  row->addStretch(1);
+  return bar;
+}
+
+QWidget* TMapPage::BuildSidePanel() {
+  auto* panel = new QWidget;
+  panel->setObjectName(QStringLiteral("MapSidePanel"));
+  auto* column = new QVBoxLayout(panel);
+  column->setContentsMargins(0, 0, 0, 0);
+  auto* title = new QLabel(QStringLiteral("Легенда:"));
+  column->addWidget(title);
+  for (ObjKind kind : kAllObjKinds) {
+    auto* box = new QCheckBox;
+    box->setObjectName(QStringLiteral("MapLegend_%1").arg(FromUtf8(ObjKindKey(kind))));
+    box->setIcon(QPixmap::fromImage(MarkerSprite(kind, TMapRenderer::kMarkerSize)));
+    box->setChecked(true);
+    box->setToolTip(QStringLiteral("Показать или скрыть на карте"));
+    connect(box, &QCheckBox::toggled, this, &TMapPage::LegendToggled);
+    column->addWidget(box);
+    m_legend[std::size_t(kind)] = box;
+    m_inputs.push_back(box);
+  }
+  column->addSpacing(8);
+  m_unplacedTitle = new QLabel;
+  m_unplacedTitle->setWordWrap(true);
+  column->addWidget(m_unplacedTitle);
+  m_unplaced = new QListWidget;
+  m_unplaced->setObjectName(QStringLiteral("MapUnplacedList"));
+  m_unplaced->setToolTip(QStringLiteral("Двойной щелчок открывает запись на странице объектов"));
+  m_unplacedTitle->setBuddy(m_unplaced);
+  column->addWidget(m_unplaced, 1);
+  m_inputs.push_back(m_unplaced);
+  connect(m_unplaced, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    const auto kind = ObjKind(item->data(Qt::UserRole).toInt());
+    const auto index = std::size_t(item->data(Qt::UserRole + 1).toULongLong());
+    RecordActivated({kind, index});
+  });
+  panel->setFixedWidth(190);
+  return panel;
+}
+
+// ---- the document --------------------------------------------------------------
+
+bool TMapPage::DocumentReadable() const { return m_shell.MobOpened() && !m_session.Busy(); }
+
+void TMapPage::DocumentOpened() {
+  if (m_session.Busy()) {
+    m_indexStale = true;
+    return;
+  }
+  Rebuild();
+  // A file reopened (after a mass change) keeps the view the user had.
+  if (m_session.Path() != m_fittedPath || m_fittedPath.empty()) {
+    m_canvas->FitAll();
+    m_fittedPath = m_session.Path();
+  }
+}
+
+void TMapPage::DocumentClosed() {
+  if (m_session.Busy()) {
+    m_indexStale = true;
+    return;
+  }
+  Rebuild();
+}
+
+void TMapPage::Rebuild() {
+  m_indexStale = false;
+  if (m_shell.MobOpened()) m_zone.Build(m_shell.Mob());
+  else m_zone.Clear();
+  m_canvas->SetZone(&m_zone);
+  const auto selected = m_canvas->Selected();
+  if (selected && !(m_shell.MobOpened() && RefersToRecord(m_shell.Mob(), *selected))) m_canvas->SetSelected({});
+  UpdateLegend();
+  UpdateUnplaced();
+  RefreshPreview();
+}
+
+void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  if (m_session.Busy()) {
+    m_indexStale = true;
+    return;
+  }
+  if (change.listsResized) {
+    Rebuild();
+  } else if (change.record) {
+    // A field edit, a drag or an undo: the record may stand elsewhere now.
+    if (const auto pos = ReadPlanePosition(m_shell.Mob(), *change.record)) {
+      m_zone.Update(*change.record, *pos);
+      m_canvas->Refresh();
+      UpdateUnplaced();
+    }
+  }
+  if (cause != TChangeCause::Edit && change.record) m_canvas->SetSelected(change.record);
+  SchedulePreview();
+}
+
+void TMapPage::BusyChanged(bool busy) {
+  for (QWidget* input : m_inputs) input->setEnabled(!busy);
+  m_canvas->SetFrozen(busy, BusyNotice());
+  if (busy) {
+    // The holder may change anything: the records are read again at the release.
+    m_indexStale = true;
+    m_previewTimer.stop();
+    return;
+  }
+  m_fillBut->setEnabled(m_canvas->DrawnShape().has_value());
+  m_clearBut->setEnabled(m_canvas->DrawnShape().has_value());
+  DocumentOpened();
+}
+
+void TMapPage::RefreshNow() {
+  if (m_indexStale && !m_session.Busy()) Rebuild();
+  RefreshPreview();
+}
+
+void TMapPage::UpdateLegend() {
+  for (ObjKind kind : kAllObjKinds)
+    m_legend[std::size_t(kind)]->setText(
+        QStringLiteral("%1 (%2)").arg(FromUtf8(ObjKindCaption(kind))).arg(m_zone.Count(kind)));
+}
+
+void TMapPage::UpdateUnplaced() {
+  m_unplaced->clear();
+  const auto& refs = m_zone.Unplaced();
+  m_unplacedTitle->setText(QStringLiteral("Без координат, не нарисованы (%1):").arg(refs.size()));
+  // A zone where everything is broken lists the first thousand; the count says how many.
+  constexpr std::size_t kMaxListed = 1000;
+  for (std::size_t i = 0; i < refs.size() && i < kMaxListed; ++i) {
+    auto* item = new QListWidgetItem(Describe(refs[i]).replace(QLatin1Char('\n'), QStringLiteral("; ")));
+    item->setData(Qt::UserRole, int(refs[i].kind));
+    item->setData(Qt::UserRole + 1, qulonglong(refs[i].index));
+    m_unplaced->addItem(item);
+  }
+}
+
+QString TMapPage::Describe(ObjRef ref) const {
+  if (!m_shell.MobOpened()) return {};
+  const TMob& mob = m_shell.Mob();
+  if (!RefersToRecord(mob, ref)) return {};
+  const std::int32_t id = VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); });
+  const auto pos = ReadPlanePosition(mob, ref);
+  return QStringLiteral("%1: %2\n%3 %4\nX %5, Y %6")
+      .arg(FromUtf8(ObjKindCaption(ref.kind)), FromCp1251(RecordCaption(mob, ref)),
+           HasCommonFields(ref.kind) ? QStringLiteral("ObjectID") : QStringLiteral("ID"))
+      .arg(id)
+      .arg(FloatText(pos->x, DecimalSeparator()), FloatText(pos->y, DecimalSeparator()));
+}
+
+// ---- the criteria --------------------------------------------------------------
+
+void TMapPage::SchedulePreview() { m_previewTimer.start(); }
+
+void TMapPage::RefreshPreview() {
+  m_previewTimer.stop();
+  m_preview = {};
+  m_drawnSelection.reset();
+  const auto opts = m_shell.Links().Criteria();
+  if (!DocumentReadable() || !opts) {
+    m_canvas->SetCriteriaShapes({});
+    m_canvas->SetHighlighted({});
+    SetInfo({});
+    return;
+  }
+  const char sep = DecimalSeparator();
+  std::vector<TMapShape> shapes;
+  const std::string error = CriteriaError(*opts, sep);
+  QString info;
+  if (!error.empty()) {
+    // No preview of criteria a run would refuse; a line in the status bar says
+    // why, once per problem, never a message box.
+    const QString line = QStringLiteral("Карта: критерии массовых изменений не проходят проверку. ") + FromUtf8(error);
+    if (error != m_lastCriteriaError) m_shell.ShowStatusMessage(line);
+    info = line;
+  } else {
+    if (const auto rect = RectangleOf(*opts, sep)) shapes.push_back({*rect, false});
+    if (const auto circle = CircleOf(*opts, sep)) shapes.push_back({*circle, false});
+    m_preview = SelectByCriteria(m_shell.Mob(), m_zone, *opts, sep);
+    info = TickedKinds(*opts).Empty()
+               ? QStringLiteral("Критерии массовых изменений: не отмечен ни один тип объектов.")
+               : QStringLiteral("Критерии массовых изменений выберут: ") + SelectionSummary(m_preview);
+  }
+  m_lastCriteriaError = error;
+  m_canvas->SetCriteriaShapes(std::move(shapes));
+
+  if (m_drawnTexts) {
+    // The drawn area in place of the criteria's area of its type: what a run would
+    // select once it is written there.
+    const MassChangeOpts drawn = WithArea(*opts, *m_drawnTexts);
+    const std::string drawnError = CriteriaError(drawn, sep);
+    if (drawnError.empty()) {
+      m_drawnSelection = SelectByCriteria(m_shell.Mob(), m_zone, drawn, sep);
+      info = QStringLiteral("Область (%1) выберет: %2")
+                 .arg(AreaText(*m_drawnTexts), TickedKinds(drawn).Empty()
+                                                   ? QStringLiteral("0 (не отмечен ни один тип объектов)")
+                                                   : SelectionSummary(*m_drawnSelection));
+    }
+  }
+  m_canvas->SetHighlighted(m_drawnSelection ? m_drawnSelection->records : m_preview.records);
+  SetInfo(info);
+}
+
+void TMapPage::SetInfo(const QString& text) { m_info->setText(text); }
+
+void TMapPage::ShapeChanged() {
+  const auto& shape = m_canvas->DrawnShape();
+  m_drawnTexts.reset();
+  if (shape) {
+    // Written with as many decimals as the view tells apart, rounded outwards.
+    const int decimals = AreaDecimals(m_canvas->View().Scale());
+    if (const auto* rect = std::get_if<AreaRectangle>(&shape->area))
+      m_drawnTexts = RectangleTexts(*rect, decimals, DecimalSeparator());
+    else
+      m_drawnTexts = CircleTexts(std::get<AreaCircle>(shape->area), decimals, DecimalSeparator());
+  }
+  m_fillBut->setEnabled(m_drawnTexts.has_value());
+  m_clearBut->setEnabled(m_drawnTexts.has_value());
+  SchedulePreview();
+}
+
+bool TMapPage::FillCriteria() {
+  if (!m_drawnTexts || m_session.Busy()) return false;
+  auto opts = m_shell.Links().Criteria();
+  if (!opts) return false;
+  const TDrawnTexts texts = *m_drawnTexts;
+  if (!m_shell.Links().PutCriteria(WithArea(*opts, texts))) return false;
+  // The criteria's own area shows it from now on.
+  m_canvas->ClearDrawnShape();
+  m_shell.ShowStatusMessage(QStringLiteral("В критерии массовых изменений записан ") + AreaText(texts));
+  RefreshPreview();
+  return true;
+}
+
+// ---- selection and moving ------------------------------------------------------
+
+void TMapPage::RecordClicked(std::optional<ObjRef> ref) {
+  m_canvas->SetSelected(ref);
+  if (ref) m_shell.Links().SelectRecord(*ref, this);
+}
+
+void TMapPage::RecordActivated(ObjRef ref) {
+  if (!DocumentReadable() || !RefersToRecord(m_shell.Mob(), ref)) return;
+  m_canvas->SetSelected(ref);
+  m_shell.Links().SelectRecord(ref, this);
+  // The Objects page shows it with its values.
+  m_shell.GoToResult({ToUtf8(Describe(ref)), std::nullopt, ref});
+}
+
+void TMapPage::OtherPageSelected(std::optional<ObjRef> ref, const QObject* from) {
+  if (from == this || !ref || !DocumentReadable() || !RefersToRecord(m_shell.Mob(), *ref)) return;
+  m_canvas->SetSelected(ref);
+  m_canvas->CentreOn(*ref);
+}
+
+void TMapPage::RecordDragged(ObjRef ref, PlanePosition position) {
+  m_zone.Update(ref, position);
+  m_canvas->Refresh();
+}
+
+void TMapPage::DragCancelled(ObjRef ref, PlanePosition from) {
+  m_zone.Update(ref, from);
+  m_canvas->Refresh();
+}
+
+void TMapPage::DragFinished(ObjRef ref, PlanePosition from, PlanePosition to) {
+  m_zone.Update(ref, from);
+  if (!DocumentReadable()) return;
+  const char sep = DecimalSeparator();
+  const QString caption = QStringLiteral("Перемещение на карте: %1 → X %2, Y %3")
+                              .arg(FromCp1251(RecordCaption(m_shell.Mob(), ref)), FloatText(to.x, sep),
+                                   FloatText(to.y, sep));
+  auto step = MoveRecord(m_shell.Mob(), ref, to, ToUtf8(caption));
+  if (!step) {
+    m_canvas->Refresh();
+    return;
+  }
+  m_zone.Update(ref, to);
+  m_session.Push(std::move(step));
+  m_shell.SetModified();
+  m_canvas->Refresh();
+}
+
+// ---- the rest ------------------------------------------------------------------
+
+void TMapPage::LegendToggled() {
+  KindMask kinds = KindMask::None();
+  for (ObjKind kind : kAllObjKinds) kinds.Set(kind, m_legend[std::size_t(kind)]->isChecked());
+  m_canvas->SetVisibleKinds(kinds);
+}
+
+void TMapPage::CursorMoved(std::optional<MapPoint> point) {
+  if (!point) return;  // the last place stays until the status bar's time is up
+  const double step = m_canvas->View().Scale();
+  const char sep = DecimalSeparator();
+  m_shell.ShowStatusMessage(QStringLiteral("X %1   Y %2")
+                                .arg(FromUtf8(MapCoordinateText(point->x, step, sep)),
+                                     FromUtf8(MapCoordinateText(point->y, step, sep))));
+}
+
+void TMapPage::ContextMenuAsked(QPoint globalPos) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("Показать всю зону\tHome"), m_canvas, &TMapCanvas::FitAll);
+  menu.addSeparator();
+  QAction* fill = menu.addAction(QStringLiteral("Записать область в критерии массовых изменений"), this,
+                                 &TMapPage::FillCriteria);
+  fill->setEnabled(m_drawnTexts.has_value());
+  QAction* clear = menu.addAction(QStringLiteral("Убрать нарисованную область\tEscape"), m_canvas,
+                                  &TMapCanvas::ClearDrawnShape);
+  clear->setEnabled(m_drawnTexts.has_value());
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("Сохранить вид в PNG..."), this, &TMapPage::ExportPngAsked);
+  menu.exec(globalPos);
+}
+
+void TMapPage::ExportPngAsked() {
+  const QString document = FromUtf8(m_session.Path());
+  const QString suggested = document.isEmpty()
+                                ? QDir::home().filePath(QStringLiteral("zone.png"))
+                                : QFileInfo(document).dir().filePath(QFileInfo(document).completeBaseName() +
+                                                                     QStringLiteral(".png"));
+  QString path = m_shell.Prompts().ChooseSavePicture(suggested);
+  if (path.isEmpty()) return;
+  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
+  ExportPng(path);
+}
+
+bool TMapPage::ExportPng(const QString& path) {
+  const QImage image = m_canvas->RenderForExport();
+  // Written beside the target and renamed over it: a failed write keeps an
+  // earlier picture of that name.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
+    m_shell.Prompts().ShowMessage(
+        QStringLiteral("Не удалось сохранить картинку ") + path + QStringLiteral(": ") + file.errorString(),
+        TPrompts::Icon::Error);
+    return false;
+  }
+  m_shell.ShowStatusMessage(QStringLiteral("Вид карты сохранён в ") + path);
+  return true;
+}
+
+}  // namespace kelvarin

@@ -1,0 +1,123 @@
+// The page "Карта": every placed record of the open document seen from above,
+// with a legend that shows and hides each kind and counts it, the records that
+// cannot be placed (NaN or infinite coordinates) listed beside it, the selection
+// shared with the Objects page, moving records by dragging them (one step of the
+// record history per drag), and the areas of mass changes: the criteria's own,
+// drawn with the records a run would select, and areas drawn here, which a
+// command writes into the criteria. While the busy lock is held the page keeps
+// its last picture, greyed, and takes no input.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "document/session.h"
+#include "map/core/areafields.h"
+#include "map/core/criteriaselection.h"
+#include "map/core/zoneindex.h"
+#include "map/ui/mapcanvas.h"
+#include "shell/page.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace kelvarin {
+
+class TShellServices;
+
+class TMapPage : public QWidget, public TPage, private TDocumentListener {
+  Q_OBJECT
+ public:
+  explicit TMapPage(TShellServices& shell, QWidget* parent = nullptr);
+  ~TMapPage() override;
+
+  // ---- TPage
+  QWidget* PageWidget() override { return this; }
+
+  // Writes the drawn area into the mass-change criteria (replacing an area of
+  // the same type there) and ticks it; false when nothing is drawn or no page
+  // holds the criteria.
+  bool FillCriteria();
+  // The current view as a PNG picture; false (after saying why) when it cannot
+  // be written.
+  bool ExportPng(const QString& path);
+  void ExportPngAsked();
+
+  // Brings the picture and the counts up to date with the document and the
+  // criteria now, rather than at the next turn of the event loop.
+  void RefreshNow();
+
+  // The record's kind, name, identity and place, as the tooltip shows it.
+  QString Describe(ObjRef ref) const;
+
+  TMapCanvas* Canvas() const { return m_canvas; }
+  const TZoneIndex& Zone() const { return m_zone; }
+  QCheckBox* LegendEntry(ObjKind kind) const { return m_legend[std::size_t(kind)]; }
+  QListWidget* UnplacedList() const { return m_unplaced; }
+  QLabel* Info() const { return m_info; }
+  // What the mass-change criteria select now, and what the drawn area would.
+  const TCriteriaSelection& CriteriaPreview() const { return m_preview; }
+  const std::optional<TCriteriaSelection>& DrawnSelection() const { return m_drawnSelection; }
+
+  // The texts a drawn area becomes in the criteria.
+  using TDrawnTexts = std::variant<RectangleFieldTexts, CircleFieldTexts>;
+
+ private:
+  // TDocumentListener
+  void DocumentOpened() override;
+  void DocumentClosed() override;
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+  void BusyChanged(bool busy) override;
+
+  QWidget* BuildToolBar();
+  QWidget* BuildSidePanel();
+  void Rebuild();
+  void UpdateLegend();
+  void UpdateUnplaced();
+  void SchedulePreview();
+  void RefreshPreview();
+  void SetInfo(const QString& text);
+
+  void RecordClicked(std::optional<ObjRef> ref);
+  void RecordActivated(ObjRef ref);
+  void OtherPageSelected(std::optional<ObjRef> ref, const QObject* from);
+  void RecordDragged(ObjRef ref, PlanePosition position);
+  void DragFinished(ObjRef ref, PlanePosition from, PlanePosition to);
+  void DragCancelled(ObjRef ref, PlanePosition from);
+  void ShapeChanged();
+  void CursorMoved(std::optional<MapPoint> point);
+  void ContextMenuAsked(QPoint globalPos);
+  void LegendToggled();
+
+  bool DocumentReadable() const;
+  char DecimalSeparator() const { return m_canvas->DecimalSeparator(); }
+
+  TShellServices& m_shell;
+  TDocumentSession& m_session;
+  TZoneIndex m_zone;
+  TMapCanvas* m_canvas;
+  std::array<QCheckBox*, kObjKindCount> m_legend{};
+  QListWidget* m_unplaced = nullptr;
+  QLabel* m_unplacedTitle = nullptr;
+  QLabel* m_info = nullptr;
+  QPushButton* m_fillBut = nullptr;
+  QPushButton* m_clearBut = nullptr;
+  std::vector<QWidget*> m_inputs;  // what the busy lock leaves unusable
+  QTimer m_previewTimer;
+
+  bool m_indexStale = false;  // the document changed while it was held
+  std::string m_fittedPath;   // the file the view was last fitted to
+  TCriteriaSelection m_preview;
+  std::optional<TCriteriaSelection> m_drawnSelection;
+  std::optional<TDrawnTexts> m_drawnTexts;
+  std::string m_lastCriteriaError;
+};
+
+}  // namespace kelvarin
