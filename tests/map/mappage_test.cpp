@@ -1,0 +1,365 @@
+// The map page on a fake shell, with the real Objects and Mass-change pages beside
+// it where the page works with them: selection both ways, moving as one step of
+// the history, the busy lock, areas drawn into the criteria, the live preview,
+// hide and show per kind, and the PNG export.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "common/textchecks.h"
+#include "map/ui/mappage.h"
+#include "mapzones.h"
+#include "masschange/ui/masschangepage.h"
+#include "objects/ui/objectspage.h"
+#include "objects/ui/objectstreemodel.h"
+#include "support/fakeshell.h"
+
+namespace kelvarin {
+namespace {
+
+class MapPageTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApplication(); }
+
+  void SetUp() override {
+    test::Zone(shell.mob, 80, 11);
+    // Every record on a grid of 10, away from the others, unless a test puts it elsewhere.
+    std::size_t n = 0;
+    shell.mob.ForEachList([&](auto& list) {
+      for (auto& r : list) {
+        PlaneX(r) = float((n % 9) * 10);
+        PlaneY(r) = float((n / 9) * 10);
+        ++n;
+      }
+    });
+  }
+
+  void TearDown() override {
+    map.reset();
+    massChange.reset();
+    objects.reset();
+  }
+
+  // Opens the zone and shows the map page at a fixed size.
+  void Open() {
+    shell.session.Adopt("zone.mob");
+    map = std::make_unique<TMapPage>(shell);
+    map->setGeometry(0, 0, 900, 600);
+    map->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(map.get()));
+    map->Canvas()->FitAll();
+    map->RefreshNow();
+  }
+
+  void AddMassChangePage() { massChange = std::make_unique<MassChangePage>(shell); }
+
+  QLineEdit* Edit(const char* name) { return massChange->findChild<QLineEdit*>(QString::fromLatin1(name)); }
+  QCheckBox* Box(const char* name) { return massChange->findChild<QCheckBox*>(QString::fromLatin1(name)); }
+
+  QPoint PixelOf(ObjRef ref) {
+    const auto pos = map->Zone().Position(ref).value();
+    const MapPoint p = map->Canvas()->View().ToPixel(pos.x, pos.y);
+    return {int(std::lround(p.x)), int(std::lround(p.y))};
+  }
+  QPoint PixelOf(double x, double y) {
+    const MapPoint p = map->Canvas()->View().ToPixel(x, y);
+    return {int(std::lround(p.x)), int(std::lround(p.y))};
+  }
+
+  void Click(QPoint at) { QTest::mouseClick(map->Canvas(), Qt::LeftButton, {}, at); }
+  // A left drag in steps, as a hand makes it.
+  void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = {}, bool release = true) {
+    QWidget* canvas = map->Canvas();
+    QTest::mousePress(canvas, Qt::LeftButton, modifiers, from);
+    for (int i = 1; i <= 4; ++i) {
+      const QPoint at = from + (to - from) * i / 4;
+      QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::LeftButton, modifiers);
+      QApplication::sendEvent(canvas, &move);
+    }
+    if (release) QTest::mouseRelease(canvas, Qt::LeftButton, modifiers, to);
+  }
+
+  TFakeShell shell;
+  std::unique_ptr<ObjectsPage> objects;
+  std::unique_ptr<MassChangePage> massChange;
+  std::unique_ptr<TMapPage> map;
+};
+
+// ---- legend and unplaced records ----------------------------------------------
+
+TEST_F(MapPageTest, LegendCountsEachKindAndHidesIt) {
+  Open();
+  for (ObjKind kind : kAllObjKinds)
+    EXPECT_TRUE(map->LegendEntry(kind)->text().endsWith(QStringLiteral("(%1)").arg(shell.mob.Count(kind))))
+        << map->LegendEntry(kind)->text().toStdString();
+  const ObjRef unit{ObjKind::Unit, 0};
+  ASSERT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<ObjRef>{unit});
+
+  map->LegendEntry(ObjKind::Unit)->setChecked(false);
+  EXPECT_FALSE(map->Canvas()->VisibleKinds().Has(ObjKind::Unit));
+  EXPECT_TRUE(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()).empty());
+  map->Canvas()->repaint();
+  EXPECT_EQ(map->Canvas()->Renderer().LastVisibleCount(), shell.mob.TotalRecordCount() - shell.mob.Count(ObjKind::Unit));
+
+  map->LegendEntry(ObjKind::Unit)->setChecked(true);
+  EXPECT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<ObjRef>{unit});
+}
+
+TEST_F(MapPageTest, RecordsWithoutAPlaceAreListedNotDrawn) {
+  PlaneX(shell.mob.Objects[1]) = std::numeric_limits<float>::quiet_NaN();
+  PlaneY(shell.mob.Flames[0]) = -std::numeric_limits<float>::infinity();
+  Open();
+  ASSERT_EQ(map->UnplacedList()->count(), 2);
+  EXPECT_TRUE(map->UnplacedList()->item(0)->text().contains(QStringLiteral("NAN")));
+  EXPECT_TRUE(map->UnplacedList()->item(1)->text().contains(QStringLiteral("-INF")));
+  map->Canvas()->repaint();
+  EXPECT_EQ(map->Canvas()->Renderer().LastVisibleCount(), shell.mob.TotalRecordCount() - 2);
+  // Activating one opens it on the Objects page.
+  emit map->UnplacedList()->itemActivated(map->UnplacedList()->item(0));
+  ASSERT_EQ(shell.goneTo.size(), 1u);
+  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[0].target), (ObjRef{ObjKind::Object, 1}));
+}
+
+// ---- selection shared with the Objects page -------------------------------------
+
+TEST_F(MapPageTest, ClickSelectsInTheTreeAndTreeSelectionCentresTheMap) {
+  objects = std::make_unique<ObjectsPage>(shell);
+  objects->FillObjectsTree();
+  Open();
+  const ObjRef lever{ObjKind::Lever, 1};
+  Click(PixelOf(lever));
+  EXPECT_EQ(map->Canvas()->Selected(), lever);
+  EXPECT_EQ(shell.links.SelectedRecord(), lever);
+  EXPECT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), lever);
+
+  // The other way: a node chosen in the tree is selected and centred on the map.
+  const ObjRef trap{ObjKind::Trap, 2};
+  objects->ObjectsTree()->setCurrentIndex(objects->TreeModel()->IndexOf(trap));
+  EXPECT_EQ(map->Canvas()->Selected(), trap);
+  const auto pos = map->Zone().Position(trap).value();
+  EXPECT_NEAR(map->Canvas()->View().Centre().x, pos.x, 1e-9);
+  EXPECT_NEAR(map->Canvas()->View().Centre().y, pos.y, 1e-9);
+}
+
+TEST_F(MapPageTest, ClicksWhereMarkersOverlapCycleThroughThem) {
+  const ObjRef a{ObjKind::Unit, 0}, b{ObjKind::Object, 0}, c{ObjKind::Flame, 0};
+  for (auto* r : {&shell.mob.Units[0].LoadX, &shell.mob.Objects[0].LoadX, &shell.mob.Flames[0].LoadX}) *r = 44;
+  for (auto* r : {&shell.mob.Units[0].LoadY, &shell.mob.Objects[0].LoadY, &shell.mob.Flames[0].LoadY}) *r = 44;
+  Open();
+  const QPoint at = PixelOf(44, 44);
+  std::vector<ObjRef> seen;
+  for (int i = 0; i < 4; ++i) {
+    Click(at);
+    seen.push_back(map->Canvas()->Selected().value());
+    QTest::qWait(QApplication::doubleClickInterval() + 20);  // clicks, not a double click
+  }
+  EXPECT_EQ(seen[0], a);
+  EXPECT_EQ(seen[1], b);
+  EXPECT_EQ(seen[2], c);
+  EXPECT_EQ(seen[3], a);  // round again
+}
+
+TEST_F(MapPageTest, DoubleClickAndEnterSwitchToTheObjectsPage) {
+  Open();
+  const ObjRef particle{ObjKind::Particle2, 0};
+  QTest::mouseDClick(map->Canvas(), Qt::LeftButton, {}, PixelOf(particle));
+  ASSERT_EQ(shell.goneTo.size(), 1u);
+  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[0].target), particle);
+
+  map->Canvas()->setFocus();
+  QTest::keyClick(map->Canvas(), Qt::Key_Return);
+  ASSERT_EQ(shell.goneTo.size(), 2u);
+  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[1].target), particle);
+}
+
+TEST_F(MapPageTest, TooltipNamesTheRecord) {
+  shell.mob.Particles1[0].NameStr = "fx_smoke";
+  shell.mob.Particles1[0].ID = 4321;
+  Open();
+  const QString text = map->Describe({ObjKind::Particle1, 0});
+  EXPECT_TRUE(text.contains(QStringLiteral("Партиклы 1 типа"))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QStringLiteral("fx_smoke")));
+  EXPECT_TRUE(text.contains(QStringLiteral("ID 4321")));
+  EXPECT_TRUE(text.contains(QStringLiteral("X ")));
+}
+
+// ---- moving ------------------------------------------------------------------
+
+TEST_F(MapPageTest, ADragIsOneUndoableStepThatMarksTheDocument) {
+  Open();
+  const ObjRef unit{ObjKind::Unit, 3};
+  const PlanePosition before = ReadPlanePosition(shell.mob, unit).value();
+  Click(PixelOf(unit));
+  ASSERT_EQ(map->Canvas()->Selected(), unit);
+  QTest::qWait(QApplication::doubleClickInterval() + 20);
+  Drag(PixelOf(unit), PixelOf(unit) + QPoint(60, -40));
+
+  const PlanePosition after = ReadPlanePosition(shell.mob, unit).value();
+  const double scale = map->Canvas()->View().Scale();
+  EXPECT_NEAR(after.x - before.x, 60 * scale, scale);
+  EXPECT_NEAR(after.y - before.y, 40 * scale, scale);  // up the screen is up the plane
+  EXPECT_EQ(map->Zone().Position(unit), after);
+  EXPECT_TRUE(shell.modified);
+  ASSERT_TRUE(shell.session.CanUndo());
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(ReadPlanePosition(shell.mob, unit), before);
+  EXPECT_EQ(map->Zone().Position(unit), before);
+  ASSERT_TRUE(shell.session.Redo());
+  EXPECT_EQ(ReadPlanePosition(shell.mob, unit), after);
+}
+
+TEST_F(MapPageTest, EscapeDuringADragPutsTheRecordBack) {
+  Open();
+  const ObjRef object{ObjKind::Object, 2};
+  const PlanePosition before = ReadPlanePosition(shell.mob, object).value();
+  Click(PixelOf(object));
+  QTest::qWait(QApplication::doubleClickInterval() + 20);
+  const QPoint from = PixelOf(object);
+  Drag(from, from + QPoint(50, 50), {}, false);
+  EXPECT_NE(map->Zone().Position(object), before);  // shown where the hand is
+  QTest::keyClick(map->Canvas(), Qt::Key_Escape);
+  QTest::mouseRelease(map->Canvas(), Qt::LeftButton, {}, from + QPoint(50, 50));
+  EXPECT_EQ(ReadPlanePosition(shell.mob, object), before);
+  EXPECT_EQ(map->Zone().Position(object), before);
+  EXPECT_FALSE(shell.session.CanUndo());
+  EXPECT_FALSE(shell.modified);
+}
+
+TEST_F(MapPageTest, WhileBusyThePageKeepsItsPictureGreyedAndTakesNoInput) {
+  Open();
+  const ObjRef unit{ObjKind::Unit, 1};
+  shell.session.BeginBusy();
+  EXPECT_TRUE(map->Canvas()->Frozen());
+  EXPECT_FALSE(map->LegendEntry(ObjKind::Unit)->isEnabled());
+  // The holder changes the document; the page does not look.
+  PlaneX(shell.mob.Units[1]) = 555;
+  Click(PixelOf(unit));
+  EXPECT_EQ(map->Canvas()->Selected(), std::nullopt);
+  Drag(PixelOf(unit), PixelOf(unit) + QPoint(30, 0));
+  EXPECT_FALSE(shell.session.CanUndo());
+
+  shell.session.EndBusy();
+  EXPECT_FALSE(map->Canvas()->Frozen());
+  EXPECT_TRUE(map->LegendEntry(ObjKind::Unit)->isEnabled());
+  EXPECT_EQ(map->Zone().Position(unit)->x, 555.0f);  // read again at the release
+}
+
+// ---- areas and the mass-change criteria -----------------------------------------
+
+TEST_F(MapPageTest, ADrawnRectangleFillsTheCriteriaInTheOrderTheEngineReadsThem) {
+  AddMassChangePage();
+  Box("MC_KR_Type_UnitCB")->setChecked(true);
+  Box("MC_KR_Type_ObjectCB")->setChecked(true);
+  // A circle already there stays; a rectangle already there is replaced.
+  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(QStringLiteral("1"));
+  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(QStringLiteral("1"));
+  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(QStringLiteral("2"));
+  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(QStringLiteral("2"));
+  Open();
+  // Drawn from the lower left to the upper right: Y grows upwards on the map.
+  map->Canvas()->SetMode(TMapCanvas::Mode::Rectangle);
+  Drag(PixelOf(-5, -5), PixelOf(45, 35));
+  map->RefreshNow();
+  ASSERT_TRUE(map->DrawnSelection());
+  const std::vector<ObjRef> shown = map->DrawnSelection()->records;
+  EXPECT_FALSE(shown.empty());
+  EXPECT_EQ(map->Canvas()->Highlighted(), shown);
+  EXPECT_TRUE(map->Info()->text().contains(QString::number(shown.size()))) << map->Info()->text().toStdString();
+
+  ASSERT_TRUE(map->FillCriteria());
+  const char sep = LocaleDecimalSeparator();
+  const auto number = [&](const char* name) {
+    const std::string text = ToUtf8(Edit(name)->text());
+    EXPECT_TRUE(CheckStrFloat(text, sep)) << name << " = " << text;
+    return QString::fromStdString(text).replace(QLatin1Char(sep), QLatin1Char('.')).toDouble();
+  };
+  const double x1 = number("MC_KR_Coords_Pramougl_X1Ed"), y1 = number("MC_KR_Coords_Pramougl_Y1Ed");
+  const double x2 = number("MC_KR_Coords_Pramougl_X2Ed"), y2 = number("MC_KR_Coords_Pramougl_Y2Ed");
+  EXPECT_LE(x1, x2);
+  EXPECT_GE(y1, y2);  // Y1 is the upper bound
+  EXPECT_LE(x1, -5);
+  EXPECT_GE(x2, 45);
+  EXPECT_GE(y1, 35);
+  EXPECT_LE(y2, -5);
+  EXPECT_TRUE(Box("MC_KR_Coords_PramouglCB")->isChecked());
+  EXPECT_FALSE(map->Canvas()->DrawnShape());
+
+  // A run with the page's options selects exactly what the map showed.
+  const MassChangeOpts opts = massChange->PageOptions();
+  EXPECT_EQ(SelectByCriteria(shell.mob, map->Zone(), opts, sep).records, shown);
+  map->RefreshNow();
+  EXPECT_EQ(map->CriteriaPreview().records, shown);
+}
+
+TEST_F(MapPageTest, ADrawnCircleFillsTheCircleAndLeavesTheRectangle) {
+  AddMassChangePage();
+  Box("MC_KR_Type_FlameCB")->setChecked(true);
+  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(QStringLiteral("-1000"));
+  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(QStringLiteral("1000"));
+  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(QStringLiteral("1000"));
+  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(QStringLiteral("-1000"));
+  Open();
+  const ObjRef flame{ObjKind::Flame, 0};
+  const auto centre = map->Zone().Position(flame).value();
+  map->Canvas()->SetMode(TMapCanvas::Mode::Circle);
+  Drag(PixelOf(centre.x, centre.y), PixelOf(centre.x + 3, centre.y));
+  ASSERT_TRUE(map->FillCriteria());
+  EXPECT_TRUE(Box("MC_KR_Coords_KrugCB")->isChecked());
+  EXPECT_TRUE(Box("MC_KR_Coords_PramouglCB")->isChecked());
+  EXPECT_EQ(Edit("MC_KR_Coords_Pramougl_X1Ed")->text(), QStringLiteral("-1000"));
+  map->RefreshNow();
+  EXPECT_EQ(map->CriteriaPreview().records, std::vector<ObjRef>{flame});
+}
+
+TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLine) {
+  AddMassChangePage();
+  Open();
+  Box("MC_KR_Type_TrapCB")->setChecked(true);
+  Edit("MC_KR_Coords_Krug_XEd")->setText(QStringLiteral("0"));
+  Edit("MC_KR_Coords_Krug_YEd")->setText(QStringLiteral("0"));
+  Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1000"));
+  QTest::qWait(60);  // the preview follows a burst of edits on its own
+  const MassChangeOpts opts = massChange->PageOptions();
+  const auto expected = SelectByCriteria(shell.mob, map->Zone(), opts, LocaleDecimalSeparator());
+  EXPECT_EQ(map->CriteriaPreview().records, expected.records);
+  EXPECT_EQ(map->CriteriaPreview().selected[int(ObjKind::Trap)], shell.mob.Count(ObjKind::Trap));
+  EXPECT_EQ(map->Canvas()->Highlighted(), expected.records);
+
+  Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1e3"));
+  map->RefreshNow();
+  EXPECT_TRUE(map->CriteriaPreview().records.empty());
+  EXPECT_TRUE(map->Canvas()->Highlighted().empty());
+  ASSERT_FALSE(shell.statusMessages.isEmpty());
+  EXPECT_TRUE(shell.statusMessages.back().contains(QStringLiteral("MC_KR_Coords_Krug_RadEd")))
+      << shell.statusMessages.back().toStdString();
+  EXPECT_TRUE(shell.prompts.Records().empty());  // no message box
+}
+
+// ---- export ---------------------------------------------------------------------
+
+TEST_F(MapPageTest, ExportWritesAPngOfTheViewsSize) {
+  Open();
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("view.png"));
+  shell.prompts.ChooseFile(dir.filePath(QStringLiteral("view")));
+  map->ExportPngAsked();  // the suffix is added
+  const QImage image(path);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), map->Canvas()->size());
+
+  // A folder in the way: a message, nothing written.
+  EXPECT_FALSE(map->ExportPng(dir.path()));
+  ASSERT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
+}
+
+}  // namespace
+}  // namespace kelvarin
