@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "common/qt/qtext.h"
+#include "map/render/mapstyle.h"
 
 namespace kelvarin {
 namespace {
@@ -147,6 +148,7 @@ void TMapCanvas::paintEvent(QPaintEvent*) {
     m_dirty = false;
   }
   QPainter p(this);
+  if (m_picture.isNull()) p.fillRect(rect(), QColor::fromRgba(map_colours::kBackground));
   p.drawImage(0, 0, m_picture);
   if (!m_frozen) {
     if (hasFocus()) {
