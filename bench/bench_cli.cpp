@@ -1,0 +1,174 @@
+// The kelvarin-cli commands on generated zones, each run as its own process beside
+// the honest floor of the same work, run as a process in the same round:
+//
+//   resave   beside  dd if=IN of=OUT bs=16M conv=fsync  (large-buffer read + write,
+//                    flushed as the save flushes) and  cp IN OUT  (page cache only)
+//   info     beside  cat IN > /dev/null
+//   dump     beside  jq -c . JSON > /dev/null
+//   build    beside  jq -c . JSON > /dev/null
+//
+// Every round runs the floor and the command back to back (paired), so a busy
+// machine slows both; the ratios are given as min / median over the rounds. Peak
+// memory is the child's own maximum resident set, against the file it works on.
+//
+//   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [RECORDS...])
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+  double ms = 0;
+  double peakMb = 0;
+  bool ok = false;
+};
+
+// Runs argv as a child with stdout sent to `outPath` (/dev/null by default);
+// stderr is discarded. Wall time and the child's peak resident memory.
+RunResult Run(const std::vector<std::string>& argv, const std::string& outPath = "/dev/null") {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int null = open("/dev/null", O_WRONLY);
+    if (out < 0 || null < 0) _exit(127);
+    dup2(out, 1);
+    dup2(null, 2);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  RunResult r;
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return r;
+  const auto t1 = std::chrono::steady_clock::now();
+  r.ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+  r.peakMb = double(usage.ru_maxrss) * 1024 / 1e6;
+  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return r;
+}
+
+bool HaveProgram(const std::string& name) {
+  return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Paired {
+  std::vector<double> ratios, opMs, floorMs, opPeakMb;
+  bool ok = true;
+};
+
+// `runs` rounds of floor, then command.
+Paired Measure(int runs, const std::vector<std::string>& floorCmd, const std::string& floorOut,
+               const std::vector<std::string>& opCmd, const std::string& opOut) {
+  Paired p;
+  for (int i = 0; i < runs; ++i) {
+    const RunResult f = Run(floorCmd, floorOut);
+    const RunResult o = Run(opCmd, opOut);
+    p.ok = p.ok && f.ok && o.ok;
+    p.floorMs.push_back(f.ms);
+    p.opMs.push_back(o.ms);
+    p.opPeakMb.push_back(o.peakMb);
+    p.ratios.push_back(o.ms / f.ms);
+  }
+  return p;
+}
+
+void Row(const char* what, const char* floorName, const Paired& p) {
+  std::printf("  %-8s vs %-34s %6.2fx min  %6.2fx median   (%8.1f ms vs %8.1f ms median)%s\n", what,
+              floorName, *std::min_element(p.ratios.begin(), p.ratios.end()), Median(p.ratios),
+              Median(p.opMs), Median(p.floorMs), p.ok ? "" : "  FAILED RUNS");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 5;
+  std::vector<std::size_t> sizes;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    else sizes.push_back(std::strtoul(argv[i], nullptr, 10));
+  }
+  if (sizes.empty()) sizes = {2000, 20000, 200000};
+
+  const fs::path self = fs::read_symlink("/proc/self/exe");
+  const std::string cli = (self.parent_path() / "kelvarin-cli").string();
+  const fs::path dir = fs::temp_directory_path() / ("kelvarin-bench-cli-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string in = (dir / "zone.mob").string(), out = (dir / "out.mob").string(),
+                    copy = (dir / "copy.mob").string(), json = (dir / "zone.json").string(),
+                    dumped = (dir / "dumped.json").string();
+  const bool haveJq = HaveProgram("jq");
+  if (!haveJq) std::puts("jq is not installed: the JSON rows are left out");
+
+  struct PerRecord {
+    std::size_t records;
+    double dumpMs, buildMs;
+  };
+  std::vector<PerRecord> perRecord;
+
+  for (std::size_t records : sizes) {
+    if (!Run({cli, "generate", in, "--records", std::to_string(records), "--seed", "42"}).ok) {
+      std::printf("generate %zu failed\n", records);
+      return 1;
+    }
+    Run({cli, "dump", in}, json);
+    const double mobMb = double(fs::file_size(in)) / 1e6, jsonMb = double(fs::file_size(json)) / 1e6;
+    std::printf("zone of %zu records: %.1f MB, its JSON %.1f MB; %d paired rounds\n", records, mobMb,
+                jsonMb, runs);
+
+    const Paired resaveDd = Measure(runs, {"dd", "if=" + in, "of=" + copy, "bs=16M", "conv=fsync", "status=none"},
+                                    "/dev/null", {cli, "resave", in, out}, "/dev/null");
+    Row("resave", "dd bs=16M conv=fsync", resaveDd);
+    const Paired resaveCp = Measure(runs, {"cp", in, copy}, "/dev/null", {cli, "resave", in, out}, "/dev/null");
+    Row("resave", "cp (page cache, no sync)", resaveCp);
+    const Paired info = Measure(runs, {"cat", in}, "/dev/null", {cli, "info", in}, "/dev/null");
+    Row("info", "cat IN > /dev/null", info);
+
+    const double resavePeak = Median(resaveDd.opPeakMb);
+    std::printf("  resave peak memory %8.1f MB = %5.2fx the zone\n", resavePeak, resavePeak / mobMb);
+    if (haveJq) {
+      const Paired dump = Measure(runs, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
+      Row("dump", "jq -c . JSON > /dev/null", dump);
+      const Paired build = Measure(runs, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
+      Row("build", "jq -c . JSON > /dev/null", build);
+      const double dumpPeak = Median(dump.opPeakMb), buildPeak = Median(build.opPeakMb);
+      std::printf("  dump  peak memory %8.1f MB = %5.2fx the zone, %5.2fx the resave's peak\n", dumpPeak,
+                  dumpPeak / mobMb, dumpPeak / resavePeak);
+      std::printf("  build peak memory %8.1f MB = %5.2fx the zone, %5.2fx its JSON\n", buildPeak,
+                  buildPeak / mobMb, buildPeak / jsonMb);
+      perRecord.push_back({records, Median(dump.opMs) / double(records), Median(build.opMs) / double(records)});
+    }
+  }
+  // Time per record of the largest zone beside the one before it: a linear command
+  // stays near 1x.
+  if (perRecord.size() >= 2) {
+    const PerRecord& big = perRecord.back();
+    const PerRecord& small = perRecord[perRecord.size() - 2];
+    std::printf("time per record, %zu vs %zu records: dump %.2fx, build %.2fx\n", big.records,
+                small.records, big.dumpMs / small.dumpMs, big.buildMs / small.buildMs);
+  }
+  fs::remove_all(dir);
+  return 0;
+}
