@@ -51,14 +51,16 @@ std::string Hex32(std::uint32_t v) {
 }
 
 int Info(const std::string& path, CliIo& io) {
-  // The block list comes from the very image that loaded: the file may have been
-  // replaced since.
+  // Every record is read as a load reads it, so a file is refused exactly when the
+  // editor would refuse it, with the same lines; none is kept. The block list
+  // comes from the very image that loaded: the file may have been replaced since.
   TMob mob;
-  Bytes image;
-  if (!mob.LoadFile(path, image)) {
+  mob.RecordsStayInImage = true;
+  if (!mob.LoadFile(path)) {
     io.err << mob.LogText;
     return kExitFailed;
   }
+  const Bytes& image = *mob.KeptImage();
   auto& out = io.out;
   out << "File:        " << path << " (" << image.size() << " bytes)\n";
   out << "Zone kind:   " << mob.MobKind << "\n";
@@ -93,7 +95,10 @@ int Dump(const std::string& path, CliIo& io) {
 }
 
 int Resave(const std::string& in, const std::string& out, CliIo& io) {
+  // Nothing is edited between the load and the save: the records can stay in the
+  // file image, and those the writer would reproduce are copied through.
   TMob mob;
+  mob.RecordsStayInImage = true;
   const bool loaded = mob.Load(in);
   io.err << mob.LogText;
   if (!loaded) return kExitFailed;

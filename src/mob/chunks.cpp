@@ -118,15 +118,15 @@ bool ChunkStringList(const Chunk& c, const ReadContext& ctx, StringList& out) {
                          " элементов, а в чанк размером " + std::to_string(c.size) +
                          " байт столько не влезет",
                      c.fileOffset);
-  StringList list;
-  list.reserve(count);
+  // Filled in place, reusing the room of the strings already there: on a failure
+  // the record is refused as a whole, so a half-read list is never kept.
+  out.resize(count);
   ChunkReader items(c.data, 12, c.size, ctx, c.fileOffset);
   for (std::uint32_t i = 0; i < count; ++i) {
     Chunk item;
     if (!items.Next(item)) return false;
-    ChunkString(item, list.emplace_back());
+    ChunkString(item, out[i]);
   }
-  out = std::move(list);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <span>
+#include <type_traits>
 #include <variant>
 
 #include "mob/records.h"
@@ -28,5 +29,21 @@ template <class R> std::span<const FieldDesc<R>> FieldsOf();
 
 // The 24 common fields, in table order.
 std::span<const FieldDesc<TCommonObjFields>> CommonFields();
+
+// Gives every field of `record` its empty value (numbers 0, strings and lists
+// empty), as a new record has, keeping the room its strings already hold: one
+// record read again and again allocates only where a value outgrows the last.
+template <class R> void ClearForReuse(R& record) {
+  for (const auto& field : FieldsOf<R>()) {
+    std::visit(
+        [&](auto member) {
+          auto& value = record.*member;
+          using V = std::decay_t<decltype(value)>;
+          if constexpr (std::is_arithmetic_v<V>) value = V{};
+          else value.clear();
+        },
+        field.member);
+  }
+}
 
 }  // namespace kelvarin

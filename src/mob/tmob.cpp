@@ -1,12 +1,16 @@
 #include "mob/tmob.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "common/filesystem.h"
+#include "common/hugepages.h"
 #include "mob/chunks.h"
+#include "mob/fields.h"
 #include "mob/filelog.h"
 #include "mob/mobthreads.h"
 
@@ -36,6 +40,72 @@ template <class R> constexpr const char* MismatchPrefix() {
 
 }  // namespace
 
+// What the image is made of, in file order, with every length known before a byte
+// is written: the writer streams the image into the file in pieces instead of
+// building it whole, and the log tells the same story either way.
+struct TMob::ImagePlan {
+  enum class Part { Header, Unknown, Script, Objects, Tail };
+  struct Piece {
+    Part part;
+    const Bytes* data = nullptr;  // unknown block or tail
+  };
+  std::vector<Piece> pieces;
+  std::uint32_t mainLength = 0;
+  std::uint64_t objectBlockSize = 0;
+  std::uint64_t total = 0;
+};
+
+// The records a load left in the file image (RecordsStayInImage): where each lies
+// and whether the writer would reproduce its bytes exactly, in list order per kind.
+struct TMob::ImageRecords {
+  struct Ref {
+    std::uint32_t offset = 0;  // of the sub-block in the image
+    std::uint32_t size = 0;    // as written: the record's GetSize
+    bool asWritten = false;    // the image holds exactly the bytes the writer makes
+  };
+  Bytes image;
+  std::vector<Ref> records[kObjKindCount];
+  std::uint64_t writtenSize = 0;  // of all records, as written
+
+  void Clear() {
+    for (auto& list : records) list = {};
+    writtenSize = 0;
+  }
+};
+
+// Collects the image in a staging buffer and hands it on whenever it has grown
+// past a few hundred kilobytes, so the whole image never stands in memory at once.
+// With no output every piece stays in the buffer: that is the whole image.
+class TMob::ImageOut {
+ public:
+  using Output = std::function<bool(const std::uint8_t*, std::size_t)>;
+  ImageOut(Bytes& staging, Output output) : m_staging(staging), m_output(std::move(output)) {}
+
+  Bytes& Staging() { return m_staging; }
+  // Call after each piece written into Staging().
+  bool Step() { return m_staging.size() < kStagingSize || Flush(); }
+  // A piece written as it stands, without a copy when it is large.
+  bool Raw(const std::uint8_t* data, std::size_t size) {
+    if (!m_output || size < kStagingSize) {
+      m_staging.insert(m_staging.end(), data, data + size);
+      return Step();
+    }
+    return Flush() && m_output(data, size);
+  }
+  bool Raw(const Bytes& data) { return Raw(data.data(), data.size()); }
+  bool Flush() {
+    if (!m_output || m_staging.empty()) return true;
+    const bool ok = m_output(m_staging.data(), m_staging.size());
+    m_staging.clear();
+    return ok;
+  }
+
+ private:
+  static constexpr std::size_t kStagingSize = 256 * 1024;
+  Bytes& m_staging;
+  Output m_output;
+};
+
 TMob::TMob() { Reset(); }
 
 TMob::~TMob() { Reset(); }
@@ -54,6 +124,7 @@ void TMob::Reset() {
   Tail.clear();
   Tail.shrink_to_fit();
   TailLength = 0;
+  m_imageRecords.reset();
   Loaded = false;
   LastWrittenBlockType = 0;
   HasScript = false;
@@ -61,6 +132,7 @@ void TMob::Reset() {
 }
 
 void TMob::ClearObjects() {
+  if (m_imageRecords) m_imageRecords->Clear();
   UnknownObjectBlocks.clear();
   ForEachList([](auto& list) {
     list.clear();
@@ -99,11 +171,6 @@ bool TMob::Load(const std::string& fileName) {
 }
 
 bool TMob::LoadFile(const std::string& fileName) {
-  Bytes image;
-  return LoadFile(fileName, image);
-}
-
-bool TMob::LoadFile(const std::string& fileName, Bytes& image) {
   Log("");
   Log(kMobSeparator);
   FileSystem& fs = Files();
@@ -113,11 +180,12 @@ bool TMob::LoadFile(const std::string& fileName, Bytes& image) {
     // A pipe is read to its end; a device would never end or answer.
     const FileKind kind = fs.KindOf(fileName);
     int err = 0;
+    Bytes image;
     if (kind != FileKind::Regular && kind != FileKind::Fifo) {
       Log("Не могу получить доступ к файлу!");
       Log(NotRegularFileLine(fileName, kind));
     } else if (fs.ReadAll(fileName, image, err)) {
-      return LoadImage(image.data(), image.size());
+      return LoadImage(std::move(image));
     } else {
       Log("Не могу получить доступ к файлу!");
       Log(ReasonLine(err));
@@ -128,7 +196,21 @@ bool TMob::LoadFile(const std::string& fileName, Bytes& image) {
 }
 
 bool TMob::LoadImage(const std::uint8_t* data, std::size_t size) {
-  const bool ok = LoadFromBuffer(data, size);
+  if (RecordsStayInImage) return LoadImage(Bytes(data, data + size));
+  return FinishLoad(LoadFromBuffer(data, size));
+}
+
+bool TMob::LoadImage(Bytes image) {
+  if (!RecordsStayInImage) return FinishLoad(LoadFromBuffer(image.data(), image.size()));
+  m_imageRecords = std::make_unique<ImageRecords>();
+  m_imageRecords->image = std::move(image);
+  const Bytes& kept = m_imageRecords->image;
+  return FinishLoad(LoadFromBuffer(kept.data(), kept.size()));
+}
+
+const Bytes* TMob::KeptImage() const { return m_imageRecords ? &m_imageRecords->image : nullptr; }
+
+bool TMob::FinishLoad(bool ok) {
   if (!ok) {
     // A failed load leaves an empty document; only the log survives.
     std::string log = std::move(LogText);
@@ -199,14 +281,14 @@ bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
       const auto found = [&](std::size_t count, const char* suffix) {
         Log("В блоке найдено " + std::to_string(count) + suffix);
       };
-      found(Units.size(), " юнитов.");
-      found(Objects.size(), " объектов.");
-      found(Levers.size(), " рычагов.");
-      found(Traps.size(), " ловушек.");
-      found(Flames.size(), " флеймов.");
-      found(Particles1.size(), " партиклов 1-го типа.");
-      found(Particles2.size(), " партиклов 2-го типа.");
-      found(Particles3.size(), " партиклов 3-го типа.");
+      found(Count(ObjKind::Unit), " юнитов.");
+      found(Count(ObjKind::Object), " объектов.");
+      found(Count(ObjKind::Lever), " рычагов.");
+      found(Count(ObjKind::Trap), " ловушек.");
+      found(Count(ObjKind::Flame), " флеймов.");
+      found(Count(ObjKind::Particle1), " партиклов 1-го типа.");
+      found(Count(ObjKind::Particle2), " партиклов 2-го типа.");
+      found(Count(ObjKind::Particle3), " партиклов 3-го типа.");
       found(UnknownObjectBlocks.size(), " объектов неизвестного типа.");
     } else {
       UnknownBlocks.push_back(SUnknBlock{S, n, Bytes(data + p, data + p + S)});
@@ -257,15 +339,19 @@ Bytes TMob::WriteScriptBlock() {
 }
 
 std::size_t TMob::AppendScriptBlock(Bytes& out) {
-  if (ScriptKey != 0) ScriptKey = kDefaultScriptKey;
-  const std::size_t start = out.size(), length = 12 + ScriptText.size();
+  ScriptKey = WrittenScriptKey(ScriptKey);
+  return AppendScriptBlock(out, ScriptText, ScriptKey);
+}
+
+std::size_t TMob::AppendScriptBlock(Bytes& out, std::string_view text, std::uint32_t key) {
+  const std::size_t start = out.size(), length = 12 + text.size();
   out.reserve(start + length);
   ByteWriter w(out);
   w.U32(kScriptBlockType);
   w.U32(static_cast<std::uint32_t>(length));
-  w.U32(ScriptKey);
-  w.Raw(ScriptText);
-  if (ScriptKey != 0) ScriptCipher(out.data() + start + 12, ScriptText.size(), ScriptKey);
+  w.U32(key);
+  w.Raw(text);
+  if (key != 0) ScriptCipher(out.data() + start + 12, text.size(), key);
   return length;
 }
 
@@ -304,12 +390,26 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
       pos += subSize;
     }
 
-    // Each list is sized once, before any record is read.
+    // Each list is sized once, before any record is read. Records that stay in
+    // the image are read one by one into a scratch record of their kind instead.
+    ImageRecords* const kept = m_imageRecords.get();
     std::size_t next[kObjKindCount] = {};
     {
       int k = 0;
-      ForEachList([&](auto& list) { list.resize(counts[k++]); });
+      ForEachList([&](auto& list) {
+        if (kept) {
+          kept->records[k].reserve(counts[k]);
+        } else {
+          ReserveLarge(list, counts[k]);
+          list.resize(counts[k]);
+        }
+        ++k;
+      });
     }
+    std::tuple<TUnitObjBlock, TObjectObjBlock, TLeverObjBlock, TTrapObjBlock, TFlameObjBlock,
+               TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
+        scratch;
+    Bytes written;  // a scratch record as the writer makes it
     UnknownObjectBlocks.resize(unknown);
     std::size_t nextUnknown = 0;
 
@@ -324,7 +424,9 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
         if (handled || kindId != R::KindId) return;
         handled = true;
         std::size_t& index = next[int(R::Kind)];
-        R& record = list[index++];
+        R& record = kept ? std::get<R>(scratch) : list[index];
+        ++index;
+        if (kept) ClearForReuse(record);
         const ReadContext recordCtx{this, true, std::uint32_t(index), fileOffset + pos};
         if (!record.ReadRecord(sub, subSize, recordCtx)) {
           ok = false;
@@ -335,6 +437,17 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
           Log(MismatchPrefix<R>() + std::to_string(record.Identity()) +
               " что-то \"лишнее\" - считано " + I32(read) + " а реально там " + I32(subSize) +
               " байт.");
+        if (kept) {
+          bool asWritten = read == subSize;
+          if (asWritten) {
+            written.clear();
+            record.WriteRecord(written);
+            asWritten = std::equal(written.begin(), written.end(), sub);
+          }
+          kept->records[int(R::Kind)].push_back(
+              {std::uint32_t(fileOffset + pos), read, asWritten});
+          kept->writtenSize += read;
+        }
       });
       if (!ok) return false;
       if (!handled) {
@@ -351,6 +464,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
 
 std::uint64_t TMob::ObjectBlockSize() const {
   std::uint64_t total = 8;
+  if (m_imageRecords) total += m_imageRecords->writtenSize;
   ForEachList([&](const auto& list) {
     for (const auto& r : list) total += r.GetSize();
   });
@@ -365,20 +479,15 @@ Bytes TMob::WriteObjectBlock() const {
 }
 
 void TMob::AppendObjectBlock(Bytes& out) const {
-  const std::uint64_t total = ObjectBlockSize();
-  out.reserve(out.size() + total);
-  ByteWriter w(out);
-  w.U32(kObjectBlockType);
-  w.U32(static_cast<std::uint32_t>(total));
-  ForEachList([&](const auto& list) {
-    for (const auto& r : list) r.WriteRecord(out);
-  });
-  for (const auto& u : UnknownObjectBlocks) w.Raw(u.Data);
+  out.reserve(out.size() + ObjectBlockSize());
+  ImageOut whole(out, nullptr);
+  EmitObjectBlock(ObjectBlockSize(), whole);
 }
 
 // ---- record lists -----------------------------------------------------------
 
 std::size_t TMob::Count(ObjKind kind) const {
+  if (m_imageRecords) return m_imageRecords->records[int(kind)].size();
   std::size_t count = 0;
   int k = 0;
   ForEachList([&](const auto& list) {
@@ -389,6 +498,8 @@ std::size_t TMob::Count(ObjKind kind) const {
 
 std::size_t TMob::TotalRecordCount() const {
   std::size_t total = 0;
+  if (m_imageRecords)
+    for (const auto& list : m_imageRecords->records) total += list.size();
   ForEachList([&](const auto& list) { total += list.size(); });
   return total;
 }
@@ -451,34 +562,24 @@ bool TMob::SaveFile(const std::string& fileName) {
   if (!Loaded) {
     Log("В объект класса еще не было ничего загружено!!! Сохранять нечего!!!");
   } else {
-    Bytes image;
-    ok = BuildImage(image) && WriteToDisk(fileName, image);
+    ImagePlan plan;
+    ok = PlanImage(plan) && WriteToDisk(fileName, plan);
   }
   Log(ok ? "Моб успешно сохранен :)." : "Моб нихрена не сохранен :(.");
   return ok;
 }
 
-bool TMob::BuildImage(Bytes& image) {
+bool TMob::PlanImage(ImagePlan& plan) {
   LastWrittenBlockType = 0;
   AllKnownBlocksWritten = false;
-  // The image is built in one allocation of its final size.
-  std::uint64_t total = 16 + Tail.size();
-  for (const auto& b : UnknownBlocks) total += b.Data.size();
-  if (HasScript) total += 12 + ScriptText.size();
-  if (HasObjects) total += ObjectBlockSize();
-  image.clear();
-  image.reserve(total);
-  ByteWriter w(image);
-  w.U32(kMobSignature);
+  std::uint64_t length = 8;  // the signature and the place of L
+  plan.pieces.push_back({ImagePlan::Part::Header});
   Log("Сигнатура записана...");
-  w.U32(0);  // the place of L
   if (MobKind == "QuestMob") {
-    w.U32(kQuestMobFlag);
-    w.U32(8);
+    length += 8;
     Log("Моб помечен как квестовый...");
   } else if (MobKind == "ZonalMob") {
-    w.U32(kZonalMobFlag);
-    w.U32(8);
+    length += 8;
     Log("Моб помечен как зональный...");
   }
 
@@ -488,7 +589,8 @@ bool TMob::BuildImage(Bytes& image) {
 
   for (std::int32_t n = 2;; ++n) {
     if (auto it = unknownAt.find(n); it != unknownAt.end()) {
-      w.Raw(it->second->Data);
+      plan.pieces.push_back({ImagePlan::Part::Unknown, &it->second->Data});
+      length += it->second->Data.size();
       Log("Под номером " + I32(n) + " записан блок неизвестного типа.");
     } else if (!AllKnownBlocksWritten) {
       do {
@@ -498,12 +600,17 @@ bool TMob::BuildImage(Bytes& image) {
       if (LastWrittenBlockType == 0) {
         AllKnownBlocksWritten = true;
       } else if (LastWrittenBlockType == kScriptBlockType) {
-        const std::size_t length = AppendScriptBlock(image);
-        Log("Под номером " + I32(n) + " записан блок скрипта длиной " + I32(length) + " байт.");
+        // Any nonzero key is written as the default one, and the document keeps it.
+        ScriptKey = WrittenScriptKey(ScriptKey);
+        const std::uint64_t blockLength = 12 + ScriptText.size();
+        plan.pieces.push_back({ImagePlan::Part::Script});
+        length += blockLength;
+        Log("Под номером " + I32(n) + " записан блок скрипта длиной " + I32(blockLength) + " байт.");
       } else {
-        const std::size_t start = image.size();
-        AppendObjectBlock(image);
-        Log("Под номером " + I32(n) + " записан блок объектов длиной " + I32(image.size() - start) +
+        plan.objectBlockSize = ObjectBlockSize();
+        plan.pieces.push_back({ImagePlan::Part::Objects});
+        length += plan.objectBlockSize;
+        Log("Под номером " + I32(n) + " записан блок объектов длиной " + I32(plan.objectBlockSize) +
             " байт.");
       }
     }
@@ -517,22 +624,117 @@ bool TMob::BuildImage(Bytes& image) {
     }
   }
 
-  if (image.size() > std::numeric_limits<std::uint32_t>::max()) {
+  if (length > std::numeric_limits<std::uint32_t>::max()) {
     Log("Моб вырос больше 4 гигабайт - такой файл записать нельзя.");
     return false;
   }
-  w.PatchU32(4, static_cast<std::uint32_t>(image.size()));
+  plan.mainLength = static_cast<std::uint32_t>(length);
   Log("Записана длина главного блока...");
   if (TailLength > 0) {
-    w.Raw(Tail);
+    plan.pieces.push_back({ImagePlan::Part::Tail, &Tail});
+    length += Tail.size();
     Log("В конец моба присабачен хвост, длиной " + I64(TailLength) + " байт.");
   }
-  Log("В результате всей этой фигни у нас вылепился файлик размером " + I64(image.size()) +
-      " байт.");
+  plan.total = length;
+  Log("В результате всей этой фигни у нас вылепился файлик размером " + I64(length) + " байт.");
   return true;
 }
 
-bool TMob::WriteToDisk(const std::string& fileName, const Bytes& image) {
+bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out) const {
+  for (const auto& piece : plan.pieces) {
+    Bytes& staging = out.Staging();
+    ByteWriter w(staging);
+    switch (piece.part) {
+      case ImagePlan::Part::Header:
+        w.U32(kMobSignature);
+        w.U32(plan.mainLength);
+        if (MobKind == "QuestMob" || MobKind == "ZonalMob") {
+          w.U32(MobKind == "QuestMob" ? kQuestMobFlag : kZonalMobFlag);
+          w.U32(8);
+        }
+        if (!out.Step()) return false;
+        break;
+      case ImagePlan::Part::Unknown:
+      case ImagePlan::Part::Tail:
+        if (!out.Raw(*piece.data)) return false;
+        break;
+      case ImagePlan::Part::Script:
+        AppendScriptBlock(staging, ScriptText, ScriptKey);
+        if (!out.Step()) return false;
+        break;
+      case ImagePlan::Part::Objects:
+        if (!EmitObjectBlock(plan.objectBlockSize, out)) return false;
+        break;
+    }
+  }
+  return out.Flush();
+}
+
+bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
+  ByteWriter w(out.Staging());
+  w.U32(kObjectBlockType);
+  w.U32(static_cast<std::uint32_t>(size));
+  bool ok = out.Step();
+  if (m_imageRecords) {
+    ok = ok && EmitImageRecords(out);
+  } else {
+    ForEachList([&](const auto& list) {
+      for (std::size_t i = 0; ok && i < list.size(); ++i) {
+        list[i].WriteRecord(out.Staging());
+        ok = out.Step();
+      }
+    });
+  }
+  for (const auto& u : UnknownObjectBlocks) ok = ok && out.Raw(u.Data);
+  return ok;
+}
+
+// Records left in the image go out in list order per kind: runs of records that lie
+// back to back in the image, each as the writer makes it, are copied in one piece;
+// any other record is read again and written anew.
+bool TMob::EmitImageRecords(ImageOut& out) const {
+  const std::uint8_t* image = m_imageRecords->image.data();
+  std::uint64_t runStart = 0, runEnd = 0;
+  const auto flushRun = [&] {
+    const bool ok = runEnd == runStart || out.Raw(image + runStart, runEnd - runStart);
+    runStart = runEnd = 0;
+    return ok;
+  };
+  bool ok = true;
+  int k = 0;
+  ForEachList([&](const auto& list) {
+    using R = typename std::decay_t<decltype(list)>::value_type;
+    for (const auto& ref : m_imageRecords->records[k]) {
+      if (!ok) break;
+      if (ref.asWritten) {
+        if (runEnd != ref.offset || runEnd == runStart) {
+          ok = flushRun();
+          runStart = ref.offset;
+        }
+        runEnd = ref.offset + std::uint64_t(ref.size);
+        continue;
+      }
+      ok = flushRun();
+      R record;
+      record.ReadRecord(image + ref.offset, ReadU32(image + ref.offset + 4), ReadContext{});
+      record.WriteRecord(out.Staging());
+      ok = ok && out.Step();
+    }
+    ++k;
+  });
+  return ok && flushRun();
+}
+
+bool TMob::BuildImage(Bytes& image) {
+  ImagePlan plan;
+  image.clear();
+  if (!PlanImage(plan)) return false;
+  image.reserve(plan.total);
+  ImageOut out(image, nullptr);
+  return EmitImage(plan, out);
+}
+
+bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
   FileSystem& fs = Files();
   const std::int32_t retries = std::clamp(SaveAttempts, 0, kMaxSaveAttempts);
   bool saved = false;
@@ -541,7 +743,14 @@ bool TMob::WriteToDisk(const std::string& fileName, const Bytes& image) {
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
-    const WriteResult result = WriteFileAtomically(fs, fileName, image);
+    const WriteResult result = ReplaceFile(fs, fileName, [&](FileSystem& files, int handle, int& err) {
+      Bytes staging;
+      staging.reserve(512 * 1024);
+      ImageOut out(staging, [&](const std::uint8_t* data, std::size_t size) {
+        return files.Write(handle, data, size, err);
+      });
+      return EmitImage(plan, out);
+    });
     if (result.status == WriteResult::Status::Refused) {
       // Nothing was touched, and no retry can change what the target is.
       Log(NotRegularFileLine(fileName, result.kind));

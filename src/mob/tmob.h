@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,13 @@ class TMob {
   // negative count still writes the file once.
   std::int32_t SaveAttempts = 10;
   TMobLogView* LogView = nullptr;  // not owned; used by threaded runs only
+  // Loads leave the object block's records in the file image instead of decoding
+  // them into the lists. Each record is still read exactly as a load reads it (the
+  // same checks, the same log lines), then dropped; the document keeps the image
+  // and where each record lies. It tells its counts and saves, copying every
+  // record that the writer would reproduce byte for byte straight from the image.
+  // Its lists stay empty: a document for inspecting and resaving, not for editing.
+  bool RecordsStayInImage = false;
 
   // ---- log and run state
   std::string LogText;  // UTF-8 lines, each followed by CR LF
@@ -98,15 +106,16 @@ class TMob {
   bool Load(const std::string& fileName);
   bool Save(const std::string& fileName);
   bool LoadFile(const std::string& fileName);
-  // The same, handing back the file image it loaded.
-  bool LoadFile(const std::string& fileName, Bytes& image);
   bool SaveFile(const std::string& fileName);
 
   // The in-memory halves of LoadFile and SaveFile: parse a whole file image (after
   // the existence and access steps) and build one (before the disk write). Both
   // log exactly as the file operations do; LoadImage ends with the final load line.
   bool LoadImage(const std::uint8_t* data, std::size_t size);
+  bool LoadImage(Bytes image);
   bool BuildImage(Bytes& image);
+  // The file image a load kept (RecordsStayInImage), null when it kept none.
+  const Bytes* KeptImage() const;
 
   void Log(std::string_view line);
   void Reset();
@@ -115,8 +124,13 @@ class TMob {
   // ---- blocks
   bool ReadScriptBlock(const std::uint8_t* block, std::uint32_t size);
   Bytes WriteScriptBlock();
-  // Appends the script block to `out`; returns its length.
+  // Appends the script block to `out` (the key takes the writer's rule first);
+  // returns its length.
   std::size_t AppendScriptBlock(Bytes& out);
+  // The script block of `text` under `key` as written, whatever document holds it.
+  static std::size_t AppendScriptBlock(Bytes& out, std::string_view text, std::uint32_t key);
+  // The key a script is written with: any nonzero key becomes the default one.
+  static std::uint32_t WrittenScriptKey(std::uint32_t key) { return key != 0 ? kDefaultScriptKey : 0; }
   static void ScriptCipher(std::uint8_t* data, std::size_t length, std::uint32_t key);
   static std::uint32_t NextKnownBlockType(std::uint32_t type);
   // `fileOffset` is where the block starts in the file; it only serves the messages.
@@ -146,10 +160,21 @@ class TMob {
  private:
   friend class TMobWorkerThread;
   class RunFlag;
+  struct ImagePlan;
+  class ImageOut;
+  struct ImageRecords;
   bool LoadFromBuffer(const std::uint8_t* data, std::size_t size);
-  bool WriteToDisk(const std::string& fileName, const Bytes& image);
+  bool FinishLoad(bool ok);
+  // Save in two steps: the plan fixes every length and logs what BuildImage logs;
+  // the emitter writes the planned image, piece by piece.
+  bool PlanImage(ImagePlan& plan);
+  bool EmitImage(const ImagePlan& plan, ImageOut& out) const;
+  bool EmitObjectBlock(std::uint64_t size, ImageOut& out) const;
+  bool EmitImageRecords(ImageOut& out) const;
+  bool WriteToDisk(const std::string& fileName, const ImagePlan& plan);
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
+  std::unique_ptr<ImageRecords> m_imageRecords;  // RecordsStayInImage: the loaded image
 };
 
 // Copies a record the way records move between documents: through its file form.
