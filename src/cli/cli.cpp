@@ -88,9 +88,12 @@ int Info(const std::string& path, CliIo& io) {
 }
 
 int Dump(const std::string& path, CliIo& io) {
+  // Records are read from the file image one at a time as they are written out.
   TMob mob;
+  mob.RecordsStayInImage = true;
   if (!LoadOrReport(mob, path, io)) return kExitFailed;
-  io.out << MobToJson(mob).dump(1) << "\n";
+  WriteMobJson(mob, io.out);
+  io.out << "\n";
   return kExitOk;
 }
 

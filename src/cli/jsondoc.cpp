@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <set>
 
 #include "common/cp1251.h"
@@ -66,6 +67,51 @@ template <class R> Json RecordToJson(const R& record) {
 }
 
 const char* ListKey(ObjKind kind) { return ObjKindKey(kind); }
+
+// ---- streamed JSON --------------------------------------------------------
+
+// `text` (a value dumped with an indent of one) as it stands `depth` levels deep in
+// a document dumped the same way: its inner lines move right by `depth` spaces.
+// JSON text never holds a raw line break inside a string, so every one is layout.
+void WriteIndented(std::ostream& out, const std::string& text, int depth) {
+  std::size_t from = 0;
+  for (std::size_t nl; (nl = text.find('\n', from)) != std::string::npos; from = nl + 1) {
+    out.write(text.data() + from, std::streamsize(nl + 1 - from));
+    for (int i = 0; i < depth; ++i) out.put(' ');
+  }
+  out.write(text.data() + from, std::streamsize(text.size() - from));
+}
+
+// A top-level object written member by member, laid out as dump(1) lays it out.
+class JsonDocumentWriter {
+ public:
+  explicit JsonDocumentWriter(std::ostream& out) : m_out(out) { m_out << '{'; }
+
+  void Member(const char* key, const Json& value) {
+    Key(key);
+    WriteIndented(m_out, value.dump(1), 1);
+  }
+  // An array member whose items come one by one from `each(emit)`.
+  template <class Each> void Array(const char* key, Each&& each) {
+    Key(key);
+    bool empty = true;
+    each([&](const Json& item) {
+      m_out << (empty ? "[\n  " : ",\n  ");
+      empty = false;
+      WriteIndented(m_out, item.dump(1), 2);
+    });
+    m_out << (empty ? "[]" : "\n ]");
+  }
+  void End() { m_out << (m_first ? "}" : "\n}"); }
+
+ private:
+  void Key(const char* key) {
+    m_out << (m_first ? "\n \"" : ",\n \"") << key << "\": ";
+    m_first = false;
+  }
+  std::ostream& m_out;
+  bool m_first = true;
+};
 
 // ---- from JSON ---------------------------------------------------------------
 
@@ -319,6 +365,31 @@ Json MobToJson(const TMob& mob) {
   for (const auto& b : mob.UnknownObjectBlocks) unknownObjects.push_back(ToHex(b.Data));
   out["tail"] = ToHex(mob.Tail);
   return out;
+}
+
+void WriteMobJson(const TMob& mob, std::ostream& out) {
+  JsonDocumentWriter w(out);
+  w.Member("mobKind", mob.MobKind);
+  w.Member("blockCount", mob.BlockCount);
+  w.Member("hasScript", mob.HasScript);
+  w.Member("scriptKey", mob.ScriptKey);
+  w.Member("scriptText", Cp1251ToUtf8(mob.ScriptText));
+  w.Member("hasObjects", mob.HasObjects);
+  w.Array("unknownBlocks", [&](const auto& emit) {
+    for (const auto& b : mob.UnknownBlocks) emit(Json{{"number", b.Number}, {"data", ToHex(b.Data)}});
+  });
+  int k = 0;
+  mob.ForEachList([&](const auto& list) {
+    using R = typename std::decay_t<decltype(list)>::value_type;
+    w.Array(ListKey(ObjKind(k++)), [&](const auto& emit) {
+      mob.ForEachRecordOf<R>([&](const R& record) { emit(RecordToJson(record)); });
+    });
+  });
+  w.Array("unknownObjectBlocks", [&](const auto& emit) {
+    for (const auto& b : mob.UnknownObjectBlocks) emit(ToHex(b.Data));
+  });
+  w.Member("tail", ToHex(mob.Tail));
+  w.End();
 }
 
 bool ParseJson(std::string_view text, Json& json, std::string& error) {

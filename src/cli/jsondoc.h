@@ -5,6 +5,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,11 @@ class TMob;
 using Json = nlohmann::ordered_json;
 
 Json MobToJson(const TMob& mob);
+
+// Writes the text of MobToJson(mob).dump(1), byte for byte, one record at a time:
+// the whole document never stands in memory as JSON. Works on a document whose
+// records stayed in its file image too.
+void WriteMobJson(const TMob& mob, std::ostream& out);
 
 // The deepest nesting a document may have; the format itself needs five levels.
 inline constexpr int kMaxJsonDepth = 64;

@@ -689,6 +689,10 @@ bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
   return ok;
 }
 
+const std::uint8_t* TMob::KeptRecord(ObjKind kind, std::size_t index) const {
+  return m_imageRecords->image.data() + m_imageRecords->records[int(kind)][index].offset;
+}
+
 // Records left in the image go out in list order per kind: runs of records that lie
 // back to back in the image, each as the writer makes it, are copied in one piece;
 // any other record is read again and written anew.
@@ -701,11 +705,11 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
     return ok;
   };
   bool ok = true;
-  int k = 0;
   ForEachList([&](const auto& list) {
     using R = typename std::decay_t<decltype(list)>::value_type;
-    for (const auto& ref : m_imageRecords->records[k]) {
-      if (!ok) break;
+    const auto& refs = m_imageRecords->records[int(R::Kind)];
+    for (std::size_t i = 0; ok && i < refs.size(); ++i) {
+      const ImageRecords::Ref& ref = refs[i];
       if (ref.asWritten) {
         if (runEnd != ref.offset || runEnd == runStart) {
           ok = flushRun();
@@ -715,12 +719,12 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
         continue;
       }
       ok = flushRun();
+      const std::uint8_t* sub = KeptRecord(R::Kind, i);
       R record;
-      record.ReadRecord(image + ref.offset, ReadU32(image + ref.offset + 4), ReadContext{});
+      record.ReadRecord(sub, ReadU32(sub + 4), ReadContext{});
       record.WriteRecord(out.Staging());
       ok = ok && out.Step();
     }
-    ++k;
   });
   return ok && flushRun();
 }

@@ -8,9 +8,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/bytes.h"
+#include "mob/fields.h"
 #include "mob/records.h"
 
 namespace kelvarin {
@@ -153,6 +155,11 @@ class TMob {
   // The smallest identity from 1 to 999999999 that no record carries, 0 when all are taken.
   std::uint32_t FindFreeObjectId() const;
 
+  // Calls f(record) for every record of kind R in list order, wherever the document
+  // holds them: a record left in the image is read into one scratch record, valid
+  // for the length of the call.
+  template <class R, class F> void ForEachRecordOf(F&& f) const;
+
   // Calls f(list) for each of the eight lists in kind order.
   template <class F> void ForEachList(F&& f);
   template <class F> void ForEachList(F&& f) const;
@@ -171,6 +178,8 @@ class TMob {
   bool EmitImage(const ImagePlan& plan, ImageOut& out) const;
   bool EmitObjectBlock(std::uint64_t size, ImageOut& out) const;
   bool EmitImageRecords(ImageOut& out) const;
+  // The sub-block of the index-th record of `kind` left in the image.
+  const std::uint8_t* KeptRecord(ObjKind kind, std::size_t index) const;
   bool WriteToDisk(const std::string& fileName, const ImagePlan& plan);
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
@@ -202,6 +211,20 @@ template <ObjKind K> std::vector<typename RecordOf<K>::type>& TMob::List() {
 
 template <ObjKind K> const std::vector<typename RecordOf<K>::type>& TMob::List() const {
   return const_cast<TMob*>(this)->List<K>();
+}
+
+template <class R, class F> void TMob::ForEachRecordOf(F&& f) const {
+  if (!m_imageRecords) {
+    for (const R& record : List<R::Kind>()) f(record);
+    return;
+  }
+  R record;
+  for (std::size_t i = 0, n = Count(R::Kind); i < n; ++i) {
+    const std::uint8_t* sub = KeptRecord(R::Kind, i);
+    ClearForReuse(record);
+    record.ReadRecord(sub, ReadU32(sub + 4), ReadContext{});
+    f(std::as_const(record));
+  }
 }
 
 template <class F> void TMob::ForEachList(F&& f) {

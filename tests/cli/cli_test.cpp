@@ -96,6 +96,34 @@ TEST_F(CliTest, InfoSummarisesTheZone) {
     EXPECT_NE(info.find(part), std::string::npos) << part << "\n" << info;
 }
 
+// dump streams the document record by record; its text must stay the one the
+// whole JSON document gives, for records decoded or left in the file image.
+TEST_F(CliTest, StreamedJsonIsTheDocumentsDumpByteForByte) {
+  for (std::size_t records : {0, 1, 9, 300}) {
+    TMob generated;
+    GenerateZone(generated, {.records = records, .seed = 2, .scriptLines = records % 5});
+    if (records == 1) generated.Objects.at(0).LoadY = std::numeric_limits<float>::quiet_NaN();
+    if (records == 9) generated.UnknownBlocks.clear();
+    Bytes image;
+    ASSERT_TRUE(generated.BuildImage(image));
+    TMob decoded, kept;
+    kept.RecordsStayInImage = true;
+    ASSERT_TRUE(decoded.LoadImage(image.data(), image.size()));
+    ASSERT_TRUE(kept.LoadImage(image.data(), image.size()));
+    const std::string whole = MobToJson(decoded).dump(1);
+    std::ostringstream fromDecoded, fromKept;
+    WriteMobJson(decoded, fromDecoded);
+    WriteMobJson(kept, fromKept);
+    EXPECT_TRUE(fromDecoded.str() == whole) << records << " records";
+    EXPECT_TRUE(fromKept.str() == whole) << records << " records";
+  }
+  // An empty document: every list empty, no script.
+  TMob empty;
+  std::ostringstream text;
+  WriteMobJson(empty, text);
+  EXPECT_EQ(text.str(), MobToJson(empty).dump(1));
+}
+
 TEST_F(CliTest, FloatsAndSpecialValuesSurviveJson) {
   TMob mob;
   GenerateZone(mob, {.records = 8, .seed = 1});
