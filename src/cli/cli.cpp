@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <cstdio>
 #include <iomanip>
+#include <memory>
 #include <iostream>
 #include <new>
 #include <sstream>
@@ -111,21 +113,30 @@ int Resave(const std::string& in, const std::string& out, CliIo& io) {
 }
 
 int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
-  std::string text;
-  if (!ReadInput(jsonPath, text, io)) return kExitFailed;
-  Json json;
+  // The text is parsed as it is read, and each record is filled as soon as its
+  // JSON is complete: neither the text nor its whole tree is ever held.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(jsonPath.c_str(), "rb"), &std::fclose);
+  if (!in) {
+    io.err << jsonPath << ": cannot be read: " << SystemErrorText(errno) << "\n";
+    return kExitFailed;
+  }
+  std::setvbuf(in.get(), nullptr, _IOFBF, 1 << 20);
+  TMob mob;
   std::string error;
-  if (!ParseJson(text, json, error)) {
+  const JsonReadResult read = ReadMobJson(in.get(), mob, error);
+  if (std::ferror(in.get())) {
+    io.err << jsonPath << ": cannot be read: " << SystemErrorText(errno) << "\n";
+    return kExitFailed;
+  }
+  if (read == JsonReadResult::NotJson) {
     io.err << jsonPath << ": not valid JSON: " << error << "\n";
     return kExitFailed;
   }
-  text = std::string();
-  TMob mob;
-  if (!JsonToMob(json, mob, error)) {
+  if (read == JsonReadResult::DoesNotFit) {
     io.err << jsonPath << ": " << error << "\n";
     return kExitFailed;
   }
-  json = nullptr;
+  in.reset();
   const bool saved = mob.Save(out);
   io.err << mob.LogText;
   return saved ? kExitOk : kExitFailed;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <ostream>
 #include <set>
 
@@ -211,6 +212,10 @@ const Json& ReadArray(const Json& j, const std::string& where) {
   return j;
 }
 
+std::string ListItemWhere(const char* key, std::size_t index) {
+  return std::string(key) + "[" + std::to_string(index) + "]";
+}
+
 template <class R> void RecordFromJson(const Json& in, R& record, const std::string& where) {
   if (!in.is_object()) Refuse(where, "expected an object");
   std::set<std::string> known;
@@ -265,7 +270,16 @@ template <class R> void RecordFromJson(const Json& in, R& record, const std::str
   RefuseUnknownKeys(in, known, where);
 }
 
-void ReadDocument(const Json& in, TMob& mob) {
+// What a streamed read did with the eight record lists: their records are in the
+// document already; a list whose reading was refused keeps the first refusal.
+struct StreamedLists {
+  std::optional<Refusal> refusal[kObjKindCount];
+};
+
+// Reads a document in the order every check is made, so the first problem found
+// is the one reported. With `streamed` the record lists were read while parsing
+// and only their refusals are left to report, in the same order.
+void ReadDocument(const Json& in, TMob& mob, const StreamedLists* streamed) {
   if (!in.is_object()) Refuse("document", "expected an object");
   static const std::set<std::string> kKeys = {
       "mobKind", "blockCount", "hasScript", "scriptKey",  "scriptText", "hasObjects",
@@ -319,9 +333,13 @@ void ReadDocument(const Json& in, TMob& mob) {
   mob.ForEachList([&](auto& list) {
     const char* key = ListKey(ObjKind(k++));
     const Json& array = ReadArray(Need(in, key, "document"), key);
+    if (streamed) {
+      if (const auto& refusal = streamed->refusal[k - 1]) throw *refusal;
+      return;
+    }
     list.resize(array.size());
     for (std::size_t r = 0; r < array.size(); ++r)
-      RecordFromJson(array[r], list[r], std::string(key) + "[" + std::to_string(r) + "]");
+      RecordFromJson(array[r], list[r], ListItemWhere(key, r));
   });
 
   i = 0;
@@ -344,6 +362,125 @@ void ReadDocument(const Json& in, TMob& mob) {
   mob.TailLength = std::int64_t(mob.Tail.size());
 }
 
+
+struct TooDeep {};
+
+// Refuses a container that would open kMaxJsonDepth levels deep, while parsing,
+// before a deep document is ever built.
+void CheckDepth(std::size_t enclosing) {
+  if (enclosing >= std::size_t(kMaxJsonDepth)) throw TooDeep{};
+}
+
+// Builds the document as nlohmann's DOM parser would, except for the eight record
+// lists: each item of those is read into its record as soon as it is complete and
+// then dropped, so only one record's JSON stands in memory at a time. The rest
+// (a small skeleton) is read by ReadDocument afterwards.
+class StreamedDocumentReader {
+ public:
+  explicit StreamedDocumentReader(TMob& mob) : m_mob(mob) {}
+
+  Json& Skeleton() { return m_root; }
+  const StreamedLists& Lists() const { return m_lists; }
+  const std::string& ParseError() const { return m_parseError; }
+
+  bool null() { return Value(nullptr); }
+  bool boolean(bool v) { return Value(v); }
+  bool number_integer(Json::number_integer_t v) { return Value(v); }
+  bool number_unsigned(Json::number_unsigned_t v) { return Value(v); }
+  bool number_float(Json::number_float_t v, const Json::string_t&) { return Value(v); }
+  bool string(Json::string_t& v) { return Value(v); }
+  bool binary(Json::binary_t& v) { return Value(std::move(v)); }
+  bool start_object(std::size_t) { return Open(Json::value_t::object); }
+  bool start_array(std::size_t) { return Open(Json::value_t::array); }
+  bool key(Json::string_t& key) {
+    m_element = &(*m_stack.back())[key];
+    m_keyList = -1;
+    if (m_stack.size() == 1) {
+      for (int k = 0; k < kObjKindCount; ++k)
+        if (key == ListKey(ObjKind(k))) m_keyList = k;
+      // A repeated key replaces the earlier value, records included.
+      if (m_keyList >= 0) ForgetList(m_keyList);
+    }
+    return true;
+  }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+  template <class Exception> bool parse_error(std::size_t, const std::string&, const Exception& e) {
+    m_parseError = e.what();
+    return false;
+  }
+
+ private:
+  Json* Place(Json&& value) {
+    if (m_stack.empty()) {
+      m_root = std::move(value);
+      return &m_root;
+    }
+    Json& parent = *m_stack.back();
+    if (parent.is_array()) {
+      parent.push_back(std::move(value));
+      return &parent.back();
+    }
+    *m_element = std::move(value);
+    return m_element;
+  }
+  template <class V> bool Value(V&& v) {
+    Place(Json(std::forward<V>(v)));
+    if (AtListItems()) ReadListItem();
+    return true;
+  }
+  bool Open(Json::value_t type) {
+    CheckDepth(m_stack.size());
+    Json* opened = Place(Json(type));
+    if (type == Json::value_t::array && m_stack.size() == 1 && m_keyList >= 0) m_openList = m_keyList;
+    m_stack.push_back(opened);
+    return true;
+  }
+  bool Close() {
+    m_stack.pop_back();
+    if (m_openList >= 0 && m_stack.size() == 1) m_openList = -1;  // the list array itself
+    else if (AtListItems()) ReadListItem();
+    return true;
+  }
+  bool AtListItems() const { return m_openList >= 0 && m_stack.size() == 2; }
+
+  // The item just completed in the open list array becomes a record.
+  void ReadListItem() {
+    Json& array = *m_stack.back();
+    const int k = m_openList;
+    const std::size_t index = m_items[k]++;
+    if (!m_lists.refusal[k]) {
+      int i = 0;
+      m_mob.ForEachList([&](auto& list) {
+        if (i++ != k) return;
+        try {
+          RecordFromJson(array.back(), list.emplace_back(), ListItemWhere(ListKey(ObjKind(k)), index));
+        } catch (const Refusal& r) {
+          m_lists.refusal[k] = r;
+        }
+      });
+    }
+    array.get_ref<Json::array_t&>().pop_back();
+  }
+  void ForgetList(int k) {
+    int i = 0;
+    m_mob.ForEachList([&](auto& list) {
+      if (i++ == k) list = {};
+    });
+    m_lists.refusal[k].reset();
+    m_items[k] = 0;
+  }
+
+  TMob& m_mob;
+  Json m_root;
+  std::vector<Json*> m_stack;  // the open containers
+  Json* m_element = nullptr;   // the member a key named
+  int m_keyList = -1;          // the list the last key of the root names
+  int m_openList = -1;         // the list whose array is open
+  std::size_t m_items[kObjKindCount] = {};
+  StreamedLists m_lists;
+  std::string m_parseError;
+};
 }  // namespace
 
 Json MobToJson(const TMob& mob) {
@@ -393,11 +530,9 @@ void WriteMobJson(const TMob& mob, std::ostream& out) {
 }
 
 bool ParseJson(std::string_view text, Json& json, std::string& error) {
-  struct TooDeep {};
-  // Refused while parsing, before a deep document is ever built.
   const auto limitDepth = [](int depth, Json::parse_event_t event, Json&) {
-    const bool opens = event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start;
-    if (opens && depth >= kMaxJsonDepth) throw TooDeep{};
+    if (event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start)
+      CheckDepth(std::size_t(depth));
     return true;
   };
   try {
@@ -415,7 +550,7 @@ bool ParseJson(std::string_view text, Json& json, std::string& error) {
 bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
   mob.Reset();
   try {
-    ReadDocument(json, mob);
+    ReadDocument(json, mob, nullptr);
   } catch (const Refusal& r) {
     mob.Reset();
     error = r.where + ": " + r.what;
@@ -423,6 +558,32 @@ bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
   }
   mob.Loaded = true;
   return true;
+}
+
+JsonReadResult ReadMobJson(std::FILE* in, TMob& mob, std::string& error) {
+  mob.Reset();
+  JsonReadResult result = JsonReadResult::Read;
+  StreamedDocumentReader reader(mob);
+  try {
+    if (Json::sax_parse(in, &reader)) {
+      ReadDocument(reader.Skeleton(), mob, &reader.Lists());
+    } else {
+      result = JsonReadResult::NotJson;
+      error = reader.ParseError();
+    }
+  } catch (const TooDeep&) {
+    result = JsonReadResult::NotJson;
+    error = "nested deeper than " + std::to_string(kMaxJsonDepth) + " levels";
+  } catch (const Refusal& r) {
+    result = JsonReadResult::DoesNotFit;
+    error = r.where + ": " + r.what;
+  }
+  if (result != JsonReadResult::Read) {
+    mob.Reset();
+    return result;
+  }
+  mob.Loaded = true;
+  return result;
 }
 
 }  // namespace kelvarin

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <cstdio>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -34,5 +35,13 @@ bool ParseJson(std::string_view text, Json& json, std::string& error);
 // 1251 cannot hold) returns false with `error` naming the record and the field;
 // `mob` is then left reset.
 bool JsonToMob(const Json& json, TMob& mob, std::string& error);
+
+enum class JsonReadResult { Read, NotJson, DoesNotFit };
+
+// ParseJson and JsonToMob in one pass over JSON text read from `in`: the same
+// verdict and the same error text, but the records are filled while the text is
+// parsed and only one record's JSON is held at a time. A read error of `in` looks
+// like the end of the text; the caller checks the stream.
+JsonReadResult ReadMobJson(std::FILE* in, TMob& mob, std::string& error);
 
 }  // namespace kelvarin

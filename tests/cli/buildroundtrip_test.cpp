@@ -53,6 +53,39 @@ TEST(BuildRoundTrip, HoldsForDocumentsThatStretchTheForm) {
   }
 }
 
+// build reads the records while it parses: refusals must still come in the order
+// of the whole-tree read, a syntax error anywhere before any record's problem.
+TEST(BuildRoundTrip, TheStreamedReadRefusesAsTheWholeTreeDoes) {
+  const std::string sample = GeneratedJson(12, 7).dump();
+  const auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = sample;
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+  };
+  Json spoiled = Json::parse(sample);
+  spoiled["units"][1].erase("Name1");
+  spoiled["flames"][0]["SoundStr"] = 5;
+  const std::string twoBadRecords = spoiled.dump();
+  spoiled["mobKind"] = "Other";
+  const std::string badKindAfterRecords = spoiled.dump();
+  const std::string texts[] = {
+      twoBadRecords,                                     // the first list's problem wins
+      badKindAfterRecords,                               // a key checked before the lists wins
+      twoBadRecords.substr(0, twoBadRecords.size() - 1),  // then the text ends too early
+      twoBadRecords + " x",                              // or carries more than one value
+      replaced("\"units\":[", "\"units\":[5,"),          // an item that is no object
+      replaced("\"units\":[", "\"units\":{\"a\":[1]},\"x\":["),  // a list that is no array
+      replaced("\"units\":[", "\"units\":[],\"units\":["),     // a repeated list key
+      replaced("\"units\":[", "\"units\":[{}],\"units\":["),   // a refused list replaced
+      replaced("\"levers\":[", "\"levers\":[[[[]]],"),     // nested arrays as an item
+      replaced("\"traps\":[", "\"traps\":[" + std::string(70, '[') + std::string(70, ']') + ","),
+      "[" + sample + "]",                                // a document that is no object
+      "",
+  };
+  for (const std::string& text : texts) EXPECT_EQ(BuildRoundTripFault(text), "") << text.substr(0, 200);
+}
+
 TEST(BuildRoundTrip, HoldsForWhatTheFuzzerFound) {
   // A unit's raw chunk of another id: written, then stepped over when read back.
   Json json = GeneratedJson(30, 5);

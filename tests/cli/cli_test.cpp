@@ -102,8 +102,8 @@ TEST_F(CliTest, StreamedJsonIsTheDocumentsDumpByteForByte) {
   for (std::size_t records : {0, 1, 9, 300}) {
     TMob generated;
     GenerateZone(generated, {.records = records, .seed = 2, .scriptLines = records % 5});
-    if (records == 1) generated.Objects.at(0).LoadY = std::numeric_limits<float>::quiet_NaN();
-    if (records == 9) generated.UnknownBlocks.clear();
+    if (records == 9) generated.Units.at(0).LoadY = std::numeric_limits<float>::quiet_NaN();
+    if (records == 1) generated.UnknownBlocks.clear();
     Bytes image;
     ASSERT_TRUE(generated.BuildImage(image));
     TMob decoded, kept;
