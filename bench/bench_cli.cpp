@@ -11,7 +11,8 @@
 // machine slows both; the ratios are given as min / median over the rounds. Peak
 // memory is the child's own maximum resident set, against the file it works on.
 //
-//   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [RECORDS...])
+//   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [--json-runs N] [RECORDS...];
+//                             the JSON rows of a 2M zone take minutes a round)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -103,13 +104,15 @@ void Row(const char* what, const char* floorName, const Paired& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = 5;
+  int runs = 5, jsonRuns = -1;
   std::vector<std::size_t> sizes;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--json-runs" && i + 1 < argc) jsonRuns = std::max(1, std::atoi(argv[++i]));
     else sizes.push_back(std::strtoul(argv[i], nullptr, 10));
   }
+  if (jsonRuns < 0) jsonRuns = runs;
   if (sizes.empty()) sizes = {2000, 20000, 200000};
 
   const fs::path self = fs::read_symlink("/proc/self/exe");
@@ -135,8 +138,8 @@ int main(int argc, char** argv) {
     }
     Run({cli, "dump", in}, json);
     const double mobMb = double(fs::file_size(in)) / 1e6, jsonMb = double(fs::file_size(json)) / 1e6;
-    std::printf("zone of %zu records: %.1f MB, its JSON %.1f MB; %d paired rounds\n", records, mobMb,
-                jsonMb, runs);
+    std::printf("zone of %zu records: %.1f MB, its JSON %.1f MB; %d paired rounds (JSON rows %d)\n",
+                records, mobMb, jsonMb, runs, jsonRuns);
 
     const Paired resaveDd = Measure(runs, {"dd", "if=" + in, "of=" + copy, "bs=16M", "conv=fsync", "status=none"},
                                     "/dev/null", {cli, "resave", in, out}, "/dev/null");
@@ -149,9 +152,9 @@ int main(int argc, char** argv) {
     const double resavePeak = Median(resaveDd.opPeakMb);
     std::printf("  resave peak memory %8.1f MB = %5.2fx the zone\n", resavePeak, resavePeak / mobMb);
     if (haveJq) {
-      const Paired dump = Measure(runs, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
+      const Paired dump = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
       Row("dump", "jq -c . JSON > /dev/null", dump);
-      const Paired build = Measure(runs, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
+      const Paired build = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
       Row("build", "jq -c . JSON > /dev/null", build);
       const double dumpPeak = Median(dump.opPeakMb), buildPeak = Median(build.opPeakMb);
       std::printf("  dump  peak memory %8.1f MB = %5.2fx the zone, %5.2fx the resave's peak\n", dumpPeak,
