@@ -12,7 +12,8 @@
 // memory is the child's own maximum resident set, against the file it works on.
 //
 //   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [--json-runs N] [RECORDS...];
-//                             the JSON rows of a 2M zone take minutes a round)
+//                             the JSON rows of a 2M zone take minutes a round, and jq
+//                             gigabytes: --json-runs 0 leaves them out)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-    else if (a == "--json-runs" && i + 1 < argc) jsonRuns = std::max(1, std::atoi(argv[++i]));
+    else if (a == "--json-runs" && i + 1 < argc) jsonRuns = std::max(0, std::atoi(argv[++i]));
     else sizes.push_back(std::strtoul(argv[i], nullptr, 10));
   }
   if (jsonRuns < 0) jsonRuns = runs;
@@ -124,6 +125,7 @@ int main(int argc, char** argv) {
                     dumped = (dir / "dumped.json").string();
   const bool haveJq = HaveProgram("jq");
   if (!haveJq) std::puts("jq is not installed: the JSON rows are left out");
+  const bool jsonRows = haveJq && jsonRuns > 0;
 
   struct PerRecord {
     std::size_t records;
@@ -136,8 +138,9 @@ int main(int argc, char** argv) {
       std::printf("generate %zu failed\n", records);
       return 1;
     }
-    Run({cli, "dump", in}, json);
-    const double mobMb = double(fs::file_size(in)) / 1e6, jsonMb = double(fs::file_size(json)) / 1e6;
+    if (jsonRows) Run({cli, "dump", in}, json);
+    const double mobMb = double(fs::file_size(in)) / 1e6;
+    const double jsonMb = jsonRows ? double(fs::file_size(json)) / 1e6 : 0;
     std::printf("zone of %zu records: %.1f MB, its JSON %.1f MB; %d paired rounds (JSON rows %d)\n",
                 records, mobMb, jsonMb, runs, jsonRuns);
 
@@ -151,7 +154,7 @@ int main(int argc, char** argv) {
 
     const double resavePeak = Median(resaveDd.opPeakMb);
     std::printf("  resave peak memory %8.1f MB = %5.2fx the zone\n", resavePeak, resavePeak / mobMb);
-    if (haveJq) {
+    if (jsonRows) {
       const Paired dump = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
       Row("dump", "jq -c . JSON > /dev/null", dump);
       const Paired build = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
