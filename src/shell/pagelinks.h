@@ -24,9 +24,10 @@ class TPageLinks : public QObject {
   // ---- the selected record
   // The record selected last on any page; nullopt for none.
   std::optional<ObjRef> SelectedRecord() const { return m_selected; }
-  // Tells every page but `from` (the one selecting), unless nothing changes.
+  // Tells every page but `from` (the one selecting). The same record again is
+  // news too: another page may have shown something else meanwhile (an undo
+  // shows the record it touched without selecting it here).
   void SelectRecord(std::optional<ObjRef> ref, const QObject* from) {
-    if (ref == m_selected) return;
     m_selected = ref;
     emit RecordSelected(ref, from);
   }

@@ -148,6 +148,21 @@ TEST_F(MapPageTest, ClickSelectsInTheTreeAndTreeSelectionCentresTheMap) {
   EXPECT_NEAR(map->Canvas()->View().Centre().y, pos.y, 1e-9);
 }
 
+TEST_F(MapPageTest, ClickingTheSameRecordAgainBringsTheTreeBackToIt) {
+  objects = std::make_unique<ObjectsPage>(shell);
+  objects->FillObjectsTree();
+  Open();
+  const ObjRef lever{ObjKind::Lever, 0};
+  Click(PixelOf(lever));
+  // The tree shows another record without selecting it for every page (as an
+  // undo does); a click on the same marker brings it back.
+  objects->ShowResult({"", std::nullopt, ObjRef{ObjKind::Unit, 1}});
+  ASSERT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), (ObjRef{ObjKind::Unit, 1}));
+  QTest::qWait(QApplication::doubleClickInterval() + 20);
+  Click(PixelOf(lever));
+  EXPECT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), lever);
+}
+
 TEST_F(MapPageTest, ClicksWhereMarkersOverlapCycleThroughThem) {
   const ObjRef a{ObjKind::Unit, 0}, b{ObjKind::Object, 0}, c{ObjKind::Flame, 0};
   for (auto* r : {&shell.mob.Units[0].LoadX, &shell.mob.Objects[0].LoadX, &shell.mob.Flames[0].LoadX}) *r = 44;
