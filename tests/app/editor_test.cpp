@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QListView>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
+#include <optional>
 
 #include "app/ui/resultspanel.h"
 #include "common/inifile.h"
@@ -36,6 +38,21 @@ TEST_F(EditorTest, TheProgramIconComesInEveryThemeSize) {
   // portable folder shows its icon too.
   const QList<QSize> sizes = ProgramIcon().availableSizes();
   for (const int size : {16, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+}
+
+TEST_F(EditorTest, TheStartedEditorSaysWhichSettingsFileItUses) {
+  // The editor as main() builds it, on a program folder of its own: the file lies
+  // beside the program, and the log says so under its first line.
+  ASSERT_TRUE(QDir().mkpath(TempPath(u"program"_s)));
+  // Were the user's folder chosen after all, it would be a scratch one.
+  const std::optional<QByteArray> configHome =
+      qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
+  qputenv("XDG_CONFIG_HOME", TempPath(u"config"_s).toUtf8());
+  TEditor editor(ToUtf8(TempPath(u"program"_s)), QString());
+  configHome ? qputenv("XDG_CONFIG_HOME", *configHome) : qunsetenv("XDG_CONFIG_HOME");
+  const QStringList log = editor.Window().LogView()->toPlainText().split(u'\n');
+  ASSERT_GE(log.size(), 2);
+  EXPECT_EQ(log[1], u"Файл настроек: "_s + TempPath(u"program/Kelvarin.ini"_s));
 }
 
 // The busy lock's list in the order it walks it: the script editor, the two

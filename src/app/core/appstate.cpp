@@ -1,10 +1,13 @@
 #include "app/core/appstate.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "app/core/appinfo.h"
 #include "app/core/settingsfile.h"
+#include "app/core/settingslocation.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "mob/filelog.h"
@@ -19,7 +22,8 @@ TSessionOptions SessionOptionsOf(const TSettings& settings) {
           .UndoLimitBytes = std::size_t(std::max(0, settings.UndoLimitMB)) << 20};
 }
 
-TAppState::TAppState(std::string exePath) : m_exePath(std::move(exePath)) {
+TAppState::TAppState(std::string exePath, TUserFolders user)
+    : m_exePath(std::move(exePath)), m_user(std::move(user)) {
   if (m_exePath.empty() || m_exePath.back() != '/') m_exePath += '/';
   // Read at every command: the settings dialog's changes count from the next one.
   Session.SetOptionsSource([this] { return SessionOptionsOf(Settings); });
@@ -29,7 +33,16 @@ TAppState::~TAppState() = default;
 
 void TAppState::StartUp() {
   SetProgramVersion(VerInfo);
-  m_iniFile = std::make_unique<TIniFile>(m_exePath + IniFileName);
+  const TSettingsLocation location = ChooseSettingsLocation(m_exePath, m_user.Config);
+  // The dialogs of a copy installed in a system folder start in the user's home,
+  // not among the system's programs.
+  std::string firstWorkPath = m_exePath;
+  if (!location.BesideProgram) {
+    std::error_code error;  // a folder that cannot be made shows when the file is written
+    std::filesystem::create_directories(location.Folder, error);
+    if (!m_user.Home.empty()) firstWorkPath = m_user.Home.back() == '/' ? m_user.Home : m_user.Home + '/';
+  }
+  m_iniFile = std::make_unique<TIniFile>(location.Folder + IniFileName);
   const FileKind kind = Files().KindOf(m_iniFile->Path());
   if (kind != FileKind::Missing && kind != FileKind::Regular) {
     // A FIFO would block the start, a device would never end: such a file is
@@ -38,7 +51,7 @@ void TAppState::StartUp() {
                         " Программа работает с начальными настройками, и они не сохраняются.";
     m_settingsProblemSeen = true;
     m_iniUsable = false;
-    SetDefaultSettings(Settings, m_exePath);
+    SetDefaultSettings(Settings, firstWorkPath);
     return;
   }
   // A file that is there but cannot be read counts as absent: reading it would
@@ -48,7 +61,7 @@ void TAppState::StartUp() {
     std::string error;
     if (!LoadSettings(*m_iniFile, Settings, error)) NoteSettingsProblem(error);
   } else {
-    SetDefaultSettings(Settings, m_exePath);
+    SetDefaultSettings(Settings, firstWorkPath);
     SaveSettings();
   }
 }
@@ -71,6 +84,18 @@ void TAppState::NoteSettingsProblem(const std::string& error) {
   m_settingsProblemSeen = true;
   m_settingsProblem = "Не удалось записать файл настроек " + m_iniFile->Path() + " (" + error +
                       "). Настройки действуют до выхода из программы, но не сохранены.";
+}
+
+std::string TAppState::SettingsFileLine() const {
+  return m_iniFile ? "Файл настроек: " + m_iniFile->Path() : std::string();
+}
+
+std::string TAppState::DocFile(const std::string& name) const {
+  const std::string beside = m_exePath + name;
+  if (Files().Exists(beside)) return beside;
+  const std::string installed =
+      (std::filesystem::path(m_exePath) / ".." / "share" / "doc" / "kelvarin" / name).lexically_normal().string();
+  return Files().Exists(installed) ? installed : beside;
 }
 
 std::string TAppState::TakeSettingsProblem() { return std::exchange(m_settingsProblem, {}); }

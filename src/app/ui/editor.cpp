@@ -1,10 +1,12 @@
 #include "app/ui/editor.h"
 
+#include <QDir>
 #include <QIcon>
 #include <QLayout>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <exception>
 
@@ -59,12 +61,15 @@ void ShowStandardError(const QString& text) {
   QMessageBox::critical(QApplication::activeWindow(), FromUtf8(ProgramName), text);
 }
 
-TEditor::TEditor(std::string exePath, const QString& startupFile) : m_state(std::move(exePath)) {
+TEditor::TEditor(std::string exePath, const QString& startupFile)
+    : m_state(std::move(exePath), TUserFolders{ToUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
+                                                ToUtf8(QDir::homePath())}) {
   m_state.StartUp();
   m_window = std::make_unique<TMainF>(m_state, m_prompts);
   m_prompts.SetParent(m_window.get());
   m_window->SetStartupFile(startupFile);
   InstallPages(*m_window);
+  m_window->AppendLog(FromUtf8(m_state.SettingsFileLine()));
 }
 
 TEditor::~TEditor() = default;

@@ -26,7 +26,8 @@ class TKelvarinApplication : public QApplication {
 
 class TEditor {
  public:
-  // `exePath`: the folder that holds Kelvarin.ini, Readme.txt and the licence.
+  // `exePath`: the program's folder. Kelvarin.ini lies there, or in the user's
+  // configuration folder when the program is installed (ChooseSettingsLocation).
   // `startupFile`: opened once the window is shown; a null string opens nothing.
   TEditor(std::string exePath, const QString& startupFile);
   ~TEditor();

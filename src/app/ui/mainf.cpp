@@ -526,10 +526,10 @@ void TMainF::OpenInViewer(const QString& path) {
     m_prompts.ShowMessage(u"Не удалось открыть файл "_s + path, TPrompts::Icon::Error);
 }
 
-void TMainF::ReadmeMenuClick() { OpenInViewer(FromUtf8(m_app.ExePath() + ReadmeFile)); }
+void TMainF::ReadmeMenuClick() { OpenInViewer(FromUtf8(m_app.DocFile(ReadmeFile))); }
 
 void TMainF::AboutMenuClick() {
-  TAboutF about(m_app.VerInfo, FromUtf8(m_app.ExePath() + LicenseFile),
+  TAboutF about(m_app.VerInfo, FromUtf8(m_app.DocFile(LicenseFile)),
                 [this](const QString& path) { OpenInViewer(path); }, this);
   about.exec();
 }
