@@ -80,6 +80,19 @@ void TIniFile::WriteBool(const std::string& section, const std::string& key, boo
   WriteString(section, key, value ? "1" : "0");
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  m_impl->ini.Delete(section.c_str(), key.c_str(), /*bRemoveEmpty=*/true);
+}
+
+std::vector<std::string> TIniFile::Keys(const std::string& section) const {
+  CSimpleIniA::TNamesDepend names;
+  m_impl->ini.GetAllKeys(section.c_str(), names);
+  names.sort(CSimpleIniA::Entry::LoadOrder());
+  std::vector<std::string> keys;
+  for (const CSimpleIniA::Entry& name : names) keys.emplace_back(name.pItem);
+  return keys;
+}
+
 std::string TIniFile::Text() const {
   std::string text;
   m_impl->ini.Save(text);

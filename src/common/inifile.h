@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kelvarin {
 
@@ -36,6 +37,10 @@ class TIniFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int value);
   void WriteBool(const std::string& section, const std::string& key, bool value);
+  // Takes the key out; a section left without keys goes too.
+  void DeleteKey(const std::string& section, const std::string& key);
+  // The keys of `section` in the order they stand in the file (new ones last).
+  std::vector<std::string> Keys(const std::string& section) const;
 
   // Writes the values to disk (atomically); false with `error` set when it cannot.
   // A target that is not a regular file is never written.

@@ -14,6 +14,8 @@ class QWidget;
 
 namespace kelvarin {
 
+class TLayoutValues;
+
 class TPage {
  public:
   virtual ~TPage() = default;
@@ -40,6 +42,12 @@ class TPage {
   // has let it close.
   virtual void WindowShown() {}
   virtual void WindowClosing() {}
+
+  // The page's remembered sizes (splitters, columns): restored when the page is
+  // added, before the window shows, and saved when the window closes. A value that
+  // is missing or broken leaves the page's own starting layout.
+  virtual void RestoreLayout(const TLayoutValues& layout) { (void)layout; }
+  virtual void SaveLayout(TLayoutValues& layout) const { (void)layout; }
 
   // The Edit menu: the page adds its items once, and enables them while `active`
   // (its text editor is the last editor and its page is showing).

@@ -66,6 +66,7 @@ TEST_F(MainWindowTest, LayoutCaptionsAndStateWithoutDocument) {
                            u"N6=-=on"_s,
                            u"TestMenuMenu=TESTMENU (не жмать если не знаеш нафига!)=hidden"_s,
                            u"N4=-=on"_s,
+                           u"RecentFilesMenu=Недавние файлы=off"_s,  // nothing opened yet
                            u"ExitMenu=Выход=on"_s,
                        }));
   EXPECT_EQ(Item(w, "ReadmeMenu")->text(), u"Прочитать Readme.txt"_s);

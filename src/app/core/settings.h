@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/core/layoutvalues.h"
+#include "app/core/recentfiles.h"
 #include "masschange/core/masschangeopts.h"
 
 namespace kelvarin {
@@ -21,6 +23,8 @@ struct TSettings {
   // The memory the record history may hold; 0 keeps no history.
   int UndoLimitMB = 256;
   MassChangeOpts MassChange;
+  TRecentFiles RecentFiles;  // section RecentFiles
+  TLayoutValues Layout;      // section Layout
 };
 
 }  // namespace kelvarin

@@ -15,6 +15,8 @@ std::string IniKey(const char* controlName) { return std::string(controlName) + 
 
 // The PlayerNumber options and "only parameters" came with later layouts and have
 // upgrade steps of their own.
+std::string RecentFileKey(std::size_t index) { return "File" + std::to_string(index + 1); }
+
 bool IsPlayerNumberField(std::string_view name) {
   return name.find("PlayerNumber") != std::string_view::npos;
 }
@@ -90,6 +92,13 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
   // Newer than every layout version: a file without it gets the default.
   settings.UndoLimitMB = ini.ReadInteger(kMainSection, "UndoLimitMB", TSettings{}.UndoLimitMB);
   settings.MassChange = ReadMassChangeOpts(ini);
+  std::vector<std::string> recent;
+  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i)
+    recent.push_back(ini.ReadString(kRecentFilesSection, RecentFileKey(i), ""));
+  settings.RecentFiles.Assign(recent);
+  settings.Layout = TLayoutValues{};
+  for (const std::string& key : ini.Keys(kLayoutSection))
+    settings.Layout.Set(key, ini.ReadString(kLayoutSection, key, ""));
   return ok;
 }
 
@@ -106,6 +115,12 @@ bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& l
   ini.WriteBool(kMainSection, "MakeReplace", settings.MakeReplace);
   ini.WriteInteger(kMainSection, "UndoLimitMB", settings.UndoLimitMB);
   WriteMassChangeOpts(ini, settings.MassChange);
+  const std::vector<std::string>& recent = settings.RecentFiles.Paths();
+  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i) {
+    if (i < recent.size()) ini.WriteString(kRecentFilesSection, RecentFileKey(i), recent[i]);
+    else ini.DeleteKey(kRecentFilesSection, RecentFileKey(i));
+  }
+  for (const auto& [key, text] : settings.Layout.Entries()) ini.WriteString(kLayoutSection, key, text);
   return Flush(ini, error);
 }
 

@@ -1,6 +1,8 @@
 // Reading, upgrading and writing Kelvarin.ini. Section "Main" holds the load/save
 // options, the dialogs' folder and the search texts; section "MassChangeOpts" the
-// mass-change page. The file carries its own layout version (IniFileVer) and older
+// mass-change page; "RecentFiles" the File menu's last zones (File1 newest) and
+// "Layout" the window's and pages' sizes, both written only once they hold
+// something. The file carries its own layout version (IniFileVer) and older
 // layouts are brought up to date step by step when they are read.
 #pragma once
 
@@ -13,6 +15,8 @@ struct TSettings;
 
 inline constexpr int kIniFileVer = 6;
 inline constexpr char kMainSection[] = "Main";
+inline constexpr char kRecentFilesSection[] = "RecentFiles";
+inline constexpr char kLayoutSection[] = "Layout";
 
 // The first-run values; the dialogs start in the program's folder. `exePath` is
 // the folder as UTF-8; a folder name that code page 1251 cannot hold leaves
@@ -25,7 +29,7 @@ void SetDefaultSettings(TSettings& settings, const std::string& exePath);
 // are read all the same.
 bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error);
 
-// Writes every key of both sections in their fixed order and flushes the file.
+// Writes every key of every section in their fixed order and flushes the file.
 // `lastProgrVer` is the program's version in dot form.
 bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& lastProgrVer,
                   std::string& error);

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -19,10 +21,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
+#include "app/core/layoutvalues.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
@@ -44,6 +48,33 @@ namespace {
 constexpr int kStatusMessageMs = 10'000;
 
 QString Name(const char* name) { return QString::fromLatin1(name); }
+
+// The window's keys in the layout section of the settings.
+constexpr char kWindowKey[] = "MainWindow";  // x,y of the frame, then the inside's width,height
+constexpr char kWindowMaximizedKey[] = "MainWindowMaximized";
+// Far beyond any screen, and small enough that sums of them cannot overflow.
+constexpr int kFarthest = 1'000'000;
+
+const QString kBusyRefusal = u"Файл не открыт: идёт загрузка, сохранение или массовое изменение."_s;
+
+// What a drop brings: the one .mob file to open, or why nothing opens.
+struct TDropVerdict {
+  QString path;
+  QString refusal;
+};
+
+TDropVerdict JudgeDrop(const QMimeData* data) {
+  const QList<QUrl> urls = data && data->hasUrls() ? data->urls() : QList<QUrl>();
+  if (urls.isEmpty()) return {{}, u"Сюда можно перетащить только файл зоны .mob."_s};
+  if (urls.size() > 1) return {{}, u"Перетащите один файл .mob: открыта может быть только одна зона."_s};
+  const QUrl& url = urls.front();
+  const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+  if (path.isEmpty() || !path.endsWith(u".mob"_s, Qt::CaseInsensitive) || QFileInfo(path).isDir()) {
+    const QString name = path.isEmpty() ? url.toDisplayString() : QFileInfo(path).fileName();
+    return {{}, u"Не открыто: "_s + name + u" — не файл зоны .mob."_s};
+  }
+  return {path, {}};
+}
 
 }  // namespace
 
@@ -72,6 +103,9 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
   }
+  RestoreWindowPlacement();
+  // Files dropped anywhere on the window; the filter below sees them first.
+  setAcceptDrops(true);
 
   // Key preview: the window sees every key before the focused control does.
   qApp->installEventFilter(this);
@@ -125,6 +159,13 @@ void TMainF::CreateMenus() {
   // Kept for developers' experiments; it has no action in any build.
   TestMenuMenu = AddItem(FileMenu, "TestMenuMenu", u"TESTMENU (не жмать если не знаеш нафига!)"_s, nullptr);
   separator(FileMenu, "N4");
+  RecentFilesMenu = FileMenu->addMenu(u"Недавние файлы"_s);
+  RecentFilesMenu->setObjectName(u"RecentFilesMenu"_s);
+  RecentFilesMenu->menuAction()->setObjectName(u"RecentFilesMenu"_s);
+  RecentFilesMenu->menuAction()->setEnabled(false);  // until the File menu has looked
+  // Rebuilt whenever it can come into sight, so a file deleted meanwhile is gone.
+  connect(FileMenu, &QMenu::aboutToShow, this, &TMainF::RefreshRecentFilesMenu);
+  connect(RecentFilesMenu, &QMenu::aboutToShow, this, &TMainF::RefreshRecentFilesMenu);
   QAction* exit = AddItem(FileMenu, "ExitMenu", u"Выход"_s, nullptr);
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
@@ -185,6 +226,101 @@ void TMainF::AddPage(QWidget* sheet, TPage& page) {
   sheet->layout()->addWidget(page.PageWidget());
   m_pages.push_back({sheet, &page});
   page.FillEditMenu(EditMenu);
+  page.RestoreLayout(m_app.Settings.Layout);
+}
+
+// ---- remembered layout ---------------------------------------------------------
+
+void TMainF::RestoreWindowPlacement() {
+  const TLayoutValues& layout = m_app.Settings.Layout;
+  std::optional<TRect> saved;
+  if (const auto v = layout.Ints(kWindowKey, 4, -kFarthest, kFarthest)) saved = TRect{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+  std::vector<TRect> screens;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    screens.push_back({area.x(), area.y(), area.width(), area.height()});
+  }
+  const TRect placed = PlaceOnScreens(saved, screens, {x(), y(), width(), height()});
+  resize(placed.width, placed.height);
+  move(placed.x, placed.y);
+  if (const auto maximized = layout.Ints(kWindowMaximizedKey, 1, 0, 1); maximized && (*maximized)[0] == 1)
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainF::RememberLayout() {
+  TLayoutValues& layout = m_app.Settings.Layout;
+  // A maximised window is remembered with the place it goes back to.
+  const bool maximized = isMaximized() || isFullScreen();
+  const QRect inside = maximized ? normalGeometry() : geometry();
+  const QPoint frameOffset = geometry().topLeft() - pos();
+  layout.SetInts(kWindowKey, {inside.x() - frameOffset.x(), inside.y() - frameOffset.y(), inside.width(),
+                              inside.height()});
+  layout.SetInts(kWindowMaximizedKey, {isMaximized() ? 1 : 0});
+  for (const PlacedPage& placed : m_pages) placed.page->SaveLayout(layout);
+}
+
+// ---- recent files and dropped files --------------------------------------------
+
+void TMainF::NoteRecentFile(const std::string& path) {
+  // The settings file holds code page 1251: a path it cannot hold is not kept.
+  const std::optional<std::string> stored = ToCp1251(FromUtf8(path));
+  if (!stored) return;
+  TRecentFiles& recent = m_app.Settings.RecentFiles;
+  const TRecentFiles before = recent;
+  recent.Note(*stored);
+  if (recent != before) SaveSettings();
+}
+
+void TMainF::RefreshRecentFilesMenu() {
+  TRecentFiles& recent = m_app.Settings.RecentFiles;
+  recent.Prune([](const std::string& path) { return Files().Exists(ToUtf8(FromCp1251(path))); });
+  RecentFilesMenu->clear();
+  int number = 0;
+  for (const std::string& stored : recent.Paths()) {
+    const QString path = FromCp1251(stored);
+    ++number;
+    // 1 to 9 by their digit, the tenth by its 0.
+    QString label = QString::number(number);
+    label.insert(label.size() - 1, u'&');
+    QString shown = QDir::toNativeSeparators(path);
+    shown.replace(u'&', u"&&"_s);
+    QAction* item = RecentFilesMenu->addAction(label + u"  "_s + shown);
+    connect(item, &QAction::triggered, this, [this, path] { OpenMobFromShell(path); });
+  }
+  RecentFilesMenu->menuAction()->setEnabled(number > 0);
+}
+
+bool TMainF::OpenMobFromShell(const QString& path) {
+  if (LockHeld()) {
+    ShowStatusMessage(kBusyRefusal);
+    return false;
+  }
+  return OpenMob(path);
+}
+
+bool TMainF::HandleDrag(QObject* watched, QEvent* event) {
+  auto* drag = static_cast<QDropEvent*>(event);
+  // Text dragged inside or into a text field is the field's business; whatever
+  // else reaches the window itself is judged here.
+  if (!(drag->mimeData() && drag->mimeData()->hasUrls()) && watched != this) return false;
+  TDropVerdict verdict = JudgeDrop(drag->mimeData());
+  if (verdict.refusal.isEmpty() && LockHeld()) verdict = {{}, kBusyRefusal};
+  if (!verdict.refusal.isEmpty()) {
+    // Said while the drag comes in, so the refusing cursor has its reason.
+    if (event->type() != QEvent::DragMove) ShowStatusMessage(verdict.refusal);
+    drag->ignore();
+    return true;
+  }
+  drag->acceptProposedAction();
+  if (event->type() == QEvent::Drop) {
+    // Opened once the drop is over: the question about unsaved changes must not
+    // hold up the program the file came from.
+    QTimer::singleShot(0, this, [this, path = verdict.path] {
+      activateWindow();
+      OpenMobFromShell(path);
+    });
+  }
+  return true;
 }
 
 // ---- lookups -------------------------------------------------------------------
@@ -271,6 +407,7 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 bool TMainF::FormClose() {
   if (!CloseMob()) return false;
+  RememberLayout();
   for (const PlacedPage& placed : m_pages) placed.page->WindowClosing();
   return true;
 }
@@ -360,11 +497,14 @@ void TMainF::ClearModified() { m_session.ClearModified(); }
 
 void TMainF::ModifiedChanged(bool) { UpdateWindowState(); }
 
+void TMainF::DocumentOpened() { NoteRecentFile(m_session.Path()); }
+
 void TMainF::DocumentClosed() {
   m_results->Clear();  // its entries lead into the document just closed
 }
 
 void TMainF::DocumentSaved(bool pathChanged) {
+  NoteRecentFile(m_session.Path());
   if (pathChanged) UpdateWindowState();  // the title follows the new file name
 }
 
@@ -623,6 +763,17 @@ void TMainF::EditorExit() {
 // ---- keys ----------------------------------------------------------------------
 
 bool TMainF::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      if (watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this &&
+          HandleDrag(watched, event))
+        return true;
+      break;
+    default:
+      break;
+  }
   if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
       static_cast<QWidget*>(watched)->window() == this) {
     auto* key = static_cast<QKeyEvent*>(event);

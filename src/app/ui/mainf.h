@@ -67,6 +67,10 @@ class TMainF : public QMainWindow,
 
   // ---- document commands
   bool OpenMob(const QString& path) override;  // AskForPath() shows the open dialog
+  // Opens `path` as the recent-files menu and a dropped file do: as File > Open
+  // would, unless a load, save or mass change is running (the status bar then
+  // says why nothing opened).
+  bool OpenMobFromShell(const QString& path);
   bool SaveMob() override;
   bool SaveMobAs();
   bool CloseMob();
@@ -111,6 +115,10 @@ class TMainF : public QMainWindow,
   void ProcessMessages() override;
   void WorkerStarting() override;
 
+  // The File menu's recent files, newest first: gone files are dropped first.
+  QMenu* RecentFilesMenuWidget() const { return RecentFilesMenu; }
+  void RefreshRecentFilesMenu();
+
   // Menu commands.
   void OpenMobMenuClick();
   void SaveMob_menuClick();
@@ -133,6 +141,7 @@ class TMainF : public QMainWindow,
   void AppendLog(const std::string& text) override;
   void AppendDocumentLog(const std::string& text) override;
   // TDocumentListener
+  void DocumentOpened() override;
   void DocumentClosed() override;
   void DocumentSaved(bool pathChanged) override;
   void SaveFailed() override;
@@ -143,6 +152,14 @@ class TMainF : public QMainWindow,
 
   void CreateMenus();
   void CreatePages();
+  // The window's place and size from the settings, on a screen that is there.
+  void RestoreWindowPlacement();
+  // The window's and the pages' sizes into the settings.
+  void RememberLayout();
+  void NoteRecentFile(const std::string& path);
+  // Drags over any part of the window: a .mob file is taken and opened, anything
+  // else refused. True when the event was the window's.
+  bool HandleDrag(QObject* watched, QEvent* event);
   QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TMainF::*slot)());
   void FormShow();
   bool FormClose();
@@ -221,6 +238,7 @@ class TMainF : public QMainWindow,
   QAction* CloseMobMenu = nullptr;
   QAction* BackupMobMenu = nullptr;
   QAction* TestMenuMenu = nullptr;
+  QMenu* RecentFilesMenu = nullptr;
 };
 
 }  // namespace kelvarin

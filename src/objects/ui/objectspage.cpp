@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "app/core/layoutvalues.h"
 #include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "common/floattext.h"
@@ -24,6 +26,15 @@
 #include "objects/ui/valueseditor.h"
 
 namespace kelvarin {
+namespace {
+
+// The page's keys in the layout section of the settings.
+constexpr char kSplitterKey[] = "ObjectsSplitter";         // tree, table, view column
+constexpr char kNameColumnKey[] = "ObjectsTableNameColumn";  // the table's name column
+// Wider than any screen: a larger value is a broken one.
+constexpr int kLargestSize = 100'000;
+
+}  // namespace
 
 ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent),
@@ -140,6 +151,11 @@ void ObjectsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (m_laidOut) return;
   m_laidOut = true;
+  if (m_restoredSizes) {
+    // The sizes the page had when the window last closed, fitted to this width.
+    m_splitter->setSizes(*m_restoredSizes);
+    return;
+  }
   // The starting layout, whatever the window's size: tree 320 and table 325
   // pixels wide, the view's column taking the rest.
   const int handles = 2 * m_splitter->handleWidth();
@@ -149,6 +165,23 @@ void ObjectsPage::showEvent(QShowEvent* event) {
 }
 
 ObjectsPage::~ObjectsPage() { m_session.RemoveListener(this); }
+
+void ObjectsPage::RestoreLayout(const TLayoutValues& layout) {
+  if (const auto sizes = layout.Ints(kSplitterKey, 3, 1, kLargestSize))
+    m_restoredSizes = QList<int>(sizes->begin(), sizes->end());
+  if (const auto width = layout.Ints(kNameColumnKey, 1, m_valuesEditor->horizontalHeader()->minimumSectionSize(),
+                                     kLargestSize))
+    m_valuesEditor->setColumnWidth(0, (*width)[0]);
+}
+
+void ObjectsPage::SaveLayout(TLayoutValues& layout) const {
+  // A page never shown has only its starting sizes; what was restored stays.
+  if (m_laidOut) {
+    const QList<int> sizes = m_splitter->sizes();
+    layout.SetInts(kSplitterKey, std::vector<int>(sizes.begin(), sizes.end()));
+  }
+  layout.SetInts(kNameColumnKey, {m_valuesEditor->columnWidth(0)});
+}
 
 std::vector<QWidget*> ObjectsPage::LockedControls() const { return {m_tree, m_valuesEditor}; }
 

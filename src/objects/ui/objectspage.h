@@ -43,6 +43,10 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   std::vector<QWidget*> LockedControls() const override;
   void CommitEdit() override { CommitValuesEditor(); }
   void WindowClosing() override { ReleaseGL(); }
+  // The splitter between the tree, the table and the view, and the width of the
+  // table's name column (the tree has one column, as wide as the tree).
+  void RestoreLayout(const TLayoutValues& layout) override;
+  void SaveLayout(TLayoutValues& layout) const override;
   // Result entries that lead to a record: selected and shown.
   bool ShowsResult(const TResultEntry& entry) const override;
   void ShowResult(const TResultEntry& entry) override;
@@ -141,6 +145,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   QPushButton* m_undoBut;
   QPushButton* m_redoBut;
   bool m_laidOut = false;
+  std::optional<QList<int>> m_restoredSizes;  // applied when the page first shows
   bool m_treeStale = false;       // to be filled at the lock's release
   bool m_showingChange = false;   // selecting what an undo or redo touched
   bool m_pushingOwnStep = false;
