@@ -9,15 +9,9 @@
 #include <variant>
 
 #include "mob/objref.h"
+#include "script/core/scriptplace.h"
 
 namespace kelvarin {
-
-// 1-based, the column in characters.
-struct TScriptPlace {
-  std::size_t line = 1;
-  std::size_t column = 1;
-  bool operator==(const TScriptPlace&) const = default;
-};
 
 enum class TSeverity { Error, Warning, Note };
 
