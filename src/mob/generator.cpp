@@ -2,6 +2,10 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <unordered_set>
+#include <vector>
 
 #include "common/cp1251.h"
 #include "mob/tmob.h"
@@ -79,28 +83,64 @@ Bytes Chunk(std::uint32_t id, std::size_t payload, Rng& rng) {
   return b;
 }
 
-std::string ScriptText(Rng& rng, std::size_t lines) {
-  static const std::array<const char*, 10> kStatements = {
-      "  if (IsAlive(GetObjectByID(%d))) then",
-      "    GiveItem(GetPlayer(1), \"sword\", 1);",
-      "  // Проверка отряда",
-      "  SleepUntil(GetWorldTime() > %d);",
-      "  MoveToPoint(GetObjectByName(\"orc_%d\"), 120.5, -33.25);",
-      "  float dist = DistanceUnitUnit(GetLeader(), GetObjectByID(%d));",
-      "  string name = \"Гоблин\";",
-      "  KillUnit(GetObjectByID(%d));",
-      "  group g = CreateParty();",
-      "  SetDiplomacy(1, 2, %d);",
-  };
-  std::string utf8 = "DeclareScript Zone\nGlobalVars\n  float alarm;\nScript Main\n{\n";
-  for (std::size_t i = 0; i < lines; ++i) {
-    std::string line = rng.Pick(kStatements);
-    if (const auto at = line.find("%d"); at != std::string::npos)
-      line.replace(at, 2, std::to_string(rng.Below(5000)));
-    utf8 += line + "\n";
+// The statements of the generated script, numbered into this table. Those with
+// an object reference name records that the zone holds, so a generated zone is
+// one the zone check finds nothing wrong with.
+const std::array<const char*, 10> kStatements = {
+    "  if (IsAlive(GetObjectByID(%d))) then",
+    "    GiveItem(GetPlayer(1), \"sword\", 1);",
+    "  // Проверка отряда",
+    "  SleepUntil(GetWorldTime() > %d);",
+    "  MoveToPoint(GetObjectByName(\"%s\"), 120.5, -33.25);",
+    "  float dist = DistanceUnitUnit(GetLeader(), GetObjectByID(%d));",
+    "  string name = \"Гоблин\";",
+    "  KillUnit(GetObjectByID(%d));",
+    "  group g = CreateParty();",
+    "  SetDiplomacy(1, 2, %d);",
+};
+
+struct ScriptStatement {
+  std::size_t statement;  // into kStatements
+  std::size_t number;     // the %d, or which record a reference picks
+};
+
+// The script is drawn before the records (the random stream stays as it always
+// was) and written once they exist, when its references can name them.
+std::vector<ScriptStatement> DrawScript(Rng& rng, std::size_t lines) {
+  std::vector<ScriptStatement> script(lines);
+  for (auto& line : script) {
+    line.statement = rng.Below(kStatements.size());
+    if (std::string_view(kStatements[line.statement]).find('%') != std::string_view::npos)
+      line.number = rng.Below(5000);
   }
-  utf8 += "}\n";
-  return Cp(utf8.c_str());
+  return script;
+}
+
+std::string WriteScript(const std::vector<ScriptStatement>& script, const TMob& mob) {
+  std::vector<std::int32_t> ids;
+  std::vector<const std::string*> names;  // ScriptVariableName where there is one, else the name shown
+  ids.reserve(mob.TotalRecordCount());
+  mob.ForEachList([&](const auto& list) {
+    for (const auto& r : list) {
+      ids.push_back(r.Identity());
+      if constexpr (HasCommonFields(std::decay_t<decltype(r)>::Kind))
+        names.push_back(r.ScriptVariableName.empty() ? &r.Name2 : &r.ScriptVariableName);
+      else
+        names.push_back(&r.NameStr);
+    }
+  });
+  std::string text = Cp("DeclareScript Zone\nGlobalVars\n  float alarm;\nScript Main\n{\n");
+  for (const ScriptStatement& line : script) {
+    std::string statement = Cp(kStatements[line.statement]);
+    const bool reference = statement.find("GetObjectBy") != std::string::npos;
+    if (reference && ids.empty()) statement = "  Sleep(%d);";  // nothing to refer to
+    if (const auto at = statement.find("%d"); at != std::string::npos)
+      statement.replace(at, 2, std::to_string(reference && !ids.empty() ? ids[line.number % ids.size()] : std::int32_t(line.number)));
+    if (const auto at = statement.find("%s"); at != std::string::npos)
+      statement.replace(at, 2, *names[line.number % names.size()]);
+    text += statement + "\n";
+  }
+  return text + "}\n";
 }
 
 }  // namespace
@@ -120,7 +160,7 @@ void GenerateZone(TMob& mob, const GenerateOptions& options) {
   unknownBlock(4, 0x0000F00F, 16);
   mob.HasScript = true;
   mob.ScriptKey = kDefaultScriptKey;
-  mob.ScriptText = ScriptText(rng, options.scriptLines);
+  const std::vector<ScriptStatement> script = DrawScript(rng, options.scriptLines);
   mob.HasObjects = true;
 
   // Kinds in realistic proportions; every kind present once there are 8 records.
@@ -139,9 +179,14 @@ void GenerateZone(TMob& mob, const GenerateOptions& options) {
   }
 
   std::int32_t nextId = 1;
-  // One record in fifty carries an identity from the high range.
+  // One record in fifty carries an identity from the high range. No two records
+  // share one: a drawn identity already given moves on to the next free one.
+  std::unordered_set<std::int32_t> highGiven;
   const auto identity = [&] {
-    return rng.Below(50) == 0 ? std::int32_t(kHighIdentityRange + rng.Below(1000000)) : nextId++;
+    if (rng.Below(50) != 0) return nextId++;
+    auto id = std::int32_t(kHighIdentityRange + rng.Below(1000000));
+    while (!highGiven.insert(id).second) ++id;
+    return id;
   };
 
   mob.Units.resize(counts[0]);
@@ -228,6 +273,8 @@ void GenerateZone(TMob& mob, const GenerateOptions& options) {
   }
   mob.UnknownObjectBlocks.push_back({24, Chunk(0x0000EE01, 16, rng)});
   mob.UnknownObjectBlocks.push_back({12, Chunk(0x12345678, 4, rng)});
+
+  mob.ScriptText = WriteScript(script, mob);
 
   mob.Tail = Chunk(0x00000000, 5, rng);
   mob.TailLength = std::int64_t(mob.Tail.size());
