@@ -70,4 +70,23 @@ std::string FloatToDisplayText(float value, char decimalSeparator) {
   return text;
 }
 
+std::string FloatToShortText(float value, char decimalSeparator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  char buffer[64];
+  const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
+  std::string text;
+  for (const char* p = buffer; p != written.ptr; ++p) {
+    if (*p == '.') text += decimalSeparator;
+    else if (*p == 'e') text += 'E';
+    else if (*p != '+') text += *p;
+  }
+  // The exponent without leading zeros, as the display form writes it.
+  if (const auto e = text.find('E'); e != std::string::npos) {
+    const std::size_t digits = e + 1 + (text[e + 1] == '-' ? 1 : 0);
+    while (text.size() - digits > 1 && text[digits] == '0') text.erase(digits, 1);
+  }
+  return text;
+}
+
 }  // namespace kelvarin

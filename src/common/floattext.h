@@ -14,4 +14,9 @@ namespace kelvarin {
 // infinities as "INF" and "-INF".
 std::string FloatToDisplayText(float value, char decimalSeparator);
 
+// The shortest text that reads back as the same 32-bit value, for columns where
+// fifteen digits would drown the number ("120.5", "-9876.54", "1E20"). NaN and
+// the infinities as above.
+std::string FloatToShortText(float value, char decimalSeparator);
+
 }  // namespace kelvarin

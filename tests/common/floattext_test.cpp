@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "common/floattext.h"
@@ -92,6 +93,22 @@ TEST(FloatDisplayText, IgnoresTheCLibrarysNumericLocale) {
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(dot, "0.100000001490116");
   EXPECT_EQ(comma, "-1,49999994701334E30");
+}
+
+TEST(FloatShortText, ShortestTextThatReadsBackAsTheSameValue) {
+  EXPECT_EQ(FloatToShortText(0.1f, '.'), "0.1");
+  EXPECT_EQ(FloatToShortText(-9876.54f, ','), "-9876,54");
+  EXPECT_EQ(FloatToShortText(120.5f, '.'), "120.5");
+  EXPECT_EQ(FloatToShortText(0.0f, '.'), "0");
+  EXPECT_EQ(FloatToShortText(-0.0f, '.'), "-0");
+  EXPECT_EQ(FloatToShortText(1e20f, '.'), "1E20");
+  EXPECT_EQ(FloatToShortText(-1.5e-7f, ','), "-1,5E-7");
+  EXPECT_EQ(FloatToShortText(std::numeric_limits<float>::quiet_NaN(), '.'), "NAN");
+  EXPECT_EQ(FloatToShortText(-std::numeric_limits<float>::infinity(), '.'), "-INF");
+  for (float value : {3.14159274f, 1e-38f, 16777217.0f, -33.25f}) {
+    const std::string text = FloatToShortText(value, '.');
+    EXPECT_EQ(std::strtof(text.c_str(), nullptr), value) << text;
+  }
 }
 
 }  // namespace
