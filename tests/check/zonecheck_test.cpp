@@ -1,0 +1,213 @@
+// The zone check: each kind of finding on a zone made to hold exactly that fault,
+// and nothing at all on a generated zone.
+#include "check/zonecheck.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "mob/generator.h"
+#include "mob/tmob.h"
+
+namespace kelvarin {
+namespace {
+
+using Place = std::variant<TScriptPlace, ObjRef>;
+
+// A small zone with one record of each kind, all identities different, and a
+// script that names some of them correctly.
+class ZoneCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mob.Units.resize(1);
+    mob.Objects.resize(2);
+    mob.Flames.resize(1);
+    mob.Particles1.resize(1);
+    std::int32_t id = 10;
+    mob.ForEachList([&](auto& list) {
+      for (auto& r : list) {
+        if constexpr (HasCommonFields(std::decay_t<decltype(r)>::Kind)) {
+          r.ObjectID = id++;
+          r.RotationW = 1;
+        } else {
+          r.ID = id++;
+        }
+      }
+    });
+    mob.Units[0].Name1 = "orc";
+    mob.Units[0].ScriptVariableName = "boss";
+    mob.Objects[1].Name2 = "gate";
+    mob.Particles1[0].NameStr = "smoke";
+  }
+
+  std::vector<TCheckFinding> Check(std::string_view script) { return CheckZone(mob, script); }
+
+  // The codes and places of the findings, for compact expectations.
+  static std::vector<std::pair<std::string, Place>> Summary(const std::vector<TCheckFinding>& findings) {
+    std::vector<std::pair<std::string, Place>> out;
+    for (const auto& f : findings) out.emplace_back(std::string(f.code), f.place);
+    return out;
+  }
+
+  static Place At(std::size_t line, std::size_t column) { return TScriptPlace{line, column}; }
+  static Place Rec(ObjKind kind, std::size_t index) { return ObjRef{kind, index}; }
+
+  TMob mob;
+};
+
+TEST_F(ZoneCheckTest, ASoundZoneHasNoFindings) {
+  const auto findings = Check(
+      "DeclareScript Zone\n"
+      "Script Main\n{\n"
+      "  object o = GetObjectByID(10);\n"
+      "  KillUnit(GetObjectByName(\"boss\"));\n"
+      "  HideObject(GetObjectByName(\"gate\"));\n"
+      "  MoveParticleSource(GetObjectByName(\"smoke\"), 1.5, 2);\n"
+      "  Main();\n"
+      "  // Nothing(( here counts: \"\n"
+      "  string s = \"Unknown(\";\n"
+      "}\n");
+  EXPECT_TRUE(findings.empty()) << findings.front().message;
+}
+
+TEST_F(ZoneCheckTest, IdentitiesCarriedTwiceWithinAndAcrossKinds) {
+  mob.Objects[0].ObjectID = 10;  // the unit's
+  mob.Objects[1].ObjectID = 14;  // the particle's
+  const auto findings = Check("");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"duplicate-id", Rec(ObjKind::Object, 0)},
+                                   {"duplicate-id", Rec(ObjKind::Particle1, 0)}}));
+  EXPECT_EQ(findings[0].severity, TCheckSeverity::Error);
+  // The message names the record that carried the identity first.
+  EXPECT_NE(findings[0].message.find("«orc» (Юниты, индекс 0)"), std::string::npos) << findings[0].message;
+  EXPECT_NE(findings[1].message.find("«gate» (Объекты, индекс 1)"), std::string::npos) << findings[1].message;
+
+  mob.Objects[1].ObjectID = 10;  // three records with one identity: two findings
+  EXPECT_EQ(CountFindings(Check(""), TCheckSeverity::Error), 2u);
+}
+
+TEST_F(ZoneCheckTest, NonFiniteCoordinatesOfEveryKindAreErrors) {
+  mob.Units[0].LoadY = std::numeric_limits<float>::quiet_NaN();
+  mob.Flames[0].CoordZ = std::numeric_limits<float>::infinity();
+  mob.Particles1[0].CoordX = -std::numeric_limits<float>::infinity();
+  const auto findings = Check("");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"nonfinite-coordinates", Rec(ObjKind::Unit, 0)},
+                                   {"nonfinite-coordinates", Rec(ObjKind::Flame, 0)},
+                                   {"nonfinite-coordinates", Rec(ObjKind::Particle1, 0)}}));
+  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Error), 3u);
+  EXPECT_NE(findings[0].message.find("LoadY = NAN"), std::string::npos) << findings[0].message;
+  EXPECT_NE(findings[1].message.find("CoordZ = INF"), std::string::npos) << findings[1].message;
+  EXPECT_NE(findings[2].message.find("CoordX = -INF"), std::string::npos) << findings[2].message;
+}
+
+TEST_F(ZoneCheckTest, ZeroAndNonFiniteRotationsAreWarnings) {
+  mob.Objects[0].RotationW = 0;  // all four zero
+  mob.Flames[0].RotationX = std::numeric_limits<float>::quiet_NaN();
+  mob.Units[0].RotationW = 0;  // zero W alone is a rotation by half a turn: fine
+  mob.Units[0].RotationZ = 1;
+  const auto findings = Check("");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"zero-rotation", Rec(ObjKind::Object, 0)},
+                                   {"nonfinite-rotation", Rec(ObjKind::Flame, 0)}}));
+  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Warning), 2u);
+  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Error), 0u);
+}
+
+TEST_F(ZoneCheckTest, ReferencesThatNoRecordAnswers) {
+  const auto findings = Check(
+      "KillUnit(GetObjectByID(11));\n"         // the first object: fine
+      "KillUnit(GetObjectByID(4030));\n"       // nobody
+      "x = GetObjectByName(\"orc\");\n"        // Name1 is no script name
+      "y = GetObjectByName(\"Boss\");\n"       // names match as written
+      "z = getobjectbyid( 14 );\n");           // the particle, spelled loosely: fine
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"dangling-id", At(2, 10)},
+                                   {"dangling-name", At(3, 5)},
+                                   {"dangling-name", At(4, 5)}}));
+  EXPECT_EQ(findings[0].message, "GetObjectByID(4030): в зоне нет объекта с таким идентификатором");
+  EXPECT_EQ(findings[1].message, "GetObjectByName(\"orc\"): в зоне нет объекта с таким именем");
+}
+
+TEST_F(ZoneCheckTest, RoundBracketsPairWithinABlockAndBracesOverTheScript) {
+  const auto findings = Check(
+      "Script A\n"
+      "{\n"
+      "  Sleep((1);\n"     // one "(" left open: reported where it stands
+      "}\n"
+      "Script B\n"
+      "{\n"
+      "  Sleep(1));\n"     // one ")" too many
+      "}\n"
+      "}\n"                // a brace too many
+      "Script C\n"
+      "{\n"                // never closed
+      "  x = \")(\";\n");  // brackets in strings do not count
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"unbalanced-bracket", At(3, 8)},
+                                   {"unbalanced-bracket", At(7, 11)},
+                                   {"unbalanced-brace", At(9, 1)},
+                                   {"unbalanced-brace", At(11, 1)}}));
+  for (const auto& f : findings) EXPECT_EQ(f.severity, TCheckSeverity::Error);
+  EXPECT_EQ(findings[0].message, "Скобка «(» не закрыта");
+  EXPECT_EQ(findings[3].message, "Фигурная скобка «{» не закрыта");
+
+  // Within one block a call may run over several lines.
+  EXPECT_TRUE(Check("{\n  SetDiplomacy(1,\n    2, 3);\n}\n").empty());
+}
+
+TEST_F(ZoneCheckTest, StringsWithoutTheirClosingQuote) {
+  const auto findings = Check("a = \"closed\";\r\nb = \"open;\rc = \"\";\n  \"");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"unterminated-string", At(2, 5)},
+                                   {"unterminated-string", At(4, 3)}}));
+}
+
+TEST_F(ZoneCheckTest, CallsOfNamesNeitherBuiltInNorDeclared) {
+  const auto findings = Check(
+      "float Speed;\n"
+      "Script Patrol\n"
+      "{\n"
+      "  Speed(1);\n"        // declared as a variable
+      "  PATROL();\n"        // declared as a script, any case
+      "  Sleep (2);\n"       // built in, blank before the bracket
+      "  Teleport(1, 2);\n"  // unknown
+      "  Sleep2(3);\n"       // a keyword with digits is no keyword
+      "  if (IsDead(GetLeader())) then\n"
+      "}\n");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"unknown-call", At(7, 3)},
+                                   {"unknown-call", At(8, 3)}}));
+  EXPECT_EQ(findings[0].severity, TCheckSeverity::Warning);
+  EXPECT_NE(findings[0].message.find("«Teleport»"), std::string::npos);
+}
+
+TEST_F(ZoneCheckTest, ScriptFindingsComeFirstInLineOrder) {
+  mob.Objects[0].RotationW = 0;
+  const auto findings = Check("Nope();\nKillUnit(GetObjectByID(1));\n");
+  EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
+                                   {"unknown-call", At(1, 1)},
+                                   {"dangling-id", At(2, 10)},
+                                   {"zero-rotation", Rec(ObjKind::Object, 0)}}));
+}
+
+TEST(ZoneCheck, TheDocumentsOwnScriptIsCheckedOnlyWhenItHasOne) {
+  TMob mob;
+  mob.ScriptText = "Nope(";
+  EXPECT_TRUE(CheckZone(mob).empty());
+  mob.HasScript = true;
+  EXPECT_EQ(CheckZone(mob).size(), 2u);
+}
+
+TEST(ZoneCheck, GeneratedZonesAreClean) {
+  for (std::size_t records : {0, 1, 9, 3000, 100000}) {
+    TMob mob;
+    GenerateZone(mob, {.records = records, .seed = records + 5, .scriptLines = 300});
+    const auto findings = CheckZone(mob);
+    EXPECT_TRUE(findings.empty()) << records << " records: " << findings.front().message;
+  }
+}
+
+}  // namespace
+}  // namespace kelvarin
