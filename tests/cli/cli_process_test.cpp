@@ -71,6 +71,17 @@ TEST_F(CliProcessTest, HostileInputEndsWithExitOneAndAMessage) {
   EXPECT_FALSE(fs::exists(Path("out.mob")));
 }
 
+TEST_F(CliProcessTest, CheckAnswersWithItsExitCodes) {
+  EXPECT_EQ(Run({"check", Path("zone.mob")}).code, 0) << Stderr();
+  Write(Path("bad.txt"), "KillUnit(GetObjectByID(999999999));\n");
+  ASSERT_EQ(Run({"script", "set", Path("zone.mob"), Path("bad.txt")}).code, 0) << Stderr();
+  EXPECT_EQ(Run({"check", Path("zone.mob"), "--json"}).code, 3);
+  EXPECT_NE(Read(Path("stdout")).find("\"code\": \"dangling-id\""), std::string::npos);
+  fs::create_directory(Path("folder"));
+  EXPECT_EQ(Run({"check", Path("folder")}).code, 1);
+  EXPECT_EQ(Run({"check", "--no-such-option", Path("zone.mob")}).code, 2);
+}
+
 TEST_F(CliProcessTest, RunningOutOfMemoryIsExitOneWithAMessage) {
   const test::ChildEnd end = Run({"generate", Path("huge.mob"), "--records", "50000000"}, "", 256u << 20);
   EXPECT_TRUE(end.exited) << "signal " << end.signal;
