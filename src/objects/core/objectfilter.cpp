@@ -115,29 +115,26 @@ bool TObjectFilterIndex::Empty() const {
 void TObjectFilterIndex::Build(const TMob& mob, char decimalSeparator) {
   Clear();
   const auto& fold = FoldTable();
-  for (ObjKind kind : kAllObjKinds) {
-    TKindTexts& texts = m_kinds[std::size_t(kind)];
-    const std::size_t count = mob.Count(kind);
-    texts.start.reserve(count + 1);
-    texts.ids.reserve(count);
-    texts.players.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-      const ObjRef ref{kind, i};
+  int kind = 0;
+  mob.ForEachList([&](const auto& list) {
+    TKindTexts& texts = m_kinds[std::size_t(kind++)];
+    texts.start.reserve(list.size() + 1);
+    texts.text.reserve(list.size() * 64);
+    texts.ids.reserve(list.size());
+    texts.players.reserve(list.size());
+    for (const auto& record : list) {
       texts.start.push_back(texts.text.size());
-      for (int c = 0; c < kRecordColumnCount; ++c) {
-        const std::string cell = RecordColumnText(mob, ref, TRecordColumn(c), decimalSeparator);
-        for (char ch : cell) texts.text.push_back(char(fold[static_cast<unsigned char>(ch)]));
+      ForEachRecordCell(record, decimalSeparator, [&](std::string_view cell) {
+        for (char c : cell) texts.text.push_back(char(fold[static_cast<unsigned char>(c)]));
         texts.text.push_back('\0');
-      }
-      VisitRecord(mob, ref, [&](const auto& r) {
-        texts.ids.push_back(r.Identity());
-        if constexpr (HasCommonFields(std::decay_t<decltype(r)>::Kind)) texts.players.push_back(r.PlayerNumber);
-        else texts.players.push_back(-1);
       });
+      texts.ids.push_back(record.Identity());
+      if constexpr (HasCommonFields(std::decay_t<decltype(record)>::Kind)) texts.players.push_back(record.PlayerNumber);
+      else texts.players.push_back(-1);
     }
     texts.start.push_back(texts.text.size());
     texts.text.shrink_to_fit();
-  }
+  });
 }
 
 std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter, ObjKind kind) const {
