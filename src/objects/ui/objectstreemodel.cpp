@@ -2,10 +2,15 @@
 
 #include <QCollator>
 #include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <string_view>
+#include <unordered_map>
 
 #include "common/qt/qtext.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
+#include "objects/core/recordcolumns.h"
 
 namespace kelvarin {
 namespace {
@@ -13,36 +18,206 @@ namespace {
 // Root nodes carry internal id 0; a record node carries its kind + 1.
 constexpr quintptr kRootId = 0;
 
+// Texts ranked in the user's language, as a person reading the list expects:
+// equal texts share a rank. Each distinct text is converted and keyed once, so a
+// zone whose records repeat a few hundred names costs what those names cost.
+struct TRankedTexts {
+  std::vector<std::uint32_t> idOf;     // per text: its distinct text
+  std::vector<std::string_view> distinct;
+  std::vector<std::uint32_t> rank;     // per distinct text
+};
+
+TRankedTexts RankTexts(const std::vector<std::string_view>& texts) {
+  TRankedTexts ranked;
+  ranked.idOf.reserve(texts.size());
+  std::unordered_map<std::string_view, std::uint32_t> ids;
+  for (std::string_view text : texts) {
+    const auto [it, added] = ids.try_emplace(text, std::uint32_t(ranked.distinct.size()));
+    if (added) ranked.distinct.push_back(text);
+    ranked.idOf.push_back(it->second);
+  }
+  QCollator collator;
+  collator.setCaseSensitivity(Qt::CaseSensitive);
+  std::vector<QCollatorSortKey> keys;
+  keys.reserve(ranked.distinct.size());
+  for (std::string_view text : ranked.distinct) keys.push_back(collator.sortKey(FromCp1251(text)));
+  std::vector<std::uint32_t> sorted(ranked.distinct.size());
+  std::iota(sorted.begin(), sorted.end(), 0u);
+  std::sort(sorted.begin(), sorted.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys[a].compare(keys[b]) < 0; });
+  ranked.rank.resize(sorted.size());
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < sorted.size(); ++i) {
+    if (i > 0 && keys[sorted[i - 1]].compare(keys[sorted[i]]) != 0) ++rank;
+    ranked.rank[sorted[i]] = rank;
+  }
+  return ranked;
+}
+
+// The records of `byCaption` ordered by `less` over record indices; records it
+// holds equal keep their caption order.
+template <class Less>
+std::vector<std::uint32_t> OrderBy(const std::vector<std::uint32_t>& byCaption, Less&& less) {
+  std::vector<std::uint32_t> order = byCaption;
+  std::stable_sort(order.begin(), order.end(), less);
+  return order;
+}
+
+std::string_view TextCell(const TMob& mob, ObjRef ref, TRecordColumn column) {
+  return VisitRecord(mob, ref, [&](const auto& r) -> std::string_view {
+    if constexpr (HasCommonFields(std::decay_t<decltype(r)>::Kind))
+      return column == TRecordColumn::Name2 ? std::string_view(r.Name2) : std::string_view(r.ScriptVariableName);
+    return {};
+  });
+}
+
 }  // namespace
 
 ObjectsTreeModel::ObjectsTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 QString ObjectsTreeModel::RootCaption(ObjKind kind) { return QString::fromUtf8(ObjKindCaption(kind)); }
 
-void ObjectsTreeModel::Fill(const TMob* mob) {
+void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator) {
   beginResetModel();
-  for (auto& children : m_children) {
-    children.clear();
-    children.shrink_to_fit();
-  }
-  m_filled = mob != nullptr;
+  m_mob = mob;
+  m_decimalSeparator = decimalSeparator;
+  m_index.Clear();
+  m_indexStale = true;
+  m_captions.clear();
+  m_captionRank.clear();
+  for (auto& rows : m_kinds) rows = TKindRows{};
   if (mob) {
-    // Alphabetical in the user's language, as a person reading the list expects.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
+    std::vector<std::string_view> texts;
+    for (ObjKind kind : kAllObjKinds)
+      for (std::size_t i = 0; i < mob->Count(kind); ++i) texts.push_back(RecordCaption(*mob, {kind, i}));
+    const TRankedTexts ranked = RankTexts(texts);
+    m_captions.reserve(ranked.distinct.size());
+    for (std::string_view text : ranked.distinct) m_captions.push_back(FromCp1251(text));
+    m_captionRank = ranked.rank;
+    std::size_t at = 0;
     for (ObjKind kind : kAllObjKinds) {
-      auto& children = m_children[std::size_t(kind)];
+      TKindRows& rows = m_kinds[std::size_t(kind)];
       const std::size_t count = mob->Count(kind);
-      children.reserve(count);
-      for (std::size_t i = 0; i < count; ++i)
-        children.push_back({FromCp1251(RecordCaption(*mob, {kind, i})), i});
+      rows.captionOf.assign(ranked.idOf.begin() + std::ptrdiff_t(at), ranked.idOf.begin() + std::ptrdiff_t(at + count));
+      at += count;
+      rows.byCaption.resize(count);
+      std::iota(rows.byCaption.begin(), rows.byCaption.end(), 0u);
       // Stable, so records with equal names keep their list order.
-      std::stable_sort(children.begin(), children.end(), [&](const Child& a, const Child& b) {
-        return collator.compare(a.caption, b.caption) < 0;
+      std::stable_sort(rows.byCaption.begin(), rows.byCaption.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return ranked.rank[rows.captionOf[a]] < ranked.rank[rows.captionOf[b]];
+      });
+    }
+    OrderRecords();
+  }
+  SelectShown();
+  endResetModel();
+}
+
+void ObjectsTreeModel::SetDocumentHeld(bool held) {
+  if (m_held == held) return;
+  m_held = held;
+  if (!m_mob) return;
+  for (ObjKind kind : kAllObjKinds) {
+    const int rows = int(ShownCount(kind));
+    if (rows > 0)
+      emit dataChanged(index(0, 1, RootIndex(kind)), index(rows - 1, kRecordColumnCount - 1, RootIndex(kind)));
+  }
+}
+
+void ObjectsTreeModel::SetFilter(const TObjectFilter& filter) {
+  if (filter == m_filter) return;
+  if (!filter.Empty() && m_mob && m_indexStale && !m_held) {
+    m_index.Build(*m_mob, m_decimalSeparator);
+    m_indexStale = false;
+  }
+  ChangeLayout([&] {
+    m_filter = filter;
+    SelectShown();
+  });
+  emit dataChanged(RootIndex(ObjKind::Unit), RootIndex(ObjKind::Particle3).siblingAtColumn(1));
+}
+
+void ObjectsTreeModel::sort(int column, Qt::SortOrder order) {
+  if (column < 0 || column >= kRecordColumnCount) return;
+  if (column == m_sortColumn && order == m_sortOrder) return;
+  ChangeLayout([&] {
+    m_sortColumn = column;
+    m_sortOrder = order;
+    OrderRecords();
+    SelectShown();
+  });
+}
+
+void ObjectsTreeModel::OrderRecords() {
+  if (!m_mob) return;
+  const auto column = TRecordColumn(m_sortColumn);
+  const bool descending = m_sortOrder == Qt::DescendingOrder;
+  for (ObjKind kind : kAllObjKinds) {
+    TKindRows& rows = m_kinds[std::size_t(kind)];
+    if (column == TRecordColumn::Caption) {
+      rows.order = descending ? OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        return m_captionRank[rows.captionOf[b]] < m_captionRank[rows.captionOf[a]];
+      }) : rows.byCaption;
+    } else if (IsNumericColumn(column)) {
+      std::vector<double> keys(rows.byCaption.size());
+      for (std::size_t i = 0; i < keys.size(); ++i)
+        keys[i] = RecordColumnNumber(*m_mob, {kind, i}, column).value_or(std::nan(""));
+      // NaN, and a kind without the field, sorts after every number, either way.
+      rows.order = OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        const double x = keys[a], y = keys[b];
+        if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);
+        return descending ? y < x : x < y;
+      });
+    } else {
+      std::vector<std::string_view> texts(rows.byCaption.size());
+      for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = TextCell(*m_mob, {kind, i}, column);
+      const TRankedTexts ranked = RankTexts(texts);
+      rows.order = OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t x = ranked.rank[ranked.idOf[a]], y = ranked.rank[ranked.idOf[b]];
+        return descending ? y < x : x < y;
       });
     }
   }
-  endResetModel();
+}
+
+void ObjectsTreeModel::SelectShown() {
+  std::vector<std::uint8_t> pass;
+  for (ObjKind kind : kAllObjKinds) {
+    TKindRows& rows = m_kinds[std::size_t(kind)];
+    rows.shown.clear();
+    if (!m_filter.Empty()) {
+      // Without an index (the document is held) nothing passes until it can be built.
+      pass = m_indexStale ? std::vector<std::uint8_t>(rows.order.size(), 0) : m_index.Match(m_filter, kind);
+      for (std::uint32_t record : rows.order)
+        if (pass[record]) rows.shown.push_back(record);
+    }
+    const auto& shown = Rows(kind);
+    rows.rowOf.assign(rows.order.size(), -1);
+    for (std::size_t row = 0; row < shown.size(); ++row) rows.rowOf[shown[row]] = std::int32_t(row);
+  }
+}
+
+const std::vector<std::uint32_t>& ObjectsTreeModel::Rows(ObjKind kind) const {
+  const TKindRows& rows = m_kinds[std::size_t(kind)];
+  return m_filter.Empty() ? rows.order : rows.shown;
+}
+
+template <class F> void ObjectsTreeModel::ChangeLayout(F&& change) {
+  emit layoutAboutToBeChanged();
+  const QModelIndexList before = persistentIndexList();
+  std::vector<std::optional<ObjRef>> records;
+  records.reserve(std::size_t(before.size()));
+  for (const QModelIndex& node : before) records.push_back(RecordAt(node));
+  change();
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (qsizetype i = 0; i < before.size(); ++i) {
+    const auto& record = records[std::size_t(i)];
+    const QModelIndex node = record ? IndexOf(*record) : before[i];  // kind rows stay
+    after.push_back(node.isValid() ? node.siblingAtColumn(before[i].column()) : QModelIndex());
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged();
 }
 
 std::optional<ObjKind> ObjectsTreeModel::KindAt(const QModelIndex& index) const {
@@ -52,29 +227,26 @@ std::optional<ObjKind> ObjectsTreeModel::KindAt(const QModelIndex& index) const 
 }
 
 std::optional<ObjRef> ObjectsTreeModel::RecordAt(const QModelIndex& index) const {
-  if (!index.isValid() || index.model() != this || index.internalId() == kRootId)
-    return std::nullopt;
+  if (!index.isValid() || index.model() != this || index.internalId() == kRootId) return std::nullopt;
   const auto kind = ObjKind(index.internalId() - 1);
-  return ObjRef{kind, m_children[std::size_t(kind)][std::size_t(index.row())].recordIndex};
+  return ObjRef{kind, Rows(kind)[std::size_t(index.row())]};
 }
 
 QModelIndex ObjectsTreeModel::RootIndex(ObjKind kind) const {
-  return m_filled ? createIndex(int(kind), 0, kRootId) : QModelIndex();
+  return m_mob ? createIndex(int(kind), 0, kRootId) : QModelIndex();
 }
 
 QModelIndex ObjectsTreeModel::IndexOf(ObjRef ref) const {
-  if (!m_filled) return {};
-  const auto& children = m_children[std::size_t(ref.kind)];
-  const auto it = std::find_if(children.begin(), children.end(),
-                               [&](const Child& c) { return c.recordIndex == ref.index; });
-  if (it == children.end()) return {};
-  return createIndex(int(it - children.begin()), 0, quintptr(ref.kind) + 1);
+  if (!m_mob) return {};
+  const auto& rowOf = m_kinds[std::size_t(ref.kind)].rowOf;
+  if (ref.index >= rowOf.size() || rowOf[ref.index] < 0) return {};
+  return createIndex(rowOf[ref.index], 0, quintptr(ref.kind) + 1);
 }
 
 QModelIndex ObjectsTreeModel::index(int row, int column, const QModelIndex& parent) const {
-  if (column != 0 || row < 0 || row >= rowCount(parent)) return {};
-  if (!parent.isValid()) return createIndex(row, 0, kRootId);
-  return createIndex(row, 0, quintptr(parent.row()) + 1);
+  if (column < 0 || column >= kRecordColumnCount || row < 0 || row >= rowCount(parent)) return {};
+  if (!parent.isValid()) return createIndex(row, column, kRootId);
+  return createIndex(row, column, quintptr(parent.row()) + 1);
 }
 
 QModelIndex ObjectsTreeModel::parent(const QModelIndex& child) const {
@@ -83,18 +255,46 @@ QModelIndex ObjectsTreeModel::parent(const QModelIndex& child) const {
 }
 
 int ObjectsTreeModel::rowCount(const QModelIndex& parent) const {
-  if (!m_filled) return 0;
+  if (!m_mob) return 0;
   if (!parent.isValid()) return kObjKindCount;
   if (parent.column() != 0 || parent.internalId() != kRootId) return 0;
-  return int(m_children[std::size_t(parent.row())].size());
+  return int(ShownCount(ObjKind(parent.row())));
 }
 
-int ObjectsTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int ObjectsTreeModel::columnCount(const QModelIndex&) const { return kRecordColumnCount; }
 
 QVariant ObjectsTreeModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid()) return {};
-  if (index.internalId() == kRootId) return RootCaption(ObjKind(index.row()));
-  return m_children[std::size_t(index.internalId() - 1)][std::size_t(index.row())].caption;
+  if (!index.isValid()) return {};
+  const auto column = TRecordColumn(index.column());
+  if (role == Qt::TextAlignmentRole && IsNumericColumn(column))
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+  if (role != Qt::DisplayRole) return {};
+  if (index.internalId() == kRootId) {
+    const auto kind = ObjKind(index.row());
+    if (column == TRecordColumn::Caption) return RootCaption(kind);
+    if (column != TRecordColumn::Id) return {};
+    const std::size_t all = m_kinds[std::size_t(kind)].order.size();
+    if (!Filtered()) return QString::number(all);
+    return QStringLiteral("%1 из %2").arg(ShownCount(kind)).arg(all);
+  }
+  const auto ref = *RecordAt(index);
+  if (column == TRecordColumn::Caption) return m_captions[m_kinds[std::size_t(ref.kind)].captionOf[ref.index]];
+  if (m_held || !RefersToRecord(*m_mob, ref)) return {};
+  return FromCp1251(RecordColumnText(*m_mob, ref, column, m_decimalSeparator));
+}
+
+QVariant ObjectsTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  switch (TRecordColumn(section)) {
+    case TRecordColumn::Caption: return QStringLiteral("Имя");
+    case TRecordColumn::Id: return QStringLiteral("ID");
+    case TRecordColumn::Name2: return QStringLiteral("Name2");
+    case TRecordColumn::ScriptVariableName: return QStringLiteral("ScriptVariableName");
+    case TRecordColumn::PlayerNumber: return QStringLiteral("PlayerNumber");
+    case TRecordColumn::X: return QStringLiteral("X");
+    case TRecordColumn::Y: return QStringLiteral("Y");
+  }
+  return {};
 }
 
 Qt::ItemFlags ObjectsTreeModel::flags(const QModelIndex& index) const {

@@ -1,16 +1,28 @@
 // The objects tree as a model: eight kind roots in kind order, each holding one
 // child per record of that kind's list, sorted by caption. A child refers to its
 // record by position in the list; the captions are the record names as they were
-// when the tree was filled. Built in one pass with one sort per root, so a zone of
-// hundreds of thousands of records fills in a fraction of a second.
+// when the tree was filled. Beside the caption stand the columns of
+// `recordcolumns.h` (id, Name2, ScriptVariableName, PlayerNumber, X, Y), read from
+// the document when shown; a kind row shows its record count in the id column.
+//
+// A header click sorts the records of every kind by that column (the kind rows
+// keep their order; equal values keep the caption order), and a filter shows
+// only the records that pass it. Neither changes the document.
+//
+// Built for zones of millions of records: each distinct caption is converted and
+// given its collation key once (zones repeat their names by the thousand), a
+// record finds its row through a table instead of a search, and the filter
+// searches an index of folded texts built on first use.
 #pragma once
 
 #include <QAbstractItemModel>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
+#include "objects/core/objectfilter.h"
 #include "objects/core/objectparams.h"
 
 namespace kelvarin {
@@ -23,15 +35,26 @@ class ObjectsTreeModel : public QAbstractItemModel {
  public:
   explicit ObjectsTreeModel(QObject* parent = nullptr);
 
-  // Rebuilds from `mob`; nullptr empties the tree.
-  void Fill(const TMob* mob);
+  // Rebuilds from `mob`; nullptr empties the tree. Coordinates are shown with
+  // `decimalSeparator`. The filter and the sort column are kept.
+  void Fill(const TMob* mob, char decimalSeparator = '.');
+
+  // While a load, save or mass change holds the document the columns beyond the
+  // caption are not read (they show empty), nor is a filter index built.
+  void SetDocumentHeld(bool held);
+
+  // Shows only the records that pass; an empty filter shows them all.
+  void SetFilter(const TObjectFilter& filter);
+  bool Filtered() const { return !m_filter.Empty(); }
+  // How many records of the kind the tree shows.
+  std::size_t ShownCount(ObjKind kind) const { return Rows(kind).size(); }
 
   // The kind of a root or record node; nullopt for an invalid index.
   std::optional<ObjKind> KindAt(const QModelIndex& index) const;
   // The record of a record node; nullopt for a root node or an invalid index.
   std::optional<ObjRef> RecordAt(const QModelIndex& index) const;
   QModelIndex RootIndex(ObjKind kind) const;
-  // The node of a record; invalid when the tree does not hold it.
+  // The node of a record; invalid when the tree does not hold or show it.
   QModelIndex IndexOf(ObjRef ref) const;
 
   static QString RootCaption(ObjKind kind);
@@ -41,16 +64,39 @@ class ObjectsTreeModel : public QAbstractItemModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
  private:
-  struct Child {
-    QString caption;
-    std::size_t recordIndex;
+  struct TKindRows {
+    std::vector<std::uint32_t> captionOf;  // per record: its caption in m_captions
+    std::vector<std::uint32_t> byCaption;  // records in caption order
+    std::vector<std::uint32_t> order;      // records in the sort column's order
+    std::vector<std::uint32_t> shown;      // while filtered: the records of `order` that pass
+    std::vector<std::int32_t> rowOf;       // per record: its row, or -1 while hidden
   };
 
-  bool m_filled = false;
-  std::array<std::vector<Child>, kObjKindCount> m_children;
+  const std::vector<std::uint32_t>& Rows(ObjKind kind) const;
+  // Orders every kind's records by the sort column.
+  void OrderRecords();
+  // Picks the shown records from `order` and renumbers the rows.
+  void SelectShown();
+  // Runs `change` as a layout change: the view's selection and expanded kinds
+  // follow their records; a record that goes out of sight loses them.
+  template <class F> void ChangeLayout(F&& change);
+
+  const TMob* m_mob = nullptr;
+  char m_decimalSeparator = '.';
+  bool m_held = false;
+  int m_sortColumn = 0;
+  Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+  TObjectFilter m_filter;
+  TObjectFilterIndex m_index;
+  bool m_indexStale = true;
+  std::vector<QString> m_captions;  // each distinct caption once
+  std::vector<std::uint32_t> m_captionRank;  // per distinct caption: its place in caption order
+  std::array<TKindRows, kObjKindCount> m_kinds;
 };
 
 }  // namespace kelvarin
