@@ -174,6 +174,24 @@ TEST(ObjectFilterIndex, AgreesWithAPlainScanOnAGeneratedZone) {
   }
 }
 
+// Built in small steps, across the ends of the kinds' lists, it is the same index.
+TEST(ObjectFilterIndex, StepsBuildTheSameIndex) {
+  TMob mob;
+  GenerateZone(mob, {.records = 500, .seed = 3});
+  mob.Levers.clear();  // an empty list on the way
+  TObjectFilterIndex whole, stepped;
+  whole.Build(mob, '.');
+  stepped.Begin('.');
+  int steps = 0;
+  while (!stepped.Continue(mob, 37)) ASSERT_LT(++steps, 100);
+  EXPECT_GT(steps, 5);
+  EXPECT_TRUE(stepped.Complete());
+  for (const char* text : {"goblin", "1", "kind:flames", "player:2"}) {
+    const TObjectFilter filter = std::get<TObjectFilter>(ParseObjectFilter(text));
+    for (ObjKind kind : kAllObjKinds) EXPECT_EQ(stepped.Match(filter, kind), whole.Match(filter, kind)) << text;
+  }
+}
+
 TEST(RecordColumns, TextsAndSortValuesOfEachKind) {
   TMob mob;
   mob.Units.resize(1);

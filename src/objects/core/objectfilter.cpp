@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <type_traits>
 
 #include "common/cp1251.h"
@@ -106,6 +107,8 @@ std::variant<TObjectFilter, TFilterError> ParseObjectFilter(std::string_view tex
 
 void TObjectFilterIndex::Clear() {
   for (auto& kind : m_kinds) kind = TKindTexts{};
+  m_kind = kObjKindCount;
+  m_next = 0;
 }
 
 bool TObjectFilterIndex::Empty() const {
@@ -113,18 +116,34 @@ bool TObjectFilterIndex::Empty() const {
 }
 
 void TObjectFilterIndex::Build(const TMob& mob, char decimalSeparator) {
+  Begin(decimalSeparator);
+  Continue(mob, std::numeric_limits<std::size_t>::max());
+}
+
+void TObjectFilterIndex::Begin(char decimalSeparator) {
   Clear();
+  m_separator = decimalSeparator;
+  m_kind = 0;
+  m_next = 0;
+}
+
+bool TObjectFilterIndex::Continue(const TMob& mob, std::size_t records) {
   const auto& fold = FoldTable();
   int kind = 0;
+  // The lists come in kind order, so one pass goes on from kind to kind.
   mob.ForEachList([&](const auto& list) {
-    TKindTexts& texts = m_kinds[std::size_t(kind++)];
-    texts.start.reserve(list.size() + 1);
-    texts.text.reserve(list.size() * 64);
-    texts.ids.reserve(list.size());
-    texts.players.reserve(list.size());
-    for (const auto& record : list) {
+    if (kind++ != m_kind || records == 0) return;
+    TKindTexts& texts = m_kinds[std::size_t(m_kind)];
+    if (m_next == 0) {
+      texts.start.reserve(list.size() + 1);
+      texts.text.reserve(list.size() * 64);
+      texts.ids.reserve(list.size());
+      texts.players.reserve(list.size());
+    }
+    for (; m_next < list.size() && records > 0; ++m_next, --records) {
+      const auto& record = list[m_next];
       texts.start.push_back(texts.text.size());
-      ForEachRecordCell(record, decimalSeparator, [&](std::string_view cell) {
+      ForEachRecordCell(record, m_separator, [&](std::string_view cell) {
         for (char c : cell) texts.text.push_back(char(fold[static_cast<unsigned char>(c)]));
         texts.text.push_back('\0');
       });
@@ -132,9 +151,13 @@ void TObjectFilterIndex::Build(const TMob& mob, char decimalSeparator) {
       if constexpr (HasCommonFields(std::decay_t<decltype(record)>::Kind)) texts.players.push_back(record.PlayerNumber);
       else texts.players.push_back(-1);
     }
+    if (m_next < list.size()) return;
     texts.start.push_back(texts.text.size());
     texts.text.shrink_to_fit();
+    ++m_kind;
+    m_next = 0;
   });
+  return Complete();
 }
 
 std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter, ObjKind kind) const {

@@ -49,6 +49,12 @@ class TObjectFilterIndex {
  public:
   // Indexes the document; the index describes it until it is built again.
   void Build(const TMob& mob, char decimalSeparator);
+  // The same in steps, so that a window indexes a zone of millions of records
+  // between its other work: Begin, then Continue with the same unchanged
+  // document until it answers true (a changed document starts again).
+  void Begin(char decimalSeparator);
+  bool Continue(const TMob& mob, std::size_t records);
+  bool Complete() const { return m_kind == kObjKindCount; }
   void Clear();
   bool Empty() const;
 
@@ -64,6 +70,9 @@ class TObjectFilterIndex {
     std::vector<std::int16_t> players;  // -1 where the kind has none
   };
   std::array<TKindTexts, kObjKindCount> m_kinds;
+  char m_separator = '.';
+  int m_kind = kObjKindCount;  // the kind being indexed; all done at kObjKindCount
+  std::size_t m_next = 0;      // its next record
 };
 
 // Folds a 1251 text to small letters as the filter compares it.
