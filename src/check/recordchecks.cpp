@@ -69,12 +69,6 @@ template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref
 
 }  // namespace
 
-std::string DescribeRecord(const TMob& mob, ObjRef ref) {
-  const std::string caption = Cp1251ToUtf8(RecordCaption(mob, ref));
-  return (caption.empty() ? std::string() : "«" + caption + "» ") + "(" + ObjKindCaption(ref.kind) +
-         ", индекс " + std::to_string(ref.index) + ")";
-}
-
 void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::vector<std::int32_t>& identities) {
   std::vector<TCarrier> carriers;
   carriers.reserve(mob.TotalRecordCount());

@@ -14,7 +14,4 @@ namespace kelvarin {
 // `identities` receives every record's identity, sorted, for the script half.
 void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::vector<std::int32_t>& identities);
 
-// How a message names a record: «caption» (kind, index N).
-std::string DescribeRecord(const TMob& mob, ObjRef ref);
-
 }  // namespace kelvarin

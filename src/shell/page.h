@@ -5,6 +5,8 @@
 #pragma once
 
 #include <Qt>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/core/resultentry.h"
@@ -64,6 +66,10 @@ class TPage {
     return false;
   }
   virtual void ShowResult(const TResultEntry& entry) { (void)entry; }
+
+  // The script as its editor holds it now (code page 1251, LF line breaks), for
+  // the page that edits it; nullopt from every other page.
+  virtual std::optional<std::string> EditedScript() const { return std::nullopt; }
 
   // A key the window sees before the focused control, after its own shortcuts;
   // true when the page took it (it then reaches no control).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "app/core/resultentry.h"
@@ -40,6 +41,9 @@ class TShellServices {
   // Fills the result list below the pages and shows it; a click on an entry goes
   // to its target.
   virtual void ShowResults(const QString& title, std::vector<TResultEntry> entries) = 0;
+  // The script as the user sees it now, in code page 1251 with LF line breaks:
+  // the Script page's editor holds edits the document gets only when it is saved.
+  virtual std::string EditedScript() = 0;
   // Whether `page` is the main window's active tab page.
   virtual bool IsActivePage(const QWidget* page) const = 0;
   // Shows the page that takes the entry's target (a script place, a record), then

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <optional>
+#include <string>
 
 #include "app/core/settings.h"
 #include "common/qt/qtext.h"
@@ -38,6 +40,7 @@ class TFakeShell : public TShellServices, private TLogSink {
   std::vector<TResultEntry> results;
   std::vector<TResultEntry> goneTo;  // GoToResult, in order
   TPageLinks links;
+  std::optional<std::string> editedScript;  // EditedScript; the document's when unset
 
   TDocumentSession& Session() override { return session; }
   TMob& Mob() override { return mob; }
@@ -59,6 +62,7 @@ class TFakeShell : public TShellServices, private TLogSink {
   bool IsActivePage(const QWidget*) const override { return active; }
   void GoToResult(const TResultEntry& entry) override { goneTo.push_back(entry); }
   TPageLinks& Links() override { return links; }
+  std::string EditedScript() override { return editedScript.value_or(mob.ScriptText); }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return settings; }
   void SaveSettings() override { ++settingsSaves; }

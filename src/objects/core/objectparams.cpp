@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <type_traits>
 
+#include "common/cp1251.h"
 #include "common/floattext.h"
 #include "common/listtext.h"
 #include "common/textchecks.h"
 #include "mob/fields.h"
+#include "mob/kindnames.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -148,6 +150,12 @@ const std::string& RecordCaption(const TMob& mob, ObjRef ref) {
     else if constexpr (HasCommonFields(R::Kind)) return record.Name2;
     else return record.NameStr;
   });
+}
+
+std::string DescribeRecord(const TMob& mob, ObjRef ref) {
+  const std::string caption = Cp1251ToUtf8(RecordCaption(mob, ref));
+  return (caption.empty() ? std::string() : "«" + caption + "» ") + "(" + ObjKindCaption(ref.kind) +
+         ", индекс " + std::to_string(ref.index) + ")";
 }
 
 std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSeparator) {

@@ -20,6 +20,9 @@ namespace kelvarin {
 // for the rest.
 const std::string& RecordCaption(const TMob& mob, ObjRef ref);
 
+// How a message or a result list names a record, in UTF-8: «caption» (kind, index N).
+std::string DescribeRecord(const TMob& mob, ObjRef ref);
+
 // The text of the two rows a trap shows for its point lists, which are not edited here.
 inline constexpr std::string_view kTrapPointsRowText = "Click to edit ----->";
 

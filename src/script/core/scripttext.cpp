@@ -40,3 +40,24 @@ std::optional<std::string> ScriptTextFromEditor(std::string_view utf8, TScriptTe
 }
 
 }  // namespace kelvarin
+
+namespace kelvarin {
+
+std::string ScriptTextForReading(std::string_view utf8) {
+  if (std::optional<std::string> whole = ScriptTextFromEditor(utf8)) return std::move(*whole);
+  // Character by character only for a text that holds such a character.
+  std::string text;
+  text.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 1;
+    length = std::min(length, utf8.size() - at);
+    std::optional<std::string> one = Utf8ToCp1251(utf8.substr(at, length));
+    at += length;
+    if (!one || one->size() != 1) text.push_back('?');
+    else if ((*one)[0] != '\r') text.push_back((*one)[0]);
+  }
+  return text;
+}
+
+}  // namespace kelvarin

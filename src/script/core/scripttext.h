@@ -26,4 +26,10 @@ struct TScriptTextError {
 // text holds a character that code page 1251 cannot hold.
 std::optional<std::string> ScriptTextFromEditor(std::string_view utf8, TScriptTextError* error = nullptr);
 
+// The editor's text as the scanners read it (the zone check, the object
+// references): as ScriptTextFromEditor gives it, but a character code page 1251
+// cannot hold becomes one '?', so every line and column stays where the user
+// sees it.
+std::string ScriptTextForReading(std::string_view utf8);
+
 }  // namespace kelvarin
