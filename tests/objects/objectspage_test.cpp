@@ -272,3 +272,100 @@ TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
 
 }  // namespace
 }  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+using FilterBox = PageTest;
+
+TEST_F(FilterBox, NarrowsOpensKindsWithMatchesAndEscapeKeepsTheSelection) {
+  ShowPage();
+  const ObjRef lever = Select(ObjKind::Lever, 2);
+  ASSERT_EQ(page->ShownRecord(), lever);
+  ASSERT_TRUE(page->KeyDown(Qt::Key_E, Qt::ControlModifier));
+  EXPECT_TRUE(page->FilterBox()->hasFocus());
+
+  QTest::keyClicks(page->FilterBox(), QStringLiteral("kind:units"));
+  page->ApplyFilter();
+  EXPECT_TRUE(page->ObjectsTree()->isExpanded(Model().RootIndex(ObjKind::Unit)));
+  EXPECT_FALSE(page->ObjectsTree()->isExpanded(Model().RootIndex(ObjKind::Lever)));
+  EXPECT_EQ(Model().ShownCount(ObjKind::Lever), 0u);
+  EXPECT_EQ(Model().ShownCount(ObjKind::Unit), shell.mob.Count(ObjKind::Unit));
+  EXPECT_EQ(page->ShownRecord(), lever);  // hidden, still in the table
+  EXPECT_GT(Table().rowCount(), 0);
+
+  QTest::keyClick(page->FilterBox(), Qt::Key_Escape);
+  EXPECT_TRUE(page->FilterBox()->text().isEmpty());
+  EXPECT_FALSE(Model().Filtered());
+  EXPECT_EQ(Model().RecordAt(page->ObjectsTree()->currentIndex()), lever);
+  EXPECT_EQ(page->ShownRecord(), lever);
+  EXPECT_EQ(Model().ShownCount(ObjKind::Lever), shell.mob.Count(ObjKind::Lever));
+}
+
+TEST_F(FilterBox, TypingAppliesAfterAPauseAndABadTermKeepsTheLastFilter) {
+  ShowPage();
+  const std::int32_t id = shell.mob.Objects[4].ObjectID;
+  page->FilterBox()->setFocus();
+  QTest::keyClicks(page->FilterBox(), QString::fromLatin1("id:%1").arg(id));
+  EXPECT_FALSE(Model().Filtered());  // not yet
+  QTRY_VERIFY(Model().Filtered());
+  EXPECT_EQ(Model().RecordAt(Model().index(0, 0, Model().RootIndex(ObjKind::Object))),
+            (ObjRef{ObjKind::Object, 4}));
+
+  page->FilterBox()->setText(QStringLiteral("player:999"));
+  page->ApplyFilter();
+  EXPECT_TRUE(shell.statusMessages.back().startsWith(QStringLiteral("После player:")));
+  EXPECT_EQ(Model().RecordAt(Model().index(0, 0, Model().RootIndex(ObjKind::Object))),
+            (ObjRef{ObjKind::Object, 4}));
+}
+
+TEST_F(FilterBox, TakesNoInputWhileTheDocumentIsHeldOrClosed) {
+  ShowPage();
+  EXPECT_TRUE(page->FilterBox()->isEnabled());
+  shell.session.BeginBusy();
+  EXPECT_FALSE(page->FilterBox()->isEnabled());
+  EXPECT_EQ(Model().index(0, 1, Model().RootIndex(ObjKind::Unit)).data(), QVariant());  // held: not read
+  page->KeyDown(Qt::Key_E, Qt::ControlModifier);
+  EXPECT_FALSE(page->FilterBox()->hasFocus());
+  shell.session.EndBusy();
+  EXPECT_TRUE(page->FilterBox()->isEnabled());
+
+  shell.opened = false;
+  shell.mob.Reset();
+  page->FillObjectsTree();
+  EXPECT_FALSE(page->FilterBox()->isEnabled());
+}
+
+TEST_F(FilterBox, AJumpToAHiddenRecordLetsTheFilterGo) {
+  ShowPage();
+  page->FilterBox()->setText(QStringLiteral("kind:flames"));
+  page->ApplyFilter();
+  const ObjRef unit{ObjKind::Unit, 3};
+  page->ShowResult({"", std::nullopt, unit});
+  EXPECT_FALSE(Model().Filtered());
+  EXPECT_TRUE(page->FilterBox()->text().isEmpty());
+  EXPECT_EQ(Model().RecordAt(page->ObjectsTree()->currentIndex()), unit);
+  EXPECT_EQ(page->ShownRecord(), unit);
+}
+
+TEST_F(FilterBox, FindInScriptListsTheLinesThatNameTheRecord) {
+  ShowPage();
+  const ObjRef unit = Select(ObjKind::Unit, 0);
+  TUnitObjBlock& record = shell.mob.Units[unit.index];
+  record.ObjectID = 123456;
+  record.ScriptVariableName = "hero";
+  shell.editedScript = "a();\n  GetObjectByID(123456);\n// hero\nb = GetObjectByName(\"hero\");\n";
+  page->ObjectsTree()->setFocus();
+  ASSERT_TRUE(page->KeyDown(Qt::Key_F12, Qt::ShiftModifier));
+  ASSERT_EQ(shell.results.size(), 2u);  // the comment names nobody
+  EXPECT_EQ(std::get<TScriptPlace>(shell.results[0].target), (TScriptPlace{2, 3}));
+  EXPECT_EQ(shell.results[0].text, "2: GetObjectByID(123456);");
+  EXPECT_EQ(std::get<TScriptPlace>(shell.results[1].target).line, 4u);
+
+  shell.editedScript = "nothing here\n";
+  page->FindInScript();
+  EXPECT_TRUE(shell.statusMessages.back().startsWith(QStringLiteral("Скрипт не называет запись")));
+}
+
+}  // namespace
+}  // namespace kelvarin

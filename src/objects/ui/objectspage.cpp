@@ -6,7 +6,12 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QFontInfo>
 #include <QOpenGLContext>
 #include <QPlainTextEdit>
@@ -20,7 +25,9 @@
 #include "shell/shellservices.h"
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
+#include "common/cp1251.h"
 #include "document/recordcommands.h"
+#include "script/core/objectrefs.h"
 #include "mob/tmob.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/valueseditor.h"
@@ -42,6 +49,10 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
       m_session(shell.Session()),
       m_model(new ObjectsTreeModel(this)),
       m_tree(new QTreeView),
+      m_filterEd(new QLineEdit),
+      m_filterTimer(new QTimer(this)),
+      m_indexTimer(new QTimer(this)),
+      m_findInScriptAct(new QAction(QStringLiteral("Найти в скрипте\tShift+F12"), this)),
       m_valuesEditor(new kelvarin::ValuesEditor),
       m_notice(new QLabel),
       m_helpMemo(new QPlainTextEdit),
@@ -52,11 +63,47 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   setObjectName(QStringLiteral("ObjectsPage"));
 
   m_tree->setObjectName(QStringLiteral("ObjectsTree"));
-  m_tree->setHeaderHidden(true);
   m_tree->setUniformRowHeights(true);  // keeps zones with many records fast
   m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
   m_tree->setModel(m_model);
+  // A header click sorts the records of every kind; the caption column first.
+  m_tree->setSortingEnabled(true);
+  m_tree->sortByColumn(0, Qt::AscendingOrder);
+  m_tree->header()->setStretchLastSection(false);
+  m_tree->header()->setSectionsMovable(false);
+  // Fixed widths: measuring the contents would walk millions of rows.
+  const int widths[] = {200, 70, 130, 150, 90, 80, 80};
+  for (int column = 0; column < int(std::size(widths)); ++column) m_tree->setColumnWidth(column, widths[column]);
+  m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(m_tree, &QWidget::customContextMenuRequested, this, &ObjectsPage::ShowTreeMenu);
+
+  m_findInScriptAct->setObjectName(QStringLiteral("FindInScriptMenu"));
+  connect(m_findInScriptAct, &QAction::triggered, this, &ObjectsPage::FindInScript);
+
+  m_filterEd->setObjectName(QStringLiteral("ObjectsFilterEd"));
+  m_filterEd->setPlaceholderText(QStringLiteral("Фильтр (Ctrl+E): слова, id:4030, player:3, kind:units"));
+  m_filterEd->setToolTip(QStringLiteral(
+      "Показывает записи, в имени или столбцах которых есть все слова (регистр не важен).\n"
+      "id:4030 — идентификатор, player:3 — PlayerNumber, kind:units — вид записей\n"
+      "(units, objects, levers, traps, flames, particles1, particles2, particles3).\n"
+      "Слова в кавычках ищутся вместе с пробелами. Escape очищает фильтр."));
+  m_filterEd->setClearButtonEnabled(true);
+  m_filterEd->setEnabled(false);  // until a document is open
+  m_filterEd->installEventFilter(this);
+  // Typing applies the filter after a short pause, so a zone of millions of
+  // records is searched once per word rather than once per letter.
+  m_filterTimer->setSingleShot(true);
+  m_filterTimer->setInterval(kFilterPauseMs);
+  connect(m_filterTimer, &QTimer::timeout, this, &ObjectsPage::ApplyFilter);
+  connect(m_filterEd, &QLineEdit::textEdited, m_filterTimer, qOverload<>(&QTimer::start));
+  connect(m_indexTimer, &QTimer::timeout, this, [this] {
+    if (m_session.Busy() || m_model->IndexStep(kIndexSlice)) m_indexTimer->stop();
+  });
+  connect(m_filterEd, &QLineEdit::returnPressed, this, [this] {
+    ApplyFilter();
+    m_tree->setFocus();
+  });
   connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &ObjectsPage::ObjectsTreeChange);
   // A record selected on another page (the map) is selected here too.
@@ -106,7 +153,14 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   side->setLayout(m_side);
 
   m_splitter->setChildrenCollapsible(false);
-  m_splitter->addWidget(m_tree);
+  auto* treePanel = new QWidget;
+  treePanel->setObjectName(QStringLiteral("ObjectsTreePanel"));
+  auto* treeLayout = new QVBoxLayout(treePanel);
+  treeLayout->setContentsMargins(0, 0, 0, 0);
+  treeLayout->setSpacing(2);
+  treeLayout->addWidget(m_filterEd);
+  treeLayout->addWidget(m_tree);
+  m_splitter->addWidget(treePanel);
   m_splitter->addWidget(m_valuesEditor);
   m_splitter->addWidget(side);
   // A wider window widens the tree and the table; the view keeps its size.
@@ -224,7 +278,120 @@ void ObjectsPage::FillObjectsTree() {
   }
   m_treeStale = false;
   ClearParams();
-  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr);
+  m_filtering = true;
+  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr, DecimalSeparator());
+  m_filtering = false;
+  m_filterEd->setEnabled(FilterUsable());
+  if (m_model->Filtered()) AfterRowsChanged();
+  if (m_shell.MobOpened()) m_indexTimer->start();
+}
+
+bool ObjectsPage::FilterUsable() const { return m_shell.MobOpened() && !m_session.Busy(); }
+
+void ObjectsPage::ApplyFilter() {
+  m_filterTimer->stop();
+  if (!FilterUsable()) return;
+  const std::optional<std::string> text = ToCp1251(m_filterEd->text());
+  // A character code page 1251 has no record can hold: nothing matches it.
+  auto parsed = text ? ParseObjectFilter(*text) : ParseObjectFilter("\x01");
+  if (const auto* error = std::get_if<TFilterError>(&parsed)) {
+    m_shell.ShowStatusMessage(FromUtf8(error->message));
+    return;  // the tree keeps the last filter that made sense
+  }
+  const auto& filter = std::get<TObjectFilter>(parsed);
+  if (!m_model->Filtered() && !filter.Empty()) {
+    std::array<bool, kObjKindCount> expanded{};
+    for (ObjKind kind : kAllObjKinds) expanded[std::size_t(kind)] = m_tree->isExpanded(m_model->RootIndex(kind));
+    m_expandedBeforeFilter = expanded;
+  }
+  m_filtering = true;
+  m_model->SetFilter(filter);
+  m_filtering = false;
+  AfterRowsChanged();
+}
+
+void ObjectsPage::ClearFilter() {
+  m_filterEd->clear();
+  ApplyFilter();
+}
+
+void ObjectsPage::AfterRowsChanged() {
+  for (ObjKind kind : kAllObjKinds) {
+    const QModelIndex root = m_model->RootIndex(kind);
+    if (m_model->Filtered()) m_tree->setExpanded(root, m_model->ShownCount(kind) > 0);
+    else if (m_expandedBeforeFilter) m_tree->setExpanded(root, (*m_expandedBeforeFilter)[std::size_t(kind)]);
+  }
+  if (!m_model->Filtered()) m_expandedBeforeFilter.reset();
+  if (!m_shownRecord) return;
+  const QModelIndex node = m_model->IndexOf(*m_shownRecord);
+  if (!node.isValid() || node == m_tree->currentIndex()) {
+    if (node.isValid()) m_tree->scrollTo(node);
+    return;
+  }
+  m_showingChange = true;  // the table shows it already
+  m_tree->setCurrentIndex(node);
+  m_showingChange = false;
+  m_tree->scrollTo(node);
+}
+
+void ObjectsPage::FindInScript() {
+  const auto ref = m_model->RecordAt(m_tree->currentIndex());
+  if (!ref || !m_shell.MobOpened() || m_session.Busy()) return;
+  const TMob& mob = m_shell.Mob();
+  if (!RefersToRecord(mob, *ref)) return;
+  const std::string script = m_shell.EditedScript();
+  const std::vector<TScriptMention> mentions = FindRecordMentions(mob, *ref, script);
+  const QString record = FromUtf8(DescribeRecord(mob, *ref));
+  if (mentions.empty()) {
+    m_shell.ShowStatusMessage(QStringLiteral("Скрипт не называет запись %1").arg(record));
+    return;
+  }
+  constexpr std::size_t kShownBytes = 300;  // of a line's text in its entry
+  std::vector<TResultEntry> entries;
+  entries.reserve(mentions.size());
+  for (const TScriptMention& mention : mentions) {
+    std::string_view shown = mention.line;
+    while (!shown.empty() && (shown.front() == ' ' || shown.front() == '\t')) shown.remove_prefix(1);
+    shown = shown.substr(0, kShownBytes);  // a byte is a character in code page 1251
+    entries.push_back({std::to_string(mention.place.line) + ": " + Cp1251ToUtf8(shown), std::nullopt, mention.place});
+  }
+  m_shell.ShowResults(QStringLiteral("Запись %1 в скрипте — строк: %2").arg(record).arg(entries.size()),
+                      std::move(entries));
+}
+
+void ObjectsPage::ShowTreeMenu(const QPoint& at) {
+  m_findInScriptAct->setEnabled(m_model->RecordAt(m_tree->currentIndex()).has_value() && FilterUsable());
+  QMenu menu(this);
+  menu.addAction(m_findInScriptAct);
+  menu.exec(m_tree->viewport()->mapToGlobal(at));
+}
+
+bool ObjectsPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  if (!m_shell.IsActivePage(this)) return false;
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  if (key == Qt::Key_E && ctrl && !shift) {
+    if (m_filterEd->isEnabled()) {
+      m_filterEd->setFocus(Qt::ShortcutFocusReason);
+      m_filterEd->selectAll();
+    }
+    return true;
+  }
+  if (key == Qt::Key_F12 && shift && !ctrl && m_tree->hasFocus()) {
+    FindInScript();
+    return true;
+  }
+  return false;
+}
+
+bool ObjectsPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_filterEd && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    ClearFilter();
+    m_tree->setFocus();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void ObjectsPage::InitGL() {
@@ -255,7 +422,8 @@ void ObjectsPage::ClearParams() {
 }
 
 void ObjectsPage::ObjectsTreeChange() {
-  if (m_showingChange || !m_shell.MobOpened()) return;
+  // A filter that hides the selected record leaves the table showing it.
+  if (m_showingChange || m_filtering || !m_shell.MobOpened()) return;
   // The user's choice is every page's selection.
   if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) m_shell.Links().SelectRecord(*ref, this);
   if (!m_shell.IsActivePage(this)) return;
@@ -425,6 +593,9 @@ void ObjectsPage::PushOwnStep(std::unique_ptr<TDocCommand> step) {
 }
 
 void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  m_model->RecordsEdited();
+  m_tree->viewport()->update();  // the columns show the values as they are now
+  if (!m_session.Busy()) m_indexTimer->start();
   if (change.listsResized) FillObjectsTree();  // waits for the lock's release when held
   if (m_session.Busy()) return;
   if (cause != TChangeCause::Edit) {
@@ -439,6 +610,10 @@ void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
     ClearParams();
     return;
   }
+  if (!m_model->IndexOf(*ref).isValid() && m_model->Filtered()) {
+    m_shownRecord = ref;  // a jump to a record the filter hides: the filter goes
+    ClearFilter();
+  }
   const QModelIndex node = m_model->IndexOf(*ref);
   // Selected and shown on any page: the selection change alone would show it only
   // on this one.
@@ -450,7 +625,11 @@ void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
 }
 
 void ObjectsPage::BusyChanged(bool busy) {
+  m_model->SetDocumentHeld(busy);
   if (!busy && m_treeStale) FillObjectsTree();
+  m_filterEd->setEnabled(FilterUsable());
+  if (!busy && m_filterTimer->isActive()) ApplyFilter();
+  if (!busy && m_shell.MobOpened()) m_indexTimer->start();
   UpdateHistoryButtons();
 }
 

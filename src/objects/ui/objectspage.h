@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -15,7 +16,10 @@
 #include "objects/ui/torientatorfr.h"
 #include "shell/page.h"
 
+class QAction;
 class QLabel;
+class QLineEdit;
+class QTimer;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
@@ -34,6 +38,11 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
  public:
   // A wheel run ends after this long without a wheel event.
   static constexpr int kWheelGestureMs = 500;
+  // Typing in the filter box applies it after this pause.
+  static constexpr int kFilterPauseMs = 150;
+  // Records the filter's index takes in per turn of the event loop while the
+  // window is idle after an open or an edit (a few milliseconds' work).
+  static constexpr std::size_t kIndexSlice = 20000;
 
   explicit ObjectsPage(TShellServices& shell, QWidget* parent = nullptr);
   ~ObjectsPage() override;
@@ -50,10 +59,23 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // Result entries that lead to a record: selected and shown.
   bool ShowsResult(const TResultEntry& entry) const override;
   void ShowResult(const TResultEntry& entry) override;
+  // Ctrl+E on this page puts the focus into the filter box; Shift+F12 in the tree
+  // finds the selected record in the script.
+  bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
 
   // Rebuilds the tree from the open document (empty when none is open) and empties
   // the table.
   void FillObjectsTree();
+
+  // Applies the filter box's text now (typing applies it after a short pause).
+  // The kinds with matches are expanded; the selected record stays selected
+  // while it passes, and is selected again when the filter lets it through.
+  void ApplyFilter();
+  // Empties the filter box and shows every record, the selection kept.
+  void ClearFilter();
+  // Lists every script line that names the selected record (its identity, its
+  // names) in the result list.
+  void FindInScript();
 
   // Creates the orientation view, or shows a short notice in its place when no
   // OpenGL context can be had (an OpenGL widget in a window without a display
@@ -82,6 +104,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   std::optional<ObjRef> ShownRecord() const { return m_shownRecord; }
 
   QTreeView* ObjectsTree() const { return m_tree; }
+  QLineEdit* FilterBox() const { return m_filterEd; }
+  QAction* FindInScriptAction() const { return m_findInScriptAct; }
   ObjectsTreeModel* TreeModel() const { return m_model; }
   kelvarin::ValuesEditor* Editor() const { return m_valuesEditor; }
   // nullptr until InitGL, and without OpenGL.
@@ -97,6 +121,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   static constexpr int kTreeWidth = 320;
@@ -124,6 +149,13 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // The next turn starts a step of its own.
   void EndTurnGesture();
 
+  // The filter box takes input only with a document open and the lock free.
+  bool FilterUsable() const;
+  // After the tree's rows have changed: the kinds with matches open, and the
+  // record the table shows is selected again where it is shown.
+  void AfterRowsChanged();
+  void ShowTreeMenu(const QPoint& at);
+
   void FitHelpMemo();
   void ClearParams();
   void RevertRow(const QString& key, const std::optional<std::string>& text);
@@ -136,6 +168,13 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   TDocumentSession& m_session;
   ObjectsTreeModel* m_model;
   QTreeView* m_tree;
+  QLineEdit* m_filterEd;
+  QTimer* m_filterTimer;
+  QTimer* m_indexTimer;  // builds the filter's index between other events
+  QAction* m_findInScriptAct;
+  // Which kinds were open before a filter opened the ones with matches.
+  std::optional<std::array<bool, kObjKindCount>> m_expandedBeforeFilter;
+  bool m_filtering = false;  // the rows change under the selection
   kelvarin::ValuesEditor* m_valuesEditor;
   TOrientatorFr* m_orientator = nullptr;
   QLabel* m_notice;

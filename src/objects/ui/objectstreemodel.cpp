@@ -83,6 +83,7 @@ void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator) {
   m_decimalSeparator = decimalSeparator;
   m_index.Clear();
   m_indexStale = true;
+  m_indexReady = false;
   m_captions.clear();
   m_captionRank.clear();
   for (auto& rows : m_kinds) rows = TKindRows{};
@@ -109,6 +110,7 @@ void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator) {
     }
     OrderRecords();
   }
+  if (Filtered()) BuildIndex();
   SelectShown();
   endResetModel();
 }
@@ -126,15 +128,24 @@ void ObjectsTreeModel::SetDocumentHeld(bool held) {
 
 void ObjectsTreeModel::SetFilter(const TObjectFilter& filter) {
   if (filter == m_filter) return;
-  if (!filter.Empty() && m_mob && m_indexStale && !m_held) {
-    m_index.Build(*m_mob, m_decimalSeparator);
-    m_indexStale = false;
-  }
+  if (!filter.Empty()) BuildIndex();
   ChangeLayout([&] {
     m_filter = filter;
     SelectShown();
   });
   emit dataChanged(RootIndex(ObjKind::Unit), RootIndex(ObjKind::Particle3).siblingAtColumn(1));
+}
+
+bool ObjectsTreeModel::IndexStep(std::size_t records) {
+  if (!m_mob) return true;
+  if (m_held) return false;
+  if (m_indexStale) {
+    m_index.Begin(m_decimalSeparator);
+    m_indexStale = false;
+    m_indexReady = false;
+  }
+  if (!m_indexReady) m_indexReady = m_index.Continue(*m_mob, records);
+  return m_indexReady;
 }
 
 void ObjectsTreeModel::sort(int column, Qt::SortOrder order) {
@@ -187,7 +198,7 @@ void ObjectsTreeModel::SelectShown() {
     rows.shown.clear();
     if (!m_filter.Empty()) {
       // Without an index (the document is held) nothing passes until it can be built.
-      pass = m_indexStale ? std::vector<std::uint8_t>(rows.order.size(), 0) : m_index.Match(m_filter, kind);
+      pass = m_indexReady ? m_index.Match(m_filter, kind) : std::vector<std::uint8_t>(rows.order.size(), 0);
       for (std::uint32_t record : rows.order)
         if (pass[record]) rows.shown.push_back(record);
     }

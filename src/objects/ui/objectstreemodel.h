@@ -19,6 +19,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -42,6 +43,13 @@ class ObjectsTreeModel : public QAbstractItemModel {
   // While a load, save or mass change holds the document the columns beyond the
   // caption are not read (they show empty), nor is a filter index built.
   void SetDocumentHeld(bool held);
+
+  // Records' fields have changed: the filter reads them again when next set.
+  void RecordsEdited() { m_indexStale = true; }
+  // Indexes up to `records` more records for the filter, so that the first
+  // filter finds the index built; true when it is (or there is nothing to index).
+  // A filter set before then completes the index first.
+  bool IndexStep(std::size_t records);
 
   // Shows only the records that pass; an empty filter shows them all.
   void SetFilter(const TObjectFilter& filter);
@@ -78,6 +86,8 @@ class ObjectsTreeModel : public QAbstractItemModel {
   };
 
   const std::vector<std::uint32_t>& Rows(ObjKind kind) const;
+  // The filter's index of the document, unless it is held or indexed already.
+  void BuildIndex() { IndexStep(std::numeric_limits<std::size_t>::max()); }
   // Orders every kind's records by the sort column.
   void OrderRecords();
   // Picks the shown records from `order` and renumbers the rows.
@@ -93,7 +103,8 @@ class ObjectsTreeModel : public QAbstractItemModel {
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
   TObjectFilter m_filter;
   TObjectFilterIndex m_index;
-  bool m_indexStale = true;
+  bool m_indexStale = true;   // to be started again
+  bool m_indexReady = false;  // describes the document
   std::vector<QString> m_captions;  // each distinct caption once
   std::vector<std::uint32_t> m_captionRank;  // per distinct caption: its place in caption order
   std::array<TKindRows, kObjKindCount> m_kinds;
