@@ -339,3 +339,81 @@ TEST_F(ScriptPageTest, EditItemsDriveTheEditor) {
 
 }  // namespace
 }  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+// F12 and Ctrl+click on the calls that name placed objects.
+class ObjectCallNavigation : public ScriptPageTest {
+ protected:
+  void SetUp() override {
+    ScriptPageTest::SetUp();
+    m_shell.mob.Units.resize(2);
+    m_shell.mob.Units[0].ObjectID = 4030;
+    m_shell.mob.Units[0].ScriptVariableName = "orc_4311";
+    m_shell.mob.Units[1].ObjectID = 77;
+    m_shell.mob.Levers.resize(1);
+    m_shell.mob.Levers[0].ObjectID = 77;  // the same id twice
+    Open("Script Main()\n{\n  x = GetObjectByID(4030); y = GetObjectByName(\"orc_4311\");\n"
+         "  // GetObjectByID(4030)\n  GetObjectByID(77); GetObjectByID(5);\n}\n");
+  }
+  // The byte position in the editor of the `nth` occurrence of `text`.
+  long PosOf(const char* text, int nth = 0) {
+    const QString all = Ed().text();
+    qsizetype at = -1;
+    for (int i = 0; i <= nth; ++i) at = all.indexOf(QString::fromUtf8(text), at + 1);
+    return long(all.left(at).toUtf8().size());
+  }
+  void PressF12At(long pos) {
+    SetCaret(int(pos));
+    Ed().setFocus();
+    QTest::keyClick(&Ed(), Qt::Key_F12);
+  }
+};
+
+TEST_F(ObjectCallNavigation, OneRecordIsShownByIdAndByName) {
+  PressF12At(PosOf("GetObjectByID(4030)") + 3);
+  ASSERT_EQ(m_shell.wentTo.size(), 1u);
+  EXPECT_EQ(std::get<ObjRef>(m_shell.wentTo[0].target), (ObjRef{ObjKind::Unit, 0}));
+
+  // Right after the closing bracket still counts; Ctrl+click does the same.
+  const long byName = PosOf("GetObjectByName");
+  Ed().SendScintilla(QsciScintillaBase::SCI_SETFIRSTVISIBLELINE, 0ul);
+  const int x = int(Ed().SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, byName + 2));
+  const int y = int(Ed().SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, byName + 2));
+  QTest::mouseClick(Ed().viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(x + 1, y + 4));
+  ASSERT_EQ(m_shell.wentTo.size(), 2u);
+  EXPECT_EQ(std::get<ObjRef>(m_shell.wentTo[1].target), (ObjRef{ObjKind::Unit, 0}));
+}
+
+TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
+  PressF12At(PosOf("GetObjectByID(5)") + 1);
+  EXPECT_TRUE(m_shell.wentTo.empty());
+  ASSERT_FALSE(m_shell.statusMessages.isEmpty());
+  EXPECT_EQ(m_shell.statusMessages.back(), u"Нет объекта с ID 5"_s);
+
+  PressF12At(PosOf("GetObjectByID(77)") + 1);
+  EXPECT_TRUE(m_shell.wentTo.empty());
+  ASSERT_EQ(m_shell.results.size(), 2u);
+  EXPECT_EQ(std::get<ObjRef>(m_shell.results[0].target), (ObjRef{ObjKind::Unit, 1}));
+  EXPECT_EQ(std::get<ObjRef>(m_shell.results[1].target), (ObjRef{ObjKind::Lever, 0}));
+  EXPECT_TRUE(m_shell.statusMessages.back().startsWith(u"Объектов с ID 77: 2"_s));
+
+  // A call inside a comment is no call; the caret elsewhere neither.
+  const std::size_t shown = m_shell.results.size();
+  PressF12At(PosOf("GetObjectByID(4030)", 1) + 2);
+  PressF12At(PosOf("Main"));
+  EXPECT_TRUE(m_shell.wentTo.empty());
+  EXPECT_EQ(m_shell.results.size(), shown);
+  EXPECT_TRUE(m_shell.statusMessages.back().startsWith(u"Под кареткой нет вызова"_s));
+}
+
+TEST_F(ObjectCallNavigation, EditedScriptIsTheEditorsTextAsTheScannersReadIt) {
+  Ed().setText(u"a = \"Ω\";\r\nb"_s);
+  EXPECT_EQ(m_page->EditedScript(), std::optional<std::string>("a = \"?\";\nb"));
+  m_shell.opened = false;
+  EXPECT_EQ(m_page->EditedScript(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kelvarin

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -12,7 +13,10 @@
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "mob/tmob.h"
+#include "objects/core/objectparams.h"
+#include "script/core/objectrefs.h"
 #include "script/core/scripttext.h"
+#include "script/core/zonescriptsyn.h"
 #include "script/ui/cp1251input.h"
 #include "script/ui/gotolinef.h"
 #include "script/ui/keychangerf.h"
@@ -39,6 +43,7 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent)
     return m_shell.MobOpened() ? &m_shell.Mob() : nullptr;
   });
   m_scriptEd->installEventFilter(this);
+  m_scriptEd->viewport()->installEventFilter(this);  // Ctrl+click on a call
   connect(m_scriptEd, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
     if (updated & (QsciScintillaBase::SC_UPDATE_CONTENT | QsciScintillaBase::SC_UPDATE_SELECTION))
       UpdateCaretStatus();
@@ -307,6 +312,44 @@ void TScriptPage::GoToLine() {
   ed.setFocus();
 }
 
+std::optional<std::string> TScriptPage::EditedScript() const {
+  if (!m_shell.MobOpened()) return std::nullopt;
+  return ScriptTextForReading(m_scriptEd->TextView());
+}
+
+bool TScriptPage::GoToObjectAt(long pos) {
+  if (!m_shell.MobOpened() || m_session.Busy() || pos < 0) return false;
+  TScriptEditor& ed = *m_scriptEd;
+  const long line = ed.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
+  const long start = ed.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+  const long end = ed.SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line));
+  // Code page 1251 has a byte per character: the caret's column is its offset.
+  const std::string text = ScriptTextForReading(ed.TextView().substr(std::size_t(start), std::size_t(end - start)));
+  const auto caret = std::size_t(
+      ed.SendScintilla(QsciScintillaBase::SCI_COUNTCHARACTERS, static_cast<unsigned long>(start), pos));
+  TSynZoneScriptSyn scanner;
+  const std::optional<TObjectCall> call = ObjectCallAt(scanner, text, caret);
+  if (!call) return false;
+
+  const TMob& mob = m_shell.Mob();
+  const std::vector<ObjRef> records = RecordsCalled(mob, *call);
+  const QString what = call->kind == TObjectCallKind::ById
+                           ? u"с ID %1"_s.arg(call->id)
+                           : u"с именем «%1»"_s.arg(FromCp1251(call->name));
+  if (records.empty()) {
+    m_shell.ShowStatusMessage(u"Нет объекта %1"_s.arg(what));
+  } else if (records.size() == 1) {
+    m_shell.GoToResult({DescribeRecord(mob, records.front()), std::nullopt, records.front()});
+  } else {
+    const QString title = u"Объектов %1: %2"_s.arg(what).arg(records.size());
+    std::vector<TResultEntry> entries;
+    for (const ObjRef& ref : records) entries.push_back({DescribeRecord(mob, ref), std::nullopt, ref});
+    m_shell.ShowResults(title, std::move(entries));
+    m_shell.ShowStatusMessage(title + u" — выберите в списке"_s);
+  }
+  return true;
+}
+
 void TScriptPage::ShowPlace(const TScriptPlace& place) {
   TScriptEditor& ed = *m_scriptEd;
   const long line = std::clamp(long(place.line), 1L, long(ed.lines())) - 1;
@@ -340,10 +383,25 @@ void TScriptPage::hideEvent(QHideEvent* event) {
 }
 
 bool TScriptPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_scriptEd->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto* click = static_cast<QMouseEvent*>(event);
+    if (click->button() == Qt::LeftButton && click->modifiers() == Qt::ControlModifier &&
+        m_scriptEd->isEnabled()) {
+      const QPoint at = click->position().toPoint();
+      const long pos = m_scriptEd->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE,
+                                                 static_cast<unsigned long>(at.x()), long(at.y()));
+      if (GoToObjectAt(pos)) return true;  // anywhere else Ctrl+click stays the editor's
+    }
+  }
   if (watched == m_scriptEd && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const Qt::KeyboardModifiers mods =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (key->key() == Qt::Key_F12 && mods == Qt::NoModifier) {
+      if (m_scriptEd->isEnabled() && !GoToObjectAt(m_scriptEd->SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS)))
+        m_shell.ShowStatusMessage(u"Под кареткой нет вызова GetObjectByID или GetObjectByName"_s);
+      return true;
+    }
     if (mods == Qt::ControlModifier) {
       // The keys of the page's own commands act under the Edit items' rule.
       auto trigger = [](QAction* item) {

@@ -6,7 +6,8 @@
 // Beyond those, the page offers completion, go to line, replace all and find all
 // (into the window's result list), and tells the status bar where the caret stands
 // and when a search found nothing. Their keys (Ctrl+Space, Ctrl+G, Ctrl+H) act
-// under the same rule as the Edit items.
+// under the same rule as the Edit items. F12 or Ctrl+click on a GetObjectByID or
+// GetObjectByName call shows the object it names on the Objects page.
 #pragma once
 
 #include <QWidget>
@@ -46,6 +47,7 @@ class TScriptPage : public QWidget, public TPage, private TDocumentListener {
   // Result entries that lead into the script.
   bool ShowsResult(const TResultEntry& entry) const override;
   void ShowResult(const TResultEntry& entry) override;
+  std::optional<std::string> EditedScript() const override;
 
   TScriptEditor* ScriptEd() const { return m_scriptEd; }
   TScriptCompleter& Completer() const { return *m_completer; }
@@ -90,6 +92,11 @@ class TScriptPage : public QWidget, public TPage, private TDocumentListener {
   void FindAll();
   // The go-to-line dialog.
   void GoToLine();
+  // F12 or Ctrl+click on a GetObjectByID(N) / GetObjectByName("s") call at the
+  // editor's byte position `pos`: one record answering it is shown on the Objects
+  // page; none or several are told in the status bar, several listed in the
+  // result list. False when no such call stands there.
+  bool GoToObjectAt(long pos);
   // Shows the place (clamped to the text) with the caret on it and the focus in
   // the editor.
   void ShowPlace(const TScriptPlace& place);
