@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, LayoutCaptionsAndStateWithoutDocument) {
 
   QStringList menus;
   for (QAction* a : w.menuBar()->actions()) menus << a->menu()->objectName() + u'=' + a->text();
-  EXPECT_EQ(menus, (QStringList{u"FileMenu=Файл"_s, u"EditMenu=Правка"_s, u"HelpMenu=Справка"_s}));
+  EXPECT_EQ(menus, (QStringList{u"FileMenu=Файл"_s, u"EditMenu=Правка"_s, u"HelpMenu=Справка"_s, u"ToolsMenu=Сервис"_s}));
 
   QStringList fileItems;
   for (QAction* a : w.findChild<QMenu*>(u"FileMenu"_s)->actions())

@@ -20,9 +20,11 @@
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
+#include <algorithm>
 #include <map>
 
 #include "app/ui/qtprompts.h"
+#include "app/ui/resultspanel.h"
 #include "common/qt/qtext.h"
 #include "editor_fixture.h"
 #include "masschange/ui/masschangepage.h"
@@ -242,6 +244,46 @@ TEST_F(EditorTest, EveryMassChangeFieldHasANameOfItsOwn) {
   EXPECT_EQ(Find<QLineEdit>("MC_KR_Param_Name1Ed")->accessibleName(), u"Prototype"_s);
   EXPECT_EQ(Find<QLineEdit>("MC_KR_Coords_Krug_RadEd")->accessibleName(), u"Радиус"_s);
   EXPECT_EQ(Find<QLineEdit>("MC_AS_Params_OffsetYEd")->accessibleName(), u"Y"_s);
+}
+
+}  // namespace
+}  // namespace kelvarin
+
+namespace kelvarin {
+namespace {
+
+using namespace Qt::StringLiterals;
+using test::EditorTest;
+
+TEST_F(EditorTest, ZoneCheckListsFindingsThatLeadToTheScriptAndTheRecord) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 80)));
+  TMob& mob = m_state->TheMob;
+  ASSERT_GE(mob.Objects.size(), 2u);
+  mob.Objects[1].ObjectID = mob.Objects[0].ObjectID;  // a duplicate
+  ScriptEd()->setText(ScriptEd()->text() + u"\nGetObjectByID(-777);\n"_s);  // edited, not saved
+
+  Find<QAction>("CheckZoneMenu")->trigger();
+  const auto& entries = m_window->Results()->Entries();
+  const auto byCode = [&](const char* code) {
+    return std::find_if(entries.begin(), entries.end(),
+                        [&](const TResultEntry& e) { return e.text.find(code) != std::string::npos; });
+  };
+  const auto duplicate = byCode("[duplicate-id]");
+  const auto dangling = byCode("[dangling-id]");
+  ASSERT_NE(duplicate, entries.end());
+  ASSERT_NE(dangling, entries.end());
+  EXPECT_EQ(duplicate->severity, TSeverity::Error);
+  EXPECT_TRUE(m_window->statusBar()->currentMessage().startsWith(u"Проверка зоны: ошибок"_s));
+
+  const TResultEntry record = *duplicate;
+  const TResultEntry place = *dangling;
+  m_window->GoToResult(record);
+  EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ObjectsSheet());
+  EXPECT_EQ(Objects()->ShownRecord(), std::get<ObjRef>(record.target));
+  m_window->GoToResult(place);
+  EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ScriptSheet());
+  EXPECT_EQ(long(ScriptEd()->CaretPlace().line), long(std::get<TScriptPlace>(place.target).line));
 }
 
 }  // namespace

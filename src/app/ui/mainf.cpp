@@ -26,6 +26,7 @@
 
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
+#include "app/core/checkentries.h"
 #include "app/core/layoutvalues.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
@@ -177,6 +178,11 @@ void TMainF::CreateMenus() {
   HelpMenu->setObjectName(u"HelpMenu"_s);
   AddItem(HelpMenu, "ReadmeMenu", u"Прочитать Readme.txt"_s, &TMainF::ReadmeMenuClick);
   AddItem(HelpMenu, "AboutMenu", u"О программе..."_s, &TMainF::AboutMenuClick);
+
+  // Commands over the whole zone, after the menus of old.
+  ToolsMenu = menuBar()->addMenu(u"Сервис"_s);
+  ToolsMenu->setObjectName(u"ToolsMenu"_s);
+  CheckZoneMenu = AddItem(ToolsMenu, "CheckZoneMenu", u"Проверить зону"_s, &TMainF::CheckZoneMenuClick);
 }
 
 void TMainF::CreatePages() {
@@ -449,6 +455,21 @@ void TMainF::ShowResults(const QString& title, std::vector<TResultEntry> entries
   m_results->Show(title, std::move(entries));
 }
 
+std::string TMainF::EditedScript() {
+  for (const PlacedPage& placed : m_pages)
+    if (auto script = placed.page->EditedScript()) return std::move(*script);
+  return Mob().ScriptText;
+}
+
+void TMainF::CheckZoneMenuClick() {
+  // The check reads the document, which a running load, save or mass change holds.
+  if (!MobOpened() || LockHeld()) return;
+  const std::vector<TCheckFinding> findings = CheckZone(Mob(), EditedScript());
+  const QString summary = FromUtf8(CheckSummaryText(findings));
+  ShowStatusMessage(summary);
+  ShowResults(summary, CheckResultEntries(findings));
+}
+
 void TMainF::GoToResult(const TResultEntry& entry) {
   // The editor and the tree belong to a running load, save or mass change.
   if (LockHeld()) return;
@@ -523,7 +544,8 @@ void TMainF::UpdateWindowState() {
     setWindowTitle(FromUtf8(ProgramName) + u' ' + name + (MobModified() ? u" *"_s : QString()));
     setWindowIconText(name);
   }
-  for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu}) item->setEnabled(opened);
+  for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu, CheckZoneMenu})
+    item->setEnabled(opened);
   if (LockHeld()) {
     // A save or reopening inside a locked run must not hand the controls back
     // while the run goes on; the release brings them up to date.

@@ -106,6 +106,7 @@ class TMainF : public QMainWindow,
   bool IsActivePage(const QWidget* page) const override;
   void GoToResult(const TResultEntry& entry) override;
   TPageLinks& Links() override { return m_links; }
+  std::string EditedScript() override;
   TPrompts& Prompts() override { return m_prompts; }
   TSettings& Settings() override;
   void SaveSettings() override;
@@ -126,6 +127,9 @@ class TMainF : public QMainWindow,
   void ProgSettsMenuClick();
   void ReadmeMenuClick();
   void AboutMenuClick();
+  // The zone check of the open document and the script as edited; its findings
+  // go to the result list, the counts to the status bar.
+  void CheckZoneMenuClick();
 
   // The main window's shortcuts; true when the key was taken (it then never
   // reaches the focused control).
@@ -232,6 +236,8 @@ class TMainF : public QMainWindow,
   QMenu* FileMenu = nullptr;
   QMenu* EditMenu = nullptr;
   QMenu* HelpMenu = nullptr;
+  QMenu* ToolsMenu = nullptr;
+  QAction* CheckZoneMenu = nullptr;
   QAction* OpenMobMenu = nullptr;
   QAction* SaveMob_menu = nullptr;
   QAction* SaveAsMobMenu = nullptr;

@@ -1,0 +1,21 @@
+// The zone check's findings as entries of the shared result list, and the line
+// the status bar and the list's title give for them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/core/resultentry.h"
+#include "check/zonecheck.h"
+
+namespace kelvarin {
+
+// One entry per finding, in the check's order: where it is (a script line and
+// column; a record's findings name it in their message), the message and the
+// code; a click leads to the place or the record.
+std::vector<TResultEntry> CheckResultEntries(const std::vector<TCheckFinding>& findings);
+
+// "Проверка зоны: ошибок 2, предупреждений 1", or that nothing was found.
+std::string CheckSummaryText(const std::vector<TCheckFinding>& findings);
+
+}  // namespace kelvarin
