@@ -89,6 +89,9 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
       "(units, objects, levers, traps, flames, particles1, particles2, particles3).\n"
       "Слова в кавычках ищутся вместе с пробелами. Escape очищает фильтр."));
   m_filterEd->setClearButtonEnabled(true);
+  // Ctrl+E or a click: focus that moves along by itself (a page coming up, a
+  // control disabled by the lock) goes to the tree, not into the box.
+  m_filterEd->setFocusPolicy(Qt::ClickFocus);
   m_filterEd->setEnabled(false);  // until a document is open
   m_filterEd->installEventFilter(this);
   // Typing applies the filter after a short pause, so a zone of millions of
