@@ -50,6 +50,7 @@ class ObjectsTreeModel : public QAbstractItemModel {
   // filter finds the index built; true when it is (or there is nothing to index).
   // A filter set before then completes the index first.
   bool IndexStep(std::size_t records);
+  bool IndexReady() const { return m_indexReady && !m_indexStale; }
 
   // Shows only the records that pass; an empty filter shows them all.
   void SetFilter(const TObjectFilter& filter);
