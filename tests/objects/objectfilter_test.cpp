@@ -192,6 +192,30 @@ TEST(ObjectFilterIndex, StepsBuildTheSameIndex) {
   }
 }
 
+TEST(ObjectFilterIndex, ANarrowerFilterLooksOnlyAtWhatTheWiderOneLetThrough) {
+  const auto parse = [](const char* text) { return std::get<TObjectFilter>(ParseObjectFilter(text)); };
+  EXPECT_TRUE(NarrowsFilter(parse("gob"), parse("go")));
+  EXPECT_TRUE(NarrowsFilter(parse("go arch"), parse("go")));
+  EXPECT_TRUE(NarrowsFilter(parse("goblin kind:units"), parse("go")));
+  EXPECT_TRUE(NarrowsFilter(parse("kind:units"), parse("kind:units kind:levers")));
+  EXPECT_TRUE(NarrowsFilter(parse("id:5"), parse("")));
+  EXPECT_FALSE(NarrowsFilter(parse("go"), parse("gob")));  // a letter taken back
+  EXPECT_FALSE(NarrowsFilter(parse("ob"), parse("go")));
+  EXPECT_FALSE(NarrowsFilter(parse("go"), parse("go kind:units")));
+  EXPECT_FALSE(NarrowsFilter(parse("id:5 id:6"), parse("id:5")));
+  EXPECT_FALSE(NarrowsFilter(parse("player:1"), parse("player:2")));
+
+  TMob mob;
+  GenerateZone(mob, {.records = 2000, .seed = 9});
+  TObjectFilterIndex index;
+  index.Build(mob, '.');
+  for (ObjKind kind : kAllObjKinds) {
+    const auto wide = index.Match(parse("o"), kind);
+    for (const char* text : {"ob", "o 1", "obl player:1", "o kind:flames"})
+      EXPECT_EQ(index.Match(parse(text), kind, &wide), index.Match(parse(text), kind)) << text;
+  }
+}
+
 TEST(RecordColumns, TextsAndSortValuesOfEachKind) {
   TMob mob;
   mob.Units.resize(1);

@@ -105,6 +105,21 @@ std::variant<TObjectFilter, TFilterError> ParseObjectFilter(std::string_view tex
   return filter;
 }
 
+bool NarrowsFilter(const TObjectFilter& narrower, const TObjectFilter& wider) {
+  const auto fewer = [](const auto& narrow, const auto& wide) {
+    if (wide.empty()) return true;
+    return !narrow.empty() && std::all_of(narrow.begin(), narrow.end(), [&](const auto& value) {
+      return std::find(wide.begin(), wide.end(), value) != wide.end();
+    });
+  };
+  if (wider.kinds != 0 && (narrower.kinds == 0 || (narrower.kinds & ~wider.kinds) != 0)) return false;
+  if (!fewer(narrower.ids, wider.ids) || !fewer(narrower.players, wider.players)) return false;
+  return std::all_of(wider.words.begin(), wider.words.end(), [&](const std::string& word) {
+    return std::any_of(narrower.words.begin(), narrower.words.end(),
+                       [&](const std::string& longer) { return longer.find(word) != std::string::npos; });
+  });
+}
+
 void TObjectFilterIndex::Clear() {
   for (auto& kind : m_kinds) kind = TKindTexts{};
   m_kind = kObjKindCount;
@@ -160,7 +175,8 @@ bool TObjectFilterIndex::Continue(const TMob& mob, std::size_t records) {
   return Complete();
 }
 
-std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter, ObjKind kind) const {
+std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter, ObjKind kind,
+                                                    const std::vector<std::uint8_t>* within) const {
   const TKindTexts& texts = m_kinds[std::size_t(kind)];
   const std::size_t count = texts.ids.size();
   std::vector<std::uint8_t> pass(count, 0);
@@ -171,7 +187,11 @@ std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter,
   const std::string* lead = nullptr;
   for (const std::string& word : filter.words)
     if (!lead || word.size() > lead->size()) lead = &word;
-  if (lead) {
+  if (within && within->size() == count) {
+    // Only the records the wider filter let through; each is searched below.
+    pass = *within;
+    lead = nullptr;
+  } else if (lead) {
     const char* const base = texts.text.data();
     const char* p = base;
     const char* const end = base + texts.text.size();
@@ -194,7 +214,7 @@ std::vector<std::uint8_t> TObjectFilterIndex::Match(const TObjectFilter& filter,
     return memmem(from, length, word.data(), word.size()) != nullptr;
   };
   const bool anyId = filter.ids.empty(), anyPlayer = filter.players.empty();
-  if (filter.words.size() <= 1 && anyId && anyPlayer) return pass;
+  if (!within && filter.words.size() <= 1 && anyId && anyPlayer) return pass;
   for (std::size_t r = 0; r < count; ++r) {
     if (!pass[r]) continue;
     bool ok = anyId || std::find(filter.ids.begin(), filter.ids.end(), texts.ids[r]) != filter.ids.end();

@@ -42,6 +42,12 @@ struct TFilterError {
 
 std::variant<TObjectFilter, TFilterError> ParseObjectFilter(std::string_view text);
 
+// Whether every record that passes `narrower` passes `wider` too, as far as the
+// terms tell: each word of `wider` lies inside a word of `narrower`, and the
+// ids, players and kinds are the same or fewer. Typing on at the end of a
+// filter narrows it, so only the records it showed need a look.
+bool NarrowsFilter(const TObjectFilter& narrower, const TObjectFilter& wider);
+
 // The text of every record's caption and columns, folded to small letters, kept
 // per kind in one buffer, so that a word is looked for with one fast search over
 // all the records of a kind instead of once per record and column.
@@ -59,7 +65,10 @@ class TObjectFilterIndex {
   bool Empty() const;
 
   // A flag per record of the kind, in list order: whether it passes the filter.
-  std::vector<std::uint8_t> Match(const TObjectFilter& filter, ObjKind kind) const;
+  // With `within` (flags of the same kind, from a filter this one narrows) only
+  // the records flagged there are looked at.
+  std::vector<std::uint8_t> Match(const TObjectFilter& filter, ObjKind kind,
+                                  const std::vector<std::uint8_t>* within = nullptr) const;
   std::size_t Count(ObjKind kind) const { return m_kinds[std::size_t(kind)].ids.size(); }
 
  private:

@@ -140,6 +140,7 @@ bool ObjectsTreeModel::IndexStep(std::size_t records) {
   if (!m_mob) return true;
   if (m_held) return false;
   if (m_indexStale) {
+    m_passFilter.reset();  // the flags describe the old index
     m_index.Begin(m_decimalSeparator);
     m_indexStale = false;
     m_indexReady = false;
@@ -192,20 +193,26 @@ void ObjectsTreeModel::OrderRecords() {
 }
 
 void ObjectsTreeModel::SelectShown() {
-  std::vector<std::uint8_t> pass;
+  const bool matching = !m_filter.Empty() && m_indexReady;
+  const bool narrowing = matching && m_passFilter && NarrowsFilter(m_filter, *m_passFilter);
   for (ObjKind kind : kAllObjKinds) {
     TKindRows& rows = m_kinds[std::size_t(kind)];
+    auto& pass = m_pass[std::size_t(kind)];
     rows.shown.clear();
     if (!m_filter.Empty()) {
       // Without an index (the document is held) nothing passes until it can be built.
-      pass = m_indexReady ? m_index.Match(m_filter, kind) : std::vector<std::uint8_t>(rows.order.size(), 0);
+      if (matching) pass = m_index.Match(m_filter, kind, narrowing ? &pass : nullptr);
+      else pass.assign(rows.order.size(), 0);
       for (std::uint32_t record : rows.order)
         if (pass[record]) rows.shown.push_back(record);
     }
+    if (!matching) pass.clear();
     const auto& shown = Rows(kind);
     rows.rowOf.assign(rows.order.size(), -1);
     for (std::size_t row = 0; row < shown.size(); ++row) rows.rowOf[shown[row]] = std::int32_t(row);
   }
+  if (matching) m_passFilter = m_filter;
+  else m_passFilter.reset();
 }
 
 const std::vector<std::uint32_t>& ObjectsTreeModel::Rows(ObjKind kind) const {

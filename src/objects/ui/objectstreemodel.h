@@ -103,6 +103,10 @@ class ObjectsTreeModel : public QAbstractItemModel {
   int m_sortColumn = 0;
   Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
   TObjectFilter m_filter;
+  // The flags of the filter last matched, per kind: a filter that narrows it
+  // searches only the records they let through.
+  std::array<std::vector<std::uint8_t>, kObjKindCount> m_pass;
+  std::optional<TObjectFilter> m_passFilter;
   TObjectFilterIndex m_index;
   bool m_indexStale = true;   // to be started again
   bool m_indexReady = false;  // describes the document
