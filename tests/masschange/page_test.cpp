@@ -48,6 +48,7 @@ class FakeShell : public TShellServices, private TLogSink {
   bool IsActivePage(const QWidget*) const override { return false; }
   void GoToResult(const TResultEntry&) override {}
   TPageLinks& Links() override { return links; }
+  std::string EditedScript() override { return state.TheMob.ScriptText; }
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return state.Settings; }
   void SaveSettings() override {
