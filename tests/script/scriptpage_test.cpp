@@ -373,8 +373,8 @@ class ObjectCallNavigation : public ScriptPageTest {
 
 TEST_F(ObjectCallNavigation, OneRecordIsShownByIdAndByName) {
   PressF12At(PosOf("GetObjectByID(4030)") + 3);
-  ASSERT_EQ(m_shell.wentTo.size(), 1u);
-  EXPECT_EQ(std::get<ObjRef>(m_shell.wentTo[0].target), (ObjRef{ObjKind::Unit, 0}));
+  ASSERT_EQ(m_shell.goneTo.size(), 1u);
+  EXPECT_EQ(std::get<ObjRef>(m_shell.goneTo[0].target), (ObjRef{ObjKind::Unit, 0}));
 
   // Right after the closing bracket still counts; Ctrl+click does the same.
   const long byName = PosOf("GetObjectByName");
@@ -382,18 +382,18 @@ TEST_F(ObjectCallNavigation, OneRecordIsShownByIdAndByName) {
   const int x = int(Ed().SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0ul, byName + 2));
   const int y = int(Ed().SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, byName + 2));
   QTest::mouseClick(Ed().viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(x + 1, y + 4));
-  ASSERT_EQ(m_shell.wentTo.size(), 2u);
-  EXPECT_EQ(std::get<ObjRef>(m_shell.wentTo[1].target), (ObjRef{ObjKind::Unit, 0}));
+  ASSERT_EQ(m_shell.goneTo.size(), 2u);
+  EXPECT_EQ(std::get<ObjRef>(m_shell.goneTo[1].target), (ObjRef{ObjKind::Unit, 0}));
 }
 
 TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
   PressF12At(PosOf("GetObjectByID(5)") + 1);
-  EXPECT_TRUE(m_shell.wentTo.empty());
+  EXPECT_TRUE(m_shell.goneTo.empty());
   ASSERT_FALSE(m_shell.statusMessages.isEmpty());
   EXPECT_EQ(m_shell.statusMessages.back(), u"Нет объекта с ID 5"_s);
 
   PressF12At(PosOf("GetObjectByID(77)") + 1);
-  EXPECT_TRUE(m_shell.wentTo.empty());
+  EXPECT_TRUE(m_shell.goneTo.empty());
   ASSERT_EQ(m_shell.results.size(), 2u);
   EXPECT_EQ(std::get<ObjRef>(m_shell.results[0].target), (ObjRef{ObjKind::Unit, 1}));
   EXPECT_EQ(std::get<ObjRef>(m_shell.results[1].target), (ObjRef{ObjKind::Lever, 0}));
@@ -403,7 +403,7 @@ TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
   const std::size_t shown = m_shell.results.size();
   PressF12At(PosOf("GetObjectByID(4030)", 1) + 2);
   PressF12At(PosOf("Main"));
-  EXPECT_TRUE(m_shell.wentTo.empty());
+  EXPECT_TRUE(m_shell.goneTo.empty());
   EXPECT_EQ(m_shell.results.size(), shown);
   EXPECT_TRUE(m_shell.statusMessages.back().startsWith(u"Под кареткой нет вызова"_s));
 }
