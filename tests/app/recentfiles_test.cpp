@@ -6,6 +6,8 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <string>
+#include <unistd.h>
 
 #include "app/core/recentfiles.h"
 #include "app/core/settings.h"
@@ -54,7 +56,11 @@ TEST(RecentFiles, AssignedListsAreCleanedAndPruningKeepsTheOrder) {
 class RecentFilesSection : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_path = fs::temp_directory_path() / "kelvarin-recentfiles-test.ini";
+    // A file of this process and test alone: ctest runs the cases of this suite
+    // side by side, and other checkouts' test runs share the temporary folder.
+    m_path = fs::temp_directory_path() /
+             ("kelvarin-recentfiles-test-" + std::to_string(::getpid()) + "-" +
+              testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
     fs::remove(m_path);
   }
   void TearDown() override { fs::remove(m_path); }
