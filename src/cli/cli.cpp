@@ -206,6 +206,7 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 }  // namespace
 
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
+void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode);
 #ifdef KELVARIN_CLI_MAP
 void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
 #endif
@@ -263,6 +264,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
   generate->callback([&] { exitCode = Generate(file, records, seed, io); });
 
   AddMassChangeCommand(app, io, exitCode);
+  AddBlocksCommand(app, io, exitCode);
 #ifdef KELVARIN_CLI_MAP
   AddMapCommand(app, io, exitCode);
 #endif
