@@ -1,0 +1,33 @@
+// The rule for bytes that replace an unknown block or an unknown object sub-block:
+// the file holds exactly one block, framed as the one it replaces (the same type),
+// whose size field equals the file's length. Anything else is refused with a
+// message that says what is wrong.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "common/bytes.h"
+
+namespace kelvarin {
+
+struct TReplaceRefusal {
+  enum class Reason { TooShort, OtherType, SizeMismatch } reason = Reason::TooShort;
+  std::uint32_t expectedType = 0;
+  std::uint32_t foundType = 0;
+  std::uint64_t sizeField = 0;
+  std::uint64_t fileLength = 0;
+};
+
+// nullopt when `replacement` may take the place of `current` (a whole block, its
+// header included).
+std::optional<TReplaceRefusal> CheckReplacementBlock(const Bytes& current, const Bytes& replacement);
+
+// The refusal as the user reads it (UTF-8): what the file holds and what it must.
+std::string ReplaceRefusalText(const TReplaceRefusal& refusal);
+
+// "0x0000B000": a type as the block table shows it.
+std::string BlockTypeHex(std::uint32_t type);
+
+}  // namespace kelvarin
