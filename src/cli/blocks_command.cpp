@@ -29,19 +29,6 @@ const char* KindKey(TBlockKind kind) {
   return "";
 }
 
-std::uint32_t KindIdOf(ObjKind kind) {
-  switch (kind) {
-    case ObjKind::Unit: return kind_id::Unit;
-    case ObjKind::Object: return kind_id::Object;
-    case ObjKind::Lever: return kind_id::Lever;
-    case ObjKind::Trap: return kind_id::Trap;
-    case ObjKind::Flame: return kind_id::Flame;
-    case ObjKind::Particle1: return kind_id::Particle1;
-    case ObjKind::Particle2: return kind_id::Particle2;
-    case ObjKind::Particle3: return kind_id::Particle3;
-  }
-  return 0;
-}
 
 Json LayoutToJson(const std::string& path, const TBlockLayout& layout) {
   Json blocks = Json::array();

@@ -13,9 +13,12 @@ std::vector<TWrittenBlock> BlockWriteOrder(const TMob& mob) {
   for (std::size_t i = 0; i < mob.UnknownBlocks.size(); ++i)
     unknownAt.try_emplace(mob.UnknownBlocks[i].Number, i);
 
+  // The known blocks the document has, in the order of the known-block sequence.
   std::vector<TBlockKind> known;
-  if (mob.HasScript) known.push_back(TBlockKind::Script);
-  if (mob.HasObjects) known.push_back(TBlockKind::Object);
+  for (std::uint32_t type = TMob::NextKnownBlockType(0); type != 0; type = TMob::NextKnownBlockType(type)) {
+    if (type == kScriptBlockType && mob.HasScript) known.push_back(TBlockKind::Script);
+    if (type == kObjectBlockType && mob.HasObjects) known.push_back(TBlockKind::Object);
+  }
   std::size_t nextKnown = 0;
 
   std::vector<TWrittenBlock> order;
