@@ -1,5 +1,11 @@
 #include "blocks/core/blockreplace.h"
 
+#include <filesystem>
+#include <limits>
+
+#include "common/filesystem.h"
+#include "mob/filelog.h"
+
 namespace kelvarin {
 
 std::optional<TReplaceRefusal> CheckReplacementBlock(const Bytes& current, const Bytes& replacement) {
@@ -20,6 +26,40 @@ std::optional<TReplaceRefusal> CheckReplacementBlock(const Bytes& current, const
     return refusal;
   }
   return std::nullopt;
+}
+
+std::optional<Bytes> ReadBlockFile(FileSystem& fs, const std::string& path, std::string& error) {
+  const FileKind kind = fs.KindOf(path);
+  if (kind != FileKind::Regular) {
+    error = kind == FileKind::Missing ? "Файл " + path + " не найден." : NotRegularFileLine(path, kind);
+    return std::nullopt;
+  }
+  std::error_code ec;
+  const std::uintmax_t length = std::filesystem::file_size(path, ec);
+  if (!ec && length > std::numeric_limits<std::uint32_t>::max()) {
+    error = "Файл " + path + " длиной " + std::to_string(length) +
+            " байт не может быть одним блоком: размер блока не бывает больше 4294967295 байт.";
+    return std::nullopt;
+  }
+  Bytes bytes;
+  int err = 0;
+  if (!fs.ReadAll(path, bytes, err)) {
+    error = "Не удалось прочитать файл " + path + ". " + ReasonLine(err);
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::string WriteBlockFile(FileSystem& fs, const std::string& path, const Bytes& bytes) {
+  const WriteResult result = WriteFileAtomically(fs, path, bytes);
+  switch (result.status) {
+    case WriteResult::Status::Written: return {};
+    case WriteResult::Status::Refused: return NotRegularFileLine(result.target, result.kind);
+    case WriteResult::Status::Failed: break;
+  }
+  std::string text = "Не удалось записать блок в файл " + path + ". " + ReasonLine(result.error);
+  if (result.inPlace) text += " Файл " + result.target + " перезаписывался на месте и мог испортиться.";
+  return text;
 }
 
 std::string BlockTypeHex(std::uint32_t type) {

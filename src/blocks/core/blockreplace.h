@@ -12,6 +12,8 @@
 
 namespace kelvarin {
 
+class FileSystem;
+
 struct TReplaceRefusal {
   enum class Reason { TooShort, OtherType, SizeMismatch } reason = Reason::TooShort;
   std::uint32_t expectedType = 0;
@@ -26,6 +28,16 @@ std::optional<TReplaceRefusal> CheckReplacementBlock(const Bytes& current, const
 
 // The refusal as the user reads it (UTF-8): what the file holds and what it must.
 std::string ReplaceRefusalText(const TReplaceRefusal& refusal);
+
+// The bytes of the file `path` that is to replace a block. A path that names no
+// regular file, and a file too long to be one block (its size field has 32 bits),
+// are refused before a byte is read. nullopt with `error` (UTF-8, for a message
+// box) when the file cannot be had.
+std::optional<Bytes> ReadBlockFile(FileSystem& fs, const std::string& path, std::string& error);
+
+// Writes an exported block to `path` as every whole file is written (the old file
+// survives a failure). Empty on success, otherwise what went wrong (UTF-8).
+std::string WriteBlockFile(FileSystem& fs, const std::string& path, const Bytes& bytes);
 
 // "0x0000B000": a type as the block table shows it.
 std::string BlockTypeHex(std::uint32_t type);

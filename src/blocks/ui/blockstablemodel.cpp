@@ -29,14 +29,33 @@ void TBlocksTableModel::Refresh(const TMob& mob, const TBlockBaseline& baseline)
   m_layout = MobBlockLayout(mob);
   m_objectRow = m_layout.ObjectBlockIndex();
   m_questMob = mob.MobKind == "QuestMob";
-  m_changedBlocks.assign(m_layout.blocks.size(), false);
-  for (std::size_t i = 0; i < m_layout.blocks.size(); ++i)
-    if (m_layout.blocks[i].kind == TBlockKind::Unknown)
-      m_changedBlocks[i] = baseline.UnknownBlockChanged(mob, m_layout.blocks[i].unknownIndex);
-  m_changedSubBlocks.assign(m_layout.unknownSubBlocks.size(), false);
-  for (std::size_t i = 0; i < m_layout.unknownSubBlocks.size(); ++i)
-    m_changedSubBlocks[i] = baseline.UnknownSubBlockChanged(mob, m_layout.unknownSubBlocks[i].index);
+  TakeMarks(mob, baseline);
   endResetModel();
+}
+
+void TBlocksTableModel::TakeMarks(const TMob& mob, const TBlockBaseline& baseline) {
+  m_changedBlocks.assign(m_layout.blocks.size(), std::nullopt);
+  for (std::size_t i = 0; i < m_layout.blocks.size(); ++i) {
+    const TBlockPlace& block = m_layout.blocks[i];
+    if (block.kind == TBlockKind::Unknown && baseline.UnknownBlockChanged(mob, block.unknownIndex))
+      m_changedBlocks[i] = mob.UnknownBlocks[block.unknownIndex].Data.size();
+  }
+  m_changedSubBlocks.assign(m_layout.unknownSubBlocks.size(), std::nullopt);
+  for (std::size_t i = 0; i < m_layout.unknownSubBlocks.size(); ++i) {
+    const std::size_t index = m_layout.unknownSubBlocks[i].index;
+    if (baseline.UnknownSubBlockChanged(mob, index)) m_changedSubBlocks[i] = mob.UnknownObjectBlocks[index].Data.size();
+  }
+}
+
+void TBlocksTableModel::UpdateMarks(const TMob& mob, const TBlockBaseline& baseline) {
+  TakeMarks(mob, baseline);
+  if (m_layout.blocks.empty()) return;
+  emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+  if (m_objectRow) {
+    const QModelIndex parent = index(int(*m_objectRow), 0);
+    if (const int children = rowCount(parent); children > 0)
+      emit dataChanged(index(0, 0, parent), index(children - 1, kColumnCount - 1, parent));
+  }
 }
 
 void TBlocksTableModel::Clear() {
@@ -69,11 +88,13 @@ QModelIndex TBlocksTableModel::IndexOf(const TBlockRow& row) const {
   return {};
 }
 
-bool TBlocksTableModel::Changed(const TBlockRow& row) const {
-  if (row.kind == TBlockRow::Kind::Block) return row.index < m_changedBlocks.size() && m_changedBlocks[row.index];
-  if (row.kind == TBlockRow::Kind::UnknownSubBlock)
-    return row.index < m_changedSubBlocks.size() && m_changedSubBlocks[row.index];
-  return false;
+bool TBlocksTableModel::Changed(const TBlockRow& row) const { return NewSize(row).has_value(); }
+
+std::optional<std::uint64_t> TBlocksTableModel::NewSize(const TBlockRow& row) const {
+  if (row.kind == TBlockRow::Kind::Block && row.index < m_changedBlocks.size()) return m_changedBlocks[row.index];
+  if (row.kind == TBlockRow::Kind::UnknownSubBlock && row.index < m_changedSubBlocks.size())
+    return m_changedSubBlocks[row.index];
+  return std::nullopt;
 }
 
 QModelIndex TBlocksTableModel::index(int row, int column, const QModelIndex& parent) const {
@@ -116,7 +137,7 @@ QString TBlocksTableModel::What(const TBlockRow& row) const {
       what = u"неизвестный объект"_s;
       break;
   }
-  if (Changed(row)) what += u" — заменён"_s;
+  if (const auto size = NewSize(row)) what += u" — заменён, теперь %1 байт"_s.arg(*size);
   return what;
 }
 

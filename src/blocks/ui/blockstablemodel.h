@@ -30,15 +30,20 @@ class TBlocksTableModel : public QAbstractItemModel {
 
   using QAbstractItemModel::QAbstractItemModel;
 
-  // Takes a new picture of `mob`; blocks whose bytes differ from `baseline` are
-  // marked as changed.
+  // Takes a new picture of `mob` (the file it was just read from or written to);
+  // blocks whose bytes differ from `baseline` are marked as changed.
   void Refresh(const TMob& mob, const TBlockBaseline& baseline);
+  // Marks the blocks that differ from `baseline` now, with their new sizes; the
+  // rest of the picture stays that of the file.
+  void UpdateMarks(const TMob& mob, const TBlockBaseline& baseline);
   void Clear();
 
   const TBlockLayout& Layout() const { return m_layout; }
   std::optional<TBlockRow> RowAt(const QModelIndex& index) const;
   QModelIndex IndexOf(const TBlockRow& row) const;
   bool Changed(const TBlockRow& row) const;
+  // The size of a block replaced since the file; nullopt for the others.
+  std::optional<std::uint64_t> NewSize(const TBlockRow& row) const;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;
@@ -49,11 +54,14 @@ class TBlocksTableModel : public QAbstractItemModel {
 
  private:
   QString What(const TBlockRow& row) const;
+  void TakeMarks(const TMob& mob, const TBlockBaseline& baseline);
 
   TBlockLayout m_layout;
   std::optional<std::size_t> m_objectRow;   // the object block's row, which has children
-  std::vector<bool> m_changedBlocks;        // per layout block
-  std::vector<bool> m_changedSubBlocks;     // per unknown sub-block
+  // Per layout block and per unknown sub-block: the size it has now when it was
+  // replaced since the file.
+  std::vector<std::optional<std::uint64_t>> m_changedBlocks;
+  std::vector<std::optional<std::uint64_t>> m_changedSubBlocks;
   bool m_questMob = false;
 };
 
