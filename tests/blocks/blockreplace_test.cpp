@@ -3,8 +3,12 @@
 // byte, the undo step, and the marks of blocks changed since the file was read.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "blocks/core/blockbaseline.h"
 #include "blocks/core/blockreplace.h"
+#include "common/filesystem.h"
 #include "document/blockcommands.h"
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
@@ -114,6 +118,38 @@ TEST(BlockReplace, UnknownObjectSubBlocksToo) {
   EXPECT_EQ(reloaded.UnknownObjectBlocks[sub.index].Data, replacement);
   step->Undo(mob);
   EXPECT_EQ(SaveBytes(mob), before);
+}
+
+TEST(BlockFiles, WrittenWholeAndReadBackOnlyWhenTheyCanBeOneBlock) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / "kelvarin-blockfiles";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string file = (dir / "block.bin").string();
+  const Bytes block = Framed(0x0000E001, Bytes(300, 7));
+
+  EXPECT_EQ(WriteBlockFile(Files(), file, block), "");
+  std::string error;
+  EXPECT_EQ(ReadBlockFile(Files(), file, error), block);
+  // Written again over the old file.
+  EXPECT_EQ(WriteBlockFile(Files(), file, Framed(0x0000E001, {})), "");
+  EXPECT_EQ(ReadBlockFile(Files(), file, error), Framed(0x0000E001, {}));
+
+  // A folder is neither written nor read; a missing file is named.
+  EXPECT_NE(WriteBlockFile(Files(), dir.string(), block).find("это не обычный файл, а папка"), std::string::npos);
+  EXPECT_FALSE(ReadBlockFile(Files(), dir.string(), error));
+  EXPECT_NE(error.find("это не обычный файл, а папка"), std::string::npos);
+  EXPECT_FALSE(ReadBlockFile(Files(), (dir / "missing.bin").string(), error));
+  EXPECT_EQ(error, "Файл " + (dir / "missing.bin").string() + " не найден.");
+
+  // A file longer than any block is refused before a byte of it is read (the file
+  // is sparse: it takes no room on the disk).
+  const std::string huge = (dir / "huge.bin").string();
+  std::ofstream(huge).close();
+  fs::resize_file(huge, (std::uintmax_t(1) << 32) + 1);
+  EXPECT_FALSE(ReadBlockFile(Files(), huge, error));
+  EXPECT_NE(error.find("длиной 4294967297 байт не может быть одним блоком"), std::string::npos) << error;
+  fs::remove_all(dir);
 }
 
 TEST(BlockBaseline, MarksWhatDiffersFromTheFileUntilTheNextSave) {
