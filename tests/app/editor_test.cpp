@@ -56,8 +56,7 @@ TEST_F(EditorTest, TheStartedEditorSaysWhichSettingsFileItUses) {
 }
 
 // The busy lock's list in the order it walks it: the script editor, the two
-// menus, the objects tree and table, the mass-change page's block, then the Blocks
-// page's controls.
+// menus, the objects tree and table, then the mass-change page's block.
 constexpr const char* kLockOrder[] = {
     "ScriptEd", "FileMenu", "HelpMenu", "ObjectsTree", "ValuesEditor",
     "MC_KR_Param_Name1CB", "MC_KR_Param_Name1Ed", "MC_KR_Param_Name2CB", "MC_KR_Param_Name2Ed",
@@ -78,7 +77,6 @@ constexpr const char* kLockOrder[] = {
     "MC_AS_Params_SecondTextureEd", "MC_AS_Params_OffsetCB", "MC_AS_Params_OffsetXEd",
     "MC_AS_Params_OffsetYEd", "MC_AS_Params_PlayerNumberCB", "MC_AS_Params_PlayerNumberEd",
     "MC_ResetBut", "MC_GoBut", "MC_AS_Obj_OnlyParamsRB",
-    "BlocksTable", "BlocksHexView", "ExportBlockBut", "ReplaceBlockBut",
 };
 
 TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {

@@ -215,6 +215,8 @@ TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {
   SelectBlock(3);
   const int rows = Model().rowCount();
   shell.session.BeginBusy();
+  EXPECT_FALSE(page->BlocksTable()->isEnabled());  // greyed
+  EXPECT_FALSE(page->HexView()->isEnabled());
   EXPECT_FALSE(page->ExportBut()->isEnabled());
   EXPECT_FALSE(page->ReplaceBut()->isEnabled());
   // What a mass change does meanwhile: save, close and load another document.
@@ -227,6 +229,7 @@ TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {
   EXPECT_FALSE(page->HexView()->Data().empty());
 
   shell.session.EndBusy();
+  EXPECT_TRUE(page->BlocksTable()->isEnabled());
   EXPECT_EQ(Model().rowCount(), 4);  // flag, script, objects, tail
   EXPECT_TRUE(page->HexView()->Data().empty());
 }

@@ -88,8 +88,8 @@ void InstallPages(TMainF& window) {
   auto* massChange = new MassChangePage(window);
   window.AddPage(window.MassChangesSheet(), *massChange);
 
-  // The Blocks page fills the sheet the six began with empty; it comes after the
-  // other five's, so the busy lock takes its controls last.
+  // The Blocks page fills the sheet the six began with empty. It adds nothing to
+  // the busy lock's list: it greys itself.
   auto* blocks = new TBlocksPage(window);
   window.AddPage(window.BlocksSheet(), *blocks);
 

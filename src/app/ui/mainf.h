@@ -41,9 +41,9 @@ class TMainF : public QMainWindow,
   ~TMainF() override;
 
   // Puts `page` into `sheet` (one of the six below, or one added after them).
-  // Pages are added in the order of their sheets, the Blocks page (whose sheet
-  // the six began with empty) after the other five; the busy lock walks their
-  // controls in the order they were added.
+  // Pages are added in the order of their sheets (the Blocks page, which adds
+  // nothing to the busy lock, after the other five); the busy lock walks their
+  // controls in that order.
   void AddPage(QWidget* sheet, TPage& page);
   // A sheet of a page beyond the six, after the Log page.
   QWidget* AddSheet(const char* name, const QString& caption);

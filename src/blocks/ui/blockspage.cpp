@@ -79,8 +79,6 @@ TBlocksPage::TBlocksPage(TShellServices& shell, QWidget* parent)
 
 TBlocksPage::~TBlocksPage() { m_session.RemoveListener(this); }
 
-std::vector<QWidget*> TBlocksPage::LockedControls() const { return {m_table, m_hex, m_exportBut, m_replaceBut}; }
-
 bool TBlocksPage::DocumentReadable() const { return m_session.Opened() && !m_session.Busy(); }
 
 // ---- the picture ------------------------------------------------------------
@@ -123,6 +121,8 @@ void TBlocksPage::RecordsChanged(const TRecordsChange& change, TChangeCause) {
 }
 
 void TBlocksPage::BusyChanged(bool busy) {
+  m_table->setEnabled(!busy);
+  m_hex->setEnabled(!busy);
   if (!busy) {
     if (m_fileStale)
       TakeFile();

@@ -5,8 +5,8 @@
 // block or sub-block from such a file (one step of the record history). The table
 // is the file as last read or written: it is taken again when a document opens, is
 // saved or comes back from a mass change, and otherwise only its marks of replaced
-// blocks change. While the busy lock is held the page keeps its last picture
-// (greyed by the lock) and reads nothing of the document until the release.
+// blocks change. While the busy lock is held the page keeps its last picture,
+// greyed, and reads nothing of the document until the release.
 #pragma once
 
 #include <QWidget>
@@ -36,7 +36,8 @@ class TBlocksPage : public QWidget, public TPage, private TDocumentListener {
 
   // ---- TPage
   QWidget* PageWidget() override { return this; }
-  std::vector<QWidget*> LockedControls() const override;
+  // The page is not in the busy lock's list: it greys itself while the session is
+  // busy, as the lock would.
   void ControlsEnabled() override { UpdateButtons(); }
 
   // The commands of the two buttons, on the selected row.
