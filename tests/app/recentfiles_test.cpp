@@ -54,7 +54,10 @@ TEST(RecentFiles, AssignedListsAreCleanedAndPruningKeepsTheOrder) {
 class RecentFilesSection : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_path = fs::temp_directory_path() / "kelvarin-recentfiles-test.ini";
+    // A file of each test's own: ctest runs the tests of this suite side by side.
+    m_path = fs::temp_directory_path() /
+             ("kelvarin-recentfiles-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+              ".ini");
     fs::remove(m_path);
   }
   void TearDown() override { fs::remove(m_path); }
