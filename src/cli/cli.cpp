@@ -207,6 +207,7 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
 void AddCheckCommand(CLI::App& app, CliIo& io, int& exitCode);
+void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode);
 #ifdef KELVARIN_CLI_MAP
 void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
 #endif
@@ -265,6 +266,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 
   AddMassChangeCommand(app, io, exitCode);
   AddCheckCommand(app, io, exitCode);
+  AddBlocksCommand(app, io, exitCode);
 #ifdef KELVARIN_CLI_MAP
   AddMapCommand(app, io, exitCode);
 #endif

@@ -20,6 +20,7 @@ namespace kelvarin {
 struct TRecordsChange {
   std::optional<ObjRef> record;  // the record to select, when one is left to select
   bool listsResized = false;     // records came or went: positions have moved
+  bool blocksReplaced = false;   // unknown blocks took other bytes; no record changed
 };
 
 class TDocCommand {

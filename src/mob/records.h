@@ -264,6 +264,21 @@ inline std::optional<ObjKind> KindFromId(std::uint32_t id) {
   }
 }
 
+// The sub-block kind id of a kind.
+inline constexpr std::uint32_t KindIdOf(ObjKind kind) {
+  switch (kind) {
+    case ObjKind::Unit: return kind_id::Unit;
+    case ObjKind::Object: return kind_id::Object;
+    case ObjKind::Lever: return kind_id::Lever;
+    case ObjKind::Trap: return kind_id::Trap;
+    case ObjKind::Flame: return kind_id::Flame;
+    case ObjKind::Particle1: return kind_id::Particle1;
+    case ObjKind::Particle2: return kind_id::Particle2;
+    case ObjKind::Particle3: return kind_id::Particle3;
+  }
+  return 0;
+}
+
 // Kinds whose records carry the 24 common fields.
 inline constexpr bool HasCommonFields(ObjKind k) {
   return k == ObjKind::Unit || k == ObjKind::Object || k == ObjKind::Lever ||

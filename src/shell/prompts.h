@@ -26,6 +26,10 @@ class TPrompts {
   // The save dialog for a PNG picture, offering `suggested` (a path); an empty
   // result means the user cancelled.
   virtual QString ChooseSavePicture(const QString& suggested) = 0;
+  // The open and save dialogs for the bytes of one block (any file): open starts
+  // in `folder`, save proposes `path` and asks before overwriting a file.
+  virtual QString ChooseOpenBlockFile(const QString& folder) = 0;
+  virtual QString ChooseSaveBlockFile(const QString& path) = 0;
 };
 
 }  // namespace kelvarin

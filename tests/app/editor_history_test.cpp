@@ -6,7 +6,12 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <QTreeView>
+#include <fstream>
+
 #include "app/core/settings.h"
+#include "blocks/ui/blockspage.h"
+#include "blocks/ui/hexview.h"
 #include "common/qt/qtext.h"
 #include "editor_fixture.h"
 #include "mob/generator.h"
@@ -75,6 +80,49 @@ TEST_F(EditorHistoryTest, UndoKeysWorkTheRecordsEverywhereButOnTheScriptPage) {
   Press(Qt::Key_Y, Qt::ControlModifier);
   m_window->UnlockControls();
   EXPECT_EQ(LoadZ(unit), original);
+}
+
+TEST_F(EditorHistoryTest, ABlockReplacedOnTheBlocksPageIsTakenBackThereOrOnTheObjectsPage) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 60)));
+  auto* blocks = m_window->findChild<TBlocksPage*>();
+  ASSERT_NE(blocks, nullptr);
+  m_window->Pages()->setCurrentWidget(m_window->BlocksSheet());
+  ASSERT_EQ(m_window->Pages()->tabText(m_window->Pages()->currentIndex()), u"Блоки"_s);
+  ASSERT_EQ(blocks->TableModel()->rowCount(), 6);
+  blocks->BlocksTable()->setCurrentIndex(blocks->TableModel()->index(1, 0));
+  blocks->BlocksTable()->setFocus();
+  const Bytes original = m_state->TheMob.UnknownBlocks[0].Data;
+
+  Bytes replacement = original;
+  replacement.push_back(0x5A);
+  replacement[4] = std::uint8_t(replacement.size());  // sizes stay far below 256 here
+  ASSERT_LT(original.size(), 255u);
+  const QString file = TempPath(u"new.bin"_s);
+  std::ofstream(ToUtf8(file), std::ios::binary)
+      .write(reinterpret_cast<const char*>(replacement.data()), std::streamsize(replacement.size()));
+  m_prompts.ChooseFile(file);
+  blocks->ReplaceBut()->click();
+  ASSERT_EQ(m_state->TheMob.UnknownBlocks[0].Data, replacement);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
+
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m_state->TheMob.UnknownBlocks[0].Data, original);
+  EXPECT_EQ(blocks->HexView()->Data(), original);
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(m_state->TheMob.UnknownBlocks[0].Data, replacement);
+
+  m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
+  Objects()->ObjectsTree()->setFocus();
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m_state->TheMob.UnknownBlocks[0].Data, original);
+
+  // Saved and read again: the table is the file's and nothing is marked.
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  Press(Qt::Key_S, Qt::ControlModifier);
+  ASSERT_FALSE(m_window->MobModified());
+  EXPECT_FALSE(blocks->TableModel()->Changed({TBlockRow::Kind::Block, 1}));
+  EXPECT_EQ(blocks->TableModel()->Layout().blocks[1].size, replacement.size());
 }
 
 TEST_F(EditorHistoryTest, AMassChangeIsTakenBackAsOneStep) {

@@ -56,11 +56,10 @@ TEST(RecentFiles, AssignedListsAreCleanedAndPruningKeepsTheOrder) {
 class RecentFilesSection : public ::testing::Test {
  protected:
   void SetUp() override {
-    // A file of this process and test alone: ctest runs the cases of this suite
-    // side by side, and other checkouts' test runs share the temporary folder.
+    // A file of each test's own: ctest runs the tests of this suite side by side.
     m_path = fs::temp_directory_path() /
-             ("kelvarin-recentfiles-test-" + std::to_string(::getpid()) + "-" +
-              testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
+             ("kelvarin-recentfiles-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+              ".ini");
     fs::remove(m_path);
   }
   void TearDown() override { fs::remove(m_path); }

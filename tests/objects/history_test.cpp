@@ -2,12 +2,16 @@
 // step, a wheel run one step, the middle button's reset and cancel one step each;
 // undo and redo select the record and show its values; the buttons name the next
 // steps and stay off while the lock is held.
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
+#include <functional>
 #include <QWheelEvent>
 
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
 #include "document/recordcommands.h"
+#include "objects/ui/trappointsf.h"
 #include "pagefixture.h"
 
 namespace kelvarin {
@@ -47,6 +51,70 @@ TEST_F(History, ACommittedEditIsOneStepAndAReappliedValueNone) {
   EXPECT_EQ(page->RedoButton()->toolTip(), QStringLiteral("Повторить: ") + Caption("LoadX", 12.5f));
   page->RedoButton()->click();
   EXPECT_EQ(shell.mob.Units[ref.index].LoadX, 12.5f);
+}
+
+// Clicks a TrapPoints row's ellipsis button and lets `drive` work the modal
+// dialog it opens (the dialog is open while the click runs).
+void EditTrapPoints(ValuesEditor& table, const QString& key, std::function<void(TTrapPointsF&)> drive) {
+  bool driven = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<TTrapPointsF*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    driven = true;
+    drive(*dialog);
+  });
+  emit table.EllipsisClicked(key);
+  EXPECT_TRUE(driven);
+}
+
+TEST_F(History, TheTrapPointsDialogsOkIsOneStepAndCancelNothing) {
+  const ObjRef ref = Select(ObjKind::Trap, 0);
+  TTrapObjBlock& trap = shell.mob.Traps[ref.index];
+  trap.TrapPoints1 = {{0x7FC12345, 0x80000000, 1}, {2, 3, 4}};
+  const TTrapObjBlock before = trap;
+
+  // Cancel, and OK on an untouched list: nothing changes, no step, no mark.
+  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) {
+    dialog.AddPointBut()->click();
+    dialog.CancelBut()->click();
+  });
+  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) { dialog.OkBut()->click(); });
+  EXPECT_EQ(shell.mob.Traps[ref.index], before);
+  EXPECT_EQ(shell.session.History().Count(), 0u);
+  EXPECT_EQ(shell.modifiedCalls, 0);
+
+  // OK takes the whole edited list: a value typed, a point added, two swapped.
+  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) {
+    ASSERT_EQ(dialog.PointsGrid()->model()->rowCount(), 2);
+    dialog.PointsGrid()->model()->setData(dialog.PointsGrid()->model()->index(1, 1), QStringLiteral("0xDEADBEEF"),
+                                          Qt::EditRole);
+    dialog.AddPointBut()->click();
+    dialog.PointsGrid()->setCurrentIndex(dialog.PointsGrid()->model()->index(1, 0));
+    dialog.MoveUpBut()->click();
+    dialog.OkBut()->click();
+  });
+  const std::vector<TrapPoint3> edited = {{0xDEADBEEF, 3, 4}, {0x7FC12345, 0x80000000, 1}, {0, 0, 0}};
+  EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints1, edited);
+  EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints2, before.TrapPoints2);
+  EXPECT_TRUE(shell.session.Modified());
+  ASSERT_EQ(shell.session.History().Count(), 1u);
+  EXPECT_EQ(page->UndoButton()->toolTip(), QStringLiteral("Отменить: TrapPoints1: точек — 3"));
+  // The rows keep their fixed text.
+  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints1")), QStringLiteral("Click to edit ----->"));
+
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.mob.Traps[ref.index], before);
+  ASSERT_TRUE(shell.session.Redo());
+  EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints1, edited);
+
+  // The second list has two values a point.
+  EditTrapPoints(Table(), QStringLiteral("TrapPoints2"), [](TTrapPointsF& dialog) {
+    EXPECT_EQ(dialog.PointsGrid()->model()->columnCount(), 6);
+    dialog.AddPointBut()->click();
+    dialog.OkBut()->click();
+  });
+  EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints2.size(), before.TrapPoints2.size() + 1);
+  EXPECT_EQ(shell.session.History().Count(), 2u);
 }
 
 TEST_F(History, UndoSelectsTheChangedRecordAndShowsItsValues) {

@@ -47,6 +47,8 @@ class TScriptedPrompts : public TPrompts {
   QString ChooseOpenFile(const QString& folder) override;
   QString ChooseSaveFile(const QString& folder) override;
   QString ChooseSavePicture(const QString& suggested) override;
+  QString ChooseOpenBlockFile(const QString& folder) override { return ChooseOpenFile(folder); }
+  QString ChooseSaveBlockFile(const QString& path) override { return ChooseSaveFile(path); }
 
  private:
   struct FileChoice {

@@ -12,6 +12,7 @@
 
 #include "app/core/appinfo.h"
 #include "app/ui/mainf.h"
+#include "blocks/ui/blockspage.h"
 #include "common/qt/qtext.h"
 #include "map/ui/mappage.h"
 #include "masschange/ui/masschangepage.h"
@@ -86,6 +87,11 @@ void InstallPages(TMainF& window) {
 
   auto* massChange = new MassChangePage(window);
   window.AddPage(window.MassChangesSheet(), *massChange);
+
+  // The Blocks page fills the sheet the six began with empty. It adds nothing to
+  // the busy lock's list: it greys itself.
+  auto* blocks = new TBlocksPage(window);
+  window.AddPage(window.BlocksSheet(), *blocks);
 
   // Pages beyond the six come after the Log page.
   auto* map = new TMapPage(window);

@@ -41,7 +41,8 @@ class TMainF : public QMainWindow,
   ~TMainF() override;
 
   // Puts `page` into `sheet` (one of the six below, or one added after them).
-  // Pages are added in the order of their sheets; the busy lock walks their
+  // Pages are added in the order of their sheets (the Blocks page, which adds
+  // nothing to the busy lock, after the other five); the busy lock walks their
   // controls in that order.
   void AddPage(QWidget* sheet, TPage& page);
   // A sheet of a page beyond the six, after the Log page.
@@ -53,6 +54,7 @@ class TMainF : public QMainWindow,
 
   // The six pages of MainF_PK; a page widget goes into its sheet's layout.
   QWidget* ScriptSheet() const { return ScriptSh; }
+  QWidget* BlocksSheet() const { return BlocksSh; }
   QWidget* ObjectsSheet() const { return ObjectsSh; }
   QWidget* MassChangesSheet() const { return MassChangesSh; }
   QTabWidget* Pages() const { return MainF_PK; }

@@ -63,4 +63,14 @@ QString TQtPrompts::ChooseSavePicture(const QString& suggested) {
                                       u"Картинки PNG (*.png)"_s);
 }
 
+QString TQtPrompts::ChooseOpenBlockFile(const QString& folder) {
+  return QFileDialog::getOpenFileName(m_parent, u"Заменить блок из файла"_s, folder, BlockFilter());
+}
+
+QString TQtPrompts::ChooseSaveBlockFile(const QString& path) {
+  return QFileDialog::getSaveFileName(m_parent, u"Сохранить блок в файл"_s, path, BlockFilter());
+}
+
+QString TQtPrompts::BlockFilter() { return u"Блоки (*.bin);;Все файлы (*)"_s; }
+
 }  // namespace kelvarin

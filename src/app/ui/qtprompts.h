@@ -1,5 +1,5 @@
 // The editor's prompts: Qt message boxes captioned with the program name, and the
-// open and save dialogs for .mob files.
+// open and save dialogs for .mob files and for the bytes of one block.
 #pragma once
 
 #include <QPointer>
@@ -20,9 +20,13 @@ class TQtPrompts : public TPrompts {
   QString ChooseOpenFile(const QString& folder) override;
   QString ChooseSaveFile(const QString& folder) override;
   QString ChooseSavePicture(const QString& suggested) override;
+  QString ChooseOpenBlockFile(const QString& folder) override;
+  QString ChooseSaveBlockFile(const QString& path) override;
 
-  // The filter of both file dialogs.
+  // The filter of both file dialogs of documents.
   static QString MobFilter();
+  // The filter of the dialogs of a block's bytes.
+  static QString BlockFilter();
 
  private:
   QPointer<QWidget> m_parent;

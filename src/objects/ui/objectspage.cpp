@@ -30,6 +30,7 @@
 #include "script/core/objectrefs.h"
 #include "mob/tmob.h"
 #include "objects/ui/objectstreemodel.h"
+#include "objects/ui/trappointsf.h"
 #include "objects/ui/valueseditor.h"
 
 namespace kelvarin {
@@ -121,7 +122,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   // document modified, and a save that has just cleared the mark would keep " *".
   connect(m_valuesEditor, &ValuesEditor::FocusDropped, this, [this] { m_valuesEditorFocused = false; });
   connect(m_valuesEditor, &ValuesEditor::RowLeft, this, &ObjectsPage::ValuesEditorValidate);
-  connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::ShowTrapPointsInfo);
+  connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::EditTrapPoints);
 
   m_notice->setObjectName(QStringLiteral("OrientatorNoticeLab"));
   m_notice->setText(QStringLiteral("OpenGL недоступен: вид ориентации не показывается."));
@@ -526,17 +527,31 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
   }
 }
 
-void ObjectsPage::ShowTrapPointsInfo(const QString& key) {
-  if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_shell.MobOpened()) return;
-  const TMob& mob = m_shell.Mob();
-  if (!RefersToRecord(mob, *m_shownRecord)) return;
-  const TTrapObjBlock& trap = mob.Traps[m_shownRecord->index];
-  const std::size_t count =
-      key == QStringLiteral("TrapPoints1") ? trap.TrapPoints1.size() : trap.TrapPoints2.size();
-  m_shell.ShowStatusMessage(
-      QStringLiteral("%1: точек — %2; точки ловушки сохраняются без изменений, редактора для них нет")
-          .arg(key)
-          .arg(count));
+void ObjectsPage::EditTrapPoints(const QString& key) {
+  if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_shell.MobOpened() || m_session.Busy())
+    return;
+  const ObjRef ref = *m_shownRecord;
+  TMob& mob = m_shell.Mob();
+  if (!RefersToRecord(mob, ref)) return;
+  const bool first = key == QStringLiteral("TrapPoints1");
+  if (!first && key != QStringLiteral("TrapPoints2")) return;
+  const std::string keyBytes = first ? "TrapPoints1" : "TrapPoints2";
+
+  const TTrapObjBlock& trap = mob.Traps[ref.index];
+  TTrapPointsF dialog(key, first ? TTrapPointTable::Of(trap.TrapPoints1) : TTrapPointTable::Of(trap.TrapPoints2),
+                      DecimalSeparator(), window());
+  if (dialog.exec() != QDialog::Accepted) return;
+
+  // The whole list goes in as one step; a list that came back byte for byte the
+  // same is no change at all.
+  TFieldValue value = first ? TFieldValue(dialog.Points().Points3()) : TFieldValue(dialog.Points().Points2());
+  const std::optional<TFieldValue> before = ReadFieldValue(mob, ref, keyBytes);
+  if (!before || SameBytes(*before, value)) return;
+  if (!SwapFieldValue(mob, ref, keyBytes, value)) return;
+  m_shell.SetModified();
+  const std::size_t count = dialog.Points().Count();
+  PushOwnStep(std::make_unique<TFieldEditCommand>(
+      ref, keyBytes, std::move(value), keyBytes + ": точек — " + std::to_string(count)));
 }
 
 char ObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
@@ -596,6 +611,7 @@ void ObjectsPage::PushOwnStep(std::unique_ptr<TDocCommand> step) {
 }
 
 void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  if (change.blocksReplaced) return;  // no record changed: the table shows what it showed
   m_model->RecordsEdited();
   m_tree->viewport()->update();  // the columns show the values as they are now
   if (!m_session.Busy()) m_indexTimer->start();

@@ -159,7 +159,9 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void FitHelpMemo();
   void ClearParams();
   void RevertRow(const QString& key, const std::optional<std::string>& text);
-  void ShowTrapPointsInfo(const QString& key);
+  // The ellipsis button of a TrapPoints row: the points dialog, whose OK puts the
+  // whole list in as one step.
+  void EditTrapPoints(const QString& key);
   char DecimalSeparator() const;
 
   TShellServices& m_shell;

@@ -1,0 +1,238 @@
+// The Blocks page over a real session: the table follows the file through open,
+// close and save; an unknown block's bytes show in the hex view; a block saved to a
+// file goes back in as one undoable step and is written at its place; files that do
+// not frame one block of the same type are refused and change nothing; while the
+// busy lock is held the page keeps its picture and reads nothing.
+#include <gtest/gtest.h>
+
+#include <QTreeView>
+#include <QPushButton>
+#include <QLabel>
+#include <filesystem>
+#include <fstream>
+
+#include "blocks/ui/blockspage.h"
+#include "blocks/ui/hexview.h"
+#include "mob/blocklayout.h"
+#include "mob/generator.h"
+#include "support/fakeshell.h"
+#include "../mob/mobbytes.h"
+
+namespace kelvarin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace Qt::Literals::StringLiterals;
+using namespace kelvarin::testing;
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+class BlocksPageTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { EnsureApplication(); }
+
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() /
+            ("kelvarin-blockspage-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    TSessionOptions options;
+    options.MakeAutoBackups = false;
+    shell.session.SetOptions(options);
+    GenerateZone(shell.mob, {.records = 100, .seed = 6});
+    shell.session.Adopt(Path("zone.mob"));
+    page = std::make_unique<TBlocksPage>(shell);
+  }
+  void TearDown() override {
+    page.reset();
+    fs::remove_all(m_dir);
+  }
+
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  TBlocksTableModel& Model() { return *page->TableModel(); }
+  void SelectBlock(int row) { page->BlocksTable()->setCurrentIndex(Model().index(row, 0)); }
+  void SelectUnderObjects(int row) {
+    page->BlocksTable()->setCurrentIndex(Model().index(row, 0, Model().index(4, 0)));
+  }
+  QString What(const QModelIndex& row) const {
+    return row.model()->index(row.row(), TBlocksTableModel::kWhat, row.parent()).data().toString();
+  }
+
+  TFakeShell shell;
+  std::unique_ptr<TBlocksPage> page;
+  fs::path m_dir;
+};
+
+TEST_F(BlocksPageTest, TheTableFollowsTheDocumentAndShowsUnknownBytes) {
+  // Flag, unknown 2, script 3, unknown 4, objects 5, tail.
+  ASSERT_EQ(Model().rowCount(), 6);
+  EXPECT_TRUE(page->BlocksTable()->isExpanded(Model().index(4, 0)));
+  EXPECT_TRUE(page->InfoLab()->text().startsWith(u"Файл: "_s));
+
+  SelectBlock(3);
+  EXPECT_EQ(page->HexView()->Data(), shell.mob.UnknownBlocks[1].Data);
+  EXPECT_TRUE(page->ExportBut()->isEnabled());
+  EXPECT_TRUE(page->ReplaceBut()->isEnabled());
+  SelectUnderObjects(9);  // the second unknown object sub-block
+  EXPECT_EQ(page->HexView()->Data(), shell.mob.UnknownObjectBlocks[1].Data);
+  EXPECT_TRUE(page->ReplaceBut()->isEnabled());
+
+  // Known blocks are exported but neither shown nor replaced; a group is neither.
+  SelectBlock(2);
+  EXPECT_TRUE(page->HexView()->Data().empty());
+  EXPECT_TRUE(page->ExportBut()->isEnabled());
+  EXPECT_FALSE(page->ReplaceBut()->isEnabled());
+  SelectUnderObjects(0);
+  EXPECT_FALSE(page->ExportBut()->isEnabled());
+  EXPECT_FALSE(page->ReplaceBut()->isEnabled());
+
+  shell.session.Close();
+  EXPECT_EQ(Model().rowCount(), 0);
+  EXPECT_TRUE(page->HexView()->Data().empty());
+  EXPECT_EQ(page->InfoLab()->text(), u"Моб не открыт."_s);
+  EXPECT_FALSE(page->ExportBut()->isEnabled());
+
+  GenerateZone(shell.mob, {.records = 10, .seed = 1});
+  shell.session.Adopt(Path("other.mob"));
+  EXPECT_EQ(Model().rowCount(), 6);
+}
+
+TEST_F(BlocksPageTest, AnExportedBlockGoesBackInAsOneStepAndSavesAtItsPlace) {
+  SelectBlock(3);  // unknown block number 4
+  const Bytes original = shell.mob.UnknownBlocks[1].Data;
+  const std::uint64_t fileSize = Model().Layout().blocks[3].size;
+
+  // Saved whole, header included; the dialog proposes a name beside the document.
+  shell.prompts.ChooseFile(QString::fromStdString(Path("block4.bin")));
+  page->ExportSelected();
+  EXPECT_EQ(shell.prompts.Records().back().text, QString::fromStdString(Path("zone_block4.bin")));
+  EXPECT_EQ(ReadFile(Path("block4.bin")), original);
+  EXPECT_EQ(shell.session.History().Count(), 0u);
+
+  // The same type with other bytes and another length.
+  const Bytes replacement = Framed(ReadU32(original.data()), Bytes(33, 0xAB));
+  WriteFile(Path("new.bin"), replacement);
+  shell.prompts.ChooseFile(QString::fromStdString(Path("new.bin")));
+  page->ReplaceSelected();
+  EXPECT_EQ(shell.mob.UnknownBlocks[1].Data, replacement);
+  EXPECT_TRUE(shell.session.Modified());
+  ASSERT_EQ(shell.session.History().Count(), 1u);
+  EXPECT_EQ(page->HexView()->Data(), replacement);
+  // Marked with its new size; the table is still the file's.
+  EXPECT_EQ(What(Model().index(3, 0)), u"неизвестный блок — заменён, теперь 41 байт"_s);
+  EXPECT_EQ(Model().Layout().blocks[3].size, fileSize);
+
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.mob.UnknownBlocks[1].Data, original);
+  EXPECT_EQ(What(Model().index(3, 0)), u"неизвестный блок"_s);
+  EXPECT_EQ(page->HexView()->Data(), original);
+  ASSERT_TRUE(shell.session.Redo());
+  EXPECT_TRUE(Model().Changed({TBlockRow::Kind::Block, 3}));
+
+  // Written at its place, byte for byte; the mark goes with the save.
+  ASSERT_TRUE(shell.session.Save(Path("zone.mob")));
+  EXPECT_FALSE(Model().Changed({TBlockRow::Kind::Block, 3}));
+  const Bytes saved = ReadFile(Path("zone.mob"));
+  const TBlockPlace& place = Model().Layout().blocks[3];
+  EXPECT_EQ(place.number, 4);
+  ASSERT_EQ(place.size, replacement.size());
+  EXPECT_EQ(Bytes(saved.begin() + std::ptrdiff_t(place.offset), saved.begin() + std::ptrdiff_t(place.offset + place.size)),
+            replacement);
+  EXPECT_EQ(Model().Layout().fileSize, saved.size());
+
+  // An undo after the save marks it again: the document differs from the file.
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_TRUE(Model().Changed({TBlockRow::Kind::Block, 3}));
+}
+
+TEST_F(BlocksPageTest, AnUnknownObjectSubBlockIsReplacedToo) {
+  SelectUnderObjects(8);
+  const Bytes original = shell.mob.UnknownObjectBlocks[0].Data;
+  const Bytes replacement = Framed(ReadU32(original.data()), Bytes{1, 2, 3});
+  WriteFile(Path("sub.bin"), replacement);
+  shell.prompts.ChooseFile(QString::fromStdString(Path("sub.bin")));
+  page->ReplaceSelected();
+  EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, replacement);
+  EXPECT_TRUE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, 0}));
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, original);
+
+  // The same bytes again change nothing and are no step.
+  WriteFile(Path("same.bin"), original);
+  shell.prompts.ChooseFile(QString::fromStdString(Path("same.bin")));
+  page->ReplaceSelected();
+  EXPECT_EQ(shell.session.History().Index(), 0u);
+  EXPECT_FALSE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, 0}));
+}
+
+TEST_F(BlocksPageTest, FilesThatDoNotFrameOneBlockOfTheTypeAreRefused) {
+  SelectBlock(1);
+  const Bytes original = shell.mob.UnknownBlocks[0].Data;
+  const std::uint32_t type = ReadU32(original.data());
+  WriteFile(Path("other-type.bin"), Framed(type + 1, Bytes(4, 0)));
+  WriteFile(Path("two-blocks.bin"), Cat({Framed(type, {}), Framed(type, {})}));
+  WriteFile(Path("short.bin"), Bytes(5, 0));
+  fs::create_directories(Path("folder.bin"));
+  const struct {
+    const char* file;
+    QString message;
+  } cases[] = {
+      {"other-type.bin", u"а заменить можно только блоком того же типа"_s},
+      {"two-blocks.bin", u"не равен длине файла (16 байт)"_s},
+      {"short.bin", u"В файле нет блока"_s},
+      {"missing.bin", u"не найден"_s},
+      {"folder.bin", u"это не обычный файл, а папка"_s},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    shell.prompts.Clear();
+    shell.prompts.ChooseFile(QString::fromStdString(Path(c.file)));
+    page->ReplaceSelected();
+    const auto messages = shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, TPrompts::Icon::Error);
+    EXPECT_TRUE(messages[0].text.contains(c.message)) << messages[0].text.toStdString();
+  }
+  EXPECT_EQ(shell.mob.UnknownBlocks[0].Data, original);
+  EXPECT_EQ(shell.session.History().Count(), 0u);
+  EXPECT_FALSE(shell.session.Modified());
+
+  // A cancelled dialog does nothing at all.
+  shell.prompts.Clear();
+  shell.prompts.ChooseFile({});
+  page->ReplaceSelected();
+  EXPECT_TRUE(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).empty());
+}
+
+TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {
+  SelectBlock(3);
+  const int rows = Model().rowCount();
+  shell.session.BeginBusy();
+  EXPECT_FALSE(page->BlocksTable()->isEnabled());  // greyed
+  EXPECT_FALSE(page->HexView()->isEnabled());
+  EXPECT_FALSE(page->ExportBut()->isEnabled());
+  EXPECT_FALSE(page->ReplaceBut()->isEnabled());
+  // What a mass change does meanwhile: save, close and load another document.
+  shell.session.Close();
+  GenerateZone(shell.mob, {.records = 10, .seed = 2});
+  shell.mob.UnknownBlocks.clear();
+  shell.mob.BlockCount = 3;
+  shell.session.Adopt(Path("zone.mob"));
+  EXPECT_EQ(Model().rowCount(), rows);
+  EXPECT_FALSE(page->HexView()->Data().empty());
+
+  shell.session.EndBusy();
+  EXPECT_TRUE(page->BlocksTable()->isEnabled());
+  EXPECT_EQ(Model().rowCount(), 4);  // flag, script, objects, tail
+  EXPECT_TRUE(page->HexView()->Data().empty());
+}
+
+}  // namespace
+}  // namespace kelvarin
