@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "cli/jsondoc.h"
+#include "cliharness.h"
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
@@ -15,27 +15,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BlocksCliTest : public ::testing::Test {
+class BlocksCliTest : public test::CliHarness {
  protected:
   void SetUp() override {
-    m_path = (fs::temp_directory_path() / "kelvarin-blocks-cli.mob").string();
+    CliHarness::SetUp();
+    m_path = Path("zone.mob");
     TMob mob;
     GenerateZone(mob, {.records = 80, .seed = 3});
     ASSERT_TRUE(mob.Save(m_path));
   }
-  void TearDown() override { fs::remove(m_path); }
-
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelvarin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    m_out.str("");
-    m_err.str("");
-    return RunCli(int(argv.size()), argv.data(), m_out, m_err);
-  }
 
   std::string m_path;
-  std::ostringstream m_out, m_err;
 };
 
 TEST_F(BlocksCliTest, JsonNamesEveryBlockWithItsPlace) {

@@ -7,8 +7,8 @@
 #include <limits>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "cli/jsondoc.h"
+#include "cliharness.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
@@ -17,26 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CheckCliTest : public ::testing::Test {
+class CheckCliTest : public test::CliHarness {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-check-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelvarin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    m_out.str("");
-    m_err.str("");
-    return RunCli(int(argv.size()), argv.data(), m_out, m_err);
-  }
-  std::string Path(const std::string& name) { return (m_dir / name).string(); }
-
   // A generated zone with one error of each place and one warning.
   std::string FaultyZone() {
     TMob mob;
@@ -50,8 +32,6 @@ class CheckCliTest : public ::testing::Test {
     return path;
   }
 
-  fs::path m_dir;
-  std::ostringstream m_out, m_err;
 };
 
 TEST_F(CheckCliTest, ACleanZoneExitsZero) {

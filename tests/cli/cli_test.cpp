@@ -14,8 +14,8 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/cli.h"
 #include "cli/jsondoc.h"
+#include "cliharness.h"
 #include "common/cp1251.h"
 #include "common/filesystem.h"
 #include "mob/filelog.h"
@@ -27,25 +27,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliTest : public ::testing::Test {
+class CliTest : public test::CliHarness {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  int Run(std::vector<std::string> args) {
-    args.insert(args.begin(), "kelvarin-cli");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    m_out.str("");
-    m_err.str("");
-    return RunCli(int(argv.size()), argv.data(), m_out, m_err);
-  }
-  std::string Path(const std::string& name) { return (m_dir / name).string(); }
   static std::string Read(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -60,8 +43,6 @@ class CliTest : public ::testing::Test {
     return Json::parse(m_out.str());
   }
 
-  fs::path m_dir;
-  std::ostringstream m_out, m_err;
 };
 
 TEST_F(CliTest, ExitCodesSeparateUsageFromFailure) {
