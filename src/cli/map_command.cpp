@@ -1,182 +1,70 @@
-// kelvarin-cli map FILE OUT.png [--size WxH] [--kinds units,objects,...]: the zone
-// seen from above, drawn by the editor's own map renderer with a legend, the whole
-// zone (of the kinds asked for) in view. Records whose coordinates are NaN or
-// infinite cannot be drawn; they are listed on stdout. Needs no display: the
-// picture is drawn off screen.
+// kelvarin-cli map FILE OUT.png [--size WxH] [--kinds units,objects,...]: the
+// command line is read here; the drawing module (map_draw.cpp) is loaded only now,
+// from beside the program (the build tree) or from where the installed program
+// keeps it.
 #include <CLI/CLI.hpp>
 
-#include <QGuiApplication>
-#include <QImage>
-#include <QSaveFile>
-#include <charconv>
-#include <cstdio>
-#include <cmath>
+#include <dlfcn.h>
+
+#include <filesystem>
 #include <memory>
 #include <ostream>
+#include <system_error>
 
 #include "cli/cliio.h"
-#include "map/core/zoneindex.h"
-#include "map/render/maprenderer.h"
-#include "mob/kindnames.h"
-#include "mob/tmob.h"
+#include "cli/mapmodule.h"
 
 namespace kelvarin {
 namespace {
 
-// Big enough for a poster, small enough that the picture fits in memory.
-constexpr int kMaxSide = 8192;
+namespace fs = std::filesystem;
 
-bool ParseSize(const std::string& text, int& width, int& height) {
-  const auto x = text.find('x');
-  if (x == std::string::npos) return false;
-  const char* begin = text.data();
-  const auto [wEnd, wErr] = std::from_chars(begin, begin + x, width);
-  const auto [hEnd, hErr] = std::from_chars(begin + x + 1, begin + text.size(), height);
-  return wErr == std::errc() && hErr == std::errc() && wEnd == begin + x && hEnd == begin + text.size() &&
-         width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide;
+// The first of the module's places that holds a file; empty when none does.
+fs::path FindMapModule() {
+  std::error_code ec;
+  const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return {};
+  const fs::path folder = program.parent_path();
+  for (const fs::path& candidate : {folder / KELVARIN_CLI_MAP_MODULE,
+                                    folder / KELVARIN_CLI_MAP_MODULE_DIR / KELVARIN_CLI_MAP_MODULE}) {
+    if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal();
+  }
+  return {};
 }
 
-bool ParseKinds(const std::string& text, KindMask& kinds, std::string& bad) {
-  kinds = KindMask::None();
-  std::size_t from = 0;
-  while (from <= text.size()) {
-    const std::size_t comma = std::min(text.find(',', from), text.size());
-    const std::string key = text.substr(from, comma - from);
-    const auto kind = ObjKindFromKey(key);
-    if (!kind) {
-      bad = key;
-      return false;
-    }
-    kinds.Set(*kind, true);
-    from = comma + 1;
+// The module's entry; null after saying on `err` why there is none. The module
+// stays loaded until the process ends: Qt does not expect to be unloaded.
+MapDrawFunction LoadMapModule(std::ostream& err) {
+  const fs::path module = FindMapModule();
+  if (module.empty()) {
+    err << "kelvarin-cli map: the drawing module " << KELVARIN_CLI_MAP_MODULE
+        << " is not installed beside the program or in " << KELVARIN_CLI_MAP_MODULE_DIR << "\n";
+    return nullptr;
   }
-  return true;
-}
-
-// The box around the placed records of `kinds`; nullopt when there are none.
-std::optional<MapRect> BoundsOf(const TZoneIndex& zone, KindMask kinds) {
-  std::optional<MapRect> box;
-  zone.ForEachPlaced(kinds, [&](const TMapPoint& p) {
-    if (!box) box = MapRect{p.x, p.y, p.x, p.y};
-    box->minX = std::min(box->minX, double(p.x));
-    box->maxX = std::max(box->maxX, double(p.x));
-    box->minY = std::min(box->minY, double(p.y));
-    box->maxY = std::max(box->maxY, double(p.y));
-  });
-  return box;
-}
-
-std::string FloatText(float v) {
-  if (std::isnan(v)) return "NaN";
-  if (std::isinf(v)) return v < 0 ? "-inf" : "inf";
-  char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, v);
-  return std::string(buffer, r.ptr);
-}
-
-// The editor's renderer needs a QGuiApplication (fonts); the command makes one
-// that draws off screen when the process has none.
-class OffscreenGui {
- public:
-  OffscreenGui() {
-    if (QGuiApplication::instance()) return;
-    // Qt's notes about the platform (no runtime folder and the like) are not
-    // the command's output.
-    m_previousHandler = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-      if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));
-    });
-    m_app = std::make_unique<QGuiApplication>(m_argc, m_argv);
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* entry = handle ? dlsym(handle, kMapDrawSymbol) : nullptr;
+  if (!entry) {
+    const char* why = dlerror();
+    err << "kelvarin-cli map: the drawing module cannot be loaded: " << (why ? why : module.c_str()) << "\n";
+    return nullptr;
   }
-  ~OffscreenGui() {
-    if (!m_app) return;
-    m_app.reset();
-    qInstallMessageHandler(m_previousHandler);
-  }
-  OffscreenGui(const OffscreenGui&) = delete;
-  OffscreenGui& operator=(const OffscreenGui&) = delete;
-
- private:
-  char m_name[16] = "kelvarin-cli";
-  char m_option[16] = "-platform";
-  char m_platform[16] = "offscreen";
-  char* m_argv[4] = {m_name, m_option, m_platform, nullptr};
-  int m_argc = 3;
-  std::unique_ptr<QGuiApplication> m_app;
-  QtMessageHandler m_previousHandler = nullptr;
-};
-
-int DrawMap(const std::string& file, const std::string& out, const std::string& size,
-            const std::string& kindsText, CliIo& io) {
-  int width = 0, height = 0;
-  if (!ParseSize(size, width, height)) {
-    io.err << "--size: expected WIDTHxHEIGHT with each side from 1 to " << kMaxSide << ", got \"" << size
-           << "\"\n";
-    return kExitUsage;
-  }
-  KindMask kinds = KindMask::All();
-  std::string bad;
-  if (!ParseKinds(kindsText, kinds, bad)) {
-    io.err << "--kinds: unknown kind \"" << bad << "\"; the kinds are";
-    for (ObjKind kind : kAllObjKinds) io.err << ' ' << ObjKindKey(kind);
-    io.err << "\n";
-    return kExitUsage;
-  }
-
-  TMob mob;
-  if (!mob.Load(file)) {
-    io.err << mob.LogText;
-    return kExitFailed;
-  }
-  TZoneIndex zone;
-  zone.Build(mob);
-
-  OffscreenGui gui;
-  TMapScene scene;
-  scene.zone = &zone;
-  scene.visible = kinds;
-  scene.legend = true;
-  scene.view.SetViewport(width, height);
-  if (const auto bounds = BoundsOf(zone, kinds)) scene.view.Fit(*bounds);
-  TMapRenderer renderer;
-  const QImage image = renderer.Render(scene);
-
-  // Written beside the target and renamed over it: a failed write leaves any
-  // earlier picture as it was.
-  QSaveFile target(QString::fromStdString(out));
-  if (!target.open(QIODevice::WriteOnly) || !image.save(&target, "PNG") || !target.commit()) {
-    io.err << out << ": the picture cannot be written: " << target.errorString().toStdString() << "\n";
-    return kExitFailed;
-  }
-
-  std::size_t unplaced = 0;
-  for (const ObjRef& ref : zone.Unplaced()) unplaced += kinds.Has(ref.kind) ? 1 : 0;
-  if (unplaced > 0) {
-    io.out << "Not drawn, coordinates not finite (" << unplaced << "):\n";
-    for (const ObjRef& ref : zone.Unplaced()) {
-      if (!kinds.Has(ref.kind)) continue;
-      const auto pos = zone.Position(ref);
-      io.out << "  " << ObjKindKey(ref.kind) << " #" << ref.index
-             << (HasCommonFields(ref.kind) ? " ObjectID " : " ID ")
-             << VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); }) << ": x " << FloatText(pos->x)
-             << ", y " << FloatText(pos->y) << "\n";
-    }
-  }
-  return kExitOk;
+  return reinterpret_cast<MapDrawFunction>(entry);
 }
 
 }  // namespace
 
 void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode) {
-  struct Args {
-    std::string file, out, size = "1024x1024", kinds = "units,objects,levers,traps,flames,particles1,particles2,particles3";
-  };
-  auto args = std::make_shared<Args>();
+  auto request = std::make_shared<MapRequest>(
+      MapRequest{.size = "1024x1024", .kinds = "units,objects,levers,traps,flames,particles1,particles2,particles3"});
   auto* map = app.add_subcommand("map", "Draw the zone seen from above into a PNG picture.");
-  map->add_option("FILE", args->file, "The .mob file")->required();
-  map->add_option("OUT", args->out, "The PNG file to write")->required();
-  map->add_option("--size", args->size, "Picture size WIDTHxHEIGHT")->capture_default_str();
-  map->add_option("--kinds", args->kinds, "Kinds to draw, comma-separated")->capture_default_str();
-  map->callback([args, &io, &exitCode] { exitCode = DrawMap(args->file, args->out, args->size, args->kinds, io); });
+  map->add_option("FILE", request->file, "The .mob file")->required();
+  map->add_option("OUT", request->out, "The PNG file to write")->required();
+  map->add_option("--size", request->size, "Picture size WIDTHxHEIGHT")->capture_default_str();
+  map->add_option("--kinds", request->kinds, "Kinds to draw, comma-separated")->capture_default_str();
+  map->callback([request, &io, &exitCode] {
+    const MapDrawFunction draw = LoadMapModule(io.err);
+    exitCode = draw ? draw(*request, io) : kExitFailed;
+  });
 }
 
 }  // namespace kelvarin

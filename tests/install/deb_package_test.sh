@@ -37,4 +37,7 @@ if [ "$gui" = ON ]; then
     ./usr/share/icons/hicolor/scalable/apps/org.kelvarin.Kelvarin.svg)
 fi
 for path in "${wanted[@]}"; do echo "$contents" | grep -qx "$path" || fail "the package lacks $path"; done
+if [ "$gui" = ON ]; then
+  echo "$contents" | grep -q '^\./usr/lib/.*kelvarin/kelvarin-cli-map\.so$' || fail "the package lacks kelvarin-cli-map.so"
+fi
 exit $status

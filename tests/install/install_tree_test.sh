@@ -2,10 +2,11 @@
 # Installs the build into a scratch prefix, as a packager would, and checks what
 # lands there: the programs, the guide and licence, and the desktop files, which the
 # desktop's own validators must accept.
-#   install_tree_test.sh BUILD_DIR WITH_GUI(ON|OFF)
+#   install_tree_test.sh BUILD_DIR WITH_GUI(ON|OFF) LIBDIR
 set -euo pipefail
 build=$1
 gui=$2
+libdir=$3
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 prefix=$stage/usr
@@ -18,7 +19,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 # Everything installed, and nothing else (no tests, benchmarks or build tools).
 expected=(bin/kelvarin-cli)
 if [ "$gui" = ON ]; then
-  expected+=(bin/kelvarin share/doc/kelvarin/Readme.txt share/doc/kelvarin/License.txt
+  expected+=(bin/kelvarin $libdir/kelvarin/kelvarin-cli-map.so share/doc/kelvarin/Readme.txt share/doc/kelvarin/License.txt
     share/applications/$id.desktop share/mime/packages/$id.xml share/metainfo/$id.metainfo.xml
     share/icons/hicolor/scalable/apps/$id.svg)
   for size in 16 32 48 64 128 256; do expected+=(share/icons/hicolor/${size}x${size}/apps/$id.png); done
@@ -39,6 +40,24 @@ cli_version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/kelvarin-cli" --ver
 [ -n "$cli_version" ] || fail "kelvarin-cli --version printed nothing"
 
 if [ "$gui" = ON ]; then
+  # The installed map command finds its drawing module; without the module it says
+  # so in one line and fails, and the other commands work as before.
+  zone=$stage/zone.mob
+  "$prefix/bin/kelvarin-cli" generate "$zone" --records 300 || fail "kelvarin-cli generate failed"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/kelvarin-cli" map "$zone" "$stage/zone.png" --size 64x48 ||
+    fail "the installed kelvarin-cli map failed"
+  [ "$(head -c 4 "$stage/zone.png" 2>/dev/null | od -An -c | tr -d ' ')" = '211PNG' ] ||
+    fail "the installed kelvarin-cli map wrote no PNG"
+  mv "$prefix/$libdir/kelvarin" "$stage/moved"
+  status_map=0
+  "$prefix/bin/kelvarin-cli" map "$zone" "$stage/none.png" >"$stage/out" 2>"$stage/err" || status_map=$?
+  [ "$status_map" = 1 ] || fail "kelvarin-cli map without its module exits $status_map, not 1"
+  [ "$(wc -l <"$stage/err")" = 1 ] && grep -q 'kelvarin-cli-map.so' "$stage/err" ||
+    fail "kelvarin-cli map without its module says: $(cat "$stage/err")"
+  [ ! -e "$stage/none.png" ] || fail "kelvarin-cli map without its module wrote a picture"
+  "$prefix/bin/kelvarin-cli" info "$zone" >/dev/null || fail "kelvarin-cli info fails without the map module"
+  mv "$stage/moved" "$prefix/$libdir/kelvarin"
+
   version=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$prefix/bin/kelvarin" --version) ||
     fail "kelvarin --version failed without a display"
   [ "$version" = "Kelvarin $cli_version" ] || fail "kelvarin --version says '$version', kelvarin-cli '$cli_version'"
