@@ -110,6 +110,61 @@ bool ReadTrapPoints(const Chunk& c, const ReadContext& ctx, int valuesPerPoint,
   return true;
 }
 
+// Walks a sub-block along the writer's layout; each step takes the next chunk if it
+// has the id and the size the writer gives it. Lengths are added in 64 bits, so no
+// count in a chunk can wrap a size around.
+class WrittenFormCursor {
+ public:
+  WrittenFormCursor(const std::uint8_t* data, std::uint32_t size)
+      : m_data(data), m_pos(kSubBlockHeader), m_end(size) {}
+
+  bool AtEnd() const { return m_pos == m_end; }
+  bool NextIs(std::uint32_t id) const { return m_end - m_pos >= 4 && ReadU32(m_data + m_pos) == id; }
+  // A chunk of a fixed size: a byte (9), an int or float (12), three floats (20)...
+  bool Fixed(std::uint32_t id, std::uint32_t size) { return Header(id) && m_size == size && Take(); }
+  // A string chunk, or a chunk kept whole: any size from the bare header up.
+  bool Any(std::uint32_t id) { return Header(id) && Take(); }
+  // A string list: a count, then exactly that many string chunks of the list's id
+  // filling the chunk to its end.
+  bool List(std::uint32_t id) {
+    if (!Header(id) || m_size < 12) return false;
+    const std::uint8_t* chunk = m_data + m_pos;
+    std::uint32_t count = ReadU32(chunk + 8), at = 12;
+    for (; count > 0 && m_size - at >= kChunkHeader; --count) {
+      const std::uint32_t itemSize = ReadU32(chunk + at + 4);
+      if (ReadU32(chunk + at) != id || itemSize < kChunkHeader || itemSize > m_size - at) return false;
+      at += itemSize;
+    }
+    return count == 0 && at == m_size && Take();
+  }
+  // Trap points: a count, then that many points of `values` 32-bit values each.
+  bool Points(std::uint32_t id, std::uint32_t values) {
+    return Header(id) && m_size >= 12 &&
+           std::uint64_t(m_size) == 12 + std::uint64_t(ReadU32(m_data + m_pos + 8)) * 4 * values && Take();
+  }
+  bool Common() {
+    return List(kIdBodyTextures) && Fixed(kIdPlayerNumber, 9) && Fixed(kIdObjectID, 12) &&
+           Fixed(kIdObjectType, 12) && Any(kIdScriptVariableName) && Any(kIdModelName) &&
+           Any(kIdName2) && Any(kIdFirstTexture) && Any(kIdSecondTexture) && Any(kIdUnknownStr1) &&
+           Fixed(kIdLoad, 20) && Fixed(kIdRotation, 24) && Fixed(kIdIsQuestUnit, 9) &&
+           Fixed(kIdShowShadow, 9) && Fixed(kIdUncnDw2, 12) && Any(kIdQuestLightStr) &&
+           Fixed(kIdComplection, 20);
+  }
+
+ private:
+  bool Header(std::uint32_t id) {
+    if (m_end - m_pos < kChunkHeader || ReadU32(m_data + m_pos) != id) return false;
+    m_size = ReadU32(m_data + m_pos + 4);
+    return m_size >= kChunkHeader && m_size <= m_end - m_pos;
+  }
+  bool Take() {
+    m_pos += m_size;
+    return true;
+  }
+  const std::uint8_t* m_data;
+  std::uint32_t m_pos, m_end, m_size = 0;
+};
+
 }  // namespace
 
 // ---- common fields ----------------------------------------------------------
@@ -458,6 +513,53 @@ bool TParticle3ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size
       default: return true;
     }
   });
+}
+
+// ---- the writer's layout ---------------------------------------------------------
+
+// Each case follows its kind's WriteRecord above, chunk for chunk; the record tests
+// hold the two together on every kind and on mutated bytes.
+bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size) {
+  if (size < kSubBlockHeader || KindFromId(ReadU32(data)) != kind || ReadU32(data + 4) != size)
+    return false;
+  WrittenFormCursor c(data, size);
+  switch (kind) {
+    case ObjKind::Object:
+      return c.Common() && c.AtEnd();
+    case ObjKind::Unit:
+      if (!(c.Fixed(kIdUseMobInfo, 9) && c.Any(kIdName1) && c.List(kIdArmour) && c.List(kIdWeapon) &&
+            c.List(kIdSpell) && c.Fixed(kIdUncnDw1, 12) && c.List(kIdItems)))
+        return false;
+      if (c.NextIs(kIdRawChunk) && !c.Any(kIdRawChunk)) return false;
+      if (!c.Common()) return false;
+      while (!c.AtEnd())
+        if (!c.Any(kIdExtraBlock)) return false;
+      return true;
+    case ObjKind::Lever:
+      return c.Fixed(kIdLeverInts, 20) && c.Fixed(kIdUncnByte2, 9) && c.Fixed(kIdUncnByte3, 9) &&
+             c.Fixed(kIdUncnByte4, 9) && c.Fixed(kIdUncnByte5, 9) && c.Fixed(kIdUncnByte6, 9) &&
+             c.Common() && c.AtEnd();
+    case ObjKind::Trap:
+      return c.Fixed(kIdUnknDw1, 12) && c.Any(kIdMagicStr) && c.Fixed(kIdUnknDw2, 12) &&
+             c.Fixed(kIdTrapUnknByte1, 9) && c.Points(kIdTrapPoints1, 3) && c.Points(kIdTrapPoints2, 2) &&
+             c.Common() && c.AtEnd();
+    case ObjKind::Flame:
+      return c.Fixed(kIdFlameCoord, 20) && c.Fixed(kIdFlameSize, 12) && c.Any(kIdFlameSound) &&
+             c.Common() && c.AtEnd();
+    case ObjKind::Particle1:
+      return c.Fixed(0x0000AA05, 12) && c.Fixed(0x0000AA06, 9) && c.Fixed(0x0000AA04, 20) &&
+             c.Fixed(0x0000AA07, 20) && c.Fixed(0x0000AA02, 12) && c.Any(0x0000AA03) &&
+             c.Any(0x0000AA08) && c.AtEnd();
+    case ObjKind::Particle2:
+      return c.List(0x0000CC0A) && c.Fixed(0x0000CC02, 12) && c.Fixed(0x0000CC03, 20) &&
+             c.Fixed(0x0000CC04, 12) && c.Fixed(0x0000CC0B, 12) && c.Any(0x0000CC05) &&
+             c.Any(0x0000CC08) && c.Fixed(0x0000CC06, 12) && c.Fixed(0x0000CC07, 12) &&
+             c.Fixed(0x0000CC0D, 9) && c.Fixed(0x0000CC0E, 9) && c.AtEnd();
+    case ObjKind::Particle3:
+      return c.Fixed(0x0000DD02, 12) && c.Fixed(0x0000DD03, 20) && c.Any(0x0000DD05) &&
+             c.Any(0x0000DD04) && c.Fixed(0x0000DD06, 12) && c.Fixed(0x0000DD07, 12) && c.AtEnd();
+  }
+  return false;
 }
 
 }  // namespace kelvarin

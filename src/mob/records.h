@@ -249,6 +249,13 @@ template <> struct RecordOf<ObjKind::Particle1> { using type = TParticle1ObjBloc
 template <> struct RecordOf<ObjKind::Particle2> { using type = TParticle2ObjBlock; };
 template <> struct RecordOf<ObjKind::Particle3> { using type = TParticle3ObjBlock; };
 
+// Whether the sub-block `data` (its whole `size`, header included) of `kind` is
+// exactly what the writer makes of some record: the writer's chunks in the writer's
+// order with the writer's sizes, nothing more. Such bytes read without a refusal and
+// write back unchanged, so a load that keeps its records in the file image takes
+// them as they stand instead of decoding and re-encoding each one.
+bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size);
+
 // The kind of a sub-block kind id; nullopt for an unknown kind.
 inline std::optional<ObjKind> KindFromId(std::uint32_t id) {
   switch (id) {

@@ -424,8 +424,14 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
         if (handled || kindId != R::KindId) return;
         handled = true;
         std::size_t& index = next[int(R::Kind)];
-        R& record = kept ? std::get<R>(scratch) : list[index];
         ++index;
+        if (kept && InWrittenForm(R::Kind, sub, subSize)) {
+          // Exactly what the writer makes: it reads without a word and saves as it stands.
+          kept->records[int(R::Kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
+          kept->writtenSize += subSize;
+          return;
+        }
+        R& record = kept ? std::get<R>(scratch) : list[index - 1];
         if (kept) ClearForReuse(record);
         const ReadContext recordCtx{this, true, std::uint32_t(index), fileOffset + pos};
         if (!record.ReadRecord(sub, subSize, recordCtx)) {

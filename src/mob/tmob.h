@@ -67,10 +67,12 @@ class TMob {
   std::int32_t SaveAttempts = 10;
   TMobLogView* LogView = nullptr;  // not owned; used by threaded runs only
   // Loads leave the object block's records in the file image instead of decoding
-  // them into the lists. Each record is still read exactly as a load reads it (the
-  // same checks, the same log lines), then dropped; the document keeps the image
-  // and where each record lies. It tells its counts and saves, copying every
-  // record that the writer would reproduce byte for byte straight from the image.
+  // them into the lists. A record in the writer's own form (InWrittenForm) is taken
+  // as it stands: a load could neither refuse nor remark on it. Any other is read
+  // exactly as a load reads it (the same checks, the same log lines), then dropped.
+  // The document keeps the image and where each record lies; it tells its counts
+  // and saves, copying every record the writer would reproduce byte for byte
+  // straight from the image.
   // Its lists stay empty: a document for inspecting and resaving, not for editing.
   bool RecordsStayInImage = false;
 

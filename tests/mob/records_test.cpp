@@ -158,5 +158,72 @@ TEST(ObjectBlock, EmptyBodyTexturesIsATwelveByteChunkAndReadsBackEmpty) {
   EXPECT_TRUE(mob.Objects.at(0).BodyTextures.empty());
 }
 
+// The writer's form is what lets a load copy a record without decoding it, so it
+// must hold exactly when reading and writing again gives the same bytes back, and
+// never for bytes a load would refuse.
+template <class R> void ExpectWrittenFormAgreesWithReadingAndWriting(const std::vector<R>& list) {
+  std::size_t mutatedInForm = 0;
+  for (std::size_t n = 0; n < list.size() && n < 12; ++n) {
+    const Bytes bytes = SubBlockOf(list[n]);
+    ASSERT_TRUE(InWrittenForm(R::Kind, bytes.data(), std::uint32_t(bytes.size())));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+      for (std::uint8_t delta : {1, 0x80, 0xFF}) {
+        Bytes mutated = bytes;
+        mutated[i] = std::uint8_t(mutated[i] + delta);
+        const std::uint32_t size = std::uint32_t(mutated.size());
+        if (!InWrittenForm(R::Kind, mutated.data(), size)) continue;
+        ++mutatedInForm;
+        R record;
+        ASSERT_TRUE(record.ReadRecord(mutated.data(), size, ReadContext{}))
+            << "kind " << int(R::Kind) << ", byte " << i;
+        Bytes again;
+        record.WriteRecord(again);
+        ASSERT_TRUE(again == mutated) << "kind " << int(R::Kind) << ", byte " << i;
+      }
+    // Cut short, a record is never in the writer's form.
+    for (std::uint32_t cut = 0; cut < bytes.size(); ++cut)
+      ASSERT_FALSE(InWrittenForm(R::Kind, bytes.data(), cut));
+  }
+  // Changed values keep the form; only changed framing loses it.
+  EXPECT_GT(mutatedInForm, 0u);
+}
+
+TEST(WrittenForm, HoldsExactlyWhenAReadRecordWritesBackTheSameBytes) {
+  TMob mob;
+  GenerateZone(mob, {.records = 600, .seed = 11, .scriptLines = 0});
+  mob.ForEachList([](const auto& list) { ExpectWrittenFormAgreesWithReadingAndWriting(list); });
+}
+
+TEST(WrittenForm, FailsForEveryOtherShapeOfARecord) {
+  TUnitObjBlock unit;
+  unit.Armour = {"a", "bc"};
+  unit.RawChunk = {0x04, 0x00, 0xBB, 0xBB, 8, 0, 0, 0};
+  Bytes bytes = SubBlockOf(unit);
+  ASSERT_TRUE(InWrittenForm(ObjKind::Unit, bytes.data(), std::uint32_t(bytes.size())));
+  // Another kind's layout.
+  EXPECT_FALSE(InWrittenForm(ObjKind::Object, bytes.data(), std::uint32_t(bytes.size())));
+  // A list whose count promises one item more than it holds, or one less.
+  const std::size_t armourCount = 8 + 9 + 8 + 8;
+  for (std::uint32_t count : {1u, 3u, 0xFFFFFFFFu}) {
+    Bytes odd = bytes;
+    StoreU32(odd.data() + armourCount, count);
+    EXPECT_FALSE(InWrittenForm(ObjKind::Unit, odd.data(), std::uint32_t(odd.size()))) << count;
+  }
+  // An extra chunk after the record's last one: read, stepped over, not written back.
+  Bytes longer = bytes;
+  for (std::uint8_t b : {0x78, 0x56, 0x34, 0x12, 8, 0, 0, 0}) longer.push_back(b);
+  StoreU32(longer.data() + 4, std::uint32_t(longer.size()));
+  EXPECT_FALSE(InWrittenForm(ObjKind::Unit, longer.data(), std::uint32_t(longer.size())));
+
+  // Trap points whose count would wrap a 32-bit size around.
+  TTrapObjBlock trap;
+  trap.TrapPoints1 = {{1, 2, 3}};
+  Bytes trapBytes = SubBlockOf(trap);
+  const std::size_t points1Count = 8 + 12 + 8 + 12 + 9 + 8;
+  ASSERT_EQ(ReadU32(trapBytes.data() + points1Count), 1u);
+  StoreU32(trapBytes.data() + points1Count, 1u + 0x40000000u);  // 12 * that wraps to 12
+  EXPECT_FALSE(InWrittenForm(ObjKind::Trap, trapBytes.data(), std::uint32_t(trapBytes.size())));
+}
+
 }  // namespace
 }  // namespace kelvarin
