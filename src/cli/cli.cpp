@@ -17,6 +17,7 @@
 #include "mob/generator.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
+#include "mob/zonesummary.h"
 
 namespace kelvarin {
 namespace {
@@ -53,37 +54,38 @@ std::string Hex32(std::uint32_t v) {
 }
 
 int Info(const std::string& path, CliIo& io) {
-  // Every record is read as a load reads it, so a file is refused exactly when the
-  // editor would refuse it, with the same lines; none is kept. The block list
-  // comes from the very image that loaded: the file may have been replaced since.
-  TMob mob;
-  mob.RecordsStayInImage = true;
-  if (!mob.LoadFile(path)) {
-    io.err << mob.LogText;
-    return kExitFailed;
+  // An ordinary file is summed up in one pass over its framing. Anything else is
+  // loaded as the editor loads it, every record read, so a file is refused exactly
+  // when the editor would refuse it, with the same lines; no record is kept.
+  TZoneSummary zone;
+  if (!QuickZoneSummary(path, zone)) {
+    TMob mob;
+    mob.RecordsStayInImage = true;
+    if (!mob.LoadFile(path)) {
+      io.err << mob.LogText;
+      return kExitFailed;
+    }
+    zone = ZoneSummaryOf(mob);
   }
-  const Bytes& image = *mob.KeptImage();
   auto& out = io.out;
-  out << "File:        " << path << " (" << image.size() << " bytes)\n";
-  out << "Zone kind:   " << mob.MobKind << "\n";
-  out << "Blocks:      " << mob.BlockCount << "\n";
+  out << "File:        " << path << " (" << zone.fileSize << " bytes)\n";
+  out << "Zone kind:   " << zone.mobKind << "\n";
+  out << "Blocks:      " << zone.blockCount << "\n";
   out << "  #1   flag block, 8 bytes\n";
-  const std::uint64_t mainLength = ReadU32(image.data() + 4);
   int number = 2;
-  for (std::uint64_t p = 16; p + 8 <= mainLength; ++number) {
-    const std::uint32_t type = ReadU32(image.data() + p), size = ReadU32(image.data() + p + 4);
-    out << "  #" << std::left << std::setw(3) << number << std::right << " " << BlockName(type)
-        << " (type " << Hex32(type) << "), " << size << " bytes\n";
-    if (size < 8) break;  // the loader refuses such a block; never loop on it
-    p += size;
+  for (const TZoneSummary::Block& block : zone.blocks) {
+    out << "  #" << std::left << std::setw(3) << number++ << std::right << " " << BlockName(block.type)
+        << " (type " << Hex32(block.type) << "), " << block.size << " bytes\n";
   }
-  out << "Records:     " << mob.TotalRecordCount() << "\n";
+  std::size_t records = 0;
+  for (std::size_t count : zone.counts) records += count;
+  out << "Records:     " << records << "\n";
   for (ObjKind k : kAllObjKinds)
-    out << "  " << std::left << std::setw(12) << ObjKindKey(k) << std::right << mob.Count(k) << "\n";
-  out << "  unknown     " << mob.UnknownObjectBlocks.size() << "\n";
-  out << "Tail:        " << mob.TailLength << " bytes\n";
-  if (mob.HasScript)
-    out << "Script:      " << mob.ScriptText.size() << " bytes, key " << mob.ScriptKey << "\n";
+    out << "  " << std::left << std::setw(12) << ObjKindKey(k) << std::right << zone.counts[int(k)] << "\n";
+  out << "  unknown     " << zone.unknownObjects << "\n";
+  out << "Tail:        " << zone.tailLength << " bytes\n";
+  if (zone.hasScript)
+    out << "Script:      " << zone.scriptLength << " bytes, key " << zone.scriptKey << "\n";
   else
     out << "Script:      none\n";
   return kExitOk;

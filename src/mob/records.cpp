@@ -121,7 +121,14 @@ class WrittenFormCursor {
   bool AtEnd() const { return m_pos == m_end; }
   bool NextIs(std::uint32_t id) const { return m_end - m_pos >= 4 && ReadU32(m_data + m_pos) == id; }
   // A chunk of a fixed size: a byte (9), an int or float (12), three floats (20)...
-  bool Fixed(std::uint32_t id, std::uint32_t size) { return Header(id) && m_size == size && Take(); }
+  bool Fixed(std::uint32_t id, std::uint32_t size) {
+    // The header is compared whole and the step does not wait for it: a run of
+    // fixed chunks is checked without one load waiting for the one before.
+    if (m_end - m_pos < size) return false;
+    const std::uint64_t header = ReadU32(m_data + m_pos) | std::uint64_t(ReadU32(m_data + m_pos + 4)) << 32;
+    m_pos += size;
+    return header == (id | std::uint64_t(size) << 32);
+  }
   // A string chunk, or a chunk kept whole: any size from the bare header up.
   bool Any(std::uint32_t id) { return Header(id) && Take(); }
   // A string list: a count, then exactly that many string chunks of the list's id
@@ -519,7 +526,8 @@ bool TParticle3ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size
 
 // Each case follows its kind's WriteRecord above, chunk for chunk; the record tests
 // hold the two together on every kind and on mutated bytes.
-bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size) {
+// Flattened: the cursor's steps inline into one loop-free walk per kind.
+[[gnu::flatten]] bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size) {
   if (size < kSubBlockHeader || KindFromId(ReadU32(data)) != kind || ReadU32(data + 4) != size)
     return false;
   WrittenFormCursor c(data, size);

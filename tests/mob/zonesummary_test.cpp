@@ -1,0 +1,100 @@
+// The quick summary reads a file's framing only; whenever it answers, a full load
+// must agree with it in verdict and in every number, and it must answer for the
+// files the writer makes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "mob/generator.h"
+#include "mob/tmob.h"
+#include "mob/zonesummary.h"
+
+namespace kelvarin {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ZoneSummaryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Thousands of small files are written: memory is much faster than a disk.
+    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    m_dir = base /
+            ("kelvarin-summary-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    m_path = (m_dir / "zone.mob").string();
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  void Write(const Bytes& bytes) {
+    std::ofstream(m_path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  // Whether the quick summary answered; when it did, it must be the full load's.
+  bool QuickAgreesWithFullLoad(const std::string& what) {
+    TZoneSummary quick;
+    if (!QuickZoneSummary(m_path, quick)) return false;
+    TMob mob;
+    mob.RecordsStayInImage = true;
+    EXPECT_TRUE(mob.LoadFile(m_path)) << what;
+    EXPECT_TRUE(quick == ZoneSummaryOf(mob)) << what;
+    return true;
+  }
+
+  fs::path m_dir;
+  std::string m_path;
+};
+
+Bytes GeneratedImage(std::size_t records, std::uint64_t seed) {
+  TMob mob;
+  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = 2});
+  Bytes image;
+  mob.BuildImage(image);
+  return image;
+}
+
+TEST_F(ZoneSummaryTest, WrittenFilesAreSummedUpWithoutALoad) {
+  for (std::size_t records : {0, 1, 30, 2000})
+    for (std::uint64_t seed : {1, 2, 3}) {
+      Write(GeneratedImage(records, seed));
+      EXPECT_TRUE(QuickAgreesWithFullLoad(std::to_string(records) + " records, seed " +
+                                          std::to_string(seed)));
+    }
+}
+
+TEST_F(ZoneSummaryTest, DamagedFilesAreLeftToTheFullLoadOrAgreeWithIt) {
+  const Bytes image = GeneratedImage(9, 4);
+  std::size_t answered = 0;
+  for (std::size_t i = 0; i < image.size(); ++i)
+    for (std::uint8_t delta : {1, 0x80, 0xFF}) {
+      Bytes damaged = image;
+      damaged[i] = std::uint8_t(damaged[i] + delta);
+      Write(damaged);
+      answered += QuickAgreesWithFullLoad("byte " + std::to_string(i) + " + " + std::to_string(delta));
+      if (HasFailure()) return;
+    }
+  for (std::size_t cut = 0; cut < image.size(); cut += 5) {
+    Write(Bytes(image.begin(), image.begin() + std::ptrdiff_t(cut)));
+    answered += QuickAgreesWithFullLoad("cut at " + std::to_string(cut));
+    if (HasFailure()) return;
+  }
+  // Changed values inside records, in unknown blocks, the script or the tail
+  // keep a file ordinary.
+  EXPECT_GT(answered, image.size());
+}
+
+TEST_F(ZoneSummaryTest, OnlyRegularFilesAreReadQuickly) {
+  TZoneSummary summary;
+  EXPECT_FALSE(QuickZoneSummary((m_dir / "missing.mob").string(), summary));
+  EXPECT_FALSE(QuickZoneSummary(m_dir.string(), summary));
+  const std::string fifo = (m_dir / "pipe.mob").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Opened without waiting for a writer, and left to the full load.
+  EXPECT_FALSE(QuickZoneSummary(fifo, summary));
+}
+
+}  // namespace
+}  // namespace kelvarin
