@@ -98,6 +98,11 @@ int Dump(const std::string& path, CliIo& io) {
   if (!LoadOrReport(mob, path, io)) return kExitFailed;
   WriteMobJson(mob, io.out);
   io.out << "\n";
+  if (!mob.KeptImageIntact()) {
+    // Cut short while it was read: what was written is not the file.
+    io.err << path << ": cannot be read: " << SystemErrorText(EIO) << "\n";
+    return kExitFailed;
+  }
   return kExitOk;
 }
 

@@ -1,5 +1,7 @@
 #include "common/filesystem.h"
 
+#include "common/mappedfile.h"
+
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
@@ -109,6 +111,10 @@ bool PosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
   ::close(fd);
   out.resize(done);
   return true;
+}
+
+bool PosixFileSystem::MapRegular(const std::string& path, MappedFile& file, int& err) {
+  return file.Open(path, err);
 }
 
 int PosixFileSystem::OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) {

@@ -28,6 +28,8 @@ enum class FileKind {
 // "No space left on device (ENOSPC)".
 std::string SystemErrorText(int err);
 
+class MappedFile;
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -39,6 +41,8 @@ class FileSystem {
   virtual bool ReadLink(const std::string& path, std::string& target) = 0;
   // Reads up to the end of the data, so a pipe reads as well as a file.
   virtual bool ReadAll(const std::string& path, Bytes& out, int& err) = 0;
+  // Maps a non-empty regular file to be read in place; false with `err` otherwise.
+  virtual bool MapRegular(const std::string& path, MappedFile& file, int& err) = 0;
   // A regular file opened to be read in pieces: its handle and size, or -1 with
   // `err` (EINVAL for a file of any other kind). Close it with Close.
   virtual int OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) = 0;
@@ -77,6 +81,7 @@ class PosixFileSystem : public FileSystem {
   FileKind KindOf(const std::string& path) override;
   bool ReadLink(const std::string& path, std::string& target) override;
   bool ReadAll(const std::string& path, Bytes& out, int& err) override;
+  bool MapRegular(const std::string& path, MappedFile& file, int& err) override;
   int OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) override;
   std::int64_t ReadSome(int handle, std::uint8_t* data, std::size_t size, int& err) override;
   int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "common/filesystem.h"
+#include "common/mappedfile.h"
 #include "common/hugepages.h"
 #include "mob/chunks.h"
 #include "mob/fields.h"
@@ -63,7 +64,9 @@ struct TMob::ImageRecords {
     std::uint32_t size = 0;    // as written: the record's GetSize
     bool asWritten = false;    // the image holds exactly the bytes the writer makes
   };
-  Bytes image;
+  Bytes owned;         // the file read into memory,
+  MappedFile mapped;   // or mapped
+  std::span<const std::uint8_t> image;
   std::vector<Ref> records[kObjKindCount];
   std::uint64_t writtenSize = 0;  // of all records, as written
 
@@ -181,9 +184,13 @@ bool TMob::LoadFile(const std::string& fileName) {
     const FileKind kind = fs.KindOf(fileName);
     int err = 0;
     Bytes image;
+    MappedFile mapped;
     if (kind != FileKind::Regular && kind != FileKind::Fifo) {
       Log("Не могу получить доступ к файлу!");
       Log(NotRegularFileLine(fileName, kind));
+    } else if (RecordsStayInImage && kind == FileKind::Regular && fs.MapRegular(fileName, mapped, err)) {
+      // Records that stay in the image are read from the cached pages themselves.
+      return LoadMapped(std::move(mapped));
     } else if (fs.ReadAll(fileName, image, err)) {
       return LoadImage(std::move(image));
     } else {
@@ -203,12 +210,30 @@ bool TMob::LoadImage(const std::uint8_t* data, std::size_t size) {
 bool TMob::LoadImage(Bytes image) {
   if (!RecordsStayInImage) return FinishLoad(LoadFromBuffer(image.data(), image.size()));
   m_imageRecords = std::make_unique<ImageRecords>();
-  m_imageRecords->image = std::move(image);
-  const Bytes& kept = m_imageRecords->image;
+  m_imageRecords->owned = std::move(image);
+  const auto kept = m_imageRecords->image = m_imageRecords->owned;
   return FinishLoad(LoadFromBuffer(kept.data(), kept.size()));
 }
 
-const Bytes* TMob::KeptImage() const { return m_imageRecords ? &m_imageRecords->image : nullptr; }
+bool TMob::LoadMapped(MappedFile file) {
+  m_imageRecords = std::make_unique<ImageRecords>();
+  m_imageRecords->mapped = std::move(file);
+  const auto kept = m_imageRecords->image = m_imageRecords->mapped.Bytes();
+  bool ok = LoadFromBuffer(kept.data(), kept.size());
+  if (!KeptImageIntact()) {
+    // Whatever the pages read since said, it was not the file.
+    Log("Не могу получить доступ к файлу!");
+    Log(ReasonLine(EIO));
+    ok = false;
+  }
+  return FinishLoad(ok);
+}
+
+std::span<const std::uint8_t> TMob::KeptImage() const {
+  return m_imageRecords ? m_imageRecords->image : std::span<const std::uint8_t>();
+}
+
+bool TMob::KeptImageIntact() const { return !m_imageRecords || !m_imageRecords->mapped.Damaged(); }
 
 bool TMob::FinishLoad(bool ok) {
   if (!ok) {
@@ -759,7 +784,14 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
       ImageOut out(staging, [&](const std::uint8_t* data, std::size_t size) {
         return files.Write(handle, data, size, err);
       });
-      return EmitImage(plan, out);
+      // A file cut short under its mapped image fails the copy: a page read in
+      // here is replaced by zeros (the image says it is no longer intact), a page
+      // the system reads for a write cannot be had (EFAULT). Either way it is the
+      // file that could not be read.
+      const bool emitted = EmitImage(plan, out);
+      if (emitted && KeptImageIntact()) return true;
+      if (!KeptImageIntact() || (err == EFAULT && m_imageRecords)) err = EIO;
+      return false;
     });
     if (result.status == WriteResult::Status::Refused) {
       // Nothing was touched, and no retry can change what the target is.

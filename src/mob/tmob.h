@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -52,6 +53,8 @@ class TMobLogView {
   // log page is active).
   virtual void WorkerStarting() {}
 };
+
+class MappedFile;
 
 class TMob {
  public:
@@ -118,8 +121,11 @@ class TMob {
   bool LoadImage(const std::uint8_t* data, std::size_t size);
   bool LoadImage(Bytes image);
   bool BuildImage(Bytes& image);
-  // The file image a load kept (RecordsStayInImage), null when it kept none.
-  const Bytes* KeptImage() const;
+  // The file image a load kept (RecordsStayInImage), empty when it kept none.
+  std::span<const std::uint8_t> KeptImage() const;
+  // False once a page of a kept image mapped from its file could not be read (the
+  // file was cut short meanwhile): what was read from it since is not the file.
+  bool KeptImageIntact() const;
 
   void Log(std::string_view line);
   void Reset();
@@ -183,6 +189,7 @@ class TMob {
   // The sub-block of the index-th record of `kind` left in the image.
   const std::uint8_t* KeptRecord(ObjKind kind, std::size_t index) const;
   bool WriteToDisk(const std::string& fileName, const ImagePlan& plan);
+  bool LoadMapped(MappedFile file);
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
   std::unique_ptr<ImageRecords> m_imageRecords;  // RecordsStayInImage: the loaded image

@@ -33,11 +33,12 @@ TZoneSummary ZoneSummaryOf(const TMob& mob) {
   summary.scriptKey = mob.ScriptKey;
   // The block list comes from the very image that loaded: the file may have been
   // replaced since.
-  if (const Bytes* image = mob.KeptImage()) {
-    summary.fileSize = image->size();
-    const std::uint64_t mainLength = image->size() >= 8 ? ReadU32(image->data() + 4) : 0;
+  const auto image = mob.KeptImage();
+  summary.fileSize = image.size();
+  if (image.size() >= 8) {
+    const std::uint64_t mainLength = ReadU32(image.data() + 4);
     for (std::uint64_t p = 16; p + 8 <= mainLength;) {
-      const std::uint32_t type = ReadU32(image->data() + p), size = ReadU32(image->data() + p + 4);
+      const std::uint32_t type = ReadU32(image.data() + p), size = ReadU32(image.data() + p + 4);
       summary.blocks.push_back({type, size});
       if (size < 8) break;  // the loader refuses such a block; never loop on it
       p += size;

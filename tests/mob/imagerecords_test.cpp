@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "common/filesystem.h"
 #include "mob/fields.h"
+#include "mob/filelog.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
@@ -73,8 +77,7 @@ TEST(RecordsStayInImage, GeneratedZonesLoadAndSaveAsDecodedOnes) {
       Bytes again;
       ASSERT_TRUE(kept.BuildImage(again));
       EXPECT_TRUE(again == image);
-      ASSERT_NE(kept.KeptImage(), nullptr);
-      EXPECT_TRUE(*kept.KeptImage() == image);
+      EXPECT_TRUE(std::ranges::equal(kept.KeptImage(), image));
     }
 }
 
@@ -138,6 +141,78 @@ TEST(RecordsStayInImage, ARecordClearedForReuseEqualsANewOne) {
   TMob mob;
   GenerateZone(mob, {.records = 400, .seed = 4, .scriptLines = 1});
   mob.ForEachList([](const auto& list) { ExpectClearedLikeNew(list); });
+}
+
+// A regular file is mapped, not copied: it loads and saves as the same bytes read
+// into memory do, and a file cut short under the mapping fails the load or the save
+// with the reason, never the process.
+class MappedImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = std::filesystem::temp_directory_path() /
+            ("kelvarin-mapped-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(m_dir);
+    std::filesystem::create_directories(m_dir);
+    m_path = (m_dir / "zone.mob").string();
+    m_image = GeneratedImage(3000, 6);
+    std::ofstream(m_path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(m_image.data()), std::streamsize(m_image.size()));
+  }
+  void TearDown() override {
+    SetFiles(nullptr);
+    std::filesystem::remove_all(m_dir);
+  }
+  std::filesystem::path m_dir;
+  std::string m_path;
+  Bytes m_image;
+};
+
+// Cuts the file to its first page as soon as it is mapped.
+class CutOnceMapped : public PosixFileSystem {
+ public:
+  bool MapRegular(const std::string& path, MappedFile& file, int& err) override {
+    const bool mapped = PosixFileSystem::MapRegular(path, file, err);
+    if (mapped) std::filesystem::resize_file(path, 4096);
+    return mapped;
+  }
+};
+
+TEST_F(MappedImageTest, AFileLoadsAndSavesAsItsBytesInMemoryDo) {
+  TMob fromFile, fromMemory;
+  fromFile.RecordsStayInImage = fromMemory.RecordsStayInImage = true;
+  ASSERT_TRUE(fromFile.LoadFile(m_path));
+  ASSERT_TRUE(fromMemory.LoadImage(m_image.data(), m_image.size()));
+  EXPECT_TRUE(std::ranges::equal(fromFile.KeptImage(), m_image));
+  EXPECT_TRUE(fromFile.KeptImageIntact());
+  const std::string copy = (m_dir / "copy.mob").string();
+  ASSERT_TRUE(fromFile.SaveFile(copy));
+  std::ifstream in(copy, std::ios::binary);
+  const Bytes saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_TRUE(saved == m_image);
+}
+
+TEST_F(MappedImageTest, AFileCutShortWhileItLoadsFailsTheLoad) {
+  CutOnceMapped files;
+  SetFiles(&files);
+  TMob mob;
+  mob.RecordsStayInImage = true;
+  EXPECT_FALSE(mob.LoadFile(m_path));
+  SetFiles(nullptr);
+  EXPECT_NE(mob.LogText.find("Не могу получить доступ к файлу!\r\n" + ReasonLine(EIO)), std::string::npos)
+      << mob.LogText;
+  EXPECT_FALSE(mob.Loaded);
+}
+
+TEST_F(MappedImageTest, AFileCutShortBeforeTheSaveFailsTheSaveAndWritesNothing) {
+  TMob mob;
+  mob.RecordsStayInImage = true;
+  mob.SaveAttempts = 1;
+  ASSERT_TRUE(mob.LoadFile(m_path));
+  std::filesystem::resize_file(m_path, 4096);
+  const std::string copy = (m_dir / "copy.mob").string();
+  EXPECT_FALSE(mob.SaveFile(copy));
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_NE(mob.LogText.find(ReasonLine(EIO)), std::string::npos) << mob.LogText;
 }
 
 }  // namespace
