@@ -393,101 +393,103 @@ std::uint32_t TMob::NextKnownBlockType(std::uint32_t type) {
 bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset) {
   ClearObjects();
   ReadContext ctx{this, true, 0, fileOffset};
-  if (size > 8) {
-    // Counting pass: frame every sub-block and count them by kind.
-    std::size_t counts[kObjKindCount] = {};
-    std::size_t unknown = 0;
-    for (std::uint32_t pos = 8; pos != size;) {
-      if (size - pos < 8)
-        return Malformed(ctx, "заголовок объекта не помещается в блок объектов", fileOffset + pos);
-      const std::uint32_t subSize = ReadU32(block + pos + 4);
-      if (subSize < 8)
-        return Malformed(ctx, "объект размером " + I64(subSize) + " байт (меньше 8)",
-                         fileOffset + pos);
-      if (subSize > size - pos)
-        return Malformed(ctx,
-                         "объект размером " + I64(subSize) + " байт вылезает за конец блока объектов",
-                         fileOffset + pos);
-      if (const auto kind = KindFromId(ReadU32(block + pos)))
-        ++counts[int(*kind)];
-      else
-        ++unknown;
-      pos += subSize;
-    }
+  ImageRecords* const kept = m_imageRecords.get();
 
-    // Each list is sized once, before any record is read. Records that stay in
-    // the image are read one by one into a scratch record of their kind instead.
-    ImageRecords* const kept = m_imageRecords.get();
-    std::size_t next[kObjKindCount] = {};
-    {
-      int k = 0;
-      ForEachList([&](auto& list) {
-        if (kept) {
-          kept->records[k].reserve(counts[k]);
-        } else {
-          ReserveLarge(list, counts[k]);
-          list.resize(counts[k]);
-        }
-        ++k;
-      });
-    }
-    std::tuple<TUnitObjBlock, TObjectObjBlock, TLeverObjBlock, TTrapObjBlock, TFlameObjBlock,
-               TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
-        scratch;
-    Bytes written;  // a scratch record as the writer makes it
-    UnknownObjectBlocks.resize(unknown);
-    std::size_t nextUnknown = 0;
-
-    // Reading pass.
-    for (std::uint32_t pos = 8; pos != size;) {
-      const std::uint32_t kindId = ReadU32(block + pos);
-      const std::uint32_t subSize = ReadU32(block + pos + 4);
-      const std::uint8_t* sub = block + pos;
-      bool handled = false, ok = true;
-      ForEachList([&](auto& list) {
-        using R = typename std::decay_t<decltype(list)>::value_type;
-        if (handled || kindId != R::KindId) return;
-        handled = true;
-        std::size_t& index = next[int(R::Kind)];
-        ++index;
-        if (kept && InWrittenForm(R::Kind, sub, subSize)) {
-          // Exactly what the writer makes: it reads without a word and saves as it stands.
-          kept->records[int(R::Kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
-          kept->writtenSize += subSize;
-          return;
-        }
-        R& record = kept ? std::get<R>(scratch) : list[index - 1];
-        if (kept) ClearForReuse(record);
-        const ReadContext recordCtx{this, true, std::uint32_t(index), fileOffset + pos};
-        if (!record.ReadRecord(sub, subSize, recordCtx)) {
-          ok = false;
-          return;
-        }
-        const std::uint32_t read = record.GetSize();
-        if (read != subSize)
-          Log(MismatchPrefix<R>() + std::to_string(record.Identity()) +
-              " что-то \"лишнее\" - считано " + I32(read) + " а реально там " + I32(subSize) +
-              " байт.");
-        if (kept) {
-          bool asWritten = read == subSize;
-          if (asWritten) {
-            written.clear();
-            record.WriteRecord(written);
-            asWritten = std::equal(written.begin(), written.end(), sub);
-          }
-          kept->records[int(R::Kind)].push_back(
-              {std::uint32_t(fileOffset + pos), read, asWritten});
-          kept->writtenSize += read;
-        }
-      });
-      if (!ok) return false;
-      if (!handled) {
-        SUnknObjBlock& unknownBlock = UnknownObjectBlocks[nextUnknown++];
-        unknownBlock.Size = subSize;
-        unknownBlock.Data.assign(sub, sub + subSize);
+  // Framing pass: frame every sub-block and count them by kind, before any record
+  // is read, so a damaged block is refused before a record has said a word. A
+  // record in the writer's own form that stays in the image is taken here, with
+  // nothing left to read or say; the others are read in the second pass.
+  std::size_t counts[kObjKindCount] = {};
+  struct ToRead {
+    std::uint32_t pos;
+    ObjKind kind;
+    std::uint32_t index;  // among the records of its kind
+  };
+  std::vector<ToRead> toRead;
+  std::vector<std::uint32_t> unknownAt;
+  for (std::uint32_t pos = 8; pos != size;) {
+    // Each header says where the next one is, so the walk waits on memory at
+    // every step unless the bytes ahead are already on their way.
+    __builtin_prefetch(block + pos + 4096);
+    if (size - pos < 8)
+      return Malformed(ctx, "заголовок объекта не помещается в блок объектов", fileOffset + pos);
+    const std::uint32_t subSize = ReadU32(block + pos + 4);
+    if (subSize < 8)
+      return Malformed(ctx, "объект размером " + I64(subSize) + " байт (меньше 8)", fileOffset + pos);
+    if (subSize > size - pos)
+      return Malformed(ctx, "объект размером " + I64(subSize) + " байт вылезает за конец блока объектов",
+                       fileOffset + pos);
+    if (const auto kind = KindFromId(ReadU32(block + pos))) {
+      const std::uint32_t index = std::uint32_t(counts[int(*kind)]++);
+      if (!kept) {
+        toRead.push_back({pos, *kind, index});
+      } else if (InWrittenForm(*kind, block + pos, subSize)) {
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
+        kept->writtenSize += subSize;
+      } else {
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), 0, false});
+        toRead.push_back({pos, *kind, index});
       }
-      pos += subSize;
+    } else {
+      unknownAt.push_back(pos);
     }
+    pos += subSize;
+  }
+
+  // Each list is sized once, before any record is read. Records that stay in the
+  // image are read one by one into a scratch record of their kind instead.
+  if (!kept) {
+    int k = 0;
+    ForEachList([&](auto& list) {
+      ReserveLarge(list, counts[k]);
+      list.resize(counts[k]);
+      ++k;
+    });
+  }
+  std::tuple<TUnitObjBlock, TObjectObjBlock, TLeverObjBlock, TTrapObjBlock, TFlameObjBlock,
+             TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
+      scratch;
+  Bytes written;  // a scratch record as the writer makes it
+
+  // Reading pass, in file order.
+  for (const ToRead& at : toRead) {
+    const std::uint8_t* sub = block + at.pos;
+    const std::uint32_t subSize = ReadU32(sub + 4);
+    bool ok = true;
+    ForEachList([&](auto& list) {
+      using R = typename std::decay_t<decltype(list)>::value_type;
+      if (at.kind != R::Kind) return;
+      R& record = kept ? std::get<R>(scratch) : list[at.index];
+      if (kept) ClearForReuse(record);
+      const ReadContext recordCtx{this, true, at.index + 1, fileOffset + at.pos};
+      if (!record.ReadRecord(sub, subSize, recordCtx)) {
+        ok = false;
+        return;
+      }
+      const std::uint32_t read = record.GetSize();
+      if (read != subSize)
+        Log(MismatchPrefix<R>() + std::to_string(record.Identity()) + " что-то \"лишнее\" - считано " +
+            I32(read) + " а реально там " + I32(subSize) + " байт.");
+      if (kept) {
+        bool asWritten = read == subSize;
+        if (asWritten) {
+          written.clear();
+          record.WriteRecord(written);
+          asWritten = std::equal(written.begin(), written.end(), sub);
+        }
+        kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), read, asWritten};
+        kept->writtenSize += read;
+      }
+    });
+    if (!ok) return false;
+  }
+
+  UnknownObjectBlocks.resize(unknownAt.size());
+  for (std::size_t i = 0; i < unknownAt.size(); ++i) {
+    const std::uint8_t* sub = block + unknownAt[i];
+    const std::uint32_t subSize = ReadU32(sub + 4);
+    UnknownObjectBlocks[i].Size = subSize;
+    UnknownObjectBlocks[i].Data.assign(sub, sub + subSize);
   }
   HasObjects = true;
   return true;
