@@ -8,8 +8,9 @@
 //   build    beside  jq -c . JSON > /dev/null
 //
 // Every round runs the floor and the command back to back (paired), so a busy
-// machine slows both; the ratios are given as min / median over the rounds. Peak
-// memory is the child's own maximum resident set, against the file it works on.
+// machine slows both, and each starts with nothing left to write back; the ratios
+// are given as min / median over the rounds. Peak memory is the child's own maximum
+// resident set (a mapped file's pages count), against the file it works on.
 //
 //   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [--json-runs N] [RECORDS...];
 //                             the JSON rows of a 2M zone take minutes a round, and jq
@@ -43,6 +44,9 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& outPath =
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  // The pages the last command left dirty go to disk first, untimed: otherwise
+  // whoever runs next pays for them.
+  ::sync();
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
