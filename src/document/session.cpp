@@ -5,11 +5,35 @@
 #include "common/filesystem.h"
 #include "document/docpaths.h"
 #include "mob/backupcopy.h"
+#include "mob/mobthreads.h"
 
 namespace kelvarin {
 namespace {
 
 const char kSessionSeparator[] = "------------------------------";
+
+// What a closed document held, to be freed away from the window.
+struct TClosedDocument {
+  std::unique_ptr<TMob> contents;
+  TCommandHistory history;
+};
+
+// Moves the contents of `mob` that grow with the zone (records, script, blocks)
+// into a document of their own; `mob` keeps empty lists.
+std::unique_ptr<TMob> TakeContents(TMob& mob) {
+  auto taken = std::make_unique<TMob>();
+  mob.ForEachList([&](auto& list) {
+    using List = std::decay_t<decltype(list)>;
+    taken->ForEachList([&](auto& into) {
+      if constexpr (std::is_same_v<List, std::decay_t<decltype(into)>>) into.swap(list);
+    });
+  });
+  taken->UnknownBlocks.swap(mob.UnknownBlocks);
+  taken->UnknownObjectBlocks.swap(mob.UnknownObjectBlocks);
+  taken->ScriptText.swap(mob.ScriptText);
+  taken->Tail.swap(mob.Tail);
+  return taken;
+}
 
 }  // namespace
 
@@ -81,6 +105,7 @@ std::optional<std::string> TDocumentSession::FindFileToOpen(std::string path) {
 
 bool TDocumentSession::Load(std::string path) {
   if (m_opened) Close();
+  else if (m_mob.TotalRecordCount() > 0) m_release.Release(TakeContents(m_mob));  // what a failed load read
   const TSessionOptions options = Options();
   const bool threaded = options.UseThreads && m_logView;
   const bool lock = threaded && LockOnLoadSave;
@@ -90,6 +115,12 @@ bool TDocumentSession::Load(std::string path) {
   {
     TBusyScope busy(*this, lock);
     ok = m_mob.Load(path);
+    if (ok) {
+      const std::vector<TDocumentListener*> listeners = m_listeners;
+      RunTask(threaded, [&] {
+        for (TDocumentListener* listener : listeners) listener->PrepareDocument(m_mob);
+      });
+    }
   }
   if (!threaded) AppendDocumentLog();
 
@@ -142,7 +173,7 @@ bool TDocumentSession::Save(const std::string& path) {
   bool ok;
   {
     TBusyScope busy(*this, lock);
-    if (options.MakeAutoBackups) MakeAutoBackup(path);
+    if (options.MakeAutoBackups) CopyBackup(path, AutoBackupPath(path), true, threaded);
     ok = m_mob.Save(path);
     if (ok) {
       const bool pathChanged = path != m_path;
@@ -159,12 +190,16 @@ bool TDocumentSession::Save(const std::string& path) {
 }
 
 void TDocumentSession::Close() {
+  TClosedDocument closed;
   if (m_reloadScopes > 0 && m_opened) {
     m_setAside = std::exchange(m_history, TCommandHistory{});
     m_setAsidePath = m_path;
   } else {
+    closed.history = std::move(m_history);
     m_history.Clear();
   }
+  closed.contents = TakeContents(m_mob);
+  m_release.Release(std::make_unique<TClosedDocument>(std::move(closed)));
   m_mob.Reset();
   m_opened = false;
   m_modified = false;
@@ -173,8 +208,23 @@ void TDocumentSession::Close() {
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
 }
 
-bool TDocumentSession::CopyBackup(const std::string& from, const std::string& target, bool overwrite) {
-  const TBackupReport report = CopyToBackup(from, target, overwrite);
+void TDocumentSession::RunTask(bool threaded, const std::function<void()>& task) {
+  if (!threaded) {
+    task();
+    return;
+  }
+  TMobTaskThread worker(m_mob, [&] {
+    task();
+    return true;
+  });
+  worker.Run(m_logView);
+}
+
+bool TDocumentSession::CopyBackup(const std::string& from, const std::string& target, bool overwrite,
+                                  bool threaded) {
+  TBackupReport report;
+  // A copy of a large file on the window thread would stop it for as long.
+  RunTask(threaded, [&] { report = CopyToBackup(from, target, overwrite); });
   for (const std::string& line : report.lines) Log(line);
   if (!report.ok) Notify([](TDocumentListener& l) { l.BackupFailed(); });
   return report.ok;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "document/backgroundrelease.h"
 #include "document/history.h"
 #include "mob/tmob.h"
 
@@ -46,6 +47,13 @@ enum class TChangeCause { Edit, Undo, Redo };
 class TDocumentListener {
  public:
   virtual ~TDocumentListener() = default;
+  // A file has been read and is about to become the open document: work out what
+  // depends on its records alone, for DocumentOpened (or the release of the busy
+  // lock) to take. A threaded load calls this on its worker thread while it holds
+  // the document, so a zone of millions of records does not hold up the window:
+  // read nothing but `mob`, touch no widget, keep the result to yourself. A
+  // listener must not rely on the result: records may change before it is taken.
+  virtual void PrepareDocument(const TMob& mob) { (void)mob; }
   virtual void DocumentOpened() {}
   virtual void DocumentClosed() {}
   // The document is about to be written: put what is being edited into it. False
@@ -113,6 +121,7 @@ class TDocumentSession {
   // edits in, the automatic backup is made when enabled, the file is written with
   // the bounded retries, the log shows every step.
   bool Save(const std::string& path);
+  // The records go to a thread of their own to be freed.
   void Close();
   // Backups beside the file a save of `path` writes (links followed): + ".bak.mob"
   // (fails on an existing copy unless `overwrite`) and + ".auto.bak.mob" (always
@@ -167,7 +176,10 @@ class TDocumentSession {
   class TBusyScope;
   template <class F> void Notify(F&& f);
   bool NotifyAboutToSave();
-  bool CopyBackup(const std::string& from, const std::string& target, bool overwrite);
+  // Runs `task` on a worker thread while the window pumps its events when
+  // `threaded`, on this thread otherwise.
+  void RunTask(bool threaded, const std::function<void()>& task);
+  bool CopyBackup(const std::string& from, const std::string& target, bool overwrite, bool threaded = false);
   void ApplyHistoryLimit();
   void AfterHistoryChange();
 
@@ -188,6 +200,8 @@ class TDocumentSession {
   int m_reloadScopes = 0;
   std::optional<TCommandHistory> m_setAside;  // closed inside a reload scope
   std::string m_setAsidePath;
+  // Last, so that it is destroyed first: it frees what the last closes left.
+  TBackgroundRelease m_release;
 };
 
 }  // namespace kelvarin

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -56,6 +57,20 @@ class TMobSaverThread : public TMobWorkerThread {
 
  protected:
   bool Execute() override;
+};
+
+// Other work of the document's holder that must not hold up the window (a backup
+// copy, what the pages work out from freshly loaded records), run the same way:
+// the window pumps its events until the task is done.
+class TMobTaskThread : public TMobWorkerThread {
+ public:
+  TMobTaskThread(TMob& mob, std::function<bool()> task) : TMobWorkerThread(mob, {}), m_task(std::move(task)) {}
+
+ protected:
+  bool Execute() override { return m_task(); }
+
+ private:
+  std::function<bool()> m_task;
 };
 
 }  // namespace kelvarin

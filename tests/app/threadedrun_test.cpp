@@ -74,7 +74,8 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
     EXPECT_TRUE(s.lockHeld) << s.line.toStdString();
     EXPECT_FALSE(s.fileMenuEnabled) << s.line.toStdString();
   }
-  // The automatic backup runs first, on the window thread, then the worker's lines.
+  // The automatic backup's lines come first (the copy runs on a worker too), then the
+  // save's lines.
   EXPECT_EQ(LogLinesFrom(before), (QStringList{u"------------------------------"_s,
                                                u"Успешно сделан бекап в файл "_s + zone + u".auto.bak.mob"_s,
                                                QString()} + saveLines));

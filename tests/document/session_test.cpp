@@ -8,6 +8,8 @@
 #include "mob/backupcopy.h"
 #include "mob/filelog.h"
 
+#include <thread>
+
 namespace kelvarin {
 namespace {
 
@@ -192,6 +194,131 @@ TEST_F(SessionTest, ThreadedRunsHoldTheBusyLockUnlessAnOuterOneIsHeld) {
   EXPECT_EQ(listener.events, (Lines{"busy", "about to save", "saved", "free"}));
   // The lines went to the view, not to the log a second time.
   EXPECT_EQ(log.lines.size(), logged);
+}
+
+// Notes what a load hands it to work out beforehand, where and when.
+class PreparingListener : public TDocumentListener {
+ public:
+  explicit PreparingListener(TDocumentSession& session) : m_session(session) {}
+  void PrepareDocument(const TMob& mob) override {
+    events.push_back("prepare");
+    thread = std::this_thread::get_id();
+    busy = m_session.Busy();
+    theDocument = &mob == &m_session.Mob();
+    records = mob.TotalRecordCount();
+  }
+  void DocumentOpened() override { events.push_back("opened"); }
+  void LoadFailed() override { events.push_back("load failed"); }
+
+  Lines events;
+  std::thread::id thread;
+  bool busy = false;
+  bool theDocument = false;
+  std::size_t records = 0;
+
+ private:
+  TDocumentSession& m_session;
+};
+
+TEST_F(SessionTest, ALoadHandsItsRecordsToTheListenersBeforeItOpensThemOnTheWorkerWhenThreaded) {
+  const std::string zone = MakeZone("zone.mob", 90);
+  PreparingListener preparing(session);
+  session.AddListener(&preparing);
+
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_EQ(preparing.events, (Lines{"prepare", "opened"}));
+  EXPECT_EQ(preparing.thread, std::this_thread::get_id());
+  EXPECT_TRUE(preparing.theDocument);
+  EXPECT_EQ(preparing.records, session.Mob().TotalRecordCount());
+  EXPECT_GT(preparing.records, 0u);
+
+  // Threaded: on the worker, while the load holds the document.
+  QuietView view(session);
+  session.SetLogView(&view);
+  options.UseThreads = true;
+  preparing.events.clear();
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_EQ(preparing.events, (Lines{"prepare", "opened"}));
+  EXPECT_NE(preparing.thread, std::this_thread::get_id());
+  EXPECT_TRUE(preparing.busy);
+  EXPECT_EQ(preparing.records, session.Mob().TotalRecordCount());
+
+  // A file that cannot be read gives the listeners nothing to work out.
+  std::ofstream(Path("broken.mob"), std::ios::binary) << "not a zone";
+  preparing.events.clear();
+  EXPECT_FALSE(session.Load(Path("broken.mob")));
+  EXPECT_EQ(preparing.events, (Lines{"load failed"}));
+  session.RemoveListener(&preparing);
+}
+
+// The file layer, noting the thread that copies a file.
+class CopyThreadFiles : public test::FailingFiles {
+ public:
+  bool CopyInto(int handle, const std::string& from, int& err) override {
+    copiedOn = std::this_thread::get_id();
+    return test::FailingFiles::CopyInto(handle, from, err);
+  }
+  std::thread::id copiedOn;
+};
+
+TEST_F(SessionTest, AThreadedSaveCopiesTheAutomaticBackupOffTheCallingThread) {
+  const std::string zone = MakeZone("zone.mob");
+  CopyThreadFiles copying;
+  SetFiles(&copying);
+  QuietView view(session);
+  session.SetLogView(&view);
+  options.UseThreads = true;
+  options.MakeAutoBackups = true;
+  ASSERT_TRUE(session.Load(zone));
+  ASSERT_TRUE(session.Save(zone));
+  EXPECT_NE(copying.copiedOn, std::thread::id());
+  EXPECT_NE(copying.copiedOn, std::this_thread::get_id());
+  EXPECT_EQ(Read(AutoBackupPath(zone)), Read(zone));
+  EXPECT_EQ(CountLines("Успешно сделан бекап в файл " + AutoBackupPath(zone)), 1u);
+  SetFiles(&files);
+}
+
+TEST_F(SessionTest, ClosingEmptiesTheDocumentAtOnceWhileItsRecordsAreFreedAside) {
+  const std::string zone = MakeZone("zone.mob", 3000), other = MakeZone("other.mob", 500, 2);
+  std::size_t zoneRecords = 0;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(session.Load(i % 2 ? other : zone));  // closes the last one first
+    if (i == 0) zoneRecords = session.Mob().TotalRecordCount();
+    ASSERT_GT(session.Mob().TotalRecordCount(), 0u);
+    session.Close();
+    EXPECT_EQ(session.Mob().TotalRecordCount(), 0u);
+    EXPECT_TRUE(session.Mob().ScriptText.empty());
+    EXPECT_TRUE(session.Mob().UnknownBlocks.empty());
+  }
+  // A session that goes right after a close waits for its records to be freed.
+  {
+    TDocumentSession brief;
+    ASSERT_TRUE(brief.Load(zone));
+    brief.Close();
+  }
+  ASSERT_TRUE(session.Load(zone));
+  EXPECT_EQ(session.Mob().TotalRecordCount(), zoneRecords);
+}
+
+// Notes its number and the thread it goes on.
+struct Doomed {
+  int number;
+  std::vector<std::pair<int, std::thread::id>>* gone;
+  ~Doomed() { gone->push_back({number, std::this_thread::get_id()}); }
+};
+
+TEST(BackgroundRelease, FreesOnItsOwnThreadInTurnAndEverythingBeforeItGoes) {
+  std::vector<std::pair<int, std::thread::id>> gone;
+  {
+    TBackgroundRelease release;
+    for (int i = 0; i < 3; ++i) release.Release(std::unique_ptr<Doomed>(new Doomed{i, &gone}));
+    release.Release(std::unique_ptr<Doomed>());  // nothing to free
+  }
+  ASSERT_EQ(gone.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(gone[std::size_t(i)].first, i);
+    EXPECT_NE(gone[std::size_t(i)].second, std::this_thread::get_id());
+  }
 }
 
 TEST_F(SessionTest, TheHistoryLivesAndDiesWithTheDocument) {
