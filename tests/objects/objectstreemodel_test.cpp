@@ -5,6 +5,7 @@
 #include <QPersistentModelIndex>
 #include <cmath>
 #include <limits>
+#include <thread>
 
 #include "common/qt/qtext.h"
 #include "mob/generator.h"
@@ -38,6 +39,38 @@ class TreeModel : public testing::Test {
   TMob mob;
   ObjectsTreeModel model;
 };
+
+TEST_F(TreeModel, RowsWorkedOutOnAnotherThreadFillAsARefillWould) {
+  model.sort(int(TRecordColumn::Name2), Qt::DescendingOrder);
+  std::vector<std::vector<ObjRef>> direct;
+  for (ObjKind kind : kAllObjKinds) direct.push_back(Shown(kind));
+  const auto expectShown = [&](const std::vector<std::vector<ObjRef>>& expected) {
+    for (ObjKind kind : kAllObjKinds) EXPECT_EQ(Shown(kind), expected[std::size_t(kind)]) << int(kind);
+  };
+
+  std::unique_ptr<ObjectsTreeModel::TRows> prepared;
+  std::thread([&] { prepared = model.Prepare(mob); }).join();
+  model.Fill(nullptr);
+  EXPECT_EQ(model.rowCount(), 0);
+  model.Fill(&mob, '.', std::move(prepared));
+  expectShown(direct);
+
+  // The sort column changed after the rows were worked out: they follow it.
+  std::thread([&] { prepared = model.Prepare(mob); }).join();
+  model.sort(int(TRecordColumn::Caption), Qt::AscendingOrder);
+  std::vector<std::vector<ObjRef>> byCaption;
+  for (ObjKind kind : kAllObjKinds) byCaption.push_back(Shown(kind));
+  model.Fill(&mob, '.', std::move(prepared));
+  expectShown(byCaption);
+
+  // Rows of a document that has since lost a record are not taken.
+  prepared = model.Prepare(mob);
+  mob.DeleteRecord(ObjKind::Lever, 0);
+  model.Fill(&mob, '.', std::move(prepared));
+  EXPECT_EQ(std::size_t(model.rowCount(model.RootIndex(ObjKind::Lever))), mob.Count(ObjKind::Lever));
+  for (const ObjRef& ref : Shown(ObjKind::Lever))
+    EXPECT_EQ(model.data(model.IndexOf(ref)).toString(), FromCp1251(RecordCaption(mob, ref)));
+}
 
 TEST_F(TreeModel, RecordRowsShowTheirColumnsAndKindRowsTheirCount) {
   ASSERT_EQ(model.columnCount(), kRecordColumnCount);

@@ -283,7 +283,7 @@ void ObjectsPage::FillObjectsTree() {
   m_treeStale = false;
   ClearParams();
   m_filtering = true;
-  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr, DecimalSeparator());
+  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr, DecimalSeparator(), std::move(m_preparedRows));
   m_filtering = false;
   m_filterEd->setEnabled(FilterUsable());
   if (m_model->Filtered()) AfterRowsChanged();
@@ -610,8 +610,14 @@ void ObjectsPage::PushOwnStep(std::unique_ptr<TDocCommand> step) {
   m_pushingOwnStep = false;
 }
 
+void ObjectsPage::DocumentClosed() {
+  m_preparedRows.reset();
+  FillObjectsTree();
+}
+
 void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
   if (change.blocksReplaced) return;  // no record changed: the table shows what it showed
+  m_preparedRows.reset();  // the captions may have changed
   m_model->RecordsEdited();
   m_tree->viewport()->update();  // the columns show the values as they are now
   if (!m_session.Busy()) m_indexTimer->start();

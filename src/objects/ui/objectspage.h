@@ -13,6 +13,7 @@
 
 #include "document/session.h"
 #include "objects/core/objectparams.h"
+#include "objects/ui/objectstreemodel.h"
 #include "objects/ui/torientatorfr.h"
 #include "shell/page.h"
 
@@ -28,7 +29,6 @@ class QVBoxLayout;
 
 namespace kelvarin {
 
-class ObjectsTreeModel;
 class TShellServices;
 class ValuesEditor;
 
@@ -128,8 +128,11 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   static constexpr int kTableWidth = 325;
 
   // TDocumentListener
+  // On a load's worker thread: the tree's rows, ready for the fill.
+  void PrepareDocument(const TMob& mob) override { m_preparedRows = m_model->Prepare(mob); }
   void DocumentOpened() override { FillObjectsTree(); }
-  void DocumentClosed() override { FillObjectsTree(); }
+  void DocumentClosed() override;
+  void LoadFailed() override { m_preparedRows.reset(); }
   void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
   void HistoryChanged() override { UpdateHistoryButtons(); }
   void BusyChanged(bool busy) override;
@@ -169,6 +172,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // window is destroyed, but not the session.
   TDocumentSession& m_session;
   ObjectsTreeModel* m_model;
+  // The rows a load worked out, until the tree takes them.
+  std::unique_ptr<ObjectsTreeModel::TRows> m_preparedRows;
   QTreeView* m_tree;
   QLineEdit* m_filterEd;
   QTimer* m_filterTimer;

@@ -71,47 +71,105 @@ std::string_view TextCell(const TMob& mob, ObjRef ref, TRecordColumn column) {
   });
 }
 
+// Orders every kind's records of `rows` by `column`.
+void OrderRows(const TMob& mob, ObjectsTreeModel::TRows& rows, int sortColumn, Qt::SortOrder sortOrder) {
+  const auto column = TRecordColumn(sortColumn);
+  const bool descending = sortOrder == Qt::DescendingOrder;
+  for (ObjKind kind : kAllObjKinds) {
+    ObjectsTreeModel::TKindRows& kindRows = rows.kinds[std::size_t(kind)];
+    if (column == TRecordColumn::Caption) {
+      kindRows.order = descending ? OrderBy(kindRows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        return rows.captionRank[kindRows.captionOf[b]] < rows.captionRank[kindRows.captionOf[a]];
+      }) : kindRows.byCaption;
+    } else if (IsNumericColumn(column)) {
+      std::vector<double> keys(kindRows.byCaption.size());
+      for (std::size_t i = 0; i < keys.size(); ++i)
+        keys[i] = RecordColumnNumber(mob, {kind, i}, column).value_or(std::nan(""));
+      // NaN, and a kind without the field, sorts after every number, either way.
+      kindRows.order = OrderBy(kindRows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        const double x = keys[a], y = keys[b];
+        if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);
+        return descending ? y < x : x < y;
+      });
+    } else {
+      std::vector<std::string_view> texts(kindRows.byCaption.size());
+      for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = TextCell(mob, {kind, i}, column);
+      const TRankedTexts ranked = RankTexts(texts);
+      kindRows.order = OrderBy(kindRows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
+        const std::uint32_t x = ranked.rank[ranked.idOf[a]], y = ranked.rank[ranked.idOf[b]];
+        return descending ? y < x : x < y;
+      });
+    }
+  }
+  rows.sortColumn = sortColumn;
+  rows.sortOrder = sortOrder;
+}
+
+// Numbers the `shown` records of `rows` in their order; the others get no row.
+void NumberRows(ObjectsTreeModel::TKindRows& rows, const std::vector<std::uint32_t>& shown) {
+  rows.rowOf.assign(rows.captionOf.size(), -1);
+  for (std::size_t row = 0; row < shown.size(); ++row) rows.rowOf[shown[row]] = std::int32_t(row);
+}
+
 }  // namespace
 
 ObjectsTreeModel::ObjectsTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
 QString ObjectsTreeModel::RootCaption(ObjKind kind) { return QString::fromUtf8(ObjKindCaption(kind)); }
 
-void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator) {
+bool ObjectsTreeModel::TRows::Fits(const TMob& mob) const {
+  for (ObjKind kind : kAllObjKinds)
+    if (kinds[std::size_t(kind)].captionOf.size() != mob.Count(kind)) return false;
+  return true;
+}
+
+std::unique_ptr<ObjectsTreeModel::TRows> ObjectsTreeModel::Prepare(const TMob& mob) const {
+  auto prepared = std::make_unique<TRows>();
+  TRows& rows = *prepared;
+  std::vector<std::string_view> texts;
+  texts.reserve(mob.TotalRecordCount());
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < mob.Count(kind); ++i) texts.push_back(RecordCaption(mob, {kind, i}));
+  TRankedTexts ranked = RankTexts(texts);
+  rows.captions.reserve(ranked.distinct.size());
+  for (std::string_view text : ranked.distinct) rows.captions.push_back(FromCp1251(text));
+  rows.captionRank = std::move(ranked.rank);
+  std::size_t at = 0;
+  for (ObjKind kind : kAllObjKinds) {
+    TKindRows& kindRows = rows.kinds[std::size_t(kind)];
+    const std::size_t count = mob.Count(kind);
+    kindRows.captionOf.assign(ranked.idOf.begin() + std::ptrdiff_t(at), ranked.idOf.begin() + std::ptrdiff_t(at + count));
+    at += count;
+    kindRows.byCaption.resize(count);
+    std::iota(kindRows.byCaption.begin(), kindRows.byCaption.end(), 0u);
+    // Stable, so records with equal names keep their list order.
+    std::stable_sort(kindRows.byCaption.begin(), kindRows.byCaption.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return rows.captionRank[kindRows.captionOf[a]] < rows.captionRank[kindRows.captionOf[b]];
+    });
+  }
+  OrderRows(mob, rows, m_sortColumn, m_sortOrder);
+  for (TKindRows& kindRows : rows.kinds) NumberRows(kindRows, kindRows.order);
+  return prepared;
+}
+
+void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator, std::unique_ptr<TRows> prepared) {
+  if (mob && !(prepared && prepared->Fits(*mob))) prepared = Prepare(*mob);
   beginResetModel();
   m_mob = mob;
   m_decimalSeparator = decimalSeparator;
   m_index.Clear();
   m_indexStale = true;
   m_indexReady = false;
-  m_captions.clear();
-  m_captionRank.clear();
-  for (auto& rows : m_kinds) rows = TKindRows{};
-  if (mob) {
-    std::vector<std::string_view> texts;
-    for (ObjKind kind : kAllObjKinds)
-      for (std::size_t i = 0; i < mob->Count(kind); ++i) texts.push_back(RecordCaption(*mob, {kind, i}));
-    const TRankedTexts ranked = RankTexts(texts);
-    m_captions.reserve(ranked.distinct.size());
-    for (std::string_view text : ranked.distinct) m_captions.push_back(FromCp1251(text));
-    m_captionRank = ranked.rank;
-    std::size_t at = 0;
-    for (ObjKind kind : kAllObjKinds) {
-      TKindRows& rows = m_kinds[std::size_t(kind)];
-      const std::size_t count = mob->Count(kind);
-      rows.captionOf.assign(ranked.idOf.begin() + std::ptrdiff_t(at), ranked.idOf.begin() + std::ptrdiff_t(at + count));
-      at += count;
-      rows.byCaption.resize(count);
-      std::iota(rows.byCaption.begin(), rows.byCaption.end(), 0u);
-      // Stable, so records with equal names keep their list order.
-      std::stable_sort(rows.byCaption.begin(), rows.byCaption.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return ranked.rank[rows.captionOf[a]] < ranked.rank[rows.captionOf[b]];
-      });
-    }
-    OrderRecords();
-  }
+  m_rows = prepared ? std::move(*prepared) : TRows{};
+  // The sort column may have changed since the rows were worked out.
+  const bool reorder = mob && (m_rows.sortColumn != m_sortColumn || m_rows.sortOrder != m_sortOrder);
+  if (reorder) OrderRecords();
   if (Filtered()) BuildIndex();
-  SelectShown();
+  if (Filtered() || reorder) {
+    SelectShown();
+  } else {
+    ShowAll();  // the rows are numbered already
+  }
   endResetModel();
 }
 
@@ -161,42 +219,22 @@ void ObjectsTreeModel::sort(int column, Qt::SortOrder order) {
 }
 
 void ObjectsTreeModel::OrderRecords() {
-  if (!m_mob) return;
-  const auto column = TRecordColumn(m_sortColumn);
-  const bool descending = m_sortOrder == Qt::DescendingOrder;
+  if (m_mob) OrderRows(*m_mob, m_rows, m_sortColumn, m_sortOrder);
+}
+
+void ObjectsTreeModel::ShowAll() {
   for (ObjKind kind : kAllObjKinds) {
-    TKindRows& rows = m_kinds[std::size_t(kind)];
-    if (column == TRecordColumn::Caption) {
-      rows.order = descending ? OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
-        return m_captionRank[rows.captionOf[b]] < m_captionRank[rows.captionOf[a]];
-      }) : rows.byCaption;
-    } else if (IsNumericColumn(column)) {
-      std::vector<double> keys(rows.byCaption.size());
-      for (std::size_t i = 0; i < keys.size(); ++i)
-        keys[i] = RecordColumnNumber(*m_mob, {kind, i}, column).value_or(std::nan(""));
-      // NaN, and a kind without the field, sorts after every number, either way.
-      rows.order = OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
-        const double x = keys[a], y = keys[b];
-        if (std::isnan(x) || std::isnan(y)) return !std::isnan(x) && std::isnan(y);
-        return descending ? y < x : x < y;
-      });
-    } else {
-      std::vector<std::string_view> texts(rows.byCaption.size());
-      for (std::size_t i = 0; i < texts.size(); ++i) texts[i] = TextCell(*m_mob, {kind, i}, column);
-      const TRankedTexts ranked = RankTexts(texts);
-      rows.order = OrderBy(rows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
-        const std::uint32_t x = ranked.rank[ranked.idOf[a]], y = ranked.rank[ranked.idOf[b]];
-        return descending ? y < x : x < y;
-      });
-    }
+    m_rows.kinds[std::size_t(kind)].shown.clear();
+    m_pass[std::size_t(kind)].clear();
   }
+  m_passFilter.reset();
 }
 
 void ObjectsTreeModel::SelectShown() {
   const bool matching = !m_filter.Empty() && m_indexReady;
   const bool narrowing = matching && m_passFilter && NarrowsFilter(m_filter, *m_passFilter);
   for (ObjKind kind : kAllObjKinds) {
-    TKindRows& rows = m_kinds[std::size_t(kind)];
+    TKindRows& rows = m_rows.kinds[std::size_t(kind)];
     auto& pass = m_pass[std::size_t(kind)];
     rows.shown.clear();
     if (!m_filter.Empty()) {
@@ -207,16 +245,14 @@ void ObjectsTreeModel::SelectShown() {
         if (pass[record]) rows.shown.push_back(record);
     }
     if (!matching) pass.clear();
-    const auto& shown = Rows(kind);
-    rows.rowOf.assign(rows.order.size(), -1);
-    for (std::size_t row = 0; row < shown.size(); ++row) rows.rowOf[shown[row]] = std::int32_t(row);
+    NumberRows(rows, Rows(kind));
   }
   if (matching) m_passFilter = m_filter;
   else m_passFilter.reset();
 }
 
 const std::vector<std::uint32_t>& ObjectsTreeModel::Rows(ObjKind kind) const {
-  const TKindRows& rows = m_kinds[std::size_t(kind)];
+  const TKindRows& rows = m_rows.kinds[std::size_t(kind)];
   return m_filter.Empty() ? rows.order : rows.shown;
 }
 
@@ -256,7 +292,7 @@ QModelIndex ObjectsTreeModel::RootIndex(ObjKind kind) const {
 
 QModelIndex ObjectsTreeModel::IndexOf(ObjRef ref) const {
   if (!m_mob) return {};
-  const auto& rowOf = m_kinds[std::size_t(ref.kind)].rowOf;
+  const auto& rowOf = m_rows.kinds[std::size_t(ref.kind)].rowOf;
   if (ref.index >= rowOf.size() || rowOf[ref.index] < 0) return {};
   return createIndex(rowOf[ref.index], 0, quintptr(ref.kind) + 1);
 }
@@ -291,12 +327,12 @@ QVariant ObjectsTreeModel::data(const QModelIndex& index, int role) const {
     const auto kind = ObjKind(index.row());
     if (column == TRecordColumn::Caption) return RootCaption(kind);
     if (column != TRecordColumn::Id) return {};
-    const std::size_t all = m_kinds[std::size_t(kind)].order.size();
+    const std::size_t all = m_rows.kinds[std::size_t(kind)].order.size();
     if (!Filtered()) return QString::number(all);
     return QStringLiteral("%1 из %2").arg(ShownCount(kind)).arg(all);
   }
   const auto ref = *RecordAt(index);
-  if (column == TRecordColumn::Caption) return m_captions[m_kinds[std::size_t(ref.kind)].captionOf[ref.index]];
+  if (column == TRecordColumn::Caption) return m_rows.captions[m_rows.kinds[std::size_t(ref.kind)].captionOf[ref.index]];
   if (m_held || !RefersToRecord(*m_mob, ref)) return {};
   return FromCp1251(RecordColumnText(*m_mob, ref, column, m_decimalSeparator));
 }

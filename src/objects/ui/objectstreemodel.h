@@ -18,8 +18,10 @@
 #include <QAbstractItemModel>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -34,11 +36,36 @@ class ObjectsTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
  public:
+  struct TKindRows {
+    std::vector<std::uint32_t> captionOf;  // per record: its caption in `captions`
+    std::vector<std::uint32_t> byCaption;  // records in caption order
+    std::vector<std::uint32_t> order;      // records in the sort column's order
+    std::vector<std::uint32_t> shown;      // while filtered: the records of `order` that pass
+    std::vector<std::int32_t> rowOf;       // per record: its row, or -1 while hidden
+  };
+  // The rows of a document: what a fill works out from its records.
+  struct TRows {
+    std::vector<QString> captions;            // each distinct caption once
+    std::vector<std::uint32_t> captionRank;   // per distinct caption: its place in caption order
+    std::array<TKindRows, kObjKindCount> kinds;
+    int sortColumn = 0;                       // what `order` follows
+    Qt::SortOrder sortOrder = Qt::AscendingOrder;
+
+    // Still fits `mob`: as many records of each kind.
+    bool Fits(const TMob& mob) const;
+  };
+
   explicit ObjectsTreeModel(QObject* parent = nullptr);
 
+  // The rows of `mob`, unfiltered, in the sort column's order: the whole cost of a
+  // fill. It reads nothing but `mob` and the sort column and touches no view, so a
+  // load's worker thread can work it out before the document is handed back.
+  std::unique_ptr<TRows> Prepare(const TMob& mob) const;
+
   // Rebuilds from `mob`; nullptr empties the tree. Coordinates are shown with
-  // `decimalSeparator`. The filter and the sort column are kept.
-  void Fill(const TMob* mob, char decimalSeparator = '.');
+  // `decimalSeparator`. The filter and the sort column are kept. `prepared`, when
+  // it still fits `mob`, is taken instead of working the rows out again.
+  void Fill(const TMob* mob, char decimalSeparator = '.', std::unique_ptr<TRows> prepared = {});
 
   // While a load, save or mass change holds the document the columns beyond the
   // caption are not read (they show empty), nor is a filter index built.
@@ -78,19 +105,13 @@ class ObjectsTreeModel : public QAbstractItemModel {
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
  private:
-  struct TKindRows {
-    std::vector<std::uint32_t> captionOf;  // per record: its caption in m_captions
-    std::vector<std::uint32_t> byCaption;  // records in caption order
-    std::vector<std::uint32_t> order;      // records in the sort column's order
-    std::vector<std::uint32_t> shown;      // while filtered: the records of `order` that pass
-    std::vector<std::int32_t> rowOf;       // per record: its row, or -1 while hidden
-  };
-
   const std::vector<std::uint32_t>& Rows(ObjKind kind) const;
   // The filter's index of the document, unless it is held or indexed already.
   void BuildIndex() { IndexStep(std::numeric_limits<std::size_t>::max()); }
   // Orders every kind's records by the sort column.
   void OrderRecords();
+  // Every record shown, in `order`.
+  void ShowAll();
   // Picks the shown records from `order` and renumbers the rows.
   void SelectShown();
   // Runs `change` as a layout change: the view's selection and expanded kinds
@@ -100,8 +121,9 @@ class ObjectsTreeModel : public QAbstractItemModel {
   const TMob* m_mob = nullptr;
   char m_decimalSeparator = '.';
   bool m_held = false;
-  int m_sortColumn = 0;
-  Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+  // Atomic: Prepare may read them on a worker thread.
+  std::atomic<int> m_sortColumn = 0;
+  std::atomic<Qt::SortOrder> m_sortOrder = Qt::AscendingOrder;
   TObjectFilter m_filter;
   // The flags of the filter last matched, per kind: a filter that narrows it
   // searches only the records they let through.
@@ -110,9 +132,7 @@ class ObjectsTreeModel : public QAbstractItemModel {
   TObjectFilterIndex m_index;
   bool m_indexStale = true;   // to be started again
   bool m_indexReady = false;  // describes the document
-  std::vector<QString> m_captions;  // each distinct caption once
-  std::vector<std::uint32_t> m_captionRank;  // per distinct caption: its place in caption order
-  std::array<TKindRows, kObjKindCount> m_kinds;
+  TRows m_rows;
 };
 
 }  // namespace kelvarin
