@@ -3,9 +3,12 @@
 // window's undo key.
 #include <QTabWidget>
 #include <QTest>
+#include <cmath>
 
 #include "editor_fixture.h"
+#include "common/qt/qtext.h"
 #include "map/ui/mappage.h"
+#include "objects/core/objectparams.h"
 
 namespace kelvarin {
 namespace {
@@ -58,6 +61,62 @@ TEST_F(EditorTest, TheMapComesAfterTheLogPageSharesTheSelectionAndItsDragIsUndon
   QTest::keyClick(map->Canvas(), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(ReadPlanePosition(m_window->Mob(), *selected), before);
   EXPECT_EQ(map->Zone().Position(*selected), before);
+}
+
+// The tree holds every record of the open document in the rows a fill on this
+// thread gives, and the map knows where each record stands.
+void ExpectTreeAndMapShow(const TMob& mob, ObjectsTreeModel& tree, const TZoneIndex& zone) {
+  ObjectsTreeModel direct;
+  direct.Fill(&mob);
+  for (ObjKind kind : kAllObjKinds) {
+    const int rows = tree.rowCount(tree.RootIndex(kind));
+    ASSERT_EQ(std::size_t(rows), mob.Count(kind)) << int(kind);
+    ASSERT_EQ(zone.Count(kind), mob.Count(kind)) << int(kind);
+    for (int row = 0; row < rows; ++row) {
+      const QModelIndex node = tree.index(row, 0, tree.RootIndex(kind));
+      const ObjRef ref = tree.RecordAt(node).value();
+      EXPECT_EQ(ref, direct.RecordAt(direct.index(row, 0, direct.RootIndex(kind)))) << int(kind) << " " << row;
+      EXPECT_EQ(tree.data(node).toString(), FromCp1251(RecordCaption(mob, ref)));
+      const PlanePosition at = ReadPlanePosition(mob, ref).value();
+      const auto held = zone.Position(ref);
+      ASSERT_TRUE(held);
+      if (std::isfinite(at.x) && std::isfinite(at.y)) {
+        EXPECT_EQ(*held, at);
+      }
+    }
+  }
+}
+
+TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeepsTheView) {
+  ShowWindow();
+  m_state->Settings.UseTMobThreads = true;
+  m_state->Settings.MakeAutoBackups = true;
+  auto* map = m_window->findChild<TMapPage*>();
+  ASSERT_NE(map, nullptr);
+  ObjectsTreeModel& tree = *Objects()->TreeModel();
+
+  // The worker works the rows and the index out; the window takes them.
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"first.mob"_s, 300, 3)));
+  ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
+
+  // A save changes no record: the map keeps the user's view and what it holds.
+  map->Canvas()->View().ZoomAbout(10, 10, 3.0);
+  const TMapTransform view = map->Canvas()->View();
+  m_window->SetModified();
+  ASSERT_TRUE(m_window->SaveMob());
+  EXPECT_EQ(map->Canvas()->View().Scale(), view.Scale());
+  EXPECT_EQ(map->Canvas()->View().ToPixel(0, 0), view.ToPixel(0, 0));
+  ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
+
+  // Another file: nothing of the first stays in the tree or on the map.
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"second.mob"_s, 170, 9)));
+  ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
+
+  ASSERT_TRUE(m_window->CloseMob());
+  EXPECT_EQ(tree.rowCount(), 0);
+  EXPECT_EQ(map->Zone().TotalCount(), 0u);
+  ASSERT_TRUE(m_window->OpenMob(TempPath(u"first.mob"_s)));
+  ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
 }
 
 }  // namespace

@@ -157,5 +157,38 @@ TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
   EXPECT_FALSE(index.Position({ObjKind::Object, mob.Objects.size()}).has_value());
 }
 
+TEST(ZoneIndex, MovesMadeBehindItsBackAreFollowedInOnePassAndNothingElseChanges) {
+  TMob mob;
+  test::Zone(mob, 3000, 6);
+  TZoneIndex index;
+  index.Build(mob);
+  ASSERT_TRUE(index.Fits(mob));
+  EXPECT_EQ(index.FollowMoves(mob), 0u);  // a save, say: nothing moved
+
+  // A record moved, one lost its place, one found one.
+  const ObjRef moved{ObjKind::Unit, 2}, lost{ObjKind::Lever, 0}, found{ObjKind::Flame, 1};
+  WritePlanePosition(mob, moved, {123.5f, -77.25f});
+  WritePlanePosition(mob, lost, {std::numeric_limits<float>::infinity(), 0});
+  WritePlanePosition(mob, found, {std::numeric_limits<float>::quiet_NaN(), 5});
+  EXPECT_EQ(index.FollowMoves(mob), 3u);
+  WritePlanePosition(mob, found, {9, 9});
+  EXPECT_EQ(index.FollowMoves(mob), 1u);
+  EXPECT_EQ(index.FollowMoves(mob), 0u);  // NaN and infinite positions compare as themselves
+
+  const MapRect r{-5000, -7000, 9000, 3000};
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
+            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
+  RefSet unplaced;
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < mob.Count(kind); ++i)
+      if (!std::isfinite(ReadPlanePosition(mob, {kind, i})->x)) unplaced.insert({int(kind), i});
+  EXPECT_TRUE(unplaced.count({int(lost.kind), lost.index}));
+  EXPECT_EQ(Key(index.Unplaced()), unplaced);
+  EXPECT_EQ(index.Position(moved), ReadPlanePosition(mob, moved));
+
+  mob.DeleteRecord(ObjKind::Unit, 0);
+  EXPECT_FALSE(index.Fits(mob));
+}
+
 }  // namespace
 }  // namespace kelvarin

@@ -18,6 +18,7 @@ bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 void TZoneIndex::Clear() {
   for (auto& where : m_where) where.clear();
+  for (auto& pos : m_pos) pos.clear();
   BuildFrom({}, {});
 }
 
@@ -25,17 +26,27 @@ void TZoneIndex::Build(const TMob& mob) {
   std::vector<TMapPoint> placed;
   std::vector<std::pair<ObjRef, PlanePosition>> unplaced;
   placed.reserve(mob.TotalRecordCount());
-  for (ObjKind kind : kAllObjKinds) m_where[std::size_t(kind)].assign(mob.Count(kind), kNoSlot);
+  for (ObjKind kind : kAllObjKinds) {
+    m_where[std::size_t(kind)].assign(mob.Count(kind), kNoSlot);
+    m_pos[std::size_t(kind)].resize(mob.Count(kind));
+  }
   mob.ForEachList([&](const auto& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
       const auto& r = list[i];
       const PlanePosition p{PlaneX(r), PlaneY(r)};
       const ObjKind kind = std::remove_cvref_t<decltype(r)>::Kind;
+      m_pos[std::size_t(kind)][i] = p;
       if (Finite(p)) placed.push_back({p.x, p.y, std::uint32_t(i), kind});
       else unplaced.push_back({{kind, i}, p});
     }
   });
   BuildFrom(std::move(placed), std::move(unplaced));
+}
+
+bool TZoneIndex::Fits(const TMob& mob) const {
+  for (ObjKind kind : kAllObjKinds)
+    if (Count(kind) != mob.Count(kind)) return false;
+  return true;
 }
 
 void TZoneIndex::BuildFrom(std::vector<TMapPoint> placed,
@@ -167,9 +178,25 @@ void TZoneIndex::Remove(ObjRef ref) {
   }
 }
 
+std::size_t TZoneIndex::FollowMoves(const TMob& mob) {
+  std::size_t moved = 0;
+  mob.ForEachList([&](const auto& list) {
+    const ObjKind kind = std::remove_cvref_t<decltype(list)>::value_type::Kind;
+    const std::vector<PlanePosition>& held = m_pos[std::size_t(kind)];
+    for (std::size_t i = 0; i < list.size() && i < held.size(); ++i) {
+      const PlanePosition p{PlaneX(list[i]), PlaneY(list[i])};
+      if (SameBits(p.x, held[i].x) && SameBits(p.y, held[i].y)) continue;
+      Update({kind, i}, p);
+      ++moved;
+    }
+  });
+  return moved;
+}
+
 void TZoneIndex::Update(ObjRef ref, PlanePosition position) {
   const auto k = std::size_t(ref.kind);
   if (k >= kObjKindCount || ref.index >= m_where[k].size()) return;
+  m_pos[k][ref.index] = position;
   Remove(ref);
   const auto index = std::uint32_t(ref.index);
   if (!Finite(position)) {

@@ -71,6 +71,9 @@ class TZoneIndex {
   void Clear();
 
   std::size_t Count(ObjKind kind) const { return m_where[std::size_t(kind)].size(); }
+  // Holds as many records of each kind as `mob` (built from it, or from the same
+  // lists as they were).
+  bool Fits(const TMob& mob) const;
   std::size_t TotalCount() const;
   std::size_t PlacedCount() const { return m_tree.size() - m_staleCount + m_loose.size(); }
   // The records without a place on the plane, in kind order and list order as of
@@ -86,6 +89,9 @@ class TZoneIndex {
 
   // The record now stands at `position` (a drag, an edit, an undo).
   void Update(ObjRef ref, PlanePosition position);
+  // Takes every record of `mob` that stands elsewhere than the index has it (one
+  // pass over the positions, no rebuild); returns how many did. `mob` must fit.
+  std::size_t FollowMoves(const TMob& mob);
 
   // Calls f(const TMapPoint&) for each placed record of the kinds in `kinds` that
   // lies in `rect` (bounds inclusive), or within `radius` of (x, y).
@@ -133,6 +139,9 @@ class TZoneIndex {
   // while it is away, so that a move back revives the slot).
   std::array<std::vector<std::uint32_t>, kObjKindCount> m_where;
   std::array<std::vector<std::uint32_t>, kObjKindCount> m_treeSlot;
+  // Per kind and record: where it stands now, in list order, so that FollowMoves
+  // reads both sides in turn.
+  std::array<std::vector<PlanePosition>, kObjKindCount> m_pos;
   std::optional<MapRect> m_looseBounds;
 };
 

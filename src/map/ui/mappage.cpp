@@ -214,6 +214,12 @@ QWidget* TMapPage::BuildSidePanel() {
 
 bool TMapPage::DocumentReadable() const { return m_shell.MobOpened() && !m_session.Busy(); }
 
+void TMapPage::PrepareDocument(const TMob& mob) {
+  auto zone = std::make_unique<TZoneIndex>();
+  zone->Build(mob);
+  m_preparedZone = std::move(zone);
+}
+
 void TMapPage::DocumentOpened() {
   if (m_session.Busy()) {
     m_indexStale = true;
@@ -228,6 +234,7 @@ void TMapPage::DocumentOpened() {
 }
 
 void TMapPage::DocumentClosed() {
+  m_preparedZone.reset();
   if (m_session.Busy()) {
     m_indexStale = true;
     return;
@@ -237,8 +244,10 @@ void TMapPage::DocumentClosed() {
 
 void TMapPage::Rebuild() {
   m_indexStale = false;
-  if (m_shell.MobOpened()) m_zone.Build(m_shell.Mob());
-  else m_zone.Clear();
+  if (!m_shell.MobOpened()) m_zone.Clear();
+  else if (m_preparedZone && m_preparedZone->Fits(m_shell.Mob())) m_zone = std::move(*m_preparedZone);
+  else m_zone.Build(m_shell.Mob());
+  m_preparedZone.reset();
   m_canvas->SetZone(&m_zone);
   const auto selected = m_canvas->Selected();
   if (selected && !(m_shell.MobOpened() && RefersToRecord(m_shell.Mob(), *selected))) m_canvas->SetSelected({});
@@ -248,6 +257,7 @@ void TMapPage::Rebuild() {
 }
 
 void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  m_preparedZone.reset();
   if (m_session.Busy()) {
     m_indexStale = true;
     return;
@@ -270,14 +280,23 @@ void TMapPage::BusyChanged(bool busy) {
   for (QWidget* input : m_inputs) input->setEnabled(!busy);
   m_canvas->SetFrozen(busy, BusyNotice());
   if (busy) {
-    // The holder may change anything: the records are read again at the release.
-    m_indexStale = true;
     m_previewTimer.stop();
     return;
   }
   m_fillBut->setEnabled(m_canvas->DrawnShape().has_value());
   m_clearBut->setEnabled(m_canvas->DrawnShape().has_value());
-  DocumentOpened();
+  if (m_indexStale || !m_shell.MobOpened() || !m_zone.Fits(m_shell.Mob())) {
+    DocumentOpened();  // a load, a step, lists of other lengths: indexed again
+    return;
+  }
+  // The holder may have moved records without a word. Finding out is one pass
+  // over the positions; indexing a zone of millions of records again after every
+  // save would stop the window for most of a second.
+  if (m_zone.FollowMoves(m_shell.Mob()) > 0) {
+    m_canvas->Refresh();
+    UpdateUnplaced();
+  }
+  RefreshPreview();
 }
 
 void TMapPage::RefreshNow() {

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -71,8 +72,13 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
 
  private:
   // TDocumentListener
+  // On a load's worker thread: the zone index, ready for the rebuild.
+  void PrepareDocument(const TMob& mob) override;
   void DocumentOpened() override;
   void DocumentClosed() override;
+  // Saving changes no record: the view stays, fitted to the file's new name.
+  void DocumentSaved(bool) override { m_fittedPath = m_session.Path(); }
+  void LoadFailed() override { m_preparedZone.reset(); }
   void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
   void BusyChanged(bool busy) override;
 
@@ -102,6 +108,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   TShellServices& m_shell;
   TDocumentSession& m_session;
   TZoneIndex m_zone;
+  std::unique_ptr<TZoneIndex> m_preparedZone;  // what a load built, until a rebuild takes it
   TMapCanvas* m_canvas;
   std::array<QCheckBox*, kObjKindCount> m_legend{};
   QListWidget* m_unplaced = nullptr;
