@@ -2,6 +2,10 @@
 // file in the same run: the tree should not take much longer than the load.
 //
 //   build-release/bin/bench-objects-tree [RECORDS...]   (default 200000)
+//
+// With several sizes, each later size's fill is also set against the first one's:
+// the tree should grow no faster than the records (10x the records, at most 11x
+// the time).
 #include <QApplication>
 #include <QTreeView>
 #include <algorithm>
@@ -33,6 +37,11 @@ int main(int argc, char** argv) {
   constexpr int kRuns = 5;
   std::printf("%10s %10s %10s %13s %8s %15s %8s\n", "records", "load ms", "fill ms",
               "fill+view ms", "ratio", "unique names ms", "ratio");
+  struct TGrowth {
+    std::size_t records;
+    double fillMs, viewMs;
+  };
+  std::vector<TGrowth> growth;
   for (std::size_t records : sizes) {
     const std::string file = (dir / ("zone-" + std::to_string(records) + ".mob")).string();
     {
@@ -85,7 +94,14 @@ int main(int argc, char** argv) {
     std::printf("%10zu %10.1f %10.1f %13.1f %7.2fx %15.1f %7.2fx\n", records, loadMs, fillMs,
                 viewMs, viewMs / loadMs, uniqueMs, uniqueMs / loadMs);
     std::filesystem::remove(file);
+    growth.push_back({records, fillMs, viewMs});
   }
   std::printf("ratio = tree fill with its view / load of the same zone; aim: at most 2x\n");
+  for (std::size_t i = 1; i < growth.size(); ++i) {
+    const TGrowth& a = growth.front();
+    const TGrowth& b = growth[i];
+    std::printf("%zu vs %zu records (%.1fx): fill %.1fx, fill+view %.1fx\n", b.records, a.records,
+                double(b.records) / double(a.records), b.fillMs / a.fillMs, b.viewMs / a.viewMs);
+  }
   return 0;
 }

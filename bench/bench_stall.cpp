@@ -3,9 +3,14 @@
 // the largest gap between ticks of a 5 ms timer on the window thread, beside the
 // same timer's largest gap while the window only idles (the floor).
 //
-//   build-release/bin/bench-stall [RECORDS]   (default 200000; needs a display or Xvfb)
+//   build-release/bin/bench-stall [RECORDS [ZONE.mob]]   (default 200000; needs a display or Xvfb)
+//
+// With ZONE.mob the zone is read from that file when it is there and written to it
+// otherwise, so repeated runs at millions of records skip the generation.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -67,11 +72,16 @@ int main(int argc, char** argv) {
   const std::size_t records = argc > 1 ? std::stoul(argv[1]) : 200000;
 
   QTemporaryDir dir;
+  const QString kept = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   const QString zone = dir.filePath(QStringLiteral("zone.mob"));
-  {
+  if (!kept.isEmpty() && QFileInfo::exists(kept)) {
+    // The editor saves over the file it opened: a copy keeps the kept one as it is.
+    if (!QFile::copy(kept, zone)) return 1;
+  } else {
     TMob mob;
     GenerateZone(mob, {.records = records, .seed = 7});
     if (!mob.SaveFile(ToUtf8(zone))) return 1;
+    if (!kept.isEmpty() && !QFile::copy(zone, kept)) return 1;
   }
 
   TEditor editor(ToUtf8(dir.path()), QString());
