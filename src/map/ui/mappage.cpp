@@ -244,10 +244,13 @@ void TMapPage::DocumentClosed() {
 
 void TMapPage::Rebuild() {
   m_indexStale = false;
-  if (!m_shell.MobOpened()) m_zone.Clear();
-  else if (m_preparedZone && m_preparedZone->Fits(m_shell.Mob())) m_zone = std::move(*m_preparedZone);
-  else m_zone.Build(m_shell.Mob());
-  m_preparedZone.reset();
+  if (!m_shell.MobOpened()) {
+    m_zone.Clear();  // a prepared index waits for the load that made it to open
+  } else {
+    if (m_preparedZone && m_preparedZone->Fits(m_shell.Mob())) m_zone = std::move(*m_preparedZone);
+    else m_zone.Build(m_shell.Mob());
+    m_preparedZone.reset();
+  }
   m_canvas->SetZone(&m_zone);
   const auto selected = m_canvas->Selected();
   if (selected && !(m_shell.MobOpened() && RefersToRecord(m_shell.Mob(), *selected))) m_canvas->SetSelected({});
