@@ -115,12 +115,7 @@ bool TDocumentSession::Load(std::string path) {
   {
     TBusyScope busy(*this, lock);
     ok = m_mob.Load(path);
-    if (ok) {
-      const std::vector<TDocumentListener*> listeners = m_listeners;
-      RunTask(threaded, [&] {
-        for (TDocumentListener* listener : listeners) listener->PrepareDocument(m_mob);
-      });
-    }
+    if (ok) PrepareListeners(threaded, &TDocumentListener::PrepareDocument);
   }
   if (!threaded) AppendDocumentLog();
 
@@ -143,6 +138,13 @@ bool TDocumentSession::Load(std::string path) {
   Notify([](TDocumentListener& l) { l.DocumentOpened(); });
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
   return true;
+}
+
+void TDocumentSession::PrepareListeners(bool threaded, void (TDocumentListener::*prepare)(const TMob&)) {
+  const std::vector<TDocumentListener*> listeners = m_listeners;
+  RunTask(threaded, [&] {
+    for (TDocumentListener* listener : listeners) (listener->*prepare)(m_mob);
+  });
 }
 
 void TDocumentSession::AppendDocumentLog() {
@@ -176,6 +178,7 @@ bool TDocumentSession::Save(const std::string& path) {
     if (options.MakeAutoBackups) CopyBackup(path, AutoBackupPath(path), true, threaded);
     ok = m_mob.Save(path);
     if (ok) {
+      PrepareListeners(threaded, &TDocumentListener::PrepareSaved);
       const bool pathChanged = path != m_path;
       m_path = path;
       m_history.MarkSaved();

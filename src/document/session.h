@@ -54,6 +54,10 @@ class TDocumentListener {
   // read nothing but `mob`, touch no widget, keep the result to yourself. A
   // listener must not rely on the result: records may change before it is taken.
   virtual void PrepareDocument(const TMob& mob) { (void)mob; }
+  // A save has written `mob` to the file: as PrepareDocument, for what depends on
+  // the file as written (on the save's worker thread when threaded), before
+  // DocumentSaved.
+  virtual void PrepareSaved(const TMob& mob) { (void)mob; }
   virtual void DocumentOpened() {}
   virtual void DocumentClosed() {}
   // The document is about to be written: put what is being edited into it. False
@@ -184,6 +188,8 @@ class TDocumentSession {
   void AfterHistoryChange();
 
   void AppendDocumentLog();
+  // Hands `mob` to every listener's `prepare`, on a worker when `threaded`.
+  void PrepareListeners(bool threaded, void (TDocumentListener::*prepare)(const TMob&));
 
   TLogSink* m_log;
   TMobLogView* m_logView = nullptr;

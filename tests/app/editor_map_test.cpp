@@ -6,8 +6,10 @@
 #include <cmath>
 
 #include "editor_fixture.h"
+#include "blocks/ui/blockspage.h"
 #include "common/qt/qtext.h"
 #include "map/ui/mappage.h"
+#include "mob/blocklayout.h"
 #include "objects/core/objectparams.h"
 
 namespace kelvarin {
@@ -87,6 +89,17 @@ void ExpectTreeAndMapShow(const TMob& mob, ObjectsTreeModel& tree, const TZoneIn
   }
 }
 
+// The Blocks page's picture is the layout of the file the document writes.
+void ExpectBlocksShow(const TMob& mob, TBlocksPage& blocks) {
+  const TBlockLayout shown = blocks.TableModel()->Layout(), written = MobBlockLayout(mob);
+  EXPECT_EQ(shown.fileSize, written.fileSize);
+  ASSERT_EQ(shown.blocks.size(), written.blocks.size());
+  for (ObjKind kind : kAllObjKinds) {
+    EXPECT_EQ(shown.groups[std::size_t(kind)].count, written.groups[std::size_t(kind)].count);
+    EXPECT_EQ(shown.groups[std::size_t(kind)].bytes, written.groups[std::size_t(kind)].bytes);
+  }
+}
+
 TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeepsTheView) {
   ShowWindow();
   m_state->Settings.UseTMobThreads = true;
@@ -94,10 +107,13 @@ TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeeps
   auto* map = m_window->findChild<TMapPage*>();
   ASSERT_NE(map, nullptr);
   ObjectsTreeModel& tree = *Objects()->TreeModel();
+  auto* blocks = m_window->findChild<TBlocksPage*>();
+  ASSERT_NE(blocks, nullptr);
 
-  // The worker works the rows and the index out; the window takes them.
+  // The worker works the rows, the index and the picture out; the window takes them.
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"first.mob"_s, 300, 3)));
   ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
+  ExpectBlocksShow(m_window->Mob(), *blocks);
 
   // A save changes no record: the map keeps the user's view and what it holds.
   map->Canvas()->View().ZoomAbout(10, 10, 3.0);
@@ -107,6 +123,11 @@ TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeeps
   EXPECT_EQ(map->Canvas()->View().Scale(), view.Scale());
   EXPECT_EQ(map->Canvas()->View().ToPixel(0, 0), view.ToPixel(0, 0));
   ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
+  // The save's picture: of the file as written, a record longer than it was.
+  m_window->Mob().Units[0].Name1 += "-longer";
+  m_window->SetModified();
+  ASSERT_TRUE(m_window->SaveMob());
+  ExpectBlocksShow(m_window->Mob(), *blocks);
 
   // Another file: nothing of the first stays in the tree or on the map.
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"second.mob"_s, 170, 9)));

@@ -207,7 +207,12 @@ class PreparingListener : public TDocumentListener {
     theDocument = &mob == &m_session.Mob();
     records = mob.TotalRecordCount();
   }
+  void PrepareSaved(const TMob& mob) override {
+    PrepareDocument(mob);
+    events.back() = "prepare saved";
+  }
   void DocumentOpened() override { events.push_back("opened"); }
+  void DocumentSaved(bool) override { events.push_back("saved"); }
   void LoadFailed() override { events.push_back("load failed"); }
 
   Lines events;
@@ -220,7 +225,7 @@ class PreparingListener : public TDocumentListener {
   TDocumentSession& m_session;
 };
 
-TEST_F(SessionTest, ALoadHandsItsRecordsToTheListenersBeforeItOpensThemOnTheWorkerWhenThreaded) {
+TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheWorkerWhenThreaded) {
   const std::string zone = MakeZone("zone.mob", 90);
   PreparingListener preparing(session);
   session.AddListener(&preparing);
@@ -242,6 +247,14 @@ TEST_F(SessionTest, ALoadHandsItsRecordsToTheListenersBeforeItOpensThemOnTheWork
   EXPECT_NE(preparing.thread, std::this_thread::get_id());
   EXPECT_TRUE(preparing.busy);
   EXPECT_EQ(preparing.records, session.Mob().TotalRecordCount());
+
+  // A save hands what it has written over the same way, before it says so.
+  preparing.events.clear();
+  preparing.busy = false;
+  ASSERT_TRUE(session.Save(zone));
+  EXPECT_EQ(preparing.events, (Lines{"prepare saved", "saved"}));
+  EXPECT_NE(preparing.thread, std::this_thread::get_id());
+  EXPECT_TRUE(preparing.busy);
 
   // A file that cannot be read gives the listeners nothing to work out.
   std::ofstream(Path("broken.mob"), std::ios::binary) << "not a zone";

@@ -83,6 +83,20 @@ bool TBlocksPage::DocumentReadable() const { return m_session.Opened() && !m_ses
 
 // ---- the picture ------------------------------------------------------------
 
+void TBlocksPage::PreparePicture(const TMob& mob) {
+  auto picture = std::make_unique<TPicture>();
+  picture->layout = MobBlockLayout(mob);
+  picture->baseline.Take(mob);
+  picture->records = mob.TotalRecordCount();
+  picture->unknownBlocks = mob.UnknownBlocks.size();
+  m_prepared = std::move(picture);
+}
+
+void TBlocksPage::DocumentClosed() {
+  m_prepared.reset();
+  TakeFile();
+}
+
 void TBlocksPage::TakeFile() {
   // The lock's holder owns the document: the last picture stays until the release.
   if (m_session.Busy()) {
@@ -91,9 +105,16 @@ void TBlocksPage::TakeFile() {
   }
   m_fileStale = m_marksStale = false;
   const std::optional<TBlockRow> selected = SelectedRow();
+  std::unique_ptr<TPicture> prepared = std::move(m_prepared);
   if (m_session.Opened()) {
-    m_baseline.Take(m_session.Mob());
-    m_model->Refresh(m_session.Mob(), m_baseline);
+    const TMob& mob = m_session.Mob();
+    if (prepared && prepared->records == mob.TotalRecordCount() && prepared->unknownBlocks == mob.UnknownBlocks.size()) {
+      m_baseline = std::move(prepared->baseline);
+      m_model->Refresh(mob, m_baseline, std::move(prepared->layout));
+    } else {
+      m_baseline.Take(mob);
+      m_model->Refresh(mob, m_baseline);
+    }
   } else {
     m_baseline.Clear();
     m_model->Clear();
@@ -117,6 +138,7 @@ void TBlocksPage::UpdateMarks() {
 }
 
 void TBlocksPage::RecordsChanged(const TRecordsChange& change, TChangeCause) {
+  m_prepared.reset();  // sizes or blocks may differ from the picture
   if (change.blocksReplaced) UpdateMarks();
 }
 

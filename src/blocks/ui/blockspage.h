@@ -10,10 +10,12 @@
 #pragma once
 
 #include <QWidget>
+#include <memory>
 #include <optional>
 
 #include "blocks/core/blockbaseline.h"
 #include "blocks/ui/blockstablemodel.h"
+#include "mob/blocklayout.h"
 #include "document/blockcommands.h"
 #include "document/session.h"
 #include "shell/page.h"
@@ -58,10 +60,26 @@ class TBlocksPage : public QWidget, public TPage, private TDocumentListener {
 
  private:
   // TDocumentListener
+  // On a load's or save's worker thread: the picture of the file, for TakeFile.
+  void PrepareDocument(const TMob& mob) override { PreparePicture(mob); }
+  void PrepareSaved(const TMob& mob) override { PreparePicture(mob); }
   void DocumentOpened() override { TakeFile(); }
-  void DocumentClosed() override { TakeFile(); }
+  void DocumentClosed() override;
   void DocumentSaved(bool) override { TakeFile(); }
+  void LoadFailed() override { m_prepared.reset(); }
+  void SaveFailed() override { m_prepared.reset(); }
   void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+
+  // What TakeFile reads from the document: its layout (every record's size, a
+  // walk over millions of records in a large zone) and the unknown blocks'
+  // fingerprints.
+  struct TPicture {
+    TBlockLayout layout;
+    TBlockBaseline baseline;
+    std::size_t records = 0;  // the document's, to tell a picture of another
+    std::size_t unknownBlocks = 0;
+  };
+  void PreparePicture(const TMob& mob);
   void BusyChanged(bool busy) override;
 
   // The document matches its file now: a new picture and a new baseline.
@@ -86,6 +104,7 @@ class TBlocksPage : public QWidget, public TPage, private TDocumentListener {
   QPushButton* m_exportBut;
   QPushButton* m_replaceBut;
   TBlockBaseline m_baseline;
+  std::unique_ptr<TPicture> m_prepared;  // until TakeFile takes it
   bool m_fileStale = false;   // the picture is to be taken again at the lock's release
   bool m_marksStale = false;  // the marks are to be updated then
 };

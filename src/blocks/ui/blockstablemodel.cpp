@@ -25,8 +25,12 @@ const char16_t* const kKindCaptions[kObjKindCount] = {
 }  // namespace
 
 void TBlocksTableModel::Refresh(const TMob& mob, const TBlockBaseline& baseline) {
+  Refresh(mob, baseline, MobBlockLayout(mob));
+}
+
+void TBlocksTableModel::Refresh(const TMob& mob, const TBlockBaseline& baseline, TBlockLayout layout) {
   beginResetModel();
-  m_layout = MobBlockLayout(mob);
+  m_layout = std::move(layout);
   m_objectRow = m_layout.ObjectBlockIndex();
   m_questMob = mob.MobKind == "QuestMob";
   TakeMarks(mob, baseline);

@@ -33,6 +33,8 @@ class TBlocksTableModel : public QAbstractItemModel {
   // Takes a new picture of `mob` (the file it was just read from or written to);
   // blocks whose bytes differ from `baseline` are marked as changed.
   void Refresh(const TMob& mob, const TBlockBaseline& baseline);
+  // The same with `layout`, the document's as worked out beforehand.
+  void Refresh(const TMob& mob, const TBlockBaseline& baseline, TBlockLayout layout);
   // Marks the blocks that differ from `baseline` now, with their new sizes; the
   // rest of the picture stays that of the file.
   void UpdateMarks(const TMob& mob, const TBlockBaseline& baseline);

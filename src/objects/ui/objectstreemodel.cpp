@@ -6,6 +6,7 @@
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "common/qt/qtext.h"
 #include "mob/kindnames.h"
@@ -160,7 +161,7 @@ void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator, std::unique_
   m_index.Clear();
   m_indexStale = true;
   m_indexReady = false;
-  m_rows = prepared ? std::move(*prepared) : TRows{};
+  m_release.Release(std::make_unique<TRows>(std::exchange(m_rows, prepared ? std::move(*prepared) : TRows{})));
   // The sort column may have changed since the rows were worked out.
   const bool reorder = mob && (m_rows.sortColumn != m_sortColumn || m_rows.sortOrder != m_sortOrder);
   if (reorder) OrderRecords();

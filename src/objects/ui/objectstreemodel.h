@@ -25,6 +25,7 @@
 #include <optional>
 #include <vector>
 
+#include "document/backgroundrelease.h"
 #include "objects/core/objectfilter.h"
 #include "objects/core/objectparams.h"
 
@@ -133,6 +134,9 @@ class ObjectsTreeModel : public QAbstractItemModel {
   bool m_indexStale = true;   // to be started again
   bool m_indexReady = false;  // describes the document
   TRows m_rows;
+  // The rows a fill replaces: a zone whose records all have names of their own
+  // holds millions of captions, and freeing them would stop the window.
+  TBackgroundRelease m_release;
 };
 
 }  // namespace kelvarin
