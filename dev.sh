@@ -90,7 +90,9 @@ case "$cmd" in
   bench)
     install_deps
     build build-release -DCMAKE_BUILD_TYPE=Release
-    for b in build-release/bin/bench-*; do "$b"; done
+    # The window benchmarks need a display; Xvfb gives them one on any machine.
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+      sh -c 'for b in build-release/bin/bench-*; do "$b"; done'
     ;;
   stress)
     install_deps

@@ -13,8 +13,10 @@
 // resident set (a mapped file's pages count), against the file it works on.
 //
 //   ./dev.sh bench            (or build-release/bin/bench-cli [--runs N] [--json-runs N] [RECORDS...];
-//                             the JSON rows of a 2M zone take minutes a round, and jq
-//                             gigabytes: --json-runs 0 leaves them out)
+//                             by default 2k, 20k, 200k and 2M records. jq would need
+//                             gigabytes for the JSON of a 2M zone: from 1M records on,
+//                             dump and build run once, without their floor, for the
+//                             time per record; --json-runs 0 leaves the JSON rows out)
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -69,6 +71,9 @@ RunResult Run(const std::vector<std::string>& argv, const std::string& outPath =
   return r;
 }
 
+// From this size on, jq is not run: the JSON of 2M records takes it gigabytes.
+constexpr std::size_t kNoJqFrom = 1000000;
+
 bool HaveProgram(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -118,7 +123,7 @@ int main(int argc, char** argv) {
     else sizes.push_back(std::strtoul(argv[i], nullptr, 10));
   }
   if (jsonRuns < 0) jsonRuns = runs;
-  if (sizes.empty()) sizes = {2000, 20000, 200000};
+  if (sizes.empty()) sizes = {2000, 20000, 200000, 2000000};
 
   const fs::path self = fs::read_symlink("/proc/self/exe");
   const std::string cli = (self.parent_path() / "kelvarin-cli").string();
@@ -142,11 +147,12 @@ int main(int argc, char** argv) {
       std::printf("generate %zu failed\n", records);
       return 1;
     }
-    if (jsonRows) Run({cli, "dump", in}, json);
+    if (jsonRows && records < kNoJqFrom) Run({cli, "dump", in}, json);
     const double mobMb = double(fs::file_size(in)) / 1e6;
-    const double jsonMb = jsonRows ? double(fs::file_size(json)) / 1e6 : 0;
-    std::printf("zone of %zu records: %.1f MB, its JSON %.1f MB; %d paired rounds (JSON rows %d)\n",
-                records, mobMb, jsonMb, runs, jsonRuns);
+    const double jsonMb = jsonRows && records < kNoJqFrom ? double(fs::file_size(json)) / 1e6 : 0;
+    std::printf("zone of %zu records: %.1f MB", records, mobMb);
+    if (jsonMb > 0) std::printf(", its JSON %.1f MB", jsonMb);
+    std::printf("; %d paired rounds (JSON rows %d)\n", runs, jsonRuns);
 
     const Paired resaveDd = Measure(runs, {"dd", "if=" + in, "of=" + copy, "bs=16M", "conv=fsync", "status=none"},
                                     "/dev/null", {cli, "resave", in, out}, "/dev/null");
@@ -158,7 +164,16 @@ int main(int argc, char** argv) {
 
     const double resavePeak = Median(resaveDd.opPeakMb);
     std::printf("  resave peak memory %8.1f MB = %5.2fx the zone\n", resavePeak, resavePeak / mobMb);
-    if (jsonRows) {
+    if (jsonRows && records >= kNoJqFrom) {
+      const RunResult dump = Run({cli, "dump", in}, dumped);
+      const RunResult build = Run({cli, "build", dumped, out});
+      std::printf("  dump %.0f ms, build %.0f ms, run once without jq (it needs gigabytes here)%s\n", dump.ms,
+                  build.ms, dump.ok && build.ok ? "" : "  FAILED RUNS");
+      std::printf("  dump  peak memory %8.1f MB = %5.2fx the zone, %5.2fx the resave's peak\n", dump.peakMb,
+                  dump.peakMb / mobMb, dump.peakMb / resavePeak);
+      std::printf("  build peak memory %8.1f MB = %5.2fx the zone\n", build.peakMb, build.peakMb / mobMb);
+      perRecord.push_back({records, dump.ms / double(records), build.ms / double(records)});
+    } else if (jsonRows) {
       const Paired dump = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
       Row("dump", "jq -c . JSON > /dev/null", dump);
       const Paired build = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
