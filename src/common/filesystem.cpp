@@ -117,35 +117,6 @@ bool PosixFileSystem::MapRegular(const std::string& path, MappedFile& file, int&
   return file.Open(path, err);
 }
 
-int PosixFileSystem::OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    err = errno;
-    return -1;
-  }
-  // Opened without waiting (a FIFO would wait for its writer), then checked.
-  struct stat st {};
-  const bool statted = ::fstat(fd, &st) == 0;
-  if (!statted || !S_ISREG(st.st_mode)) {
-    err = statted ? EINVAL : errno;
-    ::close(fd);
-    return -1;
-  }
-  size = std::uint64_t(st.st_size);
-  return fd;
-}
-
-std::int64_t PosixFileSystem::ReadSome(int handle, std::uint8_t* data, std::size_t size, int& err) {
-  for (;;) {
-    const ssize_t n = ::read(handle, data, size);
-    if (n >= 0) return n;
-    if (errno != EINTR) {
-      err = errno;
-      return -1;
-    }
-  }
-}
-
 int PosixFileSystem::OpenUnnamedTemp(const std::string& folder, int& err) {
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) err = errno;

@@ -43,11 +43,6 @@ class FileSystem {
   virtual bool ReadAll(const std::string& path, Bytes& out, int& err) = 0;
   // Maps a non-empty regular file to be read in place; false with `err` otherwise.
   virtual bool MapRegular(const std::string& path, MappedFile& file, int& err) = 0;
-  // A regular file opened to be read in pieces: its handle and size, or -1 with
-  // `err` (EINVAL for a file of any other kind). Close it with Close.
-  virtual int OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) = 0;
-  // Up to `size` bytes into `data`: the count read, 0 at the end, -1 with `err`.
-  virtual std::int64_t ReadSome(int handle, std::uint8_t* data, std::size_t size, int& err) = 0;
 
   // The steps of ReplaceFile. Errors come back as errno values.
   // Opens a new file in the folder of `target`: an unnamed one where the file
@@ -82,8 +77,6 @@ class PosixFileSystem : public FileSystem {
   bool ReadLink(const std::string& path, std::string& target) override;
   bool ReadAll(const std::string& path, Bytes& out, int& err) override;
   bool MapRegular(const std::string& path, MappedFile& file, int& err) override;
-  int OpenRegularToRead(const std::string& path, std::uint64_t& size, int& err) override;
-  std::int64_t ReadSome(int handle, std::uint8_t* data, std::size_t size, int& err) override;
   int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
   bool NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) override;
   int OpenInPlace(const std::string& path, int& err) override;

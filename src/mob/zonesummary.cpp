@@ -1,10 +1,10 @@
 #include "mob/zonesummary.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <span>
 
 #include "common/filesystem.h"
+#include "common/mappedfile.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -49,68 +49,31 @@ TZoneSummary ZoneSummaryOf(const TMob& mob) {
 
 namespace {
 
-// A file read front to back through a buffer of a fixed size, which grows only for
-// a record larger than itself: a huge file costs no more memory than a small one.
-class WindowedFile {
+// The file's bytes, read in place where the system caches them: nothing is copied.
+class MappedView {
  public:
-  WindowedFile(FileSystem& fs, int handle) : m_fs(fs), m_handle(handle) {}
-
-  // Makes the next `n` bytes readable at Data(); false when the file ends first or
-  // a read fails.
-  bool Need(std::size_t n) {
-    if (m_end - m_begin >= n) return true;
-    if (n > m_capacity || !m_buffer) {
-      const std::size_t capacity = std::max(n, kWindow);
-      auto bigger = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-      if (m_buffer) std::memcpy(bigger.get(), m_buffer.get() + m_begin, m_end - m_begin);
-      m_buffer = std::move(bigger);
-      m_capacity = capacity;
-    } else {
-      std::memmove(m_buffer.get(), m_buffer.get() + m_begin, m_end - m_begin);
-    }
-    m_end -= m_begin;
-    m_begin = 0;
-    while (m_end < n) {
-      int err = 0;
-      const std::int64_t got = m_fs.ReadSome(m_handle, m_buffer.get() + m_end, m_capacity - m_end, err);
-      if (got <= 0) return false;
-      m_end += std::size_t(got);
-    }
-    return true;
-  }
-  const std::uint8_t* Data() const { return m_buffer.get() + m_begin; }
-  // Steps over `n` bytes, reading through those not yet read.
+  explicit MappedView(const MappedFile& file) : m_file(file), m_bytes(file.Bytes()) {}
+  bool Need(std::size_t n) const { return m_bytes.size() - m_pos >= n; }
+  const std::uint8_t* Data() const { return m_bytes.data() + m_pos; }
   bool Skip(std::uint64_t n) {
-    while (n > 0) {
-      const std::size_t step = std::size_t(std::min<std::uint64_t>(n, kWindow));
-      if (!Need(step)) return false;
-      m_begin += step;
-      n -= step;
-    }
+    if (m_bytes.size() - m_pos < n) return false;
+    m_pos += std::size_t(n);
     return true;
   }
-  // Whether nothing follows what was read: a file that grew meanwhile is not the
-  // file that was measured.
-  bool AtEnd() {
-    if (m_end != m_begin) return false;
-    std::uint8_t probe;
-    int err = 0;
-    return m_fs.ReadSome(m_handle, &probe, 1, err) == 0;
-  }
+  // A page that could not be read turned to zeros: what was read is not the file.
+  bool AtEnd() const { return m_pos == m_bytes.size() && !m_file.Damaged(); }
 
  private:
-  static constexpr std::size_t kWindow = 256 * 1024;
-  FileSystem& m_fs;
-  int m_handle;
-  std::unique_ptr<std::uint8_t[]> m_buffer;
-  std::size_t m_capacity = 0, m_begin = 0, m_end = 0;
+  const MappedFile& m_file;
+  std::span<const std::uint8_t> m_bytes;
+  std::size_t m_pos = 0;
 };
 
 // The loader's framing rules, each answering "out of the ordinary" (false) where
 // the loader would refuse or have something to say.
 class QuickScan {
  public:
-  QuickScan(WindowedFile& file, std::uint64_t fileSize, TZoneSummary& summary)
+  QuickScan(MappedView& file, std::uint64_t fileSize, TZoneSummary& summary)
       : m_file(file), m_fileSize(fileSize), m_summary(summary) {}
 
   bool Run() {
@@ -167,7 +130,7 @@ class QuickScan {
     return true;
   }
 
-  WindowedFile& m_file;
+  MappedView& m_file;
   const std::uint64_t m_fileSize;
   TZoneSummary& m_summary;
   bool m_sawObjects = false;
@@ -176,22 +139,12 @@ class QuickScan {
 }  // namespace
 
 bool QuickZoneSummary(const std::string& path, TZoneSummary& summary) {
-  FileSystem& fs = Files();
-  std::uint64_t size = 0;
   int err = 0;
-  const int handle = fs.OpenRegularToRead(path, size, err);
-  if (handle < 0) return false;
-  struct Closer {
-    FileSystem& fs;
-    int handle;
-    ~Closer() {
-      int ignored = 0;
-      fs.Close(handle, ignored);
-    }
-  } closer{fs, handle};
   summary = {};
-  WindowedFile file(fs, handle);
-  return QuickScan(file, size, summary).Run();
+  MappedFile mapped;
+  if (!Files().MapRegular(path, mapped, err)) return false;
+  MappedView view(mapped);
+  return QuickScan(view, mapped.Bytes().size(), summary).Run();
 }
 
 }  // namespace kelvarin

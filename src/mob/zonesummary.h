@@ -33,12 +33,12 @@ struct TZoneSummary {
 // The summary of a document loaded with its records left in the file image.
 TZoneSummary ZoneSummaryOf(const TMob& mob);
 
-// Reads a regular file once through a small window, checking its framing and
-// finding every record in the writer's own form: a file like that loads, and its
-// summary needs no record decoded. Anything out of the ordinary (damage, a record
-// in another form, a second script or object block, a file that is no regular
-// one or changes while it is read) answers false, and the caller loads the file in
-// full, which gives the verdict, the lines and the summary.
+// Reads a regular file once, mapped, checking its framing and finding every record
+// in the writer's own form: a file like that loads, and its summary needs no record
+// decoded. Anything out of the ordinary (damage, a record in another form, a second
+// script or object block, an empty file or one that is no regular one, a file cut
+// short while it is read) answers false, and the caller loads the file in full,
+// which gives the verdict, the lines and the summary.
 bool QuickZoneSummary(const std::string& path, TZoneSummary& summary);
 
 }  // namespace kelvarin

@@ -248,7 +248,7 @@ TEST_F(CliTest, JsonNestedDeeperThanSixtyFourLevelsIsRefused) {
 class NoMemoryToRead : public PosixFileSystem {
  public:
   bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
-  std::int64_t ReadSome(int, std::uint8_t*, std::size_t, int&) override { throw std::bad_alloc(); }
+  bool MapRegular(const std::string&, MappedFile&, int&) override { throw std::bad_alloc(); }
 };
 
 TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
