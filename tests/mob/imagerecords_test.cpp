@@ -13,17 +13,12 @@
 #include "mob/filelog.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "mobbytes.h"
 
 namespace kelvarin {
 namespace {
 
-Bytes GeneratedImage(std::size_t records, std::uint64_t seed) {
-  TMob mob;
-  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = 3});
-  Bytes image;
-  mob.BuildImage(image);
-  return image;
-}
+using testing::GeneratedImage;
 
 // Loads `bytes` both ways and compares everything the two documents show.
 void ExpectSameDocument(const Bytes& bytes, const std::string& what) {

@@ -8,9 +8,19 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "mob/generator.h"
 #include "mob/tmob.h"
 
 namespace kelvarin::testing {
+
+// The file the writer makes of a generated zone.
+inline Bytes GeneratedImage(std::size_t records, std::uint64_t seed, int scriptLines = 3) {
+  TMob mob;
+  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = scriptLines});
+  Bytes image;
+  mob.BuildImage(image);
+  return image;
+}
 
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;

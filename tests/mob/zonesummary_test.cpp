@@ -10,10 +10,12 @@
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "mob/zonesummary.h"
+#include "mobbytes.h"
 
 namespace kelvarin {
 namespace {
 
+using testing::GeneratedImage;
 namespace fs = std::filesystem;
 
 class ZoneSummaryTest : public ::testing::Test {
@@ -47,14 +49,6 @@ class ZoneSummaryTest : public ::testing::Test {
   fs::path m_dir;
   std::string m_path;
 };
-
-Bytes GeneratedImage(std::size_t records, std::uint64_t seed) {
-  TMob mob;
-  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = 2});
-  Bytes image;
-  mob.BuildImage(image);
-  return image;
-}
 
 TEST_F(ZoneSummaryTest, WrittenFilesAreSummedUpWithoutALoad) {
   for (std::size_t records : {0, 1, 30, 2000})
