@@ -1,7 +1,7 @@
 // Filling the objects tree for large zones, beside loading the same zone from its
 // file in the same run: the tree should not take much longer than the load.
 //
-//   build-release/bin/bench-objects-tree [RECORDS...]   (default 200000)
+//   build-release/bin/bench-objects-tree [RECORDS...]   (default 200000 and 2000000)
 //
 // With several sizes, each later size's fill is also set against the first one's:
 // the tree should grow no faster than the records (10x the records, at most 11x
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
 
   std::vector<std::size_t> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::strtoul(argv[i], nullptr, 10));
-  if (sizes.empty()) sizes = {200000};
+  if (sizes.empty()) sizes = {200000, 2000000};
 
   const auto dir = std::filesystem::temp_directory_path() / "kelvarin-bench-objects-tree";
   std::filesystem::create_directories(dir);

@@ -3,7 +3,7 @@
 // the largest gap between ticks of a 5 ms timer on the window thread, beside the
 // same timer's largest gap while the window only idles (the floor).
 //
-//   build-release/bin/bench-stall [RECORDS [ZONE.mob]]   (default 200000; needs a display or Xvfb)
+//   build-release/bin/bench-stall [RECORDS [ZONE.mob]]   (default 2000000; needs a display or Xvfb)
 //
 // With ZONE.mob the zone is read from that file when it is there and written to it
 // otherwise, so repeated runs at millions of records skip the generation.
@@ -69,7 +69,7 @@ class StallMeter {
 
 int main(int argc, char** argv) {
   TKelvarinApplication app(argc, argv);
-  const std::size_t records = argc > 1 ? std::stoul(argv[1]) : 200000;
+  const std::size_t records = argc > 1 ? std::stoul(argv[1]) : 2000000;
 
   QTemporaryDir dir;
   const QString kept = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
