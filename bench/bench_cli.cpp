@@ -41,11 +41,16 @@ struct RunResult {
 };
 
 // Runs argv as a child with stdout sent to `outPath` (/dev/null by default);
-// stderr is discarded. Wall time and the child's peak resident memory.
-RunResult Run(const std::vector<std::string>& argv, const std::string& outPath = "/dev/null") {
+// stderr is discarded. Wall time and the child's peak resident memory. `written`,
+// the file the command writes, is removed first, untimed: on a file system that
+// discards freed blocks, freeing the last run's 600 MB costs more than writing
+// them, and would be charged to whichever command replaces its file last.
+RunResult Run(const std::vector<std::string>& argv, const std::string& outPath = "/dev/null",
+              const std::string& written = {}) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  if (!written.empty()) fs::remove(written);
   // The pages the last command left dirty go to disk first, untimed: otherwise
   // whoever runs next pays for them.
   ::sync();
@@ -89,13 +94,15 @@ struct Paired {
   bool ok = true;
 };
 
-// `runs` rounds of floor, then command.
+// `runs` rounds of floor, then command; each writes the file it names, if any,
+// afresh.
 Paired Measure(int runs, const std::vector<std::string>& floorCmd, const std::string& floorOut,
-               const std::vector<std::string>& opCmd, const std::string& opOut) {
+               const std::vector<std::string>& opCmd, const std::string& opOut,
+               const std::string& floorWrites = {}, const std::string& opWrites = {}) {
   Paired p;
   for (int i = 0; i < runs; ++i) {
-    const RunResult f = Run(floorCmd, floorOut);
-    const RunResult o = Run(opCmd, opOut);
+    const RunResult f = Run(floorCmd, floorOut, floorWrites);
+    const RunResult o = Run(opCmd, opOut, opWrites);
     p.ok = p.ok && f.ok && o.ok;
     p.floorMs.push_back(f.ms);
     p.opMs.push_back(o.ms);
@@ -155,9 +162,10 @@ int main(int argc, char** argv) {
     std::printf("; %d paired rounds (JSON rows %d)\n", runs, jsonRuns);
 
     const Paired resaveDd = Measure(runs, {"dd", "if=" + in, "of=" + copy, "bs=16M", "conv=fsync", "status=none"},
-                                    "/dev/null", {cli, "resave", in, out}, "/dev/null");
+                                    "/dev/null", {cli, "resave", in, out}, "/dev/null", copy, out);
     Row("resave", "dd bs=16M conv=fsync", resaveDd);
-    const Paired resaveCp = Measure(runs, {"cp", in, copy}, "/dev/null", {cli, "resave", in, out}, "/dev/null");
+    const Paired resaveCp =
+        Measure(runs, {"cp", in, copy}, "/dev/null", {cli, "resave", in, out}, "/dev/null", copy, out);
     Row("resave", "cp (page cache, no sync)", resaveCp);
     const Paired info = Measure(runs, {"cat", in}, "/dev/null", {cli, "info", in}, "/dev/null");
     Row("info", "cat IN > /dev/null", info);
@@ -176,7 +184,8 @@ int main(int argc, char** argv) {
     } else if (jsonRows) {
       const Paired dump = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "dump", in}, dumped);
       Row("dump", "jq -c . JSON > /dev/null", dump);
-      const Paired build = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null");
+      const Paired build = Measure(jsonRuns, {"jq", "-c", ".", json}, "/dev/null", {cli, "build", json, out}, "/dev/null",
+                                    {}, out);
       Row("build", "jq -c . JSON > /dev/null", build);
       const double dumpPeak = Median(dump.opPeakMb), buildPeak = Median(build.opPeakMb);
       std::printf("  dump  peak memory %8.1f MB = %5.2fx the zone, %5.2fx the resave's peak\n", dumpPeak,
