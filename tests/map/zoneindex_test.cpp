@@ -121,6 +121,20 @@ TEST(ZoneIndex, PickingReturnsEveryOverlappingRecordNearestFirst) {
   EXPECT_FALSE(cycle.Click(300, 50, {}).has_value());
 }
 
+// A query over a wide rectangle finds what a scan of the records finds; the
+// records without a place are those the index lists as unplaced.
+RefSet ExpectQueriesMatchAScan(const TZoneIndex& index, const TMob& mob) {
+  const MapRect r{-5000, -7000, 9000, 3000};
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
+            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
+  RefSet unplaced;
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < mob.Count(kind); ++i)
+      if (!std::isfinite(ReadPlanePosition(mob, {kind, i})->x)) unplaced.insert({int(kind), i});
+  EXPECT_EQ(Key(index.Unplaced()), unplaced);
+  return unplaced;
+}
+
 TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
   TMob mob;
   test::Zone(mob, 5000, 4);
@@ -144,14 +158,7 @@ TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
       index.Update(ref, before);
     }
   }
-  const MapRect r{-5000, -7000, 9000, 3000};
-  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
-            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
-  RefSet unplaced;
-  for (ObjKind kind : kAllObjKinds)
-    for (std::size_t i = 0; i < mob.Count(kind); ++i)
-      if (!std::isfinite(ReadPlanePosition(mob, {kind, i})->x)) unplaced.insert({int(kind), i});
-  EXPECT_EQ(Key(index.Unplaced()), unplaced);
+  ExpectQueriesMatchAScan(index, mob);
   const ObjRef some{ObjKind::Object, 3};
   EXPECT_EQ(index.Position(some)->x, ReadPlanePosition(mob, some)->x);
   EXPECT_FALSE(index.Position({ObjKind::Object, mob.Objects.size()}).has_value());
@@ -175,15 +182,7 @@ TEST(ZoneIndex, MovesMadeBehindItsBackAreFollowedInOnePassAndNothingElseChanges)
   EXPECT_EQ(index.FollowMoves(mob), 1u);
   EXPECT_EQ(index.FollowMoves(mob), 0u);  // NaN and infinite positions compare as themselves
 
-  const MapRect r{-5000, -7000, 9000, 3000};
-  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
-            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
-  RefSet unplaced;
-  for (ObjKind kind : kAllObjKinds)
-    for (std::size_t i = 0; i < mob.Count(kind); ++i)
-      if (!std::isfinite(ReadPlanePosition(mob, {kind, i})->x)) unplaced.insert({int(kind), i});
-  EXPECT_TRUE(unplaced.count({int(lost.kind), lost.index}));
-  EXPECT_EQ(Key(index.Unplaced()), unplaced);
+  EXPECT_TRUE(ExpectQueriesMatchAScan(index, mob).count({int(lost.kind), lost.index}));
   EXPECT_EQ(index.Position(moved), ReadPlanePosition(mob, moved));
 
   mob.DeleteRecord(ObjKind::Unit, 0);
