@@ -138,16 +138,6 @@ TEST_F(EditorDropTest, TextDraggedIntoTheScriptStaysTheEditorsOwn) {
 
 class EditorLayoutTest : public EditorTest {
  protected:
-  // Closes the window and the program as a user does, and starts both again on
-  // the same settings file.
-  void Restart() {
-    ASSERT_TRUE(m_window->close());
-    m_window.reset();
-    m_state->ShutDown();
-    m_state = std::make_unique<TAppState>(ToUtf8(m_dir.path()));
-    m_state->StartUp();
-    CreateWindow();
-  }
   // A fresh start with no remembered layout, for the starting values.
   QRect StartingGeometry() {
     TLayoutValues kept = std::exchange(m_state->Settings.Layout, {});

@@ -113,6 +113,15 @@ bool StandInScriptPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
   return true;
 }
 
+void MainWindowTest::Restart() {
+  ASSERT_TRUE(m_window->close());
+  m_window.reset();
+  m_state->ShutDown();
+  m_state = std::make_unique<TAppState>(ToUtf8(m_dir.path()));
+  m_state->StartUp();
+  CreateWindow();
+}
+
 void MainWindowTest::CreateWindow() {
   if (!m_window) m_window = std::make_unique<TMainF>(*m_state, m_prompts);
   m_scriptPage = new StandInScriptPage(*m_window, m_state->Session);

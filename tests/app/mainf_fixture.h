@@ -94,6 +94,9 @@ class MainWindowTest : public ::testing::Test {
   // Builds the window (a test may change the settings or the window class first).
   virtual void CreateWindow();
   void ShowWindow();
+  // Closes the window and the program as a user does, and starts both again on
+  // the same settings file.
+  void Restart();
 
   // A generated zone written to `name` in the temporary folder; returns its path.
   QString MakeZone(const QString& name, std::size_t records = 40, std::uint64_t seed = 1);

@@ -110,12 +110,7 @@ TEST_F(RecentFilesMenuTest, TheNextStartOffersTheSameList) {
   const QString a = MakeZone(u"a.mob"_s), b = MakeZone(u"b.mob"_s);
   ASSERT_TRUE(m_window->OpenMob(a));
   ASSERT_TRUE(m_window->OpenMob(b));
-  ASSERT_TRUE(m_window->close());
-  m_window.reset();
-  m_state->ShutDown();
-  m_state = std::make_unique<TAppState>(ToUtf8(m_dir.path()));
-  m_state->StartUp();
-  CreateWindow();
+  Restart();
   EXPECT_EQ(Entries(), (QStringList{Label(1, b), Label(2, a)}));
 }
 
