@@ -78,12 +78,15 @@ std::optional<long double> ConvertExtended(std::string_view text, char decimalSe
   const auto [end, ec] =
       std::from_chars(canonical.data(), canonical.data() + canonical.size(), value);
   if (ec != std::errc() || end != canonical.data() + canonical.size()) return std::nullopt;
-  if (std::fabs(value) > std::numeric_limits<float>::max()) {
-    // Values that round to FLT_MAX are still in range; beyond that they do not fit.
-    const float rounded = static_cast<float>(value);
-    if (std::isinf(rounded)) return std::nullopt;
-  }
+  if (!NarrowToFloat(value)) return std::nullopt;
   return value;
+}
+
+std::optional<float> NarrowToFloat(long double value) {
+  const float rounded = static_cast<float>(value);
+  // Values that round to FLT_MAX are still in range; beyond that they do not fit.
+  if (std::isinf(rounded) && std::isfinite(value)) return std::nullopt;
+  return rounded;
 }
 
 }  // namespace kelvarin

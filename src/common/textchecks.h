@@ -28,6 +28,11 @@ std::optional<std::int32_t> ConvertInt32(std::string_view text);
 // separator, and values beyond the range of a 32-bit float.
 std::optional<float> ConvertFloat(std::string_view text, char decimalSeparator);
 
+// A number rounded to a 32-bit float; nullopt for a finite number beyond the range
+// of a 32-bit float (a value that rounds to the largest float still fits). NaN and
+// the infinities stay what they are: they are no overflow.
+std::optional<float> NarrowToFloat(long double value);
+
 // The same value before the rounding to 32 bits (nullopt exactly where ConvertFloat
 // gives nullopt), for sums and comparisons that must use the number as typed.
 std::optional<long double> ConvertExtended(std::string_view text, char decimalSeparator);

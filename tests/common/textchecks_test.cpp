@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "common/textchecks.h"
 
@@ -43,6 +44,16 @@ TEST(TextChecks, ConversionsRefuseTextsWithoutAUsableNumber) {
   EXPECT_EQ(ConvertFloat("-,5", ','), -0.5f);
   EXPECT_EQ(ConvertFloat("0.100000001490116", '.'), 0.1f);  // the table's 15-digit display
   EXPECT_EQ(ConvertFloat("0" + std::string(60, '0') + "1", '.'), 1.0f);
+}
+
+TEST(TextChecks, NarrowingToFloatRefusesOnlyFiniteOverflow) {
+  constexpr float kMax = std::numeric_limits<float>::max();
+  EXPECT_EQ(NarrowToFloat(0.1L), 0.1f);
+  EXPECT_EQ(NarrowToFloat(static_cast<long double>(kMax) * (1 + 1e-9L)), kMax);  // rounds down to the largest
+  EXPECT_FALSE(NarrowToFloat(static_cast<long double>(kMax) * 2));
+  EXPECT_FALSE(NarrowToFloat(-1e39L));
+  EXPECT_EQ(NarrowToFloat(std::numeric_limits<long double>::infinity()), std::numeric_limits<float>::infinity());
+  EXPECT_TRUE(std::isnan(*NarrowToFloat(std::numeric_limits<long double>::quiet_NaN())));
 }
 
 }  // namespace
