@@ -16,6 +16,7 @@ PACKAGES=(
   libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
+  python3-dev pybind11-dev python3-pytest
   xvfb xauth xdg-utils locales jq
   libxcb1-dev dbus-daemon dbus-bin at-spi2-core
   librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev file

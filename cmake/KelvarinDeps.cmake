@@ -13,6 +13,16 @@ if(NOT KELVARIN_FUZZ)
   endif()
 endif()
 
+if(KELVARIN_WITH_PYTHON AND NOT KELVARIN_FUZZ)
+  # The module is built for Debian's own Python, whatever python3 comes first on PATH.
+  if(NOT DEFINED Python_EXECUTABLE AND EXISTS /usr/bin/python3)
+    set(Python_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "The Python the kelvarin module is built for")
+  endif()
+  find_package(Python 3 REQUIRED COMPONENTS Interpreter Development.Module)
+  set(PYBIND11_FINDPYTHON ON)
+  find_package(pybind11 2.10 CONFIG REQUIRED)
+endif()
+
 if(KELVARIN_WITH_GUI AND NOT KELVARIN_FUZZ)
   set(CMAKE_AUTOMOC ON)
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets PrintSupport Test)

@@ -1,0 +1,72 @@
+#include "python/zonejournal.h"
+
+#include <iterator>
+
+namespace kelvarin {
+
+void TZoneJournal::FieldChanged(ObjRef ref, const char* key, TFieldValue old) {
+  m_entries.push_back({Entry::Type::Field, ref, key, std::move(old), std::nullopt});
+}
+
+void TZoneJournal::RecordInserted(ObjRef ref) {
+  m_entries.push_back({Entry::Type::Insert, ref, nullptr, {}, std::nullopt});
+  m_listsResized = true;
+}
+
+void TZoneJournal::RecordRemoved(ObjRef ref, TAnyRecord record) {
+  m_entries.push_back({Entry::Type::Remove, ref, nullptr, {}, std::move(record)});
+  m_listsResized = true;
+}
+
+void TZoneJournal::PutBack(TMob& mob, Entry& entry) {
+  std::visit(
+      [&](auto& record) {
+        using R = std::decay_t<decltype(record)>;
+        auto& list = mob.List<R::Kind>();
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(entry.ref.index), std::move(record));
+      },
+      *entry.record);
+  entry.record.reset();
+}
+
+void TZoneJournal::TakeOut(TMob& mob, Entry& entry) {
+  WithRecordType(entry.ref.kind, [&](auto type) {
+    using R = typename decltype(type)::type;
+    auto& list = mob.List<R::Kind>();
+    const auto at = list.begin() + static_cast<std::ptrdiff_t>(entry.ref.index);
+    entry.record.emplace(std::in_place_type<R>, std::move(*at));
+    list.erase(at);
+  });
+}
+
+void TZoneJournal::Undo(TMob& mob) {
+  for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
+    switch (it->type) {
+      case Entry::Type::Field: SwapFieldValue(mob, it->ref, it->key, it->value); break;
+      case Entry::Type::Insert: TakeOut(mob, *it); break;
+      case Entry::Type::Remove: PutBack(mob, *it); break;
+    }
+  }
+}
+
+void TZoneJournal::Redo(TMob& mob) {
+  for (Entry& entry : m_entries) {
+    switch (entry.type) {
+      case Entry::Type::Field: SwapFieldValue(mob, entry.ref, entry.key, entry.value); break;
+      case Entry::Type::Insert: PutBack(mob, entry); break;
+      case Entry::Type::Remove: TakeOut(mob, entry); break;
+    }
+  }
+}
+
+std::size_t TZoneJournal::MemorySize() const {
+  std::size_t bytes = sizeof(*this) + m_entries.capacity() * sizeof(Entry);
+  for (const Entry& entry : m_entries) {
+    bytes += HeapBytes(entry.value);
+    // A record's file form is a fair measure of what its strings and lists hold.
+    if (entry.record) bytes += std::visit([](const auto& r) { return std::size_t(r.GetSize()); }, *entry.record);
+  }
+  return bytes;
+}
+
+}  // namespace kelvarin

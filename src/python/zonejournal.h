@@ -1,0 +1,47 @@
+// The changes a script made to a document, written down as they were made so
+// that all of them can be taken back and done again: the values fields held
+// before, the records that came and the records that went, by position. Nothing
+// is copied to undo or redo: values and records are exchanged back.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "python/zonehandle.h"
+
+namespace kelvarin {
+
+class TZoneJournal : public TZoneRecorder {
+ public:
+  void FieldChanged(ObjRef ref, const char* key, TFieldValue old) override;
+  void RecordInserted(ObjRef ref) override;
+  void RecordRemoved(ObjRef ref, TAnyRecord record) override;
+
+  // `mob` stands as the changes left it; afterwards as before them.
+  void Undo(TMob& mob);
+  // The changes again, on `mob` as it stood before them.
+  void Redo(TMob& mob);
+
+  bool Empty() const { return m_entries.empty(); }
+  // Whether records came or went (positions of the lists have moved).
+  bool ListsResized() const { return m_listsResized; }
+  std::size_t MemorySize() const;
+
+ private:
+  struct Entry {
+    enum class Type { Field, Insert, Remove } type;
+    ObjRef ref;
+    const char* key = nullptr;   // Field
+    TFieldValue value;           // Field: the value the record does not hold now
+    std::optional<TAnyRecord> record;  // Insert, Remove: the record while it is out of its list
+  };
+
+  static void PutBack(TMob& mob, Entry& entry);
+  static void TakeOut(TMob& mob, Entry& entry);
+
+  std::vector<Entry> m_entries;
+  bool m_listsResized = false;
+};
+
+}  // namespace kelvarin
