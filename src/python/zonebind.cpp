@@ -59,8 +59,11 @@ std::unique_ptr<TOwnedZone> LoadZone(const std::string& path) {
   }
   if (!loaded) {
     std::string log = owner->Mob().LogText;
-    // The loader says nothing of a file that is not there.
-    if (Files().KindOf(path) == FileKind::Missing) log += ReasonLine(ENOENT);
+    // The loader says nothing of a path that names no file: say what is there.
+    if (!Files().Exists(path)) {
+      const FileKind kind = Files().KindOf(path);
+      log += kind == FileKind::Missing ? ReasonLine(ENOENT) : NotRegularFileLine(path, kind);
+    }
     throw TLoadError(PathText(path) + ": the zone could not be loaded:" + LogLines(log));
   }
   owner->SetPath(path);
