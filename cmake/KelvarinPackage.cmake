@@ -10,7 +10,8 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Kelvarin edits one binary .mob map-zone file at a time: the enciphered script with
 highlighting and search, every placed object in a tree with a checked parameter table,
 an object's orientation in a small 3D view, and mass changes over selected objects.
-kelvarin-cli inspects, converts and edits zones without a display.")
+kelvarin-cli inspects, converts and edits zones without a display, and the Python
+package kelvarin reads, changes and writes zones from scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -22,5 +23,16 @@ if(KELVARIN_WITH_GUI)
   # Russian standard buttons and dialogs, the fixed-width font of the script and the log,
   # and the viewer that opens Readme.txt: the editor works without them, only plainer.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-dejavu-core, xdg-utils")
+endif()
+if(TARGET kelvarin_python)
+  # The kelvarin Python package is built for one version of Debian's Python; the
+  # programs do not need it.
+  math(EXPR next_minor "${Python_VERSION_MINOR} + 1")
+  set(python_dep "python3 (>= ${Python_VERSION_MAJOR}.${Python_VERSION_MINOR}), python3 (<< ${Python_VERSION_MAJOR}.${next_minor})")
+  if(CPACK_DEBIAN_PACKAGE_RECOMMENDS)
+    string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", ${python_dep}")
+  else()
+    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "${python_dep}")
+  endif()
 endif()
 include(CPack)

@@ -85,11 +85,9 @@ void Save(TZoneHandle& zone, const py::object& pathArg) {
   const std::string path = pathArg.is_none() ? owner.Path() : PathBytes(pathArg);
   if (path.empty()) throw py::value_error("the zone has no file yet: give save() a path");
   TMob& mob = owner.Mob();
-  bool saved;
-  {
-    py::gil_scoped_release unlocked;
-    saved = mob.Save(path);
-  }
+  // The interpreter stays locked: another Python thread could otherwise change the
+  // records while they are written.
+  const bool saved = mob.Save(path);
   if (!saved) {
     PyErr_SetString(PyExc_OSError, (PathText(path) + ": the zone was not saved:" + LogLines(mob.LogText)).c_str());
     throw py::error_already_set();

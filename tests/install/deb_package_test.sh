@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the build and checks that it depends on the Debian
 # packages of the libraries the programs link, and holds what a desktop needs.
-#   deb_package_test.sh BUILD_DIR WITH_GUI(ON|OFF)
+#   deb_package_test.sh BUILD_DIR WITH_GUI(ON|OFF) [PYTHON_MODULE]
 set -euo pipefail
 build=$1
 gui=$2
+python_module=${3:-}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 status=0
@@ -35,6 +36,13 @@ if [ "$gui" = ON ]; then
     ./usr/share/mime/packages/org.kelvarin.Kelvarin.xml
     ./usr/share/metainfo/org.kelvarin.Kelvarin.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/org.kelvarin.Kelvarin.svg)
+fi
+if [ -n "$python_module" ]; then
+  # Where Debian's Python finds packages installed under /usr.
+  wanted+=(./usr/lib/python3/dist-packages/kelvarin/__init__.py ./usr/lib/python3/dist-packages/kelvarin/__init__.pyi
+    ./usr/lib/python3/dist-packages/kelvarin/$python_module)
+  recommends=$(dpkg-deb -f "$deb" Recommends)
+  echo ", $recommends," | grep -q ", python3 (>= 3" || fail "the package does not recommend python3: $recommends"
 fi
 for path in "${wanted[@]}"; do echo "$contents" | grep -qx "$path" || fail "the package lacks $path"; done
 if [ "$gui" = ON ]; then

@@ -2,11 +2,14 @@
 # Installs the build into a scratch prefix, as a packager would, and checks what
 # lands there: the programs, the guide and licence, and the desktop files, which the
 # desktop's own validators must accept.
-#   install_tree_test.sh BUILD_DIR WITH_GUI(ON|OFF) LIBDIR
+#   install_tree_test.sh BUILD_DIR WITH_GUI(ON|OFF) LIBDIR [PYTHON_MODULE PYTHON]
 set -euo pipefail
 build=$1
 gui=$2
 libdir=$3
+python_module=${4:-}
+python=${5:-}
+python_dir=lib/python3/dist-packages/kelvarin
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 prefix=$stage/usr
@@ -24,6 +27,9 @@ if [ "$gui" = ON ]; then
     share/icons/hicolor/scalable/apps/$id.svg)
   for size in 16 32 48 64 128 256; do expected+=(share/icons/hicolor/${size}x${size}/apps/$id.png); done
 fi
+if [ -n "$python_module" ]; then
+  expected+=($python_dir/__init__.py $python_dir/__init__.pyi $python_dir/py.typed $python_dir/$python_module)
+fi
 actual=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
 if [ "$actual" != "$wanted" ]; then
@@ -38,6 +44,15 @@ done
 # The installed programs answer --version without a display.
 cli_version=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/kelvarin-cli" --version)
 [ -n "$cli_version" ] || fail "kelvarin-cli --version printed nothing"
+
+# The installed Python package imports and reads a zone with no help from the build tree.
+if [ -n "$python_module" ]; then
+  "$prefix/bin/kelvarin-cli" generate "$stage/py.mob" --records 50 || fail "kelvarin-cli generate failed"
+  records=$(cd "$stage" && env -u PYTHONPATH PYTHONPATH="$prefix/lib/python3/dist-packages" "$python" -c \
+    'import sys, kelvarin; print(len(list(kelvarin.open(sys.argv[1]).records())))' "$stage/py.mob") ||
+    fail "the installed kelvarin package does not import or read a zone"
+  [ "$records" = 50 ] || fail "the installed kelvarin package reads $records records of 50"
+fi
 
 if [ "$gui" = ON ]; then
   # The installed map command finds its drawing module; without the module it says
