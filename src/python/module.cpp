@@ -6,10 +6,12 @@
 
 PYBIND11_MODULE(_core, m) {
   m.doc() = "The compiled core of the kelvarin package: import kelvarin instead.";
-  // The classes are known by the package's name, which is where users find them.
+  // The classes are known by the package's name, which is where users find them:
+  // a class takes its module's name when it is made, and signatures name classes
+  // by it.
+  const pybind11::object name = m.attr("__name__");
+  m.attr("__name__") = "kelvarin";
   kelvarin::BindRecords(m);
   kelvarin::BindZone(m);
-  for (const char* name : {"Record", "Unit", "Object", "Lever", "Trap", "Flame", "Particle1", "Particle2",
-                           "Particle3", "RecordList", "Zone", "Finding", "LoadError", "_RecordIterator"})
-    m.attr(name).attr("__module__") = "kelvarin";
+  m.attr("__name__") = name;
 }

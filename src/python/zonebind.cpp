@@ -191,9 +191,12 @@ MassChangeOpts OptionsFromDict(const py::dict& options) {
         throw py::type_error(name + ": expected True or False, got " + Py_TYPE(value.ptr())->tp_name);
       opts.*(f->member) = value.cast<bool>();
     } else if (const MassChangeTextField* t = field(MassChangeTextFields())) {
-      // Numbers may be given as numbers; the option check reads their text.
-      const bool number = PyLong_Check(value.ptr()) || PyFloat_Check(value.ptr());
-      opts.*(t->member) = Cp1251FromPython(number ? py::str(value) : value, name);
+      // Numbers may be given as numbers, the target as a path; the option check
+      // reads their text.
+      py::object text = py::reinterpret_borrow<py::object>(value);
+      if (PyLong_Check(value.ptr()) || PyFloat_Check(value.ptr())) text = py::str(value);
+      else if (py::hasattr(value, "__fspath__")) text = py::module_::import("os").attr("fspath")(value);
+      opts.*(t->member) = Cp1251FromPython(text, name);
     } else {
       throw py::value_error("'" + name + "' is no key of the mass-change options (they are named as in the "
                             "options file, such as 'MC_KR_Type_UnitCB_ini')");

@@ -59,7 +59,7 @@ def test_mass_change_copies_into_the_target_file_and_saves_only_it(generated, tm
     flames = len(zone.flames)
     before = [f.to_dict() for f in zone.flames]
     result = zone.mass_change(options(MC_KR_Type_FlameCB=True, MC_AS_Obj_CopyRB=True, MC_AS_Obj_OnlyParamsRB=False,
-                                      MC_AS_Obj_TargetMobEd=str(target_path), MC_AS_Params_Model3dCB=True,
+                                      MC_AS_Obj_TargetMobEd=target_path, MC_AS_Params_Model3dCB=True,
                                       MC_AS_Params_Model3dEd="torch.mdl"))
     assert result["copied"] == flames
     assert [f.to_dict() for f in zone.flames] == before  # a copy leaves the zone itself as it was
