@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench-python: the Python half failed: %s\n", command.c_str());
     return 1;
   }
-  std::printf("Python module, %zu records, best of %d:\n", records, kRuns);
+  std::printf("Python module, %zu records (best of %d loads, of %d columns):\n", records, kRuns, 4 * kRuns);
   std::printf("  kelvarin.open          %9.2f ms  %5.2fx the core's full load (%.2f ms; aim <= 1.5x)\n", openMs,
               openMs / coreMs, coreMs);
   std::printf("  units.column(\"LoadX\")  %9.2f ms  %5.2fx a Python list of %zu floats (%.2f ms; aim <= 2x)\n",
