@@ -382,7 +382,7 @@ file.)doc");
            "Every record of the zone: the units first, then objects, levers, traps, flames and the three "
            "particle kinds.")
       .def("save", &Save, py::arg("path") = py::none(),
-           "Writes the zone to `path` (its own file when None), as the editor saves: the file is replaced in "
+           "Writes the zone to `path` (its own file when None) as the editor writes a file: it is replaced in "
            "one step, so a failed save leaves the old one whole; a folder, device or FIFO in its place is "
            "refused. OSError with the reason when it fails. The zone then takes that path.")
       .def("check", &Check,
