@@ -215,14 +215,16 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
 void AddCheckCommand(CLI::App& app, CliIo& io, int& exitCode);
 void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode);
+void AddDiffCommands(CLI::App& app, CliIo& io, int& exitCode);
 #ifdef KELVARIN_CLI_MAP
 void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
 #endif
 
 namespace {
 
-int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
-  CliIo io{out, err};
+int RunCommand(int argc, const char* const* argv, CliIo& io) {
+  std::ostream& out = io.out;
+  std::ostream& err = io.err;
   int exitCode = kExitOk;
   CLI::App app{"kelvarin-cli: inspect, convert and edit .mob zone files without the editor."};
   app.require_subcommand(1);
@@ -274,6 +276,7 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
   AddMassChangeCommand(app, io, exitCode);
   AddCheckCommand(app, io, exitCode);
   AddBlocksCommand(app, io, exitCode);
+  AddDiffCommands(app, io, exitCode);
 #ifdef KELVARIN_CLI_MAP
   AddMapCommand(app, io, exitCode);
 #endif
@@ -296,18 +299,19 @@ int RunCommand(int argc, const char* const* argv, std::ostream& out, std::ostrea
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   // Whatever happens, the command ends with a message and an exit code, never
   // with a signal.
+  CliIo io{out, err};
   int exitCode = kExitFailed;
   try {
-    exitCode = RunCommand(argc, argv, out, err);
+    exitCode = RunCommand(argc, argv, io);
   } catch (const std::bad_alloc&) {
     err << "kelvarin-cli: out of memory: the command needs more memory than it can get\n";
-    return kExitFailed;
+    return io.failedExit;
   } catch (const std::exception& e) {
     err << "kelvarin-cli: " << e.what() << "\n";
-    return kExitFailed;
+    return io.failedExit;
   } catch (...) {
     err << "kelvarin-cli: the command failed unexpectedly\n";
-    return kExitFailed;
+    return io.failedExit;
   }
   // What could not be written (a full disk, a closed pipe) is not a success. The
   // flush of what is left in the buffer names the reason.
@@ -320,7 +324,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     err << "kelvarin-cli: the output could not be written";
     if (writeError != 0) err << ": " << SystemErrorText(writeError);
     err << "\n";
-    return kExitFailed;
+    return io.failedExit;
   }
   return exitCode;
 }

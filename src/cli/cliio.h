@@ -14,6 +14,10 @@ inline constexpr int kExitFindings = 3;  // check: the zone has errors
 struct CliIo {
   std::ostream& out;
   std::ostream& err;
+  // The exit code of a command that fails for a reason of its own (an exception,
+  // output that could not be written). Commands that answer with 1 for something
+  // else (diff: the zones differ) set another.
+  int failedExit = kExitFailed;
 };
 
 }  // namespace kelvarin

@@ -570,4 +570,21 @@ bool TParticle3ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size
   return false;
 }
 
+std::int32_t WrittenFormIdentity(ObjKind kind, const std::uint8_t* data, std::uint32_t size) {
+  // In the writer's form each chunk id stands once at the top level of the
+  // sub-block (list items sit inside their list's chunk), so the first chunk with
+  // the identity's id is the one a reader would take.
+  std::uint32_t id = kIdObjectID;
+  if (kind == ObjKind::Particle1) id = 0x0000AA05;
+  else if (kind == ObjKind::Particle2) id = 0x0000CC02;
+  else if (kind == ObjKind::Particle3) id = 0x0000DD02;
+  for (std::uint32_t pos = kSubBlockHeader; size - pos >= 12;) {
+    const std::uint32_t chunkSize = ReadU32(data + pos + 4);
+    if (ReadU32(data + pos) == id && chunkSize == 12) return ReadI32(data + pos + 8);
+    if (chunkSize < kChunkHeader || chunkSize > size - pos) break;
+    pos += chunkSize;
+  }
+  return 0;
+}
+
 }  // namespace kelvarin

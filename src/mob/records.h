@@ -256,6 +256,10 @@ template <> struct RecordOf<ObjKind::Particle3> { using type = TParticle3ObjBloc
 // them as they stand instead of decoding and re-encoding each one.
 bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size);
 
+// The identity (ObjectID, or ID for particles) of a sub-block in the writer's own
+// form (InWrittenForm holds), read where it stands without reading the record.
+std::int32_t WrittenFormIdentity(ObjKind kind, const std::uint8_t* data, std::uint32_t size);
+
 // The kind of a sub-block kind id; nullopt for an unknown kind.
 inline std::optional<ObjKind> KindFromId(std::uint32_t id) {
   switch (id) {

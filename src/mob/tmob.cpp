@@ -726,6 +726,11 @@ const std::uint8_t* TMob::KeptRecord(ObjKind kind, std::size_t index) const {
   return m_imageRecords->image.data() + m_imageRecords->records[int(kind)][index].offset;
 }
 
+TMob::KeptRecordBytes TMob::KeptRecordAt(ObjKind kind, std::size_t index) const {
+  const std::uint8_t* sub = KeptRecord(kind, index);
+  return {{sub, ReadU32(sub + 4)}, m_imageRecords->records[int(kind)][index].asWritten};
+}
+
 // Records left in the image go out in list order per kind: runs of records that lie
 // back to back in the image, each as the writer makes it, are copied in one piece;
 // any other record is read again and written anew.

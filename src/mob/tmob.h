@@ -126,6 +126,14 @@ class TMob {
   // False once a page of a kept image mapped from its file could not be read (the
   // file was cut short meanwhile): what was read from it since is not the file.
   bool KeptImageIntact() const;
+  // The index-th record of `kind` as the kept image holds it: its whole sub-block
+  // as it stands in the file, and whether those are the very bytes the writer
+  // makes of it. Only for a document whose records stay in its image.
+  struct KeptRecordBytes {
+    std::span<const std::uint8_t> bytes;
+    bool asWritten = false;
+  };
+  KeptRecordBytes KeptRecordAt(ObjKind kind, std::size_t index) const;
 
   void Log(std::string_view line);
   void Reset();
