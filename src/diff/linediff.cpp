@@ -25,9 +25,9 @@ std::string_view LineWithoutEnd(std::string_view line) {
 
 namespace {
 
-// The greatest number of edits the exact search spends on one stretch without
-// anchors; beyond it the stretch counts as replaced whole. Its memory grows with
-// the square of this bound.
+// The greatest number of edits the exact search spends on one stretch; beyond it
+// the stretch is split at lines unique to both sides. Its memory grows with the
+// square of this bound.
 constexpr std::size_t kMaxEdits = 1000;
 
 class LineMatcher {
@@ -63,11 +63,12 @@ class LineMatcher {
     while (s.a0 < s.a1 && s.b0 < s.b1 && m_a[s.a0] == m_b[s.b0]) m_match[s.a0++] = s.b0++;
     while (s.a0 < s.a1 && s.b0 < s.b1 && m_a[s.a1 - 1] == m_b[s.b1 - 1]) m_match[--s.a1] = --s.b1;
     if (s.a0 == s.a1 || s.b0 == s.b1) return;
-    if (!SplitAtUniqueLines(s)) Search(s);
+    if (!Search(s)) SplitAtUniqueLines(s);
   }
 
   // Lines that stand once in each side of the stretch, matched where they keep
   // their order (one longest increasing run), split it into smaller stretches.
+  // Without such lines nothing of the stretch matches.
   bool SplitAtUniqueLines(const Stretch& s) {
     struct Seen {
       std::uint32_t inA = 0, inB = 0;
@@ -112,9 +113,9 @@ class LineMatcher {
     return true;
   }
 
-  // The exact shortest edit of the stretch (the greedy forward search), when it
-  // takes no more than kMaxEdits edits.
-  void Search(const Stretch& s) {
+  // The exact shortest edit of the stretch (the greedy forward search); false
+  // when it takes more than kMaxEdits edits.
+  bool Search(const Stretch& s) {
     const std::ptrdiff_t n = std::ptrdiff_t(s.a1 - s.a0), m = std::ptrdiff_t(s.b1 - s.b0);
     const std::ptrdiff_t maxD = std::min<std::ptrdiff_t>(n + m, kMaxEdits);
     const std::ptrdiff_t offset = maxD + 1;
@@ -134,7 +135,7 @@ class LineMatcher {
       }
       trace.emplace_back(v.begin() + (offset - d), v.begin() + (offset + d + 1));
     }
-    if (found < 0) return;  // too different: nothing of the stretch matches
+    if (found < 0) return false;
 
     std::ptrdiff_t x = n, y = m;
     for (std::ptrdiff_t d = found; d > 0; --d) {
@@ -154,6 +155,7 @@ class LineMatcher {
       --x, --y;
       m_match[s.a0 + std::size_t(x)] = s.b0 + std::size_t(y);
     }
+    return true;
   }
 
   std::vector<std::uint32_t> m_a, m_b;

@@ -22,8 +22,9 @@ std::string_view LineWithoutEnd(std::string_view line);
 
 // For each line of `a`, the index of the line of `b` it matches, or kNoLine. The
 // matched pairs increase in both texts and form a longest common subsequence
-// where the texts are small or their changes few; lines unique to both texts
-// anchor the search first, so large texts with scattered changes stay fast.
+// wherever a stretch between common lines takes up to a thousand edits; a stretch
+// that takes more is split at the lines unique to both texts, so that very
+// different texts cost no more than their length times that bound.
 inline constexpr std::size_t kNoLine = std::size_t(-1);
 std::vector<std::size_t> MatchLines(std::span<const std::string_view> a, std::span<const std::string_view> b);
 

@@ -151,7 +151,8 @@ TZoneDiff DiffZones(const TMob& a, const TMob& b) {
   s.presentB = b.HasScript;
   s.keyA = a.HasScript ? TMob::WrittenScriptKey(a.ScriptKey) : 0;
   s.keyB = b.HasScript ? TMob::WrittenScriptKey(b.ScriptKey) : 0;
-  const std::string_view textA = a.HasScript ? a.ScriptText : "", textB = b.HasScript ? b.ScriptText : "";
+  const std::string_view textA = a.HasScript ? std::string_view(a.ScriptText) : std::string_view(),
+                         textB = b.HasScript ? std::string_view(b.ScriptText) : std::string_view();
   if (textA != textB) s.hunks = UnifiedHunks(SplitLinesKeepingEnds(textA), SplitLinesKeepingEnds(textB));
 
   const bool bothImages = !a.KeptImage().empty() && !b.KeptImage().empty();

@@ -183,6 +183,7 @@ class TZoneMerger {
     std::size_t index = 0;  // in ours, theirs, or the merged records
     bool alive = true;
     bool clash = false;  // theirs' addition whose identity ours added too
+    bool oursOnly = false;  // ours' addition that theirs does not hold
     std::size_t prev = kEnd, next = kEnd;
   };
   static constexpr std::size_t kEnd = std::size_t(-1);
@@ -253,6 +254,7 @@ class TZoneMerger {
       const std::size_t b = plan.toOurs.bToA[o];
       if (b == TRecordPairing::kNone) {
         oursAdditions.emplace(Key(ours.Identity(kind, o), plan.toOurs.occurrenceB[o]), o);
+        nodes[o].oursOnly = true;
         continue;
       }
       const std::size_t t = plan.toTheirs.aToB[b];
@@ -306,6 +308,7 @@ class TZoneMerger {
       const auto same = oursAdditions.find(Key(identity, plan.toTheirs.occurrenceB[t]));
       if (same != oursAdditions.end() && ours.SameRecord<R>(same->second, theirs, t)) {
         theirsNode[t] = same->second;  // the same addition on both sides
+        nodes[same->second].oursOnly = false;
         continue;
       }
       theirsNode[t] = nodes.size();
@@ -316,7 +319,8 @@ class TZoneMerger {
     }
 
     // Ours' order, with theirs' additions and theirs' moves (of records ours did
-    // not move) each placed after the record that precedes it in theirs.
+    // not move) each placed after the record that precedes it in theirs, and after
+    // what ours added right there.
     std::size_t head = kEnd, tail = kEnd;
     const auto unlink = [&](std::size_t n) {
       Node& x = nodes[n];
@@ -325,14 +329,22 @@ class TZoneMerger {
       x.prev = x.next = kEnd;
     };
     const auto insertAfter = [&](std::size_t n, std::size_t after) {
+      for (std::size_t next = after == kEnd ? head : nodes[after].next; next != kEnd && nodes[next].oursOnly;
+           next = nodes[next].next)
+        after = next;
       Node& x = nodes[n];
       x.prev = after;
       x.next = after == kEnd ? head : nodes[after].next;
       (x.prev == kEnd ? head : nodes[x.prev].next) = n;
       (x.next == kEnd ? tail : nodes[x.next].prev) = n;
     };
-    for (std::size_t o = 0; o < nOurs; ++o)
-      if (nodes[o].alive) insertAfter(o, tail);
+    for (std::size_t o = 0; o < nOurs; ++o) {
+      if (!nodes[o].alive) continue;
+      Node& x = nodes[o];
+      x.prev = tail;
+      (tail == kEnd ? head : nodes[tail].next) = o;
+      tail = o;
+    }
     std::size_t anchor = kEnd;
     for (std::size_t t = 0; t < nTheirs; ++t) {
       const std::size_t n = theirsNode[t];
