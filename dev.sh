@@ -17,7 +17,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
   python3-dev pybind11-dev python3-pytest
-  xvfb xauth xdg-utils locales jq
+  xvfb xauth xdg-utils locales jq git
   libxcb1-dev dbus-daemon dbus-bin at-spi2-core
   librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev file
 )
