@@ -17,76 +17,30 @@
 //                             gigabytes for the JSON of a 2M zone: from 1M records on,
 //                             dump and build run once, without their floor, for the
 //                             time per record; --json-runs 0 leaves the JSON rows out)
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "benchprocess.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
-struct RunResult {
-  double ms = 0;
-  double peakMb = 0;
-  bool ok = false;
-};
-
-// Runs argv as a child with stdout sent to `outPath` (/dev/null by default);
-// stderr is discarded. Wall time and the child's peak resident memory. `written`,
-// the file the command writes, is removed first, untimed: on a file system that
-// discards freed blocks, freeing the last run's 600 MB costs more than writing
-// them, and would be charged to whichever command replaces its file last.
-RunResult Run(const std::vector<std::string>& argv, const std::string& outPath = "/dev/null",
-              const std::string& written = {}) {
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  if (!written.empty()) fs::remove(written);
-  // The pages the last command left dirty go to disk first, untimed: otherwise
-  // whoever runs next pays for them.
-  ::sync();
-  const auto t0 = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int null = open("/dev/null", O_WRONLY);
-    if (out < 0 || null < 0) _exit(127);
-    dup2(out, 1);
-    dup2(null, 2);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  RunResult r;
-  int status = 0;
-  rusage usage{};
-  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return r;
-  const auto t1 = std::chrono::steady_clock::now();
-  r.ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
-  r.peakMb = double(usage.ru_maxrss) * 1024 / 1e6;
-  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return r;
-}
+using kelvarin::bench::Median;
+using kelvarin::bench::Run;
+using kelvarin::bench::RunResult;
 
 // From this size on, jq is not run: the JSON of 2M records takes it gigabytes.
 constexpr std::size_t kNoJqFrom = 1000000;
 
 bool HaveProgram(const std::string& name) {
   return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct Paired {
