@@ -136,7 +136,7 @@ bool SameImages(const TMob& a, const TMob& b) {
 
 }  // namespace
 
-TZoneDiff DiffZones(const TMob& a, const TMob& b) {
+TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA) {
   TZoneDiff diff;
   DiffBlocks(a, b, diff.blocks);
 
@@ -151,7 +151,7 @@ TZoneDiff DiffZones(const TMob& a, const TMob& b) {
   s.presentB = b.HasScript;
   s.keyA = a.HasScript ? TMob::WrittenScriptKey(a.ScriptKey) : 0;
   s.keyB = b.HasScript ? TMob::WrittenScriptKey(b.ScriptKey) : 0;
-  const std::string_view textA = a.HasScript ? std::string_view(a.ScriptText) : std::string_view(),
+  const std::string_view textA = a.HasScript ? scriptA.value_or(a.ScriptText) : std::string_view(),
                          textB = b.HasScript ? std::string_view(b.ScriptText) : std::string_view();
   if (textA != textB) s.hunks = UnifiedHunks(SplitLinesKeepingEnds(textA), SplitLinesKeepingEnds(textB));
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "diff/linediff.h"
@@ -76,8 +77,9 @@ struct TZoneDiff {
 
 // Compares two loaded zones, kept in their lists or left in their file images
 // (RecordsStayInImage: records are compared by bytes first and decoded only where
-// those differ).
-TZoneDiff DiffZones(const TMob& a, const TMob& b);
+// those differ). `scriptA`, when given, stands for A's script text: the text an
+// editor holds, which the document takes only when it is saved.
+TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA = std::nullopt);
 
 // The diff as lines for a person: what changed in which block and record, each
 // field as "name: old -> new", then the script's unified diff. Strings stay code

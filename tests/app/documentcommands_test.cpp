@@ -67,6 +67,8 @@ TEST_F(MainWindowTest, LayoutCaptionsAndStateWithoutDocument) {
                            u"TestMenuMenu=TESTMENU (не жмать если не знаеш нафига!)=hidden"_s,
                            u"N4=-=on"_s,
                            u"RecentFilesMenu=Недавние файлы=off"_s,  // nothing opened yet
+                           u"N9=-=on"_s,
+                           u"CompareWithFileMenu=Сравнить с файлом...=off"_s,
                            u"ExitMenu=Выход=on"_s,
                        }));
   EXPECT_EQ(Item(w, "ReadmeMenu")->text(), u"Прочитать Readme.txt"_s);

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
+#include <fstream>
 #include <map>
 
 #include "app/ui/qtprompts.h"
@@ -284,6 +285,46 @@ TEST_F(EditorTest, ZoneCheckListsFindingsThatLeadToTheScriptAndTheRecord) {
   m_window->GoToResult(place);
   EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ScriptSheet());
   EXPECT_EQ(long(ScriptEd()->CaretPlace().line), long(std::get<TScriptPlace>(place.target).line));
+}
+
+// The zone as edited, a parameter still being typed and the script's unsaved
+// text included, against the file it was opened from.
+TEST_F(EditorTest, CompareWithFileListsTheEditsAndLeadsToThem) {
+  ShowWindow();
+  const QString zone = MakeZone(u"zone.mob"_s, 80);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  const std::int32_t lever = m_state->TheMob.Levers[0].ObjectID;
+  const std::int32_t before = m_state->TheMob.Levers[0].Key;
+  ScriptEd()->setText(ScriptEd()->text() + u"Новая строка;"_s);
+  TypeParameter(ObjKind::Lever, u"Key"_s, u"31337"_s);
+
+  m_prompts.ChooseFile(zone);
+  Find<QAction>("CompareWithFileMenu")->trigger();
+  const auto& entries = m_window->Results()->Entries();
+  ASSERT_EQ(entries.size(), 2u) << (entries.empty() ? "" : entries[0].text);
+  EXPECT_EQ(entries[0].text, "Рычаги " + std::to_string(lever) + ": Key: в зоне 31337, в файле " + std::to_string(before));
+  EXPECT_EQ(entries[0].target, TResultTarget(ObjRef{ObjKind::Lever, 0}));
+  EXPECT_NE(entries[1].text.find(": только в зоне: Новая строка;"), std::string::npos) << entries[1].text;
+  EXPECT_EQ(m_window->statusBar()->currentMessage(), u"Отличия от файла zone.mob: 2"_s);
+
+  const TResultEntry line = entries[1];
+  m_window->GoToResult(line);
+  EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ScriptSheet());
+  EXPECT_EQ(long(ScriptEd()->CaretPlace().line), long(std::get<TScriptPlace>(line.target).line));
+
+  // A file that is no zone: its load lines go to the log, the list stays.
+  std::ofstream(ToUtf8(TempPath(u"text.mob"_s))) << "no zone";
+  m_prompts.ChooseFile(TempPath(u"text.mob"_s));
+  Find<QAction>("CompareWithFileMenu")->trigger();
+  EXPECT_EQ(m_window->Results()->Entries().size(), 2u);
+  EXPECT_EQ(m_window->Pages()->currentWidget()->objectName(), u"LogSh"_s);
+  EXPECT_TRUE(m_window->statusBar()->currentMessage().startsWith(u"Не удалось прочитать"_s));
+
+  // Nothing while the busy lock is held.
+  m_window->LockControls();
+  Find<QAction>("CompareWithFileMenu")->trigger();
+  m_window->UnlockControls();
+  EXPECT_EQ(m_prompts.RecordsOf(TScriptedPrompts::Kind::OpenFile).size(), 2u);
 }
 
 }  // namespace

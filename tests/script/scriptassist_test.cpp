@@ -268,9 +268,9 @@ TEST_F(ScriptAssistTest, FindAllListsEachMatchingLineAndAnEntryLeadsThere) {
   EXPECT_EQ(m_shell.resultsTitle, u"Найти все «sleep» — строк: 2"_s);
   ASSERT_EQ(m_shell.results.size(), 2u);
   EXPECT_EQ(m_shell.results[0].text, "00003: Sleep(1); sleep(2);");
-  EXPECT_EQ(m_shell.results[0].target, (std::variant<TScriptPlace, ObjRef>(TScriptPlace{3, 5})));
+  EXPECT_EQ(m_shell.results[0].target, (TResultTarget(TScriptPlace{3, 5})));
   EXPECT_EQ(m_shell.results[1].text, "00005: Жук = SLEEP;");
-  EXPECT_EQ(m_shell.results[1].target, (std::variant<TScriptPlace, ObjRef>(TScriptPlace{5, 9})));
+  EXPECT_EQ(m_shell.results[1].target, (TResultTarget(TScriptPlace{5, 9})));
 
   m_page->ShowPlace(std::get<TScriptPlace>(m_shell.results[1].target));
   EXPECT_EQ(Ed().CaretPlace(), (TCaretPlace{5, 9, 0}));

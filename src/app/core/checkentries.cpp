@@ -11,7 +11,7 @@ std::vector<TResultEntry> CheckResultEntries(const std::vector<TCheckFinding>& f
       text = "Строка " + std::to_string(place->line) + ", столбец " + std::to_string(place->column) + ": ";
     text += f.message + " [" + std::string(f.code) + "]";
     const TSeverity severity = f.severity == TCheckSeverity::Error ? TSeverity::Error : TSeverity::Warning;
-    std::variant<TScriptPlace, ObjRef> target;
+    TResultTarget target;
     if (const auto* place = std::get_if<TScriptPlace>(&f.place)) target = *place;
     else target = std::get<ObjRef>(f.place);
     entries.push_back({std::move(text), severity, target});

@@ -1,6 +1,6 @@
 // One entry of the shared result list below the pages (find all, and whatever
 // else lists places): a text, an optional severity and where a click leads, a
-// place in the script or a record of the object lists.
+// place in the script or a record of the object lists, if anywhere.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +15,14 @@ namespace kelvarin {
 
 enum class TSeverity { Error, Warning, Note };
 
+// Where a click on an entry leads: a place in the script, a record, or nowhere
+// (an entry that only tells something).
+using TResultTarget = std::variant<TScriptPlace, ObjRef, std::monostate>;
+
 struct TResultEntry {
   std::string text;  // UTF-8
   std::optional<TSeverity> severity;
-  std::variant<TScriptPlace, ObjRef> target;
+  TResultTarget target;
   bool operator==(const TResultEntry&) const = default;
 };
 

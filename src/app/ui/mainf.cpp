@@ -27,6 +27,7 @@
 #include "app/core/appinfo.h"
 #include "app/core/appstate.h"
 #include "app/core/checkentries.h"
+#include "app/core/diffentries.h"
 #include "app/core/layoutvalues.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
@@ -167,6 +168,9 @@ void TMainF::CreateMenus() {
   // Rebuilt whenever it can come into sight, so a file deleted meanwhile is gone.
   connect(FileMenu, &QMenu::aboutToShow, this, &TMainF::RefreshRecentFilesMenu);
   connect(RecentFilesMenu, &QMenu::aboutToShow, this, &TMainF::RefreshRecentFilesMenu);
+  separator(FileMenu, "N9");
+  CompareWithFileMenu = AddItem(FileMenu, "CompareWithFileMenu", u"Сравнить с файлом..."_s,
+                                &TMainF::CompareWithFileMenuClick);
   QAction* exit = AddItem(FileMenu, "ExitMenu", u"Выход"_s, nullptr);
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
@@ -470,6 +474,21 @@ void TMainF::CheckZoneMenuClick() {
   ShowResults(summary, CheckResultEntries(findings));
 }
 
+void TMainF::CompareWithFileMenuClick() {
+  if (!MobOpened() || LockHeld()) return;
+  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
+  const QString chosen = m_prompts.ChooseOpenFile(WorkPath());
+  if (chosen.isEmpty()) return;
+  const TFileComparison comparison = CompareWithFile(Mob(), EditedScript(), ToUtf8(chosen));
+  ShowStatusMessage(FromUtf8(comparison.title));
+  if (!comparison.loaded) {
+    AppendLog(comparison.log);
+    ShowLogPage();
+    return;
+  }
+  ShowResults(FromUtf8(comparison.title), comparison.entries);
+}
+
 void TMainF::GoToResult(const TResultEntry& entry) {
   // The editor and the tree belong to a running load, save or mass change.
   if (LockHeld()) return;
@@ -544,7 +563,7 @@ void TMainF::UpdateWindowState() {
     setWindowTitle(FromUtf8(ProgramName) + u' ' + name + (MobModified() ? u" *"_s : QString()));
     setWindowIconText(name);
   }
-  for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu, CheckZoneMenu})
+  for (QAction* item : {SaveMob_menu, SaveAsMobMenu, BackupMobMenu, CloseMobMenu, CheckZoneMenu, CompareWithFileMenu})
     item->setEnabled(opened);
   if (LockHeld()) {
     // A save or reopening inside a locked run must not hand the controls back

@@ -132,6 +132,9 @@ class TMainF : public QMainWindow,
   // The zone check of the open document and the script as edited; its findings
   // go to the result list, the counts to the status bar.
   void CheckZoneMenuClick();
+  // The differences between the open zone as edited and a chosen file, in the
+  // result list.
+  void CompareWithFileMenuClick();
 
   // The main window's shortcuts; true when the key was taken (it then never
   // reaches the focused control).
@@ -240,6 +243,7 @@ class TMainF : public QMainWindow,
   QMenu* HelpMenu = nullptr;
   QMenu* ToolsMenu = nullptr;
   QAction* CheckZoneMenu = nullptr;
+  QAction* CompareWithFileMenu = nullptr;
   QAction* OpenMobMenu = nullptr;
   QAction* SaveMob_menu = nullptr;
   QAction* SaveAsMobMenu = nullptr;
