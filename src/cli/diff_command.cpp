@@ -219,8 +219,12 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, CliIo& i
   if (!ReadWhole(a, pathA, io) || !ReadWhole(b, pathB, io)) return kExitTrouble;
   if (json)
     io.out << DiffToJson(diff, pathA, pathB).dump(1) << "\n";
-  else
-    io.out << Cp1251ToUtf8(ZoneDiffText(diff, Utf8ToCp1251(pathA).value_or(pathA), Utf8ToCp1251(pathB).value_or(pathB)));
+  else {
+    // The text is code page 1251 until it is printed; a path that 1251 cannot hold
+    // heads the script's diff by its letter instead.
+    const auto nameA = Utf8ToCp1251(pathA), nameB = Utf8ToCp1251(pathB);
+    io.out << Cp1251ToUtf8(ZoneDiffText(diff, nameA && nameB ? *nameA : "A", nameA && nameB ? *nameB : "B"));
+  }
   return diff.SameContent() ? kExitOk : kExitDiffers;
 }
 
