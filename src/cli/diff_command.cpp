@@ -76,34 +76,13 @@ Json ValueToJson(const TFieldValue& value) {
       value);
 }
 
-const char* BlockKey(TBlockDiff::Block block) {
-  switch (block) {
-    case TBlockDiff::Block::Flag: return "flag";
-    case TBlockDiff::Block::ScriptBlock: return "script";
-    case TBlockDiff::Block::ObjectBlock: return "object";
-    case TBlockDiff::Block::Unknown: return "unknown";
-    case TBlockDiff::Block::UnknownObject: return "unknown-object";
-    case TBlockDiff::Block::Tail: return "tail";
-  }
-  return "";
-}
-
 Json BlockSideToJson(const TBlockDiff& d, const TBlockDiff::Side& side) {
   if (!side.present) return nullptr;
   Json j = Json::object();
-  if (d.block == TBlockDiff::Block::Unknown) j["number"] = side.number;
-  if (d.block != TBlockDiff::Block::Tail) j["type"] = side.type;
+  if (d.HasNumber()) j["number"] = side.number;
+  if (d.HasType()) j["type"] = side.type;
   j["size"] = side.size;
   return j;
-}
-
-const char* ChangeKey(const TRecordDiff& d) {
-  switch (d.change) {
-    case TRecordDiff::Change::Added: return "added";
-    case TRecordDiff::Change::Removed: return "removed";
-    case TRecordDiff::Change::Changed: break;
-  }
-  return d.fields.empty() ? "moved" : "changed";
 }
 
 Json OptionalIndex(const std::optional<std::size_t>& index) { return index ? Json(*index) : Json(nullptr); }
@@ -111,8 +90,8 @@ Json OptionalIndex(const std::optional<std::size_t>& index) { return index ? Jso
 Json DiffToJson(const TZoneDiff& diff, const std::string& a, const std::string& b) {
   Json blocks = Json::array();
   for (const TBlockDiff& d : diff.blocks) {
-    Json j = {{"block", BlockKey(d.block)}};
-    if (d.block == TBlockDiff::Block::Unknown || d.block == TBlockDiff::Block::UnknownObject) j["index"] = d.ordinal;
+    Json j = {{"block", BlockDiffKey(d.block)}};
+    if (d.HasOrdinal()) j["index"] = d.ordinal;
     j["a"] = BlockSideToJson(d, d.a);
     j["b"] = BlockSideToJson(d, d.b);
     j["first_difference"] = d.firstDifference ? Json(*d.firstDifference) : Json(nullptr);
@@ -126,7 +105,7 @@ Json DiffToJson(const TZoneDiff& diff, const std::string& a, const std::string& 
     records.push_back({{"kind", ObjKindKey(d.kind)},
                        {"id", d.identity},
                        {"occurrence", d.occurrence},
-                       {"change", ChangeKey(d)},
+                       {"change", RecordChangeKey(d)},
                        {"moved", d.moved},
                        {"index_a", OptionalIndex(d.indexA)},
                        {"index_b", OptionalIndex(d.indexB)},

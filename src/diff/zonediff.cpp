@@ -136,7 +136,8 @@ bool SameImages(const TMob& a, const TMob& b) {
 
 }  // namespace
 
-TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA) {
+TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA,
+                    std::optional<std::string_view> scriptB) {
   TZoneDiff diff;
   DiffBlocks(a, b, diff.blocks);
 
@@ -152,7 +153,7 @@ TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view
   s.keyA = a.HasScript ? TMob::WrittenScriptKey(a.ScriptKey) : 0;
   s.keyB = b.HasScript ? TMob::WrittenScriptKey(b.ScriptKey) : 0;
   const std::string_view textA = a.HasScript ? scriptA.value_or(a.ScriptText) : std::string_view(),
-                         textB = b.HasScript ? std::string_view(b.ScriptText) : std::string_view();
+                         textB = b.HasScript ? scriptB.value_or(b.ScriptText) : std::string_view();
   if (textA != textB) s.hunks = UnifiedHunks(SplitLinesKeepingEnds(textA), SplitLinesKeepingEnds(textB));
 
   const bool bothImages = !a.KeptImage().empty() && !b.KeptImage().empty();
@@ -182,8 +183,8 @@ const char* FlagName(std::uint32_t type) {
 
 std::string SideText(const TBlockDiff& d, const TBlockDiff::Side& s) {
   std::string text;
-  if (d.block == TBlockDiff::Block::Unknown) text += "number " + std::to_string(s.number) + ", ";
-  if (d.block != TBlockDiff::Block::Tail) text += "type " + Hex32(s.type) + ", ";
+  if (d.HasNumber()) text += "number " + std::to_string(s.number) + ", ";
+  if (d.HasType()) text += "type " + Hex32(s.type) + ", ";
   return text + std::to_string(s.size) + " bytes";
 }
 
@@ -212,8 +213,8 @@ void BlockText(const TBlockDiff& d, std::string& out) {
     out += ": removed: " + SideText(d, d.a) + "\n";
   } else {
     out += ": ";
-    if (d.block == TBlockDiff::Block::Unknown) out += "number " + Change(std::to_string(d.a.number), std::to_string(d.b.number)) + ", ";
-    if (d.block != TBlockDiff::Block::Tail) out += "type " + Change(Hex32(d.a.type), Hex32(d.b.type)) + ", ";
+    if (d.HasNumber()) out += "number " + Change(std::to_string(d.a.number), std::to_string(d.b.number)) + ", ";
+    if (d.HasType()) out += "type " + Change(Hex32(d.a.type), Hex32(d.b.type)) + ", ";
     out += Change(std::to_string(d.a.size), std::to_string(d.b.size)) + " bytes";
     if (d.firstDifference) out += ", first difference at byte " + std::to_string(*d.firstDifference);
     out += "\n";
@@ -238,7 +239,35 @@ void ScriptText(const TScriptDiff& s, const std::string& nameA, const std::strin
   if (s.keyA != s.keyB && s.presentA && s.presentB)
     out += "script key: " + std::to_string(s.keyA) + " -> " + std::to_string(s.keyB) +
            (s.keyB == 0 ? " (enciphered -> plain text)\n" : " (plain text -> enciphered)\n");
-  if (s.hunks.empty()) return;
+  out += ScriptHunksText(s, nameA, nameB);
+}
+
+}  // namespace
+
+const char* BlockDiffKey(TBlockDiff::Block block) {
+  switch (block) {
+    case TBlockDiff::Block::Flag: return "flag";
+    case TBlockDiff::Block::ScriptBlock: return "script";
+    case TBlockDiff::Block::ObjectBlock: return "object";
+    case TBlockDiff::Block::Unknown: return "unknown";
+    case TBlockDiff::Block::UnknownObject: return "unknown-object";
+    case TBlockDiff::Block::Tail: return "tail";
+  }
+  return "";
+}
+
+const char* RecordChangeKey(const TRecordDiff& record) {
+  switch (record.change) {
+    case TRecordDiff::Change::Added: return "added";
+    case TRecordDiff::Change::Removed: return "removed";
+    case TRecordDiff::Change::Changed: break;
+  }
+  return record.fields.empty() ? "moved" : "changed";
+}
+
+std::string ScriptHunksText(const TScriptDiff& s, const std::string& nameA, const std::string& nameB) {
+  std::string out;
+  if (s.hunks.empty()) return out;
   out += "--- " + nameA + " (script)\n+++ " + nameB + " (script)\n";
   const auto range = [](std::size_t start, std::size_t count) {
     return count == 1 ? std::to_string(start) : std::to_string(start) + "," + std::to_string(count);
@@ -252,9 +281,8 @@ void ScriptText(const TScriptDiff& s, const std::string& nameA, const std::strin
       if (LineWithoutEnd(line.text).size() == line.text.size()) out += "\\ No newline at end of file\n";
     }
   }
+  return out;
 }
-
-}  // namespace
 
 std::string ZoneDiffText(const TZoneDiff& diff, const std::string& nameA, const std::string& nameB) {
   std::string out;

@@ -51,6 +51,12 @@ struct TBlockDiff {
   Block block = Block::Unknown;
   std::size_t ordinal = 0;  // which unknown block or sub-block, from 0, in list order
   Side a, b;
+  // Which parts of a side and of the block tell something: only unknown blocks
+  // carry a number in the main block, the tail has no type, and only blocks held
+  // in a list have an ordinal.
+  bool HasNumber() const { return block == Block::Unknown; }
+  bool HasType() const { return block != Block::Tail; }
+  bool HasOrdinal() const { return block == Block::Unknown || block == Block::UnknownObject; }
   // The first byte that differs where both hold the block; the shorter length
   // when one is the start of the other.
   std::optional<std::uint64_t> firstDifference;
@@ -77,14 +83,25 @@ struct TZoneDiff {
 
 // Compares two loaded zones, kept in their lists or left in their file images
 // (RecordsStayInImage: records are compared by bytes first and decoded only where
-// those differ). `scriptA`, when given, stands for A's script text: the text an
-// editor holds, which the document takes only when it is saved.
-TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA = std::nullopt);
+// those differ). `scriptA` and `scriptB`, when given, stand for a zone's script
+// text: the text an editor holds, which the document takes only when it is saved.
+TZoneDiff DiffZones(const TMob& a, const TMob& b, std::optional<std::string_view> scriptA = std::nullopt,
+                    std::optional<std::string_view> scriptB = std::nullopt);
+
+// The names the structured forms of a diff give: "flag", "script", "object",
+// "unknown", "unknown-object", "tail" for a block; "added", "removed", "changed" or
+// "moved" (a record that only took another place) for a record.
+const char* BlockDiffKey(TBlockDiff::Block block);
+const char* RecordChangeKey(const TRecordDiff& record);
 
 // The diff as lines for a person: what changed in which block and record, each
 // field as "name: old -> new", then the script's unified diff. Strings stay code
 // page 1251; `nameA` and `nameB` head the script's diff.
 std::string ZoneDiffText(const TZoneDiff& diff, const std::string& nameA, const std::string& nameB);
+
+// The script's unified diff alone, headed by `nameA` and `nameB`; empty when the
+// texts are the same.
+std::string ScriptHunksText(const TScriptDiff& script, const std::string& nameA, const std::string& nameB);
 
 // "units 17", "units 17 (2)" for the second record of that identity.
 std::string RecordLabel(ObjKind kind, std::int32_t identity, std::uint32_t occurrence);

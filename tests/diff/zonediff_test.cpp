@@ -193,6 +193,15 @@ TEST_P(ZoneDiffTest, TheScriptIsAUnifiedDiffOfItsLines) {
   EXPECT_NE(text.find("\n+  another;\n+  inserted;\n"), std::string::npos);
 }
 
+TEST_P(ZoneDiffTest, AnEditedTextStandsForEitherSidesScript) {
+  Diff({}, {});
+  const std::string edited = m_b.ScriptText + "// edited\r\n";
+  EXPECT_TRUE(DiffZones(m_a, m_b, std::nullopt, m_b.ScriptText).script.hunks.empty());
+  EXPECT_EQ(DiffZones(m_a, m_b, std::nullopt, edited).script.hunks.at(0).lines.back().op, '+');
+  EXPECT_EQ(DiffZones(m_a, m_b, edited).script.hunks.at(0).lines.back().op, '-');
+  EXPECT_TRUE(DiffZones(m_a, m_b, edited, edited).script.hunks.empty());
+}
+
 TEST_P(ZoneDiffTest, BlocksAndTheTailAreComparedByTheirBytes) {
   const TZoneDiff diff = Diff({}, [](TMob& mob) {
     mob.MobKind = mob.MobKind == "QuestMob" ? "ZonalMob" : "QuestMob";

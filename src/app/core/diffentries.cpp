@@ -20,8 +20,8 @@ std::string Hex32(std::uint32_t value) {
 std::string SideText(const TBlockDiff& d, const TBlockDiff::Side& side) {
   if (!side.present) return "нет";
   std::string text;
-  if (d.block == TBlockDiff::Block::Unknown) text += "№ " + std::to_string(side.number) + ", ";
-  if (d.block != TBlockDiff::Block::Tail) text += "тип " + Hex32(side.type) + ", ";
+  if (d.HasNumber()) text += "№ " + std::to_string(side.number) + ", ";
+  if (d.HasType()) text += "тип " + Hex32(side.type) + ", ";
   return text + std::to_string(side.size) + " байт";
 }
 
