@@ -1,6 +1,7 @@
 // The compiled half of the kelvarin package; kelvarin/__init__.py takes its names.
 #include <pybind11/pybind11.h>
 
+#include "python/diffbind.h"
 #include "python/recordbind.h"
 #include "python/zonebind.h"
 
@@ -13,5 +14,6 @@ PYBIND11_MODULE(_core, m) {
   m.attr("__name__") = "kelvarin";
   kelvarin::BindRecords(m);
   kelvarin::BindZone(m);
+  kelvarin::BindDiff(m);
   m.attr("__name__") = name;
 }

@@ -20,13 +20,6 @@
 namespace kelvarin {
 namespace {
 
-// The bytes of a path as the system takes them (os.fsencode), and its text for
-// messages (os.fspath).
-std::string PathBytes(py::handle path) { return py::module_::import("os").attr("fsencode")(path).cast<std::string>(); }
-std::string PathText(const std::string& bytes) {
-  return py::str(py::module_::import("os").attr("fsdecode")(py::bytes(bytes)));
-}
-
 // A log text (lines ending in CR LF) as lines, the empty ones left out.
 std::string LogLines(const std::string& log) {
   std::string lines;
@@ -49,23 +42,10 @@ std::shared_ptr<TZoneHandle> NewZone() {
 }
 
 // Loads `path` as the loader of the editor and the CLI does (the whole file, every
-// record read); LoadError with the loader's lines when it does not load.
+// record read).
 std::unique_ptr<TOwnedZone> LoadZone(const std::string& path) {
   auto owner = std::make_unique<TOwnedZone>();
-  bool loaded;
-  {
-    py::gil_scoped_release unlocked;
-    loaded = owner->Mob().Load(path);
-  }
-  if (!loaded) {
-    std::string log = owner->Mob().LogText;
-    // The loader says nothing of a path that names no file: say what is there.
-    if (!Files().Exists(path)) {
-      const FileKind kind = Files().KindOf(path);
-      log += kind == FileKind::Missing ? ReasonLine(ENOENT) : NotRegularFileLine(path, kind);
-    }
-    throw TLoadError(PathText(path) + ": the zone could not be loaded:" + LogLines(log));
-  }
+  LoadOrRaise(owner->Mob(), path);
   owner->SetPath(path);
   return owner;
 }
@@ -287,6 +267,28 @@ py::bytes FlagBlock(const TMob& mob) {
 }
 
 }  // namespace
+
+std::string PathBytes(py::handle path) { return py::module_::import("os").attr("fsencode")(path).cast<std::string>(); }
+
+std::string PathText(const std::string& bytes) {
+  return py::str(py::module_::import("os").attr("fsdecode")(py::bytes(bytes)));
+}
+
+void LoadOrRaise(TMob& mob, const std::string& path) {
+  bool loaded;
+  {
+    py::gil_scoped_release unlocked;
+    loaded = mob.Load(path);
+  }
+  if (loaded) return;
+  std::string log = mob.LogText;
+  // The loader says nothing of a path that names no file: say what is there.
+  if (!Files().Exists(path)) {
+    const FileKind kind = Files().KindOf(path);
+    log += kind == FileKind::Missing ? ReasonLine(ENOENT) : NotRegularFileLine(path, kind);
+  }
+  throw TLoadError(PathText(path) + ": the zone could not be loaded:" + LogLines(log));
+}
 
 void BindZone(py::module_& m) {
   py::register_exception<TLoadError>(m, "LoadError", PyExc_Exception);

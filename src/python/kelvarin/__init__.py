@@ -32,13 +32,24 @@ calls mean.
 Zone.script is the deciphered script, Zone.check() the zone check's findings,
 Zone.mass_change(options) a mass change with the options file's keys, and
 Zone.units.column("LoadX") every unit's LoadX in one list.
+
+kelvarin.diff(a, b) tells what changed from one zone to another, each a Zone or
+a path, field by field:
+
+    for record in kelvarin.diff("old.mob", zone).records:
+        for field, old, new in record.fields:
+            print(record.kind, record.id, field, old, "->", new)
 """
 
 from collections.abc import MutableSequence as _MutableSequence
 
 from ._core import (
+    BlockDiff,
+    Diff,
+    FieldChange,
     Finding,
     Flame,
+    Hunk,
     Lever,
     LoadError,
     Object,
@@ -46,10 +57,13 @@ from ._core import (
     Particle2,
     Particle3,
     Record,
+    RecordDiff,
     RecordList,
+    ScriptDiff,
     Trap,
     Unit,
     Zone,
+    diff,
     open,
 )
 
@@ -70,4 +84,11 @@ __all__ = [
     "Particle2",
     "Particle3",
     "Finding",
+    "diff",
+    "Diff",
+    "RecordDiff",
+    "FieldChange",
+    "BlockDiff",
+    "ScriptDiff",
+    "Hunk",
 ]
