@@ -1,6 +1,7 @@
 // The property the build fuzzer checks, shared with the ordinary tests that
 // replay its findings: JSON that builds a zone gives a file image that loads,
-// whose JSON builds the very same image again.
+// whose JSON builds the very same image again; and what reads as a zone is
+// written.
 #pragma once
 
 #include <string>

@@ -12,6 +12,7 @@
 #include "mob/fields.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
+#include "mob/writefault.h"
 
 namespace kelvarin {
 namespace {
@@ -186,27 +187,6 @@ Bytes ReadHex(const Json& j, const std::string& where) {
   return std::move(*bytes);
 }
 
-// The ids of the chunks a record keeps whole (only units have such fields).
-template <class R> constexpr std::uint32_t RawChunkIdOf() {
-  if constexpr (requires { R::kRawChunkId; }) return R::kRawChunkId;
-  else return 0;
-}
-template <class R> constexpr std::uint32_t ExtraBlockIdOf() {
-  if constexpr (requires { R::kExtraBlockId; }) return R::kExtraBlockId;
-  else return 0;
-}
-
-// A chunk kept whole must frame itself and carry the id it is read back by.
-void RefuseUnlessChunk(const Bytes& chunk, std::uint32_t id, const std::string& where) {
-  if (chunk.size() < 8 || ReadU32(chunk.data() + 4) != chunk.size())
-    Refuse(where, "not a whole chunk (its size field must equal its length)");
-  if (ReadU32(chunk.data()) != id) {
-    char expected[16];
-    std::snprintf(expected, sizeof expected, "0x%08X", unsigned(id));
-    Refuse(where, std::string("not a chunk of id ") + expected);
-  }
-}
-
 const Json& ReadArray(const Json& j, const std::string& where) {
   if (!j.is_array()) Refuse(where, "expected an array");
   return j;
@@ -241,15 +221,10 @@ template <class R> void RecordFromJson(const Json& in, R& record, const std::str
               value.push_back(ReadString(item, at + "[" + std::to_string(i++) + "]"));
           } else if constexpr (std::is_same_v<V, Bytes>) {
             value = ReadHex(j, at);
-            if (!value.empty()) RefuseUnlessChunk(value, RawChunkIdOf<R>(), at);
           } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
             std::size_t i = 0;
-            for (const auto& item : ReadArray(j, at)) {
-              const std::string itemAt = at + "[" + std::to_string(i++) + "]";
-              Bytes chunk = ReadHex(item, itemAt);
-              RefuseUnlessChunk(chunk, ExtraBlockIdOf<R>(), itemAt);
-              value.push_back(std::move(chunk));
-            }
+            for (const auto& item : ReadArray(j, at))
+              value.push_back(ReadHex(item, at + "[" + std::to_string(i++) + "]"));
           } else {
             constexpr std::size_t n = std::is_same_v<V, std::vector<TrapPoint3>> ? 3 : 2;
             std::size_t i = 0;
@@ -270,6 +245,36 @@ template <class R> void RecordFromJson(const Json& in, R& record, const std::str
   RefuseUnknownKeys(in, known, where);
 }
 
+const char kExpectedKind[] = "expected \"QuestMob\" or \"ZonalMob\"";
+
+// The writer's refusal, told at the place of the JSON form that holds the fault.
+[[noreturn]] void RefuseWriteFault(const TWriteFault& fault) {
+  const bool unframed = fault.why == TWriteFault::Why::Unframed;
+  const std::string index = "[" + std::to_string(fault.index) + "]";
+  switch (fault.where) {
+    case TWriteFault::Where::ZoneKind: Refuse("mobKind", kExpectedKind);
+    case TWriteFault::Where::NoBlock:
+      Refuse("document", "no block would follow the flag block: the zone needs a script block, an object "
+                         "block or an unknown block");
+    case TWriteFault::Where::UnknownBlock:
+      Refuse("unknownBlocks" + index + ".data", unframed ? "not a whole block (its size field must equal its length)"
+                                                         : "a script or object block cannot be an unknown block");
+    case TWriteFault::Where::UnknownSubBlock:
+      Refuse("unknownObjectBlocks" + index, unframed ? "not a whole sub-block (its size field must equal its length)"
+                                                     : "a sub-block of a known kind belongs in its record list");
+    case TWriteFault::Where::UnitChunk: {
+      const bool raw = fault.chunk < 0;
+      const std::string at = "units" + index + (raw ? ".RawChunk" : ".ExtraBlocks[" + std::to_string(fault.chunk) + "]");
+      if (unframed) Refuse(at, "not a whole chunk (its size field must equal its length)");
+      char expected[16];
+      std::snprintf(expected, sizeof expected, "0x%08X",
+                    unsigned(raw ? TUnitObjBlock::kRawChunkId : TUnitObjBlock::kExtraBlockId));
+      Refuse(at, std::string("not a chunk of id ") + expected);
+    }
+  }
+  Refuse("document", "cannot be written");
+}
+
 // What a streamed read did with the eight record lists: their records are in the
 // document already; a list whose reading was refused keeps the first refusal.
 struct StreamedLists {
@@ -288,8 +293,7 @@ void ReadDocument(const Json& in, TMob& mob, const StreamedLists* streamed) {
   RefuseUnknownKeys(in, kKeys, "document");
 
   const Json& kind = Need(in, "mobKind", "document");
-  if (!kind.is_string() || (kind != "QuestMob" && kind != "ZonalMob"))
-    Refuse("mobKind", "expected \"QuestMob\" or \"ZonalMob\"");
+  if (!kind.is_string()) Refuse("mobKind", kExpectedKind);
   mob.MobKind = kind.get<std::string>();
   mob.BlockCount = std::int32_t(ReadInteger(Need(in, "blockCount", "document"), "blockCount", 2, INT32_MAX));
 
@@ -313,11 +317,6 @@ void ReadDocument(const Json& in, TMob& mob, const StreamedLists* streamed) {
     b.Number = std::int32_t(ReadInteger(Need(block, "number", at), at + ".number", 2, mob.BlockCount));
     if (!numbers.insert(b.Number).second) Refuse(at + ".number", "a second block with this number");
     b.Data = ReadHex(Need(block, "data", at), at + ".data");
-    if (b.Data.size() < 8 || ReadU32(b.Data.data() + 4) != b.Data.size())
-      Refuse(at + ".data", "not a whole block (its size field must equal its length)");
-    const std::uint32_t type = ReadU32(b.Data.data());
-    if (type == kScriptBlockType || type == kObjectBlockType)
-      Refuse(at + ".data", "a script or object block cannot be an unknown block");
     b.Size = b.Data.size();
     mob.UnknownBlocks.push_back(std::move(b));
   }
@@ -348,10 +347,6 @@ void ReadDocument(const Json& in, TMob& mob, const StreamedLists* streamed) {
     const std::string at = "unknownObjectBlocks[" + std::to_string(i++) + "]";
     SUnknObjBlock b;
     b.Data = ReadHex(block, at);
-    if (b.Data.size() < 8 || ReadU32(b.Data.data() + 4) != b.Data.size())
-      Refuse(at, "not a whole sub-block (its size field must equal its length)");
-    if (KindFromId(ReadU32(b.Data.data())))
-      Refuse(at, "a sub-block of a known kind belongs in its record list");
     b.Size = std::uint32_t(b.Data.size());
     mob.UnknownObjectBlocks.push_back(std::move(b));
   }
@@ -360,6 +355,9 @@ void ReadDocument(const Json& in, TMob& mob, const StreamedLists* streamed) {
 
   mob.Tail = ReadHex(Need(in, "tail", "document"), "tail");
   mob.TailLength = std::int64_t(mob.Tail.size());
+
+  // Whatever reads as a document must also write a file that loads.
+  if (const auto fault = FindWriteFault(mob)) RefuseWriteFault(*fault);
 }
 
 

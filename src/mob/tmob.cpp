@@ -14,6 +14,7 @@
 #include "mob/fields.h"
 #include "mob/filelog.h"
 #include "mob/mobthreads.h"
+#include "mob/writefault.h"
 
 namespace kelvarin {
 namespace {
@@ -605,6 +606,11 @@ bool TMob::SaveFile(const std::string& fileName) {
 bool TMob::PlanImage(ImagePlan& plan) {
   LastWrittenBlockType = 0;
   AllKnownBlocksWritten = false;
+  // Only a file that loads back is written.
+  if (const auto fault = FindWriteFault(*this)) {
+    Log(WriteFaultLine(*this, *fault));
+    return false;
+  }
   std::uint64_t length = 8;  // the signature and the place of L
   plan.pieces.push_back({ImagePlan::Part::Header});
   Log("Сигнатура записана...");

@@ -93,6 +93,20 @@ TEST(BuildRoundTrip, HoldsForWhatTheFuzzerFound) {
   EXPECT_EQ(BuildRoundTripFault(json.dump()), "");
 }
 
+TEST(BuildRoundTrip, AZoneWithoutABlockIsRefusedNotWritten) {
+  // Written, this was a 16-byte file that nothing loads.
+  const char* text = R"({"mobKind":"ZonalMob","blockCount":2,"hasScript":false,"scriptKey":0,"scriptText":"",
+    "hasObjects":false,"unknownBlocks":[],"units":[],"objects":[],"levers":[],"traps":[],"flames":[],
+    "particles1":[],"particles2":[],"particles3":[],"unknownObjectBlocks":[],"tail":""})";
+  EXPECT_EQ(BuildRoundTripFault(text), "");
+  Json json;
+  std::string error;
+  ASSERT_TRUE(ParseJson(text, json, error));
+  TMob mob;
+  EXPECT_FALSE(JsonToMob(json, mob, error));
+  EXPECT_EQ(error.rfind("document: no block would follow the flag block", 0), 0u) << error;
+}
+
 TEST(BuildRoundTrip, RefusedInputIsNoFault) {
   for (const char* text : {"", "{", "[]", "{\"mobKind\": 1e400}", "null", "{\"mobKind\": \"QuestMob\"}"})
     EXPECT_EQ(BuildRoundTripFault(text), "") << text;

@@ -152,6 +152,18 @@ TEST_F(CliTest, BuildRefusesWhatDoesNotFitAndWritesNothing) {
        "units[0].RawChunk: not a chunk of id 0xBBBB0004"},
       {"extra block id", [](Json& j) { j["units"][0]["ExtraBlocks"] = Json::array({"0100bcbb08000000"}); },
        "units[0].ExtraBlocks[0]: not a chunk of id 0xBBBC0000"},
+      // Nothing that would not load back is written: a zone without a block,
+      // a kept block whose size field is not its length.
+      {"no block",
+       [](Json& j) {
+         j = Json::parse(R"({"mobKind":"ZonalMob","blockCount":2,"hasScript":false,"scriptKey":0,"scriptText":"",
+           "hasObjects":false,"unknownBlocks":[],"units":[],"objects":[],"levers":[],"traps":[],"flames":[],
+           "particles1":[],"particles2":[],"particles3":[],"unknownObjectBlocks":[],"tail":""})");
+       },
+       "document: no block would follow the flag block"},
+      {"unframed unknown block", [](Json& j) { j["unknownBlocks"][0]["data"] = "3412000009000000"; },
+       "unknownBlocks[0].data: not a whole block"},
+      {"zone kind", [](Json& j) { j["mobKind"] = "Other"; }, "mobKind: expected \"QuestMob\" or \"ZonalMob\""},
   };
   for (const auto& c : cases) {
     Json spoilt = sample;
