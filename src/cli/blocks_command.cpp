@@ -1,7 +1,7 @@
 // kelvarin-cli blocks FILE [--json]: the file's structure as the editor's Blocks
 // page shows it: the main block's blocks in file order (number, type, kind, offset,
-// size), the object block's records summed up per kind with its unknown sub-blocks
-// one by one, and the tail.
+// size), the object block's records summed up per run of one kind with its unknown
+// sub-blocks one by one, all at the places the file holds them, and the tail.
 #include <CLI/CLI.hpp>
 
 #include <iomanip>
@@ -47,23 +47,25 @@ Json LayoutToJson(const std::string& path, const TBlockLayout& layout) {
     }
     row["offset"] = block.offset;
     row["size"] = block.size;
-    if (block.kind == TBlockKind::Object) {
-      Json groups = Json::array();
-      for (const TSubBlockGroup& group : layout.groups)
-        groups.push_back({{"kind", ObjKindKey(group.kind)},
-                          {"type", KindIdOf(group.kind)},
-                          {"typeHex", BlockTypeHex(KindIdOf(group.kind))},
-                          {"count", group.count},
-                          {"offset", group.offset},
-                          {"bytes", group.bytes}});
-      row["subBlocks"] = std::move(groups);
-      Json unknown = Json::array();
-      for (const TUnknownSubBlockPlace& sub : layout.unknownSubBlocks)
-        unknown.push_back({{"index", sub.index},
-                           {"type", sub.type},
-                           {"typeHex", BlockTypeHex(sub.type)},
-                           {"offset", sub.offset},
-                           {"size", sub.size}});
+    if (layout.ObjectBlockIndex() == std::size_t(&block - layout.blocks.data())) {
+      // Runs of records and unknown sub-blocks apart, each in file order.
+      Json runs = Json::array(), unknown = Json::array();
+      for (const TSubBlockPlace& sub : layout.subBlocks) {
+        if (sub.unknown)
+          unknown.push_back({{"index", sub.unknownIndex},
+                             {"type", sub.type},
+                             {"typeHex", BlockTypeHex(sub.type)},
+                             {"offset", sub.offset},
+                             {"size", sub.size}});
+        else
+          runs.push_back({{"kind", ObjKindKey(sub.kind)},
+                          {"type", sub.type},
+                          {"typeHex", BlockTypeHex(sub.type)},
+                          {"count", sub.count},
+                          {"offset", sub.offset},
+                          {"bytes", sub.size}});
+      }
+      row["subBlocks"] = std::move(runs);
       row["unknownSubBlocks"] = std::move(unknown);
     }
     blocks.push_back(std::move(row));
@@ -88,25 +90,26 @@ void PrintLayout(std::ostream& out, const TBlockLayout& layout) {
         << std::setw(26) << (block.kind == TBlockKind::Tail ? "" : TypeText(block.type)) << std::setw(20)
         << (std::string(KindKey(block.kind)) + (block.kind == TBlockKind::Tail ? "" : " block")) << std::right
         << std::setw(12) << block.offset << std::setw(12) << block.size << "\n";
-    if (block.kind != TBlockKind::Object) continue;
-    for (const TSubBlockGroup& group : layout.groups)
-      out << "     " << std::left << std::setw(26) << TypeText(KindIdOf(group.kind)) << std::setw(20)
-          << (std::string(ObjKindKey(group.kind)) + " (" + std::to_string(group.count) + ")") << std::right
-          << std::setw(12) << group.offset << std::setw(12) << group.bytes << "\n";
-    for (const TUnknownSubBlockPlace& sub : layout.unknownSubBlocks)
-      out << "     " << std::left << std::setw(26) << TypeText(sub.type) << std::setw(20) << "unknown sub-block"
+    if (layout.ObjectBlockIndex() != std::size_t(&block - layout.blocks.data())) continue;
+    for (const TSubBlockPlace& sub : layout.subBlocks)
+      out << "     " << std::left << std::setw(26) << TypeText(sub.type) << std::setw(20)
+          << (sub.unknown ? std::string("unknown sub-block")
+                          : std::string(ObjKindKey(sub.kind)) + " (" + std::to_string(sub.count) + ")")
           << std::right << std::setw(12) << sub.offset << std::setw(12) << sub.size << "\n";
   }
   out << "File size: " << layout.fileSize << " bytes, main block " << layout.mainBlockLength << " bytes\n";
 }
 
 int Blocks(const std::string& path, bool json, CliIo& io) {
+  // The table is the load's framing: no record needs decoding, and the records in
+  // the writer's own form are not even read.
   TMob mob;
+  mob.RecordsStayInImage = true;
   if (!mob.Load(path)) {
     io.err << mob.LogText;
     return kExitFailed;
   }
-  const TBlockLayout layout = MobBlockLayout(mob);
+  const TBlockLayout& layout = mob.FileLayout;
   if (json)
     io.out << LayoutToJson(path, layout).dump(1) << "\n";
   else
@@ -124,7 +127,7 @@ void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode) {
   auto args = std::make_shared<Args>();
   auto* blocks = app.add_subcommand(
       "blocks", "The file's blocks in file order: number, type, kind, offset and size, the object "
-                "block's records per kind, its unknown sub-blocks and the tail.");
+                "block's records per run of one kind, its unknown sub-blocks and the tail.");
   blocks->add_option("FILE", args->file, "The .mob file")->required();
   blocks->add_flag("--json", args->json, "Print the table as JSON");
   blocks->callback([args, &io, &exitCode] { exitCode = Blocks(args->file, args->json, io); });

@@ -43,7 +43,7 @@ std::vector<TWrittenBlock> BlockWriteOrder(const TMob& mob) {
 }
 
 std::optional<std::size_t> TBlockLayout::ObjectBlockIndex() const {
-  for (std::size_t i = 0; i < blocks.size(); ++i)
+  for (std::size_t i = blocks.size(); i-- > 0;)
     if (blocks[i].kind == TBlockKind::Object) return i;
   return std::nullopt;
 }
@@ -54,19 +54,16 @@ void PlaceObjectBlock(const TMob& mob, std::uint64_t blockOffset, TBlockLayout& 
                       TBlockPlace& block) {
   // The writer's order: the records grouped by kind, then the unknown sub-blocks.
   std::uint64_t at = blockOffset + 8;
-  int k = 0;
-  mob.ForEachList([&](const auto& list) {
-    TSubBlockGroup& group = layout.groups[k++];
-    group.count = list.size();
-    group.offset = at;
-    for (const auto& record : list) group.bytes += record.GetSize();
-    at += group.bytes;
-  });
-  layout.unknownSubBlocks.reserve(mob.UnknownObjectBlocks.size());
+  for (ObjKind kind : kAllObjKinds) {
+    const std::size_t count = mob.Count(kind);
+    if (count == 0) continue;
+    const std::uint64_t bytes = mob.RecordBytes(kind);
+    layout.subBlocks.push_back({false, kind, count, 0, KindIdOf(kind), at, bytes});
+    at += bytes;
+  }
   for (std::size_t i = 0; i < mob.UnknownObjectBlocks.size(); ++i) {
     const Bytes& data = mob.UnknownObjectBlocks[i].Data;
-    layout.unknownSubBlocks.push_back(
-        {i, data.size() >= 4 ? ReadU32(data.data()) : 0, at, data.size()});
+    layout.subBlocks.push_back({true, ObjKind::Unit, 1, i, data.size() >= 4 ? ReadU32(data.data()) : 0, at, data.size()});
     at += data.size();
   }
   block.size = at - blockOffset;
@@ -76,7 +73,6 @@ void PlaceObjectBlock(const TMob& mob, std::uint64_t blockOffset, TBlockLayout& 
 
 TBlockLayout MobBlockLayout(const TMob& mob) {
   TBlockLayout layout;
-  for (int k = 0; k < kObjKindCount; ++k) layout.groups[k].kind = kAllObjKinds[k];
   if (!mob.Loaded) return layout;
   std::uint64_t at = 8;  // after the signature and the main block's length
   if (mob.MobKind == "QuestMob" || mob.MobKind == "ZonalMob") {
@@ -111,6 +107,10 @@ TBlockLayout MobBlockLayout(const TMob& mob) {
   }
   layout.fileSize = at;
   return layout;
+}
+
+TBlockLayout FileLayoutOf(const TMob& mob) {
+  return mob.FileLayout.blocks.empty() ? MobBlockLayout(mob) : mob.FileLayout;
 }
 
 Bytes BlockBytes(const TMob& mob, const TBlockPlace& block) {

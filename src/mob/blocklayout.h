@@ -1,10 +1,11 @@
 // Where each block of a document stands in its file: the main block's blocks in
-// file order with their types, offsets and sizes, the object block's sub-blocks by
-// kind, and the tail. The places follow from the writer's order alone (unknown
+// file order with their types, offsets and sizes, the object block's sub-blocks in
+// file order (runs of records of one kind, unknown sub-blocks one by one), and the
+// tail. A load records the layout of the file as it frames it (TMob::FileLayout);
+// MobBlockLayout works out the layout of the file the document writes (unknown
 // blocks at their numbers, the script and object blocks in the free places, the
-// object block's records grouped by kind with the unknown sub-blocks last), so they
-// are those of the file as last written, and of a file as read whenever its blocks
-// stood in that order. Nothing here parses bytes.
+// records grouped by kind with the unknown sub-blocks last), which a save then
+// records. Nothing here parses bytes.
 #pragma once
 
 #include <array>
@@ -44,37 +45,43 @@ struct TBlockPlace {
   std::uint64_t offset = 0;
   std::uint64_t size = 0;  // header included; the tail's length for the tail
   std::size_t unknownIndex = 0;  // into UnknownBlocks, for an unknown block
+  bool operator==(const TBlockPlace&) const = default;
 };
 
-// The records of one kind inside the object block (they stand together).
-struct TSubBlockGroup {
-  ObjKind kind = ObjKind::Unit;
-  std::size_t count = 0;
-  std::uint64_t offset = 0;  // of the first record; where it would be when there is none
-  std::uint64_t bytes = 0;
-};
-
-struct TUnknownSubBlockPlace {
-  std::size_t index = 0;  // into UnknownObjectBlocks
-  std::uint32_t type = 0;
+// One part of the object block: a run of records of one kind that lie back to
+// back, or one unknown sub-block.
+struct TSubBlockPlace {
+  bool unknown = false;
+  ObjKind kind = ObjKind::Unit;  // a run's kind
+  std::size_t count = 0;         // a run's records; 1 for an unknown sub-block
+  std::size_t unknownIndex = 0;  // into UnknownObjectBlocks, for an unknown sub-block
+  std::uint32_t type = 0;        // the kind's id, or the unknown sub-block's type field
   std::uint64_t offset = 0;
-  std::uint64_t size = 0;
+  std::uint64_t size = 0;        // bytes of the run or of the sub-block
+  bool operator==(const TSubBlockPlace&) const = default;
 };
 
 struct TBlockLayout {
   std::vector<TBlockPlace> blocks;  // flag block first, tail (when there is one) last
-  std::array<TSubBlockGroup, kObjKindCount> groups{};  // kind order; empty without an object block
-  std::vector<TUnknownSubBlockPlace> unknownSubBlocks;
+  // The sub-blocks of the object block whose records the document holds (the last
+  // one in the file), in file order; empty without an object block.
+  std::vector<TSubBlockPlace> subBlocks;
   std::uint64_t mainBlockLength = 0;
   std::uint64_t fileSize = 0;
 
-  // The object block's place in `blocks`; nullopt without one.
+  // The place in `blocks` of the object block that `subBlocks` divide; nullopt
+  // without one.
   std::optional<std::size_t> ObjectBlockIndex() const;
+  bool operator==(const TBlockLayout&) const = default;
 };
 
 // The layout of the file the document writes. Empty for a document that holds
 // nothing loaded.
 TBlockLayout MobBlockLayout(const TMob& mob);
+
+// The layout of the file the document was last read from or written to; for a
+// document that came from neither (made in memory), that of the file it writes.
+TBlockLayout FileLayoutOf(const TMob& mob);
 
 // The bytes of one block of the layout as the document writes it, its 8-byte
 // header included (the tail has none).

@@ -128,6 +128,7 @@ void TMob::Reset() {
   Tail.clear();
   Tail.shrink_to_fit();
   TailLength = 0;
+  FileLayout = {};
   m_imageRecords.reset();
   Loaded = false;
   LastWrittenBlockType = 0;
@@ -280,6 +281,10 @@ bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
     return false;
   }
 
+  FileLayout.blocks.push_back({1, TBlockKind::Flag, flagType, 8, 8});
+  FileLayout.mainBlockLength = L;
+  FileLayout.fileSize = size;
+
   BlockCount = 1;
   std::int32_t n = 1;
   std::uint32_t p = 16;
@@ -293,6 +298,11 @@ bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
     if (S > L - p)
       return Malformed(ctx, "блок размером " + I64(S) + " байт вылезает за конец основного блока",
                        p);
+    const bool known = type == kScriptBlockType || type == kObjectBlockType;
+    FileLayout.blocks.push_back({n, type == kScriptBlockType ? TBlockKind::Script
+                                    : type == kObjectBlockType ? TBlockKind::Object
+                                                               : TBlockKind::Unknown,
+                                 type, p, S, known ? 0 : UnknownBlocks.size()});
     if (type == kScriptBlockType) {
       if (S < 12) return Malformed(ctx, "блок скрипта короче 12 байт", p);
       HasScript = true;
@@ -325,6 +335,7 @@ bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
 
   std::uint64_t cursor = p;
   if (TailLength > 0) {
+    FileLayout.blocks.push_back({0, TBlockKind::Tail, 0, L, std::uint64_t(TailLength)});
     Tail.assign(data + L, data + size);
     cursor += static_cast<std::uint64_t>(TailLength);
     Log("Прочитан хвост длиной " + I64(TailLength) + " байт.");
@@ -408,6 +419,8 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
   };
   std::vector<ToRead> toRead;
   std::vector<std::uint32_t> unknownAt;
+  std::vector<TSubBlockPlace>& places = FileLayout.subBlocks;
+  places.clear();
   for (std::uint32_t pos = 8; pos != size;) {
     // Each header says where the next one is, so the walk waits on memory at
     // every step unless the bytes ahead are already on their way.
@@ -420,7 +433,16 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
     if (subSize > size - pos)
       return Malformed(ctx, "объект размером " + I64(subSize) + " байт вылезает за конец блока объектов",
                        fileOffset + pos);
-    if (const auto kind = KindFromId(ReadU32(block + pos))) {
+    const std::uint32_t type = ReadU32(block + pos);
+    const std::uint64_t at = fileOffset + pos;
+    if (const auto kind = KindFromId(type)) {
+      // Records of one kind that follow each other make one run.
+      if (!places.empty() && !places.back().unknown && places.back().kind == *kind) {
+        ++places.back().count;
+        places.back().size += subSize;
+      } else {
+        places.push_back({false, *kind, 1, 0, type, at, subSize});
+      }
       const std::uint32_t index = std::uint32_t(counts[int(*kind)]++);
       if (!kept) {
         toRead.push_back({pos, *kind, index});
@@ -432,6 +454,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
         toRead.push_back({pos, *kind, index});
       }
     } else {
+      places.push_back({true, ObjKind::Unit, 1, unknownAt.size(), type, at, subSize});
       unknownAt.push_back(pos);
     }
     pos += subSize;
@@ -530,6 +553,18 @@ std::size_t TMob::Count(ObjKind kind) const {
   return count;
 }
 
+std::uint64_t TMob::RecordBytes(ObjKind kind) const {
+  std::uint64_t bytes = 0;
+  if (m_imageRecords)
+    for (const ImageRecords::Ref& ref : m_imageRecords->records[int(kind)]) bytes += ref.size;
+  int k = 0;
+  ForEachList([&](const auto& list) {
+    if (k++ == int(kind))
+      for (const auto& r : list) bytes += r.GetSize();
+  });
+  return bytes;
+}
+
 std::size_t TMob::TotalRecordCount() const {
   std::size_t total = 0;
   if (m_imageRecords)
@@ -598,6 +633,7 @@ bool TMob::SaveFile(const std::string& fileName) {
   } else {
     ImagePlan plan;
     ok = PlanImage(plan) && WriteToDisk(fileName, plan);
+    if (ok) FileLayout = MobBlockLayout(*this);  // the file now holds what the writer wrote
   }
   Log(ok ? "Моб успешно сохранен :)." : "Моб нихрена не сохранен :(.");
   return ok;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "mob/blocklayout.h"
 #include "mob/fields.h"
 #include "mob/records.h"
 
@@ -108,6 +109,10 @@ class TMob {
   std::vector<TParticle3ObjBlock> Particles3;
   Bytes Tail;
   std::int64_t TailLength = 0;
+  // Where each block lay in the file last read (recorded while it was framed) or
+  // written: the blocks in file order, the object block's sub-blocks, the tail.
+  // Empty for a document that came from no file.
+  TBlockLayout FileLayout;
 
   // ---- load and save
   bool Load(const std::string& fileName);
@@ -151,7 +156,8 @@ class TMob {
   static std::uint32_t WrittenScriptKey(std::uint32_t key) { return key != 0 ? kDefaultScriptKey : 0; }
   static void ScriptCipher(std::uint8_t* data, std::size_t length, std::uint32_t key);
   static std::uint32_t NextKnownBlockType(std::uint32_t type);
-  // `fileOffset` is where the block starts in the file; it only serves the messages.
+  // `fileOffset` is where the block starts in the file: the messages and FileLayout
+  // name places by it.
   bool ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset = 0);
   Bytes WriteObjectBlock() const;
   // Appends the object block to `out` (one allocation when `out` has room).
@@ -162,6 +168,8 @@ class TMob {
   template <ObjKind K> std::vector<typename RecordOf<K>::type>& List();
   template <ObjKind K> const std::vector<typename RecordOf<K>::type>& List() const;
   std::size_t Count(ObjKind kind) const;
+  // The bytes the records of `kind` take in the file the document writes.
+  std::uint64_t RecordBytes(ObjKind kind) const;
   std::size_t TotalRecordCount() const;
   // Removes the record at `index`; later records move down by one.
   void DeleteRecord(ObjKind kind, std::size_t index);

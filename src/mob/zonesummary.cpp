@@ -31,19 +31,11 @@ TZoneSummary ZoneSummaryOf(const TMob& mob) {
   summary.hasScript = mob.HasScript;
   summary.scriptLength = mob.ScriptText.size();
   summary.scriptKey = mob.ScriptKey;
-  // The block list comes from the very image that loaded: the file may have been
-  // replaced since.
-  const auto image = mob.KeptImage();
-  summary.fileSize = image.size();
-  if (image.size() >= 8) {
-    const std::uint64_t mainLength = ReadU32(image.data() + 4);
-    for (std::uint64_t p = 16; p + 8 <= mainLength;) {
-      const std::uint32_t type = ReadU32(image.data() + p), size = ReadU32(image.data() + p + 4);
-      summary.blocks.push_back({type, size});
-      if (size < 8) break;  // the loader refuses such a block; never loop on it
-      p += size;
-    }
-  }
+  // The blocks as the load framed them: the file may have been replaced since.
+  summary.fileSize = mob.FileLayout.fileSize;
+  for (const TBlockPlace& block : mob.FileLayout.blocks)
+    if (block.kind != TBlockKind::Flag && block.kind != TBlockKind::Tail)
+      summary.blocks.push_back({block.type, std::uint32_t(block.size)});
   return summary;
 }
 

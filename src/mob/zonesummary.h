@@ -30,7 +30,8 @@ struct TZoneSummary {
   bool operator==(const TZoneSummary&) const;
 };
 
-// The summary of a document loaded with its records left in the file image.
+// The summary of a document loaded from a file (with its records left in the file
+// image, or not).
 TZoneSummary ZoneSummaryOf(const TMob& mob);
 
 // Reads a regular file once, mapped, checking its framing and finding every record

@@ -101,12 +101,14 @@ TEST(BlockReplace, UnknownObjectSubBlocksToo) {
   GenerateZone(mob, {.records = 60, .seed = 8});
   const Bytes before = SaveBytes(mob);
   const TBlockLayout layout = MobBlockLayout(mob);
-  const TUnknownSubBlockPlace& sub = layout.unknownSubBlocks[0];
-  const Bytes& current = mob.UnknownObjectBlocks[sub.index].Data;
+  const auto unknown = std::find_if(layout.subBlocks.begin(), layout.subBlocks.end(), [](const auto& s) { return s.unknown; });
+  ASSERT_NE(unknown, layout.subBlocks.end());
+  const TSubBlockPlace& sub = *unknown;
+  const Bytes& current = mob.UnknownObjectBlocks[sub.unknownIndex].Data;
   const Bytes replacement = Framed(sub.type, Bytes(sub.size - 8, 0x5A));
 
   ASSERT_FALSE(CheckReplacementBlock(current, replacement));
-  auto step = TBlockReplaceCommand::Replace(mob, {true, sub.index}, replacement, "замена");
+  auto step = TBlockReplaceCommand::Replace(mob, {true, sub.unknownIndex}, replacement, "замена");
   ASSERT_TRUE(step);
   Bytes expected = before;
   std::copy(replacement.begin(), replacement.end(), expected.begin() + std::ptrdiff_t(sub.offset));
@@ -115,7 +117,7 @@ TEST(BlockReplace, UnknownObjectSubBlocksToo) {
   // What was saved loads back with the new sub-block in its place.
   TMob reloaded;
   ASSERT_TRUE(LoadBytes(reloaded, expected));
-  EXPECT_EQ(reloaded.UnknownObjectBlocks[sub.index].Data, replacement);
+  EXPECT_EQ(reloaded.UnknownObjectBlocks[sub.unknownIndex].Data, replacement);
   step->Undo(mob);
   EXPECT_EQ(SaveBytes(mob), before);
 }

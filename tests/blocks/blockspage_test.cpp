@@ -61,6 +61,14 @@ class BlocksPageTest : public ::testing::Test {
   void SelectUnderObjects(int row) {
     page->BlocksTable()->setCurrentIndex(Model().index(row, 0, Model().index(4, 0)));
   }
+  // The row under the object block of its n-th unknown sub-block.
+  int UnknownSubRow(std::size_t n) {
+    const auto& subs = Model().Layout().subBlocks;
+    for (std::size_t i = 0; i < subs.size(); ++i)
+      if (subs[i].unknown && subs[i].unknownIndex == n) return int(i);
+    ADD_FAILURE() << "no unknown sub-block " << n;
+    return -1;
+  }
   QString What(const QModelIndex& row) const {
     return row.model()->index(row.row(), TBlocksTableModel::kWhat, row.parent()).data().toString();
   }
@@ -80,7 +88,7 @@ TEST_F(BlocksPageTest, TheTableFollowsTheDocumentAndShowsUnknownBytes) {
   EXPECT_EQ(page->HexView()->Data(), shell.mob.UnknownBlocks[1].Data);
   EXPECT_TRUE(page->ExportBut()->isEnabled());
   EXPECT_TRUE(page->ReplaceBut()->isEnabled());
-  SelectUnderObjects(9);  // the second unknown object sub-block
+  SelectUnderObjects(UnknownSubRow(1));
   EXPECT_EQ(page->HexView()->Data(), shell.mob.UnknownObjectBlocks[1].Data);
   EXPECT_TRUE(page->ReplaceBut()->isEnabled());
 
@@ -153,14 +161,14 @@ TEST_F(BlocksPageTest, AnExportedBlockGoesBackInAsOneStepAndSavesAtItsPlace) {
 }
 
 TEST_F(BlocksPageTest, AnUnknownObjectSubBlockIsReplacedToo) {
-  SelectUnderObjects(8);
+  SelectUnderObjects(UnknownSubRow(0));
   const Bytes original = shell.mob.UnknownObjectBlocks[0].Data;
   const Bytes replacement = Framed(ReadU32(original.data()), Bytes{1, 2, 3});
   WriteFile(Path("sub.bin"), replacement);
   shell.prompts.ChooseFile(QString::fromStdString(Path("sub.bin")));
   page->ReplaceSelected();
   EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, replacement);
-  EXPECT_TRUE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, 0}));
+  EXPECT_TRUE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, std::size_t(UnknownSubRow(0))}));
   ASSERT_TRUE(shell.session.Undo());
   EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, original);
 
@@ -169,7 +177,7 @@ TEST_F(BlocksPageTest, AnUnknownObjectSubBlockIsReplacedToo) {
   shell.prompts.ChooseFile(QString::fromStdString(Path("same.bin")));
   page->ReplaceSelected();
   EXPECT_EQ(shell.session.History().Index(), 0u);
-  EXPECT_FALSE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, 0}));
+  EXPECT_FALSE(Model().Changed({TBlockRow::Kind::UnknownSubBlock, std::size_t(UnknownSubRow(0))}));
 }
 
 TEST_F(BlocksPageTest, FilesThatDoNotFrameOneBlockOfTheTypeAreRefused) {
@@ -209,6 +217,35 @@ TEST_F(BlocksPageTest, FilesThatDoNotFrameOneBlockOfTheTypeAreRefused) {
   shell.prompts.ChooseFile({});
   page->ReplaceSelected();
   EXPECT_TRUE(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).empty());
+}
+
+TEST_F(BlocksPageTest, TheTableIsTheFileAsReadAndAfterASaveAsWritten) {
+  // The object block before the script block, records of two kinds in turn.
+  TTrapObjBlock trap;
+  trap.ObjectID = 7;
+  TObjectObjBlock object;
+  object.ObjectID = 8;
+  const Bytes file = MobFile({ObjectBlock({SubBlockOf(trap), SubBlockOf(object), SubBlockOf(trap)}),
+                              ScriptBlock(0, "Script Main")});
+  WriteFile(Path("turned.mob"), file);
+  ASSERT_TRUE(shell.session.Load(Path("turned.mob")));
+  const auto whats = [&] {
+    QStringList texts;
+    for (int row = 0; row < Model().rowCount(); ++row) texts << What(Model().index(row, 0));
+    const QModelIndex objects = Model().index(int(Model().Layout().ObjectBlockIndex().value()), 0);
+    for (int row = 0; row < Model().rowCount(objects); ++row) texts << What(Model().index(row, 0, objects));
+    return texts;
+  };
+  EXPECT_EQ(whats(), (QStringList{u"флаговый блок (квестовый моб)"_s, u"блок объектов"_s, u"блок скрипта"_s,
+                                  u"Ловушки: 1"_s, u"Объекты: 1"_s, u"Ловушки: 1"_s}));
+  EXPECT_EQ(Model().Layout().fileSize, file.size());
+  EXPECT_EQ(Model().Layout().blocks[1].offset, 16u);
+  EXPECT_TRUE(page->InfoLab()->text().startsWith(u"Файл: %1 байт"_s.arg(file.size())));
+
+  ASSERT_TRUE(shell.session.Save(Path("turned.mob")));
+  EXPECT_EQ(whats(), (QStringList{u"флаговый блок (квестовый моб)"_s, u"блок скрипта"_s, u"блок объектов"_s,
+                                  u"Объекты: 1"_s, u"Ловушки: 2"_s}));
+  EXPECT_EQ(Model().Layout().fileSize, fs::file_size(Path("turned.mob")));
 }
 
 TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {

@@ -62,8 +62,10 @@ TEST_F(BlocksWidgetsTest, TableShowsBlocksInFileOrderWithTheObjectBlocksParts) {
   EXPECT_EQ(Cell(model, unknownSub, C::kWhat), u"неизвестный объект"_s);
   EXPECT_EQ(Cell(model, unknownSub, C::kTypeHex), u"0x12345678"_s);
   EXPECT_EQ(model.parent(unknownSub), objects);
-  EXPECT_EQ(model.RowAt(unknownSub), (TBlockRow{TBlockRow::Kind::UnknownSubBlock, 1}));
-  EXPECT_EQ(model.IndexOf(TBlockRow{TBlockRow::Kind::UnknownSubBlock, 1}), unknownSub);
+  EXPECT_EQ(model.RowAt(unknownSub), (TBlockRow{TBlockRow::Kind::UnknownSubBlock, 9}));
+  EXPECT_EQ(model.IndexOf(TBlockRow{TBlockRow::Kind::UnknownSubBlock, 9}), unknownSub);
+  EXPECT_EQ(model.RowAt(model.index(3, 0, objects)), (TBlockRow{TBlockRow::Kind::Group, 3}));
+  EXPECT_FALSE(model.IndexOf(TBlockRow{TBlockRow::Kind::UnknownSubBlock, 3}).isValid());  // a run of records
   EXPECT_EQ(model.IndexOf(TBlockRow{TBlockRow::Kind::Block, 4}), objects);
 
   // A replaced block is marked until the document matches its file again.

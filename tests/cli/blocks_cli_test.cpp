@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "cli/jsondoc.h"
@@ -9,6 +10,7 @@
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "../mob/mobbytes.h"
 
 namespace kelvarin {
 namespace {
@@ -61,6 +63,37 @@ TEST_F(BlocksCliTest, JsonNamesEveryBlockWithItsPlace) {
   EXPECT_EQ(object["unknownSubBlocks"][0]["offset"], object["offset"].get<std::uint64_t>() + bytes);
   for (const Json& sub : object["unknownSubBlocks"]) bytes += sub["size"].get<std::uint64_t>();
   EXPECT_EQ(object["size"], bytes);
+}
+
+TEST_F(BlocksCliTest, AFileOutOfTheWritersOrderIsShownAsItIs) {
+  // Objects before the script, an unknown block between, records of two kinds in
+  // turn, one with a chunk the writer would drop, a tail.
+  TTrapObjBlock trap;
+  Bytes roomy = testing::Cat({testing::SubBlockOf(TObjectObjBlock{}), testing::Framed(0xEEEE, Bytes(6, 0))});
+  StoreU32(roomy.data() + 4, std::uint32_t(roomy.size()));
+  const Bytes file = testing::MobFile(
+      {testing::ObjectBlock({testing::SubBlockOf(trap), roomy, testing::SubBlockOf(trap)}),
+       testing::Framed(0x4444, Bytes(3, 1)), testing::ScriptBlock(0, "Script Main")},
+      Bytes{1, 2});
+  std::ofstream(Path("turned.mob"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+  ASSERT_EQ(Run({"blocks", Path("turned.mob"), "--json"}), 0) << m_err.str();
+  const Json json = Json::parse(m_out.str());
+  EXPECT_EQ(json["fileSize"], file.size());
+  std::vector<std::string> kinds;
+  std::uint64_t offset = 8;
+  for (const Json& block : json["blocks"]) {
+    kinds.push_back(block["kind"]);
+    EXPECT_EQ(block["offset"], offset);
+    offset += block["size"].get<std::uint64_t>();
+  }
+  EXPECT_EQ(kinds, (std::vector<std::string>{"flag", "object", "unknown", "script", "tail"}));
+  EXPECT_EQ(offset, file.size());
+  const Json& runs = json["blocks"][1]["subBlocks"];
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[1]["kind"], "objects");
+  EXPECT_EQ(runs[1]["offset"], 24u + testing::SubBlockOf(trap).size());
+  EXPECT_EQ(runs[1]["bytes"], roomy.size());
 }
 
 TEST_F(BlocksCliTest, TextTableAndRefusals) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <fstream>
 
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
@@ -18,46 +20,64 @@ Bytes Slice(const Bytes& image, std::uint64_t offset, std::uint64_t size) {
   return Bytes(image.begin() + std::ptrdiff_t(offset), image.begin() + std::ptrdiff_t(offset + size));
 }
 
-// Every block, sub-block group and unknown sub-block of the layout against the
-// image the document writes.
-void ExpectLayoutMatchesImage(TMob& mob) {
-  const TBlockLayout layout = MobBlockLayout(mob);
-  const Bytes image = SaveBytes(mob);
-  ASSERT_EQ(layout.fileSize, image.size());
-  EXPECT_EQ(layout.mainBlockLength, ReadU32(image.data() + 4));
+// Every block and sub-block of the layout against the file it describes: each
+// header where the layout puts it, runs made of records of their kind only.
+void ExpectLayoutMatchesFile(const TBlockLayout& layout, const Bytes& file) {
+  ASSERT_EQ(layout.fileSize, file.size());
+  EXPECT_EQ(layout.mainBlockLength, ReadU32(file.data() + 4));
   std::uint64_t expectedOffset = 8;
   for (const TBlockPlace& block : layout.blocks) {
     SCOPED_TRACE("block " + std::to_string(block.number));
     EXPECT_EQ(block.offset, expectedOffset);
     expectedOffset += block.size;
-    ASSERT_LE(block.offset + block.size, image.size());
-    EXPECT_EQ(BlockBytes(mob, block), Slice(image, block.offset, block.size));
+    ASSERT_LE(block.offset + block.size, file.size());
     if (block.kind == TBlockKind::Tail) {
       EXPECT_EQ(block.offset, layout.mainBlockLength);
       continue;
     }
-    EXPECT_EQ(ReadU32(image.data() + block.offset), block.type);
-    EXPECT_EQ(ReadU32(image.data() + block.offset + 4), block.size);
+    EXPECT_EQ(ReadU32(file.data() + block.offset), block.type);
+    EXPECT_EQ(ReadU32(file.data() + block.offset + 4), block.size);
   }
-  EXPECT_EQ(expectedOffset, image.size());
+  EXPECT_EQ(expectedOffset, file.size());
 
   const auto object = layout.ObjectBlockIndex();
-  if (!object) return;
-  std::uint64_t at = layout.blocks[*object].offset + 8;
-  for (const TSubBlockGroup& group : layout.groups) {
-    EXPECT_EQ(group.offset, at);
-    if (group.count > 0) {
-      EXPECT_EQ(KindFromId(ReadU32(image.data() + group.offset)), group.kind);
-    }
-    at += group.bytes;
+  if (!object) {
+    EXPECT_TRUE(layout.subBlocks.empty());
+    return;
   }
-  for (const TUnknownSubBlockPlace& sub : layout.unknownSubBlocks) {
+  std::uint64_t at = layout.blocks[*object].offset + 8;
+  for (const TSubBlockPlace& sub : layout.subBlocks) {
     EXPECT_EQ(sub.offset, at);
-    EXPECT_EQ(Slice(image, sub.offset, sub.size), mob.UnknownObjectBlocks[sub.index].Data);
-    EXPECT_EQ(sub.type, ReadU32(image.data() + sub.offset));
-    at += sub.size;
+    EXPECT_EQ(ReadU32(file.data() + at), sub.type);
+    if (sub.unknown) {
+      EXPECT_FALSE(KindFromId(sub.type));
+      EXPECT_EQ(ReadU32(file.data() + at + 4), sub.size);
+      at += sub.size;
+      continue;
+    }
+    std::size_t records = 0;
+    for (const std::uint64_t end = at + sub.size; at < end; ++records) {
+      EXPECT_EQ(KindFromId(ReadU32(file.data() + at)), sub.kind);
+      at += ReadU32(file.data() + at + 4);
+    }
+    EXPECT_EQ(records, sub.count);
   }
   EXPECT_EQ(at, layout.blocks[*object].offset + layout.blocks[*object].size);
+}
+
+// The writer's layout against the image it writes, block for block.
+void ExpectLayoutMatchesImage(TMob& mob) {
+  const TBlockLayout layout = MobBlockLayout(mob);
+  const Bytes image = SaveBytes(mob);
+  ExpectLayoutMatchesFile(layout, image);
+  for (const TBlockPlace& block : layout.blocks)
+    EXPECT_EQ(BlockBytes(mob, block), Slice(image, block.offset, block.size));
+  for (const TSubBlockPlace& sub : layout.subBlocks)
+    if (sub.unknown) EXPECT_EQ(Slice(image, sub.offset, sub.size), mob.UnknownObjectBlocks[sub.unknownIndex].Data);
+  // Read back, the file is what the writer planned.
+  TMob back;
+  ASSERT_TRUE(LoadBytes(back, image));
+  EXPECT_EQ(back.FileLayout, layout);
 }
 
 std::vector<TBlockKind> Kinds(const TBlockLayout& layout) {
@@ -75,10 +95,10 @@ TEST(BlockLayout, GeneratedZonesMatchTheirImages) {
     const TBlockLayout layout = MobBlockLayout(mob);
     using K = TBlockKind;
     EXPECT_EQ(Kinds(layout), (std::vector{K::Flag, K::Unknown, K::Script, K::Unknown, K::Object, K::Tail}));
-    std::size_t records = 0;
-    for (const auto& g : layout.groups) records += g.count;
+    std::size_t records = 0, unknown = 0;
+    for (const auto& sub : layout.subBlocks) (sub.unknown ? unknown : records) += sub.count;
     EXPECT_EQ(records, mob.TotalRecordCount());
-    EXPECT_EQ(layout.unknownSubBlocks.size(), mob.UnknownObjectBlocks.size());
+    EXPECT_EQ(unknown, mob.UnknownObjectBlocks.size());
   }
 }
 
@@ -155,6 +175,88 @@ TEST(BlockLayout, NothingLoadedHasNoBlocks) {
   TMob mob;
   EXPECT_TRUE(MobBlockLayout(mob).blocks.empty());
   EXPECT_EQ(MobBlockLayout(mob).fileSize, 0u);
+}
+
+// A record with a chunk its reader steps over: the file holds more bytes than the
+// record writes.
+Bytes RoomyObject() {
+  Bytes sub = Cat({SubBlockOf(TObjectObjBlock{}), Framed(0x0000EEEE, Bytes(5, 0))});
+  StoreU32(sub.data() + 4, std::uint32_t(sub.size()));
+  return sub;
+}
+
+struct TRun {
+  bool unknown;
+  ObjKind kind;
+  std::size_t count;
+  bool operator==(const TRun&) const = default;
+};
+
+std::vector<TRun> Runs(const TBlockLayout& layout) {
+  std::vector<TRun> runs;
+  for (const TSubBlockPlace& sub : layout.subBlocks)
+    runs.push_back({sub.unknown, sub.unknown ? ObjKind::Unit : sub.kind, sub.count});
+  return runs;
+}
+
+// A file laid out otherwise than the writer lays it out is described as it is:
+// its blocks and sub-blocks in file order at their own offsets and sizes, its own
+// length; once saved, the file as written, which is the writer's layout.
+TEST(FileLayout, IsTheFileAsReadAndAfterASaveTheFileAsWritten) {
+  TTrapObjBlock trap;
+  trap.TrapPoints1 = {{1, 2, 3}};
+  const Bytes script = ScriptBlock(0, "x"), unknown = Framed(0x4444, Bytes(3, 1));
+  const Bytes interleaved = ObjectBlock({SubBlockOf(trap), SubBlockOf(TObjectObjBlock{}), Framed(0xEE01, {7}),
+                                         SubBlockOf(trap), SubBlockOf(trap), RoomyObject()});
+  using K = TBlockKind;
+  using O = ObjKind;
+  const struct {
+    const char* name;
+    std::vector<Bytes> blocks;
+    Bytes tail;
+    std::vector<K> kinds;
+    std::vector<TRun> runs;
+  } cases[] = {
+      {"objects before the script", {ObjectBlock({SubBlockOf(trap)}), script}, {}, {K::Flag, K::Object, K::Script},
+       {{false, O::Trap, 1}}},
+      {"records of kinds in turn, an unknown block between, a tail", {interleaved, unknown, script}, {9, 9},
+       {K::Flag, K::Object, K::Unknown, K::Script, K::Tail},
+       {{false, O::Trap, 1}, {false, O::Object, 1}, {true, O::Unit, 1}, {false, O::Trap, 2}, {false, O::Object, 1}}},
+      {"a second object block", {ObjectBlock({SubBlockOf(trap)}), ObjectBlock({RoomyObject()})}, {},
+       {K::Flag, K::Object, K::Object}, {{false, O::Object, 1}}},
+  };
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "kelvarin-filelayout.mob";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = MobFile(c.blocks, c.tail);
+    TMob mob;
+    ASSERT_TRUE(LoadBytes(mob, file)) << mob.LogText;
+    ExpectLayoutMatchesFile(mob.FileLayout, file);
+    EXPECT_EQ(Kinds(mob.FileLayout), c.kinds);
+    EXPECT_EQ(Runs(mob.FileLayout), c.runs);
+    EXPECT_EQ(FileLayoutOf(mob), mob.FileLayout);
+    EXPECT_NE(mob.FileLayout, MobBlockLayout(mob));  // none is in the writer's form
+
+    // Loaded with the records left in the image, the same.
+    TMob kept;
+    kept.RecordsStayInImage = true;
+    ASSERT_TRUE(kept.LoadImage(file.data(), file.size()));
+    EXPECT_EQ(kept.FileLayout, mob.FileLayout);
+
+    ASSERT_TRUE(mob.Save(path.string())) << mob.LogText;
+    std::ifstream in(path, std::ios::binary);
+    const Bytes written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(mob.FileLayout, MobBlockLayout(mob));
+    ExpectLayoutMatchesFile(mob.FileLayout, written);
+    ASSERT_TRUE(kept.Save(path.string())) << kept.LogText;
+    EXPECT_EQ(kept.FileLayout, mob.FileLayout);
+  }
+  std::filesystem::remove(path);
+
+  // A failed load leaves no layout behind.
+  TMob mob;
+  EXPECT_FALSE(LoadBytes(mob, MobFile({FramedWithSize(0x4444, 400, {})})));
+  EXPECT_EQ(mob.FileLayout, TBlockLayout{});
 }
 
 TEST(BlockWriteOrder, FollowsTheNumbersHoweverLargeTheBlockCount) {

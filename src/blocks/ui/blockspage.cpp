@@ -85,7 +85,7 @@ bool TBlocksPage::DocumentReadable() const { return m_session.Opened() && !m_ses
 
 void TBlocksPage::PreparePicture(const TMob& mob) {
   auto picture = std::make_unique<TPicture>();
-  picture->layout = MobBlockLayout(mob);
+  picture->layout = FileLayoutOf(mob);
   picture->baseline.Take(mob);
   picture->records = mob.TotalRecordCount();
   picture->unknownBlocks = mob.UnknownBlocks.size();
@@ -166,8 +166,9 @@ std::optional<TUnknownBlockRef> TBlocksPage::UnknownBlockOf(const TBlockRow& row
   if (row.kind == TBlockRow::Kind::Block && row.index < layout.blocks.size() &&
       layout.blocks[row.index].kind == TBlockKind::Unknown)
     return TUnknownBlockRef{false, layout.blocks[row.index].unknownIndex};
-  if (row.kind == TBlockRow::Kind::UnknownSubBlock && row.index < layout.unknownSubBlocks.size())
-    return TUnknownBlockRef{true, layout.unknownSubBlocks[row.index].index};
+  if (row.kind == TBlockRow::Kind::UnknownSubBlock && row.index < layout.subBlocks.size() &&
+      layout.subBlocks[row.index].unknown)
+    return TUnknownBlockRef{true, layout.subBlocks[row.index].unknownIndex};
   return std::nullopt;
 }
 
@@ -185,8 +186,8 @@ std::optional<Bytes> TBlocksPage::BytesOf(const TBlockRow& row) const {
 
 QString TBlocksPage::RowName(const TBlockRow& row) const {
   const TBlockLayout& layout = m_model->Layout();
-  if (row.kind == TBlockRow::Kind::UnknownSubBlock)
-    return u"Неизвестный объект № %1"_s.arg(row.index + 1);
+  if (const auto ref = UnknownBlockOf(row); ref && ref->subBlock)
+    return u"Неизвестный объект № %1"_s.arg(ref->index + 1);
   if (row.kind == TBlockRow::Kind::Block && row.index < layout.blocks.size()) {
     const TBlockPlace& block = layout.blocks[row.index];
     return block.kind == TBlockKind::Tail ? u"Хвост"_s : u"Блок № %1"_s.arg(block.number);
@@ -233,8 +234,8 @@ void TBlocksPage::ExportSelected() {
 
   const QFileInfo mobFile(FromUtf8(m_session.Path()));
   QString name = mobFile.completeBaseName().isEmpty() ? u"block"_s : mobFile.completeBaseName();
-  if (row->kind == TBlockRow::Kind::UnknownSubBlock)
-    name += u"_object%1.bin"_s.arg(row->index + 1);
+  if (const auto ref = UnknownBlockOf(*row); ref && ref->subBlock)
+    name += u"_object%1.bin"_s.arg(ref->index + 1);
   else if (m_model->Layout().blocks[row->index].kind == TBlockKind::Tail)
     name += u"_tail.bin"_s;
   else

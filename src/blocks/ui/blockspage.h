@@ -70,9 +70,8 @@ class TBlocksPage : public QWidget, public TPage, private TDocumentListener {
   void SaveFailed() override { m_prepared.reset(); }
   void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
 
-  // What TakeFile reads from the document: its layout (every record's size, a
-  // walk over millions of records in a large zone) and the unknown blocks'
-  // fingerprints.
+  // What TakeFile reads from the document: its file's layout and the unknown
+  // blocks' fingerprints (a pass over every unknown block's bytes).
   struct TPicture {
     TBlockLayout layout;
     TBlockBaseline baseline;

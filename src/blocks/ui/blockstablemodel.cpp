@@ -25,7 +25,7 @@ const char16_t* const kKindCaptions[kObjKindCount] = {
 }  // namespace
 
 void TBlocksTableModel::Refresh(const TMob& mob, const TBlockBaseline& baseline) {
-  Refresh(mob, baseline, MobBlockLayout(mob));
+  Refresh(mob, baseline, FileLayoutOf(mob));
 }
 
 void TBlocksTableModel::Refresh(const TMob& mob, const TBlockBaseline& baseline, TBlockLayout layout) {
@@ -44,10 +44,11 @@ void TBlocksTableModel::TakeMarks(const TMob& mob, const TBlockBaseline& baselin
     if (block.kind == TBlockKind::Unknown && baseline.UnknownBlockChanged(mob, block.unknownIndex))
       m_changedBlocks[i] = mob.UnknownBlocks[block.unknownIndex].Data.size();
   }
-  m_changedSubBlocks.assign(m_layout.unknownSubBlocks.size(), std::nullopt);
-  for (std::size_t i = 0; i < m_layout.unknownSubBlocks.size(); ++i) {
-    const std::size_t index = m_layout.unknownSubBlocks[i].index;
-    if (baseline.UnknownSubBlockChanged(mob, index)) m_changedSubBlocks[i] = mob.UnknownObjectBlocks[index].Data.size();
+  m_changedSubBlocks.assign(m_layout.subBlocks.size(), std::nullopt);
+  for (std::size_t i = 0; i < m_layout.subBlocks.size(); ++i) {
+    const TSubBlockPlace& sub = m_layout.subBlocks[i];
+    if (sub.unknown && baseline.UnknownSubBlockChanged(mob, sub.unknownIndex))
+      m_changedSubBlocks[i] = mob.UnknownObjectBlocks[sub.unknownIndex].Data.size();
   }
 }
 
@@ -75,8 +76,8 @@ std::optional<TBlockRow> TBlocksTableModel::RowAt(const QModelIndex& index) cons
   if (!index.isValid()) return std::nullopt;
   if (index.internalId() == kTopLevel) return TBlockRow{TBlockRow::Kind::Block, std::size_t(index.row())};
   const auto row = std::size_t(index.row());
-  if (row < m_layout.groups.size()) return TBlockRow{TBlockRow::Kind::Group, row};
-  return TBlockRow{TBlockRow::Kind::UnknownSubBlock, row - m_layout.groups.size()};
+  if (row >= m_layout.subBlocks.size()) return std::nullopt;
+  return TBlockRow{m_layout.subBlocks[row].unknown ? TBlockRow::Kind::UnknownSubBlock : TBlockRow::Kind::Group, row};
 }
 
 QModelIndex TBlocksTableModel::IndexOf(const TBlockRow& row) const {
@@ -84,10 +85,11 @@ QModelIndex TBlocksTableModel::IndexOf(const TBlockRow& row) const {
     case TBlockRow::Kind::Block:
       return row.index < m_layout.blocks.size() ? index(int(row.index), 0) : QModelIndex();
     case TBlockRow::Kind::Group:
-      return m_objectRow ? index(int(row.index), 0, index(int(*m_objectRow), 0)) : QModelIndex();
     case TBlockRow::Kind::UnknownSubBlock:
-      if (!m_objectRow || row.index >= m_layout.unknownSubBlocks.size()) return {};
-      return index(int(m_layout.groups.size() + row.index), 0, index(int(*m_objectRow), 0));
+      if (!m_objectRow || row.index >= m_layout.subBlocks.size() ||
+          m_layout.subBlocks[row.index].unknown != (row.kind == TBlockRow::Kind::UnknownSubBlock))
+        return {};
+      return index(int(row.index), 0, index(int(*m_objectRow), 0));
   }
   return {};
 }
@@ -96,7 +98,7 @@ bool TBlocksTableModel::Changed(const TBlockRow& row) const { return NewSize(row
 
 std::optional<std::uint64_t> TBlocksTableModel::NewSize(const TBlockRow& row) const {
   if (row.kind == TBlockRow::Kind::Block && row.index < m_changedBlocks.size()) return m_changedBlocks[row.index];
-  if (row.kind == TBlockRow::Kind::UnknownSubBlock && row.index < m_changedSubBlocks.size())
+  if (row.kind != TBlockRow::Kind::Block && row.index < m_changedSubBlocks.size())
     return m_changedSubBlocks[row.index];
   return std::nullopt;
 }
@@ -115,7 +117,7 @@ int TBlocksTableModel::rowCount(const QModelIndex& parent) const {
   if (!parent.isValid()) return int(m_layout.blocks.size());
   if (parent.internalId() != kTopLevel || parent.column() != 0) return 0;
   if (!m_objectRow || std::size_t(parent.row()) != *m_objectRow) return 0;
-  return int(m_layout.groups.size() + m_layout.unknownSubBlocks.size());
+  return int(m_layout.subBlocks.size());
 }
 
 int TBlocksTableModel::columnCount(const QModelIndex&) const { return kColumnCount; }
@@ -133,8 +135,8 @@ QString TBlocksTableModel::What(const TBlockRow& row) const {
       }
       break;
     case TBlockRow::Kind::Group: {
-      const TSubBlockGroup& group = m_layout.groups[row.index];
-      what = QString::fromUtf16(kKindCaptions[int(group.kind)]) + u": "_s + QString::number(group.count);
+      const TSubBlockPlace& run = m_layout.subBlocks[row.index];
+      what = QString::fromUtf16(kKindCaptions[int(run.kind)]) + u": "_s + QString::number(run.count);
       break;
     }
     case TBlockRow::Kind::UnknownSubBlock:
@@ -171,15 +173,9 @@ QVariant TBlocksTableModel::data(const QModelIndex& index, int role) const {
       size = block.size;
       break;
     }
-    case TBlockRow::Kind::Group: {
-      const TSubBlockGroup& group = m_layout.groups[row->index];
-      type = KindIdOf(group.kind);
-      offset = group.offset;
-      size = group.bytes;
-      break;
-    }
+    case TBlockRow::Kind::Group:
     case TBlockRow::Kind::UnknownSubBlock: {
-      const TUnknownSubBlockPlace& sub = m_layout.unknownSubBlocks[row->index];
+      const TSubBlockPlace& sub = m_layout.subBlocks[row->index];
       type = sub.type;
       offset = sub.offset;
       size = sub.size;

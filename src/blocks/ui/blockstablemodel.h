@@ -1,6 +1,7 @@
 // The block table: the main block's blocks in file order (number, type in hex and
 // decimal, what it is, offset, size) with the tail last; under the object block,
-// its records summed up per kind and its unknown sub-blocks one by one. The model
+// in file order, its records summed up per run of one kind and its unknown
+// sub-blocks one by one. The model
 // holds a picture of the document taken when it was last refreshed and never reads
 // the document in between, so it can go on showing that picture while a worker
 // holds the document.
@@ -19,7 +20,7 @@ class TBlockBaseline;
 // What a row of the table stands for.
 struct TBlockRow {
   enum class Kind { Block, Group, UnknownSubBlock } kind = Kind::Block;
-  std::size_t index = 0;  // into the layout's blocks, groups or unknownSubBlocks
+  std::size_t index = 0;  // into the layout's blocks, or its subBlocks (a run of records or an unknown one)
   bool operator==(const TBlockRow&) const = default;
 };
 
@@ -30,10 +31,11 @@ class TBlocksTableModel : public QAbstractItemModel {
 
   using QAbstractItemModel::QAbstractItemModel;
 
-  // Takes a new picture of `mob` (the file it was just read from or written to);
-  // blocks whose bytes differ from `baseline` are marked as changed.
+  // Takes a new picture of `mob`'s file (FileLayoutOf: the file it was just read
+  // from or written to); blocks whose bytes differ from `baseline` are marked as
+  // changed.
   void Refresh(const TMob& mob, const TBlockBaseline& baseline);
-  // The same with `layout`, the document's as worked out beforehand.
+  // The same with `layout`, the file's as taken beforehand.
   void Refresh(const TMob& mob, const TBlockBaseline& baseline, TBlockLayout layout);
   // Marks the blocks that differ from `baseline` now, with their new sizes; the
   // rest of the picture stays that of the file.
@@ -60,8 +62,8 @@ class TBlocksTableModel : public QAbstractItemModel {
 
   TBlockLayout m_layout;
   std::optional<std::size_t> m_objectRow;   // the object block's row, which has children
-  // Per layout block and per unknown sub-block: the size it has now when it was
-  // replaced since the file.
+  // Per layout block and per sub-block: the size an unknown one has now when it
+  // was replaced since the file.
   std::vector<std::optional<std::uint64_t>> m_changedBlocks;
   std::vector<std::optional<std::uint64_t>> m_changedSubBlocks;
   bool m_questMob = false;
