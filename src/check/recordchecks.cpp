@@ -5,6 +5,7 @@
 #include <cmath>
 #include <type_traits>
 
+#include "check/findinglist.h"
 #include "common/cp1251.h"
 #include "common/floattext.h"
 #include "mob/kindnames.h"
@@ -45,12 +46,12 @@ template <class R> TCoordinates CoordinatesOf(const R& r) {
 
 std::string Number(float value) { return FloatToDisplayText(value, '.'); }
 
-template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref, std::vector<TCheckFinding>& out) {
+template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref, TFindingList& out) {
   std::string bad;
   for (const auto& [name, value] : CoordinatesOf(record))
     if (!std::isfinite(value)) bad += std::string(bad.empty() ? "" : ", ") + name + " = " + Number(value);
   if (!bad.empty())
-    out.push_back({TCheckSeverity::Error, check_code::NonFiniteCoordinates,
+    out.Add({TCheckSeverity::Error, check_code::NonFiniteCoordinates,
                    "Координаты записи " + DescribeRecord(mob, ref) + " не конечны: " + bad, ref});
 
   if constexpr (HasCommonFields(R::Kind)) {
@@ -59,10 +60,10 @@ template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref
       return "(" + Number(q[0]) + ", " + Number(q[1]) + ", " + Number(q[2]) + ", " + Number(q[3]) + ")";
     };
     if (!std::all_of(std::begin(q), std::end(q), [](float v) { return std::isfinite(v); }))
-      out.push_back({TCheckSeverity::Warning, check_code::NonFiniteRotation,
+      out.Add({TCheckSeverity::Warning, check_code::NonFiniteRotation,
                      "Поворот записи " + DescribeRecord(mob, ref) + " содержит NAN или бесконечность: " + text(), ref});
     else if (std::all_of(std::begin(q), std::end(q), [](float v) { return v == 0; }))
-      out.push_back({TCheckSeverity::Warning, check_code::ZeroRotation,
+      out.Add({TCheckSeverity::Warning, check_code::ZeroRotation,
                      "Поворот записи " + DescribeRecord(mob, ref) + " - нулевой кватернион " + text(), ref});
   }
 }
@@ -72,7 +73,7 @@ template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref
 void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::vector<std::int32_t>& identities) {
   std::vector<TCarrier> carriers;
   carriers.reserve(mob.TotalRecordCount());
-  std::vector<TCheckFinding> found;
+  TFindingList found;
   int kind = 0;
   mob.ForEachList([&](const auto& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
@@ -88,7 +89,7 @@ void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::ve
   for (std::size_t first = 0; first < carriers.size();) {
     std::size_t next = first + 1;
     for (; next < carriers.size() && carriers[next].id == carriers[first].id; ++next)
-      found.push_back({TCheckSeverity::Error, check_code::DuplicateId,
+      found.Add({TCheckSeverity::Error, check_code::DuplicateId,
                        "Идентификатор " + std::to_string(carriers[first].id) + " записи " +
                            DescribeRecord(mob, carriers[next].ref) + " уже носит запись " +
                            DescribeRecord(mob, carriers[first].ref),
@@ -97,12 +98,16 @@ void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::ve
   }
 
   // Kind and list order; a record's own findings keep the order they were made in.
-  std::stable_sort(found.begin(), found.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
+  std::vector<TCheckFinding> listed = found.Take();
+  std::stable_sort(listed.begin(), listed.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
     const ObjRef& x = std::get<ObjRef>(a.place);
     const ObjRef& y = std::get<ObjRef>(b.place);
     return x.kind != y.kind ? x.kind < y.kind : x.index < y.index;
   });
-  findings.insert(findings.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+  if (findings.empty())
+    findings = std::move(listed);
+  else
+    findings.insert(findings.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
 
   identities.clear();
   identities.reserve(carriers.size());

@@ -6,6 +6,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "check/findinglist.h"
 #include "common/cp1251.h"
 #include "script/core/objectrefs.h"
 #include "script/core/scriptlines.h"
@@ -40,7 +41,7 @@ TCheckFinding ScriptFinding(TCheckSeverity severity, std::string_view code, std:
 // is reported where it was forgotten and not at the end of the script.
 class TBracketBalance {
  public:
-  explicit TBracketBalance(std::vector<TCheckFinding>& out) : m_out(out) {}
+  explicit TBracketBalance(TFindingList& out) : m_out(out) {}
 
   void Round(char c, std::size_t line, std::size_t pos) {
     if (c == '(') {
@@ -48,7 +49,7 @@ class TBracketBalance {
     } else if (!m_round.empty()) {
       m_round.pop_back();
     } else {
-      m_out.push_back(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBracket,
+      m_out.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBracket,
                                     "Лишняя закрывающая скобка «)»: открывающей для неё нет", line, pos));
     }
   }
@@ -60,7 +61,7 @@ class TBracketBalance {
     } else if (!m_braces.empty()) {
       m_braces.pop_back();
     } else {
-      m_out.push_back(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBrace,
+      m_out.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBrace,
                                     "Лишняя закрывающая фигурная скобка «}»: открывающей для неё нет", line, pos));
     }
   }
@@ -68,19 +69,18 @@ class TBracketBalance {
   void End() {
     CloseRound();
     for (const TScriptPlace& open : m_braces)
-      m_out.push_back({TCheckSeverity::Error, check_code::UnbalancedBrace,
-                       "Фигурная скобка «{» не закрыта", open});
+      m_out.Add({TCheckSeverity::Error, check_code::UnbalancedBrace, "Фигурная скобка «{» не закрыта", open});
     m_braces.clear();
   }
 
  private:
   void CloseRound() {
     for (const TScriptPlace& open : m_round)
-      m_out.push_back({TCheckSeverity::Error, check_code::UnbalancedBracket, "Скобка «(» не закрыта", open});
+      m_out.Add({TCheckSeverity::Error, check_code::UnbalancedBracket, "Скобка «(» не закрыта", open});
     m_round.clear();
   }
 
-  std::vector<TCheckFinding>& m_out;
+  TFindingList& m_out;
   std::vector<TScriptPlace> m_round, m_braces;
 };
 
@@ -118,7 +118,7 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
                  std::vector<TCheckFinding>& findings) {
   TSynZoneScriptSyn scanner;
   const std::unordered_set<std::string> declared = DeclaredNames(scanner, script);
-  std::vector<TCheckFinding> found;
+  TFindingList found;
   std::vector<TNameReference> nameReferences;
   TBracketBalance balance(found);
 
@@ -127,7 +127,7 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
       if (call.kind == TObjectCallKind::ByName) {
         nameReferences.push_back({std::string(call.name), {number, call.pos + 1}});
       } else if (!std::binary_search(identities.begin(), identities.end(), call.id)) {
-        found.push_back(ScriptFinding(TCheckSeverity::Error, check_code::DanglingId,
+        found.Add(ScriptFinding(TCheckSeverity::Error, check_code::DanglingId,
                                       "GetObjectByID(" + std::to_string(call.id) +
                                           "): в зоне нет объекта с таким идентификатором",
                                       number, call.pos));
@@ -144,7 +144,7 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
       if (kind == TtkTokenKind::tkUnknown && (text == " " || text == "\t")) continue;
       if (kind == TtkTokenKind::tkSkobki) {
         if (!word.empty() && text.front() == '(' && !declared.count(FoldedWord(word)))
-          found.push_back(ScriptFinding(TCheckSeverity::Warning, check_code::UnknownCall,
+          found.Add(ScriptFinding(TCheckSeverity::Warning, check_code::UnknownCall,
                                         "Вызов неизвестного имени «" + std::string(word) +
                                             "»: это не встроенная функция, и скрипт его не объявляет",
                                         number, wordPos));
@@ -152,7 +152,7 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
       } else if (kind == TtkTokenKind::tkUnknown && (text == "{" || text == "}")) {
         balance.Brace(text.front(), number, pos);
       } else if (kind == TtkTokenKind::tkStringValues && (text.size() < 2 || text.back() != '"')) {
-        found.push_back(ScriptFinding(TCheckSeverity::Error, check_code::UnterminatedString,
+        found.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnterminatedString,
                                       "Строка не закрыта: до конца строки нет второй кавычки", number, pos));
       }
       // Keywords as written are the language's own; anything else before "(" must be declared.
@@ -164,16 +164,20 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
   balance.End();
 
   for (const TNameReference* r : Dangling(mob, nameReferences))
-    found.push_back({TCheckSeverity::Error, check_code::DanglingName,
+    found.Add({TCheckSeverity::Error, check_code::DanglingName,
                      "GetObjectByName(\"" + Cp1251ToUtf8(r->name) + "\"): в зоне нет объекта с таким именем",
                      r->place});
 
-  std::stable_sort(found.begin(), found.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
+  std::vector<TCheckFinding> listed = found.Take();
+  std::stable_sort(listed.begin(), listed.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
     const TScriptPlace& x = std::get<TScriptPlace>(a.place);
     const TScriptPlace& y = std::get<TScriptPlace>(b.place);
     return x.line != y.line ? x.line < y.line : x.column < y.column;
   });
-  findings.insert(findings.end(), std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+  if (findings.empty())
+    findings = std::move(listed);
+  else
+    findings.insert(findings.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
 }
 
 }  // namespace kelvarin

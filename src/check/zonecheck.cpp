@@ -22,8 +22,10 @@ std::vector<TCheckFinding> CheckZone(const TMob& mob) {
 }
 
 std::size_t CountFindings(const std::vector<TCheckFinding>& findings, TCheckSeverity severity) {
-  return std::size_t(std::count_if(findings.begin(), findings.end(),
-                                   [&](const TCheckFinding& f) { return f.severity == severity; }));
+  std::size_t count = 0;
+  for (const TCheckFinding& f : findings)
+    if (f.severity == severity) count += f.omitted > 0 ? f.omitted : 1;
+  return count;
 }
 
 }  // namespace kelvarin

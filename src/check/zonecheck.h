@@ -41,17 +41,26 @@ struct TCheckFinding {
   std::string message;    // UTF-8, Russian
   // Where it is: a place in the script (column in characters) or a record.
   std::variant<TScriptPlace, ObjRef> place;
+  // Not 0: this finding is no finding of its own but stands for this many more of
+  // its code at its place, which are not listed ("… и ещё N таких же").
+  std::size_t omitted = 0;
   bool operator==(const TCheckFinding&) const = default;
 };
+
+// The most findings of one code listed at one place (a script line, a record);
+// a summary finding after them counts the rest.
+inline constexpr std::size_t kListedPerPlace = 10;
 
 // Checks the document's records and `script` (code page 1251, any line breaks;
 // the editor passes the text being edited, which the document does not hold
 // yet). Script findings come first, by line and column; record findings follow
-// by kind and list position.
+// by kind and list position. Repeated findings of one code at one place are
+// listed up to kListedPerPlace and summed up after that.
 std::vector<TCheckFinding> CheckZone(const TMob& mob, std::string_view script);
 // The same with the document's own script (none when it has no script block).
 std::vector<TCheckFinding> CheckZone(const TMob& mob);
 
+// Every finding of `severity`, those a summary stands for included.
 std::size_t CountFindings(const std::vector<TCheckFinding>& findings, TCheckSeverity severity);
 
 }  // namespace kelvarin

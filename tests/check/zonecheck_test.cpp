@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -190,6 +191,50 @@ TEST_F(ZoneCheckTest, ScriptFindingsComeFirstInLineOrder) {
                                    {"unknown-call", At(1, 1)},
                                    {"dangling-id", At(2, 10)},
                                    {"zero-rotation", Rec(ObjKind::Object, 0)}}));
+}
+
+// One place lists kListedPerPlace findings of one code and sums up the rest in
+// one finding after them; the totals count every finding. What the check holds
+// stays a few findings however long a line of them is.
+TEST_F(ZoneCheckTest, RepeatedFindingsAtOnePlaceAreSummedUp) {
+  const std::size_t n = 200000;
+  const struct {
+    const char* name;
+    std::string script;
+    std::string_view code;
+    std::size_t listed;    // findings held
+    std::size_t counted;   // of them all
+  } cases[] = {
+      {"closing brackets on one line", std::string(n, ')'), check_code::UnbalancedBracket, 11, n},
+      {"open brackets closed by a brace", std::string(n, '(') + "{}", check_code::UnbalancedBracket, 11, n},
+      {"unknown calls on one line", [] { std::string s; for (int i = 0; i < 50; ++i) s += "Nope();"; return s; }(),
+       check_code::UnknownCall, 11, 50},
+      {"exactly the listed number", std::string(kListedPerPlace, ')'), check_code::UnbalancedBracket, 10, 10},
+      {"one on each of many lines", [] { std::string s; for (int i = 0; i < 30; ++i) s += ")\n"; return s; }(),
+       check_code::UnbalancedBracket, 30, 30},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto findings = Check(c.script);
+    std::size_t listed = 0;
+    for (const auto& f : findings) listed += f.code == c.code;
+    EXPECT_EQ(listed, c.listed);
+    const TCheckSeverity severity = findings.front().severity;
+    EXPECT_EQ(CountFindings(findings, severity), c.counted);
+    if (c.listed <= kListedPerPlace || c.listed == c.counted) {
+      for (const auto& f : findings) EXPECT_EQ(f.omitted, 0u);
+      continue;
+    }
+    // The summary comes after the findings it follows, at their line.
+    const auto summary = std::find_if(findings.begin(), findings.end(), [](const auto& f) { return f.omitted > 0; });
+    ASSERT_NE(summary, findings.end());
+    EXPECT_EQ(summary - std::find_if(findings.begin(), findings.end(), [&](const auto& f) { return f.code == c.code; }),
+              std::ptrdiff_t(kListedPerPlace));
+    EXPECT_EQ(summary->code, c.code);
+    EXPECT_EQ(summary->omitted, c.counted - kListedPerPlace);
+    EXPECT_EQ(summary->message, "… и ещё " + std::to_string(c.counted - kListedPerPlace) + " таких же");
+    EXPECT_EQ(std::get<TScriptPlace>(summary->place).line, 1u);
+  }
 }
 
 TEST(ZoneCheck, TheDocumentsOwnScriptIsCheckedOnlyWhenItHasOne) {
