@@ -37,6 +37,32 @@ TEST(LayoutValues, AValueReadsBackOnlyWhenItIsWhole) {
   EXPECT_EQ(layout.Ints("Splitter", 3, 0, 10), Ints({1, 2, 3}));
 }
 
+TEST(LayoutValues, AValueThatDoesNotReadIsNotedOnce) {
+  TLayoutValues layout;
+  layout.Set("Window", "10,20,abc");
+  layout.Set("Splitter", "1,2,3");
+  EXPECT_EQ(layout.Ints("Window", 3, 0, 100), std::nullopt);
+  EXPECT_EQ(layout.Ints("Splitter", 3, 0, 100), Ints({1, 2, 3}));
+  EXPECT_EQ(layout.Ints("Missing", 1, 0, 1), std::nullopt);  // absent: nothing to tell
+  const std::vector<std::string> notes = layout.TakeNotTaken();
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0], NotTakenLine("Layout", "Window", "10,20,abc", "3 целых чисел от 0 до 100 через запятую",
+                                   "раскладка по умолчанию"));
+  EXPECT_TRUE(layout.TakeNotTaken().empty());
+}
+
+// Each key is found at once, however many the section holds (a linear search made
+// a start on 100,000 keys take most of a minute).
+TEST(LayoutValues, ManyKeysAreReadAndFoundByName) {
+  TLayoutValues layout;
+  const int n = 200000;
+  for (int i = 0; i < n; ++i) layout.SetInts("Key" + std::to_string(i), {i});
+  layout.SetInts("KEY7", {-7});
+  ASSERT_EQ(layout.Entries().size(), std::size_t(n));
+  EXPECT_EQ(layout.Ints("key7", 1, -10, n), Ints(std::vector<int>{-7}));
+  for (int i = 8; i < n; i += 997) EXPECT_EQ(layout.Ints("key" + std::to_string(i), 1, -10, n), Ints(std::vector<int>{i}));
+}
+
 TEST(LayoutValues, TheSectionKeepsKeysThisRunDidNotTouch) {
   const fs::path path = fs::temp_directory_path() / "kelvarin-layout-test.ini";
   std::ofstream(path, std::ios::binary) << "[Main]\nIniFileVer=6\n[Layout]\nMainWindow=10,20,800,600\n"

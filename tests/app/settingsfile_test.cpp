@@ -105,6 +105,33 @@ TEST_F(SettingsFile, VersionThreeIsUpgradedStepByStep) {
   EXPECT_EQ(s.MassChange, upgraded);
 }
 
+// UndoLimitMB is this program's own key: a value it cannot take keeps the
+// default, and the log gets one line that says so.
+TEST_F(SettingsFile, AnUndoLimitThatIsNoSizeKeepsTheDefaultAndSaysSo) {
+  const struct {
+    const char* line;  // in [Main]; empty: no such key
+    int limit;
+    bool noted;
+  } cases[] = {
+      {"", 256, false},          {"UndoLimitMB=0", 0, false},   {"UndoLimitMB=512", 512, false},
+      {"UndoLimitMB=+8", 8, false}, {"UndoLimitMB=-1", 256, true}, {"UndoLimitMB=lots", 256, true},
+      {"UndoLimitMB=", 256, true},  {"UndoLimitMB=99999999999", 256, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    WriteIni(std::string("[Main]\r\nIniFileVer=6\r\n") + c.line + "\r\n");
+    auto state = Start();
+    EXPECT_EQ(state->Settings.UndoLimitMB, c.limit);
+    const std::vector<std::string> notes = state->TakeSettingsNotes();
+    ASSERT_EQ(notes.size(), c.noted ? 1u : 0u);
+    if (c.noted) {
+      EXPECT_EQ(notes[0], NotTakenLine("Main", "UndoLimitMB", std::string(c.line).substr(12),
+                                       "целое число мегабайт, 0 или больше", "256"));
+    }
+    EXPECT_TRUE(state->TakeSettingsNotes().empty());  // told once
+  }
+}
+
 TEST_F(SettingsFile, VersionOneRunsEveryStep) {
   WriteIni("[Main]\r\nIniFileVer=1\r\nSaveAttempts=4\r\n");
   auto state = Start();

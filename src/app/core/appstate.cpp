@@ -59,7 +59,7 @@ void TAppState::StartUp() {
   // Writing it anew replaces it, so the settings persist from now on.
   if (kind == FileKind::Regular && m_iniFile->ReadError() == 0) {
     std::string error;
-    if (!LoadSettings(*m_iniFile, Settings, error)) NoteSettingsProblem(error);
+    if (!LoadSettings(*m_iniFile, Settings, error, &m_settingsNotes)) NoteSettingsProblem(error);
   } else {
     SetDefaultSettings(Settings, firstWorkPath);
     SaveSettings();
@@ -99,5 +99,11 @@ std::string TAppState::DocFile(const std::string& name) const {
 }
 
 std::string TAppState::TakeSettingsProblem() { return std::exchange(m_settingsProblem, {}); }
+
+std::vector<std::string> TAppState::TakeSettingsNotes() {
+  std::vector<std::string> notes = std::exchange(m_settingsNotes, {});
+  for (std::string& line : Settings.Layout.TakeNotTaken()) notes.push_back(std::move(line));
+  return notes;
+}
 
 }  // namespace kelvarin

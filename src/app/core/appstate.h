@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/core/settings.h"
 #include "document/session.h"
@@ -50,6 +51,10 @@ class TAppState {
   // was none or it has already been taken.
   std::string TakeSettingsProblem();
 
+  // The log lines about values of the settings file that were not taken (read at
+  // StartUp, or by the readers of the remembered layout) since the last call.
+  std::vector<std::string> TakeSettingsNotes();
+
   // The log line that says which settings file this run uses (after StartUp).
   std::string SettingsFileLine() const;
 
@@ -73,6 +78,7 @@ class TAppState {
   TUserFolders m_user;
   std::unique_ptr<TIniFile> m_iniFile;
   std::string m_settingsProblem;
+  std::vector<std::string> m_settingsNotes;
   bool m_settingsProblemSeen = false;
   bool m_iniUsable = true;  // false when Kelvarin.ini is not a regular file
 };

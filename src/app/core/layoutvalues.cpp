@@ -2,28 +2,23 @@
 
 #include <algorithm>
 #include <charconv>
-#include <strings.h>
+#include <utility>
+
+#include "app/core/settingsfile.h"
 
 namespace kelvarin {
 namespace {
 
-bool SameKey(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
-
-long long OverlapArea(const TRect& a, const TRect& b) {
-  const long long w = std::min<long long>(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
-  const long long h = std::min<long long>(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
-  return w > 0 && h > 0 ? w * h : 0;
+// Key names compare without case (of ASCII letters, as the ini file's do).
+std::string Folded(const std::string& key) {
+  std::string folded = key;
+  for (char& c : folded)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return folded;
 }
 
-}  // namespace
-
-std::optional<std::vector<int>> TLayoutValues::Ints(const std::string& key, std::size_t count, int min,
-                                                    int max) const {
-  const auto entry =
-      std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) { return SameKey(e.first, key); });
-  if (entry == m_entries.end()) return std::nullopt;
+std::optional<std::vector<int>> ReadInts(const std::string& text, std::size_t count, int min, int max) {
   std::vector<int> values;
-  const std::string& text = entry->second;
   const char* at = text.data();
   const char* const end = text.data() + text.size();
   while (true) {
@@ -39,6 +34,30 @@ std::optional<std::vector<int>> TLayoutValues::Ints(const std::string& key, std:
   return values;
 }
 
+long long OverlapArea(const TRect& a, const TRect& b) {
+  const long long w = std::min<long long>(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+  const long long h = std::min<long long>(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+  return w > 0 && h > 0 ? w * h : 0;
+}
+
+}  // namespace
+
+std::optional<std::vector<int>> TLayoutValues::Ints(const std::string& key, std::size_t count, int min,
+                                                    int max) const {
+  const std::string* found = Find(key);
+  if (!found) return std::nullopt;
+  const std::string& text = *found;
+  auto values = ReadInts(text, count, min, max);
+  if (!values)
+    m_notTaken.push_back(NotTakenLine(kLayoutSection, key, text,
+                                      std::to_string(count) + " целых чисел от " + std::to_string(min) + " до " +
+                                          std::to_string(max) + " через запятую",
+                                      "раскладка по умолчанию"));
+  return values;
+}
+
+std::vector<std::string> TLayoutValues::TakeNotTaken() { return std::exchange(m_notTaken, {}); }
+
 void TLayoutValues::SetInts(const std::string& key, const std::vector<int>& values) {
   std::string text;
   for (const int value : values) {
@@ -48,13 +67,17 @@ void TLayoutValues::SetInts(const std::string& key, const std::vector<int>& valu
   Set(key, std::move(text));
 }
 
+const std::string* TLayoutValues::Find(const std::string& key) const {
+  const auto at = m_index.find(Folded(key));
+  return at == m_index.end() ? nullptr : &m_entries[at->second].second;
+}
+
 void TLayoutValues::Set(const std::string& key, std::string text) {
-  for (auto& entry : m_entries)
-    if (SameKey(entry.first, key)) {
-      entry.second = std::move(text);
-      return;
-    }
-  m_entries.emplace_back(key, std::move(text));
+  const auto [at, added] = m_index.try_emplace(Folded(key), m_entries.size());
+  if (added)
+    m_entries.emplace_back(key, std::move(text));
+  else
+    m_entries[at->second].second = std::move(text);
 }
 
 TRect PlaceOnScreens(const std::optional<TRect>& saved, const std::vector<TRect>& screens, const TRect& fallback) {

@@ -1,6 +1,8 @@
 #include "app/core/settingsfile.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <string_view>
 
 #include "app/core/settings.h"
@@ -71,6 +73,16 @@ void UpgradeSettingsFile(TIniFile& ini, std::string& error, bool& ok) {
   }
 }
 
+// A whole number from `min` up, written as the ini file writes one; nullopt for
+// anything else.
+std::optional<int> WholeNumberFrom(std::string_view text, int min) {
+  if (text.starts_with('+')) text.remove_prefix(1);
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < min) return std::nullopt;
+  return value;
+}
+
 }  // namespace
 
 void SetDefaultSettings(TSettings& settings, const std::string& exePath) {
@@ -78,7 +90,13 @@ void SetDefaultSettings(TSettings& settings, const std::string& exePath) {
   settings.WorkPath = Utf8ToCp1251(exePath).value_or(std::string());
 }
 
-bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
+std::string NotTakenLine(const std::string& section, const std::string& key, const std::string& text,
+                         const std::string& expected, const std::string& instead) {
+  return "В файле настроек значение [" + section + "] " + key + "=" + Cp1251ToUtf8(text) +
+         " не принято: нужно " + expected + ". Действует " + instead + ".";
+}
+
+bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error, std::vector<std::string>* notTaken) {
   bool ok = true;
   UpgradeSettingsFile(ini, error, ok);
   settings.UseTMobThreads = ini.ReadBool(kMainSection, "UseTMobThreads", false);
@@ -89,8 +107,17 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error) {
   settings.SearchStr = ini.ReadString(kMainSection, "SearchStr", "0");
   settings.RepStr = ini.ReadString(kMainSection, "RepStr", "0");
   settings.MakeReplace = ini.ReadBool(kMainSection, "MakeReplace", false);
-  // Newer than every layout version: a file without it gets the default.
-  settings.UndoLimitMB = ini.ReadInteger(kMainSection, "UndoLimitMB", TSettings{}.UndoLimitMB);
+  // Newer than every layout version: a file without it, or with a value that is
+  // no size, gets the default, and the log says so.
+  settings.UndoLimitMB = TSettings{}.UndoLimitMB;
+  if (ini.KeyExists(kMainSection, "UndoLimitMB")) {
+    const std::string text = ini.ReadString(kMainSection, "UndoLimitMB", "");
+    if (const auto megabytes = WholeNumberFrom(text, 0))
+      settings.UndoLimitMB = *megabytes;
+    else if (notTaken)
+      notTaken->push_back(NotTakenLine(kMainSection, "UndoLimitMB", text, "целое число мегабайт, 0 или больше",
+                                       std::to_string(settings.UndoLimitMB)));
+  }
   settings.MassChange = ReadMassChangeOpts(ini);
   std::vector<std::string> recent;
   for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i)

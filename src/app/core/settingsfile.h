@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kelvarin {
 
@@ -26,8 +27,15 @@ void SetDefaultSettings(TSettings& settings, const std::string& exePath);
 // Upgrades the file when its layout is older (each step is written at once), then
 // reads every key: an absent or unreadable value gives false, 0 or "0". Returns
 // false with `error` set when an upgrade step could not be written; the values
-// are read all the same.
-bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error);
+// are read all the same. The keys this program added keep their default where the
+// file holds a value they cannot take, and `notTaken` gets one log line for each.
+bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error,
+                  std::vector<std::string>* notTaken = nullptr);
+
+// The log line for a value of the settings file that was not taken: what stands
+// there, what it should be, what counts instead.
+std::string NotTakenLine(const std::string& section, const std::string& key, const std::string& text,
+                         const std::string& expected, const std::string& instead);
 
 // Writes every key of every section in their fixed order and flushes the file.
 // `lastProgrVer` is the program's version in dot form.

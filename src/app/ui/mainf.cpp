@@ -399,6 +399,7 @@ void TMainF::FormShow() {
     TestMenuMenu->setVisible(false);
   const std::string problem = m_app.TakeSettingsProblem();
   if (!problem.empty()) AppendLog(FromUtf8(problem));
+  for (const std::string& line : m_app.TakeSettingsNotes()) AppendLog(line);
   // The document opens once the window is on screen, so its prompts and log lines
   // have a window to appear in.
   if (!m_startupFile.isNull())
