@@ -103,6 +103,7 @@ void PrintLayout(std::ostream& out, const TBlockLayout& layout) {
 int Blocks(const std::string& path, bool json, CliIo& io) {
   // The table is the load's framing: no record needs decoding, and the records in
   // the writer's own form are not even read.
+  if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
   TMob mob;
   mob.RecordsStayInImage = true;
   if (!mob.Load(path)) {

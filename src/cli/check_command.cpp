@@ -23,29 +23,37 @@ std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
   return VisitRecord(mob, ref, [](const auto& record) { return record.Identity(); });
 }
 
-// The shape is stable (documented in the README): new keys may be added, none
-// is renamed or dropped.
-Json FindingsToJson(const TMob& mob, const std::string& path, const std::vector<TCheckFinding>& findings) {
-  Json list = Json::array();
-  for (const TCheckFinding& f : findings) {
-    Json item = {{"severity", SeverityName(f.severity)}, {"code", f.code}, {"message", f.message}};
-    if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
-      item["place"] = "script";
-      item["line"] = place->line;
-      item["column"] = place->column;
-    } else {
-      const ObjRef& ref = std::get<ObjRef>(f.place);
-      item["place"] = "record";
-      item["kind"] = ObjKindKey(ref.kind);
-      item["index"] = ref.index;
-      item["id"] = IdentityOf(mob, ref);
-    }
-    list.push_back(std::move(item));
+Json FindingToJson(const TMob& mob, const TCheckFinding& f) {
+  Json item = {{"severity", SeverityName(f.severity)}, {"code", f.code}, {"message", f.message}};
+  if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
+    item["place"] = "script";
+    item["line"] = place->line;
+    item["column"] = place->column;
+  } else {
+    const ObjRef& ref = std::get<ObjRef>(f.place);
+    item["place"] = "record";
+    item["kind"] = ObjKindKey(ref.kind);
+    item["index"] = ref.index;
+    item["id"] = IdentityOf(mob, ref);
   }
-  return {{"file", path},
-          {"errors", CountFindings(findings, TCheckSeverity::Error)},
-          {"warnings", CountFindings(findings, TCheckSeverity::Warning)},
-          {"findings", std::move(list)}};
+  if (f.omitted > 0) item["omitted"] = f.omitted;
+  return item;
+}
+
+// The shape is stable (documented in the README): new keys may be added, none
+// is renamed or dropped. Written finding by finding, as dump(1) would lay out the
+// whole document.
+void WriteFindingsJson(const TMob& mob, const std::string& path, const std::vector<TCheckFinding>& findings,
+                       std::ostream& out) {
+  JsonDocumentWriter w(out);
+  w.Member("file", path);
+  w.Member("errors", CountFindings(findings, TCheckSeverity::Error));
+  w.Member("warnings", CountFindings(findings, TCheckSeverity::Warning));
+  w.Array("findings", [&](const auto& emit) {
+    for (const TCheckFinding& f : findings) emit(FindingToJson(mob, f));
+  });
+  w.End();
+  out << "\n";
 }
 
 // FILE:LINE:COLUMN: or FILE: KIND[INDEX]:, then the severity, the code and the message.
@@ -64,6 +72,7 @@ void PrintFindings(const std::string& path, const std::vector<TCheckFinding>& fi
 }
 
 int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
+  if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
   TMob mob;
   if (!mob.Load(path)) {
     io.err << mob.LogText;
@@ -71,7 +80,7 @@ int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
   }
   const std::vector<TCheckFinding> findings = CheckZone(mob);
   if (json)
-    io.out << FindingsToJson(mob, path, findings).dump(1) << "\n";
+    WriteFindingsJson(mob, path, findings, io.out);
   else
     PrintFindings(path, findings, io.out);
   return CountFindings(findings, TCheckSeverity::Error) > 0 ? kExitFindings : kExitOk;

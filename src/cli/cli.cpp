@@ -2,12 +2,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <iomanip>
 #include <memory>
 #include <iostream>
 #include <new>
+#include <optional>
 #include <sstream>
 
 #include "cli/cliio.h"
@@ -22,8 +24,10 @@
 namespace kelvarin {
 namespace {
 
-// Loads `path` directly; on failure prints the load log to stderr.
-bool LoadOrReport(TMob& mob, const std::string& path, CliIo& io) {
+// Loads `path` directly, when it may be the command's input at all; on failure
+// prints the load log to stderr.
+bool LoadOrReport(TMob& mob, const std::string& path, TInputUse use, CliIo& io) {
+  if (!AcceptInput(path, use, io)) return false;
   if (mob.Load(path)) return true;
   io.err << mob.LogText;
   return false;
@@ -31,6 +35,7 @@ bool LoadOrReport(TMob& mob, const std::string& path, CliIo& io) {
 
 // The whole content of an input file (a pipe as well); on failure says why.
 bool ReadInput(const std::string& path, std::string& text, CliIo& io) {
+  if (!AcceptInput(path, TInputUse::Read, io)) return false;
   Bytes bytes;
   int err = 0;
   if (!Files().ReadAll(path, bytes, err)) {
@@ -57,6 +62,7 @@ int Info(const std::string& path, CliIo& io) {
   // An ordinary file is summed up in one pass over its framing. Anything else is
   // loaded as the editor loads it, every record read, so a file is refused exactly
   // when the editor would refuse it, with the same lines; no record is kept.
+  if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
   TZoneSummary zone;
   if (!QuickZoneSummary(path, zone)) {
     TMob mob;
@@ -95,7 +101,7 @@ int Dump(const std::string& path, CliIo& io) {
   // Records are read from the file image one at a time as they are written out.
   TMob mob;
   mob.RecordsStayInImage = true;
-  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  if (!LoadOrReport(mob, path, TInputUse::Read, io)) return kExitFailed;
   WriteMobJson(mob, io.out);
   io.out << "\n";
   if (!mob.KeptImageIntact()) {
@@ -109,6 +115,7 @@ int Dump(const std::string& path, CliIo& io) {
 int Resave(const std::string& in, const std::string& out, CliIo& io) {
   // Nothing is edited between the load and the save: the records can stay in the
   // file image, and those the writer would reproduce are copied through.
+  if (!AcceptInput(in, TInputUse::Read, io)) return kExitFailed;
   TMob mob;
   mob.RecordsStayInImage = true;
   const bool loaded = mob.Load(in);
@@ -122,6 +129,7 @@ int Resave(const std::string& in, const std::string& out, CliIo& io) {
 int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
   // The text is parsed as it is read, and each record is filled as soon as its
   // JSON is complete: neither the text nor its whole tree is ever held.
+  if (!AcceptInput(jsonPath, TInputUse::Read, io)) return kExitFailed;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(jsonPath.c_str(), "rb"), &std::fclose);
   if (!in) {
     io.err << jsonPath << ": cannot be read: " << SystemErrorText(errno) << "\n";
@@ -150,8 +158,11 @@ int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
 }
 
 int ScriptGet(const std::string& path, CliIo& io) {
+  // Only the script is wanted: the records stay in the file image, and those in
+  // the writer's own form are not even read.
   TMob mob;
-  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  mob.RecordsStayInImage = true;
+  if (!LoadOrReport(mob, path, TInputUse::Read, io)) return kExitFailed;
   if (!mob.HasScript) {
     io.err << path << ": the zone has no script block\n";
     return kExitFailed;
@@ -176,6 +187,7 @@ std::string LineColumn(const std::string& text, std::size_t offset) {
 
 int ScriptSet(const std::string& path, const std::string& textPath, const std::int64_t* key,
               CliIo& io) {
+  if (!AcceptInput(path, TInputUse::Rewritten, io)) return kExitFailed;
   std::string text;
   if (!ReadInput(textPath, text, io)) return kExitFailed;
   // Editors put a byte-order mark in front of UTF-8 text; it is no part of the script.
@@ -190,7 +202,7 @@ int ScriptSet(const std::string& path, const std::string& textPath, const std::i
     return kExitFailed;
   }
   TMob mob;
-  if (!LoadOrReport(mob, path, io)) return kExitFailed;
+  if (!LoadOrReport(mob, path, TInputUse::Rewritten, io)) return kExitFailed;
   if (!mob.HasScript) {
     io.err << path << ": the zone has no script block; a script cannot be added\n";
     return kExitFailed;
@@ -221,6 +233,28 @@ void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
 #endif
 
 namespace {
+
+// The first word that should name a command (of the program, or of a command with
+// commands of its own) and names none, with the names it could be; nothing when
+// every such word names one. Options end the search: the parser reads them.
+std::optional<std::pair<std::string, std::string>> UnknownCommand(const CLI::App& app, int argc,
+                                                                  const char* const* argv) {
+  const CLI::App* level = &app;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    const std::vector<const CLI::App*> commands = level->get_subcommands([](const CLI::App* c) { return !c->get_name().empty(); });
+    if (word.starts_with("-") || commands.empty()) return std::nullopt;
+    const auto named = std::find_if(commands.begin(), commands.end(),
+                                    [&](const CLI::App* command) { return command->check_name(word); });
+    if (named == commands.end()) {
+      std::string names;
+      for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
+      return std::pair{word, names};
+    }
+    level = *named;
+  }
+  return std::nullopt;
+}
 
 int RunCommand(int argc, const char* const* argv, CliIo& io) {
   std::ostream& out = io.out;
@@ -281,6 +315,11 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
   AddMapCommand(app, io, exitCode);
 #endif
 
+  if (const auto unknown = UnknownCommand(app, argc, argv)) {
+    err << "kelvarin-cli: unknown command \"" << unknown->first << "\"; the commands are " << unknown->second
+        << "\nRun with --help for more information.\n";
+    return kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -294,6 +333,28 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
   return exitCode;
 }
 
+// The first write that fails ends the command: nothing more can reach its reader
+// (a full disk, a pipe whose reader has gone), so nothing more is worked out.
+// The stream's own mask is back when the command ends.
+class ThrowOnFailedWrite {
+ public:
+  explicit ThrowOnFailedWrite(std::ostream& out) : m_out(out), m_mask(out.exceptions()) {
+    m_out.exceptions(std::ios::badbit);
+  }
+  ~ThrowOnFailedWrite() {
+    try {
+      m_out.exceptions(m_mask);
+    } catch (const std::ios_base::failure&) {  // the mask is set all the same
+    }
+  }
+  ThrowOnFailedWrite(const ThrowOnFailedWrite&) = delete;
+  ThrowOnFailedWrite& operator=(const ThrowOnFailedWrite&) = delete;
+
+ private:
+  std::ostream& m_out;
+  std::ios::iostate m_mask;
+};
+
 }  // namespace
 
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -301,17 +362,25 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   // with a signal.
   CliIo io{out, err};
   int exitCode = kExitFailed;
-  try {
-    exitCode = RunCommand(argc, argv, io);
-  } catch (const std::bad_alloc&) {
-    err << "kelvarin-cli: out of memory: the command needs more memory than it can get\n";
-    return io.failedExit;
-  } catch (const std::exception& e) {
-    err << "kelvarin-cli: " << e.what() << "\n";
-    return io.failedExit;
-  } catch (...) {
-    err << "kelvarin-cli: the command failed unexpectedly\n";
-    return io.failedExit;
+  {
+    const ThrowOnFailedWrite throwing(out);
+    try {
+      exitCode = RunCommand(argc, argv, io);
+    } catch (const std::ios_base::failure& e) {
+      if (!out.bad()) {  // not the output's
+        err << "kelvarin-cli: " << e.what() << "\n";
+        return io.failedExit;
+      }
+    } catch (const std::bad_alloc&) {
+      err << "kelvarin-cli: out of memory: the command needs more memory than it can get\n";
+      return io.failedExit;
+    } catch (const std::exception& e) {
+      err << "kelvarin-cli: " << e.what() << "\n";
+      return io.failedExit;
+    } catch (...) {
+      err << "kelvarin-cli: the command failed unexpectedly\n";
+      return io.failedExit;
+    }
   }
   // What could not be written (a full disk, a closed pipe) is not a success. The
   // flush of what is left in the buffer names the reason.
@@ -320,7 +389,12 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   errno = 0;
   out.flush();
   if (failedBefore || !out) {
-    const int writeError = errno;
+    int writeError = errno;
+    if (const auto* output = dynamic_cast<const TFdOutput*>(out.rdbuf()); output && output->WriteError() != 0)
+      writeError = output->WriteError();
+    // The reader stopped reading (`check --json | head`): the output ends there,
+    // without a word, but the command did not do all it was asked.
+    if (writeError == EPIPE) return io.failedExit;
     err << "kelvarin-cli: the output could not be written";
     if (writeError != 0) err << ": " << SystemErrorText(writeError);
     err << "\n";

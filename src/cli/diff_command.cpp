@@ -27,7 +27,8 @@ constexpr int kExitTrouble = 2;
 
 // Loads a zone for comparing: its records stay in the file image, mapped, and are
 // decoded only where they differ.
-bool LoadForComparing(TMob& mob, const std::string& path, CliIo& io) {
+bool LoadForComparing(TMob& mob, const std::string& path, CliIo& io, TInputUse use = TInputUse::Read) {
+  if (!AcceptInput(path, use, io)) return false;
   mob.RecordsStayInImage = true;
   if (mob.Load(path)) return true;
   io.err << mob.LogText;
@@ -218,7 +219,8 @@ int Merge(const std::string& basePath, const std::string& oursPath, const std::s
           std::string outPath, const std::string& conflictsPath, CliIo& io) {
   if (outPath.empty()) outPath = oursPath;
   TMob base, ours, theirs, result;
-  if (!LoadForComparing(base, basePath, io) || !LoadForComparing(ours, oursPath, io) ||
+  const TInputUse oursUse = outPath == oursPath ? TInputUse::Rewritten : TInputUse::Read;
+  if (!LoadForComparing(base, basePath, io) || !LoadForComparing(ours, oursPath, io, oursUse) ||
       !LoadForComparing(theirs, theirsPath, io))
     return kExitTrouble;
   const TZoneMerge merge = MergeZones(base, ours, theirs, result);

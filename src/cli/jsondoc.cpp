@@ -70,10 +70,8 @@ template <class R> Json RecordToJson(const R& record) {
 
 const char* ListKey(ObjKind kind) { return ObjKindKey(kind); }
 
-// ---- streamed JSON --------------------------------------------------------
+}  // namespace
 
-// `text` (a value dumped with an indent of one) as it stands `depth` levels deep in
-// a document dumped the same way: its inner lines move right by `depth` spaces.
 // JSON text never holds a raw line break inside a string, so every one is layout.
 void WriteIndented(std::ostream& out, const std::string& text, int depth) {
   std::size_t from = 0;
@@ -84,36 +82,7 @@ void WriteIndented(std::ostream& out, const std::string& text, int depth) {
   out.write(text.data() + from, std::streamsize(text.size() - from));
 }
 
-// A top-level object written member by member, laid out as dump(1) lays it out.
-class JsonDocumentWriter {
- public:
-  explicit JsonDocumentWriter(std::ostream& out) : m_out(out) { m_out << '{'; }
-
-  void Member(const char* key, const Json& value) {
-    Key(key);
-    WriteIndented(m_out, value.dump(1), 1);
-  }
-  // An array member whose items come one by one from `each(emit)`.
-  template <class Each> void Array(const char* key, Each&& each) {
-    Key(key);
-    bool empty = true;
-    each([&](const Json& item) {
-      m_out << (empty ? "[\n  " : ",\n  ");
-      empty = false;
-      WriteIndented(m_out, item.dump(1), 2);
-    });
-    m_out << (empty ? "[]" : "\n ]");
-  }
-  void End() { m_out << (m_first ? "}" : "\n}"); }
-
- private:
-  void Key(const char* key) {
-    m_out << (m_first ? "\n \"" : ",\n \"") << key << "\": ";
-    m_first = false;
-  }
-  std::ostream& m_out;
-  bool m_first = true;
-};
+namespace {
 
 // ---- from JSON ---------------------------------------------------------------
 

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 #include <cstdio>
-#include <iosfwd>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -17,6 +17,42 @@ class TMob;
 using Json = nlohmann::ordered_json;
 
 Json MobToJson(const TMob& mob);
+
+// `text` (a value dumped with an indent of one) as it stands `depth` levels deep in
+// a document dumped the same way: its inner lines move right by `depth` spaces.
+void WriteIndented(std::ostream& out, const std::string& text, int depth);
+
+// A top-level object written member by member, laid out byte for byte as dump(1)
+// lays out the whole object: a large document never stands in memory as JSON.
+class JsonDocumentWriter {
+ public:
+  explicit JsonDocumentWriter(std::ostream& out) : m_out(out) { m_out << '{'; }
+
+  void Member(const char* key, const Json& value) {
+    Key(key);
+    WriteIndented(m_out, value.dump(1), 1);
+  }
+  // An array member whose items come one by one from `each(emit)`.
+  template <class Each> void Array(const char* key, Each&& each) {
+    Key(key);
+    bool empty = true;
+    each([&](const Json& item) {
+      m_out << (empty ? "[\n  " : ",\n  ");
+      empty = false;
+      WriteIndented(m_out, item.dump(1), 2);
+    });
+    m_out << (empty ? "[]" : "\n ]");
+  }
+  void End() { m_out << (m_first ? "}" : "\n}"); }
+
+ private:
+  void Key(const char* key) {
+    m_out << (m_first ? "\n \"" : ",\n \"") << key << "\": ";
+    m_first = false;
+  }
+  std::ostream& m_out;
+  bool m_first = true;
+};
 
 // Writes the text of MobToJson(mob).dump(1), byte for byte, one record at a time:
 // the whole document never stands in memory as JSON. Works on a document whose

@@ -62,6 +62,10 @@ void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode) {
   map->add_option("--size", request->size, "Picture size WIDTHxHEIGHT")->capture_default_str();
   map->add_option("--kinds", request->kinds, "Kinds to draw, comma-separated")->capture_default_str();
   map->callback([request, &io, &exitCode] {
+    if (!AcceptInput(request->file, TInputUse::Read, io)) {
+      exitCode = kExitFailed;
+      return;
+    }
     const MapDrawFunction draw = LoadMapModule(io.err);
     exitCode = draw ? draw(*request, io) : kExitFailed;
   });

@@ -47,15 +47,20 @@ class CliMassChangeHost : public TMassChangeHost, private TLogSink {
   }
 
   TDocumentSession& Session() override { return m_session; }
-  void ShowError(const std::string& message) override { m_log << message << '\n'; }
+  void ShowError(const std::string& message) override { m_log << message + '\n'; }
   bool SaveMob() override { return m_session.Save(m_session.Path()); }
   bool OpenMob(const std::string& path) override { return m_session.Load(path); }
 
  private:
+  // The text in one piece: the log goes to an unbuffered stream, where every
+  // piece is a write of its own.
   void AppendLog(const std::string& text) override {
+    std::string lines;
+    lines.reserve(text.size() + 1);
     for (char c : text)
-      if (c != '\r') m_log << c;
-    if (text.empty() || text.back() != '\n') m_log << '\n';
+      if (c != '\r') lines += c;
+    if (lines.empty() || lines.back() != '\n') lines += '\n';
+    m_log << lines;
   }
 
   std::ostream& m_log;
@@ -73,6 +78,8 @@ bool HoldsMassChangeOptions(const TIniFile& ini) {
 }
 
 int RunMassChangeCommand(const std::string& file, const std::string& optionsFile, CliIo& io) {
+  // The zone is saved back where it lies.
+  if (!AcceptInput(file, TInputUse::Rewritten, io)) return kExitFailed;
   const TIniFile ini(optionsFile);
   const std::string where = "masschange: options file " + optionsFile;
   if (ini.ReadError() == ENOENT) {

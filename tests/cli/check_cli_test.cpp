@@ -7,6 +7,7 @@
 #include <limits>
 #include <sstream>
 
+#include "check/zonecheck.h"
 #include "cli/jsondoc.h"
 #include "cliharness.h"
 #include "mob/generator.h"
@@ -97,6 +98,29 @@ TEST_F(CheckCliTest, JsonShape) {
   ASSERT_EQ(Run({"generate", Path("clean.mob"), "--records", "20"}), 0);
   ASSERT_EQ(Run({"check", "--json", Path("clean.mob")}), 0);
   EXPECT_EQ(Json::parse(m_out.str())["findings"], Json::array());
+}
+
+// A line of thousands of faults gives a few findings, and the totals count them all.
+TEST_F(CheckCliTest, RepeatedFindingsAreSummedUpInBothForms) {
+  TMob mob;
+  GenerateZone(mob, {.records = 16, .seed = 3, .scriptLines = 4});
+  mob.ScriptText = std::string(20000, ')');
+  ASSERT_TRUE(mob.Save(Path("brackets.mob")));
+  ASSERT_EQ(Run({"check", Path("brackets.mob"), "--json"}), 3);
+  EXPECT_LT(m_out.str().size(), 8000u);
+  const Json json = Json::parse(m_out.str());
+  EXPECT_EQ(json["errors"], 20000);
+  ASSERT_EQ(json["findings"].size(), kListedPerPlace + 1);
+  const Json& summary = json["findings"].back();
+  EXPECT_EQ(summary["code"], "unbalanced-bracket");
+  EXPECT_EQ(summary["message"], "… и ещё 19990 таких же");
+  EXPECT_EQ(summary["omitted"], 19990);
+  EXPECT_EQ(summary["line"], 1);
+  EXPECT_FALSE(json["findings"][0].contains("omitted"));
+
+  ASSERT_EQ(Run({"check", Path("brackets.mob")}), 3);
+  EXPECT_NE(m_out.str().find(": error [unbalanced-bracket] … и ещё 19990 таких же\n20000 errors, 0 warnings\n"),
+            std::string::npos) << m_out.str();
 }
 
 TEST_F(CheckCliTest, AFileThatCannotBeLoadedExitsOneAndABadCommandLineTwo) {

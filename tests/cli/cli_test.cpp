@@ -56,6 +56,25 @@ TEST_F(CliTest, ExitCodesSeparateUsageFromFailure) {
   EXPECT_EQ(Run({"generate", Path("g.mob"), "--records", "-5"}), 2);
 }
 
+TEST_F(CliTest, AnUnknownCommandIsNamed) {
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {{"bogus"}, "unknown command \"bogus\"; the commands are info, dump, resave, build, script, generate"},
+      {{"bogus", "zone.mob"}, "unknown command \"bogus\""},
+      {{"script", "fetch", "zone.mob"}, "unknown command \"fetch\"; the commands are get, set\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    EXPECT_EQ(Run(c.args), 2);
+    EXPECT_NE(m_err.str().find(c.message), std::string::npos) << m_err.str();
+    EXPECT_EQ(m_err.str().find("A subcommand is required"), std::string::npos) << m_err.str();
+  }
+  // A word that is an argument of a command is no command.
+  EXPECT_EQ(Run({"info", "bogus"}), 1);
+}
+
 TEST_F(CliTest, DumpAndBuildGiveBackTheSameBytes) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "300", "--seed", "9"}), 0);
   ASSERT_EQ(Run({"dump", Path("a.mob")}), 0);
@@ -235,10 +254,10 @@ TEST_F(CliTest, BadInputEndsWithAMessageAndExitOne) {
 
   fs::create_directory(Path("folder"));
   EXPECT_EQ(Run({"build", Path("folder"), Path("out.mob")}), 1);
-  EXPECT_NE(m_err.str().find(SystemErrorText(EISDIR)), std::string::npos) << m_err.str();
+  EXPECT_NE(m_err.str().find(NotRegularFileLine(Path("folder"), FileKind::Directory)), std::string::npos) << m_err.str();
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
   EXPECT_EQ(Run({"script", "set", Path("a.mob"), Path("folder")}), 1);
-  EXPECT_NE(m_err.str().find(SystemErrorText(EISDIR)), std::string::npos) << m_err.str();
+  EXPECT_NE(m_err.str().find(NotRegularFileLine(Path("folder"), FileKind::Directory)), std::string::npos) << m_err.str();
   EXPECT_FALSE(fs::exists(Path("out.mob")));
 }
 
@@ -331,6 +350,45 @@ TEST_F(CliTest, AZoneFromAPipeLoads) {
   writer.join();
   EXPECT_EQ(code, 0) << m_err.str();
   EXPECT_EQ(m_out.str(), expected);
+}
+
+// What is neither a regular file nor a pipe is never read; a pipe is read where
+// a command reads its input once, and refused where it would write the zone back;
+// nothing waits on a pipe nobody writes to unless it is to be read.
+TEST_F(CliTest, InputsThatAreNoRegularFile) {
+  ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
+  Write(Path("s.txt"), "Script Main\n");
+  Write(Path("o.ini"), "[MassChangeOpts]\nMC_KR_Type_UnitCB_ini=1\n");
+  const std::string fifo = Path("fifo"), device = Path("full");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
+  ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);  // endless zeros
+  const struct {
+    std::vector<std::string> args;
+    std::string refusal;
+  } refused[] = {
+      {{"script", "set", fifo, Path("s.txt")}, NotRegularFileLine(fifo, FileKind::Fifo)},
+      {{"masschange", fifo, "--options", Path("o.ini")}, NotRegularFileLine(fifo, FileKind::Fifo)},
+      {{"script", "set", Path("a.mob"), device}, NotRegularFileLine(device, FileKind::CharDevice)},
+      {{"build", device, Path("out.mob")}, NotRegularFileLine(device, FileKind::CharDevice)},
+      {{"check", device}, NotRegularFileLine(device, FileKind::CharDevice)},
+      {{"blocks", Path("")}, NotRegularFileLine(Path(""), FileKind::Directory)},
+  };
+  const std::string zone = Read(Path("a.mob"));
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    EXPECT_EQ(Run(c.args), 1);
+    EXPECT_EQ(m_err.str(), c.refusal + "\n");
+  }
+  EXPECT_EQ(Read(Path("a.mob")), zone);
+  EXPECT_FALSE(fs::exists(Path("out.mob")));
+
+  // Read once: said, then read as soon as a program writes.
+  std::thread writer([&] { Write(fifo, zone); });
+  const int code = Run({"check", fifo});
+  writer.join();
+  EXPECT_EQ(code, 0) << m_err.str();
+  EXPECT_EQ(m_err.str(), "kelvarin-cli: " + fifo +
+                             " is a pipe: it is read to its end, which comes when the program writing into it closes it\n");
 }
 
 TEST_F(CliTest, ScriptSetSkipsAByteOrderMark) {

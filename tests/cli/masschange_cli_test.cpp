@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -96,6 +97,47 @@ class MassChangeCli : public ::testing::Test {
   std::string m_sourceBytes, m_targetBytes;
   std::ostringstream m_err;
 };
+
+// An unbuffered stream that counts the pieces it is handed, as stderr takes each
+// one in a write of its own.
+class CountingOutput : public std::streambuf {
+ public:
+  std::string text;
+  std::size_t pieces = 0;
+
+ protected:
+  int_type overflow(int_type c) override {
+    ++pieces;
+    text += traits_type::to_char_type(c);
+    return c;
+  }
+  std::streamsize xsputn(const char* data, std::streamsize size) override {
+    ++pieces;
+    text.append(data, std::size_t(size));
+    return size;
+  }
+};
+
+TEST_F(MassChangeCli, TheLogGoesOutALineOrMoreAtATime) {
+  MassChangeOpts o = Mode(true, false, false);
+  o.MC_KR_Type_LeverCB = true;
+  const std::string options = Path("opts.ini");
+  {
+    TIniFile ini(options);
+    WriteMassChangeOpts(ini, o);
+    std::string error;
+    ASSERT_TRUE(ini.UpdateFile(error)) << error;
+  }
+  const char* argv[] = {"kelvarin-cli", "masschange", m_src.c_str(), "--options", options.c_str()};
+  std::ostringstream out;
+  CountingOutput counting;
+  std::ostream err(&counting);
+  ASSERT_EQ(RunCli(5, argv, out, err), 0) << counting.text;
+  const auto lines = std::size_t(std::count(counting.text.begin(), counting.text.end(), '\n'));
+  EXPECT_GT(lines, 20u);
+  EXPECT_LE(counting.pieces, lines) << "a write per character";
+  EXPECT_EQ(counting.text.find('\r'), std::string::npos);
+}
 
 TEST_F(MassChangeCli, DeletesConsecutiveUnitsByName) {
   const std::string name = m_source.Units[0].Name2;
