@@ -82,6 +82,7 @@ struct TFinding {
   std::string code;
   std::string message;
   py::object line, column, record;
+  std::size_t omitted = 0;
 };
 
 std::vector<TFinding> Check(TZoneHandle& zone) {
@@ -91,7 +92,7 @@ std::vector<TFinding> Check(TZoneHandle& zone) {
   std::vector<TFinding> result;
   for (const TCheckFinding& f : findings) {
     TFinding finding{f.severity == TCheckSeverity::Error ? "error" : "warning", std::string(f.code), f.message,
-                     py::none(), py::none(), py::none()};
+                     py::none(), py::none(), py::none(), f.omitted};
     if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
       finding.line = py::int_(place->line);
       finding.column = py::int_(place->column);
@@ -300,6 +301,9 @@ void BindZone(py::module_& m) {
       .def_readonly("line", &TFinding::line, "The script line (from 1); None for a record's finding.")
       .def_readonly("column", &TFinding::column, "The column in characters (from 1); None for a record's finding.")
       .def_readonly("record", &TFinding::record, "The record concerned; None for a script finding.")
+      .def_readonly("omitted", &TFinding::omitted,
+                    "0 for a finding; for the summary after the first ten of one code at one place, how many "
+                    "more it stands for.")
       .def("__repr__", [](const TFinding& f) {
         std::string place = f.record.is_none() ? "line " + std::string(py::str(f.line)) + ", column " +
                                                      std::string(py::str(f.column))

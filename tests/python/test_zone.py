@@ -32,6 +32,16 @@ def test_check_finds_records_and_script_places():
     assert (script.line, script.column, script.record) == (3, 3, None)
     assert record.record == zone.flames[0] and record.record.index == 0 and record.line is None
     assert "5" in record.message
+    assert script.omitted == 0
+
+
+def test_check_sums_up_repeated_findings_at_one_place():
+    zone = kelvarin.Zone()
+    zone.script = ")" * 30
+    findings = zone.check()
+    assert len(findings) == 11
+    assert findings[-1].omitted == 20 and findings[-1].message == "… и ещё 20 таких же"
+    assert sum(f.omitted or 1 for f in findings) == 30
 
 
 def options(**keys):
