@@ -6,6 +6,7 @@
 
 #include <iomanip>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "blocks/core/blockreplace.h"
@@ -32,6 +33,7 @@ const char* KindKey(TBlockKind kind) {
 
 Json LayoutToJson(const std::string& path, const TBlockLayout& layout) {
   Json blocks = Json::array();
+  const std::optional<std::size_t> objectBlock = layout.ObjectBlockIndex();
   for (const TBlockPlace& block : layout.blocks) {
     Json row;
     if (block.kind == TBlockKind::Tail) {
@@ -47,7 +49,7 @@ Json LayoutToJson(const std::string& path, const TBlockLayout& layout) {
     }
     row["offset"] = block.offset;
     row["size"] = block.size;
-    if (layout.ObjectBlockIndex() == std::size_t(&block - layout.blocks.data())) {
+    if (objectBlock == std::size_t(&block - layout.blocks.data())) {
       // Runs of records and unknown sub-blocks apart, each in file order.
       Json runs = Json::array(), unknown = Json::array();
       for (const TSubBlockPlace& sub : layout.subBlocks) {
@@ -85,12 +87,13 @@ std::string TypeText(std::uint32_t type) {
 void PrintLayout(std::ostream& out, const TBlockLayout& layout) {
   out << std::left << std::setw(5) << "#" << std::setw(26) << "type" << std::setw(20) << "kind"
       << std::right << std::setw(12) << "offset" << std::setw(12) << "size" << "\n";
+  const std::optional<std::size_t> objectBlock = layout.ObjectBlockIndex();
   for (const TBlockPlace& block : layout.blocks) {
     out << std::left << std::setw(5) << (block.kind == TBlockKind::Tail ? "" : std::to_string(block.number))
         << std::setw(26) << (block.kind == TBlockKind::Tail ? "" : TypeText(block.type)) << std::setw(20)
         << (std::string(KindKey(block.kind)) + (block.kind == TBlockKind::Tail ? "" : " block")) << std::right
         << std::setw(12) << block.offset << std::setw(12) << block.size << "\n";
-    if (layout.ObjectBlockIndex() != std::size_t(&block - layout.blocks.data())) continue;
+    if (objectBlock != std::size_t(&block - layout.blocks.data())) continue;
     for (const TSubBlockPlace& sub : layout.subBlocks)
       out << "     " << std::left << std::setw(26) << TypeText(sub.type) << std::setw(20)
           << (sub.unknown ? std::string("unknown sub-block")
