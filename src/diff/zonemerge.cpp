@@ -385,7 +385,11 @@ class TZoneMerger {
       }
     });
     std::uint64_t next = 1;
-    for (const auto& [kind, index] : clashes) {
+    for (const auto& clash : clashes) {
+      // Named apart: clang 14, which builds the fuzzers, takes no structured
+      // binding into a lambda.
+      const ObjKind kind = clash.first;
+      const std::size_t index = clash.second;
       while (next <= limit && taken[next]) ++next;
       if (next > limit) {
         m_merge.identitiesExhausted = true;
