@@ -37,8 +37,11 @@ class TPage {
   // enabling rules go on top.
   virtual void ControlsEnabled() {}
 
-  // Before the Save and Save As commands of the menu and the keys: a value still
-  // being typed goes into the document.
+  // Before any command that reads or changes the records (the window runs it
+  // for every page, TShellServices::CommitEdits): a value the user typed and has
+  // not yet confirmed goes into the document, checked as confirming it would. A
+  // control that holds nothing typed applies nothing, so a command never marks
+  // the document modified for a value nobody changed.
   virtual void CommitEdit() {}
   // The window's first showing, and its closing once the unsaved-changes question
   // has let it close.

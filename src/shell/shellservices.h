@@ -57,6 +57,12 @@ class TShellServices {
   // Writes the settings file (a failure is reported in the log by the shell).
   virtual void SaveSettings() = 0;
 
+  // Every page's typed, unconfirmed value goes into the document (TPage::
+  // CommitEdit): the one rule before any command that reads or changes the
+  // records. The window's own commands run it themselves; a page runs it first
+  // in a command of its own.
+  virtual void CommitEdits() = 0;
+
   // The document commands with their questions, as a mass change runs them: Open
   // asks about unsaved changes, Save asks for a name when the file has gone.
   virtual bool OpenMob(const QString& path) = 0;

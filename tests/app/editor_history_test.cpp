@@ -82,6 +82,81 @@ TEST_F(EditorHistoryTest, UndoKeysWorkTheRecordsEverywhereButOnTheScriptPage) {
   EXPECT_EQ(LoadZ(unit), original);
 }
 
+TEST_F(EditorHistoryTest, AValueConfirmedWithEnterIsAStepAndIsNotLostOnClose) {
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 60)));
+  const auto confirm = [this](const QString& key, const QString& text) {
+    const std::size_t unit = TypeParameter(ObjKind::Unit, key, text);
+    QTest::keyClick(Table()->OpenEditor(), Qt::Key_Return);
+    QCoreApplication::processEvents();  // the cell editor closes queued
+    EXPECT_TRUE(Table()->HoldsFocus());
+    return unit;
+  };
+  const std::size_t unit = confirm(u"PlayerNumber"_s, u"3"_s);
+  const TUnitObjBlock& record = m_state->TheMob.Units.at(unit);
+  EXPECT_EQ(record.PlayerNumber, 3);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
+  EXPECT_TRUE(Objects()->UndoButton()->isEnabled());
+  // The tree's PlayerNumber column shows the value at once.
+  ObjectsTreeModel& model = *Objects()->TreeModel();
+  EXPECT_EQ(model.index(0, 4, model.RootIndex(ObjKind::Unit)).data().toString(), u"3"_s);
+
+  // Two confirmed values are two steps: one Ctrl+Z takes back the last only.
+  const std::uint8_t questBefore = record.IsQuestUnit;
+  confirm(u"IsQuestUnit"_s, questBefore == 7 ? u"8"_s : u"7"_s);
+  ASSERT_NE(record.IsQuestUnit, questBefore);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(record.IsQuestUnit, questBefore);
+  EXPECT_EQ(record.PlayerNumber, 3);
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_NE(record.IsQuestUnit, questBefore);
+
+  // Closing asks about the changes.
+  m_prompts.Answer(TPrompts::Answer::Cancel);
+  EXPECT_FALSE(m_window->close());
+  EXPECT_EQ(m_prompts.RecordsOf(TScriptedPrompts::Kind::YesNoCancel).size(), 1u);
+}
+
+TEST_F(EditorHistoryTest, ATypedValueIsTakenBeforeACommandAndAnUntouchedOneIsNot) {
+  ShowWindow();
+  const QString zone = MakeZone(u"zone.mob"_s, 60);
+  ASSERT_TRUE(m_window->OpenMob(zone));
+
+  // The cell open and nothing typed: closing asks nothing.
+  TypeParameter(ObjKind::Unit, u"LoadZ"_s, QString());
+  Table()->OpenEditor()->setText(Table()->Value(u"LoadZ"_s));  // what it showed
+  ASSERT_TRUE(Table()->HoldsFocus());
+  EXPECT_TRUE(m_window->close());
+  EXPECT_TRUE(m_prompts.Records().empty());
+  EXPECT_FALSE(m_window->MobModified());
+
+  // A typed value and Ctrl+Z: the value goes in as a step, which is taken back.
+  ShowWindow();
+  ASSERT_TRUE(m_window->OpenMob(zone));
+  const std::size_t unit = TypeParameter(ObjKind::Unit, u"LoadZ"_s, u"7"_s);
+  const float original = LoadZ(unit);
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), original);
+  Press(Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), 7.0f);
+  EXPECT_EQ(Session().History().Count(), 1u);
+
+  // Ctrl+S takes a typed value; so does closing the window, whose question
+  // comes, and Yes saves it.
+  TypeParameter(ObjKind::Unit, u"LoadZ"_s, u"9"_s);
+  Press(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(LoadZ(unit), 9.0f);
+  ASSERT_FALSE(m_window->MobModified());
+  TypeParameter(ObjKind::Unit, u"LoadY"_s, u"11"_s);
+  m_prompts.Answer(TPrompts::Answer::Yes);
+  EXPECT_TRUE(m_window->close());
+  EXPECT_TRUE(m_prompts.AllAnswersUsed());
+  TMob saved;
+  ASSERT_TRUE(saved.Load(ToUtf8(zone))) << saved.LogText;
+  EXPECT_EQ(saved.Units.at(unit).LoadZ, 9.0f);
+  EXPECT_EQ(saved.Units.at(unit).LoadY, 11.0f);
+}
+
 TEST_F(EditorHistoryTest, ABlockReplacedOnTheBlocksPageIsTakenBackThereOrOnTheObjectsPage) {
   ShowWindow();
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 60)));

@@ -60,6 +60,7 @@ class FakeShell : public TShellServices, private TLogSink {
     return opened;
   }
   bool SaveMob() override { return state.Session.Save(state.Session.Path()); }
+  void CommitEdits() override { ++commitCalls; }
 
   TAppState state;
   TScriptedPrompts prompts;
@@ -68,6 +69,7 @@ class FakeShell : public TShellServices, private TLogSink {
   bool opened = true;
   QStringList log;
   int settingsSaves = 0;
+  int commitCalls = 0;
 
  private:
   // The session's lines, one entry per line as the window shows them.
@@ -285,6 +287,7 @@ TEST_F(MassChangePageTest, GoRunsTheMassChangeFromThePage) {
   // Refused options: the message names the edit, the log tells the failure.
   Box("MC_KR_Coords_PramouglCB")->setChecked(true);
   Button("MC_GoBut")->click();
+  EXPECT_EQ(m_shell->commitCalls, 1);  // the pages' typed values go in first
   ASSERT_EQ(m_shell->prompts.Texts().size(), 1);
   EXPECT_TRUE(m_shell->prompts.Texts()[0].endsWith(u"поля MC_KR_Coords_Pramougl_X1Ed"_s));
   EXPECT_EQ(m_shell->log.last(), u"Выполнить массовые изменения не удалось - АААБЛОМ :(."_s);

@@ -1,4 +1,5 @@
 #include <QCollator>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <cstring>
 
@@ -243,6 +244,75 @@ TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
   EXPECT_EQ(shell.modifiedCalls, 1);
 }
 
+TEST_F(ParamTable, EnterAppliesTheCellAsOneStepAndEscapeDropsIt) {
+  ShowPage();
+  const ObjRef unit = Select(ObjKind::Unit, 0);
+  const std::uint8_t before = shell.mob.Units[unit.index].PlayerNumber;
+  Table().setFocus();
+  TypeInto(QStringLiteral("PlayerNumber"), before == 3 ? QStringLiteral("4") : QStringLiteral("3"));
+  const std::uint8_t typed = before == 3 ? 4 : 3;
+  QTest::keyClick(OpenEditor(), Qt::Key_Return);
+  QCoreApplication::processEvents();  // the delegate closes its editor queued
+  EXPECT_EQ(OpenEditor(), nullptr);
+  EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, typed);
+  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+  EXPECT_TRUE(page->UndoButton()->isEnabled());
+  EXPECT_EQ(Table().CurrentKey(), QStringLiteral("PlayerNumber"));  // the cursor stays
+  EXPECT_TRUE(Table().EditedKeys().isEmpty());
+
+  // Escape drops the text: nothing is applied, now or by a later command.
+  TypeInto(QStringLiteral("LoadX"), QStringLiteral("5"));  // leaving PlayerNumber re-applies it
+  const int modifiedCalls = shell.modifiedCalls;
+  QTest::keyClick(OpenEditor(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(Table().EditedKeys().isEmpty());
+  page->CommitEdit();
+  EXPECT_EQ(shell.modifiedCalls, modifiedCalls);
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+}
+
+TEST_F(ParamTable, ACommandTakesOnlyATypedCell) {
+  // What a command (save, close, undo, the zone check...) commits first: the
+  // typed cell, checked as leaving it would check it; an untouched cell is not
+  // applied again.
+  struct Case {
+    const char* key;
+    const char* typed;  // nullptr: the cell is opened and left untouched
+    int modifiedCalls;
+    bool statusMessage;
+  };
+  const Case cases[] = {
+      {"LoadX", nullptr, 0, false},
+      {"Key", "4242", 1, false},
+      {"PlayerNumber", "256", 0, false},        // refused by the check: silently
+      {"ObjectID", "99999999999", 0, true},     // passes the check, fits no field
+  };
+  ShowPage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const ObjRef ref = Select(ObjKind::Lever, 1);
+    const QString key = QString::fromLatin1(c.key);
+    const QString shownBefore = Table().Value(key);
+    Table().setFocus();
+    TypeInto(key, c.typed ? QString::fromLatin1(c.typed) : shownBefore);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(page->ValuesEditorFocused());
+    shell.modifiedCalls = 0;  // moving the cursor re-applied the row it left
+    shell.statusMessages.clear();
+
+    page->CommitEdit();
+    EXPECT_EQ(shell.modifiedCalls, c.modifiedCalls);
+    EXPECT_EQ(shell.statusMessages.size(), c.statusMessage ? 1 : 0);
+    EXPECT_TRUE(page->ValuesEditorFocused());  // the table keeps the focus
+    EXPECT_TRUE(Table().EditedKeys().isEmpty());
+    if (c.modifiedCalls == 0) EXPECT_EQ(Table().Value(key), shownBefore);
+    else EXPECT_EQ(shell.mob.Levers[ref.index].Key, 4242);
+    page->CommitEdit();  // taken once: a second command applies nothing
+    EXPECT_EQ(shell.modifiedCalls, c.modifiedCalls);
+  }
+}
+
 TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
   ShowPage();
   const ObjRef ref = Select(ObjKind::Lever, 1);
@@ -252,7 +322,7 @@ TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
   ASSERT_TRUE(page->ValuesEditorFocused());
   EXPECT_NE(shell.mob.Levers[ref.index].Key, 4242);
 
-  page->CommitValuesEditor();  // what Save and Save As run first
+  page->CommitEdit();  // what Save and Save As run first
   EXPECT_TRUE(page->ValuesEditorFocused());
   EXPECT_EQ(shell.modifiedCalls, 1);
 

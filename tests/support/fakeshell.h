@@ -13,6 +13,7 @@
 #include "common/qt/qtext.h"
 #include "document/session.h"
 #include "mob/tmob.h"
+#include "shell/page.h"
 #include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "support/scriptedprompts.h"
@@ -41,6 +42,8 @@ class TFakeShell : public TShellServices, private TLogSink {
   std::vector<TResultEntry> goneTo;  // GoToResult, in order
   TPageLinks links;
   std::optional<std::string> editedScript;  // EditedScript; the document's when unset
+  TPage* page = nullptr;  // what CommitEdits commits; none unless a test sets it
+  int commitCalls = 0;
 
   TDocumentSession& Session() override { return session; }
   TMob& Mob() override { return mob; }
@@ -66,6 +69,11 @@ class TFakeShell : public TShellServices, private TLogSink {
   TPrompts& Prompts() override { return prompts; }
   TSettings& Settings() override { return settings; }
   void SaveSettings() override { ++settingsSaves; }
+  // The page under test is the only one: its typed value is committed.
+  void CommitEdits() override {
+    ++commitCalls;
+    if (page) page->CommitEdit();
+  }
   bool OpenMob(const QString&) override { return false; }
   bool SaveMob() override { return false; }
 

@@ -120,20 +120,35 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
 }
 
 TMainF::~TMainF() {
+  // The pages go first, while the window they call is whole: left to the sheets,
+  // they would be destroyed by the base class, after this object, and a page
+  // hidden or losing the focus on the way would call into a window that is gone.
+  // The window's own lookups see no page from here on.
+  for (const PlacedPage& placed : std::exchange(m_pages, {})) delete placed.page->PageWidget();
   m_session.RemoveListener(this);
   m_session.SetLogView(nullptr);
   m_session.SetLogSink(nullptr);
   qApp->removeEventFilter(this);
-  // The pages' widgets are destroyed after this object, and losing the focus
-  // on the way must not reach it.
+  // The window's own widgets are destroyed after this object, and losing the
+  // focus on the way must not reach it.
   disconnect(qApp, nullptr, this, nullptr);
 }
 
-QAction* TMainF::AddItem(QMenu* menu, const char* name, const QString& caption, void (TMainF::*slot)()) {
+QAction* TMainF::AddItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> command) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(Name(name));
-  if (slot) connect(action, &QAction::triggered, this, slot);
+  if (command)
+    connect(action, &QAction::triggered, this, [this, command = std::move(command)] {
+      CommitEdits();
+      command();
+    });
   return action;
+}
+
+void TMainF::CommitEdits() {
+  // While the lock is held the document is the holder's; what was typed waits.
+  if (LockHeld()) return;
+  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
 }
 
 void TMainF::CreateMenus() {
@@ -143,20 +158,18 @@ void TMainF::CreateMenus() {
   FileMenu = menuBar()->addMenu(u"Файл"_s);
   FileMenu->setObjectName(u"FileMenu"_s);
   OpenMobMenu = AddItem(FileMenu, "OpenMobMenu", u"Открыть mob...                              Ctrl+O"_s,
-                        &TMainF::OpenMobMenuClick);
+                        [this] { OpenMobMenuClick(); });
   separator(FileMenu, "N5");
   SaveMob_menu = AddItem(FileMenu, "SaveMob_menu", u"Сохранить mob                               Ctrl+S"_s,
-                         &TMainF::SaveMob_menuClick);
+                         [this] { SaveMob_menuClick(); });
   SaveAsMobMenu = AddItem(FileMenu, "SaveAsMobMenu", u"Сохранить mob как...          Ctrl+Shift+S"_s,
-                          &TMainF::SaveAsMobMenuClick);
+                          [this] { SaveAsMobMenuClick(); });
   separator(FileMenu, "N8");
-  CloseMobMenu = AddItem(FileMenu, "CloseMobMenu", u"Закрыть моб"_s, nullptr);
-  connect(CloseMobMenu, &QAction::triggered, this, [this] { CloseMob(); });
+  CloseMobMenu = AddItem(FileMenu, "CloseMobMenu", u"Закрыть моб"_s, [this] { CloseMob(); });
   separator(FileMenu, "N1");
-  BackupMobMenu = AddItem(FileMenu, "BackupMobMenu", u"Сделать бекап"_s, nullptr);
-  connect(BackupMobMenu, &QAction::triggered, this, [this] { MakeBackup(CurMobFile()); });
+  BackupMobMenu = AddItem(FileMenu, "BackupMobMenu", u"Сделать бекап"_s, [this] { MakeBackup(CurMobFile()); });
   separator(FileMenu, "N3");
-  AddItem(FileMenu, "ProgSettsMenu", u"Настройки..."_s, &TMainF::ProgSettsMenuClick);
+  AddItem(FileMenu, "ProgSettsMenu", u"Настройки..."_s, [this] { ProgSettsMenuClick(); });
   separator(FileMenu, "N6");
   // Kept for developers' experiments; it has no action in any build.
   TestMenuMenu = AddItem(FileMenu, "TestMenuMenu", u"TESTMENU (не жмать если не знаеш нафига!)"_s, nullptr);
@@ -170,9 +183,8 @@ void TMainF::CreateMenus() {
   connect(RecentFilesMenu, &QMenu::aboutToShow, this, &TMainF::RefreshRecentFilesMenu);
   separator(FileMenu, "N9");
   CompareWithFileMenu = AddItem(FileMenu, "CompareWithFileMenu", u"Сравнить с файлом..."_s,
-                                &TMainF::CompareWithFileMenuClick);
-  QAction* exit = AddItem(FileMenu, "ExitMenu", u"Выход"_s, nullptr);
-  connect(exit, &QAction::triggered, this, &QWidget::close);
+                                [this] { CompareWithFileMenuClick(); });
+  AddItem(FileMenu, "ExitMenu", u"Выход"_s, [this] { close(); });
 
   // Filled by the pages.
   EditMenu = menuBar()->addMenu(u"Правка"_s);
@@ -180,13 +192,13 @@ void TMainF::CreateMenus() {
 
   HelpMenu = menuBar()->addMenu(u"Справка"_s);
   HelpMenu->setObjectName(u"HelpMenu"_s);
-  AddItem(HelpMenu, "ReadmeMenu", u"Прочитать Readme.txt"_s, &TMainF::ReadmeMenuClick);
-  AddItem(HelpMenu, "AboutMenu", u"О программе..."_s, &TMainF::AboutMenuClick);
+  AddItem(HelpMenu, "ReadmeMenu", u"Прочитать Readme.txt"_s, [this] { ReadmeMenuClick(); });
+  AddItem(HelpMenu, "AboutMenu", u"О программе..."_s, [this] { AboutMenuClick(); });
 
   // Commands over the whole zone, after the menus of old.
   ToolsMenu = menuBar()->addMenu(u"Сервис"_s);
   ToolsMenu->setObjectName(u"ToolsMenu"_s);
-  CheckZoneMenu = AddItem(ToolsMenu, "CheckZoneMenu", u"Проверить зону"_s, &TMainF::CheckZoneMenuClick);
+  CheckZoneMenu = AddItem(ToolsMenu, "CheckZoneMenu", u"Проверить зону"_s, [this] { CheckZoneMenuClick(); });
 }
 
 void TMainF::CreatePages() {
@@ -305,6 +317,7 @@ bool TMainF::OpenMobFromShell(const QString& path) {
     ShowStatusMessage(kBusyRefusal);
     return false;
   }
+  CommitEdits();
   return OpenMob(path);
 }
 
@@ -409,7 +422,12 @@ void TMainF::FormShow() {
 void TMainF::closeEvent(QCloseEvent* event) {
   // A load, save or mass change is still running in the pumped event loop: the
   // document belongs to it until it ends.
-  if (LockHeld() || !FormClose()) {
+  if (LockHeld()) {
+    event->ignore();
+    return;
+  }
+  CommitEdits();
+  if (!FormClose()) {
     event->ignore();
     return;
   }
@@ -477,7 +495,6 @@ void TMainF::CheckZoneMenuClick() {
 
 void TMainF::CompareWithFileMenuClick() {
   if (!MobOpened() || LockHeld()) return;
-  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
   const QString chosen = m_prompts.ChooseOpenFile(WorkPath());
   if (chosen.isEmpty()) return;
   const TFileComparison comparison = CompareWithFile(Mob(), EditedScript(), ToUtf8(chosen));
@@ -676,23 +693,25 @@ void TMainF::MakeBackup(const QString& pathText) {
   m_session.MakeBackup(path, true);
 }
 
-bool TMainF::UndoRecords() { return !LockHeld() && m_session.Undo(); }
+bool TMainF::UndoRecords() {
+  if (LockHeld()) return false;
+  CommitEdits();
+  return m_session.Undo();
+}
 
-bool TMainF::RedoRecords() { return !LockHeld() && m_session.Redo(); }
+bool TMainF::RedoRecords() {
+  if (LockHeld()) return false;
+  CommitEdits();
+  return m_session.Redo();
+}
 
 // ---- menu commands -------------------------------------------------------------
 
 void TMainF::OpenMobMenuClick() { OpenMob(AskForPath()); }
 
-void TMainF::SaveMob_menuClick() {
-  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
-  SaveMob();
-}
+void TMainF::SaveMob_menuClick() { SaveMob(); }
 
-void TMainF::SaveAsMobMenuClick() {
-  for (const PlacedPage& placed : m_pages) placed.page->CommitEdit();
-  SaveMobAs();
-}
+void TMainF::SaveAsMobMenuClick() { SaveMobAs(); }
 
 void TMainF::ProgSettsMenuClick() {
   TSettsF dialog(m_app.Settings, m_prompts, [this] { SaveSettings(); }, this);

@@ -43,7 +43,9 @@ class TMainF : public QMainWindow,
   // Puts `page` into `sheet` (one of the six below, or one added after them).
   // Pages are added in the order of their sheets (the Blocks page, which adds
   // nothing to the busy lock, after the other five); the busy lock walks their
-  // controls in that order.
+  // controls in that order. The window owns the page's widget from then on and
+  // destroys it before anything of its own, so a page never outlives the window
+  // it calls.
   void AddPage(QWidget* sheet, TPage& page);
   // A sheet of a page beyond the six, after the Log page.
   QWidget* AddSheet(const char* name, const QString& caption);
@@ -86,6 +88,14 @@ class TMainF : public QMainWindow,
   bool RedoRecords();
 
   bool MobModified() const;
+
+  // The one rule before any command that reads or changes the records: every
+  // page's typed, unconfirmed value goes into the document first (TPage::
+  // CommitEdit); nothing while the lock is held. The window runs it at its doors
+  // (every menu item, the record history's keys, closing the window, a file
+  // dropped or picked from the recent list); a page's own command runs it
+  // through the shell.
+  void CommitEdits() override;
   bool LockHeld() const;
 
   // ---- busy lock and focus memory
@@ -169,7 +179,9 @@ class TMainF : public QMainWindow,
   // Drags over any part of the window: a .mob file is taken and opened, anything
   // else refused. True when the event was the window's.
   bool HandleDrag(QObject* watched, QEvent* event);
-  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, void (TMainF::*slot)());
+  // A menu item whose command starts, as every command of the window does, from
+  // what the user typed (CommitEdits).
+  QAction* AddItem(QMenu* menu, const char* name, const QString& caption, std::function<void()> command);
   void FormShow();
   bool FormClose();
   void LogShShow();

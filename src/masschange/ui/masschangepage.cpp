@@ -380,6 +380,7 @@ void MassChangePage::MC_AS_Obj_TargetMobSelButClick() {
 }
 
 void MassChangePage::MC_GoButClick() {
+  m_shell.CommitEdits();  // the run reads and changes the records
   // A snapshot: nothing the user could change during a threaded run reaches it.
   const MassChangeOpts opts = PageOptions();
   TShellMassChangeHost host(m_shell);

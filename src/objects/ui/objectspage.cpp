@@ -122,6 +122,9 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   // document modified, and a save that has just cleared the mark would keep " *".
   connect(m_valuesEditor, &ValuesEditor::FocusDropped, this, [this] { m_valuesEditorFocused = false; });
   connect(m_valuesEditor, &ValuesEditor::RowLeft, this, &ObjectsPage::ValuesEditorValidate);
+  // Enter ends the cell's edit in this table: the value is checked and applied
+  // then, as leaving the cell would.
+  connect(m_valuesEditor, &ValuesEditor::RowConfirmed, this, &ObjectsPage::ValuesEditorValidate);
   connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::EditTrapPoints);
 
   m_notice->setObjectName(QStringLiteral("OrientatorNoticeLab"));
@@ -152,8 +155,14 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   history->addWidget(m_redoBut);
   m_side->addLayout(history);
   m_side->addStretch(1);
-  connect(m_undoBut, &QPushButton::clicked, this, [this] { m_session.Undo(); });
-  connect(m_redoBut, &QPushButton::clicked, this, [this] { m_session.Redo(); });
+  connect(m_undoBut, &QPushButton::clicked, this, [this] {
+    m_shell.CommitEdits();
+    m_session.Undo();
+  });
+  connect(m_redoBut, &QPushButton::clicked, this, [this] {
+    m_shell.CommitEdits();
+    m_session.Redo();
+  });
   side->setLayout(m_side);
 
   m_splitter->setChildrenCollapsible(false);
@@ -343,6 +352,7 @@ void ObjectsPage::FindInScript() {
   if (!ref || !m_shell.MobOpened() || m_session.Busy()) return;
   const TMob& mob = m_shell.Mob();
   if (!RefersToRecord(mob, *ref)) return;
+  m_shell.CommitEdits();  // the names and identity as typed
   const std::string script = m_shell.EditedScript();
   const std::vector<TScriptMention> mentions = FindRecordMentions(mob, *ref, script);
   const QString record = FromUtf8(DescribeRecord(mob, *ref));
@@ -461,12 +471,16 @@ void ObjectsPage::ValuesEditorExit() {
 }
 
 void ObjectsPage::CommitValuesEditor() {
-  if (!m_valuesEditorFocused) return;
-  ValuesEditorExit();
-  m_valuesEditorFocused = true;  // the table keeps the focus
+  if (m_session.Busy()) return;  // the document is the lock holder's; it waits
+  // Only what was typed: an untouched row is not applied again here, so a
+  // command never marks the document modified for a value nobody changed.
+  for (const QString& key : m_valuesEditor->EditedKeys()) ValuesEditorValidate(key);
 }
 
-void ObjectsPage::ValuesEditorValidate(const QString& key) { ApplyParamRow(key); }
+void ObjectsPage::ValuesEditorValidate(const QString& key) {
+  ApplyParamRow(key);
+  m_valuesEditor->MarkTaken(key);  // applied or refused, the text is no edit now
+}
 
 void ObjectsPage::RevertRow(const QString& key, const std::optional<std::string>& text) {
   if (text) m_valuesEditor->SetValue(key, FromCp1251(*text));
@@ -530,6 +544,7 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
 void ObjectsPage::EditTrapPoints(const QString& key) {
   if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_shell.MobOpened() || m_session.Busy())
     return;
+  m_shell.CommitEdits();
   const ObjRef ref = *m_shownRecord;
   TMob& mob = m_shell.Mob();
   if (!RefersToRecord(mob, ref)) return;
@@ -575,6 +590,9 @@ bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGestur
   // not stored.
   TMob& mob = m_shell.Mob();
   if (mob.Loading || mob.Saving || m_session.Busy()) return false;
+  // A Rotation row being typed goes in before the turn, which rewrites the rows.
+  m_shell.CommitEdits();
+  if (!m_shownRecord) return false;
   const ObjRef ref = *m_shownRecord;
   const std::optional<TRotationFields> before = ReadRotation(mob, ref);
   if (!before || !StoreRotation(mob, ref, rotation)) return false;

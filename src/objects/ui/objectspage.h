@@ -85,9 +85,10 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // Stops the view for good; called when the main window closes.
   void ReleaseGL();
 
-  // Applies a value still being typed into the table, as the focus leaving the
-  // table would, and keeps the table marked as focused: called before Save and
-  // Save As.
+  // Checks and applies the rows whose text was typed and not yet taken (the
+  // open cell's, or one the cell editor left behind): the table's part of the
+  // rule that a command reading or changing the records starts from what the
+  // user typed. Untouched rows are not applied again; the focus stays.
   void CommitValuesEditor();
 
   bool ValuesEditorFocused() const { return m_valuesEditorFocused; }

@@ -18,6 +18,8 @@ constexpr int kKeyColumn = 0;
 constexpr int kValueColumn = 1;
 // Rows that carry an ellipsis button in their cell editor.
 constexpr int kEllipsisRole = Qt::UserRole + 1;
+// The text the page last showed in a value cell; anything else there is an edit.
+constexpr int kShownRole = Qt::UserRole + 2;
 
 QIcon EllipsisIcon(const QWidget* context) {
   QPixmap pixmap(16, 16);
@@ -52,8 +54,14 @@ class ValuesEditor::Delegate : public QStyledItemDelegate {
         emit table->EllipsisClicked(key);
       });
     }
+    // The delegate closes the editor after Enter with the same hint as when the
+    // cursor moves to another row; only Enter confirms the row where it stands.
+    connect(editor, &QLineEdit::returnPressed, m_table, [table = m_table, editor] {
+      if (table->m_openEditor == editor) table->m_enterPressed = true;
+    });
     m_table->m_openEditor = editor;
     m_table->m_openEditorRow = index.row();
+    m_table->m_enterPressed = false;
     return editor;
   }
 
@@ -92,6 +100,12 @@ ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
   connect(qApp, &QApplication::focusChanged, this, &ValuesEditor::OnFocusChanged);
 }
 
+ValuesEditor::~ValuesEditor() {
+  // The cell editor, destroyed with the table's children, hands the focus on:
+  // that news must not reach a table whose own part is gone already.
+  disconnect(qApp, nullptr, this, nullptr);
+}
+
 void ValuesEditor::ClearRows() {
   // Without a current cell, removing the rows raises no row-left notice.
   QSignalBlocker blocker(this);
@@ -108,6 +122,7 @@ void ValuesEditor::AppendRow(const QString& key, const QString& value, bool hasE
   auto* valueItem = new QTableWidgetItem(value);
   valueItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable);
   valueItem->setData(kEllipsisRole, hasEllipsisButton);
+  valueItem->setData(kShownRole, value);
   setItem(row, kValueColumn, valueItem);
 }
 
@@ -130,8 +145,28 @@ QString ValuesEditor::Value(const QString& key) const {
 bool ValuesEditor::SetValue(const QString& key, const QString& text) {
   const int row = RowOf(key);
   if (row < 0) return false;
-  item(row, kValueColumn)->setText(text);
+  QTableWidgetItem* valueItem = item(row, kValueColumn);
+  valueItem->setData(kShownRole, text);
+  valueItem->setText(text);
   return true;
+}
+
+QStringList ValuesEditor::EditedKeys() const {
+  QStringList keys;
+  for (int row = 0; row < rowCount(); ++row) {
+    const QTableWidgetItem* valueItem = item(row, kValueColumn);
+    const QString text = m_openEditor && m_openEditorRow == row ? m_openEditor->text() : valueItem->text();
+    if (text != valueItem->data(kShownRole).toString()) keys << Key(row);
+  }
+  return keys;
+}
+
+void ValuesEditor::MarkTaken(const QString& key) {
+  const int row = RowOf(key);
+  if (row < 0) return;
+  CommitOpenEditor(key);
+  QTableWidgetItem* valueItem = item(row, kValueColumn);
+  valueItem->setData(kShownRole, valueItem->text());
 }
 
 QString ValuesEditor::CurrentKey() const {
@@ -150,11 +185,18 @@ void ValuesEditor::scrollTo(const QModelIndex& index, ScrollHint hint) {
 }
 
 void ValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-  if (editor == m_openEditor) {
+  const bool own = editor == m_openEditor;
+  const int row = own ? m_openEditorRow : -1;
+  const bool confirmed = own && m_enterPressed && hint == QAbstractItemDelegate::SubmitModelCache;
+  if (own) {
     m_openEditor = nullptr;
     m_openEditorRow = -1;
+    m_enterPressed = false;
   }
   QTableWidget::closeEditor(editor, hint);
+  // Enter ends the edit as leaving the cell would; Tab moves the cursor on, which
+  // leaves the row, and Escape drops the text.
+  if (confirmed && row < rowCount()) emit RowConfirmed(Key(row));
 }
 
 bool ValuesEditor::Contains(const QWidget* widget) const {

@@ -1,8 +1,10 @@
 // The parameter table: a two-column key/value list ("Параметр", "Значение") whose
 // keys cannot be edited and whose rows are set by the page, never by the user.
-// It reports when the cursor leaves a row (the row's text is then checked and
-// written back by the page) and when the table as a whole gains or loses the input
-// focus, counting the cell editor as part of the table.
+// It reports when the cursor leaves a row and when Enter ends a cell's edit (the
+// row's text is then checked and written back by the page), and when the table
+// as a whole gains or loses the input focus, counting the cell editor as part of
+// the table. It knows which rows hold a text the user typed and the page has not
+// yet taken.
 #pragma once
 
 #include <QLineEdit>
@@ -17,6 +19,7 @@ class ValuesEditor : public QTableWidget {
 
  public:
   explicit ValuesEditor(QWidget* parent = nullptr);
+  ~ValuesEditor() override;
 
   void ClearRows();
   void AppendRow(const QString& key, const QString& value, bool hasEllipsisButton = false);
@@ -26,8 +29,16 @@ class ValuesEditor : public QTableWidget {
   // The text of the row with `key` (a typed but uncommitted text is not included:
   // call CommitOpenEditor first); empty when there is no such row.
   QString Value(const QString& key) const;
-  // false when there is no such row.
+  // false when there is no such row. The text counts as the page's own, not as
+  // an edit.
   bool SetValue(const QString& key, const QString& text);
+  // The rows whose text (in the open cell editor, or put into the row by the
+  // editor as it closed) differs from what the page last showed there: edits the
+  // page has not yet taken.
+  QStringList EditedKeys() const;
+  // The page has taken the row's text (applied or refused it): it is no longer an
+  // edit. A text still in the open cell editor goes into the row first.
+  void MarkTaken(const QString& key);
   // The key of the row under the cursor; empty when there is none.
   QString CurrentKey() const;
   // Puts the text typed into the open cell editor of the row with `key` into the row.
@@ -40,6 +51,8 @@ class ValuesEditor : public QTableWidget {
  signals:
   // The cursor moved away from the row with `key`.
   void RowLeft(const QString& key);
+  // Enter ended the edit of the row's cell; the cursor stays on the row.
+  void RowConfirmed(const QString& key);
   void FocusEntered();
   // The user moved the focus away from the table.
   void FocusLeft();
@@ -60,6 +73,7 @@ class ValuesEditor : public QTableWidget {
 
   QPointer<QLineEdit> m_openEditor;
   int m_openEditorRow = -1;
+  bool m_enterPressed = false;  // in the open cell editor
   bool m_hasFocus = false;
 };
 
