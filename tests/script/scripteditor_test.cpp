@@ -34,6 +34,10 @@ class ScriptEditorTest : public ::testing::Test {
   QString Line(int line) { return m_ed.text(line).remove(u'\n'); }
   std::string Styles() {
     m_ed.SendScintilla(QsciScintillaBase::SCI_COLOURISE, 0, -1);
+    return ShownStyles();
+  }
+  // The styles as the editor holds them now, without styling anything first.
+  std::string ShownStyles() {
     std::string styles;
     const long length = m_ed.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
     for (long pos = 0; pos < length; ++pos)
@@ -58,6 +62,32 @@ TEST_F(ScriptEditorTest, StylesFollowTheScannerPerCharacterAcrossUtf8Bytes) {
                                Span(K::tkUnknown, 1) + Span(K::tkComment, 9) + Span(K::tkUnknown, 1) +
                                Span(K::tkFunctions, 5);
   EXPECT_EQ(Styles(), expected);
+}
+
+TEST_F(ScriptEditorTest, TheSameTextGetsTheSameStylesHoweverItArrived) {
+  // Cyrillic before the keywords, and braces: the fold levels set while the
+  // text is styled make the editor lay lines out and ask for styles again.
+  const QString text =
+      u"// Зона: начало\nDeclareScript Zone\nGlobalVars\n  float alarm; // тревога\n"
+      u"Script Main\n{\n  if (IsAlive(GetObjectByID(7))) then\n  {\n    Sleep(10);\n  }\n}\n"_s;
+  Load(text);
+  m_ed.repaint();  // styled for the paint, as a file opens
+  const std::string opened = ShownStyles();
+
+  // Styled afresh as a whole, and typed in one character at a time with a paint
+  // after each.
+  m_ed.SendScintilla(QsciScintillaBase::SCI_CLEARDOCUMENTSTYLE);
+  EXPECT_EQ(Styles(), opened);
+  Load(QString());
+  for (const QChar c : text) {
+    const QByteArray utf8 = QString(c).toUtf8();
+    m_ed.SendScintilla(QsciScintillaBase::SCI_APPENDTEXT, static_cast<uintptr_t>(utf8.size()), utf8.constData());
+    m_ed.repaint();
+  }
+  EXPECT_EQ(ShownStyles(), opened);
+  // And what the scanner says of the opening lines.
+  const std::size_t comment = QStringView(u"// Зона: начало").toUtf8().size();
+  EXPECT_EQ(opened.substr(0, comment + 1 + 13), Span(K::tkComment, comment) + Span(K::tkUnknown, 1) + Span(K::tkKey, 13));
 }
 
 TEST_F(ScriptEditorTest, AttributesAreTheSourceOfTheStyles) {

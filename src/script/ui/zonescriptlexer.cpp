@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <cstring>
 
@@ -93,6 +95,13 @@ void TZoneScriptLexer::ApplyStyle(int style) {
 void TZoneScriptLexer::styleText(int start, int end) {
   QsciScintilla* ed = editor();
   if (!ed || end <= start) return;
+  // Setting a fold level can make Scintilla lay lines out, and ask for their
+  // styles, before this pass has handed its own over. Such a request would reuse
+  // the pass's buffers under it (the text came out coloured by fragments of other
+  // lines); it is left to this pass, which covers whole lines from the first
+  // unstyled one, and Scintilla asks again for whatever is still unstyled.
+  if (m_styling) return;
+  const QScopedValueRollback styling(m_styling, true);
   // Whole lines: every line is scanned on its own, from its first character.
   const long firstLine = ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, start);
   const long lastLine = ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, end - 1);

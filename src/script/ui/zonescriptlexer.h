@@ -44,6 +44,7 @@ class TZoneScriptLexer : public QsciLexerCustom {
   int StartDepth(long line) const;
 
   TSynZoneScriptSyn m_syn;
+  bool m_styling = false;  // a pass is running
   QFont m_font;
   std::string m_wordCharacters;
   std::vector<char> m_styles;         // reused between calls
