@@ -423,6 +423,7 @@ TEST_F(FilterBox, FindInScriptListsTheLinesThatNameTheRecord) {
   page->ObjectsTree()->setFocus();
   ASSERT_TRUE(page->KeyDown(Qt::Key_F12, Qt::ShiftModifier));
   ASSERT_EQ(shell.results.size(), 2u);  // the comment names nobody
+  EXPECT_TRUE(shell.resultsTitle.endsWith(QStringLiteral(" в скрипте — строк: 2"))) << shell.resultsTitle.toStdString();
   EXPECT_EQ(std::get<TScriptPlace>(shell.results[0].target), (TScriptPlace{2, 3}));
   EXPECT_EQ(shell.results[0].text, "2: GetObjectByID(123456);");
   EXPECT_EQ(std::get<TScriptPlace>(shell.results[1].target).line, 4u);

@@ -369,8 +369,9 @@ void ObjectsPage::FindInScript() {
     shown = shown.substr(0, kShownBytes);  // a byte is a character in code page 1251
     entries.push_back({std::to_string(mention.place.line) + ": " + Cp1251ToUtf8(shown), std::nullopt, mention.place});
   }
-  m_shell.ShowResults(QStringLiteral("Запись %1 в скрипте — строк: %2").arg(record).arg(entries.size()),
-                      std::move(entries));
+  // Counted before the call: the moved list may be taken before the title is made.
+  const QString title = QStringLiteral("Запись %1 в скрипте — строк: %2").arg(record).arg(entries.size());
+  m_shell.ShowResults(title, std::move(entries));
 }
 
 void ObjectsPage::ShowTreeMenu(const QPoint& at) {
