@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -110,6 +111,31 @@ TEST_F(MapPageTest, LegendCountsEachKindAndHidesIt) {
 
   map->LegendEntry(ObjKind::Unit)->setChecked(true);
   EXPECT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<ObjRef>{unit});
+}
+
+TEST_F(MapPageTest, LegendEntriesOfALargeZoneAreNotCut) {
+  shell.mob.Particles1.resize(100'000);
+  Open();
+  QCheckBox* particles = map->LegendEntry(ObjKind::Particle1);
+  ASSERT_TRUE(particles->text().endsWith(u"(100000)"));
+  for (ObjKind kind : kAllObjKinds)
+    EXPECT_GE(map->LegendEntry(kind)->width(), map->LegendEntry(kind)->sizeHint().width())
+        << map->LegendEntry(kind)->text().toStdString();
+}
+
+TEST_F(MapPageTest, ZoomButtonsAndKeysKeepTheMiddleOfTheViewWhereverThePointerIs) {
+  Open();
+  const TMapTransform& view = map->Canvas()->View();
+  const MapPoint middle = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
+  QTest::mouseMove(map->Canvas(), QPoint(15, 20));
+  const double scale = view.Scale();
+  QTest::mouseClick(map->findChild<QPushButton*>(QStringLiteral("MapZoomInBut")), Qt::LeftButton);
+  QTest::keyClick(map->Canvas(), Qt::Key_Plus);
+  QTest::mouseClick(map->findChild<QPushButton*>(QStringLiteral("MapZoomOutBut")), Qt::LeftButton);
+  EXPECT_DOUBLE_EQ(view.Scale(), scale / 1.25);
+  const MapPoint now = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
+  EXPECT_NEAR(now.x, middle.x, 1e-9);
+  EXPECT_NEAR(now.y, middle.y, 1e-9);
 }
 
 TEST_F(MapPageTest, RecordsWithoutAPlaceAreListedNotDrawn) {

@@ -2,6 +2,9 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <cstring>
+#include <limits>
+
+#include "objects/core/recordcolumns.h"
 
 #include "common/cp1251.h"
 #include "common/floattext.h"
@@ -59,6 +62,25 @@ TEST_F(ObjectsTree, KeepsCaptionsUntilRebuiltAndEmptiesWithoutDocument) {
   EXPECT_EQ(Model().rowCount(), 0);
   EXPECT_EQ(Table().rowCount(), 0);
   EXPECT_FALSE(page->ShownRecord().has_value());
+}
+
+TEST_F(ObjectsTree, NumberColumnsHoldTheirWidestValuesUncut) {
+  TUnitObjBlock& unit = shell.mob.Units[0];
+  unit.ObjectID = std::numeric_limits<std::int32_t>::min();
+  unit.PlayerNumber = 255;
+  unit.LoadX = -1.00000005e-38f;
+  unit.LoadY = -3.40282347e38f;
+  page->FillObjectsTree();
+  const QModelIndex node = Model().IndexOf({ObjKind::Unit, 0});
+  QStyleOptionViewItem option;
+  option.initFrom(page->ObjectsTree());
+  for (const TRecordColumn column :
+       {TRecordColumn::Id, TRecordColumn::PlayerNumber, TRecordColumn::X, TRecordColumn::Y}) {
+    const QModelIndex cell = node.siblingAtColumn(int(column));
+    EXPECT_GE(page->ObjectsTree()->columnWidth(int(column)),
+              page->ObjectsTree()->itemDelegate()->sizeHint(option, cell).width())
+        << cell.data().toString().toStdString();
+  }
 }
 
 TEST_F(ParamTable, ShowsTheRowsOfTheSelectedKind) {

@@ -206,7 +206,7 @@ QWidget* TMapPage::BuildSidePanel() {
     const auto index = std::size_t(item->data(Qt::UserRole + 1).toULongLong());
     RecordActivated({kind, index});
   });
-  panel->setFixedWidth(190);
+  m_sidePanel = panel;  // as wide as the legend needs (UpdateLegend)
   return panel;
 }
 
@@ -308,9 +308,16 @@ void TMapPage::RefreshNow() {
 }
 
 void TMapPage::UpdateLegend() {
-  for (ObjKind kind : kAllObjKinds)
-    m_legend[std::size_t(kind)]->setText(
-        QStringLiteral("%1 (%2)").arg(FromUtf8(ObjKindCaption(kind))).arg(m_zone.Count(kind)));
+  // At least the panel's own width, and wide enough for the longest entry with
+  // its count: a large zone's counts never end cut short.
+  constexpr int kSidePanelWidth = 190;
+  int width = kSidePanelWidth;
+  for (ObjKind kind : kAllObjKinds) {
+    QCheckBox* box = m_legend[std::size_t(kind)];
+    box->setText(QStringLiteral("%1 (%2)").arg(FromUtf8(ObjKindCaption(kind))).arg(m_zone.Count(kind)));
+    width = std::max(width, box->sizeHint().width());
+  }
+  m_sidePanel->setFixedWidth(width);
 }
 
 void TMapPage::UpdateUnplaced() {

@@ -110,6 +110,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   TZoneIndex m_zone;
   std::unique_ptr<TZoneIndex> m_preparedZone;  // what a load built, until a rebuild takes it
   TMapCanvas* m_canvas;
+  QWidget* m_sidePanel = nullptr;  // the legend and the records without a place
   std::array<QCheckBox*, kObjKindCount> m_legend{};
   QListWidget* m_unplaced = nullptr;
   QLabel* m_unplacedTitle = nullptr;

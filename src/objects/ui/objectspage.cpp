@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -29,6 +30,7 @@
 #include "document/recordcommands.h"
 #include "script/core/objectrefs.h"
 #include "mob/tmob.h"
+#include "objects/core/recordcolumns.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/trappointsf.h"
 #include "objects/ui/valueseditor.h"
@@ -73,9 +75,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_tree->sortByColumn(0, Qt::AscendingOrder);
   m_tree->header()->setStretchLastSection(false);
   m_tree->header()->setSectionsMovable(false);
-  // Fixed widths: measuring the contents would walk millions of rows.
-  const int widths[] = {200, 70, 130, 150, 90, 80, 80};
-  for (int column = 0; column < int(std::size(widths)); ++column) m_tree->setColumnWidth(column, widths[column]);
+  SizeTreeColumns();
   m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(m_tree, &QWidget::customContextMenuRequested, this, &ObjectsPage::ShowTreeMenu);
 
@@ -188,6 +188,34 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
 
   m_session.AddListener(this);
   UpdateHistoryButtons();
+}
+
+void ObjectsPage::SizeTreeColumns() {
+  // Measuring the rows would walk millions of them: a number column is as wide
+  // as the widest text its field can show, a text column has a width of its own,
+  // and none is narrower than its heading.
+  struct Column {
+    TRecordColumn column;
+    int width;                 // for the text columns
+    const char* widestNumber;  // for the number columns
+  };
+  const Column columns[] = {
+      {TRecordColumn::Caption, 200, nullptr},
+      {TRecordColumn::Id, 0, "-2147483648"},
+      {TRecordColumn::Name2, 130, nullptr},
+      {TRecordColumn::ScriptVariableName, 150, nullptr},
+      {TRecordColumn::PlayerNumber, 0, "255"},
+      {TRecordColumn::X, 0, "-8.88888888E-38"},  // as long as a 32-bit float's shortest form gets
+      {TRecordColumn::Y, 0, "-8.88888888E-38"},
+  };
+  const QFontMetrics metrics(m_tree->font());
+  const int cellMargins = 2 * (m_tree->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_tree) + 1);
+  for (const Column& c : columns) {
+    const int section = int(c.column);
+    int width = c.width;
+    if (c.widestNumber) width = metrics.horizontalAdvance(QString::fromLatin1(c.widestNumber)) + cellMargins + 2;
+    m_tree->setColumnWidth(section, std::max(width, m_tree->header()->sectionSizeHint(section)));
+  }
 }
 
 void ObjectsPage::FitHelpMemo() {

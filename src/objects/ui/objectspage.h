@@ -161,6 +161,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void ShowTreeMenu(const QPoint& at);
 
   void FitHelpMemo();
+  void SizeTreeColumns();
   void ClearParams();
   void RevertRow(const QString& key, const std::optional<std::string>& text);
   // The ellipsis button of a TrapPoints row: the points dialog, whose OK puts the
