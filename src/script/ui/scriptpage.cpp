@@ -137,9 +137,16 @@ void TScriptPage::ShowResult(const TResultEntry& entry) {
 
 TSynZoneScriptSyn& TScriptPage::SynZoneScriptSyn1() const { return m_scriptEd->Lexer().Syn(); }
 
-void TScriptPage::MobToScript() { m_scriptEd->LoadText(ScriptTextToEditor(m_shell.Mob().ScriptText)); }
+// The status bar follows a new text at once, not at the editor's next repaint.
+void TScriptPage::MobToScript() {
+  m_scriptEd->LoadText(ScriptTextToEditor(m_shell.Mob().ScriptText));
+  UpdateCaretStatus();
+}
 
-void TScriptPage::ClearScript() { m_scriptEd->LoadText({}); }
+void TScriptPage::ClearScript() {
+  m_scriptEd->LoadText({});
+  UpdateCaretStatus();
+}
 
 bool TScriptPage::ScriptToMob() {
   TScriptTextError error;
