@@ -85,7 +85,13 @@ TEST_F(EditorTest, OrientationViewDrawsOnlyWhenItsPictureChanges) {
   QTRY_VERIFY(frames.count() > 0);  // shown: drawn once
   const QModelIndex unit = Objects()->TreeModel()->index(0, 0, Objects()->TreeModel()->RootIndex(ObjKind::Unit));
   Objects()->ObjectsTree()->setCurrentIndex(unit);
-  QTest::qWait(100);
+  // The selection's picture comes when it comes (a sanitized build on a busy
+  // machine is slow): wait until the view has been quiet for a moment.
+  for (int tries = 0; tries < 20; ++tries) {
+    frames.clear();
+    QTest::qWait(150);
+    if (frames.isEmpty()) break;
+  }
 
   // Still: no frame at all.
   frames.clear();
