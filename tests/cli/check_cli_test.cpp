@@ -6,10 +6,12 @@
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <string_view>
 
 #include "check/zonecheck.h"
 #include "cli/jsondoc.h"
 #include "cliharness.h"
+#include "common/cp1251.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
@@ -121,6 +123,122 @@ TEST_F(CheckCliTest, RepeatedFindingsAreSummedUpInBothForms) {
   ASSERT_EQ(Run({"check", Path("brackets.mob")}), 3);
   EXPECT_NE(m_out.str().find(": error [unbalanced-bracket] … и ещё 19990 таких же\n20000 errors, 0 warnings\n"),
             std::string::npos) << m_out.str();
+}
+
+// Every kind of finding, summaries among them, and messages with quotes,
+// backslashes, control characters and Cyrillic: the lines as they always were,
+// and the JSON laid out byte for byte as dump(1) lays out the document, each
+// item telling what its line tells.
+TEST_F(CheckCliTest, BothFormsOfAZoneWithEveryKindOfFinding) {
+  TMob mob;
+  GenerateZone(mob, {.records = 40, .seed = 5, .scriptLines = 4});
+  mob.Units.at(1).ObjectID = mob.Objects.at(0).ObjectID = mob.Units.at(0).ObjectID;
+  mob.Units.at(0).Name1 = "first";
+  mob.Units.at(1).Name1 = "second";
+  mob.Objects.at(0).Name2 = *Utf8ToCp1251("Мост");
+  mob.Units.at(2).Name1 = "tilted";
+  mob.Units.at(2).RotationW = 0.5f;
+  mob.Units.at(2).RotationX = std::numeric_limits<float>::quiet_NaN();
+  mob.Units.at(2).RotationY = 0;
+  mob.Units.at(2).RotationZ = -std::numeric_limits<float>::infinity();
+  mob.Levers.at(0).Name2 = "lever";
+  mob.Levers.at(0).LoadX = std::numeric_limits<float>::infinity();
+  mob.Levers.at(0).LoadZ = std::numeric_limits<float>::quiet_NaN();
+  mob.Traps.at(0).Name2 = "trap";
+  mob.Traps.at(0).RotationW = mob.Traps.at(0).RotationX = mob.Traps.at(0).RotationY = mob.Traps.at(0).RotationZ = 0;
+  mob.Particles1.at(0).NameStr = "smoke";
+  mob.Particles1.at(0).CoordY = -std::numeric_limits<float>::infinity();
+  mob.Units.at(3).ScriptVariableName = *Utf8ToCp1251("Тролль");
+  const auto repeat = [](std::string_view text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+  };
+  mob.ScriptText = *Utf8ToCp1251(
+      "Script Main\n{\n"
+      "  KillUnit(GetObjectByID(999999)); KillUnit(GetObjectByName(\"Нет\\такого\t\x01\"));\n"
+      "  KillUnit(GetObjectByName(\"Тролль\")); Unheard(); ПроцедураX(1);\n"
+      "  " + std::string(12, ')') + " " + repeat("GetObjectByID(987654);", 11) + "\n"
+      "  s = \"open\n"
+      "  ((( {\n"
+      "  }}}\n"
+      "  " + repeat("GetObjectByName(\"nobody\");", 2) + repeat("Frob();", 2) + "\n"
+      "{ ( (\n"
+      "}\n"
+      "{{\n");
+  const std::string path = Path("every.mob");
+  ASSERT_TRUE(mob.Save(path)) << mob.LogText;
+
+  ASSERT_EQ(Run({"check", path}), 3) << m_err.str();
+  const std::string text = m_out.str();
+  const std::string expected[] = {
+      ":3:12: error [dangling-id] GetObjectByID(999999): в зоне нет объекта с таким идентификатором",
+      ":3:45: error [dangling-name] GetObjectByName(\"Нет\\такого\t\x01\"): в зоне нет объекта с таким именем",
+      ":4:40: warning [unknown-call] Вызов неизвестного имени «Unheard»: это не встроенная функция, и скрипт его не объявляет",
+      ":4:60: warning [unknown-call] Вызов неизвестного имени «X»: это не встроенная функция, и скрипт его не объявляет",
+      ":5:3: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:4: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:5: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:6: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:7: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:8: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:9: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:10: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:11: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:12: error [unbalanced-bracket] Лишняя закрывающая скобка «)»: открывающей для неё нет",
+      ":5:13: error [unbalanced-bracket] … и ещё 2 таких же",
+      ":5:16: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:38: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:60: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:82: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:104: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:126: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:148: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:170: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:192: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:214: error [dangling-id] GetObjectByID(987654): в зоне нет объекта с таким идентификатором",
+      ":5:236: error [dangling-id] … и ещё 1 таких же",
+      ":6:7: error [unterminated-string] Строка не закрыта: до конца строки нет второй кавычки",
+      ":7:3: error [unbalanced-bracket] Скобка «(» не закрыта",
+      ":7:4: error [unbalanced-bracket] Скобка «(» не закрыта",
+      ":7:5: error [unbalanced-bracket] Скобка «(» не закрыта",
+      ":8:5: error [unbalanced-brace] Лишняя закрывающая фигурная скобка «}»: открывающей для неё нет",
+      ":9:3: error [dangling-name] GetObjectByName(\"nobody\"): в зоне нет объекта с таким именем",
+      ":9:29: error [dangling-name] GetObjectByName(\"nobody\"): в зоне нет объекта с таким именем",
+      ":9:55: warning [unknown-call] Вызов неизвестного имени «Frob»: это не встроенная функция, и скрипт его не объявляет",
+      ":9:62: warning [unknown-call] Вызов неизвестного имени «Frob»: это не встроенная функция, и скрипт его не объявляет",
+      ":10:3: error [unbalanced-bracket] Скобка «(» не закрыта",
+      ":10:5: error [unbalanced-bracket] Скобка «(» не закрыта",
+      ":12:1: error [unbalanced-brace] Фигурная скобка «{» не закрыта",
+      ":12:2: error [unbalanced-brace] Фигурная скобка «{» не закрыта",
+      ": units[1]: error [duplicate-id] Идентификатор 1 записи «second» (Юниты, индекс 1) уже носит запись «first» (Юниты, индекс 0)",
+      ": units[2]: warning [nonfinite-rotation] Поворот записи «tilted» (Юниты, индекс 2) содержит NAN или бесконечность: (0.5, NAN, 0, -INF)",
+      ": objects[0]: error [duplicate-id] Идентификатор 1 записи «Мост» (Объекты, индекс 0) уже носит запись «first» (Юниты, индекс 0)",
+      ": levers[0]: error [nonfinite-coordinates] Координаты записи «lever» (Рычаги, индекс 0) не конечны: LoadX = INF, LoadZ = NAN",
+      ": traps[0]: warning [zero-rotation] Поворот записи «trap» (Ловушки, индекс 0) - нулевой кватернион (0, 0, 0, 0)",
+      ": particles1[0]: error [nonfinite-coordinates] Координаты записи «smoke» (Партиклы 1 типа, индекс 0) не конечны: CoordY = -INF",
+  };
+  std::string lines;
+  for (const std::string& line : expected) lines += path + line + "\n";
+  EXPECT_EQ(text, lines + "40 errors, 6 warnings\n");
+
+  ASSERT_EQ(Run({"check", path, "--json"}), 3) << m_err.str();
+  const std::string out = m_out.str();
+  const Json json = Json::parse(out);
+  EXPECT_EQ(out, json.dump(1) + "\n");
+  std::string retold;
+  for (const Json& f : json["findings"]) {
+    retold += path + ":";
+    if (f["place"] == "script")
+      retold += std::to_string(f["line"].get<int>()) + ":" + std::to_string(f["column"].get<int>()) + ":";
+    else
+      retold += " " + f["kind"].get<std::string>() + "[" + std::to_string(f["index"].get<int>()) + "]:";
+    retold += " " + f["severity"].get<std::string>() + " [" + f["code"].get<std::string>() + "] " +
+              f["message"].get<std::string>() + "\n";
+  }
+  retold += std::to_string(json["errors"].get<int>()) + " errors, " + std::to_string(json["warnings"].get<int>()) +
+            " warnings\n";
+  EXPECT_EQ(retold, text);
 }
 
 TEST_F(CheckCliTest, AFileThatCannotBeLoadedExitsOneAndABadCommandLineTwo) {
