@@ -72,6 +72,33 @@ const char* ListKey(ObjKind kind) { return ObjKindKey(kind); }
 
 }  // namespace
 
+void AppendJsonString(std::string& out, std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  out += '"';
+  std::size_t plain = 0;  // the start of the characters not yet appended
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x20 && c != '"' && c != '\\') continue;
+    out.append(text, plain, i - plain);
+    plain = i + 1;
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        out += "\\u00";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    }
+  }
+  out.append(text, plain);
+  out += '"';
+}
+
 // JSON text never holds a raw line break inside a string, so every one is layout.
 void WriteIndented(std::ostream& out, const std::string& text, int depth) {
   std::size_t from = 0;

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace kelvarin {
 
@@ -22,6 +23,56 @@ Json MobToJson(const TMob& mob);
 // a document dumped the same way: its inner lines move right by `depth` spaces.
 void WriteIndented(std::ostream& out, const std::string& text, int depth);
 
+// `text` (UTF-8) as dump() writes a JSON string: quoted, with '"', '\\' and the
+// control characters escaped, every other character as it stands.
+void AppendJsonString(std::string& out, std::string_view text);
+
+// An item of JsonDocumentWriter::Array already laid out as dump(1) lays it out
+// two levels deep (JsonFlatObject with a depth of 2 writes one).
+struct JsonText {
+  std::string_view text;
+};
+
+// A flat object (strings and whole numbers) appended to `out` byte for byte as
+// dump(1) lays it out `depth` levels deep, without building a Json value: for
+// arrays of millions of objects.
+class JsonFlatObject {
+ public:
+  JsonFlatObject(std::string& out, int depth) : m_out(out), m_depth(depth) { m_out += '{'; }
+
+  void Member(std::string_view key, std::string_view text) {
+    Key(key);
+    AppendJsonString(m_out, text);
+  }
+  template <class T>
+    requires std::is_integral_v<T>
+  void Member(std::string_view key, T value) {
+    Key(key);
+    m_out += std::to_string(value);
+  }
+  void End() {
+    if (m_first) {
+      m_out += '}';
+      return;
+    }
+    m_out += '\n';
+    m_out.append(std::size_t(m_depth), ' ');
+    m_out += '}';
+  }
+
+ private:
+  void Key(std::string_view key) {
+    m_out += m_first ? "\n" : ",\n";
+    m_first = false;
+    m_out.append(std::size_t(m_depth + 1), ' ');
+    AppendJsonString(m_out, key);
+    m_out += ": ";
+  }
+  std::string& m_out;
+  int m_depth;
+  bool m_first = true;
+};
+
 // A top-level object written member by member, laid out byte for byte as dump(1)
 // lays out the whole object: a large document never stands in memory as JSON.
 class JsonDocumentWriter {
@@ -32,14 +83,21 @@ class JsonDocumentWriter {
     Key(key);
     WriteIndented(m_out, value.dump(1), 1);
   }
-  // An array member whose items come one by one from `each(emit)`.
+  // An array member whose items (Json values, or JsonText) come one by one from
+  // `each(emit)`.
   template <class Each> void Array(const char* key, Each&& each) {
     Key(key);
     bool empty = true;
-    each([&](const Json& item) {
+    each([&](const auto& item) {
       m_out << (empty ? "[\n  " : ",\n  ");
       empty = false;
-      WriteIndented(m_out, item.dump(1), 2);
+      using Item = std::decay_t<decltype(item)>;
+      if constexpr (std::is_same_v<Item, JsonText>)
+        m_out << item.text;
+      else if constexpr (std::is_same_v<Item, Json>)
+        WriteIndented(m_out, item.dump(1), 2);
+      else
+        WriteIndented(m_out, Json(item).dump(1), 2);
     });
     m_out << (empty ? "[]" : "\n ]");
   }

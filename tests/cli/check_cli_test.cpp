@@ -241,6 +241,18 @@ TEST_F(CheckCliTest, BothFormsOfAZoneWithEveryKindOfFinding) {
   EXPECT_EQ(retold, text);
 }
 
+// The findings are written without building a JSON value; their strings must
+// still come out as dump() writes them.
+TEST(FindingJson, StringsAreEscapedAsDumpEscapesThem) {
+  std::string every;
+  for (int c = 0; c < 0x80; ++c) every += char(c);
+  for (const std::string& text : {std::string(), every, std::string("«Тролль» \\\"x\"\\"), std::string("\x7f\x1f")}) {
+    std::string out;
+    AppendJsonString(out, text);
+    EXPECT_EQ(out, Json(text).dump());
+  }
+}
+
 TEST_F(CheckCliTest, AFileThatCannotBeLoadedExitsOneAndABadCommandLineTwo) {
   EXPECT_EQ(Run({"check", Path("missing.mob")}), 1);
   EXPECT_NE(m_err.str().find("Загрузить моб не удалось!"), std::string::npos) << m_err.str();
