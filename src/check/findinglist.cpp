@@ -1,37 +1,34 @@
 #include "check/findinglist.h"
 
-#include <utility>
+#include <algorithm>
 
 namespace kelvarin {
 
-bool TFindingList::SamePlace(const std::variant<TScriptPlace, ObjRef>& a, const std::variant<TScriptPlace, ObjRef>& b) {
-  if (a.index() != b.index()) return false;
-  if (const auto* x = std::get_if<TScriptPlace>(&a)) return x->line == std::get<TScriptPlace>(b).line;
-  return std::get<ObjRef>(a) == std::get<ObjRef>(b);
-}
-
-void TFindingList::Add(TCheckFinding finding) {
-  const auto [it, first] = m_runs.try_emplace(finding.code, TRun{finding.place});
-  TRun& run = it->second;
-  if (!first && !SamePlace(run.place, finding.place)) run = TRun{finding.place};
-  ++run.count;
-  if (run.count <= kListedPerPlace) {
-    m_items.push_back(std::move(finding));
-  } else if (run.count == kListedPerPlace + 1) {
+void TFindingList::Add(const TCheckFinding& finding) {
+  const std::string_view code = finding.Code();
+  auto run = std::find_if(m_runs.begin(), m_runs.end(), [&](const TRun& r) { return r.code == code; });
+  if (run == m_runs.end()) run = m_runs.insert(m_runs.end(), TRun{code});
+  ++run->count;
+  if (run->count <= kListedPerPlace) {
+    m_items.push_back(finding);
+  } else if (run->count == kListedPerPlace + 1) {
     // The summary stands where the first finding it counts stood.
-    finding.omitted = 1;
-    run.summary = m_items.size();
-    m_items.push_back(std::move(finding));
+    run->summary = m_items.size();
+    m_items.push_back(finding);
+    m_items.back().omitted = 1;
   } else {
-    ++m_items[run.summary].omitted;
+    ++m_items[run->summary].omitted;
   }
 }
 
-std::vector<TCheckFinding> TFindingList::Take() {
-  for (TCheckFinding& f : m_items)
-    if (f.omitted > 0) f.message = "… и ещё " + std::to_string(f.omitted) + " таких же";
+void TFindingList::Flush(const TFindingSink& found) {
+  if (m_items.size() > 1)
+    std::stable_sort(m_items.begin(), m_items.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
+      return std::get<TScriptPlace>(a.place).column < std::get<TScriptPlace>(b.place).column;
+    });
+  for (const TCheckFinding& f : m_items) found(f);
+  m_items.clear();
   m_runs.clear();
-  return std::exchange(m_items, {});
 }
 
 }  // namespace kelvarin

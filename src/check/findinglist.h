@@ -1,11 +1,9 @@
-// The findings of one half of the zone check as they are made. A place (a script
-// line, a record) lists at most kListedPerPlace findings of one code; the rest are
-// counted in one summary finding after them, so a script of ten million ")" holds
-// a few findings, not ten million, and the check's memory follows the zone's size.
+// The findings of one place (a script line) as they are made. The place lists at
+// most kListedPerPlace findings of one code; the rest are counted in one summary
+// finding after them, so a line of ten million ")" holds eleven findings.
 #pragma once
 
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "check/zonecheck.h"
@@ -14,22 +12,21 @@ namespace kelvarin {
 
 class TFindingList {
  public:
-  // Findings of one code come place by place: a place met again after another
-  // starts its count anew.
-  void Add(TCheckFinding finding);
-  // The findings with the summaries' messages written; the list is left empty.
-  std::vector<TCheckFinding> Take();
+  // A finding at the place. Findings of one code come in the order of their columns.
+  void Add(const TCheckFinding& finding);
+  // Reports the place's findings by column (in the order they came where columns
+  // are equal) and starts the next place.
+  void Flush(const TFindingSink& found);
 
  private:
   struct TRun {
-    std::variant<TScriptPlace, ObjRef> place;
+    std::string_view code;
     std::size_t count = 0;
     std::size_t summary = 0;  // in m_items, once there is one
   };
-  static bool SamePlace(const std::variant<TScriptPlace, ObjRef>& a, const std::variant<TScriptPlace, ObjRef>& b);
 
   std::vector<TCheckFinding> m_items;
-  std::unordered_map<std::string_view, TRun> m_runs;  // by code
+  std::vector<TRun> m_runs;  // one per code met at the place: a handful
 };
 
 }  // namespace kelvarin

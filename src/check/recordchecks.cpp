@@ -3,21 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <type_traits>
 
-#include "check/findinglist.h"
-#include "common/cp1251.h"
 #include "common/floattext.h"
-#include "mob/kindnames.h"
 #include "objects/core/objectparams.h"
 
 namespace kelvarin {
 namespace {
-
-struct TCarrier {
-  std::int32_t id;
-  ObjRef ref;  // kind order, then list order: the first carrier sorts first
-};
 
 // The coordinate fields of a record by name: the common position, and the
 // flame's and the particles' own. Fixed room: the check visits millions of records.
@@ -44,74 +37,114 @@ template <class R> TCoordinates CoordinatesOf(const R& r) {
   return coords;
 }
 
+// W, X, Y, Z; records without the common fields have no rotation.
+template <class R> std::array<float, 4> RotationOf(const R& r) {
+  if constexpr (HasCommonFields(R::Kind)) return {r.RotationW, r.RotationX, r.RotationY, r.RotationZ};
+  else return {1, 0, 0, 0};
+}
+
+template <class R> bool FiniteCoordinates(const R& record) {
+  const TCoordinates coords = CoordinatesOf(record);
+  return std::all_of(coords.begin(), coords.end(), [](const auto& c) { return std::isfinite(c.second); });
+}
+
+// The rotation fault of a record, if it has one.
+template <class R> std::optional<TCheckFault> RotationFault(const R& record) {
+  const std::array<float, 4> q = RotationOf(record);
+  if (!std::all_of(q.begin(), q.end(), [](float v) { return std::isfinite(v); }))
+    return TCheckFault::NonFiniteRotation;
+  if (std::all_of(q.begin(), q.end(), [](float v) { return v == 0; })) return TCheckFault::ZeroRotation;
+  return std::nullopt;
+}
+
 std::string Number(float value) { return FloatToDisplayText(value, '.'); }
 
-template <class R> void CheckValues(const TMob& mob, const R& record, ObjRef ref, TFindingList& out) {
+template <class R> std::string BadCoordinatesText(const R& record) {
   std::string bad;
   for (const auto& [name, value] : CoordinatesOf(record))
     if (!std::isfinite(value)) bad += std::string(bad.empty() ? "" : ", ") + name + " = " + Number(value);
-  if (!bad.empty())
-    out.Add({TCheckSeverity::Error, check_code::NonFiniteCoordinates,
-                   "Координаты записи " + DescribeRecord(mob, ref) + " не конечны: " + bad, ref});
-
-  if constexpr (HasCommonFields(R::Kind)) {
-    const float q[4] = {record.RotationW, record.RotationX, record.RotationY, record.RotationZ};
-    const auto text = [&] {
-      return "(" + Number(q[0]) + ", " + Number(q[1]) + ", " + Number(q[2]) + ", " + Number(q[3]) + ")";
-    };
-    if (!std::all_of(std::begin(q), std::end(q), [](float v) { return std::isfinite(v); }))
-      out.Add({TCheckSeverity::Warning, check_code::NonFiniteRotation,
-                     "Поворот записи " + DescribeRecord(mob, ref) + " содержит NAN или бесконечность: " + text(), ref});
-    else if (std::all_of(std::begin(q), std::end(q), [](float v) { return v == 0; }))
-      out.Add({TCheckSeverity::Warning, check_code::ZeroRotation,
-                     "Поворот записи " + DescribeRecord(mob, ref) + " - нулевой кватернион " + text(), ref});
-  }
+  return bad;
 }
+
+template <class R> std::string RotationText(const R& record) {
+  const std::array<float, 4> q = RotationOf(record);
+  return "(" + Number(q[0]) + ", " + Number(q[1]) + ", " + Number(q[2]) + ", " + Number(q[3]) + ")";
+}
+
+TCheckFinding RecordFinding(TCheckFault fault, ObjRef ref) {
+  TCheckFinding finding;
+  finding.fault = fault;
+  finding.place = ref;
+  return finding;
+}
+
+bool Before(ObjRef a, ObjRef b) { return a.kind != b.kind ? a.kind < b.kind : a.index < b.index; }
 
 }  // namespace
 
-void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::vector<std::int32_t>& identities) {
+TRecordCheck::TRecordCheck(const TMob& mob) : m_mob(mob) {
+  struct TCarrier {
+    std::int32_t id;
+    ObjRef ref;  // kind order, then list order: the first carrier sorts first
+  };
   std::vector<TCarrier> carriers;
   carriers.reserve(mob.TotalRecordCount());
-  TFindingList found;
   int kind = 0;
   mob.ForEachList([&](const auto& list) {
+    for (std::size_t i = 0; i < list.size(); ++i) carriers.push_back({list[i].Identity(), {ObjKind(kind), i}});
+    ++kind;
+  });
+  std::stable_sort(carriers.begin(), carriers.end(),
+                   [](const TCarrier& a, const TCarrier& b) { return a.id < b.id; });
+  for (std::size_t first = 0, next = 0; first < carriers.size(); first = next)
+    for (next = first + 1; next < carriers.size() && carriers[next].id == carriers[first].id; ++next)
+      m_duplicates.push_back({carriers[next].ref, carriers[first].ref, carriers[next].id});
+  std::sort(m_duplicates.begin(), m_duplicates.end(),
+            [](const TDuplicate& a, const TDuplicate& b) { return Before(a.at, b.at); });
+
+  m_identities.reserve(carriers.size());
+  for (const TCarrier& c : carriers) m_identities.push_back(c.id);
+}
+
+void TRecordCheck::Run(const TFindingSink& found) const {
+  // A record has at most one finding of each code: nothing to sum up here.
+  auto duplicate = m_duplicates.begin();
+  int kind = 0;
+  m_mob.ForEachList([&](const auto& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
       const ObjRef ref{ObjKind(kind), i};
-      carriers.push_back({list[i].Identity(), ref});
-      CheckValues(mob, list[i], ref, found);
+      if (!FiniteCoordinates(list[i])) found(RecordFinding(TCheckFault::NonFiniteCoordinates, ref));
+      if (const auto fault = RotationFault(list[i])) found(RecordFinding(*fault, ref));
+      if (duplicate != m_duplicates.end() && duplicate->at == ref) {
+        TCheckFinding finding = RecordFinding(TCheckFault::DuplicateId, ref);
+        finding.id = duplicate->id;
+        finding.first = duplicate->first;
+        found(finding);
+        ++duplicate;
+      }
     }
     ++kind;
   });
+}
 
-  std::stable_sort(carriers.begin(), carriers.end(),
-                   [](const TCarrier& a, const TCarrier& b) { return a.id < b.id; });
-  for (std::size_t first = 0; first < carriers.size();) {
-    std::size_t next = first + 1;
-    for (; next < carriers.size() && carriers[next].id == carriers[first].id; ++next)
-      found.Add({TCheckSeverity::Error, check_code::DuplicateId,
-                       "Идентификатор " + std::to_string(carriers[first].id) + " записи " +
-                           DescribeRecord(mob, carriers[next].ref) + " уже носит запись " +
-                           DescribeRecord(mob, carriers[first].ref),
-                       carriers[next].ref});
-    first = next;
+std::string TRecordCheck::Message(const TCheckFinding& f) const {
+  const ObjRef ref = std::get<ObjRef>(f.place);
+  const std::string record = DescribeRecord(m_mob, ref);
+  switch (f.fault) {
+    case TCheckFault::DuplicateId:
+      return "Идентификатор " + std::to_string(f.id) + " записи " + record + " уже носит запись " +
+             DescribeRecord(m_mob, f.first);
+    case TCheckFault::NonFiniteCoordinates:
+      return "Координаты записи " + record + " не конечны: " +
+             VisitRecord(m_mob, ref, [](const auto& r) { return BadCoordinatesText(r); });
+    case TCheckFault::NonFiniteRotation:
+      return "Поворот записи " + record + " содержит NAN или бесконечность: " +
+             VisitRecord(m_mob, ref, [](const auto& r) { return RotationText(r); });
+    case TCheckFault::ZeroRotation:
+      return "Поворот записи " + record + " - нулевой кватернион " +
+             VisitRecord(m_mob, ref, [](const auto& r) { return RotationText(r); });
+    default: return {};
   }
-
-  // Kind and list order; a record's own findings keep the order they were made in.
-  std::vector<TCheckFinding> listed = found.Take();
-  std::stable_sort(listed.begin(), listed.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
-    const ObjRef& x = std::get<ObjRef>(a.place);
-    const ObjRef& y = std::get<ObjRef>(b.place);
-    return x.kind != y.kind ? x.kind < y.kind : x.index < y.index;
-  });
-  if (findings.empty())
-    findings = std::move(listed);
-  else
-    findings.insert(findings.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
-
-  identities.clear();
-  identities.reserve(carriers.size());
-  for (const TCarrier& c : carriers) identities.push_back(c.id);
 }
 
 }  // namespace kelvarin

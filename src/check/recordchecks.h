@@ -9,9 +9,32 @@
 
 namespace kelvarin {
 
-// Appends the record findings in kind and list order: identities carried by an
-// earlier record too, non-finite coordinates, zero or non-finite rotations.
-// `identities` receives every record's identity, sorted, for the script half.
-void CheckRecords(const TMob& mob, std::vector<TCheckFinding>& findings, std::vector<std::int32_t>& identities);
+class TRecordCheck {
+ public:
+  // Sorts every record's identity once: the duplicates come from it, and the
+  // script half looks its references up in it.
+  explicit TRecordCheck(const TMob& mob);
+
+  const std::vector<std::int32_t>& Identities() const { return m_identities; }
+
+  // Reports the record findings in kind and list order, a record's own in this
+  // order: non-finite coordinates, a zero or non-finite rotation, an identity an
+  // earlier record carries too.
+  void Run(const TFindingSink& found) const;
+
+  std::string Message(const TCheckFinding& finding) const;
+
+ private:
+  // A record whose identity an earlier record (in kind and list order) carries.
+  struct TDuplicate {
+    ObjRef at;
+    ObjRef first;
+    std::int32_t id = 0;
+  };
+
+  const TMob& m_mob;
+  std::vector<std::int32_t> m_identities;  // sorted
+  std::vector<TDuplicate> m_duplicates;    // by `at`, in kind and list order
+};
 
 }  // namespace kelvarin

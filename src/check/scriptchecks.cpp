@@ -1,10 +1,7 @@
 #include "check/scriptchecks.h"
 
 #include <algorithm>
-#include <string>
 #include <type_traits>
-#include <unordered_set>
-#include <utility>
 
 #include "check/findinglist.h"
 #include "common/cp1251.h"
@@ -15,88 +12,76 @@
 namespace kelvarin {
 namespace {
 
-// Words compare ignoring the case of ASCII letters, the only letters they have.
-std::string FoldedWord(std::string_view word) {
-  std::string folded(word);
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return folded;
+bool IsBlank(TtkTokenKind kind, std::string_view text) {
+  return kind == TtkTokenKind::tkUnknown && (text == " " || text == "\t");
 }
 
-std::unordered_set<std::string> DeclaredNames(TSynZoneScriptSyn& scanner, std::string_view script) {
-  std::unordered_set<std::string> names;
-  ForEachScriptLine(script, [&](std::string_view line, std::size_t) {
-    ForEachDeclaration(scanner, line, [&](std::string_view name) { names.insert(FoldedWord(name)); });
-  });
-  return names;
+bool IsBrace(TtkTokenKind kind, std::string_view text) {
+  return kind == TtkTokenKind::tkUnknown && (text == "{" || text == "}");
 }
 
-TCheckFinding ScriptFinding(TCheckSeverity severity, std::string_view code, std::string message,
-                            std::size_t line, std::size_t pos) {
-  return {severity, code, std::move(message), TScriptPlace{line, pos + 1}};
+// Calls `bracket(char c, std::size_t pos)` for every round bracket and brace of
+// `line` outside strings and comments, in order.
+template <class F> void ForEachBracket(TSynZoneScriptSyn& scanner, std::string_view line, F&& bracket) {
+  for (scanner.SetLine(line); !scanner.GetEol(); scanner.Next()) {
+    const TtkTokenKind kind = scanner.GetTokenKind();
+    const std::string_view text = scanner.GetTokenText();
+    if (kind == TtkTokenKind::tkSkobki || IsBrace(kind, text))
+      for (std::size_t i = 0; i < text.size(); ++i) bracket(text[i], scanner.GetTokenPos() + i);
+  }
 }
 
 // Round brackets pair up within a block; braces over the whole script. A brace
 // closes whatever round bracket is still open before it, so one forgotten ")"
-// is reported where it was forgotten and not at the end of the script.
+// is reported where it was forgotten and not at the end of the script. Marks,
+// by offset in the script, each bracket and brace that has no partner.
 class TBracketBalance {
  public:
-  explicit TBracketBalance(TFindingList& out) : m_out(out) {}
+  explicit TBracketBalance(std::vector<bool>& unpaired) : m_unpaired(unpaired) {}
 
-  void Round(char c, std::size_t line, std::size_t pos) {
-    if (c == '(') {
-      m_round.push_back({line, pos + 1});
-    } else if (!m_round.empty()) {
-      m_round.pop_back();
+  void Take(char c, std::size_t offset) {
+    if (c == '{' || c == '}') {
+      CloseRound();
+      Pair(c == '{', m_braces, offset);
     } else {
-      m_out.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBracket,
-                                    "Лишняя закрывающая скобка «)»: открывающей для неё нет", line, pos));
-    }
-  }
-
-  void Brace(char c, std::size_t line, std::size_t pos) {
-    CloseRound();
-    if (c == '{') {
-      m_braces.push_back({line, pos + 1});
-    } else if (!m_braces.empty()) {
-      m_braces.pop_back();
-    } else {
-      m_out.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnbalancedBrace,
-                                    "Лишняя закрывающая фигурная скобка «}»: открывающей для неё нет", line, pos));
+      Pair(c == '(', m_round, offset);
     }
   }
 
   void End() {
     CloseRound();
-    for (const TScriptPlace& open : m_braces)
-      m_out.Add({TCheckSeverity::Error, check_code::UnbalancedBrace, "Фигурная скобка «{» не закрыта", open});
+    for (std::size_t open : m_braces) m_unpaired[open] = true;
     m_braces.clear();
   }
 
  private:
+  void Pair(bool opens, std::vector<std::size_t>& open, std::size_t offset) {
+    if (opens) open.push_back(offset);
+    else if (!open.empty()) open.pop_back();
+    else m_unpaired[offset] = true;
+  }
+
   void CloseRound() {
-    for (const TScriptPlace& open : m_round)
-      m_out.Add({TCheckSeverity::Error, check_code::UnbalancedBracket, "Скобка «(» не закрыта", open});
+    for (std::size_t open : m_round) m_unpaired[open] = true;
     m_round.clear();
   }
 
-  TFindingList& m_out;
-  std::vector<TScriptPlace> m_round, m_braces;
+  std::vector<bool>& m_unpaired;
+  std::vector<std::size_t> m_round, m_braces;  // the open ones, by offset
 };
 
-struct TNameReference {
-  std::string name;  // 1251
-  TScriptPlace place;
-};
+TCheckFinding ScriptFinding(TCheckFault fault, std::size_t line, std::size_t pos) {
+  TCheckFinding finding;
+  finding.fault = fault;
+  finding.place = TScriptPlace{line, pos + 1};
+  return finding;
+}
 
-// The name references that no record answers.
-std::vector<const TNameReference*> Dangling(const TMob& mob, const std::vector<TNameReference>& references) {
-  std::unordered_set<std::string_view> wanted, answered;
-  for (const TNameReference& r : references) wanted.insert(r.name);
-  const auto offer = [&](const std::string& name) {
-    if (wanted.count(name)) answered.insert(name);
-  };
+// Those of `wanted` that no record answers.
+std::unordered_set<std::string_view> Unanswered(const TMob& mob, std::unordered_set<std::string_view> wanted) {
+  const auto offer = [&](const std::string& name) { wanted.erase(name); };
   mob.ForEachList([&](const auto& list) {
+    if (wanted.empty()) return;
     for (const auto& record : list) {
       if constexpr (HasCommonFields(std::decay_t<decltype(record)>::Kind)) {
         offer(record.ScriptVariableName);
@@ -106,34 +91,61 @@ std::vector<const TNameReference*> Dangling(const TMob& mob, const std::vector<T
       }
     }
   });
-  std::vector<const TNameReference*> dangling;
-  for (const TNameReference& r : references)
-    if (!answered.count(r.name)) dangling.push_back(&r);
-  return dangling;
+  return wanted;
 }
 
 }  // namespace
 
-void CheckScript(const TMob& mob, std::string_view script, const std::vector<std::int32_t>& identities,
-                 std::vector<TCheckFinding>& findings) {
-  TSynZoneScriptSyn scanner;
-  const std::unordered_set<std::string> declared = DeclaredNames(scanner, script);
-  TFindingList found;
-  std::vector<TNameReference> nameReferences;
-  TBracketBalance balance(found);
+std::size_t TScriptCheck::TFoldedHash::operator()(std::string_view word) const {
+  std::size_t hash = 14695981039346656037ull;
+  for (char c : word) hash = (hash ^ std::size_t(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)) * 1099511628211ull;
+  return hash;
+}
 
-  ForEachScriptLine(script, [&](std::string_view line, std::size_t number) {
+bool TScriptCheck::TSameWord::operator()(std::string_view a, std::string_view b) const { return SameWord(a, b); }
+
+TScriptCheck::TScriptCheck(const TMob& mob, std::string_view script, const std::vector<std::int32_t>& identities)
+    : m_script(script), m_identities(identities), m_unpaired(script.size()) {
+  TSynZoneScriptSyn scanner;
+  TBracketBalance balance(m_unpaired);
+  std::unordered_set<std::string_view> wanted;
+  ForEachScriptLine(script, [&](std::string_view line, std::size_t) {
+    ForEachDeclaration(scanner, line, [&](std::string_view name) { m_declared.insert(name); });
+    for (const TObjectCall& call : ObjectCallsOn(scanner, line))
+      if (call.kind == TObjectCallKind::ByName) wanted.insert(call.name);
+    const std::size_t offset = std::size_t(line.data() - script.data());
+    ForEachBracket(scanner, line, [&](char c, std::size_t pos) { balance.Take(c, offset + pos); });
+  });
+  balance.End();
+  m_danglingNames = Unanswered(mob, std::move(wanted));
+}
+
+void TScriptCheck::Run(const TFindingSink& found) const {
+  TSynZoneScriptSyn scanner;
+  TFindingList place;
+  ForEachScriptLine(m_script, [&](std::string_view line, std::size_t number) {
     for (const TObjectCall& call : ObjectCallsOn(scanner, line)) {
       if (call.kind == TObjectCallKind::ByName) {
-        nameReferences.push_back({std::string(call.name), {number, call.pos + 1}});
-      } else if (!std::binary_search(identities.begin(), identities.end(), call.id)) {
-        found.Add(ScriptFinding(TCheckSeverity::Error, check_code::DanglingId,
-                                      "GetObjectByID(" + std::to_string(call.id) +
-                                          "): в зоне нет объекта с таким идентификатором",
-                                      number, call.pos));
+        if (!m_danglingNames.count(call.name)) continue;
+        TCheckFinding finding = ScriptFinding(TCheckFault::DanglingName, number, call.pos);
+        finding.name = call.name;
+        place.Add(finding);
+      } else if (!std::binary_search(m_identities.begin(), m_identities.end(), call.id)) {
+        TCheckFinding finding = ScriptFinding(TCheckFault::DanglingId, number, call.pos);
+        finding.id = call.id;
+        place.Add(finding);
       }
     }
 
+    const std::size_t offset = std::size_t(line.data() - m_script.data());
+    const auto bracket = [&](char c, std::size_t pos) {
+      if (!m_unpaired[offset + pos]) return;
+      const bool round = c == '(' || c == ')';
+      const bool opens = c == '(' || c == '{';
+      place.Add(ScriptFinding(round ? (opens ? TCheckFault::UnclosedBracket : TCheckFault::ExtraBracket)
+                                    : (opens ? TCheckFault::UnclosedBrace : TCheckFault::ExtraBrace),
+                              number, pos));
+    };
     // A word waiting for its "(" to be a call; blanks may stand between.
     std::string_view word;
     std::size_t wordPos = 0;
@@ -141,43 +153,44 @@ void CheckScript(const TMob& mob, std::string_view script, const std::vector<std
       const TtkTokenKind kind = scanner.GetTokenKind();
       const std::string_view text = scanner.GetTokenText();
       const std::size_t pos = scanner.GetTokenPos();
-      if (kind == TtkTokenKind::tkUnknown && (text == " " || text == "\t")) continue;
+      if (IsBlank(kind, text)) continue;
       if (kind == TtkTokenKind::tkSkobki) {
-        if (!word.empty() && text.front() == '(' && !declared.count(FoldedWord(word)))
-          found.Add(ScriptFinding(TCheckSeverity::Warning, check_code::UnknownCall,
-                                        "Вызов неизвестного имени «" + std::string(word) +
-                                            "»: это не встроенная функция, и скрипт его не объявляет",
-                                        number, wordPos));
-        for (std::size_t i = 0; i < text.size(); ++i) balance.Round(text[i], number, pos + i);
-      } else if (kind == TtkTokenKind::tkUnknown && (text == "{" || text == "}")) {
-        balance.Brace(text.front(), number, pos);
+        if (!word.empty() && text.front() == '(' && !m_declared.count(word)) {
+          TCheckFinding finding = ScriptFinding(TCheckFault::UnknownCall, number, wordPos);
+          finding.name = word;
+          place.Add(finding);
+        }
+        for (std::size_t i = 0; i < text.size(); ++i) bracket(text[i], pos + i);
+      } else if (IsBrace(kind, text)) {
+        bracket(text.front(), pos);
       } else if (kind == TtkTokenKind::tkStringValues && (text.size() < 2 || text.back() != '"')) {
-        found.Add(ScriptFinding(TCheckSeverity::Error, check_code::UnterminatedString,
-                                      "Строка не закрыта: до конца строки нет второй кавычки", number, pos));
+        place.Add(ScriptFinding(TCheckFault::UnterminatedString, number, pos));
       }
       // Keywords as written are the language's own; anything else before "(" must be declared.
       const bool callable = IsWordToken(kind, text) && !IsPlainKeyword(kind, text);
       word = callable ? text : std::string_view();
       wordPos = pos;
     }
+    place.Flush(found);
   });
-  balance.End();
+}
 
-  for (const TNameReference* r : Dangling(mob, nameReferences))
-    found.Add({TCheckSeverity::Error, check_code::DanglingName,
-                     "GetObjectByName(\"" + Cp1251ToUtf8(r->name) + "\"): в зоне нет объекта с таким именем",
-                     r->place});
-
-  std::vector<TCheckFinding> listed = found.Take();
-  std::stable_sort(listed.begin(), listed.end(), [](const TCheckFinding& a, const TCheckFinding& b) {
-    const TScriptPlace& x = std::get<TScriptPlace>(a.place);
-    const TScriptPlace& y = std::get<TScriptPlace>(b.place);
-    return x.line != y.line ? x.line < y.line : x.column < y.column;
-  });
-  if (findings.empty())
-    findings = std::move(listed);
-  else
-    findings.insert(findings.end(), std::make_move_iterator(listed.begin()), std::make_move_iterator(listed.end()));
+std::string TScriptCheck::Message(const TCheckFinding& f) {
+  switch (f.fault) {
+    case TCheckFault::DanglingId:
+      return "GetObjectByID(" + std::to_string(f.id) + "): в зоне нет объекта с таким идентификатором";
+    case TCheckFault::DanglingName:
+      return "GetObjectByName(\"" + Cp1251ToUtf8(f.name) + "\"): в зоне нет объекта с таким именем";
+    case TCheckFault::ExtraBracket: return "Лишняя закрывающая скобка «)»: открывающей для неё нет";
+    case TCheckFault::UnclosedBracket: return "Скобка «(» не закрыта";
+    case TCheckFault::ExtraBrace: return "Лишняя закрывающая фигурная скобка «}»: открывающей для неё нет";
+    case TCheckFault::UnclosedBrace: return "Фигурная скобка «{» не закрыта";
+    case TCheckFault::UnterminatedString: return "Строка не закрыта: до конца строки нет второй кавычки";
+    case TCheckFault::UnknownCall:
+      return "Вызов неизвестного имени «" + std::string(f.name) +
+             "»: это не встроенная функция, и скрипт его не объявляет";
+    default: return {};
+  }
 }
 
 }  // namespace kelvarin

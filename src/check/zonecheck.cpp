@@ -1,31 +1,66 @@
 #include "check/zonecheck.h"
 
-#include <algorithm>
-
 #include "check/recordchecks.h"
 #include "check/scriptchecks.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
 
-std::vector<TCheckFinding> CheckZone(const TMob& mob, std::string_view script) {
-  std::vector<TCheckFinding> records, findings;
-  std::vector<std::int32_t> identities;
-  CheckRecords(mob, records, identities);
-  CheckScript(mob, script, identities, findings);
-  findings.insert(findings.end(), std::make_move_iterator(records.begin()), std::make_move_iterator(records.end()));
-  return findings;
+TCheckSeverity TCheckFinding::Severity() const {
+  switch (fault) {
+    case TCheckFault::ZeroRotation:
+    case TCheckFault::NonFiniteRotation:
+    case TCheckFault::UnknownCall: return TCheckSeverity::Warning;
+    default: return TCheckSeverity::Error;
+  }
 }
 
-std::vector<TCheckFinding> CheckZone(const TMob& mob) {
-  return CheckZone(mob, mob.HasScript ? std::string_view(mob.ScriptText) : std::string_view());
+std::string_view TCheckFinding::Code() const {
+  switch (fault) {
+    case TCheckFault::DuplicateId: return check_code::DuplicateId;
+    case TCheckFault::NonFiniteCoordinates: return check_code::NonFiniteCoordinates;
+    case TCheckFault::ZeroRotation: return check_code::ZeroRotation;
+    case TCheckFault::NonFiniteRotation: return check_code::NonFiniteRotation;
+    case TCheckFault::DanglingId: return check_code::DanglingId;
+    case TCheckFault::DanglingName: return check_code::DanglingName;
+    case TCheckFault::ExtraBracket:
+    case TCheckFault::UnclosedBracket: return check_code::UnbalancedBracket;
+    case TCheckFault::ExtraBrace:
+    case TCheckFault::UnclosedBrace: return check_code::UnbalancedBrace;
+    case TCheckFault::UnterminatedString: return check_code::UnterminatedString;
+    case TCheckFault::UnknownCall: return check_code::UnknownCall;
+  }
+  return {};
 }
 
-std::size_t CountFindings(const std::vector<TCheckFinding>& findings, TCheckSeverity severity) {
-  std::size_t count = 0;
-  for (const TCheckFinding& f : findings)
-    if (f.severity == severity) count += f.omitted > 0 ? f.omitted : 1;
-  return count;
+void TCheckTotals::Add(const TCheckFinding& finding) {
+  (finding.Severity() == TCheckSeverity::Error ? errors : warnings) += finding.omitted > 0 ? finding.omitted : 1;
+}
+
+TZoneCheck::TZoneCheck(const TMob& mob, std::string_view script)
+    : m_records(std::make_unique<TRecordCheck>(mob)),
+      m_script(std::make_unique<TScriptCheck>(mob, script, m_records->Identities())) {}
+
+TZoneCheck::TZoneCheck(const TMob& mob)
+    : TZoneCheck(mob, mob.HasScript ? std::string_view(mob.ScriptText) : std::string_view()) {}
+
+TZoneCheck::~TZoneCheck() = default;
+
+void TZoneCheck::Run(const TFindingSink& found) const {
+  m_script->Run(found);
+  m_records->Run(found);
+}
+
+TCheckTotals TZoneCheck::Count() const {
+  TCheckTotals totals;
+  Run([&](const TCheckFinding& f) { totals.Add(f); });
+  return totals;
+}
+
+std::string TZoneCheck::Message(const TCheckFinding& finding) const {
+  if (finding.omitted > 0) return "… и ещё " + std::to_string(finding.omitted) + " таких же";
+  if (std::holds_alternative<ObjRef>(finding.place)) return m_records->Message(finding);
+  return TScriptCheck::Message(finding);
 }
 
 }  // namespace kelvarin

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "check/zonecheck.h"
 #include "cli/cliio.h"
@@ -23,52 +24,71 @@ std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
   return VisitRecord(mob, ref, [](const auto& record) { return record.Identity(); });
 }
 
-Json FindingToJson(const TMob& mob, const TCheckFinding& f) {
-  Json item = {{"severity", SeverityName(f.severity)}, {"code", f.code}, {"message", f.message}};
+// One finding as an item of the "findings" array, laid out as a whole document
+// dumped with an indent of one lays it out.
+void AppendFindingJson(const TMob& mob, const TZoneCheck& check, const TCheckFinding& f, std::string& out) {
+  JsonFlatObject item(out, 2);
+  item.Member("severity", SeverityName(f.Severity()));
+  item.Member("code", f.Code());
+  item.Member("message", check.Message(f));
   if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
-    item["place"] = "script";
-    item["line"] = place->line;
-    item["column"] = place->column;
+    item.Member("place", "script");
+    item.Member("line", place->line);
+    item.Member("column", place->column);
   } else {
     const ObjRef& ref = std::get<ObjRef>(f.place);
-    item["place"] = "record";
-    item["kind"] = ObjKindKey(ref.kind);
-    item["index"] = ref.index;
-    item["id"] = IdentityOf(mob, ref);
+    item.Member("place", "record");
+    item.Member("kind", ObjKindKey(ref.kind));
+    item.Member("index", ref.index);
+    item.Member("id", IdentityOf(mob, ref));
   }
-  if (f.omitted > 0) item["omitted"] = f.omitted;
-  return item;
+  if (f.omitted > 0) item.Member("omitted", f.omitted);
+  item.End();
 }
 
 // The shape is stable (documented in the README): new keys may be added, none
-// is renamed or dropped. Written finding by finding, as dump(1) would lay out the
-// whole document.
-void WriteFindingsJson(const TMob& mob, const std::string& path, const std::vector<TCheckFinding>& findings,
-                       std::ostream& out) {
+// is renamed or dropped. The totals come before the findings, so the check runs
+// twice: once to count, once to write finding by finding.
+TCheckTotals WriteFindingsJson(const TMob& mob, const std::string& path, const TZoneCheck& check, std::ostream& out) {
+  const TCheckTotals totals = check.Count();
   JsonDocumentWriter w(out);
   w.Member("file", path);
-  w.Member("errors", CountFindings(findings, TCheckSeverity::Error));
-  w.Member("warnings", CountFindings(findings, TCheckSeverity::Warning));
+  w.Member("errors", totals.errors);
+  w.Member("warnings", totals.warnings);
+  std::string item;
   w.Array("findings", [&](const auto& emit) {
-    for (const TCheckFinding& f : findings) emit(FindingToJson(mob, f));
+    check.Run([&](const TCheckFinding& f) {
+      item.clear();
+      AppendFindingJson(mob, check, f, item);
+      emit(JsonText{item});
+    });
   });
   w.End();
   out << "\n";
+  return totals;
 }
 
 // FILE:LINE:COLUMN: or FILE: KIND[INDEX]:, then the severity, the code and the message.
-void PrintFindings(const std::string& path, const std::vector<TCheckFinding>& findings, std::ostream& out) {
-  for (const TCheckFinding& f : findings) {
-    out << path << ":";
-    if (const auto* place = std::get_if<TScriptPlace>(&f.place))
-      out << place->line << ":" << place->column << ":";
-    else
-      out << " " << ObjKindKey(std::get<ObjRef>(f.place).kind) << "[" << std::get<ObjRef>(f.place).index << "]:";
-    out << " " << SeverityName(f.severity) << " [" << f.code << "] " << f.message << "\n";
-  }
-  const std::size_t errors = CountFindings(findings, TCheckSeverity::Error);
-  const std::size_t warnings = CountFindings(findings, TCheckSeverity::Warning);
-  out << errors << (errors == 1 ? " error, " : " errors, ") << warnings << (warnings == 1 ? " warning\n" : " warnings\n");
+TCheckTotals PrintFindings(const std::string& path, const TZoneCheck& check, std::ostream& out) {
+  TCheckTotals totals;
+  std::string line;
+  check.Run([&](const TCheckFinding& f) {
+    totals.Add(f);
+    line = path + ":";
+    if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
+      line += std::to_string(place->line) + ":" + std::to_string(place->column) + ":";
+    } else {
+      const ObjRef& ref = std::get<ObjRef>(f.place);
+      line += std::string(" ") + ObjKindKey(ref.kind) + "[" + std::to_string(ref.index) + "]:";
+    }
+    line += std::string(" ") + SeverityName(f.Severity()) + " [";
+    line += f.Code();
+    line += "] " + check.Message(f) + "\n";
+    out << line;
+  });
+  out << totals.errors << (totals.errors == 1 ? " error, " : " errors, ") << totals.warnings
+      << (totals.warnings == 1 ? " warning\n" : " warnings\n");
+  return totals;
 }
 
 int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
@@ -78,12 +98,9 @@ int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
     io.err << mob.LogText;
     return kExitFailed;
   }
-  const std::vector<TCheckFinding> findings = CheckZone(mob);
-  if (json)
-    WriteFindingsJson(mob, path, findings, io.out);
-  else
-    PrintFindings(path, findings, io.out);
-  return CountFindings(findings, TCheckSeverity::Error) > 0 ? kExitFindings : kExitOk;
+  const TZoneCheck check(mob);
+  const TCheckTotals totals = json ? WriteFindingsJson(mob, path, check, io.out) : PrintFindings(path, check, io.out);
+  return totals.errors > 0 ? kExitFindings : kExitOk;
 }
 
 }  // namespace

@@ -87,12 +87,11 @@ struct TFinding {
 
 std::vector<TFinding> Check(TZoneHandle& zone) {
   TMob& mob = zone.Mob();
-  const std::vector<TCheckFinding> findings =
-      mob.HasScript ? CheckZone(mob, zone.Owner().ScriptText()) : CheckZone(mob);
+  const TZoneCheck check(mob, mob.HasScript ? std::string_view(zone.Owner().ScriptText()) : std::string_view());
   std::vector<TFinding> result;
-  for (const TCheckFinding& f : findings) {
-    TFinding finding{f.severity == TCheckSeverity::Error ? "error" : "warning", std::string(f.code), f.message,
-                     py::none(), py::none(), py::none(), f.omitted};
+  check.Run([&](const TCheckFinding& f) {
+    TFinding finding{f.Severity() == TCheckSeverity::Error ? "error" : "warning", std::string(f.Code()),
+                     check.Message(f), py::none(), py::none(), py::none(), f.omitted};
     if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
       finding.line = py::int_(place->line);
       finding.column = py::int_(place->column);
@@ -101,7 +100,7 @@ std::vector<TFinding> Check(TZoneHandle& zone) {
       finding.record = MakeRecord(zone.shared_from_this(), ref.kind, ref.index);
     }
     result.push_back(std::move(finding));
-  }
+  });
   return result;
 }
 

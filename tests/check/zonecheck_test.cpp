@@ -16,6 +16,24 @@ namespace {
 
 using Place = std::variant<TScriptPlace, ObjRef>;
 
+// A finding as the check's users see it: its message written.
+struct TListed {
+  std::string code;
+  TCheckSeverity severity;
+  std::string message;
+  Place place;
+  std::size_t omitted;
+  bool operator==(const TListed&) const = default;
+};
+
+std::vector<TListed> Listed(const TZoneCheck& check) {
+  std::vector<TListed> out;
+  check.Run([&](const TCheckFinding& f) {
+    out.push_back({std::string(f.Code()), f.Severity(), check.Message(f), f.place, f.omitted});
+  });
+  return out;
+}
+
 // A small zone with one record of each kind, all identities different, and a
 // script that names some of them correctly.
 class ZoneCheckTest : public ::testing::Test {
@@ -42,12 +60,13 @@ class ZoneCheckTest : public ::testing::Test {
     mob.Particles1[0].NameStr = "smoke";
   }
 
-  std::vector<TCheckFinding> Check(std::string_view script) { return CheckZone(mob, script); }
+  std::vector<TListed> Check(std::string_view script) { return Listed(TZoneCheck(mob, script)); }
+  TCheckTotals Totals(std::string_view script) { return TZoneCheck(mob, script).Count(); }
 
   // The codes and places of the findings, for compact expectations.
-  static std::vector<std::pair<std::string, Place>> Summary(const std::vector<TCheckFinding>& findings) {
+  static std::vector<std::pair<std::string, Place>> Summary(const std::vector<TListed>& findings) {
     std::vector<std::pair<std::string, Place>> out;
-    for (const auto& f : findings) out.emplace_back(std::string(f.code), f.place);
+    for (const auto& f : findings) out.emplace_back(f.code, f.place);
     return out;
   }
 
@@ -85,7 +104,7 @@ TEST_F(ZoneCheckTest, IdentitiesCarriedTwiceWithinAndAcrossKinds) {
   EXPECT_NE(findings[1].message.find("«gate» (Объекты, индекс 1)"), std::string::npos) << findings[1].message;
 
   mob.Objects[1].ObjectID = 10;  // three records with one identity: two findings
-  EXPECT_EQ(CountFindings(Check(""), TCheckSeverity::Error), 2u);
+  EXPECT_EQ(Totals("").errors, 2u);
 }
 
 TEST_F(ZoneCheckTest, NonFiniteCoordinatesOfEveryKindAreErrors) {
@@ -97,7 +116,7 @@ TEST_F(ZoneCheckTest, NonFiniteCoordinatesOfEveryKindAreErrors) {
                                    {"nonfinite-coordinates", Rec(ObjKind::Unit, 0)},
                                    {"nonfinite-coordinates", Rec(ObjKind::Flame, 0)},
                                    {"nonfinite-coordinates", Rec(ObjKind::Particle1, 0)}}));
-  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Error), 3u);
+  EXPECT_EQ(Totals("").errors, 3u);
   EXPECT_NE(findings[0].message.find("LoadY = NAN"), std::string::npos) << findings[0].message;
   EXPECT_NE(findings[1].message.find("CoordZ = INF"), std::string::npos) << findings[1].message;
   EXPECT_NE(findings[2].message.find("CoordX = -INF"), std::string::npos) << findings[2].message;
@@ -112,8 +131,7 @@ TEST_F(ZoneCheckTest, ZeroAndNonFiniteRotationsAreWarnings) {
   EXPECT_EQ(Summary(findings), (std::vector<std::pair<std::string, Place>>{
                                    {"zero-rotation", Rec(ObjKind::Object, 0)},
                                    {"nonfinite-rotation", Rec(ObjKind::Flame, 0)}}));
-  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Warning), 2u);
-  EXPECT_EQ(CountFindings(findings, TCheckSeverity::Error), 0u);
+  EXPECT_EQ(Totals(""), (TCheckTotals{.errors = 0, .warnings = 2}));
 }
 
 TEST_F(ZoneCheckTest, ReferencesThatNoRecordAnswers) {
@@ -212,15 +230,23 @@ TEST_F(ZoneCheckTest, RepeatedFindingsAtOnePlaceAreSummedUp) {
       {"exactly the listed number", std::string(kListedPerPlace, ')'), check_code::UnbalancedBracket, 10, 10},
       {"one on each of many lines", [] { std::string s; for (int i = 0; i < 30; ++i) s += ")\n"; return s; }(),
        check_code::UnbalancedBracket, 30, 30},
+      {"open brackets of one line closed lines later", std::string(12, '(') + "\nx;\n{}",
+       check_code::UnbalancedBracket, 11, 12},
+      {"extra and open brackets on one line", std::string(6, ')') + std::string(6, '('),
+       check_code::UnbalancedBracket, 11, 12},
+      {"open braces never closed", std::string(12, '{'), check_code::UnbalancedBrace, 11, 12},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto findings = Check(c.script);
+    const TZoneCheck check(mob, c.script);
+    const auto findings = Listed(check);
+    EXPECT_EQ(Listed(check), findings) << "a second run differs";
     std::size_t listed = 0;
     for (const auto& f : findings) listed += f.code == c.code;
     EXPECT_EQ(listed, c.listed);
     const TCheckSeverity severity = findings.front().severity;
-    EXPECT_EQ(CountFindings(findings, severity), c.counted);
+    const TCheckTotals totals = check.Count();
+    EXPECT_EQ(severity == TCheckSeverity::Error ? totals.errors : totals.warnings, c.counted);
     if (c.listed <= kListedPerPlace || c.listed == c.counted) {
       for (const auto& f : findings) EXPECT_EQ(f.omitted, 0u);
       continue;
@@ -240,16 +266,16 @@ TEST_F(ZoneCheckTest, RepeatedFindingsAtOnePlaceAreSummedUp) {
 TEST(ZoneCheck, TheDocumentsOwnScriptIsCheckedOnlyWhenItHasOne) {
   TMob mob;
   mob.ScriptText = "Nope(";
-  EXPECT_TRUE(CheckZone(mob).empty());
+  EXPECT_TRUE(Listed(TZoneCheck(mob)).empty());
   mob.HasScript = true;
-  EXPECT_EQ(CheckZone(mob).size(), 2u);
+  EXPECT_EQ(Listed(TZoneCheck(mob)).size(), 2u);
 }
 
 TEST(ZoneCheck, GeneratedZonesAreClean) {
   for (std::size_t records : {0, 1, 9, 3000, 100000}) {
     TMob mob;
     GenerateZone(mob, {.records = records, .seed = records + 5, .scriptLines = 300});
-    const auto findings = CheckZone(mob);
+    const auto findings = Listed(TZoneCheck(mob));
     EXPECT_TRUE(findings.empty()) << records << " records: " << findings.front().message;
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/core/resultentry.h"
@@ -10,12 +11,16 @@
 
 namespace kelvarin {
 
-// One entry per finding, in the check's order: where it is (a script line and
-// column; a record's findings name it in their message), the message and the
-// code; a click leads to the place or the record.
-std::vector<TResultEntry> CheckResultEntries(const std::vector<TCheckFinding>& findings);
+struct TCheckResults {
+  // One entry per finding, in the check's order: where it is (a script line and
+  // column; a record's findings name it in their message), the message and the
+  // code; a click leads to the place or the record.
+  std::vector<TResultEntry> entries;
+  // "Проверка зоны: ошибок 2, предупреждений 1", or that nothing was found.
+  std::string summary;
+};
 
-// "Проверка зоны: ошибок 2, предупреждений 1", or that nothing was found.
-std::string CheckSummaryText(const std::vector<TCheckFinding>& findings);
+// Checks the document's records and `script`, the text being edited.
+TCheckResults CheckResults(const TMob& mob, std::string_view script);
 
 }  // namespace kelvarin

@@ -487,10 +487,10 @@ std::string TMainF::EditedScript() {
 void TMainF::CheckZoneMenuClick() {
   // The check reads the document, which a running load, save or mass change holds.
   if (!MobOpened() || LockHeld()) return;
-  const std::vector<TCheckFinding> findings = CheckZone(Mob(), EditedScript());
-  const QString summary = FromUtf8(CheckSummaryText(findings));
+  TCheckResults results = CheckResults(Mob(), EditedScript());
+  const QString summary = FromUtf8(results.summary);
   ShowStatusMessage(summary);
-  ShowResults(summary, CheckResultEntries(findings));
+  ShowResults(summary, std::move(results.entries));
 }
 
 void TMainF::CompareWithFileMenuClick() {
