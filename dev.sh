@@ -18,7 +18,7 @@ PACKAGES=(
   libsimpleini-dev nlohmann-json3-dev libcli11-dev
   python3-dev pybind11-dev python3-pytest
   xvfb xauth xdg-utils locales jq git
-  libxcb1-dev dbus-daemon dbus-bin at-spi2-core
+  libxcb1-dev libxcb-damage0-dev dbus-daemon dbus-bin at-spi2-core
   librsvg2-bin desktop-file-utils appstream shared-mime-info dpkg-dev file
 )
 

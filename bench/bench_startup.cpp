@@ -1,0 +1,367 @@
+// The editor's start-up beside the least a Qt Widgets program can show
+// (startup-floor: a main window with a tab widget and a tree view), in one run,
+// in pairs whose order alternates:
+//   - start-up: from the fork that execs the program to the first picture of its
+//     main window on the screen. An outside observer sees both the same way: an
+//     X client that asks the server (DAMAGE extension) to report the first drawing
+//     into every top-level window as it is created; the first drawing into a window
+//     of the started process ends the time. Qt gives its windows no background, so
+//     mapping a window draws nothing: the first drawing is the program's own
+//     first frame. The time the window is mapped is shown beside it.
+//   - idle memory: the process's resident set (VmRSS) once it has used no CPU time
+//     for half a second after its first picture.
+// Each program then gets a window manager's close request and must end with exit
+// code 0. The editor runs as a copy in a fresh folder, so its settings file is its
+// own; one untimed start of each program comes first (the editor's writes the
+// settings, as a user's first start does), so the timed ones read them.
+//
+//   build-release/bin/bench-startup [PAIRS]     (default 7; needs a display or Xvfb)
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/damage.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kShowLimit = std::chrono::seconds(60);
+constexpr auto kIdleQuiet = std::chrono::milliseconds(500);
+constexpr auto kIdleLimit = std::chrono::seconds(10);
+constexpr auto kEndLimit = std::chrono::seconds(20);
+
+double MsSince(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+struct XcbDeleter {
+  void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
+};
+
+// The observer: top-level windows as they are created, mapped and first drawn
+// into, by the process that owns them (_NET_WM_PID), and the close request.
+class TScreenWatch {
+ public:
+  bool Connect() {
+    m_conn.reset(xcb_connect(nullptr, nullptr));
+    if (xcb_connection_has_error(m_conn.get())) return Fail("cannot open the display");
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(m_conn.get(), &xcb_damage_id);
+    if (!damage || !damage->present) return Fail("the X server has no DAMAGE extension");
+    m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
+    std::free(xcb_damage_query_version_reply(
+        m_conn.get(), xcb_damage_query_version(m_conn.get(), XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
+        nullptr));
+    // Without a window manager, top-level windows are created as children of the root.
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_conn.get())).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(m_conn.get(), root, XCB_CW_EVENT_MASK, &mask);
+    m_protocols = Atom("WM_PROTOCOLS");
+    m_deleteWindow = Atom("WM_DELETE_WINDOW");
+    m_pidAtom = Atom("_NET_WM_PID");
+    xcb_flush(m_conn.get());
+    return true;
+  }
+
+  int Fd() const { return xcb_get_file_descriptor(m_conn.get()); }
+
+  // Starts watching for `pid`'s window.
+  void Expect(pid_t pid) {
+    m_pid = pid;
+    m_window = XCB_WINDOW_NONE;
+    m_mapped.reset();
+    m_drawn.reset();
+  }
+  std::optional<Clock::time_point> Mapped() const { return m_mapped; }
+  std::optional<Clock::time_point> Drawn() const { return m_drawn; }
+
+  void HandleEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_conn.get())) {
+      const auto now = Clock::now();
+      const int type = event->response_type & 0x7f;
+      if (type == XCB_CREATE_NOTIFY) {
+        // Watched from the start: nothing is drawn into a window before it is mapped.
+        const auto* create = reinterpret_cast<xcb_create_notify_event_t*>(event);
+        xcb_damage_create(m_conn.get(), xcb_generate_id(m_conn.get()), create->window,
+                          XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        xcb_flush(m_conn.get());
+      } else if (type == XCB_MAP_NOTIFY) {
+        const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+        if (!map->override_redirect && PidOf(map->window) == m_pid && SpeaksDelete(map->window)) {
+          m_window = map->window;
+          if (!m_mapped) m_mapped = now;
+        }
+      } else if (type == m_damageEvent) {
+        const auto* damage = reinterpret_cast<xcb_damage_notify_event_t*>(event);
+        if (!m_drawn && PidOf(damage->drawable) == m_pid) m_drawn = now;
+      }
+      std::free(event);
+    }
+  }
+
+  // Asks the mapped window to close, as a window manager's close box does.
+  void Close() {
+    if (m_window == XCB_WINDOW_NONE) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = m_window;
+    message.type = m_protocols;
+    message.data.data32[0] = m_deleteWindow;
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(m_conn.get(), 0, m_window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    xcb_flush(m_conn.get());
+  }
+
+ private:
+  static bool Fail(const char* why) {
+    std::fprintf(stderr, "bench-startup: %s\n", why);
+    return false;
+  }
+
+  xcb_atom_t Atom(const char* name) {
+    auto* reply =
+        xcb_intern_atom_reply(m_conn.get(), xcb_intern_atom(m_conn.get(), 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+  }
+
+  pid_t PidOf(xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        m_conn.get(), xcb_get_property(m_conn.get(), 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    pid_t pid = -1;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+      pid = static_cast<pid_t>(*static_cast<uint32_t*>(xcb_get_property_value(reply)));
+    std::free(reply);
+    return pid;
+  }
+
+  bool SpeaksDelete(xcb_window_t window) {
+    auto* reply = xcb_get_property_reply(
+        m_conn.get(), xcb_get_property(m_conn.get(), 0, window, m_protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
+    bool found = false;
+    if (reply) {
+      const auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(reply));
+      const int count = xcb_get_property_value_length(reply) / 4;
+      for (int i = 0; i < count; ++i) found = found || atoms[i] == m_deleteWindow;
+    }
+    std::free(reply);
+    return found;
+  }
+
+  std::unique_ptr<xcb_connection_t, XcbDeleter> m_conn;
+  int m_damageEvent = -1;
+  xcb_atom_t m_protocols = 0, m_deleteWindow = 0, m_pidAtom = 0;
+  pid_t m_pid = -1;
+  xcb_window_t m_window = XCB_WINDOW_NONE;
+  std::optional<Clock::time_point> m_mapped, m_drawn;
+};
+
+// The process's CPU time in clock ticks (user + system), from /proc.
+long CpuTicks(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks; the fields after it are counted from its ")".
+  const auto close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 3; fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) {
+      stime = std::stol(field);
+      break;
+    }
+  }
+  return utime + stime;
+}
+
+// VmRSS in KiB.
+long ResidentKiB(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+struct TStart {
+  bool ok = false;
+  std::string problem;
+  double mappedMs = 0;
+  double drawnMs = 0;
+  double residentMB = 0;
+};
+
+// Waits up to `limit` for `done`, handling X events meanwhile; false when the
+// process ended (its status is in `status`) or the time ran out.
+template <typename Done>
+bool WaitFor(TScreenWatch& watch, pid_t pid, int& status, bool& ended, std::chrono::milliseconds limit,
+             Done done) {
+  const auto begin = Clock::now();
+  while (Clock::now() - begin < limit) {
+    watch.HandleEvents();
+    if (done()) return true;
+    if (::waitpid(pid, &status, WNOHANG) == pid) {
+      ended = true;
+      return false;
+    }
+    pollfd p{watch.Fd(), POLLIN, 0};
+    ::poll(&p, 1, 1);
+  }
+  return false;
+}
+
+TStart StartOnce(TScreenWatch& watch, const fs::path& program) {
+  TStart result;
+  const auto begin = Clock::now();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) {
+      ::dup2(null, STDOUT_FILENO);
+      ::dup2(null, STDERR_FILENO);
+    }
+    ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+    ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  watch.Expect(pid);
+  int status = 0;
+  bool ended = false;
+  const bool drawn = WaitFor(watch, pid, status, ended, kShowLimit, [&] { return watch.Drawn() && watch.Mapped(); });
+  if (drawn) {
+    result.drawnMs = MsSince(begin, *watch.Drawn());
+    result.mappedMs = MsSince(begin, *watch.Mapped());
+    // Idle: no CPU time used for a while.
+    long ticks = CpuTicks(pid);
+    auto quietSince = Clock::now();
+    WaitFor(watch, pid, status, ended, std::chrono::duration_cast<std::chrono::milliseconds>(kIdleLimit), [&] {
+      const long now = CpuTicks(pid);
+      if (now != ticks) {
+        ticks = now;
+        quietSince = Clock::now();
+      }
+      return Clock::now() - quietSince >= kIdleQuiet;
+    });
+    if (!ended) result.residentMB = ResidentKiB(pid) / 1024.0;
+  }
+  if (!ended) {
+    watch.Close();
+    WaitFor(watch, pid, status, ended, std::chrono::duration_cast<std::chrono::milliseconds>(kEndLimit),
+            [] { return false; });
+  }
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    result.problem = drawn ? "did not end after its window was closed" : "showed no window";
+  } else if (!drawn) {
+    result.problem = "ended before its window was drawn";
+  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    result.problem = "did not end with exit code 0";
+  }
+  result.ok = result.problem.empty();
+  return result;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double Min(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+struct TSeries {
+  std::string name;
+  fs::path program;
+  std::vector<double> mapped, drawn, resident;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int pairs = argc > 1 ? std::atoi(argv[1]) : 7;
+  if (pairs <= 0) {
+    std::fprintf(stderr, "usage: %s [PAIRS]\n", argv[0]);
+    return 2;
+  }
+  const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+  char pattern[] = "/tmp/kelvarin-bench-startup-XXXXXX";
+  if (!::mkdtemp(pattern)) {
+    std::perror("mkdtemp");
+    return 2;
+  }
+  const fs::path folder = pattern;
+  std::error_code ec;
+  fs::copy_file(bin / "kelvarin", folder / "kelvarin", ec);
+  if (ec) {
+    std::fprintf(stderr, "cannot copy the editor from %s: %s\n", bin.c_str(), ec.message().c_str());
+    fs::remove_all(folder);
+    return 2;
+  }
+
+  TScreenWatch watch;
+  if (!watch.Connect()) {
+    fs::remove_all(folder);
+    return 2;
+  }
+  TSeries floor{"startup-floor", bin / "startup-floor", {}, {}, {}};
+  TSeries editor{"kelvarin", folder / "kelvarin", {}, {}, {}};
+  int failures = 0;
+  const auto run = [&](TSeries& series, bool counted) {
+    const TStart start = StartOnce(watch, series.program);
+    if (!start.ok) {
+      std::printf("  %s: %s\n", series.name.c_str(), start.problem.c_str());
+      ++failures;
+      return;
+    }
+    if (!counted) return;
+    series.mapped.push_back(start.mappedMs);
+    series.drawn.push_back(start.drawnMs);
+    series.resident.push_back(start.residentMB);
+  };
+  run(floor, false);
+  run(editor, false);
+  for (int i = 0; i < pairs; ++i) {
+    // Each goes first in every other pair: neither always meets the other's leftovers.
+    TSeries& first = i % 2 ? editor : floor;
+    TSeries& second = i % 2 ? floor : editor;
+    run(first, true);
+    run(second, true);
+  }
+  fs::remove_all(folder);
+  if (floor.drawn.empty() || editor.drawn.empty()) {
+    std::printf("no start could be measured\n");
+    return 1;
+  }
+
+  std::printf("start-up, %d pairs: exec to the main window's first picture (mapped in brackets), ms\n",
+              int(std::min(floor.drawn.size(), editor.drawn.size())));
+  std::printf("  %-14s %8s %8s %16s\n", "", "min", "median", "idle VmRSS, MB");
+  for (const TSeries* s : {&floor, &editor})
+    std::printf("  %-14s %8.1f %8.1f   (%5.1f %5.1f) %8.1f\n", s->name.c_str(), Min(s->drawn), Median(s->drawn),
+                Min(s->mapped), Median(s->mapped), Median(s->resident));
+  std::printf("  %-14s x%7.2f x%7.2f %25s x%.2f   (aims: x1.5 start-up, x2 memory)\n", "kelvarin/floor",
+              Min(editor.drawn) / Min(floor.drawn), Median(editor.drawn) / Median(floor.drawn), "",
+              Median(editor.resident) / Median(floor.resident));
+  return failures == 0 ? 0 : 1;
+}
