@@ -78,10 +78,12 @@ TEST_F(EditorTest, ScriptGutterAndLogDrawOneFixedWidthFamily) {
 TEST_F(EditorTest, OrientationViewDrawsOnlyWhenItsPictureChanges) {
   ShowWindow();
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
+  // The view is made when its page first shows.
+  EXPECT_EQ(Objects()->ObjectOrientator(), nullptr);
+  m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
   TOrientatorFr* view = Objects()->ObjectOrientator();
   if (!view) GTEST_SKIP() << "no OpenGL context: the view is replaced by its notice";
   QSignalSpy frames(view, &QOpenGLWidget::frameSwapped);
-  m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
   QTRY_VERIFY(frames.count() > 0);  // shown: drawn once
   const QModelIndex unit = Objects()->TreeModel()->index(0, 0, Objects()->TreeModel()->RootIndex(ObjKind::Unit));
   Objects()->ObjectsTree()->setCurrentIndex(unit);

@@ -83,7 +83,6 @@ void InstallPages(TMainF& window) {
 
   auto* objects = new ObjectsPage(window);
   window.AddPage(window.ObjectsSheet(), *objects);
-  objects->InitGL();
 
   auto* massChange = new MassChangePage(window);
   window.AddPage(window.MassChangesSheet(), *massChange);

@@ -6,6 +6,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -246,6 +247,9 @@ void ObjectsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (m_laidOut) return;
   m_laidOut = true;
+  // The view comes with the page's first showing: an OpenGL context and its
+  // driver cost the start of a window that opens on another page.
+  InitGL();
   if (m_restoredSizes) {
     // The sizes the page had when the window last closed, fitted to this width.
     m_splitter->setSizes(*m_restoredSizes);
@@ -438,7 +442,7 @@ bool ObjectsPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ObjectsPage::InitGL() {
-  if (m_orientator) return;
+  if (std::exchange(m_glInitialised, true)) return;
   // Without a display driver no context can be made; the rest of the page works
   // all the same.
   // Platforms that draw without a window system cannot host an OpenGL widget even

@@ -79,8 +79,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
 
   // Creates the orientation view, or shows a short notice in its place when no
   // OpenGL context can be had (an OpenGL widget in a window without a display
-  // driver would break the whole window). Called once when the main window is
-  // created.
+  // driver would break the whole window). Runs when the page is first shown;
+  // later calls do nothing.
   void InitGL();
   // Stops the view for good; called when the main window closes.
   void ReleaseGL();
@@ -109,7 +109,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   QAction* FindInScriptAction() const { return m_findInScriptAct; }
   ObjectsTreeModel* TreeModel() const { return m_model; }
   kelvarin::ValuesEditor* Editor() const { return m_valuesEditor; }
-  // nullptr until InitGL, and without OpenGL.
+  // nullptr until the page has been shown (InitGL), and without OpenGL.
   TOrientatorFr* ObjectOrientator() const { return m_orientator; }
   QLabel* OrientatorNotice() const { return m_notice; }
   QPlainTextEdit* OrientatorHelpMemo() const { return m_helpMemo; }
@@ -186,6 +186,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   bool m_filtering = false;  // the rows change under the selection
   kelvarin::ValuesEditor* m_valuesEditor;
   TOrientatorFr* m_orientator = nullptr;
+  bool m_glInitialised = false;
   QLabel* m_notice;
   QPlainTextEdit* m_helpMemo;
   QVBoxLayout* m_side;
