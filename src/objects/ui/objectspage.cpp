@@ -90,7 +90,6 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
       "id:4030 — идентификатор, player:3 — PlayerNumber, kind:units — вид записей\n"
       "(units, objects, levers, traps, flames, particles1, particles2, particles3).\n"
       "Слова в кавычках ищутся вместе с пробелами. Escape очищает фильтр."));
-  m_filterEd->setClearButtonEnabled(true);
   // Ctrl+E or a click: focus that moves along by itself (a page coming up, a
   // control disabled by the lock) goes to the tree, not into the box.
   m_filterEd->setFocusPolicy(Qt::ClickFocus);
@@ -140,7 +139,6 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_helpMemo->setReadOnly(true);
   m_helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_helpMemo->setPlainText(HelpText());
-  FitHelpMemo();
 
   // The view and its help text stand right of the table, at the top.
   auto* side = new QWidget;
@@ -247,8 +245,11 @@ void ObjectsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (m_laidOut) return;
   m_laidOut = true;
-  // The view comes with the page's first showing: an OpenGL context and its
-  // driver cost the start of a window that opens on another page.
+  // What only the page's own showing needs comes with it, not with the window:
+  // the clear button's icon is looked up in the desktop's icon theme, the help
+  // text is measured, and the view's OpenGL context loads a whole driver.
+  m_filterEd->setClearButtonEnabled(true);
+  FitHelpMemo();
   InitGL();
   if (m_restoredSizes) {
     // The sizes the page had when the window last closed, fitted to this width.
