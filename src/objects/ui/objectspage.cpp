@@ -446,8 +446,8 @@ void ObjectsPage::InitGL() {
   if (std::exchange(m_glInitialised, true)) return;
   // Without a display driver no context can be made; the rest of the page works
   // all the same.
-  // Platforms that draw without a window system cannot host an OpenGL widget even
-  // where they can make a context.
+  // Platforms that draw without a window system are not relied on to draw with
+  // OpenGL even where they can make a context.
   static const QStringList kNoGLWidgets = {QStringLiteral("offscreen"), QStringLiteral("minimal"),
                                            QStringLiteral("vnc"), QStringLiteral("linuxfb")};
   QOpenGLContext probe;

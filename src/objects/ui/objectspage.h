@@ -78,9 +78,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void FindInScript();
 
   // Creates the orientation view, or shows a short notice in its place when no
-  // OpenGL context can be had (an OpenGL widget in a window without a display
-  // driver would break the whole window). Runs when the page is first shown;
-  // later calls do nothing.
+  // OpenGL context can be had. Runs when the page is first shown; later calls do
+  // nothing.
   void InitGL();
   // Stops the view for good; called when the main window closes.
   void ReleaseGL();

@@ -4,6 +4,10 @@
 #include <GL/glu.h>
 
 #include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QPainter>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -14,10 +18,19 @@ namespace {
 // double: the angle is rounded to 32 bits once, after the product.
 constexpr double kRadiansPerWheelUnit = 0.00028571428571428574;
 
+// Fixed-function OpenGL with a depth buffer.
+QSurfaceFormat ViewFormat() {
+  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+  format.setDepthBufferSize(16);
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setProfile(QSurfaceFormat::CompatibilityProfile);
+  return format;
+}
+
 }  // namespace
 
 TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
-    : QOpenGLWidget(parent),
+    : QWidget(parent),
       m_host(host),
       m_editorUpdaterTimer(new QTimer(this)) {
   setObjectName(QStringLiteral("ObjectOrientator"));
@@ -26,20 +39,29 @@ TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
   // into the parameter table is applied first.
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
-
-  QSurfaceFormat format = QSurfaceFormat::defaultFormat();
-  format.setDepthBufferSize(16);
-  format.setRenderableType(QSurfaceFormat::OpenGL);
-  format.setProfile(QSurfaceFormat::CompatibilityProfile);
-  setFormat(format);
+  // Every pixel is the picture's.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 
   m_editorUpdaterTimer->setObjectName(QStringLiteral("EditorUpdaterT"));
   m_editorUpdaterTimer->setInterval(kEditorUpdateIntervalMs);
   connect(m_editorUpdaterTimer, &QTimer::timeout, this, &TOrientatorFr::EditorUpdaterTTimer);
 }
 
+TOrientatorFr::~TOrientatorFr() {
+  // The frame buffer belongs to the context, which must be current to free it.
+  if (m_fbo && m_context->makeCurrent(m_surface.get())) {
+    m_fbo.reset();
+    m_context->doneCurrent();
+  }
+}
+
 void TOrientatorFr::SetRotation(const TQuaternion& rotation) {
   m_rotation = rotation;
+  Redraw();
+}
+
+void TOrientatorFr::Redraw() {
+  m_sceneChanged = true;
   update();
 }
 
@@ -51,17 +73,74 @@ void TOrientatorFr::ReleaseGL() {
 // The table's timer runs only while the view can be seen: the page hides it with
 // itself. Showing it again draws it anew.
 void TOrientatorFr::showEvent(QShowEvent* event) {
-  QOpenGLWidget::showEvent(event);
+  QWidget::showEvent(event);
   if (m_released) return;
   m_editorUpdaterTimer->start();
 }
 
 void TOrientatorFr::hideEvent(QHideEvent* event) {
   m_editorUpdaterTimer->stop();
-  QOpenGLWidget::hideEvent(event);
+  QWidget::hideEvent(event);
 }
 
-void TOrientatorFr::initializeGL() {
+bool TOrientatorFr::MakeCurrent() {
+  if (m_noContext) return false;
+  if (!m_context) {
+    auto context = std::make_unique<QOpenGLContext>();
+    context->setFormat(ViewFormat());
+    auto surface = std::make_unique<QOffscreenSurface>();
+    if (context->create()) {
+      surface->setFormat(context->format());
+      surface->create();
+    }
+    if (!context->isValid() || !surface->isValid() || !context->makeCurrent(surface.get())) {
+      m_noContext = true;
+      return false;
+    }
+    m_context = std::move(context);
+    m_surface = std::move(surface);
+    InitializeGL();
+    return true;
+  }
+  return m_context->makeCurrent(m_surface.get());
+}
+
+bool TOrientatorFr::DrawFrame() {
+  if (!MakeCurrent()) return false;
+  const qreal ratio = devicePixelRatioF();
+  const QSize pixels(qRound(width() * ratio), qRound(height() * ratio));
+  if (!m_fbo || m_fbo->size() != pixels)
+    m_fbo = std::make_unique<QOpenGLFramebufferObject>(pixels, QOpenGLFramebufferObject::Depth);
+  m_fbo->bind();
+  glViewport(0, 0, pixels.width(), pixels.height());
+  PaintScene();
+  m_frame = m_fbo->toImage();
+  m_frame.setDevicePixelRatio(ratio);
+  m_fbo->release();
+  m_context->doneCurrent();
+  m_sceneChanged = false;
+  emit FrameDrawn();
+  return true;
+}
+
+QImage TOrientatorFr::grabFramebuffer() {
+  if (m_sceneChanged && !DrawFrame()) return {};
+  return m_frame;
+}
+
+void TOrientatorFr::paintEvent(QPaintEvent*) {
+  if (m_sceneChanged) DrawFrame();
+  QPainter painter(this);
+  if (m_frame.isNull()) painter.fillRect(rect(), Qt::black);
+  else painter.drawImage(QPoint(0, 0), m_frame);
+}
+
+void TOrientatorFr::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FrameResize();
+}
+
+void TOrientatorFr::InitializeGL() {
   // Opaque: the widget's image is blended over the page, and a clear alpha would
   // let the page show through instead of the black background.
   glClearColor(0, 0, 0, 1);
@@ -77,16 +156,12 @@ void TOrientatorFr::initializeGL() {
   glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
 }
 
-void TOrientatorFr::resizeGL(int, int) { FrameResize(); }
-
 void TOrientatorFr::FrameResize() {
   m_camera.Reset();
-  update();
+  Redraw();
 }
 
-void TOrientatorFr::paintGL() {
-  const qreal ratio = devicePixelRatioF();
-  glViewport(0, 0, GLsizei(width() * ratio), GLsizei(height() * ratio));
+void TOrientatorFr::PaintScene() {
   // The camera lives in the projection matrix; the model-view matrix is the
   // identity except while the turned cross is drawn.
   glMatrixMode(GL_PROJECTION);
@@ -164,7 +239,7 @@ void TOrientatorFr::FrameMouseWheel(Qt::KeyboardModifiers modifiers, Qt::MouseBu
     m_rotation.Normalise();
     StoreRotationToSelection();
     m_wheelCountdown = 2;
-    update();
+    Redraw();
   } else if (m_wheelCountdown == 0) {
     m_wheelCountdown = 3;
   } else {
@@ -183,7 +258,7 @@ void TOrientatorFr::FrameMouseDown(Qt::KeyboardModifiers modifiers, Qt::MouseBut
   if (cancel) m_rotation = m_host.SavedRotation();
   else m_rotation.SetIdentity();
   StoreRotationToSelection(cancel ? TTurnGesture::Cancel : TTurnGesture::Reset);
-  update();
+  Redraw();
 }
 
 void TOrientatorFr::FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons,
@@ -193,10 +268,10 @@ void TOrientatorFr::FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseBut
   // A drag acts from its second event on, so its first event never jumps the camera.
   if (shift.CtrlWith(Qt::LeftButton) && m_lastShift.CtrlWith(Qt::LeftButton)) {
     m_camera.Move(m_lastMouseX, m_lastMouseY, x, y, width(), height());
-    update();
+    Redraw();
   } else if (shift.CtrlWith(Qt::RightButton) && m_lastShift.CtrlWith(Qt::RightButton)) {
     m_camera.Turn(m_lastMouseX, m_lastMouseY, x, y, width(), height());
-    update();
+    Redraw();
   }
   m_lastMouseX = x;
   m_lastMouseY = y;

@@ -4,15 +4,26 @@
 // moves, turns or resets the camera. Each turn is written into the selected record
 // at once through the host; the host's parameter table gets the new rotation at
 // most every half second. The scene is drawn when what it shows changes (a turn,
-// a new rotation, a camera move, a resize, an expose), never on a clock: a still
-// view costs nothing.
+// a new rotation, a camera move, a resize), never on a clock: a still view costs
+// nothing, and an expose shows the last picture again.
+//
+// The scene is drawn by OpenGL into an image off the screen, which the widget
+// paints as any other: an OpenGL widget would have the whole window composed by
+// OpenGL from its first showing, and adding one to a window already on the screen
+// makes the window anew. So the OpenGL driver is loaded only when the view is
+// first drawn, and the window stays as it is.
 #pragma once
 
-#include <QOpenGLWidget>
+#include <QImage>
+#include <QWidget>
+#include <memory>
 
 #include "objects/core/camera.h"
 #include "objects/core/tquaternion.h"
 
+class QOffscreenSurface;
+class QOpenGLContext;
+class QOpenGLFramebufferObject;
 class QTimer;
 
 namespace kelvarin {
@@ -39,7 +50,7 @@ class TOrientatorHost {
   virtual void SetModified() = 0;
 };
 
-class TOrientatorFr : public QOpenGLWidget {
+class TOrientatorFr : public QWidget {
   Q_OBJECT
 
  public:
@@ -47,6 +58,11 @@ class TOrientatorFr : public QOpenGLWidget {
   static constexpr int kEditorUpdateIntervalMs = 500;
 
   explicit TOrientatorFr(TOrientatorHost& host, QWidget* parent = nullptr);
+  ~TOrientatorFr() override;
+
+  // The scene as it stands, drawn now if it has changed since the last picture; a
+  // null image when no OpenGL context can be had.
+  QImage grabFramebuffer();
 
   const TQuaternion& Rotation() const { return m_rotation; }
   // Shows a rotation (a record was selected, or a Rotation row was applied); this
@@ -69,10 +85,14 @@ class TOrientatorFr : public QOpenGLWidget {
   void FrameResize();
   void EditorUpdaterTTimer();
 
+ signals:
+  // A new picture of the scene has been drawn (an expose that shows the last one
+  // again draws none).
+  void FrameDrawn();
+
  protected:
-  void initializeGL() override;
-  void resizeGL(int width, int height) override;
-  void paintGL() override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
@@ -91,9 +111,25 @@ class TOrientatorFr : public QOpenGLWidget {
   };
   static ShiftState MakeShift(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 
+  // What the view shows has changed: a new picture at the next paint.
+  void Redraw();
+  // Draws the scene into m_frame; false when no OpenGL context can be had.
+  bool DrawFrame();
+  bool MakeCurrent();
+  // The state every frame starts from, set once per context.
+  void InitializeGL();
+  void PaintScene();
+
   TOrientatorHost& m_host;
   QTimer* m_editorUpdaterTimer;
   bool m_released = false;
+
+  std::unique_ptr<QOpenGLContext> m_context;
+  std::unique_ptr<QOffscreenSurface> m_surface;
+  std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
+  bool m_noContext = false;     // creating one failed: the view stays black
+  bool m_sceneChanged = true;   // m_frame is not the scene as it stands
+  QImage m_frame;
 
   int m_wheelCountdown = 3;
   TQuaternion m_rotation;
