@@ -19,9 +19,12 @@
 #include <optional>
 
 #include "app/ui/resultspanel.h"
+#include "blocks/ui/blockspage.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "editor_fixture.h"
+#include "map/ui/mappage.h"
+#include "masschange/ui/masschangepage.h"
 #include "mob/generator.h"
 #include "script/ui/keychangerf.h"
 #include "script/ui/searchrepf.h"
@@ -80,7 +83,15 @@ constexpr const char* kLockOrder[] = {
 };
 
 TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {
+  // The window opens on the script; the other pages come once its first picture
+  // is on the screen, and take their places in the lock's order.
+  const auto otherPagesBuilt = [this] {
+    return std::vector<bool>{Objects() != nullptr, m_window->findChild<MassChangePage*>() != nullptr,
+                             m_window->findChild<TBlocksPage*>() != nullptr, m_window->findChild<TMapPage*>() != nullptr};
+  };
+  EXPECT_EQ(otherPagesBuilt(), std::vector<bool>(4, false));
   ShowWindow();
+  QTRY_COMPARE(otherPagesBuilt(), std::vector<bool>(4, true));
   const std::vector<QWidget*> list = m_window->LockList();
   ASSERT_EQ(list.size(), std::size(kLockOrder));
   for (std::size_t i = 0; i < list.size(); ++i) {

@@ -27,7 +27,6 @@ TKelvarinApplication::TKelvarinApplication(int& argc, char** argv) : QApplicatio
   setApplicationName(FromUtf8(ProgramName));
   // Ties the window to the installed menu entry, so the desktop shows its name and icon.
   setDesktopFileName(QStringLiteral(KELVARIN_APP_ID));
-  setWindowIcon(ProgramIcon());
   InstallQtTranslations();
 }
 
@@ -71,6 +70,9 @@ TEditor::TEditor(std::string exePath, const QString& startupFile)
   m_window->SetStartupFile(startupFile);
   InstallPages(*m_window);
   m_window->AppendLog(FromUtf8(m_state.SettingsFileLine()));
+  // Its pictures are decoded and handed to the window manager after the window's
+  // own first picture, which needs none of them.
+  m_window->AfterFirstPicture([] { QApplication::setWindowIcon(ProgramIcon()); });
 }
 
 TEditor::~TEditor() = default;
@@ -78,23 +80,20 @@ TEditor::~TEditor() = default;
 void TEditor::ShutDown() { m_state.ShutDown(); }
 
 void InstallPages(TMainF& window) {
+  // The window opens on the script; the other pages are built once it is on
+  // the screen.
   auto* script = new TScriptPage(window);
   window.AddPage(window.ScriptSheet(), *script);
 
-  auto* objects = new ObjectsPage(window);
-  window.AddPage(window.ObjectsSheet(), *objects);
-
-  auto* massChange = new MassChangePage(window);
-  window.AddPage(window.MassChangesSheet(), *massChange);
+  window.AddPageLater(window.ObjectsSheet(), [&window]() -> TPage& { return *new ObjectsPage(window); });
+  window.AddPageLater(window.MassChangesSheet(), [&window]() -> TPage& { return *new MassChangePage(window); });
 
   // The Blocks page fills the sheet the six began with empty. It adds nothing to
   // the busy lock's list: it greys itself.
-  auto* blocks = new TBlocksPage(window);
-  window.AddPage(window.BlocksSheet(), *blocks);
+  window.AddPageLater(window.BlocksSheet(), [&window]() -> TPage& { return *new TBlocksPage(window); });
 
   // Pages beyond the six come after the Log page.
-  auto* map = new TMapPage(window);
-  window.AddPage(window.AddSheet("MapSh", u"Карта"_s), *map);
+  window.AddPageLater(window.AddSheet("MapSh", u"Карта"_s), [&window]() -> TPage& { return *new TMapPage(window); });
 }
 
 }  // namespace kelvarin

@@ -43,7 +43,8 @@ class TEditor {
   std::unique_ptr<TMainF> m_window;
 };
 
-// Puts the script, objects and mass-change pages into their sheets.
+// Puts the pages into their sheets: the script page at once, the others once the
+// window has shown its first picture (TMainF::AddPageLater).
 void InstallPages(TMainF& window);
 
 // The program's icon in every size it is drawn in.

@@ -46,6 +46,9 @@ using namespace Qt::StringLiterals;
 namespace kelvarin {
 namespace {
 
+// What waits for the window's first picture runs after this long at the latest.
+constexpr int kFirstPictureWaitMs = 1000;
+
 // A status message is news, not a state: it goes after this long.
 constexpr int kStatusMessageMs = 10'000;
 
@@ -245,10 +248,41 @@ QWidget* TMainF::AddSheet(const char* name, const QString& caption) {
 }
 
 void TMainF::AddPage(QWidget* sheet, TPage& page) {
+  // Behind the pages still waiting: the order of adding is the busy lock's.
+  BuildPendingPages();
+  PlacePage(sheet, page);
+}
+
+void TMainF::AddPageLater(QWidget* sheet, std::function<TPage&()> make) {
+  m_pendingPages.push_back({sheet, std::move(make)});
+}
+
+void TMainF::PlacePage(QWidget* sheet, TPage& page) {
   sheet->layout()->addWidget(page.PageWidget());
   m_pages.push_back({sheet, &page});
   page.FillEditMenu(EditMenu);
   page.RestoreLayout(m_app.Settings.Layout);
+}
+
+void TMainF::BuildPendingPages() {
+  if (m_pendingPages.empty()) return;
+  const std::size_t first = m_pages.size();
+  for (PendingPage& pending : std::exchange(m_pendingPages, {})) PlacePage(pending.sheet, pending.make());
+  if (!m_shown) return;  // FormShow brings them up with the others
+  // What the window's showing gave the pages before them.
+  UpdateWindowState();
+  for (std::size_t i = first; i < m_pages.size(); ++i) m_pages[i].page->WindowShown();
+}
+
+void TMainF::AfterFirstPicture(std::function<void()> work) {
+  if (m_pictureShown) work();
+  else m_afterFirstPicture.push_back(std::move(work));
+}
+
+void TMainF::FirstPictureShown() {
+  if (std::exchange(m_pictureShown, true)) return;
+  BuildPendingPages();
+  for (const auto& work : std::exchange(m_afterFirstPicture, {})) work();
 }
 
 // ---- remembered layout ---------------------------------------------------------
@@ -348,7 +382,12 @@ bool TMainF::HandleDrag(QObject* watched, QEvent* event) {
 
 // ---- lookups -------------------------------------------------------------------
 
-std::vector<QWidget*> TMainF::LockList() const {
+std::vector<QWidget*> TMainF::LockList() {
+  BuildPendingPages();
+  return BuiltLockList();
+}
+
+std::vector<QWidget*> TMainF::BuiltLockList() const {
   std::vector<QWidget*> list;
   for (const PlacedPage& placed : m_pages)
     if (QWidget* editor = placed.page->TextEditor()) list.push_back(editor);
@@ -360,7 +399,7 @@ std::vector<QWidget*> TMainF::LockList() const {
 }
 
 std::vector<QWidget*> TMainF::DocumentControls() const {
-  std::vector<QWidget*> controls = LockList();
+  std::vector<QWidget*> controls = BuiltLockList();
   std::erase_if(controls, [this](const QWidget* w) { return w == FileMenu || w == HelpMenu; });
   return controls;
 }
@@ -398,6 +437,15 @@ void TMainF::showEvent(QShowEvent* event) {
   if (m_shown) return;
   m_shown = true;
   FormShow();
+  // A window the screen never draws (shown on another desktop, say) gets what
+  // waits for its first picture all the same.
+  QTimer::singleShot(kFirstPictureWaitMs, this, &TMainF::FirstPictureShown);
+}
+
+void TMainF::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  // The picture reaches the screen when this round of painting is over.
+  if (!m_pictureShown) QTimer::singleShot(0, this, &TMainF::FirstPictureShown);
 }
 
 void TMainF::FormShow() {
@@ -415,8 +463,7 @@ void TMainF::FormShow() {
   for (const std::string& line : m_app.TakeSettingsNotes()) AppendLog(line);
   // The document opens once the window is on screen, so its prompts and log lines
   // have a window to appear in.
-  if (!m_startupFile.isNull())
-    QTimer::singleShot(0, this, [this] { OpenMob(m_startupFile); });
+  if (!m_startupFile.isNull()) AfterFirstPicture([this] { OpenMob(m_startupFile); });
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
@@ -614,6 +661,9 @@ bool TMainF::EditorCommandsActive(const PlacedPage& placed) const {
 // ---- document commands ---------------------------------------------------------
 
 bool TMainF::OpenMob(const QString& pathArgument) {
+  // Every page hears of the document (a threaded load has them work out their
+  // share on its worker).
+  BuildPendingPages();
   QString chosen = pathArgument;
   if (chosen == AskForPath()) {
     chosen = m_prompts.ChooseOpenFile(WorkPath());
@@ -790,6 +840,7 @@ void TMainF::FocusLastEditor() {
 }
 
 void TMainF::PageChanged() {
+  BuildPendingPages();  // a sheet never comes up without its page
   // Leaving a page is leaving its editor, whether or not the focus moved with the
   // page.
   const TPage* editorPage = EditorPageOf(m_lastEditor);

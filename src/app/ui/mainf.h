@@ -47,6 +47,16 @@ class TMainF : public QMainWindow,
   // destroys it before anything of its own, so a page never outlives the window
   // it calls.
   void AddPage(QWidget* sheet, TPage& page);
+  // A page the window's first picture does not show: `make` creates it (as for
+  // AddPage, the page's widget goes into `sheet`) once that picture is on the
+  // screen, or sooner when anything needs it: a document opening, the busy lock,
+  // its sheet coming up. It keeps its place in the order pages were added.
+  void AddPageLater(QWidget* sheet, std::function<TPage&()> make);
+  // Creates the pages added with AddPageLater now.
+  void BuildPendingPages();
+  // Runs `work` once the window's first picture is on the screen (at once when it
+  // already is): what that picture does not need waits for it.
+  void AfterFirstPicture(std::function<void()> work);
   // A sheet of a page beyond the six, after the Log page.
   QWidget* AddSheet(const char* name, const QString& caption);
   // The file opened once the window has been shown (the command-line argument).
@@ -66,8 +76,9 @@ class TMainF : public QMainWindow,
   QLabel* CaretStatus() const { return m_caretStatus; }
 
   // What the busy lock takes, in the order it walks them: the pages' text
-  // editors, the File and Help menus, then every page's own controls.
-  std::vector<QWidget*> LockList() const;
+  // editors, the File and Help menus, then every page's own controls (every
+  // page's: pending ones are built first).
+  std::vector<QWidget*> LockList();
 
   // ---- document commands
   bool OpenMob(const QString& path) override;  // AskForPath() shows the open dialog
@@ -152,6 +163,7 @@ class TMainF : public QMainWindow,
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -202,8 +214,13 @@ class TMainF : public QMainWindow,
   TPage* ActivePage() const;
   // The page whose text editor holds or contains `widget`; nullptr for none.
   TPage* EditorPageOf(const QWidget* widget) const;
-  // The controls a document's opening enables: the lock list without the menus.
+  // The controls a document's opening enables: the lock list without the menus,
+  // of the pages built so far (a page built later is brought up to date then).
   std::vector<QWidget*> DocumentControls() const;
+  // The lock list of the pages built so far.
+  std::vector<QWidget*> BuiltLockList() const;
+  void PlacePage(QWidget* sheet, TPage& page);
+  void FirstPictureShown();
 
   void SetWorkPathFolderOf(const std::string& path);
   QString WorkPath() const;
@@ -220,6 +237,13 @@ class TMainF : public QMainWindow,
     TPage* page;
   };
   std::vector<PlacedPage> m_pages;
+  struct PendingPage {
+    QWidget* sheet;
+    std::function<TPage&()> make;
+  };
+  std::vector<PendingPage> m_pendingPages;
+  std::vector<std::function<void()>> m_afterFirstPicture;
+  bool m_pictureShown = false;
   // Destroyed before the pages, which are the window's children: no page
   // reaches it from its destructor.
   TPageLinks m_links;
