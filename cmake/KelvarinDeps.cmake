@@ -25,7 +25,7 @@ endif()
 
 if(KELVARIN_WITH_GUI AND NOT KELVARIN_FUZZ)
   set(CMAKE_AUTOMOC ON)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL OpenGLWidgets PrintSupport Test)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets OpenGL PrintSupport Test)
   find_package(OpenGL REQUIRED COMPONENTS OpenGL)
   # QScintilla ships no CMake config or pkg-config file on Debian.
   find_path(QSCINTILLA_INCLUDE_DIR Qsci/qsciscintilla.h PATH_SUFFIXES ${CMAKE_LIBRARY_ARCHITECTURE}/qt6 qt6 REQUIRED)

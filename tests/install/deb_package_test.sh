@@ -23,7 +23,7 @@ echo "Depends: $depends"
 has_dep() { echo ", $depends," | grep -q ", $1[ ,(]"; }
 needed=(libc6 libstdc++6)
 if [ "$gui" = ON ]; then
-  needed+=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 libqscintilla2-qt6-15 libglu1-mesa
+  needed+=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libqscintilla2-qt6-15 libglu1-mesa
     qt6-qpa-plugins)
 fi
 for package in "${needed[@]}"; do has_dep "$package" || fail "the package does not depend on $package"; done
