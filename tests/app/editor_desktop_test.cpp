@@ -200,6 +200,9 @@ TEST_F(EditorLayoutTest, BrokenValuesAndAPlaceOffEveryScreenGiveTheStartingLayou
   ShowObjectsPage();
   EXPECT_EQ(ObjectsSplitter()->sizes(), startingSizes);
   EXPECT_EQ(NameColumn(), startingColumn);
+  // The log says which values were not taken, once each.
+  for (const QString& value : {u"[Layout] ObjectsSplitter=200,abc,300 "_s, u"[Layout] ObjectsTableNameColumn=-3 "_s})
+    EXPECT_EQ(LogLines().filter(value).size(), 1) << value.toStdString();
   m_window.reset();
 
   // Half off the screen's corner: moved back on, whole.

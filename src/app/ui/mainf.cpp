@@ -272,6 +272,11 @@ void TMainF::BuildPendingPages() {
   // What the window's showing gave the pages before them.
   UpdateWindowState();
   for (std::size_t i = first; i < m_pages.size(); ++i) m_pages[i].page->WindowShown();
+  LogSettingsNotes();  // their remembered sizes have just been read
+}
+
+void TMainF::LogSettingsNotes() {
+  for (const std::string& line : m_app.TakeSettingsNotes()) AppendLog(line);
 }
 
 void TMainF::AfterFirstPicture(std::function<void()> work) {
@@ -460,7 +465,7 @@ void TMainF::FormShow() {
     TestMenuMenu->setVisible(false);
   const std::string problem = m_app.TakeSettingsProblem();
   if (!problem.empty()) AppendLog(FromUtf8(problem));
-  for (const std::string& line : m_app.TakeSettingsNotes()) AppendLog(line);
+  LogSettingsNotes();
   // The document opens once the window is on screen, so its prompts and log lines
   // have a window to appear in.
   if (!m_startupFile.isNull()) AfterFirstPicture([this] { OpenMob(m_startupFile); });

@@ -220,6 +220,8 @@ class TMainF : public QMainWindow,
   // The lock list of the pages built so far.
   std::vector<QWidget*> BuiltLockList() const;
   void PlacePage(QWidget* sheet, TPage& page);
+  // The settings' values that were not taken, into the log (each once).
+  void LogSettingsNotes();
   void FirstPictureShown();
 
   void SetWorkPathFolderOf(const std::string& path);
