@@ -78,8 +78,9 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void FindInScript();
 
   // Creates the orientation view, or shows a short notice in its place when no
-  // OpenGL context can be had. Runs when the page is first shown; later calls do
-  // nothing.
+  // OpenGL context can be had. Runs when the page is first shown rather than at
+  // the window's creation, so a session that never opens the page loads no
+  // display driver; later calls do nothing.
   void InitGL();
   // Stops the view for good; called when the main window closes.
   void ReleaseGL();
