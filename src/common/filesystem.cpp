@@ -3,13 +3,18 @@
 #include "common/mappedfile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <vector>
 
 #include "common/hugepages.h"
 
@@ -34,16 +39,19 @@ FileKind KindOfMode(mode_t mode) {
 
 // A temporary name is short and independent of the target's name, so a target
 // whose name is near the file system's limit can still be saved.
-std::string TempName(const std::string& folder) {
+std::string RandomLetters() {
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   thread_local std::mt19937 random{std::random_device{}()};
-  std::string name = folder + "/.kelvarin-";
-  for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-  return name;
+  std::string letters;
+  for (int i = 0; i < 6; ++i) letters += kLetters[random() % (sizeof kLetters - 1)];
+  return letters;
 }
+
+std::string TempName(const std::string& folder) { return folder + "/.kelvarin-" + RandomLetters(); }
 
 PosixFileSystem g_posix;
 FileSystem* g_files = &g_posix;
+std::atomic<bool> g_overwriteInPlace{true};
 
 }  // namespace
 
@@ -56,6 +64,9 @@ std::string SystemErrorText(int err) {
 
 FileSystem& Files() { return *g_files; }
 void SetFiles(FileSystem* files) { g_files = files ? files : &g_posix; }
+
+void SetOverwriteInPlace(bool allowed) { g_overwriteInPlace = allowed; }
+bool OverwriteInPlaceAllowed() { return g_overwriteInPlace; }
 
 bool PosixFileSystem::Exists(const std::string& path) {
   struct stat st;
@@ -162,7 +173,10 @@ bool PosixFileSystem::NameTemp(int handle, const std::string& target, std::strin
 }
 
 int PosixFileSystem::OpenInPlace(const std::string& path, int& err) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  // A program reading the file under a lease would hold the open up for as long as
+  // the system's lease-break time (45 seconds by default): refused at once instead
+  // (EWOULDBLOCK), and that program learns that the file is about to change.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) err = errno;
   return fd;
 }
@@ -181,6 +195,24 @@ bool PosixFileSystem::Write(int handle, const std::uint8_t* data, std::size_t si
   return true;
 }
 
+namespace {
+
+// Appends what `source` holds from `offset` on (the source's own position is left
+// alone when `offset` is given).
+bool SendAll(int handle, int source, off_t* offset, int& err) {
+  for (;;) {
+    const ssize_t n = ::sendfile(handle, source, offset, 1 << 30);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      err = errno;
+      return false;
+    }
+    if (n == 0) return true;
+  }
+}
+
+}  // namespace
+
 bool PosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
   const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (source < 0) {
@@ -194,17 +226,57 @@ bool PosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
     err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ok = false;
   }
-  while (ok) {
-    const ssize_t n = ::sendfile(handle, source, nullptr, 1 << 30);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      err = errno;
-      ok = false;
-    }
-    if (n <= 0) break;
-  }
+  ok = ok && SendAll(handle, source, nullptr, err);
   ::close(source);
   return ok;
+}
+
+bool PosixFileSystem::CopyFrom(int handle, int from, int& err) {
+  off_t offset = 0;
+  return SendAll(handle, from, &offset, err);
+}
+
+std::vector<std::string> PosixFileSystem::KeptCopyFolders() {
+  std::vector<std::string> folders;
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  const char* home = std::getenv("HOME");
+  if (cache && *cache == '/') folders.push_back(std::string(cache) + "/kelvarin");
+  else if (home && *home == '/') folders.push_back(std::string(home) + "/.cache/kelvarin");
+  const char* temp = std::getenv("TMPDIR");
+  folders.push_back(temp && *temp == '/' ? temp : "/tmp");
+  return folders;
+}
+
+int PosixFileSystem::CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) {
+  // Named after the target, cut so that the name stays within the usual limit.
+  const std::string name = target.substr(target.find_last_of('/') + 1).substr(0, 200) + ".old-";
+  err = ENOENT;
+  for (const std::string& folder : KeptCopyFolders()) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    for (int tries = 0; tries < 100; ++tries) {
+      const std::string path = folder + "/" + name + RandomLetters();
+      const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd >= 0) {
+        keptPath = path;
+        return fd;
+      }
+      err = errno;
+      if (err != EEXIST) break;
+    }
+  }
+  // Memory, when at most half of what is free would hold it.
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0) {
+    err = errno;
+    return -1;
+  }
+  const auto freeBytes = std::uint64_t(::sysconf(_SC_AVPHYS_PAGES)) * std::uint64_t(::sysconf(_SC_PAGESIZE));
+  if (std::uint64_t(st.st_size) > freeBytes / 2) return -1;
+  const int fd = ::memfd_create("kelvarin-old", MFD_CLOEXEC);
+  if (fd < 0) err = errno;
+  keptPath.clear();
+  return fd;
 }
 
 bool PosixFileSystem::EndHere(int handle, int& err) {
@@ -278,21 +350,85 @@ namespace {
 
 bool Refuses(FileKind kind) { return kind != FileKind::Missing && kind != FileKind::Regular; }
 
+// Writes the content over a file opened in place, cuts the file there, flushes
+// and closes it.
+bool WriteOver(FileSystem& fs, int handle, const FileFiller& fill, int& err) {
+  bool written = fill(fs, handle, err) && fs.EndHere(handle, err) && fs.Sync(handle, err);
+  int closeErr = 0;
+  if (!fs.Close(handle, closeErr) && written) {
+    written = false;
+    err = closeErr;
+  }
+  return written;
+}
+
+// The old bytes of a file overwritten in place, kept aside until the new ones are
+// safe: a file of their own (named, so that it survives a killed process), or
+// memory.
+class TKeptCopy {
+ public:
+  TKeptCopy(FileSystem& fs, const std::string& target, int& err) : m_fs(fs) {
+    m_handle = fs.CreateKeptCopy(target, m_path, err);
+    m_held = m_handle >= 0 && fs.CopyInto(m_handle, target, err) && fs.Sync(m_handle, err);
+    if (m_held && !m_path.empty()) fs.SyncFolderOf(m_path);
+  }
+  ~TKeptCopy() {
+    int ignored = 0;
+    if (m_handle >= 0) m_fs.Close(m_handle, ignored);
+    if (!m_path.empty() && !m_keep) m_fs.Remove(m_path);
+  }
+  TKeptCopy(const TKeptCopy&) = delete;
+  TKeptCopy& operator=(const TKeptCopy&) = delete;
+
+  bool Held() const { return m_held; }
+  int Handle() const { return m_handle; }
+  bool PutBack(const std::string& target) {
+    int err = 0;
+    const int handle = m_fs.OpenInPlace(target, err);
+    return handle >= 0 && WriteOver(m_fs, handle, [this](FileSystem& fs, int h, int& e) {
+             return fs.CopyFrom(h, m_handle, e);
+           }, err);
+  }
+  // The copy outlives the process: the only whole copy of the old bytes. Empty when
+  // it was held in memory.
+  const std::string& Keep() {
+    m_keep = true;
+    return m_path;
+  }
+
+ private:
+  FileSystem& m_fs;
+  int m_handle = -1;
+  std::string m_path;  // empty: in memory
+  bool m_held = false;
+  bool m_keep = false;
+};
+
 // Overwrites the target where it lies; what a folder that takes no new file leaves.
+// Nothing read from the file while it is written may come from the bytes being
+// overwritten: its mappings in this process move to the kept copy first.
 WriteResult OverwriteInPlace(FileSystem& fs, WriteResult result, const FileFiller& fill) {
-  result.inPlace = true;
   int err = 0;
-  const int handle = fs.OpenInPlace(result.target, err);
+  TKeptCopy kept(fs, result.target, err);
+  const bool ready = kept.Held() && MappedFile::MoveMappingsToCopy(result.target, kept.Handle(), err);
+  const int handle = ready ? fs.OpenInPlace(result.target, err) : -1;
   if (handle < 0) {
+    result.inPlace = InPlace::Untouched;
     result.error = err;
     return result;
   }
-  const bool written = fill(fs, handle, err) && fs.EndHere(handle, err) && fs.Sync(handle, err);
-  int closeErr = 0;
-  const bool closed = fs.Close(handle, closeErr);
-  if (written && !closed) err = closeErr;
-  if (written && closed) result.status = WriteResult::Status::Written;
-  else result.error = err;
+  if (WriteOver(fs, handle, fill, err)) {
+    result.status = WriteResult::Status::Written;
+    result.inPlace = InPlace::Written;
+    return result;
+  }
+  result.error = err;
+  if (kept.PutBack(result.target)) {
+    result.inPlace = InPlace::Restored;
+  } else {
+    result.keptCopy = kept.Keep();
+    result.inPlace = result.keptCopy.empty() ? InPlace::OldBytesLost : InPlace::OldBytesKept;
+  }
   return result;
 }
 
@@ -314,7 +450,10 @@ WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFille
   if (handle < 0) {
     // A writable file in a folder that takes no new file.
     const bool folderClosed = err == EACCES || err == EPERM || err == EROFS;
-    if (folderClosed && target.kind == FileKind::Regular) return OverwriteInPlace(fs, result, fill);
+    if (folderClosed && target.kind == FileKind::Regular) {
+      if (OverwriteInPlaceAllowed()) return OverwriteInPlace(fs, result, fill);
+      result.inPlace = InPlace::NotAllowed;
+    }
     result.error = err;
     return result;
   }
@@ -335,6 +474,18 @@ WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFille
   fs.SyncFolderOf(target.path);
   result.status = WriteResult::Status::Written;
   return result;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  if (!ec) return false;
+  // One of them cannot be looked at (a file removed since it was opened, one not
+  // written yet): their resolved paths are compared instead.
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return pa == pb;
 }
 
 WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data) {

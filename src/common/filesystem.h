@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/bytes.h"
 
@@ -56,6 +57,13 @@ class FileSystem {
   virtual bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) = 0;
   // Appends the whole content of the regular file `from`.
   virtual bool CopyInto(int handle, const std::string& from, int& err) = 0;
+  // Appends the whole content of the open file `from`, read from its start.
+  virtual bool CopyFrom(int handle, int from, int& err) = 0;
+  // Opens a new file (for reading and writing) to keep the old bytes of `target`
+  // while it is overwritten in place: in the user's cache folder, or else the
+  // temporary folder, named after the target so that the user can find it; in
+  // memory (`keptPath` empty) when neither takes one and the file fits there.
+  virtual int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) = 0;
   // Cuts the file at the current position.
   virtual bool EndHere(int handle, int& err) = 0;
   virtual bool Sync(int handle, int& err) = 0;
@@ -82,6 +90,8 @@ class PosixFileSystem : public FileSystem {
   int OpenInPlace(const std::string& path, int& err) override;
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override;
   bool CopyInto(int handle, const std::string& from, int& err) override;
+  bool CopyFrom(int handle, int from, int& err) override;
+  int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) override;
   bool EndHere(int handle, int& err) override;
   bool Sync(int handle, int& err) override;
   bool Close(int handle, int& err) override;
@@ -94,6 +104,9 @@ class PosixFileSystem : public FileSystem {
   // The unnamed temporary file of CreateTemp; -1 with `err` when the folder's file
   // system cannot make one (EOPNOTSUPP) or any other error.
   virtual int OpenUnnamedTemp(const std::string& folder, int& err);
+  // Where CreateKeptCopy tries, in order: the user's cache folder for this program,
+  // then the temporary folder.
+  virtual std::vector<std::string> KeptCopyFolders();
 };
 
 // The process-wide file system; tests may replace it (and must restore it).
@@ -109,17 +122,39 @@ struct SaveTarget {
 };
 SaveTarget ResolveSaveTarget(FileSystem& fs, const std::string& path);
 
+// Whether two paths name the same file (links followed); where either cannot be
+// looked at, whether they resolve to the same path.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Whether a file in a folder that takes no new file may be overwritten where it
+// lies (its old bytes kept until the new ones are safe). Allowed unless turned
+// off: the editor does so; kelvarin-cli only when asked to.
+void SetOverwriteInPlace(bool allowed);
+bool OverwriteInPlaceAllowed();
+
+// What became of a file whose folder took no new file.
+enum class InPlace {
+  No,            // the folder took the new file, or the target was never reached
+  Written,       // overwritten where it lies
+  NotAllowed,    // it could have been overwritten where it lies, but that is not allowed
+  Untouched,     // its old bytes could not be kept, or it could not be opened: nothing written
+  Restored,      // the write failed, and the old bytes were put back
+  OldBytesKept,  // the write failed, and the old bytes could not be put back: they are in keptCopy
+  OldBytesLost,  // the same, and the old bytes were kept in memory only
+};
+
 struct WriteResult {
   enum class Status { Written, Refused, Failed };
   Status status = Status::Failed;
   std::string target;                 // the file written, links followed
   FileKind kind = FileKind::Missing;  // what the target was; Refused: why
   int error = 0;                      // Failed: errno of the step that failed
-  // The folder took no new file, so the file was overwritten where it lies: a
-  // failure may have left it damaged.
-  bool inPlace = false;
+  InPlace inPlace = InPlace::No;
+  std::string keptCopy;  // InPlace::OldBytesKept: the file that holds the old bytes
 
   bool ok() const { return status == Status::Written; }
+  // A failed overwrite in place that may have left the file damaged.
+  bool mayBeDamaged() const { return inPlace == InPlace::OldBytesKept || inPlace == InPlace::OldBytesLost; }
 };
 
 // Writes the content into the handle of the new file.
@@ -131,7 +166,10 @@ using FileFiller = std::function<bool(FileSystem& fs, int handle, int& err)>;
 // no unnamed files), is flushed to disk and renamed over the target. A target
 // that exists and is not a regular file (folder, device, FIFO, socket, looping
 // links) is refused and nothing is touched. When the folder takes no new file
-// but the target is writable, the target is overwritten in place.
+// but the target is writable, the target is overwritten in place where that is
+// allowed: its old bytes are first copied aside (CreateKeptCopy) and flushed,
+// whatever this process has mapped of the file reads them from there, and they
+// are put back if the write fails.
 WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill);
 WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data);
 // A copy of the regular file `from` made by the same path.

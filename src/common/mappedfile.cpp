@@ -4,8 +4,10 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
@@ -15,17 +17,23 @@ namespace kelvarin {
 namespace {
 
 // The mappings the handler may repair. It runs inside a signal and can take no
-// lock: it reads plain atomics, and a slot is published only once filled.
+// lock: it reads plain atomics, and a slot is published only once filled. The rest
+// of a slot is read and written under g_slotsMutex, never by the handler.
 struct GuardSlot {
   std::atomic<std::uintptr_t> begin{0};
   std::atomic<std::uintptr_t> end{0};
   std::atomic<bool> damaged{false};
+  int fd = -1;  // open while the mapping reads the file; holds its lease
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool guarded = false;
+  bool changed = false;  // another program asked to write before the mapping let go
 };
 constexpr int kSlots = 16;
 GuardSlot g_slots[kSlots];
 std::uintptr_t g_pageSize = 4096;
 struct sigaction g_previous {};
-std::mutex g_slotsMutex;  // taking and freeing slots, never inside the handler
+std::mutex g_slotsMutex;  // taking, freeing and moving slots, never inside the handler
 
 void OnSigbus(int signal, siginfo_t* info, void* context) {
   const auto at = reinterpret_cast<std::uintptr_t>(info->si_addr);
@@ -62,6 +70,43 @@ void InstallHandlerOnce() {
   });
 }
 
+// File systems whose every write goes through this system, so that a lease holds
+// off every writer. On a network file system another machine writes unseen.
+bool WritesAreLocal(int fd) {
+  struct statfs info {};
+  if (::fstatfs(fd, &info) != 0) return false;
+  static constexpr unsigned long kLocal[] = {
+      0xEF53,      // ext2, ext3, ext4
+      0x58465342,  // xfs
+      0x9123683E,  // btrfs
+      0xF2F52010,  // f2fs
+      0xCA451A4E,  // bcachefs
+      0x2FC12FC1,  // zfs
+      0x01021994,  // tmpfs
+      0x858458F6,  // ramfs
+      0x794C7630,  // overlayfs
+      0x4D44,      // fat
+      0x2011BAB0,  // exfat
+      0x7366746E,  // ntfs3
+  };
+  const auto type = static_cast<unsigned long>(info.f_type);
+  return std::find(std::begin(kLocal), std::end(kLocal), type) != std::end(kLocal);
+}
+
+// A read lease: the system holds off any program that opens the file for writing
+// or cuts it until the lease is given back (or the system's lease-break time has
+// passed), and the lease then reads as breaking. It is granted only while nobody
+// has the file open for writing, and only to its owner (or a privileged process).
+bool TakeReadLease(int fd) {
+  if (!WritesAreLocal(fd)) return false;
+  // A lease that breaks signals its holder, by default with SIGIO, which ends the
+  // process. The signal is made SIGURG, which a process ignores unless it asked
+  // for it, and once the lease is held no holder is named, so none is sent.
+  if (::fcntl(fd, F_SETSIG, SIGURG) != 0 || ::fcntl(fd, F_SETLEASE, F_RDLCK) != 0) return false;
+  ::fcntl(fd, F_SETOWN, 0);
+  return true;
+}
+
 }  // namespace
 
 MappedFile::~MappedFile() { Close(); }
@@ -95,40 +140,94 @@ bool MappedFile::Open(const std::string& path, int& err) {
     ::close(fd);
     return false;
   }
+  // Leased before it is mapped, so that no page is read before the file is guarded.
+  const bool guarded = TakeReadLease(fd);
   const std::size_t size = std::size_t(st.st_size);
   // Populated at once: one call maps every cached page instead of a fault per page.
   void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-  err = errno;
-  ::close(fd);
-  if (data == MAP_FAILED) return false;
+  if (data == MAP_FAILED) {
+    err = errno;
+    ::close(fd);
+    return false;
+  }
   ::madvise(data, size, MADV_SEQUENTIAL);
 
   InstallHandlerOnce();
   std::lock_guard lock(g_slotsMutex);
   for (int i = 0; i < kSlots; ++i) {
-    if (g_slots[i].begin.load() != 0) continue;
+    GuardSlot& slot = g_slots[i];
+    if (slot.begin.load() != 0) continue;
     const auto begin = reinterpret_cast<std::uintptr_t>(data);
-    g_slots[i].damaged.store(false);
-    g_slots[i].end.store(begin + size);
-    g_slots[i].begin.store(begin);
+    slot.damaged.store(false);
+    slot.fd = fd;
+    slot.device = st.st_dev;
+    slot.inode = st.st_ino;
+    slot.guarded = guarded;
+    slot.changed = false;
+    slot.end.store(begin + size);
+    slot.begin.store(begin);
     m_data = static_cast<const std::uint8_t*>(data);
     m_size = size;
     m_slot = i;
     return true;
   }
   ::munmap(data, size);
+  ::close(fd);
   err = EINVAL;
   return false;
 }
 
+bool MappedFile::Guarded() const {
+  if (m_slot < 0) return false;
+  std::lock_guard lock(g_slotsMutex);
+  return g_slots[m_slot].guarded;
+}
+
 bool MappedFile::Damaged() const { return m_slot >= 0 && g_slots[m_slot].damaged.load(); }
+
+bool MappedFile::Intact() const {
+  if (m_slot < 0) return true;
+  std::lock_guard lock(g_slotsMutex);
+  const GuardSlot& slot = g_slots[m_slot];
+  if (slot.damaged.load() || slot.changed) return false;
+  // A lease that is breaking (or gone) reads as no lease.
+  return !slot.guarded || slot.fd < 0 || ::fcntl(slot.fd, F_GETLEASE) == F_RDLCK;
+}
+
+bool MappedFile::MoveMappingsToCopy(const std::string& path, int copy, int& err) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return true;  // nothing there is mapped
+  std::lock_guard lock(g_slotsMutex);
+  for (GuardSlot& slot : g_slots) {
+    const std::uintptr_t begin = slot.begin.load(), end = slot.end.load();
+    if (begin == 0 || slot.fd < 0 || slot.device != st.st_dev || slot.inode != st.st_ino) continue;
+    if (slot.guarded && ::fcntl(slot.fd, F_GETLEASE) != F_RDLCK) slot.changed = true;
+    // The copy's pages take the place of the file's in one step: a reader on
+    // another thread sees the same bytes either way.
+    void* moved = ::mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ, MAP_PRIVATE | MAP_FIXED, copy, 0);
+    if (moved == MAP_FAILED) {
+      err = errno;
+      // The old pages may be gone already: zeros, as for a lost page, never a hole.
+      ::mmap(reinterpret_cast<void*>(begin), end - begin, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+      slot.damaged.store(true);
+      return false;
+    }
+    // The copy is this process's own: nobody else writes into it.
+    ::close(slot.fd);
+    slot.fd = -1;
+  }
+  return true;
+}
 
 void MappedFile::Close() {
   if (!m_data) return;
   {
     std::lock_guard lock(g_slotsMutex);
-    g_slots[m_slot].begin.store(0);
-    g_slots[m_slot].end.store(0);
+    GuardSlot& slot = g_slots[m_slot];
+    slot.begin.store(0);
+    slot.end.store(0);
+    if (slot.fd >= 0) ::close(slot.fd);
+    slot.fd = -1;
   }
   ::munmap(const_cast<std::uint8_t*>(m_data), m_size);
   m_data = nullptr;

@@ -35,12 +35,13 @@ TBackupReport CopyToBackup(const std::string& path, const std::string& target, b
     report.ok = result.ok();
     if (result.ok()) {
       lines.push_back("Успешно сделан бекап в файл " + target);
-      if (result.inPlace) lines.push_back(InPlaceLine(result.target));
+      if (result.inPlace == InPlace::Written) lines.push_back(InPlaceLine(result.target));
     } else {
       lines.push_back(failed);
       if (result.status == WriteResult::Status::Refused) {
         lines.push_back(NotRegularFileLine(target, result.kind));
       } else {
+        if (const std::string line = InPlaceFailureLine(result); !line.empty()) lines.push_back(line);
         lines.push_back(ReasonLine(result.error));
       }
     }

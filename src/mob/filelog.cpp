@@ -21,6 +21,8 @@ const char* KindName(FileKind kind) {
 
 std::string ReasonLine(int err) { return "Причина: " + SystemErrorText(err) + "."; }
 
+std::string ChangedWhileReadLine() { return "Причина: файл изменила другая программа, пока моб читался из него."; }
+
 std::string NotRegularFileLine(const std::string& path, FileKind kind) {
   return "Файл " + path + " - это не обычный файл, а " + KindName(kind) +
          ": такой файл не читается и не перезаписывается.";
@@ -32,10 +34,33 @@ std::string InPlaceLine(const std::string& path) {
          "атомарное.";
 }
 
-std::string InPlaceFailedLine(const std::string& path) {
-  return "Файл " + path +
-         " перезаписывался на месте и мог испортиться. Моб остался в памяти - сохраните его на "
-         "другое имя.";
+std::string InPlaceFailureLine(const WriteResult& result) {
+  const std::string file = "Файл " + result.target;
+  switch (result.inPlace) {
+    case InPlace::NotAllowed:
+      return "В папку файла " + result.target +
+             " нельзя записать новый файл, а перезаписывать файл на месте не разрешено: файл не тронут.";
+    case InPlace::Untouched:
+      return "В папку файла " + result.target +
+             " нельзя записать новый файл, а перезаписать его на месте не удалось: файл не тронут.";
+    case InPlace::Restored:
+      return file + " перезаписывался на месте, запись не удалась - прежнее содержимое файла восстановлено.";
+    case InPlace::OldBytesKept:
+      return file + " перезаписывался на месте и мог испортиться. Его прежнее содержимое сохранено в файле " +
+             result.keptCopy + " .";
+    case InPlace::OldBytesLost:
+      return file + " перезаписывался на месте и мог испортиться, а вернуть его прежнее содержимое не удалось.";
+    case InPlace::No:
+    case InPlace::Written: break;
+  }
+  return {};
+}
+
+std::string WriteFailureText(const WriteResult& result) {
+  if (result.status == WriteResult::Status::Refused) return NotRegularFileLine(result.target, result.kind);
+  std::string text = ReasonLine(result.error);
+  if (const std::string line = InPlaceFailureLine(result); !line.empty()) text += " " + line;
+  return text;
 }
 
 }  // namespace kelvarin

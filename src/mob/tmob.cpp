@@ -26,6 +26,13 @@ const char kMobSeparator[] = "-----------------------------";
 std::string I32(std::uint64_t v) { return std::to_string(static_cast<std::int32_t>(v)); }
 std::string I64(std::uint64_t v) { return std::to_string(static_cast<std::int64_t>(v)); }
 
+// The bytes of a sub-block of a kept image copied into `copy`, so that what its
+// reader sees cannot change under it: the file may, whatever the framing said.
+const std::uint8_t* CopiedRecord(const std::uint8_t* sub, std::uint32_t size, Bytes& copy) {
+  copy.assign(sub, sub + size);
+  return copy.data();
+}
+
 template <class R> constexpr const char* MismatchPrefix() {
   switch (R::Kind) {
     case ObjKind::Unit: return "В блоке юнита ";
@@ -61,15 +68,18 @@ struct TMob::ImagePlan {
 // and whether the writer would reproduce its bytes exactly, in list order per kind.
 struct TMob::ImageRecords {
   struct Ref {
-    std::uint32_t offset = 0;  // of the sub-block in the image
-    std::uint32_t size = 0;    // as written: the record's GetSize
-    bool asWritten = false;    // the image holds exactly the bytes the writer makes
+    std::uint32_t offset = 0;    // of the sub-block in the image
+    std::uint32_t fileSize = 0;  // as the framing pass found it: no later read goes past it
+    std::uint32_t size = 0;      // as written: the record's GetSize
+    bool asWritten = false;      // the image holds exactly the bytes the writer makes
   };
   Bytes owned;         // the file read into memory,
-  MappedFile mapped;   // or mapped
+  MappedFile mapped;   // or mapped (guarded: a change by another program is seen)
   std::span<const std::uint8_t> image;
   std::vector<Ref> records[kObjKindCount];
   std::uint64_t writtenSize = 0;  // of all records, as written
+  // A record read again did not read as it did when the file was loaded.
+  mutable bool changed = false;
 
   void Clear() {
     for (auto& list : records) list = {};
@@ -190,8 +200,11 @@ bool TMob::LoadFile(const std::string& fileName) {
     if (kind != FileKind::Regular && kind != FileKind::Fifo) {
       Log("Не могу получить доступ к файлу!");
       Log(NotRegularFileLine(fileName, kind));
-    } else if (RecordsStayInImage && kind == FileKind::Regular && fs.MapRegular(fileName, mapped, err)) {
-      // Records that stay in the image are read from the cached pages themselves.
+    } else if (RecordsStayInImage && kind == FileKind::Regular && fs.MapRegular(fileName, mapped, err) &&
+               mapped.Guarded()) {
+      // Records that stay in the image are read from the cached pages themselves,
+      // which no other program can change unseen. A file that could change unseen
+      // is read into memory of its own instead.
       return LoadMapped(std::move(mapped));
     } else if (fs.ReadAll(fileName, image, err)) {
       return LoadImage(std::move(image));
@@ -223,9 +236,9 @@ bool TMob::LoadMapped(MappedFile file) {
   const auto kept = m_imageRecords->image = m_imageRecords->mapped.Bytes();
   bool ok = LoadFromBuffer(kept.data(), kept.size());
   if (!KeptImageIntact()) {
-    // Whatever the pages read since said, it was not the file.
+    // Whatever the pages read since said, it may not have been the file.
     Log("Не могу получить доступ к файлу!");
-    Log(ReasonLine(EIO));
+    Log(KeptImageLostLine());
     ok = false;
   }
   return FinishLoad(ok);
@@ -235,7 +248,15 @@ std::span<const std::uint8_t> TMob::KeptImage() const {
   return m_imageRecords ? m_imageRecords->image : std::span<const std::uint8_t>();
 }
 
-bool TMob::KeptImageIntact() const { return !m_imageRecords || !m_imageRecords->mapped.Damaged(); }
+bool TMob::KeptImageIntact() const {
+  return !m_imageRecords || (m_imageRecords->mapped.Intact() && !m_imageRecords->changed);
+}
+
+std::string TMob::KeptImageLostLine() const {
+  // A guarded file loses no page to another program: a lost page is an input error.
+  if (!m_imageRecords || m_imageRecords->mapped.Damaged()) return ReasonLine(EIO);
+  return ChangedWhileReadLine();
+}
 
 bool TMob::FinishLoad(bool ok) {
   if (!ok) {
@@ -414,11 +435,12 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
   std::size_t counts[kObjKindCount] = {};
   struct ToRead {
     std::uint32_t pos;
+    std::uint32_t size;  // as framed: a kept image may change under a later read
     ObjKind kind;
     std::uint32_t index;  // among the records of its kind
   };
   std::vector<ToRead> toRead;
-  std::vector<std::uint32_t> unknownAt;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> unknownAt;  // where, how long
   std::vector<TSubBlockPlace>& places = FileLayout.subBlocks;
   places.clear();
   for (std::uint32_t pos = 8; pos != size;) {
@@ -445,17 +467,17 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
       }
       const std::uint32_t index = std::uint32_t(counts[int(*kind)]++);
       if (!kept) {
-        toRead.push_back({pos, *kind, index});
+        toRead.push_back({pos, subSize, *kind, index});
       } else if (InWrittenForm(*kind, block + pos, subSize)) {
-        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, subSize, true});
         kept->writtenSize += subSize;
       } else {
-        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), 0, false});
-        toRead.push_back({pos, *kind, index});
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, 0, false});
+        toRead.push_back({pos, subSize, *kind, index});
       }
     } else {
       places.push_back({true, ObjKind::Unit, 1, unknownAt.size(), type, at, subSize});
-      unknownAt.push_back(pos);
+      unknownAt.emplace_back(pos, subSize);
     }
     pos += subSize;
   }
@@ -474,11 +496,13 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
              TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
       scratch;
   Bytes written;  // a scratch record as the writer makes it
+  Bytes copied;   // a record of a kept image, read from bytes of its own
 
   // Reading pass, in file order.
   for (const ToRead& at : toRead) {
     const std::uint8_t* sub = block + at.pos;
-    const std::uint32_t subSize = ReadU32(sub + 4);
+    const std::uint32_t subSize = at.size;
+    if (kept) sub = CopiedRecord(sub, subSize, copied);
     bool ok = true;
     ForEachList([&](auto& list) {
       using R = typename std::decay_t<decltype(list)>::value_type;
@@ -501,7 +525,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
           record.WriteRecord(written);
           asWritten = std::equal(written.begin(), written.end(), sub);
         }
-        kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), read, asWritten};
+        kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), subSize, read, asWritten};
         kept->writtenSize += read;
       }
     });
@@ -510,8 +534,8 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
 
   UnknownObjectBlocks.resize(unknownAt.size());
   for (std::size_t i = 0; i < unknownAt.size(); ++i) {
-    const std::uint8_t* sub = block + unknownAt[i];
-    const std::uint32_t subSize = ReadU32(sub + 4);
+    const auto [at, subSize] = unknownAt[i];
+    const std::uint8_t* sub = block + at;
     UnknownObjectBlocks[i].Size = subSize;
     UnknownObjectBlocks[i].Data.assign(sub, sub + subSize);
   }
@@ -764,14 +788,19 @@ bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
   return ok;
 }
 
-const std::uint8_t* TMob::KeptRecord(ObjKind kind, std::size_t index) const {
-  return m_imageRecords->image.data() + m_imageRecords->records[int(kind)][index].offset;
+std::span<const std::uint8_t> TMob::CopyOfKeptRecord(ObjKind kind, std::size_t index, Bytes& copy) const {
+  const ImageRecords::Ref& ref = m_imageRecords->records[int(kind)][index];
+  const std::uint8_t* sub = CopiedRecord(m_imageRecords->image.data() + ref.offset, ref.fileSize, copy);
+  if (KindFromId(ReadU32(sub)) != kind || ReadU32(sub + 4) != ref.fileSize) return {};
+  return {sub, ref.fileSize};
 }
 
 TMob::KeptRecordBytes TMob::KeptRecordAt(ObjKind kind, std::size_t index) const {
-  const std::uint8_t* sub = KeptRecord(kind, index);
-  return {{sub, ReadU32(sub + 4)}, m_imageRecords->records[int(kind)][index].asWritten};
+  const ImageRecords::Ref& ref = m_imageRecords->records[int(kind)][index];
+  return {{m_imageRecords->image.data() + ref.offset, ref.fileSize}, ref.asWritten};
 }
+
+void TMob::KeptRecordUnreadable() const { m_imageRecords->changed = true; }
 
 // Records left in the image go out in list order per kind: runs of records that lie
 // back to back in the image, each as the writer makes it, are copied in one piece;
@@ -785,6 +814,7 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
     return ok;
   };
   bool ok = true;
+  Bytes copied;
   ForEachList([&](const auto& list) {
     using R = typename std::decay_t<decltype(list)>::value_type;
     const auto& refs = m_imageRecords->records[int(R::Kind)];
@@ -799,9 +829,13 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
         continue;
       }
       ok = flushRun();
-      const std::uint8_t* sub = KeptRecord(R::Kind, i);
       R record;
-      record.ReadRecord(sub, ReadU32(sub + 4), ReadContext{});
+      // Written anew as it read at the load, at the length planned, or not at all.
+      if (!ReadKeptRecord(i, record, copied) || record.GetSize() != ref.size) {
+        m_imageRecords->changed = true;
+        ok = false;
+        return;
+      }
       record.WriteRecord(out.Staging());
       ok = ok && out.Step();
     }
@@ -815,15 +849,15 @@ bool TMob::BuildImage(Bytes& image) {
   if (!PlanImage(plan)) return false;
   image.reserve(plan.total);
   ImageOut out(image, nullptr);
-  return EmitImage(plan, out);
+  return EmitImage(plan, out) && KeptImageIntact();
 }
 
 bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
   FileSystem& fs = Files();
   const std::int32_t retries = std::clamp(SaveAttempts, 0, kMaxSaveAttempts);
-  bool saved = false;
+  bool saved = false, imageLost = false;
   int lastError = 0;
-  for (std::int32_t attempt = 0; attempt <= retries && !saved; ++attempt) {
+  for (std::int32_t attempt = 0; attempt <= retries && !saved && !imageLost; ++attempt) {
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
@@ -833,13 +867,13 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
       ImageOut out(staging, [&](const std::uint8_t* data, std::size_t size) {
         return files.Write(handle, data, size, err);
       });
-      // A file cut short under its mapped image fails the copy: a page read in
-      // here is replaced by zeros (the image says it is no longer intact), a page
-      // the system reads for a write cannot be had (EFAULT). Either way it is the
-      // file that could not be read.
+      // Records copied from a kept image are the file as it loaded only while the
+      // image is intact: checked once everything is written, before the new file
+      // takes the old one's place. A page the system reads for a write and cannot
+      // have fails the write (EFAULT): the image is no longer intact either.
       const bool emitted = EmitImage(plan, out);
       if (emitted && KeptImageIntact()) return true;
-      if (!KeptImageIntact() || (err == EFAULT && m_imageRecords)) err = EIO;
+      if (!KeptImageIntact()) err = EIO;
       return false;
     });
     if (result.status == WriteResult::Status::Refused) {
@@ -849,14 +883,17 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
     }
     if (!result.ok()) {
       Log("По непонятной причине не удалось сохранить на диск файл " + fileName + " .");
-      if (result.inPlace) Log(InPlaceFailedLine(result.target));
-      if (attempt < retries) Log("Пытаюсь сохранить еще раз....");
+      if (const std::string line = InPlaceFailureLine(result); !line.empty()) Log(line);
+      if (result.mayBeDamaged()) Log("Моб остался в памяти - сохраните его на другое имя.");
+      // The records cannot be had as they loaded any more: no retry can help.
+      imageLost = !KeptImageIntact();
+      if (attempt < retries && !imageLost) Log("Пытаюсь сохранить еще раз....");
       lastError = result.error;
       continue;
     }
     if (existed)
       Log("Файл " + fileName + " удален, т.к. на его место будет сохраняться файл.");
-    if (result.inPlace) Log(InPlaceLine(result.target));
+    if (result.inPlace == InPlace::Written) Log(InPlaceLine(result.target));
     if (fs.Exists(fileName)) {
       Log("Моб сохранен на диск в файл " + fileName + " .");
       saved = true;
@@ -866,7 +903,8 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
       Log("Пытаюсь сохранить еще раз....");
     }
   }
-  if (!saved && lastError != 0) Log(ReasonLine(lastError));
+  if (!saved && imageLost) Log(KeptImageLostLine());
+  else if (!saved && lastError != 0) Log(ReasonLine(lastError));
   if (!saved && !fs.Exists(fileName))
     Log("ЕТА ПИПЕЦ ТРЩ КАМАНДИР!!! НИХЕРА НЕ САВИТСЯ!!! И ФАЙЛ УГРОБИЛСЯ!!! НО ОН ЕЩЕ В ПАМЯТИ - "
         "ПОПРОБУЙТЕ ЗАСАВИТЬ НА ДРУГОЕ ИМЯ!!!");

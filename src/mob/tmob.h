@@ -128,12 +128,15 @@ class TMob {
   bool BuildImage(Bytes& image);
   // The file image a load kept (RecordsStayInImage), empty when it kept none.
   std::span<const std::uint8_t> KeptImage() const;
-  // False once a page of a kept image mapped from its file could not be read (the
-  // file was cut short meanwhile): what was read from it since is not the file.
+  // False once a kept image mapped from its file may no longer be the file as it
+  // loaded (another program asked to write into it, a page could not be read, a
+  // record no longer reads as it did): what was read from it since is not the file.
   bool KeptImageIntact() const;
+  // The log line that says why a kept image is not intact.
+  std::string KeptImageLostLine() const;
   // The index-th record of `kind` as the kept image holds it: its whole sub-block
-  // as it stands in the file, and whether those are the very bytes the writer
-  // makes of it. Only for a document whose records stay in its image.
+  // as the load framed it in the file, and whether those are the very bytes the
+  // writer makes of it. Only for a document whose records stay in its image.
   struct KeptRecordBytes {
     std::span<const std::uint8_t> bytes;
     bool asWritten = false;
@@ -181,7 +184,8 @@ class TMob {
 
   // Calls f(record) for every record of kind R in list order, wherever the document
   // holds them: a record left in the image is read into one scratch record, valid
-  // for the length of the call.
+  // for the length of the call (one that no longer reads as it loaded leaves the
+  // kept image not intact).
   template <class R, class F> void ForEachRecordOf(F&& f) const;
 
   // Calls f(list) for each of the eight lists in kind order.
@@ -202,8 +206,14 @@ class TMob {
   bool EmitImage(const ImagePlan& plan, ImageOut& out) const;
   bool EmitObjectBlock(std::uint64_t size, ImageOut& out) const;
   bool EmitImageRecords(ImageOut& out) const;
-  // The sub-block of the index-th record of `kind` left in the image.
-  const std::uint8_t* KeptRecord(ObjKind kind, std::size_t index) const;
+  // The bytes of the index-th record of `kind` left in the image, exactly as many
+  // as the load framed, copied into `copy`: a read of them stays within them. Empty
+  // when its header no longer says what the load found.
+  std::span<const std::uint8_t> CopyOfKeptRecord(ObjKind kind, std::size_t index, Bytes& copy) const;
+  void KeptRecordUnreadable() const;
+  // Reads a record left in the image again; false (and the image no longer
+  // intact) when it does not read.
+  template <class R> bool ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const;
   bool WriteToDisk(const std::string& fileName, const ImagePlan& plan);
   bool LoadMapped(MappedFile file);
 
@@ -244,12 +254,19 @@ template <class R, class F> void TMob::ForEachRecordOf(F&& f) const {
     return;
   }
   R record;
+  Bytes copy;
   for (std::size_t i = 0, n = Count(R::Kind); i < n; ++i) {
-    const std::uint8_t* sub = KeptRecord(R::Kind, i);
-    ClearForReuse(record);
-    record.ReadRecord(sub, ReadU32(sub + 4), ReadContext{});
+    ReadKeptRecord(i, record, copy);
     f(std::as_const(record));
   }
+}
+
+template <class R> bool TMob::ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const {
+  const auto sub = CopyOfKeptRecord(R::Kind, index, copy);
+  ClearForReuse(record);
+  if (!sub.empty() && record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{})) return true;
+  KeptRecordUnreadable();
+  return false;
 }
 
 template <class F> void TMob::ForEachList(F&& f) {

@@ -3,12 +3,18 @@
 // line of the load, the counts, and the saved bytes with the save's log.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "common/filesystem.h"
+#include "common/mappedfile.h"
 #include "mob/fields.h"
 #include "mob/filelog.h"
 #include "mob/generator.h"
@@ -19,6 +25,8 @@ namespace kelvarin {
 namespace {
 
 using testing::GeneratedImage;
+using testing::LogHas;
+using testing::LogLines;
 
 // Loads `bytes` both ways and compares everything the two documents show.
 void ExpectSameDocument(const Bytes& bytes, const std::string& what) {
@@ -139,8 +147,9 @@ TEST(RecordsStayInImage, ARecordClearedForReuseEqualsANewOne) {
 }
 
 // A regular file is mapped, not copied: it loads and saves as the same bytes read
-// into memory do, and a file cut short under the mapping fails the load or the save
-// with the reason, never the process.
+// into memory do. The mapping holds off other writers; one that asks while the
+// document reads from the file fails the load or the save with the reason, never
+// the process, and no file is written.
 class MappedImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -157,19 +166,28 @@ class MappedImageTest : public ::testing::Test {
     SetFiles(nullptr);
     std::filesystem::remove_all(m_dir);
   }
+  // Another program opens the file to write into it: refused while the document
+  // reads from it (a blocking open would wait for the document to let go).
+  bool AnotherProgramAsksToWrite() const {
+    const int fd = ::open(m_path.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    return fd < 0 && errno == EWOULDBLOCK;
+  }
+  static bool Guarded(const TMob& mob) { return !mob.KeptImage().empty() && GuardedFile(); }
+  // Whether the temporary folder's file system lets a mapping hold off writers.
+  static bool GuardedFile() {
+    const std::string probe = (std::filesystem::temp_directory_path() / "kelvarin-mapped-probe").string();
+    std::ofstream(probe) << "x";
+    MappedFile file;
+    int err = 0;
+    const bool guarded = file.Open(probe, err) && file.Guarded();
+    file = MappedFile();
+    std::filesystem::remove(probe);
+    return guarded;
+  }
   std::filesystem::path m_dir;
   std::string m_path;
   Bytes m_image;
-};
-
-// Cuts the file to its first page as soon as it is mapped.
-class CutOnceMapped : public PosixFileSystem {
- public:
-  bool MapRegular(const std::string& path, MappedFile& file, int& err) override {
-    const bool mapped = PosixFileSystem::MapRegular(path, file, err);
-    if (mapped) std::filesystem::resize_file(path, 4096);
-    return mapped;
-  }
 };
 
 TEST_F(MappedImageTest, AFileLoadsAndSavesAsItsBytesInMemoryDo) {
@@ -186,28 +204,96 @@ TEST_F(MappedImageTest, AFileLoadsAndSavesAsItsBytesInMemoryDo) {
   EXPECT_TRUE(saved == m_image);
 }
 
-TEST_F(MappedImageTest, AFileCutShortWhileItLoadsFailsTheLoad) {
-  CutOnceMapped files;
+// Asks to write into the file as soon as it is mapped.
+class WriterOnceMapped : public PosixFileSystem {
+ public:
+  explicit WriterOnceMapped(std::function<bool()> ask) : m_ask(std::move(ask)) {}
+  bool MapRegular(const std::string& path, MappedFile& file, int& err) override {
+    const bool mapped = PosixFileSystem::MapRegular(path, file, err);
+    asked = mapped && m_ask();
+    return mapped;
+  }
+  bool asked = false;
+
+ private:
+  std::function<bool()> m_ask;
+};
+
+TEST_F(MappedImageTest, AWriterWhileTheFileLoadsFailsTheLoad) {
+  if (!GuardedFile()) GTEST_SKIP() << "the temporary folder's file system grants no lease";
+  WriterOnceMapped files([this] { return AnotherProgramAsksToWrite(); });
   SetFiles(&files);
   TMob mob;
   mob.RecordsStayInImage = true;
   EXPECT_FALSE(mob.LoadFile(m_path));
   SetFiles(nullptr);
-  EXPECT_NE(mob.LogText.find("Не могу получить доступ к файлу!\r\n" + ReasonLine(EIO)), std::string::npos)
+  EXPECT_TRUE(files.asked);
+  EXPECT_NE(mob.LogText.find("Не могу получить доступ к файлу!\r\n" + ChangedWhileReadLine()), std::string::npos)
       << mob.LogText;
   EXPECT_FALSE(mob.Loaded);
 }
 
-TEST_F(MappedImageTest, AFileCutShortBeforeTheSaveFailsTheSaveAndWritesNothing) {
+TEST_F(MappedImageTest, AWriterBeforeTheSaveFailsTheSaveAndWritesNothing) {
   TMob mob;
   mob.RecordsStayInImage = true;
-  mob.SaveAttempts = 1;
+  mob.SaveAttempts = 3;
   ASSERT_TRUE(mob.LoadFile(m_path));
-  std::filesystem::resize_file(m_path, 4096);
+  if (!Guarded(mob)) GTEST_SKIP() << "the temporary folder's file system grants no lease";
+  ASSERT_TRUE(AnotherProgramAsksToWrite());
   const std::string copy = (m_dir / "copy.mob").string();
   EXPECT_FALSE(mob.SaveFile(copy));
   EXPECT_FALSE(std::filesystem::exists(copy));
-  EXPECT_NE(mob.LogText.find(ReasonLine(EIO)), std::string::npos) << mob.LogText;
+  EXPECT_TRUE(LogHas(mob, ChangedWhileReadLine())) << mob.LogText;
+  EXPECT_FALSE(LogHas(mob, "Пытаюсь сохранить еще раз"));  // no retry can help
+}
+
+// A file that another program holds open for writing cannot be guarded: it is read
+// into memory of its own, and what the program writes afterwards changes nothing.
+TEST_F(MappedImageTest, AFileOpenForWritingIsReadPrivately) {
+  const int writer = ::open(m_path.c_str(), O_WRONLY);
+  ASSERT_GE(writer, 0);
+  TMob mob;
+  mob.RecordsStayInImage = true;
+  ASSERT_TRUE(mob.LoadFile(m_path));
+  ASSERT_EQ(::ftruncate(writer, 4096), 0);
+  ::close(writer);
+  Bytes saved;
+  ASSERT_TRUE(mob.BuildImage(saved));
+  EXPECT_TRUE(saved == m_image);
+}
+
+// The image changes after the load (a kept image is memory of the document's own
+// here, so the test changes it itself): every later read stays within the sizes
+// the load framed, and the change is seen instead of written or shown.
+TEST(RecordsStayInImage, AnImageThatChangesAfterTheLoadIsReadWithinItsFramingAndRefused) {
+  Bytes image = GeneratedImage(60, 7);
+  const auto subs = SubBlocksOf(image);
+  ASSERT_EQ(KindFromId(ReadU32(image.data() + subs[0].offset)), ObjKind::Unit);
+  // The first unit is one the save writes anew (an unknown first chunk).
+  StoreU32(image.data() + subs[0].offset + 8, 0x12345678);
+  struct Case {
+    const char* what;
+    std::size_t at;  // where, in the image, a size becomes huge after the load
+  } cases[] = {{"a record written anew: its size", subs[0].offset + 4},
+               {"a record written anew: its second chunk's size", subs[0].offset + 8 + 9 + 4},
+               {"a record copied as it stands: its size", subs[5].offset + 4}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TMob mob;
+    mob.RecordsStayInImage = true;
+    ASSERT_TRUE(mob.LoadImage(image.data(), image.size()));
+    StoreU32(const_cast<std::uint8_t*>(mob.KeptImage().data()) + c.at, 0xFFFFFFF0);
+    std::size_t seen = 0;
+    mob.ForEachList([&](const auto& list) {
+      using R = typename std::decay_t<decltype(list)>::value_type;
+      mob.ForEachRecordOf<R>([&](const R&) { ++seen; });
+    });
+    EXPECT_EQ(seen, mob.TotalRecordCount());
+    EXPECT_FALSE(mob.KeptImageIntact());
+    mob.LogText.clear();
+    Bytes saved;
+    EXPECT_FALSE(mob.BuildImage(saved));
+  }
 }
 
 }  // namespace

@@ -254,38 +254,106 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
   EXPECT_EQ(Names(), std::vector<std::string>{"zone.mob"});
 }
 
-// No new file in the folder, and the overwrite itself fails half-way.
-class ClosedFolderAndFullDisk : public PosixFileSystem {
+// A folder that takes no new file, with the steps of an overwrite in place made to
+// fail on demand. The old bytes are kept in a folder of the test's (or in memory).
+class ClosedFolder : public PosixFileSystem {
  public:
+  std::string keptIn;  // empty: no folder takes the old bytes, memory does
+  bool noRoomToKeep = false;
+  bool failWrites = false;  // half the data reaches the file, then the disk is full
+  bool failPutBack = false;
+  int writes = 0;
+
   int CreateTemp(const std::string&, std::string&, int& err) override {
     err = EACCES;
     return -1;
   }
+  int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) override {
+    if (!noRoomToKeep) return PosixFileSystem::CreateKeptCopy(target, keptPath, err);
+    err = ENOSPC;
+    return -1;
+  }
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
+    ++writes;
+    if (!failWrites) return PosixFileSystem::Write(handle, data, size, err);
     PosixFileSystem::Write(handle, data, size / 2, err);
     err = ENOSPC;
     return false;
   }
+  bool CopyFrom(int handle, int from, int& err) override {
+    if (!failPutBack) return PosixFileSystem::CopyFrom(handle, from, err);
+    err = EIO;
+    return false;
+  }
+
+ protected:
+  std::vector<std::string> KeptCopyFolders() override {
+    return keptIn.empty() ? std::vector<std::string>{} : std::vector<std::string>{keptIn};
+  }
 };
 
-TEST_F(SaveTargetTest, AFailedOverwriteInPlaceSaysSoAndKeepsTheDocument) {
-  const std::string target = Path("zone.mob");
-  Write(target, "old contents");
-  ClosedFolderAndFullDisk files;
-  SetFiles(&files);
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(target));
-  const auto lines = LogLines(m_mob);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), InPlaceFailedLine(target)), lines.end()) << m_mob.LogText;
-  EXPECT_EQ(lines.end()[-2], ReasonLine(ENOSPC));
-  EXPECT_EQ(lines.back(), kNotSaved);
-  EXPECT_TRUE(m_mob.Loaded);
-  // A new file where there was none is never written in place.
-  m_mob.LogText.clear();
-  EXPECT_FALSE(m_mob.SaveFile(Path("new.mob")));
-  EXPECT_FALSE(LogHas(m_mob, "на месте"));
-  EXPECT_TRUE(LogHas(m_mob, ReasonLine(EACCES)));
-  EXPECT_FALSE(fs::exists(Path("new.mob")));
+TEST_F(SaveTargetTest, AnOverwriteInPlaceKeepsTheOldBytesUntilTheNewOnesAreSafe) {
+  struct Case {
+    const char* name;
+    bool allowed = true, noRoomToKeep = false, failWrites = false, failPutBack = false, inMemory = false;
+    InPlace outcome;
+    int reason = 0;
+  } cases[] = {
+      {.name = "written", .outcome = InPlace::Written},
+      {.name = "not allowed", .allowed = false, .outcome = InPlace::NotAllowed, .reason = EACCES},
+      {.name = "no room for the old bytes", .noRoomToKeep = true, .outcome = InPlace::Untouched, .reason = ENOSPC},
+      {.name = "put back", .failWrites = true, .outcome = InPlace::Restored, .reason = ENOSPC},
+      {.name = "kept aside", .failWrites = true, .failPutBack = true, .outcome = InPlace::OldBytesKept,
+       .reason = ENOSPC},
+      {.name = "lost with memory", .failWrites = true, .failPutBack = true, .inMemory = true,
+       .outcome = InPlace::OldBytesLost, .reason = ENOSPC},
+  };
+  const std::string target = Path("zone.mob"), kept = Path("kept");
+  const std::string old(100000, 'x');  // longer than the image: the rest must go
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Write(target, old);
+    fs::create_directories(kept);
+    ClosedFolder files;
+    files.keptIn = c.inMemory ? "" : kept;
+    files.noRoomToKeep = c.noRoomToKeep;
+    files.failWrites = c.failWrites;
+    files.failPutBack = c.failPutBack;
+    SetFiles(&files);
+    SetOverwriteInPlace(c.allowed);
+    m_mob.SaveAttempts = 0;
+    m_mob.LogText.clear();
+    const bool saved = m_mob.SaveFile(target);
+    SetOverwriteInPlace(true);
+    SetFiles(nullptr);
+
+    EXPECT_EQ(saved, c.outcome == InPlace::Written);
+    const auto keptNames = Names(kept);
+    WriteResult expected;
+    expected.target = target;
+    expected.inPlace = c.outcome;
+    if (c.outcome == InPlace::Written) {
+      EXPECT_EQ(Read(target), Image());
+      EXPECT_TRUE(LogHas(m_mob, InPlaceLine(target))) << m_mob.LogText;
+    } else {
+      if (c.outcome == InPlace::OldBytesKept) {
+        ASSERT_EQ(keptNames.size(), 1u);
+        expected.keptCopy = kept + "/" + keptNames[0];
+        EXPECT_EQ(Read(expected.keptCopy), old);
+      }
+      const auto lines = LogLines(m_mob);
+      EXPECT_NE(std::find(lines.begin(), lines.end(), InPlaceFailureLine(expected)), lines.end()) << m_mob.LogText;
+      EXPECT_EQ(lines.end()[-2], ReasonLine(c.reason));
+      EXPECT_EQ(LogHas(m_mob, "Моб остался в памяти"), expected.mayBeDamaged());
+      // Whatever is not said to be damaged is as it was.
+      if (!expected.mayBeDamaged()) EXPECT_EQ(Read(target), old);
+      if (c.outcome == InPlace::NotAllowed || c.outcome == InPlace::Untouched) EXPECT_EQ(files.writes, 0);
+    }
+    // The old bytes stay aside only where they are the one whole copy.
+    EXPECT_EQ(keptNames.size(), c.outcome == InPlace::OldBytesKept ? 1u : 0u);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"kept", "zone.mob"}));
+    fs::remove_all(kept);
+  }
 }
 
 }  // namespace

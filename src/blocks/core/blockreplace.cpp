@@ -54,12 +54,10 @@ std::string WriteBlockFile(FileSystem& fs, const std::string& path, const Bytes&
   const WriteResult result = WriteFileAtomically(fs, path, bytes);
   switch (result.status) {
     case WriteResult::Status::Written: return {};
-    case WriteResult::Status::Refused: return NotRegularFileLine(result.target, result.kind);
+    case WriteResult::Status::Refused: return WriteFailureText(result);
     case WriteResult::Status::Failed: break;
   }
-  std::string text = "Не удалось записать блок в файл " + path + ". " + ReasonLine(result.error);
-  if (result.inPlace) text += " Файл " + result.target + " перезаписывался на месте и мог испортиться.";
-  return text;
+  return "Не удалось записать блок в файл " + path + ". " + WriteFailureText(result);
 }
 
 std::string BlockTypeHex(std::uint32_t type) {

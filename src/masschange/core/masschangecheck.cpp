@@ -1,8 +1,5 @@
 #include "masschange/core/masschangecheck.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "common/cp1251.h"
 #include "common/filesystem.h"
 #include "common/textchecks.h"
@@ -16,18 +13,6 @@ bool IsNumberText(const std::string& text, char decimalSeparator) {
 
 bool IsIntegerText(const std::string& text) {
   return CheckStrInt(text) && ConvertInt32(text).has_value();
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (fs::equivalent(a, b, ec)) return true;
-  if (!ec) return false;
-  // One of them cannot be looked at (the open file may have been removed since it
-  // was loaded): compare the resolved paths instead.
-  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
-  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
-  return pa == pb;
 }
 
 }  // namespace
