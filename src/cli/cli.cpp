@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "cli/cliio.h"
+#include "cli/inplaceflag.h"
 #include "cli/jsondoc.h"
 #include "common/cp1251.h"
 #include "common/filesystem.h"
@@ -72,6 +73,10 @@ int Info(const std::string& path, CliIo& io) {
       return kExitFailed;
     }
     zone = ZoneSummaryOf(mob);
+    if (!mob.KeptImageIntact()) {
+      io.err << path << ": " << mob.KeptImageLostLine() << "\n";
+      return kExitFailed;
+    }
   }
   auto& out = io.out;
   out << "File:        " << path << " (" << zone.fileSize << " bytes)\n";
@@ -105,8 +110,8 @@ int Dump(const std::string& path, CliIo& io) {
   WriteMobJson(mob, io.out);
   io.out << "\n";
   if (!mob.KeptImageIntact()) {
-    // Cut short while it was read: what was written is not the file.
-    io.err << path << ": cannot be read: " << SystemErrorText(EIO) << "\n";
+    // Changed or cut short while it was read: what was written is not the file.
+    io.err << path << ": " << mob.KeptImageLostLine() << "\n";
     return kExitFailed;
   }
   return kExitOk;
@@ -259,6 +264,7 @@ std::optional<std::pair<std::string, std::string>> UnknownCommand(const CLI::App
 int RunCommand(int argc, const char* const* argv, CliIo& io) {
   std::ostream& out = io.out;
   std::ostream& err = io.err;
+  const TInPlaceOnlyWhenAsked inPlace;
   int exitCode = kExitOk;
   CLI::App app{"kelvarin-cli: inspect, convert and edit .mob zone files without the editor."};
   app.require_subcommand(1);
@@ -276,11 +282,13 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
   auto* resave = app.add_subcommand("resave", "Load IN and save it to OUT as the editor's save does.");
   resave->add_option("IN", file, "The .mob file to read")->required();
   resave->add_option("OUT", second, "The file to write")->required();
+  AddInPlaceFlag(*resave);
   resave->callback([&] { exitCode = Resave(file, second, io); });
 
   auto* build = app.add_subcommand("build", "Build a zone from JSON in the form `dump` writes.");
   build->add_option("JSON", file, "The JSON document")->required();
   build->add_option("OUT", second, "The .mob file to write")->required();
+  AddInPlaceFlag(*build);
   build->callback([&] { exitCode = Build(file, second, io); });
 
   auto* script = app.add_subcommand("script", "Read or replace a zone's script.");
@@ -296,6 +304,7 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
                                     "Script key: 0 stores the script as plain text, any other "
                                     "value enciphers it with the default key")
                         ->check(CLI::Range(std::int64_t(INT32_MIN), std::int64_t(INT32_MAX)));
+  AddInPlaceFlag(*set);
   set->callback([&] { exitCode = ScriptSet(file, second, keyOption->count() ? &key : nullptr, io); });
 
   std::size_t records = 2000;
@@ -305,6 +314,7 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
   generate->add_option("--records", records, "Placed objects over all kinds")
       ->check(CLI::Range(std::size_t(0), std::size_t(50000000)));
   generate->add_option("--seed", seed, "Random seed");
+  AddInPlaceFlag(*generate);
   generate->callback([&] { exitCode = Generate(file, records, seed, io); });
 
   AddMassChangeCommand(app, io, exitCode);

@@ -14,6 +14,7 @@
 #include <ostream>
 
 #include "cli/cliio.h"
+#include "cli/inplaceflag.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "document/session.h"
@@ -130,6 +131,7 @@ void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode) {
                   "Ini file with a [MassChangeOpts] section; SaveAttempts and MakeAutoBackups of "
                   "its [Main] section apply when present (defaults 10 and 1)")
       ->required();
+  AddInPlaceFlag(*cmd);
   cmd->callback([args, &io, &exitCode] { exitCode = RunMassChangeCommand(args->file, args->options, io); });
 }
 
