@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "cli/cliio.h"
+#include "cli/inplaceflag.h"
 #include "cli/mapmodule.h"
 
 namespace kelvarin {
@@ -61,11 +62,18 @@ void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode) {
   map->add_option("OUT", request->out, "The PNG file to write")->required();
   map->add_option("--size", request->size, "Picture size WIDTHxHEIGHT")->capture_default_str();
   map->add_option("--kinds", request->kinds, "Kinds to draw, comma-separated")->capture_default_str();
+  AddInPlaceFlag(*map);
   map->callback([request, &io, &exitCode] {
     if (!AcceptInput(request->file, TInputUse::Read, io)) {
       exitCode = kExitFailed;
       return;
     }
+    if (SameFile(request->file, request->out)) {
+      io.err << "kelvarin-cli map: " << request->out << " is the zone to draw; the picture would replace it\n";
+      exitCode = kExitFailed;
+      return;
+    }
+    request->overwriteInPlace = OverwriteInPlaceAllowed();
     const MapDrawFunction draw = LoadMapModule(io.err);
     exitCode = draw ? draw(*request, io) : kExitFailed;
   });

@@ -3,9 +3,10 @@
 // (of the kinds asked for) in view. Records whose coordinates are NaN or
 // infinite cannot be drawn; they are listed on stdout. Needs no display: the
 // picture is drawn off screen.
+#include <QBuffer>
+#include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <charconv>
 #include <cstdio>
 #include <cmath>
@@ -15,8 +16,10 @@
 
 #include "cli/cliio.h"
 #include "cli/mapmodule.h"
+#include "common/filesystem.h"
 #include "map/core/zoneindex.h"
 #include "map/render/maprenderer.h"
+#include "mob/filelog.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
 
@@ -141,11 +144,19 @@ int DrawMap(const MapRequest& request, CliIo& io) {
   TMapRenderer renderer;
   const QImage image = renderer.Render(scene);
 
-  // Written beside the target and renamed over it: a failed write leaves any
-  // earlier picture as it was.
-  QSaveFile target(QString::fromStdString(out));
-  if (!target.open(QIODevice::WriteOnly) || !image.save(&target, "PNG") || !target.commit()) {
-    io.err << out << ": the picture cannot be written: " << target.errorString().toStdString() << "\n";
+  // Written as every file is (ReplaceFile): a target that is no regular file is
+  // refused, and a failed write leaves any earlier picture as it was.
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    io.err << out << ": the picture cannot be encoded as PNG\n";
+    return kExitFailed;
+  }
+  SetOverwriteInPlace(request.overwriteInPlace);
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(png.constData());
+  const WriteResult written = WriteFileAtomically(Files(), out, Bytes(bytes, bytes + png.size()));
+  if (!written.ok()) {
+    io.err << out << ": the picture cannot be written: " << WriteFailureText(written) << "\n";
     return kExitFailed;
   }
 
@@ -169,8 +180,8 @@ int DrawMap(const MapRequest& request, CliIo& io) {
 
 }  // namespace kelvarin
 
-extern "C" __attribute__((visibility("default"))) int kelvarin_cli_map_draw_v1(const kelvarin::MapRequest& request,
+extern "C" __attribute__((visibility("default"))) int kelvarin_cli_map_draw_v2(const kelvarin::MapRequest& request,
                                                                                kelvarin::CliIo& io) {
   return kelvarin::DrawMap(request, io);
 }
-static_assert(std::is_same_v<decltype(&kelvarin_cli_map_draw_v1), kelvarin::MapDrawFunction>);
+static_assert(std::is_same_v<decltype(&kelvarin_cli_map_draw_v2), kelvarin::MapDrawFunction>);

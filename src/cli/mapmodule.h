@@ -12,11 +12,13 @@ namespace kelvarin {
 // The map command's arguments as the command line gave them.
 struct MapRequest {
   std::string file, out, size, kinds;
+  // --in-place: the module's file layer is its own, so it is told.
+  bool overwriteInPlace = false;
 };
 
 // The module's one exported function. Its name carries the version of this
 // interface: a module from another build is refused, never called wrongly.
 using MapDrawFunction = int (*)(const MapRequest& request, CliIo& io);
-inline constexpr const char* kMapDrawSymbol = "kelvarin_cli_map_draw_v1";
+inline constexpr const char* kMapDrawSymbol = "kelvarin_cli_map_draw_v2";
 
 }  // namespace kelvarin

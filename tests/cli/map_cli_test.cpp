@@ -3,6 +3,8 @@
 // sizes, kinds and files refused.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QImage>
 #include <cmath>
 #include <cstdlib>
@@ -92,6 +94,27 @@ TEST_F(MapCli, RefusesBadSizesKindsAndFiles) {
   EXPECT_EQ(Run({"map", Path("missing.mob"), Path("a.png")}), 1);
   EXPECT_EQ(Run({"map", Path("zone.mob"), Path("no-such-folder/a.png")}), 1);
   EXPECT_NE(err.str().find("cannot be written"), std::string::npos);
+}
+
+// The picture is written as every file is: what is no regular file is refused and
+// left as it was, and so is the zone itself, by any name.
+TEST_F(MapCli, RefusesTargetsThatAreNoPictureFile) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0666), 0);
+  fs::create_symlink("loop-b", m_dir / "loop-a");
+  fs::create_symlink("loop-a", m_dir / "loop-b");
+  fs::create_symlink("zone.mob", m_dir / "zone-link.png");
+  const auto zoneBytes = fs::file_size(Path("zone.mob"));
+  for (const char* target : {"fifo", "loop-a", "zone.mob", "zone-link.png"}) {
+    SCOPED_TRACE(target);
+    EXPECT_EQ(Run({"map", Path("zone.mob"), Path(target)}), 1);
+    EXPECT_FALSE(err.str().empty());
+  }
+  EXPECT_NE(err.str().find("is the zone to draw"), std::string::npos) << err.str();
+  EXPECT_TRUE(fs::is_fifo(Path("fifo")));
+  EXPECT_TRUE(fs::is_symlink(m_dir / "loop-a"));
+  EXPECT_TRUE(fs::is_symlink(m_dir / "zone-link.png"));
+  EXPECT_EQ(fs::file_size(Path("zone.mob")), zoneBytes);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 5);  // nothing left beside them
 }
 
 }  // namespace

@@ -244,7 +244,10 @@ void TBlocksPage::ExportSelected() {
   const QString path = m_shell.Prompts().ChooseSaveBlockFile(folder + name);
   if (path.isEmpty()) return;
 
-  const std::string error = WriteBlockFile(Files(), ToUtf8(path), *bytes);
+  const std::string error = !m_session.Path().empty() && SameFile(ToUtf8(path), m_session.Path())
+                                ? "Не удалось записать блок в файл " + ToUtf8(path) +
+                                      ": это файл открытого моба, блок заменил бы его."
+                                : WriteBlockFile(Files(), ToUtf8(path), *bytes);
   if (!error.empty()) {
     m_shell.Prompts().ShowMessage(FromUtf8(error), TPrompts::Icon::Error);
     return;

@@ -1,5 +1,6 @@
 #include "map/ui/mappage.h"
 
+#include <QBuffer>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
@@ -10,15 +11,16 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "common/filesystem.h"
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
 #include "document/movecommand.h"
 #include "map/core/mapgrid.h"
 #include "map/render/mapstyle.h"
+#include "mob/filelog.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
 #include "objects/core/objectparams.h"
@@ -525,16 +527,22 @@ void TMapPage::ExportPngAsked() {
 }
 
 bool TMapPage::ExportPng(const QString& path) {
-  const QImage image = m_canvas->RenderForExport();
-  // Written beside the target and renamed over it: a failed write keeps an
-  // earlier picture of that name.
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-    m_shell.Prompts().ShowMessage(
-        QStringLiteral("Не удалось сохранить картинку ") + path + QStringLiteral(": ") + file.errorString(),
-        TPrompts::Icon::Error);
+  const auto failed = [&](const std::string& why) {
+    m_shell.Prompts().ShowMessage(QStringLiteral("Не удалось сохранить картинку ") + path + QStringLiteral(": ") +
+                                      FromUtf8(why),
+                                  TPrompts::Icon::Error);
     return false;
-  }
+  };
+  if (!m_session.Path().empty() && SameFile(ToUtf8(path), m_session.Path()))
+    return failed("это файл открытого моба, картинка заменила бы его.");
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !m_canvas->RenderForExport().save(&buffer, "PNG"))
+    return failed("картинку не удалось закодировать в PNG.");
+  // Written as every file is: a failed write keeps an earlier picture of that name.
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(png.constData());
+  const WriteResult written = WriteFileAtomically(Files(), ToUtf8(path), Bytes(bytes, bytes + png.size()));
+  if (!written.ok()) return failed(WriteFailureText(written));
   m_shell.ShowStatusMessage(QStringLiteral("Вид карты сохранён в ") + path);
   return true;
 }
