@@ -857,7 +857,7 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
   const std::int32_t retries = std::clamp(SaveAttempts, 0, kMaxSaveAttempts);
   bool saved = false, imageLost = false;
   int lastError = 0;
-  for (std::int32_t attempt = 0; attempt <= retries && !saved && !imageLost; ++attempt) {
+  for (std::int32_t attempt = 0; attempt <= retries && !saved; ++attempt) {
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
@@ -885,10 +885,13 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
       Log("По непонятной причине не удалось сохранить на диск файл " + fileName + " .");
       if (const std::string line = InPlaceFailureLine(result); !line.empty()) Log(line);
       if (result.mayBeDamaged()) Log("Моб остался в памяти - сохраните его на другое имя.");
-      // The records cannot be had as they loaded any more: no retry can help.
+      // The records cannot be had as they loaded any more, or the file may not be
+      // overwritten where it lies: no retry can help.
       imageLost = !KeptImageIntact();
-      if (attempt < retries && !imageLost) Log("Пытаюсь сохранить еще раз....");
+      const bool hopeless = imageLost || result.inPlace == InPlace::NotAllowed;
       lastError = result.error;
+      if (hopeless) break;
+      if (attempt < retries) Log("Пытаюсь сохранить еще раз....");
       continue;
     }
     if (existed)
