@@ -70,7 +70,6 @@ struct TMob::ImageRecords {
   struct Ref {
     std::uint32_t offset = 0;    // of the sub-block in the image
     std::uint32_t fileSize = 0;  // as the framing pass found it: no later read goes past it
-    std::uint32_t size = 0;      // as written: the record's GetSize
     bool asWritten = false;      // the image holds exactly the bytes the writer makes
   };
   Bytes owned;         // the file read into memory,
@@ -469,10 +468,10 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
       if (!kept) {
         toRead.push_back({pos, subSize, *kind, index});
       } else if (InWrittenForm(*kind, block + pos, subSize)) {
-        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, subSize, true});
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
         kept->writtenSize += subSize;
       } else {
-        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, 0, false});
+        kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, false});
         toRead.push_back({pos, subSize, *kind, index});
       }
     } else {
@@ -525,7 +524,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
           record.WriteRecord(written);
           asWritten = std::equal(written.begin(), written.end(), sub);
         }
-        kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), subSize, read, asWritten};
+        kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), subSize, asWritten};
         kept->writtenSize += read;
       }
     });
@@ -800,7 +799,7 @@ TMob::KeptRecordBytes TMob::KeptRecordAt(ObjKind kind, std::size_t index) const 
   return {{m_imageRecords->image.data() + ref.offset, ref.fileSize}, ref.asWritten};
 }
 
-void TMob::KeptRecordUnreadable() const { m_imageRecords->changed = true; }
+void TMob::KeptImageChanged() const { m_imageRecords->changed = true; }
 
 // Records left in the image go out in list order per kind: runs of records that lie
 // back to back in the image, each as the writer makes it, are copied in one piece;
@@ -815,6 +814,7 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
   };
   bool ok = true;
   Bytes copied;
+  std::uint64_t written = 0;
   ForEachList([&](const auto& list) {
     using R = typename std::decay_t<decltype(list)>::value_type;
     const auto& refs = m_imageRecords->records[int(R::Kind)];
@@ -825,22 +825,22 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
           ok = flushRun();
           runStart = ref.offset;
         }
-        runEnd = ref.offset + std::uint64_t(ref.size);
+        runEnd = ref.offset + std::uint64_t(ref.fileSize);
+        written += ref.fileSize;
         continue;
       }
       ok = flushRun();
       R record;
-      // Written anew as it read at the load, at the length planned, or not at all.
-      if (!ReadKeptRecord(i, record, copied) || record.GetSize() != ref.size) {
-        m_imageRecords->changed = true;
-        ok = false;
-        return;
-      }
+      ok = ok && ReadKeptRecord(i, record, copied);
+      if (!ok) return;
       record.WriteRecord(out.Staging());
-      ok = ok && out.Step();
+      written += record.GetSize();
+      ok = out.Step();
     }
   });
-  return ok && flushRun();
+  // Records written anew at other lengths than they loaded with: not the plan.
+  if (ok && written != m_imageRecords->writtenSize) KeptImageChanged();
+  return ok && written == m_imageRecords->writtenSize && flushRun();
 }
 
 bool TMob::BuildImage(Bytes& image) {

@@ -210,7 +210,7 @@ class TMob {
   // as the load framed, copied into `copy`: a read of them stays within them. Empty
   // when its header no longer says what the load found.
   std::span<const std::uint8_t> CopyOfKeptRecord(ObjKind kind, std::size_t index, Bytes& copy) const;
-  void KeptRecordUnreadable() const;
+  void KeptImageChanged() const;
   // Reads a record left in the image again; false (and the image no longer
   // intact) when it does not read.
   template <class R> bool ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const;
@@ -265,7 +265,7 @@ template <class R> bool TMob::ReadKeptRecord(std::size_t index, R& record, Bytes
   const auto sub = CopyOfKeptRecord(R::Kind, index, copy);
   ClearForReuse(record);
   if (!sub.empty() && record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{})) return true;
-  KeptRecordUnreadable();
+  KeptImageChanged();
   return false;
 }
 
