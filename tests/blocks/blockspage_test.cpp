@@ -271,5 +271,15 @@ TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {
   EXPECT_TRUE(page->HexView()->Data().empty());
 }
 
+TEST_F(BlocksPageTest, AnExportNeverWritesOverTheOpenZone) {
+  const Bytes zone = SaveBytes(shell.mob);
+  WriteFile(Path("zone.mob"), zone);
+  SelectBlock(3);
+  shell.prompts.ChooseFile(QString::fromStdString(Path("zone.mob")));
+  page->ExportSelected();
+  EXPECT_EQ(ReadFile(Path("zone.mob")), zone);
+  EXPECT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
+}
+
 }  // namespace
 }  // namespace kelvarin

@@ -4,6 +4,8 @@
 // hide and show per kind, and the PNG export.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -400,6 +402,13 @@ TEST_F(MapPageTest, ExportWritesAPngOfTheViewsSize) {
   // A folder in the way: a message, nothing written.
   EXPECT_FALSE(map->ExportPng(dir.path()));
   ASSERT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
+}
+
+TEST_F(MapPageTest, ExportNeverWritesOverTheOpenZone) {
+  Open();
+  EXPECT_FALSE(map->ExportPng(QStringLiteral("zone.mob")));
+  EXPECT_FALSE(QFileInfo::exists(QStringLiteral("zone.mob")));
+  EXPECT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
 }
 
 }  // namespace
