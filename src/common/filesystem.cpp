@@ -247,7 +247,18 @@ std::vector<std::string> PosixFileSystem::KeptCopyFolders() {
   return folders;
 }
 
-int PosixFileSystem::CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) {
+int PosixFileSystem::KeepCopyOf(const std::string& target, std::string& keptPath, int& err) {
+  // Whatever a place holds when the copy cannot be completed there goes again.
+  const auto filled = [&](int fd, const std::string& path) {
+    if (fd >= 0 && CopyInto(fd, target, err) && Sync(fd, err)) {
+      if (!path.empty()) SyncFolderOf(path);
+      keptPath = path;
+      return true;
+    }
+    if (fd >= 0) ::close(fd);
+    if (fd >= 0 && !path.empty()) Remove(path);
+    return false;
+  };
   // Named after the target, cut so that the name stays within the usual limit.
   const std::string name = target.substr(target.find_last_of('/') + 1).substr(0, 200) + ".old-";
   err = ENOENT;
@@ -257,12 +268,10 @@ int PosixFileSystem::CreateKeptCopy(const std::string& target, std::string& kept
     for (int tries = 0; tries < 100; ++tries) {
       const std::string path = folder + "/" + name + RandomLetters();
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd >= 0) {
-        keptPath = path;
-        return fd;
-      }
-      err = errno;
-      if (err != EEXIST) break;
+      if (fd < 0) err = errno;
+      if (fd < 0 && err == EEXIST) continue;
+      if (filled(fd, path)) return fd;
+      break;
     }
   }
   // Memory, when at most half of what is free would hold it.
@@ -272,11 +281,13 @@ int PosixFileSystem::CreateKeptCopy(const std::string& target, std::string& kept
     return -1;
   }
   const auto freeBytes = std::uint64_t(::sysconf(_SC_AVPHYS_PAGES)) * std::uint64_t(::sysconf(_SC_PAGESIZE));
-  if (std::uint64_t(st.st_size) > freeBytes / 2) return -1;
+  if (std::uint64_t(st.st_size) > freeBytes / 2) {
+    err = ENOMEM;
+    return -1;
+  }
   const int fd = ::memfd_create("kelvarin-old", MFD_CLOEXEC);
   if (fd < 0) err = errno;
-  keptPath.clear();
-  return fd;
+  return filled(fd, {}) ? fd : -1;
 }
 
 bool PosixFileSystem::EndHere(int handle, int& err) {
@@ -367,11 +378,8 @@ bool WriteOver(FileSystem& fs, int handle, const FileFiller& fill, int& err) {
 // memory.
 class TKeptCopy {
  public:
-  TKeptCopy(FileSystem& fs, const std::string& target, int& err) : m_fs(fs) {
-    m_handle = fs.CreateKeptCopy(target, m_path, err);
-    m_held = m_handle >= 0 && fs.CopyInto(m_handle, target, err) && fs.Sync(m_handle, err);
-    if (m_held && !m_path.empty()) fs.SyncFolderOf(m_path);
-  }
+  TKeptCopy(FileSystem& fs, const std::string& target, int& err)
+      : m_fs(fs), m_handle(fs.KeepCopyOf(target, m_path, err)) {}
   ~TKeptCopy() {
     int ignored = 0;
     if (m_handle >= 0) m_fs.Close(m_handle, ignored);
@@ -380,7 +388,7 @@ class TKeptCopy {
   TKeptCopy(const TKeptCopy&) = delete;
   TKeptCopy& operator=(const TKeptCopy&) = delete;
 
-  bool Held() const { return m_held; }
+  bool Held() const { return m_handle >= 0; }
   int Handle() const { return m_handle; }
   bool PutBack(const std::string& target) {
     int err = 0;
@@ -398,9 +406,8 @@ class TKeptCopy {
 
  private:
   FileSystem& m_fs;
-  int m_handle = -1;
   std::string m_path;  // empty: in memory
-  bool m_held = false;
+  int m_handle;
   bool m_keep = false;
 };
 

@@ -59,11 +59,12 @@ class FileSystem {
   virtual bool CopyInto(int handle, const std::string& from, int& err) = 0;
   // Appends the whole content of the open file `from`, read from its start.
   virtual bool CopyFrom(int handle, int from, int& err) = 0;
-  // Opens a new file (for reading and writing) to keep the old bytes of `target`
-  // while it is overwritten in place: in the user's cache folder, or else the
-  // temporary folder, named after the target so that the user can find it; in
-  // memory (`keptPath` empty) when neither takes one and the file fits there.
-  virtual int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) = 0;
+  // Copies the bytes of `target` aside, flushed, to keep them while it is
+  // overwritten in place: into the user's cache folder, or else the temporary
+  // folder, named after the target so that the user can find it; into memory
+  // (`keptPath` empty) when no folder takes the copy and it fits there. The handle
+  // of the copy, -1 with `err` when no place takes it.
+  virtual int KeepCopyOf(const std::string& target, std::string& keptPath, int& err) = 0;
   // Cuts the file at the current position.
   virtual bool EndHere(int handle, int& err) = 0;
   virtual bool Sync(int handle, int& err) = 0;
@@ -91,7 +92,7 @@ class PosixFileSystem : public FileSystem {
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override;
   bool CopyInto(int handle, const std::string& from, int& err) override;
   bool CopyFrom(int handle, int from, int& err) override;
-  int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) override;
+  int KeepCopyOf(const std::string& target, std::string& keptPath, int& err) override;
   bool EndHere(int handle, int& err) override;
   bool Sync(int handle, int& err) override;
   bool Close(int handle, int& err) override;
@@ -104,7 +105,7 @@ class PosixFileSystem : public FileSystem {
   // The unnamed temporary file of CreateTemp; -1 with `err` when the folder's file
   // system cannot make one (EOPNOTSUPP) or any other error.
   virtual int OpenUnnamedTemp(const std::string& folder, int& err);
-  // Where CreateKeptCopy tries, in order: the user's cache folder for this program,
+  // Where KeepCopyOf tries, in order: the user's cache folder for this program,
   // then the temporary folder.
   virtual std::vector<std::string> KeptCopyFolders();
 };
@@ -167,7 +168,7 @@ using FileFiller = std::function<bool(FileSystem& fs, int handle, int& err)>;
 // that exists and is not a regular file (folder, device, FIFO, socket, looping
 // links) is refused and nothing is touched. When the folder takes no new file
 // but the target is writable, the target is overwritten in place where that is
-// allowed: its old bytes are first copied aside (CreateKeptCopy) and flushed,
+// allowed: its old bytes are first copied aside (KeepCopyOf) and flushed,
 // whatever this process has mapped of the file reads them from there, and they
 // are put back if the write fails.
 WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill);

@@ -255,7 +255,8 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
 }
 
 // A folder that takes no new file, with the steps of an overwrite in place made to
-// fail on demand. The old bytes are kept in a folder of the test's (or in memory).
+// fail on demand. The old bytes are kept in a folder of the test's, after one that
+// cannot be (or in memory).
 class ClosedFolder : public PosixFileSystem {
  public:
   std::string keptIn;  // empty: no folder takes the old bytes, memory does
@@ -268,8 +269,8 @@ class ClosedFolder : public PosixFileSystem {
     err = EACCES;
     return -1;
   }
-  int CreateKeptCopy(const std::string& target, std::string& keptPath, int& err) override {
-    if (!noRoomToKeep) return PosixFileSystem::CreateKeptCopy(target, keptPath, err);
+  int KeepCopyOf(const std::string& target, std::string& keptPath, int& err) override {
+    if (!noRoomToKeep) return PosixFileSystem::KeepCopyOf(target, keptPath, err);
     err = ENOSPC;
     return -1;
   }
@@ -288,7 +289,8 @@ class ClosedFolder : public PosixFileSystem {
 
  protected:
   std::vector<std::string> KeptCopyFolders() override {
-    return keptIn.empty() ? std::vector<std::string>{} : std::vector<std::string>{keptIn};
+    const std::string noFolder = keptIn + "/../zone.mob/cache";
+    return keptIn.empty() ? std::vector<std::string>{} : std::vector<std::string>{noFolder, keptIn};
   }
 };
 
