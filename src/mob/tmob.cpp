@@ -869,11 +869,12 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
       });
       // Records copied from a kept image are the file as it loaded only while the
       // image is intact: checked once everything is written, before the new file
-      // takes the old one's place. A page the system reads for a write and cannot
-      // have fails the write (EFAULT): the image is no longer intact either.
+      // takes the old one's place. A page of a mapped image that the system reads
+      // for a write and cannot have fails the write (EFAULT): the file could not
+      // be read.
       const bool emitted = EmitImage(plan, out);
       if (emitted && KeptImageIntact()) return true;
-      if (!KeptImageIntact()) err = EIO;
+      if (!KeptImageIntact() || (err == EFAULT && m_imageRecords)) err = EIO;
       return false;
     });
     if (result.status == WriteResult::Status::Refused) {
