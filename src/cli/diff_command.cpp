@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "cli/cliio.h"
+#include "cli/inplaceflag.h"
 #include "cli/jsondoc.h"
 #include "common/cp1251.h"
 #include "common/filesystem.h"
@@ -16,6 +17,7 @@
 #include "diff/zonediff.h"
 #include "diff/zonemerge.h"
 #include "diff/zonetext.h"
+#include "mob/filelog.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
 
@@ -35,10 +37,10 @@ bool LoadForComparing(TMob& mob, const std::string& path, CliIo& io, TInputUse u
   return false;
 }
 
-// A file cut short while it was read: what was compared is not the file.
+// A file changed or cut short while it was read: what was compared is not the file.
 bool ReadWhole(const TMob& mob, const std::string& path, CliIo& io) {
   if (mob.KeptImageIntact()) return true;
-  io.err << path << ": cannot be read: " << SystemErrorText(EIO) << "\n";
+  io.err << path << ": " << mob.KeptImageLostLine() << "\n";
   return false;
 }
 
@@ -237,7 +239,7 @@ int Merge(const std::string& basePath, const std::string& oursPath, const std::s
     const std::string text = MergeToJson(merge, outPath).dump(1) + "\n";
     const WriteResult written = WriteFileAtomically(Files(), conflictsPath, Bytes(text.begin(), text.end()));
     if (!written.ok()) {
-      io.err << conflictsPath << ": cannot be written: " << SystemErrorText(written.error) << "\n";
+      io.err << conflictsPath << ": cannot be written: " << WriteFailureText(written) << "\n";
       return kExitTrouble;
     }
   }
@@ -285,6 +287,7 @@ void AddDiffCommands(CLI::App& app, CliIo& io, int& exitCode) {
   merge->add_option("THEIRS", args->c, "Their version")->required();
   merge->add_option("-o,--output", args->out, "Write the result here instead of to OURS");
   merge->add_option("--conflicts", args->conflicts, "Also write the conflicts to this JSON file");
+  AddInPlaceFlag(*merge);
   merge->callback([args, &io, &exitCode] {
     io.failedExit = kExitTrouble;
     exitCode = Merge(args->a, args->b, args->c, args->out, args->conflicts, io);
