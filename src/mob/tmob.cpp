@@ -76,13 +76,13 @@ struct TMob::ImageRecords {
   MappedFile mapped;   // or mapped (guarded: a change by another program is seen)
   std::span<const std::uint8_t> image;
   std::vector<Ref> records[kObjKindCount];
-  std::uint64_t writtenSize = 0;  // of all records, as written
+  std::uint64_t writtenSize[kObjKindCount] = {};  // of the records of each kind, as written
   // A record read again did not read as it did when the file was loaded.
   mutable bool changed = false;
 
   void Clear() {
     for (auto& list : records) list = {};
-    writtenSize = 0;
+    for (auto& size : writtenSize) size = 0;
   }
 };
 
@@ -469,7 +469,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
         toRead.push_back({pos, subSize, *kind, index});
       } else if (InWrittenForm(*kind, block + pos, subSize)) {
         kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, true});
-        kept->writtenSize += subSize;
+        kept->writtenSize[int(*kind)] += subSize;
       } else {
         kept->records[int(*kind)].push_back({std::uint32_t(fileOffset + pos), subSize, false});
         toRead.push_back({pos, subSize, *kind, index});
@@ -525,7 +525,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
           asWritten = std::equal(written.begin(), written.end(), sub);
         }
         kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), subSize, asWritten};
-        kept->writtenSize += read;
+        kept->writtenSize[int(R::Kind)] += read;
       }
     });
     if (!ok) return false;
@@ -544,7 +544,8 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
 
 std::uint64_t TMob::ObjectBlockSize() const {
   std::uint64_t total = 8;
-  if (m_imageRecords) total += m_imageRecords->writtenSize;
+  if (m_imageRecords)
+    for (const std::uint64_t size : m_imageRecords->writtenSize) total += size;
   ForEachList([&](const auto& list) {
     for (const auto& r : list) total += r.GetSize();
   });
@@ -578,8 +579,7 @@ std::size_t TMob::Count(ObjKind kind) const {
 
 std::uint64_t TMob::RecordBytes(ObjKind kind) const {
   std::uint64_t bytes = 0;
-  if (m_imageRecords)
-    for (const ImageRecords::Ref& ref : m_imageRecords->records[int(kind)]) bytes += ref.size;
+  if (m_imageRecords) bytes += m_imageRecords->writtenSize[int(kind)];
   int k = 0;
   ForEachList([&](const auto& list) {
     if (k++ == int(kind))
@@ -814,10 +814,10 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
   };
   bool ok = true;
   Bytes copied;
-  std::uint64_t written = 0;
   ForEachList([&](const auto& list) {
     using R = typename std::decay_t<decltype(list)>::value_type;
     const auto& refs = m_imageRecords->records[int(R::Kind)];
+    std::uint64_t written = 0;
     for (std::size_t i = 0; ok && i < refs.size(); ++i) {
       const ImageRecords::Ref& ref = refs[i];
       if (ref.asWritten) {
@@ -837,10 +837,13 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
       written += record.GetSize();
       ok = out.Step();
     }
+    // Records written anew at other lengths than they loaded with: not the plan.
+    if (ok && written != m_imageRecords->writtenSize[int(R::Kind)]) {
+      KeptImageChanged();
+      ok = false;
+    }
   });
-  // Records written anew at other lengths than they loaded with: not the plan.
-  if (ok && written != m_imageRecords->writtenSize) KeptImageChanged();
-  return ok && written == m_imageRecords->writtenSize && flushRun();
+  return ok && flushRun();
 }
 
 bool TMob::BuildImage(Bytes& image) {

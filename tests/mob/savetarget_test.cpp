@@ -348,8 +348,12 @@ TEST_F(SaveTargetTest, AnOverwriteInPlaceKeepsTheOldBytesUntilTheNewOnesAreSafe)
       EXPECT_EQ(lines.end()[-2], ReasonLine(c.reason));
       EXPECT_EQ(LogHas(m_mob, "Моб остался в памяти"), expected.mayBeDamaged());
       // Whatever is not said to be damaged is as it was.
-      if (!expected.mayBeDamaged()) EXPECT_EQ(Read(target), old);
-      if (c.outcome == InPlace::NotAllowed || c.outcome == InPlace::Untouched) EXPECT_EQ(files.writes, 0);
+      if (!expected.mayBeDamaged()) {
+        EXPECT_EQ(Read(target), old);
+      }
+      if (c.outcome == InPlace::NotAllowed || c.outcome == InPlace::Untouched) {
+        EXPECT_EQ(files.writes, 0);
+      }
     }
     // The old bytes stay aside only where they are the one whole copy.
     EXPECT_EQ(keptNames.size(), c.outcome == InPlace::OldBytesKept ? 1u : 0u);
