@@ -42,14 +42,16 @@ endif()
 # GUI tests get a label so they can be run under Xvfb together. They share one display,
 # where window activation and keyboard focus are global: two of them running at once take
 # the focus from each other, so they hold one resource lock and run one after the other.
+# Listing a binary's tests starts it: on a busy machine that can take longer than the
+# default five seconds, and a listing that times out would leave its tests out of the run.
 function(kelvarin_add_test name)
   cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   if(T_GUI)
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES LABELS gui RESOURCE_LOCK display
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS gui RESOURCE_LOCK display
       ENVIRONMENT "QT_QPA_PLATFORM=xcb")
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120)
   endif()
 endfunction()
