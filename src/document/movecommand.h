@@ -6,7 +6,7 @@
 #include <string>
 
 #include "document/history.h"
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 

@@ -1,7 +1,6 @@
 #include "document/recordcommands.h"
 
 #include <cstring>
-#include <type_traits>
 
 #include "common/cp1251.h"
 
@@ -35,32 +34,6 @@ std::string FieldEditCaption(std::string_view key, std::string_view displayText)
     caption += "…";
   }
   return caption;
-}
-
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
-  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return std::nullopt;
-  return VisitRecord(mob, ref, [](const auto& record) -> std::optional<TRotationFields> {
-    using R = std::decay_t<decltype(record)>;
-    if constexpr (HasCommonFields(R::Kind))
-      return TRotationFields{record.RotationW, record.RotationX, record.RotationY, record.RotationZ};
-    else return std::nullopt;
-  });
-}
-
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
-  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return false;
-  return VisitRecord(mob, ref, [&](auto& record) {
-    using R = std::decay_t<decltype(record)>;
-    if constexpr (HasCommonFields(R::Kind)) {
-      record.RotationW = rotation[0];
-      record.RotationX = rotation[1];
-      record.RotationY = rotation[2];
-      record.RotationZ = rotation[3];
-      return true;
-    } else {
-      return false;
-    }
-  });
 }
 
 TTurnCommand::TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,

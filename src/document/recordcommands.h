@@ -5,7 +5,6 @@
 // both belong to one gesture.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "document/fieldvalue.h"
 #include "document/history.h"
 #include "document/recordsedit.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 
@@ -46,14 +46,6 @@ class TFieldEditCommand : public TDocCommand {
 // The caption of a field edit: the field and its new value as the parameter table
 // shows it (1251 bytes), "LoadX = 12.5"; a long value is cut short.
 std::string FieldEditCaption(std::string_view key, std::string_view displayText);
-
-// RotationW, RotationX, RotationY, RotationZ of a record.
-using TRotationFields = std::array<float, 4>;
-
-// The rotation of a record (units, objects, levers, traps, flames); nullopt for
-// particles and for no record.
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref);
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation);
 
 // A turn of one record in the orientation view. The turns of one gesture (a run of
 // wheel notches) merge into one step.

@@ -21,7 +21,7 @@
 #include "map/render/mapstyle.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
-#include "objects/core/objectparams.h"
+#include "mob/recordrules.h"
 #include "shell/pagelinks.h"
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
@@ -338,12 +338,11 @@ QString TMapPage::Describe(ObjRef ref) const {
   if (!m_shell.MobOpened()) return {};
   const TMob& mob = m_shell.Mob();
   if (!RefersToRecord(mob, ref)) return {};
-  const std::int32_t id = VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); });
   const auto pos = ReadPlanePosition(mob, ref);
   return QStringLiteral("%1: %2\n%3 %4\nX %5, Y %6")
       .arg(FromUtf8(ObjKindCaption(ref.kind)), FromCp1251(RecordCaption(mob, ref)),
-           HasCommonFields(ref.kind) ? QStringLiteral("ObjectID") : QStringLiteral("ID"))
-      .arg(id)
+           QString::fromLatin1(IdentityFieldName(ref.kind)))
+      .arg(IdentityOf(mob, ref))
       .arg(FloatText(pos->x, DecimalSeparator()), FloatText(pos->y, DecimalSeparator()));
 }
 

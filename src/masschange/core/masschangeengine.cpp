@@ -11,7 +11,7 @@
 #include "document/recordsedit.h"
 #include "document/session.h"
 #include "mob/filelog.h"
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 namespace {
@@ -31,34 +31,6 @@ template <class F> decltype(auto) VisitKind(ObjKind kind, F&& f) {
     case Particle2: return f(std::integral_constant<ObjKind, Particle2>{});
     default: return f(std::integral_constant<ObjKind, Particle3>{});
   }
-}
-
-// The fields the options act on, per kind: particles have no common fields and
-// their name is NameStr. Where a record stands is planecoords.h's rule; the
-// offset writes it through member pointers, which the history's field steps need.
-template <class R> constexpr bool kCommon = HasCommonFields(R::Kind);
-
-// A common field as a member of the record type itself.
-template <class R, class M> constexpr M R::*Own(M TCommonObjFields::*member) { return static_cast<M R::*>(member); }
-
-template <class R> constexpr std::string R::*NameMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::Name2);
-  else return &R::NameStr;
-}
-template <class R> constexpr float R::*PosXMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadX);
-  else return &R::CoordX;
-}
-template <class R> constexpr float R::*PosYMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadY);
-  else return &R::CoordY;
-}
-template <class R> auto& NameOf(R& r) { return r.*NameMember<std::remove_const_t<R>>(); }
-template <class R> auto& PosX(R& r) { return r.*PosXMember<std::remove_const_t<R>>(); }
-template <class R> auto& PosY(R& r) { return r.*PosYMember<std::remove_const_t<R>>(); }
-template <class R> void SetIdentity(R& r, std::int32_t id) {
-  if constexpr (kCommon<R>) r.ObjectID = id;
-  else r.ID = id;
 }
 
 float AddExtended(float value, long double offset) {
@@ -110,7 +82,7 @@ template <class R> bool TMassChanger::Matches(const R& r) const {
   if constexpr (R::Kind == ObjKind::Unit)
     if (o.MC_KR_Param_Name1CB && r.Name1 != o.MC_KR_Param_Name1Ed) return false;
   if (o.MC_KR_Param_Name2CB && NameOf(r) != o.MC_KR_Param_Name2Ed) return false;
-  if constexpr (kCommon<R>) {
+  if constexpr (kHasCommonFields<R>) {
     if (o.MC_KR_Param_ScriptVariableNameCB && r.ScriptVariableName != o.MC_KR_Param_ScriptVariableNameEd)
       return false;
     if (o.MC_KR_Param_Model3dCB && r.ModelName != o.MC_KR_Param_Model3dEd) return false;
@@ -154,23 +126,23 @@ template <class R> bool TMassChanger::ChangeParams(R& r, std::size_t index) cons
   if constexpr (R::Kind == ObjKind::Unit)
     if (o.MC_AS_Params_Name1CB) changed |= Set(r, index, &R::Name1, o.MC_AS_Params_Name1Ed);
   if (o.MC_AS_Params_Name2CB) changed |= Set(r, index, NameMember<R>(), o.MC_AS_Params_Name2Ed);
-  if constexpr (kCommon<R>) {
+  if constexpr (kHasCommonFields<R>) {
     if (o.MC_AS_Params_ScriptVariableNameCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::ScriptVariableName), o.MC_AS_Params_ScriptVariableNameEd);
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ScriptVariableName), o.MC_AS_Params_ScriptVariableNameEd);
     if (o.MC_AS_Params_Model3dCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::ModelName), o.MC_AS_Params_Model3dEd);
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ModelName), o.MC_AS_Params_Model3dEd);
     if (o.MC_AS_Params_FirstTextureCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::FirstTexture), o.MC_AS_Params_FirstTextureEd);
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::FirstTexture), o.MC_AS_Params_FirstTextureEd);
     if (o.MC_AS_Params_SecondTextureCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::SecondTexture), o.MC_AS_Params_SecondTextureEd);
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::SecondTexture), o.MC_AS_Params_SecondTextureEd);
     // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
     if (m_playerChange)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::PlayerNumber),
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::PlayerNumber),
                      std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
   }
   if (m_offset) {
-    changed |= Set(r, index, PosXMember<R>(), AddExtended(PosX(r), m_offset->x));
-    changed |= Set(r, index, PosYMember<R>(), AddExtended(PosY(r), m_offset->y));
+    changed |= Set(r, index, PlaneXMember<R>(), AddExtended(PlaneX(r), m_offset->x));
+    changed |= Set(r, index, PlaneYMember<R>(), AddExtended(PlaneY(r), m_offset->y));
   }
   return changed;
 }

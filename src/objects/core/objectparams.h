@@ -12,16 +12,10 @@
 
 #include "mob/objref.h"
 #include "mob/records.h"
+#include "mob/recordrules.h"
 #include "objects/core/tquaternion.h"
 
 namespace kelvarin {
-
-// The name the objects tree shows: Name1 for units, NameStr for particles, Name2
-// for the rest.
-const std::string& RecordCaption(const TMob& mob, ObjRef ref);
-
-// How a message or a result list names a record, in UTF-8: «caption» (kind, index N).
-std::string DescribeRecord(const TMob& mob, ObjRef ref);
 
 // The text of the two rows a trap shows for its point lists, which are not edited here.
 inline constexpr std::string_view kTrapPointsRowText = "Click to edit ----->";
@@ -65,11 +59,7 @@ struct ApplyResult {
 ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator);
 
-bool IsRotationKey(std::string_view key);
-inline constexpr std::string_view kRotationKeys[4] = {"RotationW", "RotationX", "RotationY",
-                                                      "RotationZ"};
-
-// The record's (RotationW, RotationX, RotationY, RotationZ); nullopt for particles,
+// The record's rotation (mob/recordrules.h) as a quaternion; nullopt for particles,
 // which carry no rotation, and for no record.
 std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref);
 // Writes W, X, Y, Z into the record's rotation fields; false (nothing written) for

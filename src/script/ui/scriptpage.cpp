@@ -13,7 +13,7 @@
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "mob/tmob.h"
-#include "objects/core/objectparams.h"
+#include "mob/recordrules.h"
 #include "script/core/objectrefs.h"
 #include "script/core/scripttext.h"
 #include "script/core/zonescriptsyn.h"
