@@ -108,11 +108,12 @@ int main(int argc, char** argv) {
     Report(what, run, baseline);
 
     TMob source, target;
+    const TMassChangePlan plan = *ParseMassChange(o, '.').plan;
     double scan = BestMs(runs, [&] {
       restore();
       source.Load(src);
       target.Load(tgt);
-    }, [&] { TMassChanger(o, '.', source, &target).Run(); });
+    }, [&] { TMassChanger(plan, source, &target).Run(); });
     std::printf("%-72s %9.1f ms\n", "  of which the scan and copies in memory", scan);
   }
 
@@ -135,8 +136,9 @@ int main(int argc, char** argv) {
     Report(what, run, baseline);
 
     TMob source;
+    const TMassChangePlan plan = *ParseMassChange(o, '.').plan;
     double scan = BestMs(runs, [&] { WriteFile(src, zone); source.Load(src); },
-                         [&] { TMassChanger(o, '.', source, nullptr).Run(); });
+                         [&] { TMassChanger(plan, source, nullptr).Run(); });
     std::printf("%-72s %9.1f ms\n", "  of which the scan in memory", scan);
   }
 

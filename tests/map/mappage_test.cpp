@@ -16,6 +16,7 @@
 
 #include "common/textchecks.h"
 #include "map/ui/mappage.h"
+#include "masschange/core/masschangeplan.h"
 #include "mapzones.h"
 #include "masschange/ui/masschangepage.h"
 #include "objects/ui/objectspage.h"
@@ -335,8 +336,9 @@ TEST_F(MapPageTest, ADrawnRectangleFillsTheCriteriaInTheOrderTheEngineReadsThem)
   EXPECT_FALSE(map->Canvas()->DrawnShape());
 
   // A run with the page's options selects exactly what the map showed.
-  const MassChangeOpts opts = massChange->PageOptions();
-  EXPECT_EQ(SelectByCriteria(shell.mob, map->Zone(), opts, sep).records, shown);
+  const auto criteria = ParseCriteria(massChange->PageOptions(), sep).criteria;
+  ASSERT_TRUE(criteria);
+  EXPECT_EQ(SelectByCriteria(shell.mob, map->Zone(), *criteria).records, shown);
   map->RefreshNow();
   EXPECT_EQ(map->CriteriaPreview().records, shown);
 }
@@ -369,8 +371,9 @@ TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLin
   Edit("MC_KR_Coords_Krug_YEd")->setText(QStringLiteral("0"));
   Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1000"));
   QTest::qWait(60);  // the preview follows a burst of edits on its own
-  const MassChangeOpts opts = massChange->PageOptions();
-  const auto expected = SelectByCriteria(shell.mob, map->Zone(), opts, LocaleDecimalSeparator());
+  const auto criteria = ParseCriteria(massChange->PageOptions(), LocaleDecimalSeparator()).criteria;
+  ASSERT_TRUE(criteria);
+  const auto expected = SelectByCriteria(shell.mob, map->Zone(), *criteria);
   EXPECT_EQ(map->CriteriaPreview().records, expected.records);
   EXPECT_EQ(map->CriteriaPreview().selected[int(ObjKind::Trap)], shell.mob.Count(ObjKind::Trap));
   EXPECT_EQ(map->Canvas()->Highlighted(), expected.records);

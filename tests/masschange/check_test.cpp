@@ -4,12 +4,17 @@
 #include <functional>
 
 #include "enginehost.h"
-#include "masschange/core/masschangecheck.h"
+#include "masschange/core/masschangeplan.h"
 
 namespace kelvarin {
 namespace {
 
 std::string Bad(const char* edit) { return BadValueMessage(edit); }
+
+// The whole check a run makes of the options.
+std::string MassChangeOptsError(const MassChangeOpts& o, char sep, const std::string& openFile) {
+  return MassChangeError(ParseMassChange(o, sep), openFile);
+}
 
 TEST(MassChangeCheck, ChecksRunInOrderAndStopAtTheFirstFailure) {
   test::TempDir dir;

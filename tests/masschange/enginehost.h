@@ -70,6 +70,13 @@ template <class R> R Particle(std::int32_t id, float x = 0, float y = 0) {
   return r;
 }
 
+// The plan of options a test states; they must read.
+inline TMassChangePlan Plan(const MassChangeOpts& opts, char decimalSeparator) {
+  TMassChangeParse parse = ParseMassChange(opts, decimalSeparator);
+  EXPECT_TRUE(parse.plan) << parse.error;
+  return parse.plan ? std::move(*parse.plan) : TMassChangePlan{};
+}
+
 // Saves `mob` to `path` and returns the bytes written.
 inline std::string SaveZone(TMob& mob, const std::string& path) {
   mob.SaveAttempts = 0;

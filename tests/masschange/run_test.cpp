@@ -69,7 +69,7 @@ class MassChangeRun : public ::testing::Test {
 
 TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(Mode(true, false), '.')).ok);
   EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kScanning,
                                kSavingTarget, kSuccess, kNothingSelected}));
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
@@ -91,7 +91,7 @@ TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "1";
   EngineHost host(m_src);
-  const MassChangeResult result = RunMassChanges(host, o, '.');
+  const MassChangeResult result = RunMassChanges(host, ParseMassChange(o, '.'));
   EXPECT_TRUE(result.ok);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 3 (юнитов 3); удалено 3.");
@@ -107,7 +107,7 @@ TEST_F(MassChangeRun, CopyChangesTheCopiesAndLeavesTheOpenFileAsItWas) {
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "copied";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   // The target's object 4 gave way to the copy of trap 4, and the summary says so.
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 2 (ловушек 2); изменено 2, скопировано 2, заменено в целевом мобе 1.");
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
@@ -129,7 +129,7 @@ TEST_F(MassChangeRun, MoveWritesBothFilesAndReopensTheOpenOne) {
   o.MC_AS_Params_PlayerNumberCB = true;
   o.MC_AS_Params_PlayerNumberEd = "300";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   EXPECT_EQ(host.lines.back(),
             "Итог: отобрано 3 (ловушек 2, партиклов 1-го типа 1); изменено 2, удалено 3, скопировано 3.");
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
@@ -156,7 +156,7 @@ TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
     o.MC_KR_Coords_PramouglCB = !validOptions;
     EngineHost host(m_src);
     host.settings.UseThreads = true;
-    EXPECT_EQ(RunMassChanges(host, o, '.').ok, validOptions);
+    EXPECT_EQ(RunMassChanges(host, ParseMassChange(o, '.')).ok, validOptions);
     const Lines expected = validOptions
         ? Lines{"LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls"}
         : Lines{"LockControls", "UnlockControls"};
@@ -169,7 +169,7 @@ TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   EngineHost host(m_src);
   host.settings.MakeAutoBackups = true;
   host.settings.SaveAttempts = -1;  // a negative count typed in the settings still writes once
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(Mode(true, false), '.')).ok);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
   // The backup's lines come after the open document's own and before the target's
   // save.
@@ -186,7 +186,7 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
     o.MC_KR_Type_UnitCB = true;
     o.MC_AS_Obj_TargetMobEd = target;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsBad, kFailure}));
     EXPECT_EQ(host.calls, (Lines{}));
     ASSERT_EQ(host.errors.size(), 1u);
@@ -218,7 +218,7 @@ TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   EngineHost host(m_src);
   FailingWrites failing(m_tgt);
   SetFiles(&failing);
-  const bool ok = RunMassChanges(host, o, '.').ok;
+  const bool ok = RunMassChanges(host, ParseMassChange(o, '.')).ok;
   SetFiles(nullptr);
   EXPECT_FALSE(ok);
   EXPECT_EQ(host.lines.back(), kFailure);
@@ -248,7 +248,7 @@ TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
     } host(m_src);
     host.failing = c.failingSave;
     c.opts.MC_KR_Type_UnitCB = true;
-    EXPECT_FALSE(RunMassChanges(host, c.opts, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(c.opts, '.')).ok);
     EXPECT_EQ(host.lines.back(), kFailure);
     EXPECT_EQ(host.calls.back(), "OpenMob");  // the document is reopened all the same
   }
@@ -263,7 +263,7 @@ TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
         MassChangeOpts o = Mode(false, true);
         o.MC_KR_Type_UnitCB = true;
         EngineHost host(m_src);
-        if (RunMassChanges(host, o, '.').ok) return 10;
+        if (RunMassChanges(host, ParseMassChange(o, '.')).ok) return 10;
         const Lines expected{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget,
                              NotRegularFileLine(m_tgt, FileKind::Fifo), kFailure};
         if (host.lines != expected) return 11;
@@ -282,7 +282,7 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     MassChangeOpts o = Mode(!move, move);
     o.MC_KR_Type_UnitCB = true;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
     // Nothing was moved: a move saves the open document again, a copy does not.
     const Lines saves = move ? Lines{"SaveMob", "SaveMob"} : Lines{"SaveMob"};
@@ -317,7 +317,7 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
   o.MC_KR_Type_UnitCB = true;
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "renamed";
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   EXPECT_EQ(host.reopened, host.newName);
   ASSERT_EQ(host.mob.Units.size(), 3u);
   EXPECT_EQ(host.mob.Units[0].Name2, "renamed");
@@ -331,7 +331,7 @@ TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
   MassChangeOpts o = Mode(false, true);
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
-  EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
+  EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   EXPECT_EQ(ReadBytes(m_tgt), bareBytes);
   EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.lines.back(), kFailure);

@@ -78,7 +78,7 @@ TEST_F(MassChangeUndo, UndoOfAChangeOrADeletionGivesBackTheFileByteForByte) {
     SCOPED_TRACE(c.name);
     std::ofstream(m_src, std::ios::binary | std::ios::trunc) << m_original;
     EngineHost host(m_src);
-    ASSERT_TRUE(RunMassChanges(host, c.opts, '.').ok);
+    ASSERT_TRUE(RunMassChanges(host, ParseMassChange(c.opts, '.')).ok);
     const std::string afterRun = ReadBytes(m_src);
     ASSERT_NE(afterRun, m_original);
     EXPECT_FALSE(host.session.Modified());  // the run saved and reloaded the file
@@ -98,7 +98,7 @@ TEST_F(MassChangeUndo, UndoOfAChangeOrADeletionGivesBackTheFileByteForByte) {
 TEST_F(MassChangeUndo, TheStepFollowsEarlierEditsAndTheRunsReloadKeepsThem) {
   EngineHost host(m_src);
   RenameFirstObject(host, "edited before");
-  ASSERT_TRUE(RunMassChanges(host, WithChanges(Mode(false, false, false)), '.').ok);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(WithChanges(Mode(false, false, false)), '.')).ok);
   ASSERT_EQ(host.session.History().Count(), 2u);
   EXPECT_EQ(host.session.History().NextUndo()->Caption().rfind("Массовое изменение", 0), 0u);
   ASSERT_TRUE(host.session.Undo());
@@ -110,7 +110,7 @@ TEST_F(MassChangeUndo, TheStepFollowsEarlierEditsAndTheRunsReloadKeepsThem) {
 TEST_F(MassChangeUndo, ACopyLeavesTheHistoryAsItIs) {
   EngineHost host(m_src);
   RenameFirstObject(host, "edited before");
-  ASSERT_TRUE(RunMassChanges(host, WithChanges(Mode(false, true, false)), '.').ok);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(WithChanges(Mode(false, true, false)), '.')).ok);
   ASSERT_EQ(host.session.History().Count(), 1u);
   EXPECT_EQ(host.session.History().NextUndo()->Caption(), "Name2 = edited before");
   EXPECT_NE(ReadBytes(m_tgt), m_targetBytes);
@@ -122,7 +122,7 @@ TEST_F(MassChangeUndo, AMovesUndoPutsTheRecordsBackInTheOpenDocumentOnly) {
   o.MC_KR_Type_Particle1CB = o.MC_KR_Type_Particle2CB = o.MC_KR_Type_Particle3CB = false;
   EngineHost host(m_src);
   const std::size_t units = host.mob.Units.size();
-  ASSERT_TRUE(RunMassChanges(host, o, '.').ok);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   const std::string targetAfter = ReadBytes(m_tgt);
   EXPECT_TRUE(host.mob.Units.empty());
 
@@ -159,7 +159,7 @@ TEST_F(MassChangeUndo, AChangeThatDidNotReachTheFileIsNoStep) {
   // The run's first save writes the edit; its second, with the run's change, fails.
   LaterWritesFail failing(m_src, 2);
   SetFiles(&failing);
-  RunMassChanges(host, Mode(true, false, false), '.');
+  RunMassChanges(host, ParseMassChange(Mode(true, false, false), '.'));
   SetFiles(nullptr);
   // Reloaded from the first save: the edit is there, the deletion is not.
   EXPECT_FALSE(host.mob.Units.empty());

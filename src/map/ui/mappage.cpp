@@ -61,12 +61,6 @@ QString AreaText(const TMapPage::TDrawnTexts& texts) {
       .arg(FromCp1251(circle.x), FromCp1251(circle.y), FromCp1251(circle.radius));
 }
 
-MassChangeOpts WithArea(MassChangeOpts opts, const TMapPage::TDrawnTexts& texts) {
-  if (const auto* rect = std::get_if<RectangleFieldTexts>(&texts)) PutRectangle(opts, *rect);
-  else PutCircle(opts, std::get<CircleFieldTexts>(texts));
-  return opts;
-}
-
 }  // namespace
 
 TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
@@ -354,28 +348,28 @@ void TMapPage::RefreshPreview() {
   m_previewTimer.stop();
   m_preview = {};
   m_drawnSelection.reset();
-  const auto opts = m_shell.Links().Criteria();
-  if (!DocumentReadable() || !opts) {
+  const auto criteria = m_shell.Links().Criteria();
+  if (!DocumentReadable() || !criteria) {
     m_canvas->SetCriteriaShapes({});
     m_canvas->SetHighlighted({});
     SetInfo({});
     return;
   }
-  const char sep = DecimalSeparator();
   std::vector<TMapShape> shapes;
-  const std::string error = CriteriaError(*opts, sep);
+  const std::string& error = criteria->error;
   QString info;
-  if (!error.empty()) {
+  if (!criteria->criteria) {
     // No preview of criteria a run would refuse; a line in the status bar says
     // why, once per problem, never a message box.
     const QString line = QStringLiteral("Карта: критерии массовых изменений не проходят проверку. ") + FromUtf8(error);
     if (error != m_lastCriteriaError) m_shell.ShowStatusMessage(line);
     info = line;
   } else {
-    if (const auto rect = RectangleOf(*opts, sep)) shapes.push_back({*rect, false});
-    if (const auto circle = CircleOf(*opts, sep)) shapes.push_back({*circle, false});
-    m_preview = SelectByCriteria(m_shell.Mob(), m_zone, *opts, sep);
-    info = TickedKinds(*opts).Empty()
+    const TSelectionCriteria& c = *criteria->criteria;
+    if (const auto rect = RectangleOf(c)) shapes.push_back({*rect, false});
+    if (const auto circle = CircleOf(c)) shapes.push_back({*circle, false});
+    m_preview = SelectByCriteria(m_shell.Mob(), m_zone, c);
+    info = TickedKinds(c).Empty()
                ? QStringLiteral("Критерии массовых изменений: не отмечен ни один тип объектов.")
                : QStringLiteral("Критерии массовых изменений выберут: ") + SelectionSummary(m_preview);
   }
@@ -385,12 +379,11 @@ void TMapPage::RefreshPreview() {
   if (m_drawnTexts) {
     // The drawn area in place of the criteria's area of its type: what a run would
     // select once it is written there.
-    const MassChangeOpts drawn = WithArea(*opts, *m_drawnTexts);
-    const std::string drawnError = CriteriaError(drawn, sep);
-    if (drawnError.empty()) {
-      m_drawnSelection = SelectByCriteria(m_shell.Mob(), m_zone, drawn, sep);
+    const auto drawn = m_shell.Links().Criteria(&*m_drawnTexts);
+    if (drawn && drawn->criteria) {
+      m_drawnSelection = SelectByCriteria(m_shell.Mob(), m_zone, *drawn->criteria);
       info = QStringLiteral("Область (%1) выберет: %2")
-                 .arg(AreaText(*m_drawnTexts), TickedKinds(drawn).Empty()
+                 .arg(AreaText(*m_drawnTexts), TickedKinds(*drawn->criteria).Empty()
                                                    ? QStringLiteral("0 (не отмечен ни один тип объектов)")
                                                    : SelectionSummary(*m_drawnSelection));
     }
@@ -419,10 +412,8 @@ void TMapPage::ShapeChanged() {
 
 bool TMapPage::FillCriteria() {
   if (!m_drawnTexts || m_session.Busy()) return false;
-  auto opts = m_shell.Links().Criteria();
-  if (!opts) return false;
   const TDrawnTexts texts = *m_drawnTexts;
-  if (!m_shell.Links().PutCriteria(WithArea(*opts, texts))) return false;
+  if (!m_shell.Links().PutArea(texts)) return false;
   // The criteria's own area shows it from now on.
   m_canvas->ClearDrawnShape();
   m_shell.ShowStatusMessage(QStringLiteral("В критерии массовых изменений записан ") + AreaText(texts));

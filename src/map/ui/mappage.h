@@ -68,7 +68,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   const std::optional<TCriteriaSelection>& DrawnSelection() const { return m_drawnSelection; }
 
   // The texts a drawn area becomes in the criteria.
-  using TDrawnTexts = std::variant<RectangleFieldTexts, CircleFieldTexts>;
+  using TDrawnTexts = TAreaTexts;
 
  private:
   // TDocumentListener

@@ -6,7 +6,6 @@
 #include <type_traits>
 
 #include "common/filesystem.h"
-#include "common/textchecks.h"
 #include "document/recordcommands.h"
 #include "document/recordsedit.h"
 #include "document/session.h"
@@ -39,73 +38,13 @@ float AddExtended(float value, long double offset) {
 
 }  // namespace
 
-TMassChanger::TMassChanger(const MassChangeOpts& opts, char sep, TMob& source, TMob* target,
-                           TRecordsEdit* edit)
-    : m_opts(opts), m_mode(ModeOf(opts)), m_source(source), m_edit(edit) {
-  if (target && UsesTarget(m_mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
-  m_kinds = {opts.MC_KR_Type_UnitCB,      opts.MC_KR_Type_ObjectCB,    opts.MC_KR_Type_LeverCB,
-             opts.MC_KR_Type_TrapCB,      opts.MC_KR_Type_FlameCB,     opts.MC_KR_Type_Particle1CB,
-             opts.MC_KR_Type_Particle2CB, opts.MC_KR_Type_Particle3CB};
-
-  const auto number = [&](const std::string& text) { return ConvertExtended(text, sep); };
-  if (opts.MC_KR_Param_PlayerNumberCB) {
-    m_playerCriterion = ConvertInt32(opts.MC_KR_Param_PlayerNumberEd);
-    m_selectsNothing |= !m_playerCriterion;
-  }
-  if (opts.MC_KR_Coords_PramouglCB) {
-    const auto x1 = number(opts.MC_KR_Coords_Pramougl_X1Ed), y1 = number(opts.MC_KR_Coords_Pramougl_Y1Ed);
-    const auto x2 = number(opts.MC_KR_Coords_Pramougl_X2Ed), y2 = number(opts.MC_KR_Coords_Pramougl_Y2Ed);
-    if (x1 && y1 && x2 && y2) m_rect = Rect{*x1, *y1, *x2, *y2};
-    else m_selectsNothing = true;
-  }
-  if (opts.MC_KR_Coords_KrugCB) {
-    const auto x = number(opts.MC_KR_Coords_Krug_XEd), y = number(opts.MC_KR_Coords_Krug_YEd);
-    const auto r = number(opts.MC_KR_Coords_Krug_RadEd);
-    if (x && y && r) m_circle = Circle{double(*x), double(*y), double(*r)};
-    else m_selectsNothing = true;
-  }
-  if (opts.MC_AS_Params_PlayerNumberCB) m_playerChange = ConvertInt32(opts.MC_AS_Params_PlayerNumberEd);
-  if (opts.MC_AS_Params_OffsetCB) {
-    const auto x = number(opts.MC_AS_Params_OffsetXEd), y = number(opts.MC_AS_Params_OffsetYEd);
-    if (x && y) m_offset = Offset{*x, *y};
-  }
+TMassChanger::TMassChanger(TMassChangePlan plan, TMob& source, TMob* target, TRecordsEdit* edit)
+    : m_plan(std::move(plan)), m_source(source), m_edit(edit) {
+  if (target && UsesTarget(m_plan.mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
 }
 
 bool TMassChanger::MatchesCriteria(ObjKind kind, std::size_t index) const {
-  return VisitKind(kind, [&](auto k) { return Matches(m_source.List<decltype(k)::value>().at(index)); });
-}
-
-template <class R> bool TMassChanger::Matches(const R& r) const {
-  if (m_selectsNothing) return false;
-  const MassChangeOpts& o = m_opts;
-  // Text criteria compare whole fields byte for byte: no trimming, case counts.
-  if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_KR_Param_Name1CB && r.Name1 != o.MC_KR_Param_Name1Ed) return false;
-  if (o.MC_KR_Param_Name2CB && NameOf(r) != o.MC_KR_Param_Name2Ed) return false;
-  if constexpr (kHasCommonFields<R>) {
-    if (o.MC_KR_Param_ScriptVariableNameCB && r.ScriptVariableName != o.MC_KR_Param_ScriptVariableNameEd)
-      return false;
-    if (o.MC_KR_Param_Model3dCB && r.ModelName != o.MC_KR_Param_Model3dEd) return false;
-    if (o.MC_KR_Param_FirstTextureCB && r.FirstTexture != o.MC_KR_Param_FirstTextureEd) return false;
-    if (o.MC_KR_Param_SecondTextureCB && r.SecondTexture != o.MC_KR_Param_SecondTextureEd) return false;
-    // PlayerNumber is an unsigned byte: a value outside 0..255 matches nothing.
-    if (m_playerCriterion && *m_playerCriterion != std::int32_t(r.PlayerNumber)) return false;
-  }
-  const float x = PlaneX(r), y = PlaneY(r);
-  // Y1 is the upper bound of y and Y2 the lower one; all bounds inclusive.
-  if (m_rect && !(m_rect->x1 <= x && y <= m_rect->y1 && x <= m_rect->x2 && m_rect->y2 <= y))
-    return false;
-  if (m_circle) {
-    // The closed disc: half the chord at x, computed in double and rounded to single
-    // precision like the coordinates themselves.
-    const double dx = double(x) - m_circle->x;
-    const float h2 = float(m_circle->radius * m_circle->radius - dx * dx);
-    if (h2 < 0) return false;
-    const float h = float(std::sqrt(double(h2)));
-    const double dy = double(y) - m_circle->y;
-    if (!(-h <= dy && dy <= h)) return false;
-  }
-  return true;
+  return m_plan.criteria.Matches(m_source, {kind, index});
 }
 
 template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R::*member, M value) const {
@@ -121,28 +60,23 @@ template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R:
 }
 
 template <class R> bool TMassChanger::ChangeParams(R& r, std::size_t index) const {
-  const MassChangeOpts& o = m_opts;
+  const TParamChanges& p = m_plan.changes;
   bool changed = false;
   if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_AS_Params_Name1CB) changed |= Set(r, index, &R::Name1, o.MC_AS_Params_Name1Ed);
-  if (o.MC_AS_Params_Name2CB) changed |= Set(r, index, NameMember<R>(), o.MC_AS_Params_Name2Ed);
+    if (p.name1) changed |= Set(r, index, &R::Name1, *p.name1);
+  if (p.name) changed |= Set(r, index, NameMember<R>(), *p.name);
   if constexpr (kHasCommonFields<R>) {
-    if (o.MC_AS_Params_ScriptVariableNameCB)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ScriptVariableName), o.MC_AS_Params_ScriptVariableNameEd);
-    if (o.MC_AS_Params_Model3dCB)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ModelName), o.MC_AS_Params_Model3dEd);
-    if (o.MC_AS_Params_FirstTextureCB)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::FirstTexture), o.MC_AS_Params_FirstTextureEd);
-    if (o.MC_AS_Params_SecondTextureCB)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::SecondTexture), o.MC_AS_Params_SecondTextureEd);
-    // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
-    if (m_playerChange)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::PlayerNumber),
-                     std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
+    if (p.scriptVariableName)
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ScriptVariableName), *p.scriptVariableName);
+    if (p.model3d) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ModelName), *p.model3d);
+    if (p.firstTexture) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::FirstTexture), *p.firstTexture);
+    if (p.secondTexture)
+      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::SecondTexture), *p.secondTexture);
+    if (p.playerNumber) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::PlayerNumber), *p.playerNumber);
   }
-  if (m_offset) {
-    changed |= Set(r, index, PlaneXMember<R>(), AddExtended(PlaneX(r), m_offset->x));
-    changed |= Set(r, index, PlaneYMember<R>(), AddExtended(PlaneY(r), m_offset->y));
+  if (p.offset) {
+    changed |= Set(r, index, PlaneXMember<R>(), AddExtended(PlaneX(r), p.offset->x));
+    changed |= Set(r, index, PlaneYMember<R>(), AddExtended(PlaneY(r), p.offset->y));
   }
   return changed;
 }
@@ -151,7 +85,7 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
   std::int32_t id = r.Identity();
   // Identities of the high range always replace what the target holds.
   const bool replace =
-      std::uint32_t(id) >= kHighIdentityRange || m_opts.MC_AS_Obj_ReplaceCB;
+      std::uint32_t(id) >= kHighIdentityRange || m_plan.replaceIds;
   bool free = m_targetIds->CheckOrDeleteObjectId(id, replace);
   if (!free) {
     const std::uint32_t freeId = m_targetIds->FindFreeObjectId();
@@ -165,11 +99,12 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
 }
 
 template <class R> bool TMassChanger::ApplyActions(R& r, std::size_t index) {
+  const MassChangeMode mode = m_plan.mode;
   ++m_counts.selected[int(R::Kind)];
-  if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode))
+  if (mode == MassChangeMode::OnlyParams || UsesTarget(mode))
     if (ChangeParams(r, index)) ++m_counts.changed;
-  if (UsesTarget(m_mode) && m_targetIds) CopyToTarget(r);
-  const bool leaves = m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
+  if (UsesTarget(mode) && m_targetIds) CopyToTarget(r);
+  const bool leaves = mode == MassChangeMode::Delete || mode == MassChangeMode::Move;
   if (leaves) ++m_counts.deleted;
   return leaves;
 }
@@ -181,7 +116,7 @@ template <ObjKind K> void TMassChanger::ScanKind() {
   const std::size_t count = list.size();
   std::size_t kept = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const bool leaves = Matches(list[i]) && ApplyActions(list[i], i);
+    const bool leaves = m_plan.criteria.Matches(list[i]) && ApplyActions(list[i], i);
     if (leaves) {
       if (m_edit) m_edit->TakeRecord(list[i], i);  // kept for an undo, not destroyed
       continue;
@@ -194,7 +129,7 @@ template <ObjKind K> void TMassChanger::ScanKind() {
 
 void TMassChanger::Run() {
   for (ObjKind kind : kAllObjKinds)
-    if (m_kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
+    if (m_plan.criteria.kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
   if (m_targetIds) {
     m_counts.copied = m_targetIds->AppendedLive();
     m_counts.replacedInTarget = m_targetIds->DeletedOriginals();
@@ -250,26 +185,22 @@ std::unique_ptr<TDocCommand> RunStep(TRecordsEdit edit, MassChangeMode mode, con
 
 }  // namespace
 
-bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
-  const std::string error = MassChangeOptsError(opts, decimalSeparator, host.Session().Path());
-  if (!error.empty()) host.ShowError(error);
-  return error.empty();
-}
-
-MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
+MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& parse) {
   TDocumentSession& session = host.Session();
   const TSessionOptions options = session.Options();
-  const MassChangeMode mode = ModeOf(opts);
   RunLock lock(session, options.UseThreads);
 
   session.Log(kRunSeparator);
   session.Log("Начаты массовые изменения...");
   bool ok = true;
   std::optional<MassChangeCounts> counts;
-  if (!CheckMassChangeOpts(host, opts, decimalSeparator)) {
+  if (const std::string error = MassChangeError(parse, session.Path()); !error.empty()) {
+    host.ShowError(error);
     session.Log("Настройки массовых изменений введены неправильно.");
     ok = false;
   } else {
+    const TMassChangePlan& plan = *parse.plan;
+    const MassChangeMode mode = plan.mode;
     session.Log("Настройки массовых изменений введены правильно.");
     session.Log("Сохраняю открытый моб.");
     // A failed save does not stop the run, but the run then reports failure: the
@@ -278,7 +209,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
 
     // The target is a document of its own for the run, loaded and saved by the
     // open document's rules and options, its lines in the same log.
-    const std::string targetPath = TargetPathOf(opts);
+    const std::string& targetPath = plan.targetPath;
     std::unique_ptr<TDocumentSession> target;
     bool targetOpened = false;
     if (UsesTarget(mode)) {
@@ -308,7 +239,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
     TRecordsEdit edit;
     if (ok) {
       session.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
-      TMassChanger changer(opts, decimalSeparator, session.Mob(), target ? &target->Mob() : nullptr,
+      TMassChanger changer(plan, session.Mob(), target ? &target->Mob() : nullptr,
                            mode == MassChangeMode::Copy ? nullptr : &edit);
       changer.Run();
       counts = changer.Counts();

@@ -1,0 +1,168 @@
+#include "masschange/core/masschangeplan.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/cp1251.h"
+#include "common/filesystem.h"
+#include "common/textchecks.h"
+
+namespace kelvarin {
+namespace {
+
+using O = MassChangeOpts;
+
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::equivalent(a, b, ec)) return true;
+  if (!ec) return false;
+  // One of them cannot be looked at (the open file may have been removed since it
+  // was loaded): compare the resolved paths instead.
+  const fs::path pa = fs::weakly_canonical(fs::absolute(a, ec), ec);
+  const fs::path pb = fs::weakly_canonical(fs::absolute(b, ec), ec);
+  return pa == pb;
+}
+
+// Reads the ticked number texts in the check's order; the first that fails leaves
+// its message and every later read is skipped.
+class TOptionsReader {
+ public:
+  TOptionsReader(const O& opts, char sep) : m_opts(opts), m_sep(sep) {}
+
+  std::optional<long double> Number(bool on, std::string O::*field) {
+    if (!on || !m_error.empty()) return std::nullopt;
+    const std::string& text = m_opts.*field;
+    std::optional<long double> value;
+    if (CheckStrFloat(text, m_sep)) value = ConvertExtended(text, m_sep);
+    if (!value) Fail(field);
+    return value;
+  }
+  std::optional<std::int32_t> Integer(bool on, std::string O::*field) {
+    if (!on || !m_error.empty()) return std::nullopt;
+    const std::string& text = m_opts.*field;
+    std::optional<std::int32_t> value;
+    if (CheckStrInt(text)) value = ConvertInt32(text);
+    if (!value) Fail(field);
+    return value;
+  }
+  // A text option: its text when ticked.
+  std::optional<std::string> Text(bool on, const std::string& text) const {
+    return on ? std::optional(text) : std::nullopt;
+  }
+  const std::string& Error() const { return m_error; }
+
+ private:
+  void Fail(std::string O::*field) { m_error = BadValueMessage(ControlOf(field)->name); }
+
+  const O& m_opts;
+  char m_sep;
+  std::string m_error;
+};
+
+}  // namespace
+
+MassChangeMode ModeOf(const MassChangeOpts& opts) {
+  if (opts.MC_AS_Obj_OnlyParamsRB) return MassChangeMode::OnlyParams;
+  if (opts.MC_AS_Obj_MoveRB) return MassChangeMode::Move;
+  if (opts.MC_AS_Obj_CopyRB) return MassChangeMode::Copy;
+  if (opts.MC_AS_Obj_DelRB) return MassChangeMode::Delete;
+  return MassChangeMode::None;
+}
+
+std::string BadValueMessage(const char* editName) {
+  return std::string("Таварищсч камандир, шож вы делаете то? Неправильно введено значение поля ") +
+         editName;
+}
+
+TMassChangeParse ParseMassChange(const MassChangeOpts& o, char sep) {
+  TOptionsReader read(o, sep);
+  const bool rect = o.MC_KR_Coords_PramouglCB, circle = o.MC_KR_Coords_KrugCB, offset = o.MC_AS_Params_OffsetCB;
+  const auto x1 = read.Number(rect, &O::MC_KR_Coords_Pramougl_X1Ed);
+  const auto y1 = read.Number(rect, &O::MC_KR_Coords_Pramougl_Y1Ed);
+  const auto x2 = read.Number(rect, &O::MC_KR_Coords_Pramougl_X2Ed);
+  const auto y2 = read.Number(rect, &O::MC_KR_Coords_Pramougl_Y2Ed);
+  const auto cx = read.Number(circle, &O::MC_KR_Coords_Krug_XEd);
+  const auto cy = read.Number(circle, &O::MC_KR_Coords_Krug_YEd);
+  const auto radius = read.Number(circle, &O::MC_KR_Coords_Krug_RadEd);
+  const auto dx = read.Number(offset, &O::MC_AS_Params_OffsetXEd);
+  const auto dy = read.Number(offset, &O::MC_AS_Params_OffsetYEd);
+  const auto player = read.Integer(o.MC_KR_Param_PlayerNumberCB, &O::MC_KR_Param_PlayerNumberEd);
+  const auto newPlayer = read.Integer(o.MC_AS_Params_PlayerNumberCB, &O::MC_AS_Params_PlayerNumberEd);
+  if (!read.Error().empty()) return {std::nullopt, read.Error()};
+
+  TMassChangePlan plan;
+  plan.mode = ModeOf(o);
+  TSelectionCriteria& c = plan.criteria;
+  c.name1 = read.Text(o.MC_KR_Param_Name1CB, o.MC_KR_Param_Name1Ed);
+  c.name = read.Text(o.MC_KR_Param_Name2CB, o.MC_KR_Param_Name2Ed);
+  c.scriptVariableName = read.Text(o.MC_KR_Param_ScriptVariableNameCB, o.MC_KR_Param_ScriptVariableNameEd);
+  c.model3d = read.Text(o.MC_KR_Param_Model3dCB, o.MC_KR_Param_Model3dEd);
+  c.firstTexture = read.Text(o.MC_KR_Param_FirstTextureCB, o.MC_KR_Param_FirstTextureEd);
+  c.secondTexture = read.Text(o.MC_KR_Param_SecondTextureCB, o.MC_KR_Param_SecondTextureEd);
+  c.playerNumber = player;
+  if (rect) c.rectangle = TCriteriaRectangle{*x1, *y1, *x2, *y2};
+  if (circle) c.circle = TCriteriaCircle{double(*cx), double(*cy), double(*radius)};
+  c.kinds = {o.MC_KR_Type_UnitCB,      o.MC_KR_Type_ObjectCB,    o.MC_KR_Type_LeverCB,
+             o.MC_KR_Type_TrapCB,      o.MC_KR_Type_FlameCB,     o.MC_KR_Type_Particle1CB,
+             o.MC_KR_Type_Particle2CB, o.MC_KR_Type_Particle3CB};
+
+  TParamChanges& p = plan.changes;
+  p.name1 = read.Text(o.MC_AS_Params_Name1CB, o.MC_AS_Params_Name1Ed);
+  p.name = read.Text(o.MC_AS_Params_Name2CB, o.MC_AS_Params_Name2Ed);
+  p.scriptVariableName = read.Text(o.MC_AS_Params_ScriptVariableNameCB, o.MC_AS_Params_ScriptVariableNameEd);
+  p.model3d = read.Text(o.MC_AS_Params_Model3dCB, o.MC_AS_Params_Model3dEd);
+  p.firstTexture = read.Text(o.MC_AS_Params_FirstTextureCB, o.MC_AS_Params_FirstTextureEd);
+  p.secondTexture = read.Text(o.MC_AS_Params_SecondTextureCB, o.MC_AS_Params_SecondTextureEd);
+  if (newPlayer) p.playerNumber = std::uint8_t(std::uint32_t(*newPlayer) & 0xFFu);
+  if (offset) p.offset = TPlaneOffset{*dx, *dy};
+
+  plan.targetPath = Cp1251ToUtf8(o.MC_AS_Obj_TargetMobEd);
+  plan.replaceIds = o.MC_AS_Obj_ReplaceCB;
+  return {std::move(plan), {}};
+}
+
+TCriteriaReading ParseCriteria(const MassChangeOpts& opts, char sep) {
+  MassChangeOpts criteria = opts;
+  // Only parameter changes in place, none ticked: the actions' texts have nothing
+  // to say about what would be selected.
+  criteria.MC_AS_Params_OffsetCB = false;
+  criteria.MC_AS_Params_PlayerNumberCB = false;
+  TMassChangeParse parse = ParseMassChange(criteria, sep);
+  if (!parse.plan) return {std::nullopt, std::move(parse.error)};
+  return {std::move(parse.plan->criteria), {}};
+}
+
+std::string TargetError(const TMassChangePlan& plan, const std::string& openFile) {
+  // The mode that will run, not the raw flags: a settings file may hold several.
+  if (!UsesTarget(plan.mode)) return {};
+  const std::string& target = plan.targetPath;
+  if (!Files().Exists(target)) return "Файл " + target + " не существует!";
+  if (SameFile(target, openFile))
+    return "Таварищсч камандир, целевой моб " + target +
+           " - это тот же файл, что открыт сейчас! Объекты, записанные в него, пропали бы при "
+           "сохранении открытого моба. Выберите другой целевой моб.";
+  return {};
+}
+
+std::string MassChangeError(const TMassChangeParse& parse, const std::string& openFile) {
+  return parse.plan ? TargetError(*parse.plan, openFile) : parse.error;
+}
+
+void PutArea(MassChangeOpts& o, const TAreaTexts& area) {
+  if (const auto* t = std::get_if<RectangleFieldTexts>(&area)) {
+    o.MC_KR_Coords_Pramougl_X1Ed = t->x1;
+    o.MC_KR_Coords_Pramougl_Y1Ed = t->y1;
+    o.MC_KR_Coords_Pramougl_X2Ed = t->x2;
+    o.MC_KR_Coords_Pramougl_Y2Ed = t->y2;
+    o.MC_KR_Coords_PramouglCB = true;
+  } else {
+    const auto& c = std::get<CircleFieldTexts>(area);
+    o.MC_KR_Coords_Krug_XEd = c.x;
+    o.MC_KR_Coords_Krug_YEd = c.y;
+    o.MC_KR_Coords_Krug_RadEd = c.radius;
+    o.MC_KR_Coords_KrugCB = true;
+  }
+}
+
+}  // namespace kelvarin
