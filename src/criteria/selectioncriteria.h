@@ -27,17 +27,28 @@ struct TCriteriaCircle {
   bool operator==(const TCriteriaCircle&) const = default;
 };
 
-struct TSelectionCriteria {
-  // Text criteria (code page 1251): the record's field must equal the text byte for
-  // byte, letter case counting, no trimming; an empty text selects empty fields.
-  // nullopt: not ticked.
-  std::optional<std::string> name1;  // Name1; only units have it
+// The six text fields a mass change compares (its criteria) and writes (its
+// parameter changes), code page 1251; nullopt where the option is not ticked.
+// Name1 only units have; ScriptVariableName, ModelName and the textures only the
+// kinds with the common fields: a field a kind lacks is passed over.
+struct TRecordTexts {
+  std::optional<std::string> name1;  // Name1
   std::optional<std::string> name;   // NameOf: Name2, NameStr for particles
-  // Only the kinds with the common fields have these; particles pass them.
   std::optional<std::string> scriptVariableName;
   std::optional<std::string> model3d;  // ModelName
   std::optional<std::string> firstTexture;
   std::optional<std::string> secondTexture;
+  bool operator==(const TRecordTexts&) const = default;
+
+  // Calls f(text, member) for every text that is set and that `R` has a field for,
+  // `member` being that field as a member of `R`.
+  template <class R, class F> void ForEachField(F&& f) const;
+};
+
+struct TSelectionCriteria {
+  // The record's field must equal the text byte for byte, letter case counting, no
+  // trimming; an empty text selects empty fields.
+  TRecordTexts texts;
   // PlayerNumber is an unsigned byte: a value outside 0..255 selects nothing.
   std::optional<std::int32_t> playerNumber;
   // Tested on the record's plane position (PlaneX, PlaneY).
@@ -70,17 +81,24 @@ struct TCriteriaReading {
 
 // ---- template definitions
 
-template <class R> bool TSelectionCriteria::Matches(const R& r) const {
+template <class R, class F> void TRecordTexts::ForEachField(F&& f) const {
   if constexpr (std::is_same_v<R, TUnitObjBlock>)
-    if (name1 && r.Name1 != *name1) return false;
-  if (name && NameOf(r) != *name) return false;
+    if (name1) f(*name1, &R::Name1);
+  if (name) f(*name, NameMember<R>());
   if constexpr (kHasCommonFields<R>) {
-    if (scriptVariableName && r.ScriptVariableName != *scriptVariableName) return false;
-    if (model3d && r.ModelName != *model3d) return false;
-    if (firstTexture && r.FirstTexture != *firstTexture) return false;
-    if (secondTexture && r.SecondTexture != *secondTexture) return false;
-    if (playerNumber && *playerNumber != std::int32_t(r.PlayerNumber)) return false;
+    if (scriptVariableName) f(*scriptVariableName, CommonMember<R>(&TCommonObjFields::ScriptVariableName));
+    if (model3d) f(*model3d, CommonMember<R>(&TCommonObjFields::ModelName));
+    if (firstTexture) f(*firstTexture, CommonMember<R>(&TCommonObjFields::FirstTexture));
+    if (secondTexture) f(*secondTexture, CommonMember<R>(&TCommonObjFields::SecondTexture));
   }
+}
+
+template <class R> bool TSelectionCriteria::Matches(const R& r) const {
+  bool equal = true;
+  texts.ForEachField<R>([&](const std::string& text, auto member) { equal = equal && r.*member == text; });
+  if (!equal) return false;
+  if constexpr (kHasCommonFields<R>)
+    if (playerNumber && *playerNumber != std::int32_t(r.PlayerNumber)) return false;
   return InArea(PlaneX(r), PlaneY(r));
 }
 

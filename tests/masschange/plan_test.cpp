@@ -48,8 +48,9 @@ TEST(MassChangePlan, TheTextsBecomeTheNumbersARunUses) {
 
   const TSelectionCriteria& c = plan.criteria;
   EXPECT_EQ(c.kinds, (std::array<bool, kObjKindCount>{false, false, true, false, false, false, true, false}));
-  EXPECT_EQ(c.name, std::optional<std::string>(""));
-  EXPECT_FALSE(c.name1 || c.model3d || c.scriptVariableName || c.firstTexture || c.secondTexture);
+  TRecordTexts names;
+  names.name = "";
+  EXPECT_EQ(c.texts, names);
   EXPECT_EQ(c.playerNumber, -1);
   ASSERT_TRUE(c.rectangle);
   // Extended precision, as typed: not the float or double nearest 0.1.
@@ -60,8 +61,9 @@ TEST(MassChangePlan, TheTextsBecomeTheNumbersARunUses) {
   const TParamChanges& p = plan.changes;
   EXPECT_EQ(p.playerNumber, std::uint8_t(44));  // the low 8 bits of 300
   EXPECT_EQ(p.offset, (TPlaneOffset{0.1L, -2}));
-  EXPECT_EQ(p.name1, std::optional<std::string>("\xCE\xF0\xEA"));
-  EXPECT_FALSE(p.name || p.model3d);
+  TRecordTexts newNames;
+  newNames.name1 = "\xCE\xF0\xEA";
+  EXPECT_EQ(p.texts, newNames);
 
   // The criteria alone read the same, and a refused action does not hide them.
   o.MC_AS_Params_OffsetXEd = "x";
@@ -81,8 +83,12 @@ TEST(MassChangePlan, EveryOptionFieldHasOneControlNamedAfterIt) {
     EXPECT_EQ(c.command != TMassChangeCommand::None, c.kind == TMassChangeControlKind::Button) << c.name;
     flags += c.flag ? 1 : 0;
     texts += c.text ? 1 : 0;
-    if (c.flag) EXPECT_EQ(ControlOf(c.flag), &c);
-    if (c.text) EXPECT_EQ(ControlOf(c.text), &c);
+    if (c.flag) {
+      EXPECT_EQ(ControlOf(c.flag), &c);
+    }
+    if (c.text) {
+      EXPECT_EQ(ControlOf(c.text), &c);
+    }
     // An edit ticks a checkbox of its own group, and one without a label is named
     // by that checkbox.
     if (c.ticks) {

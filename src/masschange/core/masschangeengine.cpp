@@ -62,18 +62,10 @@ template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R:
 template <class R> bool TMassChanger::ChangeParams(R& r, std::size_t index) const {
   const TParamChanges& p = m_plan.changes;
   bool changed = false;
-  if constexpr (R::Kind == ObjKind::Unit)
-    if (p.name1) changed |= Set(r, index, &R::Name1, *p.name1);
-  if (p.name) changed |= Set(r, index, NameMember<R>(), *p.name);
-  if constexpr (kHasCommonFields<R>) {
-    if (p.scriptVariableName)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ScriptVariableName), *p.scriptVariableName);
-    if (p.model3d) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::ModelName), *p.model3d);
-    if (p.firstTexture) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::FirstTexture), *p.firstTexture);
-    if (p.secondTexture)
-      changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::SecondTexture), *p.secondTexture);
+  p.texts.ForEachField<R>(
+      [&](const std::string& text, auto member) { changed |= Set(r, index, member, std::string(text)); });
+  if constexpr (kHasCommonFields<R>)
     if (p.playerNumber) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::PlayerNumber), *p.playerNumber);
-  }
   if (p.offset) {
     changed |= Set(r, index, PlaneXMember<R>(), AddExtended(PlaneX(r), p.offset->x));
     changed |= Set(r, index, PlaneYMember<R>(), AddExtended(PlaneY(r), p.offset->y));

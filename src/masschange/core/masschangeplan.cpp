@@ -1,5 +1,6 @@
 #include "masschange/core/masschangeplan.h"
 
+#include <array>
 #include <filesystem>
 #include <system_error>
 
@@ -46,10 +47,6 @@ class TOptionsReader {
     if (!value) Fail(field);
     return value;
   }
-  // A text option: its text when ticked.
-  std::optional<std::string> Text(bool on, const std::string& text) const {
-    return on ? std::optional(text) : std::nullopt;
-  }
   const std::string& Error() const { return m_error; }
 
  private:
@@ -59,6 +56,17 @@ class TOptionsReader {
   char m_sep;
   std::string m_error;
 };
+
+// The six text options of a group, each a checkbox and its edit, in the order of
+// TRecordTexts' fields: the text of each ticked one.
+using TTextOption = std::pair<bool O::*, std::string O::*>;
+TRecordTexts ReadTexts(const O& o, const std::array<TTextOption, 6>& options) {
+  const auto text = [&](std::size_t i) -> std::optional<std::string> {
+    if (!(o.*options[i].first)) return std::nullopt;
+    return o.*options[i].second;
+  };
+  return {text(0), text(1), text(2), text(3), text(4), text(5)};
+}
 
 }  // namespace
 
@@ -94,12 +102,12 @@ TMassChangeParse ParseMassChange(const MassChangeOpts& o, char sep) {
   TMassChangePlan plan;
   plan.mode = ModeOf(o);
   TSelectionCriteria& c = plan.criteria;
-  c.name1 = read.Text(o.MC_KR_Param_Name1CB, o.MC_KR_Param_Name1Ed);
-  c.name = read.Text(o.MC_KR_Param_Name2CB, o.MC_KR_Param_Name2Ed);
-  c.scriptVariableName = read.Text(o.MC_KR_Param_ScriptVariableNameCB, o.MC_KR_Param_ScriptVariableNameEd);
-  c.model3d = read.Text(o.MC_KR_Param_Model3dCB, o.MC_KR_Param_Model3dEd);
-  c.firstTexture = read.Text(o.MC_KR_Param_FirstTextureCB, o.MC_KR_Param_FirstTextureEd);
-  c.secondTexture = read.Text(o.MC_KR_Param_SecondTextureCB, o.MC_KR_Param_SecondTextureEd);
+  c.texts = ReadTexts(o, {{{&O::MC_KR_Param_Name1CB, &O::MC_KR_Param_Name1Ed},
+                           {&O::MC_KR_Param_Name2CB, &O::MC_KR_Param_Name2Ed},
+                           {&O::MC_KR_Param_ScriptVariableNameCB, &O::MC_KR_Param_ScriptVariableNameEd},
+                           {&O::MC_KR_Param_Model3dCB, &O::MC_KR_Param_Model3dEd},
+                           {&O::MC_KR_Param_FirstTextureCB, &O::MC_KR_Param_FirstTextureEd},
+                           {&O::MC_KR_Param_SecondTextureCB, &O::MC_KR_Param_SecondTextureEd}}});
   c.playerNumber = player;
   if (rect) c.rectangle = TCriteriaRectangle{*x1, *y1, *x2, *y2};
   if (circle) c.circle = TCriteriaCircle{double(*cx), double(*cy), double(*radius)};
@@ -108,12 +116,12 @@ TMassChangeParse ParseMassChange(const MassChangeOpts& o, char sep) {
              o.MC_KR_Type_Particle2CB, o.MC_KR_Type_Particle3CB};
 
   TParamChanges& p = plan.changes;
-  p.name1 = read.Text(o.MC_AS_Params_Name1CB, o.MC_AS_Params_Name1Ed);
-  p.name = read.Text(o.MC_AS_Params_Name2CB, o.MC_AS_Params_Name2Ed);
-  p.scriptVariableName = read.Text(o.MC_AS_Params_ScriptVariableNameCB, o.MC_AS_Params_ScriptVariableNameEd);
-  p.model3d = read.Text(o.MC_AS_Params_Model3dCB, o.MC_AS_Params_Model3dEd);
-  p.firstTexture = read.Text(o.MC_AS_Params_FirstTextureCB, o.MC_AS_Params_FirstTextureEd);
-  p.secondTexture = read.Text(o.MC_AS_Params_SecondTextureCB, o.MC_AS_Params_SecondTextureEd);
+  p.texts = ReadTexts(o, {{{&O::MC_AS_Params_Name1CB, &O::MC_AS_Params_Name1Ed},
+                           {&O::MC_AS_Params_Name2CB, &O::MC_AS_Params_Name2Ed},
+                           {&O::MC_AS_Params_ScriptVariableNameCB, &O::MC_AS_Params_ScriptVariableNameEd},
+                           {&O::MC_AS_Params_Model3dCB, &O::MC_AS_Params_Model3dEd},
+                           {&O::MC_AS_Params_FirstTextureCB, &O::MC_AS_Params_FirstTextureEd},
+                           {&O::MC_AS_Params_SecondTextureCB, &O::MC_AS_Params_SecondTextureEd}}});
   if (newPlayer) p.playerNumber = std::uint8_t(std::uint32_t(*newPlayer) & 0xFFu);
   if (offset) p.offset = TPlaneOffset{*dx, *dy};
 

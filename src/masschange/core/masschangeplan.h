@@ -33,15 +33,10 @@ struct TPlaneOffset {
 };
 
 // What the parameter changes write into every selected record (in the modes that
-// change parameters); nullopt: not ticked. Texts are code page 1251, written as
-// they stand (an empty text empties the field).
+// change parameters); nullopt: not ticked.
 struct TParamChanges {
-  std::optional<std::string> name1;  // units only
-  std::optional<std::string> name;   // NameOf: Name2, NameStr for particles
-  std::optional<std::string> scriptVariableName;
-  std::optional<std::string> model3d;  // ModelName
-  std::optional<std::string> firstTexture;
-  std::optional<std::string> secondTexture;
+  // Written as they stand (an empty text empties the field).
+  TRecordTexts texts;
   // The low 8 bits of the typed integer (300 stores 44, -1 stores 255).
   std::optional<std::uint8_t> playerNumber;
   std::optional<TPlaneOffset> offset;
