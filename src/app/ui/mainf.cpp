@@ -50,7 +50,6 @@ namespace {
 constexpr int kFirstPictureWaitMs = 1000;
 
 // A status message is news, not a state: it goes after this long.
-constexpr int kStatusMessageMs = 10'000;
 
 QString Name(const char* name) { return QString::fromLatin1(name); }
 
@@ -519,7 +518,7 @@ void TMainF::LogShShow() {
   LogEd->ensureCursorVisible();
 }
 
-void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }
+void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, m_statusMessageMs); }
 
 void TMainF::ShowCaretStatus(const QString& text) {
   m_caretStatus->setText(text);

@@ -124,6 +124,9 @@ class TMainF : public QMainWindow,
   void AppendLog(const QString& text) override;
   void ShowLogPage() override;
   void ShowStatusMessage(const QString& text) override;
+  // How long a status message stays; tests shorten it.
+  int StatusMessageMs() const { return m_statusMessageMs; }
+  void SetStatusMessageMs(int ms) { m_statusMessageMs = ms; }
   void ShowCaretStatus(const QString& text) override;
   void ShowResults(const QString& title, std::vector<TResultEntry> entries) override;
   bool IsActivePage(const QWidget* page) const override;
@@ -264,6 +267,7 @@ class TMainF : public QMainWindow,
   // (a table's cell editor closes when it is disabled; the table stays).
   std::vector<QPointer<QWidget>> m_focusBeforeLock;
   bool m_shown = false;
+  int m_statusMessageMs = 10'000;
 
   // Controls.
   QTabWidget* MainF_PK = nullptr;
