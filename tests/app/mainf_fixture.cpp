@@ -16,23 +16,6 @@
 
 namespace kelvarin {
 
-int FailableFiles::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
-  // A backup copy is written like a save: only a failing copy step tells them apart.
-  if (failWrites) {
-    err = ENOSPC;
-    return -1;
-  }
-  return PosixFileSystem::CreateTemp(target, tempPath, err);
-}
-
-bool FailableFiles::CopyInto(int handle, const std::string& from, int& err) {
-  if (failCopies) {
-    err = ENOSPC;
-    return false;
-  }
-  return PosixFileSystem::CopyInto(handle, from, err);
-}
-
 void MainWindowTest::SetUp() {
   EnsureApplication();
   ASSERT_TRUE(m_dir.isValid());

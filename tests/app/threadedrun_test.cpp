@@ -86,17 +86,13 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   EXPECT_FALSE(m_state->TheMob.UseThreads);
 }
 
-// Writing a file runs out of memory.
-class NoMemoryToWrite : public FailableFiles {
- public:
-  bool Write(int, const std::uint8_t*, std::size_t, int&) override { throw std::bad_alloc(); }
-};
-
 TEST_F(ThreadedRunTest, AnExceptionOfTheWorkerReachesTheWindowAndReleasesTheLock) {
   ShowWindow();
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
   EditScript(u"-- edited"_s);
-  NoMemoryToWrite files;
+  // Writing the file runs out of memory.
+  test::TFaultyFiles files;
+  files.write.Fail(ENOMEM);
   SetFiles(&files);
   EXPECT_THROW(m_window->SaveMob(), std::bad_alloc);
   SetFiles(&m_files);

@@ -12,7 +12,7 @@
 #include "document/blockcommands.h"
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
-#include "../mob/mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

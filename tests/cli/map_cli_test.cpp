@@ -14,6 +14,7 @@
 #include "map/render/mapstyle.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -26,10 +27,6 @@ class MapCli : public ::testing::Test {
     // The command must not need a display.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-map-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     TMob mob;
     GenerateZone(mob, {.records = 3000, .seed = 4, .scriptLines = 1});
     mob.Units[2].LoadX = std::numeric_limits<float>::quiet_NaN();
@@ -38,7 +35,6 @@ class MapCli : public ::testing::Test {
     ASSERT_TRUE(mob.Save(Path("zone.mob")));
     unitId = mob.Units[2].ObjectID;
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
   int Run(std::vector<std::string> args) {
     args.insert(args.begin(), "kelvarin-cli");
@@ -48,7 +44,7 @@ class MapCli : public ::testing::Test {
     err.str("");
     return RunCli(int(argv.size()), argv.data(), out, err);
   }
-  std::string Path(const std::string& name) { return (m_dir / name).string(); }
+  std::string Path(const std::string& name) { return m_dir.Path(name); }
 
   static int PixelsOf(const QImage& image, QRgb colour) {
     int n = 0;
@@ -57,7 +53,7 @@ class MapCli : public ::testing::Test {
     return n;
   }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
   std::ostringstream out, err;
   std::int32_t unitId = 0;
 };

@@ -49,7 +49,7 @@ TEST_F(SessionTest, LoadTakesThePathAndLogsTheDocumentOnce) {
 
   // A file that is no zone: the document is closed, the reasons are in the log.
   const std::string junk = Path("junk.mob");
-  std::ofstream(junk) << "not a zone";
+  test::WriteFileBytes(junk, "not a zone");
   listener.events.clear();
   EXPECT_FALSE(session.Load(junk));
   EXPECT_FALSE(session.Opened());
@@ -91,7 +91,7 @@ TEST_F(SessionTest, RetriesAreBoundedAndAFailedSaveKeepsEverything) {
   const std::string old = Read(zone);
   ASSERT_TRUE(session.Load(zone));
   session.SetModified();
-  files.failWrites = true;
+  files.write.Fail(ENOSPC);
   const struct {
     int setting;
     std::size_t attempts;
@@ -133,7 +133,7 @@ TEST_F(SessionTest, BackupsLogWhatTheyDid) {
   EXPECT_FALSE(session.MakeBackup(zone, false));  // there is one now
   EXPECT_TRUE(session.MakeBackup(zone, true));
   session.LogBackupDeclined(zone);
-  files.failCopies = true;
+  files.copy.Fail(ENOSPC);
   EXPECT_FALSE(session.MakeAutoBackup(zone));
   EXPECT_EQ(log.lines, (Lines{kSeparator, "Успешно сделан бекап в файл " + backup, "",
                               kSeparator, "Сделать бекап в файл " + backup + " не удалось!", ReasonLine(EEXIST), "",
@@ -257,7 +257,7 @@ TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheW
   EXPECT_TRUE(preparing.busy);
 
   // A file that cannot be read gives the listeners nothing to work out.
-  std::ofstream(Path("broken.mob"), std::ios::binary) << "not a zone";
+  test::WriteFileBytes(Path("broken.mob"), "not a zone");
   preparing.events.clear();
   EXPECT_FALSE(session.Load(Path("broken.mob")));
   EXPECT_EQ(preparing.events, (Lines{"load failed"}));
@@ -265,11 +265,11 @@ TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheW
 }
 
 // The file layer, noting the thread that copies a file.
-class CopyThreadFiles : public test::FailingFiles {
+class CopyThreadFiles : public test::TFaultyFiles {
  public:
   bool CopyInto(int handle, const std::string& from, int& err) override {
     copiedOn = std::this_thread::get_id();
-    return test::FailingFiles::CopyInto(handle, from, err);
+    return test::TFaultyFiles::CopyInto(handle, from, err);
   }
   std::thread::id copiedOn;
 };

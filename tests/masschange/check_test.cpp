@@ -17,10 +17,10 @@ std::string MassChangeOptsError(const MassChangeOpts& o, char sep, const std::st
 }
 
 TEST(MassChangeCheck, ChecksRunInOrderAndStopAtTheFirstFailure) {
-  test::TempDir dir;
+  test::TTempFolder dir;
   const std::string open = dir.Path("open.mob"), target = dir.Path("target.mob");
-  std::ofstream(open) << "x";
-  std::ofstream(target) << "x";
+  test::WriteFileBytes(open, "x");
+  test::WriteFileBytes(target, "x");
 
   // Every check fails at first; each step mends the one that is reported.
   MassChangeOpts o;

@@ -11,6 +11,7 @@
 #include "mob/filelog.h"
 #include "support/childprocess.h"
 #include "enginehost.h"
+#include "support/faultyfiles.h"
 
 namespace kelvarin {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 using test::Common;
 using test::EngineHost;
 using test::Particle;
-using test::ReadBytes;
+using test::ReadFileBytes;
 using test::SaveZone;
 using test::Unit;
 
@@ -61,7 +62,7 @@ class MassChangeRun : public ::testing::Test {
   // Loads a file as a fresh document.
   static void LoadInto(TMob& mob, const std::string& path) { ASSERT_TRUE(mob.Load(path)) << mob.LogText; }
 
-  test::TempDir m_dir;
+  test::TTempFolder m_dir;
   std::string m_src = m_dir.Path("zone.mob"), m_tgt = m_dir.Path("target.mob");
   TMob m_source, m_target;
   std::string m_sourceBytes, m_targetBytes;
@@ -77,8 +78,8 @@ TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EXPECT_EQ(std::count_if(host.documentLogs.begin(), host.documentLogs.end(),
                           [&](const std::string& log) { return log.find(m_tgt) != std::string::npos; }),
             2);
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
-  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);
 }
 
@@ -110,7 +111,7 @@ TEST_F(MassChangeRun, CopyChangesTheCopiesAndLeavesTheOpenFileAsItWas) {
   EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   // The target's object 4 gave way to the copy of trap 4, and the summary says so.
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 2 (ловушек 2); изменено 2, скопировано 2, заменено в целевом мобе 1.");
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.mob.Traps, m_source.Traps);  // reopened: the changes in memory are gone
 
   TMob target;
@@ -176,7 +177,7 @@ TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   const auto saving = std::find(host.lines.begin(), host.lines.end(), kSavingTarget);
   ASSERT_NE(saving, host.lines.end());
   EXPECT_EQ(*(saving + 2), "Успешно сделан бекап в файл " + m_tgt + ".auto.bak.mob");
-  EXPECT_EQ(ReadBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
 }
 
 TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
@@ -191,40 +192,25 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
     EXPECT_EQ(host.calls, (Lines{}));
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find(target), std::string::npos);
-    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
     EXPECT_EQ(host.mob.Units.size(), 3u);
   }
 }
-
-// Fails every write into one file.
-class FailingWrites : public PosixFileSystem {
- public:
-  explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
-    if (target == m_path) {
-      err = EIO;
-      return -1;
-    }
-    return PosixFileSystem::CreateTemp(target, tempPath, err);
-  }
-
- private:
-  std::string m_path;
-};
 
 TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   MassChangeOpts o = Mode(false, true);
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
-  FailingWrites failing(m_tgt);
-  SetFiles(&failing);
+  // Every write into the target fails.
+  test::TFaultyFiles failing;
+  failing.createTemp.Fail(EIO).For(m_tgt);
+  test::TUseFiles use(failing);
   const bool ok = RunMassChanges(host, ParseMassChange(o, '.')).ok;
-  SetFiles(nullptr);
   EXPECT_FALSE(ok);
   EXPECT_EQ(host.lines.back(), kFailure);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
-  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);  // reopened with the records that did not move
 }
 
@@ -255,7 +241,7 @@ TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
 }
 
 TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
-  test::fs::remove(m_tgt);
+  std::filesystem::remove(m_tgt);
   ASSERT_EQ(::mkfifo(m_tgt.c_str(), 0666), 0);
   // Reading the FIFO would wait for a writer for ever: the child has seconds.
   const test::ChildEnd end = test::RunInChild(
@@ -272,12 +258,12 @@ TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
       /*seconds=*/5);
   EXPECT_TRUE(end.exited) << "signal " << end.signal;
   EXPECT_EQ(end.code, 0);
-  EXPECT_TRUE(test::fs::is_fifo(m_tgt));
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_TRUE(std::filesystem::is_fifo(m_tgt));
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
 }
 
 TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
-  std::ofstream(m_tgt, std::ios::binary | std::ios::trunc) << "not a zone";
+  test::WriteFileBytes(m_tgt, "not a zone");
   for (bool move : {false, true}) {
     MassChangeOpts o = Mode(!move, move);
     o.MC_KR_Type_UnitCB = true;
@@ -290,8 +276,8 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     expected.insert(expected.end(), saves.begin(), saves.end());
     expected.insert(expected.end(), {"OpenMob"});
     EXPECT_EQ(host.calls, expected);
-    EXPECT_EQ(ReadBytes(m_tgt), "not a zone");
-    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(ReadFileBytes(m_tgt), "not a zone");
+    EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
     EXPECT_EQ(host.mob.Units.size(), 3u);
   }
 }
@@ -302,7 +288,7 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
   struct SaveAsHost : EngineHost {
     using EngineHost::EngineHost;
     bool SaveMob() override {
-      if (!test::fs::exists(file)) file = newName;
+      if (!std::filesystem::exists(file)) file = newName;
       return EngineHost::SaveMob();
     }
     bool OpenMob(const std::string& path) override {
@@ -312,7 +298,7 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
     std::string newName, reopened;
   } host(m_src);
   host.newName = m_dir.Path("renamed.mob");
-  test::fs::remove(m_src);
+  std::filesystem::remove(m_src);
   MassChangeOpts o;
   o.MC_KR_Type_UnitCB = true;
   o.MC_AS_Params_Name2CB = true;
@@ -332,8 +318,8 @@ TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
   EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
-  EXPECT_EQ(ReadBytes(m_tgt), bareBytes);
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt), bareBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.lines.back(), kFailure);
 }
 

@@ -13,12 +13,15 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "common/filesystem.h"
 #include "mob/filelog.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 #include "support/childprocess.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -31,10 +34,8 @@ const char kNotSaved[] = "Моб нихрена не сохранен :(.";
 class SaveTargetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = Root() / ("kelvarin-target-" +
-                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
+    m_folder.emplace(Root());
+    m_dir = m_folder->Root();
     ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
     m_image = SaveBytes(m_mob);
     m_mob.SaveAttempts = 2;
@@ -42,20 +43,15 @@ class SaveTargetTest : public ::testing::Test {
   void TearDown() override {
     SetFiles(nullptr);
     fs::permissions(m_dir, fs::perms::owner_all);
-    fs::remove_all(m_dir);
+    m_folder.reset();
   }
   // The memory file system where there is one: the kill test below wants both
   // kinds of file system, and the temporary folder is usually on disk.
   virtual fs::path Root() const { return fs::temp_directory_path(); }
 
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  static std::string Read(const std::string& path) { return test::ReadFileBytes(path); }
+  static void Write(const std::string& path, const std::string& text) { test::WriteFileBytes(path, text); }
   std::string Image() const { return std::string(m_image.begin(), m_image.end()); }
   std::vector<std::string> Names(const fs::path& dir) const {
     std::vector<std::string> names;
@@ -65,6 +61,7 @@ class SaveTargetTest : public ::testing::Test {
   }
   std::vector<std::string> Names() const { return Names(m_dir); }
 
+  std::optional<test::TTempFolder> m_folder;
   fs::path m_dir;
   TMob m_mob;
   Bytes m_image;
@@ -156,17 +153,10 @@ TEST_F(SaveTargetTest, LoopingLinksAreRefused) {
 
 // ---- temporary files ------------------------------------------------------------
 
-// The real file system on one that has no unnamed files.
-class NoUnnamedFiles : public PosixFileSystem {
- protected:
-  int OpenUnnamedTemp(const std::string&, int& err) override {
-    err = EOPNOTSUPP;
-    return -1;
-  }
-};
-
 TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
-  NoUnnamedFiles named;
+  // The real file system on one that has no unnamed files.
+  test::TFaultyFiles named;
+  named.noUnnamedTemps = true;
   for (FileSystem* files : {&Files(), static_cast<FileSystem*>(&named)}) {
     SetFiles(files);
     const std::string name = std::string(242, 'z') + ".mob";  // 246 bytes of the 255 allowed
@@ -187,20 +177,6 @@ TEST_F(SaveTargetTest, ANameBeyondTheLimitFailsWithItsReasonAndLeavesNothing) {
   EXPECT_TRUE(Names().empty());
 }
 
-// Pauses the save in the middle of writing its data and tells the test so.
-class PausingFiles : public PosixFileSystem {
- public:
-  explicit PausingFiles(int signalFd) : m_signalFd(signalFd) {}
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
-    PosixFileSystem::Write(handle, data, size / 2, err);
-    (void)!::write(m_signalFd, "w", 1);
-    for (;;) ::pause();
-  }
-
- private:
-  int m_signalFd;
-};
-
 class KilledSaveTest : public SaveTargetTest {
  protected:
   fs::path Root() const override {
@@ -217,7 +193,12 @@ TEST_F(KilledSaveTest, ASaveKilledWhileWritingLeavesTheOldFileAndNothingElse) {
     const pid_t child = ::fork();
     if (child == 0) {
       ::close(pipeFds[0]);
-      PausingFiles pausing(pipeFds[1]);
+      // The save stops in the middle of writing its data and tells the test so.
+      test::TFaultyFiles pausing;
+      pausing.write.Fail(EIO).HalfDone().whenStruck = [fd = pipeFds[1]] {
+        (void)!::write(fd, "w", 1);
+        for (;;) ::pause();
+      };
       SetFiles(&pausing);
       m_mob.SaveFile(target);
       ::_exit(0);
@@ -254,24 +235,13 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
   EXPECT_EQ(Names(), std::vector<std::string>{"zone.mob"});
 }
 
-// No new file in the folder, and the overwrite itself fails half-way.
-class ClosedFolderAndFullDisk : public PosixFileSystem {
- public:
-  int CreateTemp(const std::string&, std::string&, int& err) override {
-    err = EACCES;
-    return -1;
-  }
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
-    PosixFileSystem::Write(handle, data, size / 2, err);
-    err = ENOSPC;
-    return false;
-  }
-};
-
 TEST_F(SaveTargetTest, AFailedOverwriteInPlaceSaysSoAndKeepsTheDocument) {
   const std::string target = Path("zone.mob");
   Write(target, "old contents");
-  ClosedFolderAndFullDisk files;
+  // No new file in the folder, and the overwrite itself fails half-way.
+  test::TFaultyFiles files;
+  files.createTemp.Fail(EACCES);
+  files.write.Fail(ENOSPC).HalfDone();
   SetFiles(&files);
   m_mob.SaveAttempts = 0;
   EXPECT_FALSE(m_mob.SaveFile(target));

@@ -9,7 +9,10 @@
 
 #include "common/filesystem.h"
 #include "mob/generator.h"
-#include "mobbytes.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/mobbytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -54,22 +57,19 @@ TEST(WorkerThreads, LoadOfAMissingFileShowsItsThreeLines) {
   EXPECT_GT(view.pumps, 0);
 }
 
-// A file system on which reading runs out of memory.
-class ReadingRunsOutOfMemory : public PosixFileSystem {
- public:
-  bool Exists(const std::string&) override { return true; }
-  FileKind KindOf(const std::string&) override { return FileKind::Regular; }
-  bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
-};
-
 TEST(WorkerThreads, AnExceptionOfTheWorkerReachesTheWindowThread) {
-  ReadingRunsOutOfMemory files;
+  test::TTempFolder dir;
+  const std::string path = dir.Path("zone.mob");
+  test::WriteFileBytes(path, "zone");
+  // Reading runs out of memory.
+  test::TFaultyFiles files;
+  files.read.Fail(ENOMEM);
   SetFiles(&files);
   TMob mob;
   RecordingLogView view(mob);
   mob.LogView = &view;
   mob.UseThreads = true;
-  EXPECT_THROW(mob.Load("zone.mob"), std::bad_alloc);
+  EXPECT_THROW(mob.Load(path), std::bad_alloc);
   SetFiles(nullptr);
   // The document is ready for the next run, which runs directly.
   EXPECT_FALSE(mob.Loading);
@@ -78,7 +78,8 @@ TEST(WorkerThreads, AnExceptionOfTheWorkerReachesTheWindowThread) {
 }
 
 TEST(WorkerThreads, SaveAndLoadShowEveryLineInLogOrder) {
-  const auto path = (std::filesystem::temp_directory_path() / "kelvarin-threads.mob").string();
+  test::TTempFolder dir;
+  const std::string path = dir.Path("zone.mob");
   TMob mob;
   GenerateZone(mob, {.records = 300, .seed = 2});
   RecordingLogView view(mob);
