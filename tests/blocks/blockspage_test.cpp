@@ -212,7 +212,7 @@ TEST_F(BlocksPageTest, TheTableIsTheFileAsReadAndAfterASaveAsWritten) {
   object.ObjectID = 8;
   const Bytes file = MobFile({ObjectBlock({SubBlockOf(trap), SubBlockOf(object), SubBlockOf(trap)}),
                               ScriptBlock(0, "Script Main")});
-  WriteFile(Path("turned.mob"), file);
+  test::WriteFileBytes(Path("turned.mob"), file);
   ASSERT_TRUE(shell.session.Load(Path("turned.mob")));
   const auto whats = [&] {
     QStringList texts;

@@ -348,8 +348,8 @@ TEST_F(CliTest, AZoneFromAPipeLoads) {
 // nothing waits on a pipe nobody writes to unless it is to be read.
 TEST_F(CliTest, InputsThatAreNoRegularFile) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
-  Write(Path("s.txt"), "Script Main\n");
-  Write(Path("o.ini"), "[MassChangeOpts]\nMC_KR_Type_UnitCB_ini=1\n");
+  test::WriteFileBytes(Path("s.txt"), "Script Main\n");
+  test::WriteFileBytes(Path("o.ini"), "[MassChangeOpts]\nMC_KR_Type_UnitCB_ini=1\n");
   const std::string fifo = Path("fifo"), device = Path("full");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
   ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);  // endless zeros
@@ -364,17 +364,17 @@ TEST_F(CliTest, InputsThatAreNoRegularFile) {
       {{"check", device}, NotRegularFileLine(device, FileKind::CharDevice)},
       {{"blocks", Path("")}, NotRegularFileLine(Path(""), FileKind::Directory)},
   };
-  const std::string zone = Read(Path("a.mob"));
+  const std::string zone = test::ReadFileBytes(Path("a.mob"));
   for (const auto& c : refused) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     EXPECT_EQ(Run(c.args), 1);
     EXPECT_EQ(m_err.str(), c.refusal + "\n");
   }
-  EXPECT_EQ(Read(Path("a.mob")), zone);
+  EXPECT_EQ(test::ReadFileBytes(Path("a.mob")), zone);
   EXPECT_FALSE(fs::exists(Path("out.mob")));
 
   // Read once: said, then read as soon as a program writes.
-  std::thread writer([&] { Write(fifo, zone); });
+  std::thread writer([&] { test::WriteFileBytes(fifo, zone); });
   const int code = Run({"check", fifo});
   writer.join();
   EXPECT_EQ(code, 0) << m_err.str();
