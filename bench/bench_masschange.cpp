@@ -42,8 +42,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 void LoadAndSave(const std::string& path) {
   TMob mob;
-  mob.SaveAttempts = 0;
-  if (!mob.Load(path) || !mob.Save(path)) std::abort();
+  if (!mob.Load(path) || !mob.Save(path, {.saveAttempts = 0})) std::abort();
 }
 
 std::string WriteOptions(const std::string& path, const MassChangeOpts& opts) {

@@ -75,9 +75,11 @@ void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records
   double run = 1e300, undo = 1e300, redo = 1e300;
   const TMassChangePlan plan = *ParseMassChange(opts, '.').plan;
   for (int i = 0; i < runs; ++i) {
-    TRecordsEdit edit;
-    run = std::min(run, Ms([&] { TMassChanger(plan, mob, nullptr, &edit).Run(); }));
-    TRecordsEditCommand step(std::move(edit), "mass change");
+    TRecordsEditCommand step([&](TMob& m, TRecordsEdit& edit) {
+      TMassChanger(plan, m, nullptr, &edit).Run();
+      return std::string("mass change");
+    });
+    run = std::min(run, Ms([&] { step.Redo(mob); }));
     if (i == 0) std::printf("  the step holds %.1f MB\n", double(step.MemorySize()) / (1 << 20));
     undo = std::min(undo, Ms([&] { step.Undo(mob); }));
     redo = std::min(redo, Ms([&] { step.Redo(mob); }));
@@ -100,10 +102,9 @@ void EditStepMemory(std::size_t records, std::size_t& reported, std::size_t& mea
   TMob mob;
   GenerateZone(mob, {.records = records, .seed = 4, .scriptLines = 10});
   const ObjRef ref{ObjKind::Unit, 0};
-  TFieldValue old = *ReadFieldValue(mob, ref, "LoadX");
-  mob.Units[0].LoadX = 12.5f;
   const std::size_t before = HeapInUse();
-  auto step = TFieldEditCommand::Made(mob, ref, "LoadX", std::move(old), FieldEditCaption("LoadX", "12.5"));
+  auto step = TFieldEditCommand::Set(mob, ref, "LoadX", 12.5f, FieldEditCaption("LoadX", "12.5"));
+  step->Redo(mob);
   measured = HeapInUse() - before;
   reported = step->MemorySize();
 }

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "mainf_fixture.h"

@@ -39,7 +39,7 @@ StandInScriptPage::StandInScriptPage(TMainF& window, TDocumentSession& session)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
   QObject::connect(editor, &QPlainTextEdit::textChanged, this, [this] {
-    if (!m_loading) m_window.SetModified();
+    if (!m_loading) m_session.NoteScriptEdited();
   });
   m_session.AddListener(this);
 }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "app/ui/mainf.h"
 #include "common/filesystem.h"
 #include "document/session.h"

@@ -60,7 +60,6 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   ASSERT_GT(loadLines.size(), 5);
   EXPECT_EQ(Window().ShownLines(), loadLines);
   EXPECT_EQ(LogLinesFrom(1), loadLines);  // shown once, not appended again afterwards
-  EXPECT_FALSE(m_state->TheMob.UseThreads);
 
   ASSERT_TRUE(m_scriptEd->hasFocus());
   EditScript(u"-- edited"_s);
@@ -83,7 +82,6 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   EXPECT_TRUE(m_window->findChild<QMenu*>(u"FileMenu"_s)->isEnabled());
   EXPECT_TRUE(m_scriptEd->hasFocus());
   EXPECT_FALSE(m_window->MobModified());
-  EXPECT_FALSE(m_state->TheMob.UseThreads);
 }
 
 TEST_F(ThreadedRunTest, AnExceptionOfTheWorkerReachesTheWindowAndReleasesTheLock) {

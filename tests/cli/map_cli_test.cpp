@@ -31,8 +31,7 @@ class MapCli : public ::testing::Test {
     GenerateZone(mob, {.records = 3000, .seed = 4, .scriptLines = 1});
     mob.Units[2].LoadX = std::numeric_limits<float>::quiet_NaN();
     mob.Particles1[0].CoordY = std::numeric_limits<float>::infinity();
-    mob.SaveAttempts = 0;
-    ASSERT_TRUE(mob.Save(Path("zone.mob")));
+    ASSERT_TRUE(mob.Save(Path("zone.mob"), {.saveAttempts = 0}));
     unitId = mob.Units[2].ObjectID;
   }
 

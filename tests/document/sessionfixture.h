@@ -45,8 +45,9 @@ class RecordingListener : public TDocumentListener {
   void LoadFailed() override { events.push_back("load failed"); }
   void BackupFailed() override { events.push_back("backup failed"); }
   void ModifiedChanged(bool modified) override { events.push_back(modified ? "modified" : "unmodified"); }
-  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override {
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause, const TDocumentListener* origin) override {
     changes.push_back(change);
+    origins.push_back(origin);
     events.push_back(cause == TChangeCause::Edit ? "edit" : cause == TChangeCause::Undo ? "undo" : "redo");
   }
   void BusyChanged(bool busy) override { events.push_back(busy ? "busy" : "free"); }
@@ -55,6 +56,7 @@ class RecordingListener : public TDocumentListener {
   bool allowSave = true;
   std::vector<std::string> events;
   std::vector<TRecordsChange> changes;
+  std::vector<const TDocumentListener*> origins;
 };
 
 class SessionTest : public ::testing::Test {

@@ -248,7 +248,7 @@ TEST_F(MapPageTest, ADragIsOneUndoableStepThatMarksTheDocument) {
   EXPECT_NEAR(after.x - before.x, 60 * scale, scale);
   EXPECT_NEAR(after.y - before.y, 40 * scale, scale);  // up the screen is up the plane
   EXPECT_EQ(map->Zone().Position(unit), after);
-  EXPECT_TRUE(shell.modified);
+  EXPECT_TRUE(shell.session.Modified());
   ASSERT_TRUE(shell.session.CanUndo());
   EXPECT_EQ(shell.session.History().Count(), 1u);
 
@@ -273,7 +273,7 @@ TEST_F(MapPageTest, EscapeDuringADragPutsTheRecordBack) {
   EXPECT_EQ(ReadPlanePosition(shell.mob, object), before);
   EXPECT_EQ(map->Zone().Position(object), before);
   EXPECT_FALSE(shell.session.CanUndo());
-  EXPECT_FALSE(shell.modified);
+  EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(MapPageTest, WhileBusyThePageKeepsItsPictureGreyedAndTakesNoInput) {

@@ -56,8 +56,7 @@ inline TMassChangePlan Plan(const MassChangeOpts& opts, char decimalSeparator) {
 
 // Saves `mob` to `path` and returns the bytes written.
 inline std::string SaveZone(TMob& mob, const std::string& path) {
-  mob.SaveAttempts = 0;
-  EXPECT_TRUE(mob.Save(path)) << mob.LogText;
+  EXPECT_TRUE(mob.Save(path, {.saveAttempts = 0})) << mob.LogText;
   return ReadFileBytes(path);
 }
 

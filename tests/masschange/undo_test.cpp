@@ -52,11 +52,7 @@ class MassChangeUndo : public ::testing::Test {
   }
   // A parameter edit of the first object, as the parameter table makes it.
   static void RenameFirstObject(EngineHost& host, const std::string& name) {
-    const ObjRef ref{ObjKind::Object, 0};
-    TFieldValue old = *ReadFieldValue(host.mob, ref, "Name2");
-    host.mob.Objects[0].Name2 = name;
-    host.session.SetModified();
-    host.session.Push(TFieldEditCommand::Made(host.mob, ref, "Name2", std::move(old), "Name2 = " + name));
+    host.session.Apply(TFieldEditCommand::Set(host.mob, {ObjKind::Object, 0}, "Name2", name, "Name2 = " + name));
   }
   // Writes the open document and reads the file back.
   std::string Saved(EngineHost& host) {

@@ -193,11 +193,10 @@ TEST_F(MappedImageTest, AFileCutShortWhileItLoadsFailsTheLoad) {
 TEST_F(MappedImageTest, AFileCutShortBeforeTheSaveFailsTheSaveAndWritesNothing) {
   TMob mob;
   mob.RecordsStayInImage = true;
-  mob.SaveAttempts = 1;
   ASSERT_TRUE(mob.LoadFile(m_path));
   std::filesystem::resize_file(m_path, 4096);
   const std::string copy = m_dir.Path("copy.mob");
-  EXPECT_FALSE(mob.SaveFile(copy));
+  EXPECT_FALSE(mob.SaveFile(copy, 1));
   EXPECT_FALSE(std::filesystem::exists(copy));
   EXPECT_NE(mob.LogText.find(ReasonLine(EIO)), std::string::npos) << mob.LogText;
 }

@@ -83,9 +83,8 @@ TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntactAndNamesItsReasonOnce) {
   for (const auto& c : cases) {
     WriteOld("old contents");
     (m_files.*c.fault).Fail(c.reason, 1000);
-    m_mob.SaveAttempts = 2;
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.name;
+    EXPECT_FALSE(m_mob.SaveFile(m_path, 2)) << c.name;
     (m_files.*c.fault).Off();
     EXPECT_EQ(Read(), "old contents") << c.name;
     EXPECT_EQ(FilesInFolder(), 1u) << c.name;
@@ -117,9 +116,8 @@ TEST_F(SaveTest, RetriesAreBoundedWhateverTheCount) {
   for (const Case& c : cases) {
     m_files.rename.Fail(EACCES);
     m_files.rename.calls = 0;
-    m_mob.SaveAttempts = c.attempts;
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.attempts;
+    EXPECT_FALSE(m_mob.SaveFile(m_path, c.attempts)) << c.attempts;
     EXPECT_EQ(m_files.rename.calls, c.written) << c.attempts;
     EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), c.written - 1) << c.attempts;
   }
@@ -127,16 +125,14 @@ TEST_F(SaveTest, RetriesAreBoundedWhateverTheCount) {
 
 TEST_F(SaveTest, ARetrySucceedsAfterATransientFailure) {
   m_files.write.Fail(ENOSPC, 1);
-  m_mob.SaveAttempts = 1;
-  EXPECT_TRUE(m_mob.SaveFile(m_path));
+  EXPECT_TRUE(m_mob.SaveFile(m_path, 1));
   EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 1);
   EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 TEST_F(SaveTest, ZeroAttemptsTriesOnceWithoutPromisingARetry) {
   m_files.rename.Fail(EACCES, 1);
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(m_path));
+  EXPECT_FALSE(m_mob.SaveFile(m_path, 0));
   EXPECT_EQ(m_files.rename.calls, 1);
   EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 0);
   // Nothing was ever on disk: the last resort message tells the user to save elsewhere.

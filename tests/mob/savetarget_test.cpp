@@ -38,7 +38,6 @@ class SaveTargetTest : public ::testing::Test {
     m_dir = m_folder->Root();
     ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
     m_image = SaveBytes(m_mob);
-    m_mob.SaveAttempts = 2;
   }
   void TearDown() override {
     SetFiles(nullptr);
@@ -49,6 +48,7 @@ class SaveTargetTest : public ::testing::Test {
   // kinds of file system, and the temporary folder is usually on disk.
   virtual fs::path Root() const { return fs::temp_directory_path(); }
 
+  std::int32_t m_attempts = 2;  // of every save below
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
   static std::string Read(const std::string& path) { return test::ReadFileBytes(path); }
   static void Write(const std::string& path, const std::string& text) { test::WriteFileBytes(path, text); }
@@ -100,7 +100,7 @@ TEST_F(SaveTargetTest, ATargetThatIsNoRegularFileIsRefusedAndLeftAlone) {
     ASSERT_EQ(::lstat(target.c_str(), &before), 0);
 
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(target));
+    EXPECT_FALSE(m_mob.SaveFile(target, m_attempts));
     const auto lines = LogLines(m_mob);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], NotRegularFileLine(target, c.kind));
@@ -125,7 +125,7 @@ TEST_F(SaveTargetTest, LinksAreSavedThroughAndStay) {
   // A chain of two links, the first one relative to its own folder.
   fs::create_symlink("../real/zone.mob", m_dir / "links/first.mob");
   fs::create_symlink(m_dir / "links/first.mob", m_dir / "links/second.mob");
-  ASSERT_TRUE(m_mob.SaveFile(Path("links/second.mob"))) << m_mob.LogText;
+  ASSERT_TRUE(m_mob.SaveFile(Path("links/second.mob"), m_attempts)) << m_mob.LogText;
   EXPECT_EQ(Read(Path("real/zone.mob")), Image());
   EXPECT_TRUE(fs::is_symlink(m_dir / "links/first.mob"));
   EXPECT_TRUE(fs::is_symlink(m_dir / "links/second.mob"));
@@ -136,7 +136,7 @@ TEST_F(SaveTargetTest, LinksAreSavedThroughAndStay) {
 
 TEST_F(SaveTargetTest, ADanglingLinkWritesTheFileItNames) {
   fs::create_symlink("named.mob", m_dir / "link.mob");
-  ASSERT_TRUE(m_mob.SaveFile(Path("link.mob"))) << m_mob.LogText;
+  ASSERT_TRUE(m_mob.SaveFile(Path("link.mob"), m_attempts)) << m_mob.LogText;
   EXPECT_TRUE(fs::is_symlink(m_dir / "link.mob"));
   EXPECT_EQ(Read(Path("named.mob")), Image());
   EXPECT_EQ(Names(), (std::vector<std::string>{"link.mob", "named.mob"}));
@@ -145,7 +145,7 @@ TEST_F(SaveTargetTest, ADanglingLinkWritesTheFileItNames) {
 TEST_F(SaveTargetTest, LoopingLinksAreRefused) {
   fs::create_symlink("b.mob", m_dir / "a.mob");
   fs::create_symlink("a.mob", m_dir / "b.mob");
-  EXPECT_FALSE(m_mob.SaveFile(Path("a.mob")));
+  EXPECT_FALSE(m_mob.SaveFile(Path("a.mob"), m_attempts));
   EXPECT_EQ(LogLines(m_mob).end()[-2], NotRegularFileLine(Path("a.mob"), FileKind::LinkLoop));
   EXPECT_TRUE(fs::is_symlink(m_dir / "a.mob"));
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.mob", "b.mob"}));
@@ -161,7 +161,7 @@ TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
     SetFiles(files);
     const std::string name = std::string(242, 'z') + ".mob";  // 246 bytes of the 255 allowed
     Write(Path(name), "old");
-    EXPECT_TRUE(m_mob.SaveFile(Path(name))) << m_mob.LogText;
+    EXPECT_TRUE(m_mob.SaveFile(Path(name), m_attempts)) << m_mob.LogText;
     EXPECT_EQ(Read(Path(name)), Image());
     EXPECT_EQ(Names(), std::vector<std::string>{name});
     fs::remove(Path(name));
@@ -171,8 +171,8 @@ TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
 
 TEST_F(SaveTargetTest, ANameBeyondTheLimitFailsWithItsReasonAndLeavesNothing) {
   const std::string name = std::string(300, 'z') + ".mob";
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(Path(name)));
+  m_attempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(Path(name), m_attempts));
   EXPECT_TRUE(LogHas(m_mob, ReasonLine(ENAMETOOLONG))) << m_mob.LogText;
   EXPECT_TRUE(Names().empty());
 }
@@ -200,7 +200,7 @@ TEST_F(KilledSaveTest, ASaveKilledWhileWritingLeavesTheOldFileAndNothingElse) {
         for (;;) ::pause();
       };
       SetFiles(&pausing);
-      m_mob.SaveFile(target);
+      m_mob.SaveFile(target, m_attempts);
       ::_exit(0);
     }
     ::close(pipeFds[1]);
@@ -225,7 +225,7 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
   // The folder belongs to root: for nobody it takes no new file.
   const test::ChildEnd end = test::RunInChild([&] {
     if (!test::BecomeNobody()) return 10;
-    if (!m_mob.SaveFile(target)) return 11;
+    if (!m_mob.SaveFile(target, m_attempts)) return 11;
     const auto lines = LogLines(m_mob);
     return std::find(lines.begin(), lines.end(), InPlaceLine(target)) != lines.end() ? 0 : 12;
   });
@@ -243,8 +243,8 @@ TEST_F(SaveTargetTest, AFailedOverwriteInPlaceSaysSoAndKeepsTheDocument) {
   files.createTemp.Fail(EACCES);
   files.write.Fail(ENOSPC).HalfDone();
   SetFiles(&files);
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(target));
+  m_attempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(target, m_attempts));
   const auto lines = LogLines(m_mob);
   EXPECT_NE(std::find(lines.begin(), lines.end(), InPlaceFailedLine(target)), lines.end()) << m_mob.LogText;
   EXPECT_EQ(lines.end()[-2], ReasonLine(ENOSPC));
@@ -252,7 +252,7 @@ TEST_F(SaveTargetTest, AFailedOverwriteInPlaceSaysSoAndKeepsTheDocument) {
   EXPECT_TRUE(m_mob.Loaded);
   // A new file where there was none is never written in place.
   m_mob.LogText.clear();
-  EXPECT_FALSE(m_mob.SaveFile(Path("new.mob")));
+  EXPECT_FALSE(m_mob.SaveFile(Path("new.mob"), m_attempts));
   EXPECT_FALSE(LogHas(m_mob, "на месте"));
   EXPECT_TRUE(LogHas(m_mob, ReasonLine(EACCES)));
   EXPECT_FALSE(fs::exists(Path("new.mob")));

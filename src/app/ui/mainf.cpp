@@ -24,11 +24,11 @@
 #include <optional>
 #include <utility>
 
-#include "app/core/appinfo.h"
-#include "app/core/appstate.h"
+#include "program/appinfo.h"
+#include "program/appstate.h"
 #include "app/core/checkentries.h"
 #include "app/core/diffentries.h"
-#include "app/core/layoutvalues.h"
+#include "program/layoutvalues.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
@@ -599,10 +599,6 @@ void TMainF::SetWorkPathFolderOf(const std::string& path) {
 }
 
 // ---- document state ------------------------------------------------------------
-
-void TMainF::SetModified() { m_session.SetModified(); }
-
-void TMainF::ClearModified() { m_session.ClearModified(); }
 
 void TMainF::ModifiedChanged(bool) { UpdateWindowState(); }
 

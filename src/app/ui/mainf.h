@@ -90,14 +90,16 @@ class TMainF : public QMainWindow,
   bool SaveMobAs();
   bool CloseMob();
   void MakeBackup(const QString& path);
-  void SetModified() override;
-  void ClearModified();
   void UpdateWindowState();
   // One step of the record history back or forward (the keys and the Objects
   // page's buttons); nothing while the lock is held.
   bool UndoRecords();
   bool RedoRecords();
 
+  // The session's document, whether one is open, its path and its mark.
+  TMob& Mob();
+  bool MobOpened() const;
+  QString CurMobFile() const;
   bool MobModified() const;
 
   // The one rule before any command that reads or changes the records: every
@@ -118,9 +120,6 @@ class TMainF : public QMainWindow,
 
   // ---- TShellServices
   TDocumentSession& Session() override;
-  TMob& Mob() override;
-  bool MobOpened() const override;
-  QString CurMobFile() const override;
   void AppendLog(const QString& text) override;
   void ShowLogPage() override;
   void ShowStatusMessage(const QString& text) override;

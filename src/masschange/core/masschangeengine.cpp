@@ -155,23 +155,15 @@ class RunLock {
   bool m_lock;
 };
 
-// The undo step of what a run did to the open document.
-std::unique_ptr<TDocCommand> RunStep(TRecordsEdit edit, MassChangeMode mode, const std::string& targetPath) {
-  const std::string changed = std::to_string(edit.ChangedRecords());
-  const std::string taken = std::to_string(edit.TakenRecords());
+// The step's caption for what a run did to the open document.
+std::string RunStepCaption(const TRecordsEdit& edit, MassChangeMode mode) {
   switch (mode) {
     case MassChangeMode::Delete:
-      return std::make_unique<TRecordsEditCommand>(std::move(edit), "Массовое удаление (объектов: " + taken + ")");
+      return "Массовое удаление (объектов: " + std::to_string(edit.TakenRecords()) + ")";
     case MassChangeMode::Move:
-      // The target file is written and stays so: the undo puts the records back in
-      // the open document only.
-      return std::make_unique<TRecordsEditCommand>(
-          std::move(edit), "Массовый перенос (объектов: " + taken + ")",
-          "Перенос отменен: объекты возвращены в открытый моб, их копии остались в целевом мобе " +
-              targetPath + ".");
+      return "Массовый перенос (объектов: " + std::to_string(edit.TakenRecords()) + ")";
     default:
-      return std::make_unique<TRecordsEditCommand>(std::move(edit),
-                                                   "Массовое изменение (объектов: " + changed + ")");
+      return "Массовое изменение (объектов: " + std::to_string(edit.ChangedRecords()) + ")";
   }
 }
 
@@ -226,15 +218,34 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& p
       targetOpened = ok;
     }
 
-    // A copy changes the open document only in memory, and the reload below drops
-    // that: it is no step of the history.
-    TRecordsEdit edit;
     if (ok) {
       session.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
-      TMassChanger changer(plan, session.Mob(), target ? &target->Mob() : nullptr,
-                           mode == MassChangeMode::Copy ? nullptr : &edit);
-      changer.Run();
-      counts = changer.Counts();
+      TMob* into = target ? &target->Mob() : nullptr;
+      if (mode == MassChangeMode::Copy) {
+        // A copy changes the open document only in memory, and the reload below
+        // drops that: it is no step of the history.
+        TMassChanger changer(plan, session.Mob(), into);
+        changer.Run();
+        counts = changer.Counts();
+      } else {
+        // One step, made by the scan itself, before the save: the history then
+        // knows the file holds it. A move whose target is not written below leaves
+        // the open file unsaved, and the reload drops the step again. The target
+        // file is written and stays so: a move's undo puts the records back in the
+        // open document only.
+        std::string undoNote;
+        if (mode == MassChangeMode::Move)
+          undoNote = "Перенос отменен: объекты возвращены в открытый моб, их копии остались в целевом мобе " +
+                     targetPath + ".";
+        session.Apply(std::make_unique<TRecordsEditCommand>(
+            [&](TMob& mob, TRecordsEdit& edit) {
+              TMassChanger changer(plan, mob, into, &edit);
+              changer.Run();
+              counts = changer.Counts();
+              return RunStepCaption(edit, mode);
+            },
+            std::move(undoNote)));
+      }
     }
 
     if (targetOpened) {
@@ -248,11 +259,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& p
     // would then be in neither file.
     const bool keepOpenFile =
         mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && targetOpened && !ok);
-    if (!keepOpenFile) {
-      // One step, before the save: the history then knows the file holds it.
-      if (!edit.Empty()) session.Push(RunStep(std::move(edit), mode, targetPath));
-      saved = host.SaveMob() && saved;
-    }
+    if (!keepOpenFile) saved = host.SaveMob() && saved;
     // The first save may have gone to another file (save as, when the open file had
     // vanished): reopen the document's file as it is now. The history stays, as
     // far as that file holds it.

@@ -16,7 +16,8 @@
 #include <utility>
 
 #include "document/docpaths.h"
-#include "app/core/settings.h"
+#include "document/session.h"
+#include "program/settings.h"
 #include "shell/pagelinks.h"
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
@@ -288,7 +289,7 @@ void MassChangePage::ResetMassChangePage() {
 }
 
 void MassChangePage::UpdateParamsEnabling() {
-  if (!m_shell.MobOpened()) return;
+  if (!m_shell.Session().Opened()) return;
   const bool enable = !Button(&O::MC_AS_Obj_DelRB)->isChecked();
   for (QWidget* control : m_paramChangeControls) control->setEnabled(enable);
 }

@@ -60,14 +60,17 @@ bool HasDigit(std::string_view text) {
 }
 
 template <class R>
-ApplyResult ApplyToRecord(R& record, std::string_view key, std::string_view text,
-                          char decimalSeparator) {
+ApplyResult ValueForRecord(const R& record, std::string_view key, std::string_view text,
+                           char decimalSeparator) {
   const FieldDesc<R>* field = FindField<R>(key);
   if (!field) return {ApplyStatus::Ignored, std::nullopt};
   return std::visit(
       [&](auto member) -> ApplyResult {
         using M = FieldType<decltype(member)>;
-        M& value = record.*member;
+        M value = record.*member;
+        const auto accept = [&](std::optional<std::string> rowText = std::nullopt) {
+          return ApplyResult{ApplyStatus::Accepted, std::move(rowText), TFieldValue(std::move(value))};
+        };
         const auto refuse = [&](ApplyStatus status) {
           return ApplyResult{status, DisplayText(value, decimalSeparator)};
         };
@@ -75,12 +78,12 @@ ApplyResult ApplyToRecord(R& record, std::string_view key, std::string_view text
           return {ApplyStatus::Ignored, std::nullopt};
         } else if constexpr (std::is_same_v<M, std::string>) {
           value = std::string(text);
-          return {ApplyStatus::Accepted, std::nullopt};
+          return accept();
         } else if constexpr (std::is_same_v<M, StringList>) {
-          if (text == ListToText(value)) return {ApplyStatus::Accepted, std::nullopt};
+          if (text == ListToText(value)) return accept();
           std::string cleaned = NormaliseListText(text);
           value = TextToList(cleaned);
-          return {ApplyStatus::Accepted, std::move(cleaned)};
+          return accept(std::move(cleaned));
         } else if constexpr (std::is_same_v<M, float>) {
           if (!CheckStrFloat(text, decimalSeparator)) return refuse(ApplyStatus::Rejected);
           const auto number = ConvertFloat(text, decimalSeparator);
@@ -88,7 +91,7 @@ ApplyResult ApplyToRecord(R& record, std::string_view key, std::string_view text
             return refuse(text == "NAN" || !HasDigit(text) ? ApplyStatus::NotANumber
                                                             : ApplyStatus::OutOfRange);
           value = *number;
-          return {ApplyStatus::Accepted, std::nullopt};
+          return accept();
         } else {
           // A lever's five unknown bytes take any integer and keep its low 8 bits;
           // the other bytes take only -128..255.
@@ -100,7 +103,7 @@ ApplyResult ApplyToRecord(R& record, std::string_view key, std::string_view text
           const auto number = ConvertInt32(text);
           if (!number) return refuse(ApplyStatus::OutOfRange);
           value = static_cast<M>(*number);  // bytes: the low 8 bits
-          return {ApplyStatus::Accepted, std::nullopt};
+          return accept();
         }
       },
       field->member);
@@ -113,6 +116,10 @@ std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSepar
   return VisitRecord(mob, ref, [&](const auto& record) { return RowsOf(record, decimalSeparator); });
 }
 
+std::string ValueDisplayText(const TFieldValue& value, char decimalSeparator) {
+  return std::visit([&](const auto& v) { return DisplayText(v, decimalSeparator); }, value);
+}
+
 std::optional<std::string> ParamDisplayText(const TMob& mob, ObjRef ref, std::string_view key,
                                             char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
@@ -120,12 +127,22 @@ std::optional<std::string> ParamDisplayText(const TMob& mob, ObjRef ref, std::st
                     [&](const auto& record) { return FieldText(record, key, decimalSeparator); });
 }
 
-ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+ApplyResult ParamRowValue(const TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return {ApplyStatus::Ignored, std::nullopt};
-  return VisitRecord(mob, ref, [&](auto& record) {
-    return ApplyToRecord(record, key, text, decimalSeparator);
+  return VisitRecord(mob, ref, [&](const auto& record) {
+    return ValueForRecord(record, key, text, decimalSeparator);
   });
+}
+
+ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+                          char decimalSeparator) {
+  ApplyResult result = ParamRowValue(mob, ref, key, text, decimalSeparator);
+  if (result.value) {
+    TFieldValue value = *result.value;
+    SwapFieldValue(mob, ref, key, value);
+  }
+  return result;
 }
 
 std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref) {
@@ -134,8 +151,12 @@ std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref) {
   return TQuaternion((*fields)[0], (*fields)[1], (*fields)[2], (*fields)[3]);
 }
 
+TRotationFields RotationFields(const TQuaternion& rotation) {
+  return {rotation.W, rotation.X, rotation.Y, rotation.Z};
+}
+
 bool StoreRotation(TMob& mob, ObjRef ref, const TQuaternion& rotation) {
-  return WriteRotation(mob, ref, {rotation.W, rotation.X, rotation.Y, rotation.Z});
+  return WriteRotation(mob, ref, RotationFields(rotation));
 }
 
 }  // namespace kelvarin

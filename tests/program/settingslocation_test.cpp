@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/core/appstate.h"
-#include "app/core/settingslocation.h"
+#include "program/appstate.h"
+#include "program/settingslocation.h"
 #include "common/inifile.h"
 #include "support/childprocess.h"
 #include "support/tempfolder.h"

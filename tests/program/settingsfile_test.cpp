@@ -10,8 +10,8 @@
 #include <sstream>
 #include <vector>
 
-#include "app/core/appstate.h"
-#include "app/core/settingsfile.h"
+#include "program/appstate.h"
+#include "program/settingsfile.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "mob/filelog.h"
