@@ -2,11 +2,12 @@
 # Kelvarin developer entry point.
 #   ./dev.sh run [FILE.mob]   install what is missing, build, start the editor
 #                             (on a freshly generated demo zone when no file is given)
-#   ./dev.sh test             install what is missing, build, run every test
+#   ./dev.sh test             install what is missing, build, run every test but the stress test
 #   ./dev.sh fuzz [SECONDS]   build the fuzzers with clang and run each of them (default 600 s each)
 #   ./dev.sh bench            build in release mode and run the benchmarks
 #   ./dev.sh stress [STARTS]  start and close the editor STARTS times (default 200) with the
 #                             accessibility bridge on and as many with it off; counts deaths
+#                             (not part of `test`; also `ctest -C Stress -L stress`)
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
@@ -130,7 +131,7 @@ case "$cmd" in
       dbus-run-session -- build/bin/startup-stress build/bin/kelvarin "${2:-200}" --bridge both
     ;;
   *)
-    sed -n '2,10p' "$0"
+    sed -n '2,11p' "$0"
     exit 2
     ;;
 esac

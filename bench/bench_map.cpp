@@ -56,8 +56,8 @@ std::vector<TMapPoint> FlatPoints(const TZoneIndex& zone) {
 
 // The engine's pass: every record of the ticked kinds asked whether it matches.
 std::size_t EnginePass(TMob& mob, const MassChangeOpts& opts) {
-  const TMassChanger engine(opts, '.', mob, nullptr);
-  const KindMask kinds = TickedKinds(opts);
+  const TMassChanger engine(*ParseMassChange(opts, '.').plan, mob, nullptr);
+  const KindMask kinds = TickedKinds(*ParseCriteria(opts, '.').criteria);
   std::size_t n = 0;
   for (ObjKind kind : kAllObjKinds)
     if (kinds.Has(kind))
@@ -225,13 +225,14 @@ int main(int argc, char** argv) {
   opts.MC_KR_Type_UnitCB = opts.MC_KR_Type_ObjectCB = opts.MC_KR_Type_LeverCB = opts.MC_KR_Type_TrapCB = true;
   opts.MC_KR_Type_FlameCB = opts.MC_KR_Type_Particle1CB = opts.MC_KR_Type_Particle2CB = true;
   opts.MC_KR_Type_Particle3CB = true;
-  PutRectangle(opts, RectangleTexts({rects[0].minX, rects[0].minY, rects[0].maxX, rects[0].maxY}, 1, '.'));
+  PutArea(opts, RectangleTexts({rects[0].minX, rects[0].minY, rects[0].maxX, rects[0].maxY}, 1, '.'));
   int edit = 0;
   const auto preview = [&](MassChangeOpts& o) {
     // The edit: another X2, as if one more digit had been typed.
     o.MC_KR_Coords_Pramougl_X2Ed = DecimalTextUp(rects[0].maxX + (++edit % 10), 1, '.');
-    if (!CriteriaError(o, '.').empty()) std::abort();
-    sink += SelectByCriteria(mob, zone, o, '.').Total();
+    const TCriteriaReading criteria = ParseCriteria(o, '.');
+    if (!criteria.criteria) std::abort();
+    sink += SelectByCriteria(mob, zone, *criteria.criteria).Total();
   };
   const auto [areaPreviewMs, areaEngineMs] =
       BestPairMs(9, [&] { preview(opts); }, [&] { sink += EnginePass(mob, opts); });
@@ -242,8 +243,9 @@ int main(int argc, char** argv) {
   named.MC_KR_Param_Model3dCB = true;
   const auto namePreview = [&] {
     named.MC_KR_Param_Model3dEd = (++edit % 2) ? "obj/tree.mdl" : "obj/stone.mdl";
-    if (!CriteriaError(named, '.').empty()) std::abort();
-    sink += SelectByCriteria(mob, zone, named, '.').Total();
+    const TCriteriaReading criteria = ParseCriteria(named, '.');
+    if (!criteria.criteria) std::abort();
+    sink += SelectByCriteria(mob, zone, *criteria.criteria).Total();
   };
   const auto [namePreviewMs, nameEngineMs] =
       BestPairMs(9, namePreview, [&] { sink += EnginePass(mob, named); });

@@ -42,8 +42,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 
 void LoadAndSave(const std::string& path) {
   TMob mob;
-  mob.SaveAttempts = 0;
-  if (!mob.Load(path) || !mob.Save(path)) std::abort();
+  if (!mob.Load(path) || !mob.Save(path, {.saveAttempts = 0})) std::abort();
 }
 
 std::string WriteOptions(const std::string& path, const MassChangeOpts& opts) {
@@ -108,11 +107,12 @@ int main(int argc, char** argv) {
     Report(what, run, baseline);
 
     TMob source, target;
+    const TMassChangePlan plan = *ParseMassChange(o, '.').plan;
     double scan = BestMs(runs, [&] {
       restore();
       source.Load(src);
       target.Load(tgt);
-    }, [&] { TMassChanger(o, '.', source, &target).Run(); });
+    }, [&] { TMassChanger(plan, source, &target).Run(); });
     std::printf("%-72s %9.1f ms\n", "  of which the scan and copies in memory", scan);
   }
 
@@ -135,8 +135,9 @@ int main(int argc, char** argv) {
     Report(what, run, baseline);
 
     TMob source;
+    const TMassChangePlan plan = *ParseMassChange(o, '.').plan;
     double scan = BestMs(runs, [&] { WriteFile(src, zone); source.Load(src); },
-                         [&] { TMassChanger(o, '.', source, nullptr).Run(); });
+                         [&] { TMassChanger(plan, source, nullptr).Run(); });
     std::printf("%-72s %9.1f ms\n", "  of which the scan in memory", scan);
   }
 

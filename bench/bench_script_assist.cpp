@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
 
   TFakeShell shell;
   GenerateZone(shell.mob, {.records = 20000, .seed = 1, .scriptLines = lines});
+  shell.session.Adopt("zone.mob");
   // Every statement gets a short note: the text replace-all looks for, once a line.
   std::string script;
   std::size_t notes = 0;

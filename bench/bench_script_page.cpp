@@ -64,6 +64,7 @@ int main(int argc, char** argv) {
 
   TFakeShell shell;
   GenerateZone(shell.mob, {.records = 8, .seed = 1, .scriptLines = lines});
+  shell.session.Adopt("zone.mob");
   const std::string utf8 = ScriptTextToEditor(shell.mob.ScriptText);
 
   QsciScintilla plain;

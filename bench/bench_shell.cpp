@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "app/ui/mainf.h"
 #include "app/ui/qtprompts.h"
 #include "common/qt/qtext.h"

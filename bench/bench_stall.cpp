@@ -19,7 +19,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "app/ui/editor.h"
 #include "app/ui/mainf.h"
 #include "common/qt/qtext.h"

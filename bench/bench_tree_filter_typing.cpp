@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
 
   TFakeShell shell;
   GenerateZone(shell.mob, {.records = records, .seed = 7});
+  shell.session.Adopt("zone.mob");
   std::size_t bytes = 0;
   unsigned sum = 0;
   const double floorMs = BestMs(3, [&] {

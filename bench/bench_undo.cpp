@@ -73,10 +73,13 @@ void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records
   // Each round: the run's change (recorded, as the editor makes it), its undo, its
   // redo, and an undo that leaves the zone as it was for the next round.
   double run = 1e300, undo = 1e300, redo = 1e300;
+  const TMassChangePlan plan = *ParseMassChange(opts, '.').plan;
   for (int i = 0; i < runs; ++i) {
-    TRecordsEdit edit;
-    run = std::min(run, Ms([&] { TMassChanger(opts, '.', mob, nullptr, &edit).Run(); }));
-    TRecordsEditCommand step(std::move(edit), "mass change");
+    TRecordsEditCommand step([&](TMob& m, TRecordsEdit& edit) {
+      TMassChanger(plan, m, nullptr, &edit).Run();
+      return std::string("mass change");
+    });
+    run = std::min(run, Ms([&] { step.Redo(mob); }));
     if (i == 0) std::printf("  the step holds %.1f MB\n", double(step.MemorySize()) / (1 << 20));
     undo = std::min(undo, Ms([&] { step.Undo(mob); }));
     redo = std::min(redo, Ms([&] { step.Redo(mob); }));
@@ -85,7 +88,7 @@ void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records
   // The same change with nothing recorded, as the engine made it before undo.
   TMob fresh;
   const double plain = BestMs(runs, [&] { GenerateZone(fresh, zone); },
-                              [&] { TMassChanger(opts, '.', fresh, nullptr).Run(); });
+                              [&] { TMassChanger(plan, fresh, nullptr).Run(); });
   std::printf("  %-44s %9.1f ms\n", "the run's change in memory, recorded", run);
   std::printf("  %-44s %9.1f ms\n", "the same change, nothing recorded", plain);
   std::printf("  %-44s %9.1f ms   ratio to the run %5.2f   to the unrecorded run %5.2f\n", "undo", undo,
@@ -99,10 +102,9 @@ void EditStepMemory(std::size_t records, std::size_t& reported, std::size_t& mea
   TMob mob;
   GenerateZone(mob, {.records = records, .seed = 4, .scriptLines = 10});
   const ObjRef ref{ObjKind::Unit, 0};
-  TFieldValue old = *ReadFieldValue(mob, ref, "LoadX");
-  mob.Units[0].LoadX = 12.5f;
   const std::size_t before = HeapInUse();
-  auto step = TFieldEditCommand::Made(mob, ref, "LoadX", std::move(old), FieldEditCaption("LoadX", "12.5"));
+  auto step = TFieldEditCommand::Set(mob, ref, "LoadX", 12.5f, FieldEditCaption("LoadX", "12.5"));
+  step->Redo(mob);
   measured = HeapInUse() - before;
   reported = step->MemorySize();
 }

@@ -38,7 +38,8 @@ if(KELVARIN_WITH_GUI AND NOT KELVARIN_FUZZ)
     INTERFACE_LINK_LIBRARIES "Qt6::Widgets;Qt6::PrintSupport")
 endif()
 
-# kelvarin_add_test(name SOURCES ... LIBS ... [GUI]): one GoogleTest binary under ctest.
+# kelvarin_add_test(name SOURCES ... LIBS ... [GUI]): one GoogleTest binary under ctest,
+# with the shared test helpers (tests/support) linked in.
 # GUI tests get a label so they can be run under Xvfb together. They share one display,
 # where window activation and keyboard focus are global: two of them running at once take
 # the focus from each other, so they hold one resource lock and run one after the other.
@@ -47,7 +48,7 @@ endif()
 function(kelvarin_add_test name)
   cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} kelvarin_testsupport GTest::gtest GTest::gtest_main)
   if(T_GUI)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 PROPERTIES LABELS gui RESOURCE_LOCK display
       ENVIRONMENT "QT_QPA_PLATFORM=xcb")

@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "common/floattext.h"
-#include "objects/core/objectparams.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 namespace {
@@ -38,8 +38,8 @@ template <class R> TCoordinates CoordinatesOf(const R& r) {
 }
 
 // W, X, Y, Z; records without the common fields have no rotation.
-template <class R> std::array<float, 4> RotationOf(const R& r) {
-  if constexpr (HasCommonFields(R::Kind)) return {r.RotationW, r.RotationX, r.RotationY, r.RotationZ};
+template <class R> TRotationFields RotationOf(const R& r) {
+  if constexpr (kHasCommonFields<R>) return RotationFieldsOf(r);
   else return {1, 0, 0, 0};
 }
 

@@ -5,6 +5,7 @@
 
 #include "check/findinglist.h"
 #include "common/cp1251.h"
+#include "mob/recordrules.h"
 #include "script/core/objectrefs.h"
 #include "script/core/scriptlines.h"
 #include "script/core/scriptwords.h"
@@ -82,14 +83,7 @@ std::unordered_set<std::string_view> Unanswered(const TMob& mob, std::unordered_
   const auto offer = [&](const std::string& name) { wanted.erase(name); };
   mob.ForEachList([&](const auto& list) {
     if (wanted.empty()) return;
-    for (const auto& record : list) {
-      if constexpr (HasCommonFields(std::decay_t<decltype(record)>::Kind)) {
-        offer(record.ScriptVariableName);
-        offer(record.Name2);
-      } else {
-        offer(record.NameStr);
-      }
-    }
+    for (const auto& record : list) ForEachScriptName(record, offer);
   });
   return wanted;
 }

@@ -11,6 +11,7 @@
 #include "cli/cliio.h"
 #include "cli/jsondoc.h"
 #include "mob/kindnames.h"
+#include "mob/recordrules.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -18,10 +19,6 @@ namespace {
 
 const char* SeverityName(TCheckSeverity severity) {
   return severity == TCheckSeverity::Error ? "error" : "warning";
-}
-
-std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
-  return VisitRecord(mob, ref, [](const auto& record) { return record.Identity(); });
 }
 
 // One finding as an item of the "findings" array, laid out as a whole document

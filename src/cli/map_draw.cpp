@@ -21,6 +21,7 @@
 #include "map/render/maprenderer.h"
 #include "mob/filelog.h"
 #include "mob/kindnames.h"
+#include "mob/recordrules.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
@@ -168,8 +169,7 @@ int DrawMap(const MapRequest& request, CliIo& io) {
       if (!kinds.Has(ref.kind)) continue;
       const auto pos = zone.Position(ref);
       io.out << "  " << ObjKindKey(ref.kind) << " #" << ref.index
-             << (HasCommonFields(ref.kind) ? " ObjectID " : " ID ")
-             << VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); }) << ": x " << FloatText(pos->x)
+             << " " << IdentityFieldName(ref.kind) << " " << IdentityOf(mob, ref) << ": x " << FloatText(pos->x)
              << ", y " << FloatText(pos->y) << "\n";
     }
   }

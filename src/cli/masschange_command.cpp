@@ -111,7 +111,7 @@ int RunMassChangeCommand(const std::string& file, const std::string& optionsFile
 
   CliMassChangeHost host(options, io.err);
   if (!host.OpenMob(file)) return kExitFailed;
-  return RunMassChanges(host, opts, EnvironmentDecimalSeparator()).ok ? kExitOk : kExitFailed;
+  return RunMassChanges(host, ParseMassChange(opts, EnvironmentDecimalSeparator())).ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace

@@ -10,15 +10,11 @@
 #include "diff/zonediff.h"
 #include "diff/zonerecords.h"
 #include "mob/objref.h"
+#include "mob/recordrules.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {
 namespace {
-
-template <class R> void SetIdentity(R& r, std::int32_t id) {
-  if constexpr (HasCommonFields(R::Kind)) r.ObjectID = id;
-  else r.ID = id;
-}
 
 // The three-way rule for a value: a change on one side is taken, a change alike
 // on both sides too; a different change on each side is a conflict and keeps ours.

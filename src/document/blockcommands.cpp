@@ -17,16 +17,14 @@ const Bytes* UnknownBlockBytes(const TMob& mob, TUnknownBlockRef ref) {
   return UnknownBlockBytes(const_cast<TMob&>(mob), ref);
 }
 
-TBlockReplaceCommand::TBlockReplaceCommand(TUnknownBlockRef ref, Bytes replaced, std::string caption)
-    : TDocCommand(std::move(caption)), m_ref(ref), m_other(std::move(replaced)) {}
+TBlockReplaceCommand::TBlockReplaceCommand(TUnknownBlockRef ref, Bytes bytes, std::string caption)
+    : TDocCommand(std::move(caption)), m_ref(ref), m_other(std::move(bytes)) {}
 
-std::unique_ptr<TBlockReplaceCommand> TBlockReplaceCommand::Replace(TMob& mob, TUnknownBlockRef ref,
+std::unique_ptr<TBlockReplaceCommand> TBlockReplaceCommand::Replace(const TMob& mob, TUnknownBlockRef ref,
                                                                     Bytes bytes, std::string caption) {
   const Bytes* held = UnknownBlockBytes(mob, ref);
   if (!held || *held == bytes) return nullptr;
-  auto command = std::make_unique<TBlockReplaceCommand>(ref, std::move(bytes), std::move(caption));
-  command->Exchange(mob);
-  return command;
+  return std::make_unique<TBlockReplaceCommand>(ref, std::move(bytes), std::move(caption));
 }
 
 void TBlockReplaceCommand::Exchange(TMob& mob) {

@@ -25,12 +25,12 @@ const Bytes* UnknownBlockBytes(const TMob& mob, TUnknownBlockRef ref);
 
 class TBlockReplaceCommand : public TDocCommand {
  public:
-  // `replaced` are the bytes the block held before its new bytes went in.
-  TBlockReplaceCommand(TUnknownBlockRef ref, Bytes replaced, std::string caption);
+  // Redo puts `bytes` into the block, Undo gives it back what it held.
+  TBlockReplaceCommand(TUnknownBlockRef ref, Bytes bytes, std::string caption);
 
-  // Puts `bytes` into the block and returns the step that takes them out again;
-  // nullptr (nothing changed) when there is no such block or it holds these bytes.
-  static std::unique_ptr<TBlockReplaceCommand> Replace(TMob& mob, TUnknownBlockRef ref, Bytes bytes,
+  // The step that puts `bytes` into the block, for the session to apply; nullptr
+  // when there is no such block or it holds these bytes already.
+  static std::unique_ptr<TBlockReplaceCommand> Replace(const TMob& mob, TUnknownBlockRef ref, Bytes bytes,
                                                        std::string caption);
 
   void Undo(TMob& mob) override { Exchange(mob); }

@@ -1,6 +1,5 @@
 #include "document/fieldvalue.h"
 
-#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -8,16 +7,6 @@
 
 namespace kelvarin {
 namespace {
-
-template <class P> struct MemberTypeOf;
-template <class R, class M> struct MemberTypeOf<M R::*> { using type = M; };
-
-template <class R> const FieldDesc<R>* FindField(std::string_view key) {
-  const auto fields = FieldsOf<R>();
-  const auto it = std::find_if(fields.begin(), fields.end(),
-                               [&](const FieldDesc<R>& f) { return key == f.name; });
-  return it == fields.end() ? nullptr : &*it;
-}
 
 template <class T> std::size_t VectorHeap(const std::vector<T>& items) {
   std::size_t bytes = items.capacity() * sizeof(T);
@@ -48,7 +37,7 @@ bool SwapFieldValue(TMob& mob, ObjRef ref, std::string_view key, TFieldValue& va
     if (!field) return false;
     return std::visit(
         [&](auto member) {
-          using M = typename MemberTypeOf<decltype(member)>::type;
+          using M = FieldType<decltype(member)>;
           M* held = std::get_if<M>(&value);
           if (!held) return false;
           using std::swap;

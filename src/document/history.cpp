@@ -65,6 +65,11 @@ void TCommandHistory::Clear() {
   m_memory = 0;
 }
 
+void TCommandHistory::Discard() {
+  Clear();
+  m_saved = kNoIndex;
+}
+
 void TCommandHistory::MarkSaved() {
   m_saved = m_index;
   m_mergeOpen = false;

@@ -1,7 +1,8 @@
 // The undo history of the document's records: a stack of commands, each one step
-// the user can take back and do again. A command is pushed after its change has
-// been made; it keeps the positions of the records it touched and their old and
-// new values, never a copy of the document.
+// the user can take back and do again. A command is pushed once its change has
+// been made (the session makes it with the step's Redo); it keeps the positions of
+// the records it touched and their old and new values, never a copy of the
+// document.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +46,10 @@ class TDocCommand {
     return false;
   }
 
+  // After the first Redo: the step turned out to change nothing (a mass change
+  // that selected no record) and is dropped.
+  virtual bool Empty() const { return false; }
+
   // A log line for every undo of the step, telling what it does not take back;
   // empty for most steps.
   virtual std::string UndoNote() const { return {}; }
@@ -80,11 +85,17 @@ class TCommandHistory {
   const TDocCommand* Redo(TMob& mob);
 
   void Clear();
+  // Drops every step after a change that is kept nowhere (no history is wanted):
+  // the state the file holds cannot be reached again.
+  void Discard();
   // The next push starts a step of its own.
   void CloseGesture() { m_mergeOpen = false; }
 
   // The file holds the records as they stand now.
   void MarkSaved();
+  // Whether the records stand as the file holds them: nothing was done since the
+  // last save or load, or all of it was undone (or redone back to that point).
+  bool AtSaved() const { return m_saved == m_index; }
   // The document was loaded again from its file: it stands where the file was
   // last saved (or loaded). Steps after that point are dropped; when that point
   // is no longer in the history, the whole history is.

@@ -16,11 +16,10 @@ TMoveCommand::TMoveCommand(ObjRef ref, PlanePosition before, PlanePosition after
 
 std::size_t TMoveCommand::MemorySize() const { return sizeof(*this) + HeapBytes(Caption()); }
 
-std::unique_ptr<TMoveCommand> MoveRecord(TMob& mob, ObjRef ref, PlanePosition to, std::string caption) {
+std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, ObjRef ref, PlanePosition to, std::string caption) {
   const std::optional<PlanePosition> from = ReadPlanePosition(mob, ref);
   // A drag that ends where it began changes no byte: no step.
   if (!from || SameBits(*from, to)) return nullptr;
-  WritePlanePosition(mob, ref, to);
   return std::make_unique<TMoveCommand>(ref, *from, to, std::move(caption));
 }
 

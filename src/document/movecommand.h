@@ -6,13 +6,13 @@
 #include <string>
 
 #include "document/history.h"
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 
 class TMoveCommand : public TDocCommand {
  public:
-  // The record stands at `after` already; `before` is where it stood.
+  // Redo puts the record at `after`, Undo back at `before`.
   TMoveCommand(ObjRef ref, PlanePosition before, PlanePosition after, std::string caption);
 
   void Undo(TMob& mob) override { WritePlanePosition(mob, m_ref, m_before); }
@@ -27,8 +27,8 @@ class TMoveCommand : public TDocCommand {
   PlanePosition m_before, m_after;
 };
 
-// Puts the record `ref` at `to` and returns the step that undoes it, for the
-// caller to push; nullptr when there is no such record or it is there already.
-std::unique_ptr<TMoveCommand> MoveRecord(TMob& mob, ObjRef ref, PlanePosition to, std::string caption);
+// The step that puts the record `ref` at `to`, for the session to apply; nullptr
+// when there is no such record or it stands there already.
+std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, ObjRef ref, PlanePosition to, std::string caption);
 
 }  // namespace kelvarin

@@ -1,20 +1,20 @@
 #include "document/recordcommands.h"
 
 #include <cstring>
-#include <type_traits>
+#include <utility>
 
 #include "common/cp1251.h"
 
 namespace kelvarin {
 
-TFieldEditCommand::TFieldEditCommand(ObjRef ref, std::string key, TFieldValue oldValue, std::string caption)
-    : TDocCommand(std::move(caption)), m_ref(ref), m_key(std::move(key)), m_other(std::move(oldValue)) {}
+TFieldEditCommand::TFieldEditCommand(ObjRef ref, std::string key, TFieldValue value, std::string caption)
+    : TDocCommand(std::move(caption)), m_ref(ref), m_key(std::move(key)), m_other(std::move(value)) {}
 
-std::unique_ptr<TFieldEditCommand> TFieldEditCommand::Made(const TMob& mob, ObjRef ref, std::string key,
-                                                           TFieldValue oldValue, std::string caption) {
+std::unique_ptr<TFieldEditCommand> TFieldEditCommand::Set(const TMob& mob, ObjRef ref, std::string key,
+                                                          TFieldValue value, std::string caption) {
   const std::optional<TFieldValue> now = ReadFieldValue(mob, ref, key);
-  if (!now || SameBytes(*now, oldValue)) return nullptr;
-  return std::make_unique<TFieldEditCommand>(ref, std::move(key), std::move(oldValue), std::move(caption));
+  if (!now || now->index() != value.index() || SameBytes(*now, value)) return nullptr;
+  return std::make_unique<TFieldEditCommand>(ref, std::move(key), std::move(value), std::move(caption));
 }
 
 void TFieldEditCommand::Exchange(TMob& mob) { SwapFieldValue(mob, m_ref, m_key, m_other); }
@@ -37,30 +37,12 @@ std::string FieldEditCaption(std::string_view key, std::string_view displayText)
   return caption;
 }
 
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
-  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return std::nullopt;
-  return VisitRecord(mob, ref, [](const auto& record) -> std::optional<TRotationFields> {
-    using R = std::decay_t<decltype(record)>;
-    if constexpr (HasCommonFields(R::Kind))
-      return TRotationFields{record.RotationW, record.RotationX, record.RotationY, record.RotationZ};
-    else return std::nullopt;
-  });
-}
-
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
-  if (!RefersToRecord(mob, ref) || !HasCommonFields(ref.kind)) return false;
-  return VisitRecord(mob, ref, [&](auto& record) {
-    using R = std::decay_t<decltype(record)>;
-    if constexpr (HasCommonFields(R::Kind)) {
-      record.RotationW = rotation[0];
-      record.RotationX = rotation[1];
-      record.RotationY = rotation[2];
-      record.RotationZ = rotation[3];
-      return true;
-    } else {
-      return false;
-    }
-  });
+void TRecordsEditCommand::Redo(TMob& mob) {
+  if (m_change) {
+    SetCaption(std::exchange(m_change, nullptr)(mob, m_edit));
+    return;
+  }
+  m_edit.Redo(mob);
 }
 
 TTurnCommand::TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,

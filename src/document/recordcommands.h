@@ -1,31 +1,33 @@
 // The undo steps of the record history, one class per kind of change. To add a
 // kind: derive from TDocCommand, keep the record positions and the values the
-// change replaced (never the document), make Undo and Redo put them back, report
-// what was touched and the bytes held, and merge with the next step only when
-// both belong to one gesture.
+// change puts in or replaced (never the document), make Redo make the change and
+// Undo take it back, report what was touched and the bytes held, and merge with
+// the next step only when both belong to one gesture. A step is made before its
+// change and handed to TDocumentSession::Apply, which makes the change with Redo.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "document/fieldvalue.h"
 #include "document/history.h"
 #include "document/recordsedit.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 
 // One committed edit of one field of one record, a parameter-table row say.
 class TFieldEditCommand : public TDocCommand {
  public:
-  // The field `key` of `ref` holds its new value already; `oldValue` is what it held.
-  TFieldEditCommand(ObjRef ref, std::string key, TFieldValue oldValue, std::string caption);
+  // Redo gives the field `key` of `ref` the value `value`.
+  TFieldEditCommand(ObjRef ref, std::string key, TFieldValue value, std::string caption);
 
-  // The step for an edit, given the field's value before it; nullptr when the
-  // edit changed no byte of the field (a re-applied value is no step).
-  static std::unique_ptr<TFieldEditCommand> Made(const TMob& mob, ObjRef ref, std::string key,
-                                                 TFieldValue oldValue, std::string caption);
+  // The step that sets the field to `value`; nullptr when there is no such field
+  // or it holds these bytes already (a re-applied value is no step).
+  static std::unique_ptr<TFieldEditCommand> Set(const TMob& mob, ObjRef ref, std::string key, TFieldValue value,
+                                                std::string caption);
 
   void Undo(TMob& mob) override { Exchange(mob); }
   void Redo(TMob& mob) override { Exchange(mob); }
@@ -46,14 +48,6 @@ class TFieldEditCommand : public TDocCommand {
 // The caption of a field edit: the field and its new value as the parameter table
 // shows it (1251 bytes), "LoadX = 12.5"; a long value is cut short.
 std::string FieldEditCaption(std::string_view key, std::string_view displayText);
-
-// RotationW, RotationX, RotationY, RotationZ of a record.
-using TRotationFields = std::array<float, 4>;
-
-// The rotation of a record (units, objects, levers, traps, flames); nullopt for
-// particles and for no record.
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref);
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation);
 
 // A turn of one record in the orientation view. The turns of one gesture (a run of
 // wheel notches) merge into one step.
@@ -78,19 +72,25 @@ class TTurnCommand : public TDocCommand {
 // records taken out of their lists.
 class TRecordsEditCommand : public TDocCommand {
  public:
+  // The change is made by a scan that notes what it does as it goes: the first
+  // Redo runs `change`, which fills the edit and returns the step's caption (it
+  // may name what the scan found); every later Redo and Undo replays the edit.
   // `undoNote`: a log line for each undo (what the undo does not take back).
-  TRecordsEditCommand(TRecordsEdit edit, std::string caption, std::string undoNote = {})
-      : TDocCommand(std::move(caption)), m_edit(std::move(edit)), m_undoNote(std::move(undoNote)) {}
+  using TChange = std::function<std::string(TMob&, TRecordsEdit&)>;
+  explicit TRecordsEditCommand(TChange change, std::string undoNote = {})
+      : TDocCommand({}), m_change(std::move(change)), m_undoNote(std::move(undoNote)) {}
 
   void Undo(TMob& mob) override { m_edit.Undo(mob); }
-  void Redo(TMob& mob) override { m_edit.Redo(mob); }
+  void Redo(TMob& mob) override;
   TRecordsChange Change(bool undone) const override { return m_edit.Change(undone); }
+  bool Empty() const override { return m_edit.Empty(); }
   std::size_t MemorySize() const override {
     return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption()) + HeapBytes(m_undoNote);
   }
   std::string UndoNote() const override { return m_undoNote; }
 
  private:
+  TChange m_change;  // until the first Redo has run it
   TRecordsEdit m_edit;
   std::string m_undoNote;
 };

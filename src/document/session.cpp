@@ -109,12 +109,10 @@ bool TDocumentSession::Load(std::string path) {
   const TSessionOptions options = Options();
   const bool threaded = options.UseThreads && m_logView;
   const bool lock = threaded && LockOnLoadSave;
-  m_mob.UseThreads = threaded;
-  m_mob.LogView = m_logView;
   bool ok;
   {
     TBusyScope busy(*this, lock);
-    ok = m_mob.Load(path);
+    ok = m_mob.Load(path, {.view = threaded ? m_logView : nullptr});
     if (ok) PrepareListeners(threaded, &TDocumentListener::PrepareDocument);
   }
   if (!threaded) AppendDocumentLog();
@@ -126,7 +124,7 @@ bool TDocumentSession::Load(std::string path) {
   }
   m_path = std::move(path);
   m_opened = true;
-  m_modified = false;
+  MarkUnmodified();
   if (setAside && m_setAsidePath == m_path) {
     // The same file again: the steps up to its last save still apply.
     m_history = std::move(*setAside);
@@ -155,7 +153,7 @@ void TDocumentSession::Adopt(std::string path) {
   if (m_opened) Close();
   m_path = std::move(path);
   m_opened = true;
-  m_modified = false;
+  MarkUnmodified();
   m_history.Clear();
   Notify([](TDocumentListener& l) { l.DocumentOpened(); });
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
@@ -169,20 +167,19 @@ bool TDocumentSession::Save(const std::string& path) {
   const TSessionOptions options = Options();
   const bool threaded = options.UseThreads && m_logView;
   const bool lock = threaded && LockOnLoadSave;
-  m_mob.UseThreads = threaded;
-  m_mob.SaveAttempts = options.SaveAttempts;  // the document's save bounds the retries
-  m_mob.LogView = m_logView;
   bool ok;
   {
     TBusyScope busy(*this, lock);
     if (options.MakeAutoBackups) CopyBackup(path, AutoBackupPath(path), true, threaded);
-    ok = m_mob.Save(path);
+    // The document's save bounds the retries.
+    ok = m_mob.Save(path, {.view = threaded ? m_logView : nullptr, .saveAttempts = options.SaveAttempts});
     if (ok) {
       PrepareListeners(threaded, &TDocumentListener::PrepareSaved);
       const bool pathChanged = path != m_path;
       m_path = path;
       m_history.MarkSaved();
-      ClearModified();
+      MarkUnmodified();
+      UpdateModified();
       Notify([&](TDocumentListener& l) { l.DocumentSaved(pathChanged); });
     } else {
       Notify([](TDocumentListener& l) { l.SaveFailed(); });
@@ -205,7 +202,7 @@ void TDocumentSession::Close() {
   m_release.Release(std::make_unique<TClosedDocument>(std::move(closed)));
   m_mob.Reset();
   m_opened = false;
-  m_modified = false;
+  MarkUnmodified();
   m_path.clear();
   Notify([](TDocumentListener& l) { l.DocumentClosed(); });
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
@@ -247,17 +244,35 @@ void TDocumentSession::LogBackupDeclined(const std::string& path) {
   Log("");
 }
 
-void TDocumentSession::SetModified() {
-  // Nothing can change a document that is not open.
-  if (!m_opened || m_modified) return;
-  m_modified = true;
-  Notify([](TDocumentListener& l) { l.ModifiedChanged(true); });
+bool TDocumentSession::Modified() const {
+  return m_opened && (!m_history.AtSaved() || m_scriptEdited || m_valueReapplied);
 }
 
-void TDocumentSession::ClearModified() {
-  if (!m_modified) return;
-  m_modified = false;
-  Notify([](TDocumentListener& l) { l.ModifiedChanged(false); });
+void TDocumentSession::UpdateModified() {
+  const bool modified = Modified();
+  if (modified == m_modifiedTold) return;
+  m_modifiedTold = modified;
+  Notify([&](TDocumentListener& l) { l.ModifiedChanged(modified); });
+}
+
+void TDocumentSession::MarkUnmodified() {
+  m_scriptEdited = false;
+  m_valueReapplied = false;
+  // Opening and closing tell the listeners themselves; a save says so in UpdateModified.
+  if (!m_opened) m_modifiedTold = false;
+}
+
+void TDocumentSession::NoteScriptEdited() {
+  // Nothing can change a document that is not open.
+  if (!m_opened) return;
+  m_scriptEdited = true;
+  UpdateModified();
+}
+
+void TDocumentSession::NoteValueReapplied() {
+  if (!m_opened) return;
+  m_valueReapplied = true;
+  UpdateModified();
 }
 
 // ---- the busy lock ------------------------------------------------------------------
@@ -290,18 +305,23 @@ void TDocumentSession::AfterHistoryChange() {
   Notify([](TDocumentListener& l) { l.HistoryChanged(); });
 }
 
-void TDocumentSession::Push(std::unique_ptr<TDocCommand> command) {
-  if (!command || !m_opened) return;
-  const TRecordsChange change = command->Change(false);
+bool TDocumentSession::Apply(std::unique_ptr<TDocCommand> step, const TDocumentListener* origin) {
+  if (!step || !m_opened) return false;
+  step->Redo(m_mob);
+  if (step->Empty()) return false;
+  const TRecordsChange change = step->Change(false);
   if (Options().UndoLimitBytes == 0) {
-    // No history wanted: nothing to keep, nothing to report.
-    m_history.Clear();
+    // No history wanted: nothing to keep, nothing to report, and the file's state
+    // cannot be reached again.
+    m_history.Discard();
   } else {
     ApplyHistoryLimit();
-    m_history.Push(std::move(command));
+    m_history.Push(std::move(step));
   }
-  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Edit); });
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Edit, origin); });
+  UpdateModified();
   AfterHistoryChange();
+  return true;
 }
 
 bool TDocumentSession::Undo() {
@@ -309,9 +329,8 @@ bool TDocumentSession::Undo() {
   const TDocCommand* command = m_history.Undo(m_mob);
   const TRecordsChange change = command->Change(true);
   if (const std::string note = command->UndoNote(); !note.empty()) Log(note);
-  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Undo); });
-  // As a script undo does: only Save or Close takes the mark away.
-  SetModified();
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Undo, nullptr); });
+  UpdateModified();
   AfterHistoryChange();
   return true;
 }
@@ -320,8 +339,8 @@ bool TDocumentSession::Redo() {
   if (!CanRedo()) return false;
   const TDocCommand* command = m_history.Redo(m_mob);
   const TRecordsChange change = command->Change(false);
-  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Redo); });
-  SetModified();
+  Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Redo, nullptr); });
+  UpdateModified();
   AfterHistoryChange();
   return true;
 }

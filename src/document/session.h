@@ -71,9 +71,13 @@ class TDocumentListener {
   virtual void BackupFailed() {}
   virtual void ModifiedChanged(bool modified) { (void)modified; }
   // Records were changed through the history: a new step, or one undone or redone.
-  virtual void RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+  // `origin` is the listener that applied a new step (it shows the change already);
+  // nullptr for undo and redo and for steps of no listener (a mass change).
+  virtual void RecordsChanged(const TRecordsChange& change, TChangeCause cause,
+                              const TDocumentListener* origin) {
     (void)change;
     (void)cause;
+    (void)origin;
   }
   // What Undo and Redo would do has changed.
   virtual void HistoryChanged() {}
@@ -94,7 +98,13 @@ class TDocumentSession {
   const TMob& Mob() const { return m_mob; }
   const std::string& Path() const { return m_path; }  // empty when none is open
   bool Opened() const { return m_opened; }
-  bool Modified() const { return m_modified; }
+  // Whether the document differs from its file, worked out here alone: the record
+  // history stands off the point the file holds (after a save, an undo makes the
+  // document modified and a redo back clears it; a history trimmed past that point
+  // keeps it modified), or the script was edited since the last load or save
+  // (undoing the script back to its loaded text keeps the mark), or the parameter
+  // table took a value again. Load, Save and Close clear it.
+  bool Modified() const;
 
   // ---- surroundings
   // The options are read from `source` at the start of every command.
@@ -136,8 +146,11 @@ class TDocumentSession {
   // Logs that a manual backup over an existing copy was declined.
   void LogBackupDeclined(const std::string& path);
 
-  void SetModified();
-  void ClearModified();
+  // The script editor's text has changed (the document gets it only when saved).
+  void NoteScriptEdited();
+  // The parameter table accepted a value the field already held: no step, but the
+  // document counts as modified all the same, as for any accepted value.
+  void NoteValueReapplied();
 
   // ---- the busy lock
   // While false, Load and Save do not take the busy lock themselves: an outer
@@ -148,12 +161,16 @@ class TDocumentSession {
   void EndBusy();
   bool Busy() const { return m_busy > 0; }
 
-  // ---- the record history
-  // Adds a step whose change has been made (it does not mark the document: the
-  // caller does, as the change itself requires).
-  void Push(std::unique_ptr<TDocCommand> command);
+  // ---- changes and the record history
+  // The one way a change gets into the document: `step`'s Redo makes it, the step
+  // joins the history, the document is marked modified as that requires, and the
+  // listeners hear of it with `origin` (the listener that applies it, so that it
+  // can tell its own change from another's). False, with nothing changed, for no
+  // step (its maker found nothing to change) and when no document is open; false
+  // too for a step that turned out empty, which is dropped.
+  bool Apply(std::unique_ptr<TDocCommand> step, const TDocumentListener* origin = nullptr);
   // One step back or forward; false when there is none, no document is open or
-  // the session is busy. Marks the document modified.
+  // the session is busy.
   bool Undo();
   bool Redo();
   bool CanUndo() const { return m_opened && !Busy() && m_history.CanUndo(); }
@@ -186,6 +203,10 @@ class TDocumentSession {
   bool CopyBackup(const std::string& from, const std::string& target, bool overwrite, bool threaded = false);
   void ApplyHistoryLimit();
   void AfterHistoryChange();
+  // Tells the listeners when Modified() has turned.
+  void UpdateModified();
+  // Load, Save, Adopt and Close: the document is as its file holds it.
+  void MarkUnmodified();
 
   void AppendDocumentLog();
   // Hands `mob` to every listener's `prepare`, on a worker when `threaded`.
@@ -199,7 +220,9 @@ class TDocumentSession {
   TMob m_mob;
   std::string m_path;
   bool m_opened = false;
-  bool m_modified = false;
+  bool m_scriptEdited = false;
+  bool m_valueReapplied = false;
+  bool m_modifiedTold = false;  // what the listeners last heard
   int m_busy = 0;
 
   TCommandHistory m_history;

@@ -5,7 +5,9 @@
 // ExtraBlocks, a trap's point lists) is listed too; the table shows it its own way.
 #pragma once
 
+#include <algorithm>
 #include <span>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 
@@ -26,6 +28,18 @@ template <class R> struct FieldDesc {
 
 // The fields of one record kind, in table order.
 template <class R> std::span<const FieldDesc<R>> FieldsOf();
+
+// The field of `R` called `key`; nullptr when the kind has no such field.
+template <class R> const FieldDesc<R>* FindField(std::string_view key) {
+  const auto fields = FieldsOf<R>();
+  const auto it = std::find_if(fields.begin(), fields.end(), [&](const FieldDesc<R>& f) { return key == f.name; });
+  return it == fields.end() ? nullptr : &*it;
+}
+
+// The type of the field a member pointer reaches: FieldType<decltype(member)>.
+template <class P> struct FieldTypeOf;
+template <class R, class M> struct FieldTypeOf<M R::*> { using type = M; };
+template <class P> using FieldType = typename FieldTypeOf<P>::type;
 
 // The 24 common fields, in table order.
 std::span<const FieldDesc<TCommonObjFields>> CommonFields();

@@ -9,7 +9,7 @@
 namespace kelvarin {
 
 bool TMobLoaderThread::Execute() { return Mob.LoadFile(FileName); }
-bool TMobSaverThread::Execute() { return Mob.SaveFile(FileName); }
+bool TMobSaverThread::Execute() { return Mob.SaveFile(FileName, m_saveAttempts); }
 
 bool TMobWorkerThread::Run(TMobLogView* view) {
   Finished = false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -53,10 +54,14 @@ class TMobLoaderThread : public TMobWorkerThread {
 
 class TMobSaverThread : public TMobWorkerThread {
  public:
-  TMobSaverThread(TMob& mob, std::string fileName) : TMobWorkerThread(mob, std::move(fileName)) {}
+  TMobSaverThread(TMob& mob, std::string fileName, std::int32_t saveAttempts)
+      : TMobWorkerThread(mob, std::move(fileName)), m_saveAttempts(saveAttempts) {}
 
  protected:
   bool Execute() override;
+
+ private:
+  std::int32_t m_saveAttempts;
 };
 
 // Other work of the document's holder that must not hold up the window (a backup

@@ -126,7 +126,7 @@ TMob::~TMob() { Reset(); }
 void TMob::Log(std::string_view line) {
   LogText.append(line);
   LogText.append("\r\n");
-  if (UseThreads && m_worker && (Loading || Saving)) m_worker->RelayLogLine(std::string(line));
+  if (m_worker) m_worker->RelayLogLine(std::string(line));
 }
 
 void TMob::Reset() {
@@ -157,31 +157,25 @@ void TMob::ClearObjects() {
 
 // ---- load -------------------------------------------------------------------
 
-// Sets a run flag for the length of a load or save and leaves the next run
-// direct, however this one ends.
-class TMob::RunFlag {
+// The worker that relays the log lines, for the length of one threaded run,
+// however it ends.
+class TMob::WorkerScope {
  public:
-  RunFlag(TMob& mob, bool& flag) : m_mob(mob), m_flag(flag) { m_flag = true; }
-  ~RunFlag() {
-    m_flag = false;
-    m_mob.m_worker = nullptr;
-    m_mob.UseThreads = false;
-  }
-  RunFlag(const RunFlag&) = delete;
-  RunFlag& operator=(const RunFlag&) = delete;
+  WorkerScope(TMob& mob, TMobWorkerThread& worker) : m_mob(mob) { m_mob.m_worker = &worker; }
+  ~WorkerScope() { m_mob.m_worker = nullptr; }
+  WorkerScope(const WorkerScope&) = delete;
+  WorkerScope& operator=(const WorkerScope&) = delete;
 
  private:
   TMob& m_mob;
-  bool& m_flag;
 };
 
-bool TMob::Load(const std::string& fileName) {
+bool TMob::Load(const std::string& fileName, const TMobRun& run) {
   Reset();
-  RunFlag loading(*this, Loading);
-  if (!UseThreads) return LoadFile(fileName);
+  if (!run.view) return LoadFile(fileName);
   TMobLoaderThread thread(*this, fileName);
-  m_worker = &thread;
-  return thread.Run(LogView);
+  WorkerScope scope(*this, thread);
+  return thread.Run(run.view);
 }
 
 bool TMob::LoadFile(const std::string& fileName) {
@@ -636,18 +630,17 @@ std::uint32_t TMob::FindFreeObjectId() const {
 
 // ---- save -------------------------------------------------------------------
 
-bool TMob::Save(const std::string& fileName) {
+bool TMob::Save(const std::string& fileName, const TMobRun& run) {
   LogText.clear();
   PendingLogLine.clear();
   LogLinePending = false;
-  RunFlag saving(*this, Saving);
-  if (!UseThreads) return SaveFile(fileName);
-  TMobSaverThread thread(*this, fileName);
-  m_worker = &thread;
-  return thread.Run(LogView);
+  if (!run.view) return SaveFile(fileName, run.saveAttempts);
+  TMobSaverThread thread(*this, fileName, run.saveAttempts);
+  WorkerScope scope(*this, thread);
+  return thread.Run(run.view);
 }
 
-bool TMob::SaveFile(const std::string& fileName) {
+bool TMob::SaveFile(const std::string& fileName, std::int32_t saveAttempts) {
   Log("");
   Log(kMobSeparator);
   bool ok = false;
@@ -655,7 +648,7 @@ bool TMob::SaveFile(const std::string& fileName) {
     Log("В объект класса еще не было ничего загружено!!! Сохранять нечего!!!");
   } else {
     ImagePlan plan;
-    ok = PlanImage(plan) && WriteToDisk(fileName, plan);
+    ok = PlanImage(plan) && WriteToDisk(fileName, plan, saveAttempts);
     if (ok) FileLayout = MobBlockLayout(*this);  // the file now holds what the writer wrote
   }
   Log(ok ? "Моб успешно сохранен :)." : "Моб нихрена не сохранен :(.");
@@ -855,9 +848,9 @@ bool TMob::BuildImage(Bytes& image) {
   return EmitImage(plan, out) && KeptImageIntact();
 }
 
-bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan) {
+bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::int32_t saveAttempts) {
   FileSystem& fs = Files();
-  const std::int32_t retries = std::clamp(SaveAttempts, 0, kMaxSaveAttempts);
+  const std::int32_t retries = std::clamp(saveAttempts, 0, kMaxSaveAttempts);
   bool saved = false, imageLost = false;
   int lastError = 0;
   for (std::int32_t attempt = 0; attempt <= retries && !saved; ++attempt) {

@@ -57,6 +57,18 @@ class TMobLogView {
 
 class MappedFile;
 
+// How one load or save runs. With a window side `view` it runs on a worker thread
+// while the window shows its lines one by one; without one, on the caller's thread.
+// A save retries the disk write `saveAttempts` times: above kMaxSaveAttempts it
+// counts as that bound, a negative count still writes the file once.
+struct TMobRun {
+  TMobLogView* view = nullptr;
+  std::int32_t saveAttempts = 10;
+};
+
+// The zone's contents: its blocks, script and records, with their load and save.
+// Who holds it, whether it is busy and how a run is shown belong to its holder
+// (the document session); a run is told its options when it starts.
 class TMob {
  public:
   TMob();
@@ -64,12 +76,6 @@ class TMob {
   TMob(const TMob&) = delete;
   TMob& operator=(const TMob&) = delete;
 
-  // ---- run options, set by the caller before each Load / Save
-  bool UseThreads = false;
-  // Retries of the disk write. Above kMaxSaveAttempts it counts as that bound; a
-  // negative count still writes the file once.
-  std::int32_t SaveAttempts = 10;
-  TMobLogView* LogView = nullptr;  // not owned; used by threaded runs only
   // Loads leave the object block's records in the file image instead of decoding
   // them into the lists. A record in the writer's own form (InWrittenForm) is taken
   // as it stands: a load could neither refuse nor remark on it. Any other is read
@@ -84,8 +90,6 @@ class TMob {
   std::string LogText;  // UTF-8 lines, each followed by CR LF
   std::string PendingLogLine;
   bool LogLinePending = false;
-  bool Loading = false;
-  bool Saving = false;
   bool Loaded = false;
   bool AllKnownBlocksWritten = false;
 
@@ -115,10 +119,11 @@ class TMob {
   TBlockLayout FileLayout;
 
   // ---- load and save
-  bool Load(const std::string& fileName);
-  bool Save(const std::string& fileName);
+  bool Load(const std::string& fileName, const TMobRun& run = {});
+  bool Save(const std::string& fileName, const TMobRun& run = {});
+  // The same on the caller's thread.
   bool LoadFile(const std::string& fileName);
-  bool SaveFile(const std::string& fileName);
+  bool SaveFile(const std::string& fileName, std::int32_t saveAttempts = TMobRun{}.saveAttempts);
 
   // The in-memory halves of LoadFile and SaveFile: parse a whole file image (after
   // the existence and access steps) and build one (before the disk write). Both
@@ -194,7 +199,7 @@ class TMob {
 
  private:
   friend class TMobWorkerThread;
-  class RunFlag;
+  class WorkerScope;
   struct ImagePlan;
   class ImageOut;
   struct ImageRecords;
@@ -214,7 +219,7 @@ class TMob {
   // Reads a record left in the image again; false (and the image no longer
   // intact) when it does not read.
   template <class R> bool ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const;
-  bool WriteToDisk(const std::string& fileName, const ImagePlan& plan);
+  bool WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::int32_t saveAttempts);
   bool LoadMapped(MappedFile file);
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run

@@ -6,6 +6,7 @@
 
 #include "mob/fields.h"
 #include "mob/kindnames.h"
+#include "mob/recordrules.h"
 #include "python/fieldconv.h"
 
 namespace kelvarin {
@@ -16,24 +17,6 @@ template <class R> class TKindRef : public TRecordRef {
  public:
   using TRecordRef::TRecordRef;
 };
-
-template <class P> struct MemberType;
-template <class R, class M> struct MemberType<M R::*> { using type = M; };
-
-template <class R> const FieldDesc<R>* FindField(std::string_view name) {
-  for (const FieldDesc<R>& field : FieldsOf<R>())
-    if (name == field.name) return &field;
-  return nullptr;
-}
-
-template <class R> constexpr auto IdentityMember() {
-  if constexpr (HasCommonFields(R::Kind)) return static_cast<std::int32_t R::*>(&R::ObjectID);
-  else return &R::ID;
-}
-
-template <class R> constexpr const char* IdentityKey() {
-  return HasCommonFields(R::Kind) ? "ObjectID" : "ID";
-}
 
 std::string FieldWhere(ObjKind kind, const char* field) {
   return std::string(RecordClassName(kind)) + "." + field;
@@ -50,7 +33,7 @@ void ApplyFields(TRecordRef& ref, const py::kwargs& fields) {
         throw py::type_error(std::string(RecordClassName(R::Kind)) + " has no field '" + name + "'");
       std::visit(
           [&](auto member) {
-            using M = typename MemberType<decltype(member)>::type;
+            using M = FieldType<decltype(member)>;
             const std::string where = FieldWhere(R::Kind, field->name);
             if constexpr (kWritableField<M>)
               ref.SetField<R, M>(member, field->name, FromPython<M>(value, where));
@@ -90,10 +73,10 @@ py::object RecordRepr(TRecordRef& ref) {
     std::string text = std::string("<") + RecordClassName(R::Kind) + " ";
     text += ref.Attached() ? std::string(ObjKindKey(R::Kind)) + "[" + std::to_string(ref.Index()) + "]"
                            : std::string("detached");
-    text += std::string(" ") + IdentityKey<R>() + "=" + std::to_string(r.Identity());
-    if constexpr (std::is_same_v<R, TUnitObjBlock>) text += " Name1=" + std::string(py::repr(Cp1251ToPython(r.Name1)));
-    else if constexpr (HasCommonFields(R::Kind)) text += " Name2=" + std::string(py::repr(Cp1251ToPython(r.Name2)));
-    else text += " NameStr=" + std::string(py::repr(Cp1251ToPython(r.NameStr)));
+    text += std::string(" ") + IdentityFieldName(R::Kind) + "=" + std::to_string(r.Identity());
+    // The caption, under the name of the field it is.
+    const char* captionField = std::is_same_v<R, TUnitObjBlock> ? "Name1" : kHasCommonFields<R> ? "Name2" : "NameStr";
+    text += std::string(" ") + captionField + "=" + std::string(py::repr(Cp1251ToPython(CaptionOf(r))));
     return py::str(text + ">");
   });
 }
@@ -131,7 +114,7 @@ template <class R> void BindKind(py::module_& m, const char* doc) {
     names.append(field.name);
     std::visit(
         [&](auto member) {
-          using M = typename MemberType<decltype(member)>::type;
+          using M = FieldType<decltype(member)>;
           const std::string doc = std::string(field.name) + ": " + PythonTypeName<M>();
           auto get = [member](TKindRef<R>& self) { return ToPython(self.template Get<R>().*member); };
           if constexpr (kWritableField<M>) {
@@ -220,7 +203,7 @@ py::list Column(TRecordList& list, const std::string& name) {
     PyObject* items = column.ptr();
     std::visit(
         [&](auto member) {
-          using M = typename MemberType<decltype(member)>::type;
+          using M = FieldType<decltype(member)>;
           for (std::size_t i = 0; i < records.size(); ++i) {
             PyObject* item;
             if constexpr (std::is_same_v<M, float>) item = PyFloat_FromDouble(records[i].*member);
@@ -310,8 +293,8 @@ it keeps the record, detached.)doc");
           [](TRecordRef& self, py::handle value) {
             WithRecordType(self.Kind(), [&](auto type) {
               using R = typename decltype(type)::type;
-              const std::int32_t id = Value32FromPython(value, FieldWhere(R::Kind, IdentityKey<R>()));
-              self.SetField<R, std::int32_t>(IdentityMember<R>(), IdentityKey<R>(), id);
+              const std::int32_t id = Value32FromPython(value, FieldWhere(R::Kind, IdentityFieldName(R::Kind)));
+              self.SetField<R, std::int32_t>(IdentityMember<R>(), IdentityFieldName(R::Kind), id);
             });
           },
           "The identity: ObjectID, or ID for particles. Setting it also takes the unsigned form of a "

@@ -124,11 +124,6 @@ py::object FreeId(TZoneHandle& zone) {
   return id == 0 ? py::object(py::none()) : py::object(py::int_(id));
 }
 
-template <class R> void SetIdentity(R& record, std::int32_t id) {
-  if constexpr (HasCommonFields(R::Kind)) record.ObjectID = id;
-  else record.ID = id;
-}
-
 // Copies a record into the zone by the rules of a mass copy: an identity of the
 // high range, or any identity with `replace`, takes the place of every record that
 // carries it; otherwise a copy whose identity is taken gets the lowest free one.
@@ -205,15 +200,16 @@ py::dict CountsDict(const MassChangeCounts& counts) {
 
 py::dict MassChange(TZoneHandle& zone, const py::dict& options) {
   zone.Require(TZoneOperation::MassChange);
-  const MassChangeOpts opts = OptionsFromDict(options);
   // Numbers are written as Python writes them, with a point.
   constexpr char kSeparator = '.';
+  const TMassChangeParse parse = ParseMassChange(OptionsFromDict(options), kSeparator);
   TZoneOwner& owner = zone.Owner();
-  const std::string check = MassChangeOptsError(opts, kSeparator, owner.Path());
+  const std::string check = MassChangeError(parse, owner.Path());
   if (!check.empty()) throw py::value_error(check);
 
-  const MassChangeMode mode = ModeOf(opts);
-  const std::string targetPath = TargetPathOf(opts);
+  const TMassChangePlan& plan = *parse.plan;
+  const MassChangeMode mode = plan.mode;
+  const std::string& targetPath = plan.targetPath;
   std::unique_ptr<TOwnedZone> target;
   if (UsesTarget(mode)) {
     // The target is written back: only a regular file is read and replaced.
@@ -226,7 +222,7 @@ py::dict MassChange(TZoneHandle& zone, const py::dict& options) {
 
   TMob& mob = owner.Mob();
   TRecordsEdit edit;
-  TMassChanger changer(opts, kSeparator, mob, target ? &target->Mob() : nullptr, &edit);
+  TMassChanger changer(plan, mob, target ? &target->Mob() : nullptr, &edit);
   changer.Run();
   const MassChangeCounts counts = changer.Counts();
   // A copy leaves the zone as it was: what it changed went into the copies only.

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/resultentry.h"
+#include "program/resultentry.h"
 
 class QMenu;
 class QWidget;

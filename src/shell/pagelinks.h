@@ -1,7 +1,7 @@
 // What the pages share besides the document: the record shown as selected (the
 // Objects page's tree and the map follow each other's choice) and the mass-change
-// criteria as their page holds them (the map draws them, previews what they
-// select and fills their areas in). A page offers or follows these here, never
+// criteria as their page holds them, read and checked (the map draws them,
+// previews what they select and writes drawn areas into them). A page offers or follows these here, never
 // through another page.
 #pragma once
 
@@ -10,7 +10,8 @@
 #include <functional>
 #include <optional>
 
-#include "masschange/core/masschangeopts.h"
+#include "criteria/areatexts.h"
+#include "criteria/selectioncriteria.h"
 #include "mob/objref.h"
 
 namespace kelvarin {
@@ -18,8 +19,9 @@ namespace kelvarin {
 class TPageLinks : public QObject {
   Q_OBJECT
  public:
-  using TReadCriteria = std::function<MassChangeOpts()>;
-  using TPutCriteria = std::function<void(const MassChangeOpts&)>;
+  // Reads the criteria, with `withArea` (when given) in place of the area of its type.
+  using TReadCriteria = std::function<TCriteriaReading(const TAreaTexts* withArea)>;
+  using TPutArea = std::function<void(const TAreaTexts&)>;
 
   // ---- the selected record
   // The record selected last on any page; nullopt for none.
@@ -34,22 +36,25 @@ class TPageLinks : public QObject {
 
   // ---- the mass-change criteria
   // The page holding the criteria offers them: how to read them as they stand and
-  // how to put options onto it. It lives as long as `owner`.
-  void SetCriteriaSource(QObject* owner, TReadCriteria read, TPutCriteria put) {
+  // how to write an area into them. It lives as long as `owner`.
+  void SetCriteriaSource(QObject* owner, TReadCriteria read, TPutArea put) {
     m_criteriaOwner = owner;
     m_readCriteria = std::move(read);
-    m_putCriteria = std::move(put);
+    m_putArea = std::move(put);
     emit CriteriaChanged();
   }
-  // The options as their page holds them now; nullopt when no page offers them.
-  std::optional<MassChangeOpts> Criteria() const {
+  // The criteria as their page holds them now, or the check's message for them;
+  // with `withArea`, as they would read once that area is written in. nullopt when
+  // no page offers them.
+  std::optional<TCriteriaReading> Criteria(const TAreaTexts* withArea = nullptr) const {
     if (!m_criteriaOwner || !m_readCriteria) return std::nullopt;
-    return m_readCriteria();
+    return m_readCriteria(withArea);
   }
-  // Puts `opts` onto the page that holds the criteria; false when there is none.
-  bool PutCriteria(const MassChangeOpts& opts) {
-    if (!m_criteriaOwner || !m_putCriteria) return false;
-    m_putCriteria(opts);
+  // Writes `area` into the criteria's edits (ticking its shape), replacing the area
+  // of its type; false when no page holds the criteria.
+  bool PutArea(const TAreaTexts& area) {
+    if (!m_criteriaOwner || !m_putArea) return false;
+    m_putArea(area);
     return true;
   }
   // The page holding the criteria says they have changed (every edit and tick).
@@ -63,7 +68,7 @@ class TPageLinks : public QObject {
   std::optional<ObjRef> m_selected;
   QPointer<QObject> m_criteriaOwner;
   TReadCriteria m_readCriteria;
-  TPutCriteria m_putCriteria;
+  TPutArea m_putArea;
 };
 
 }  // namespace kelvarin

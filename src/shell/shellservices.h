@@ -6,14 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/core/resultentry.h"
+#include "program/resultentry.h"
 
 class QWidget;
 
 namespace kelvarin {
 
 class TDocumentSession;
-class TMob;
 class TPageLinks;
 class TPrompts;
 struct TSettings;
@@ -22,14 +21,9 @@ class TShellServices {
  public:
   virtual ~TShellServices() = default;
 
-  // The open document with its commands, notifications and record history.
+  // The open document with its commands, notifications and record history: the
+  // one way a page reads or changes the document.
   virtual TDocumentSession& Session() = 0;
-  // The session's document, whether one is open, and its path.
-  virtual TMob& Mob() = 0;
-  virtual bool MobOpened() const = 0;
-  virtual QString CurMobFile() const = 0;
-  // Marks the open document modified (title gets " *").
-  virtual void SetModified() = 0;
 
   // Appends text to the log page; CR LF pairs split it into lines.
   virtual void AppendLog(const QString& text) = 0;

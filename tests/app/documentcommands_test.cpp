@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "mainf_fixture.h"
@@ -321,12 +321,12 @@ TEST_F(MainWindowTest, ClosePromptAnswers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    m_files.failWrites = false;
+    m_files.createTemp.Off();
     m_prompts.Clear();
     const std::string original = FileBytes(zone);
     ASSERT_TRUE(m_window->OpenMob(zone));
     EditScript(u"-- edited"_s);
-    m_files.failWrites = c.failingSave;
+    m_files.createTemp.error = c.failingSave ? ENOSPC : 0;
     m_state->Settings.SaveAttempts = 0;
     for (Answer a : c.answers) m_prompts.Answer(a);
 
@@ -347,7 +347,7 @@ TEST_F(MainWindowTest, ClosePromptAnswers) {
       EXPECT_EQ(m_scriptPage->fillCalls, 2 * (&c - cases + 1));  // filled after the open, emptied by the close
       EXPECT_FALSE(Item(*m_window, "CloseMobMenu")->isEnabled());
     }
-    m_files.failWrites = false;
+    m_files.createTemp.Off();
     m_prompts.Clear();
     m_prompts.Answer(Answer::No);
     m_window->CloseMob();
@@ -360,7 +360,7 @@ TEST_F(MainWindowTest, ClosingTheWindowRetriesAFailingSaveUntilTheUserGivesUp) {
   ASSERT_TRUE(m_window->OpenMob(zone));
   EditScript(u"-- edited"_s);
   m_state->Settings.SaveAttempts = 0;
-  m_files.failWrites = true;
+  m_files.createTemp.Fail(ENOSPC);
 
   m_prompts.Answer(Answer::Yes).Answer(Answer::Cancel);
   EXPECT_FALSE(m_window->close());
@@ -405,7 +405,7 @@ TEST_F(MainWindowTest, ManualBackups) {
   EXPECT_EQ(LogLinesFrom(before).value(1), u"Успешно сделан бекап в файл "_s + backup);
   EXPECT_EQ(FileBytes(backup), FileBytes(zone));
 
-  m_files.failCopies = true;
+  m_files.copy.Fail(ENOSPC);
   m_prompts.Clear();
   m_prompts.AnswerYesNo(true);
   m_window->Pages()->setCurrentIndex(0);

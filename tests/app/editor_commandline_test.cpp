@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/childprocess.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace {
 
@@ -21,38 +21,26 @@ struct TRun {
   std::string Out, Err;
 };
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class EditorCommandLine : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-cmdline-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     // A copy of its own, so what it writes beside itself shows.
-    fs::copy_file(KELVARIN_EDITOR, m_dir / "kelvarin");
+    fs::copy_file(KELVARIN_EDITOR, m_dir.Root() / "kelvarin");
     // No display to connect to and the X11 platform forced: any attempt to open a
     // window fails.
     ::unsetenv("DISPLAY");
     ::unsetenv("WAYLAND_DISPLAY");
     ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
   TRun Run(std::vector<std::string> args) {
-    args.insert(args.begin(), (m_dir / "kelvarin").string());
-    const fs::path out = m_dir / "out", err = m_dir / "err";
+    args.insert(args.begin(), m_dir.Path("kelvarin"));
+    const std::string out = m_dir.Path("out"), err = m_dir.Path("err");
     const kelvarin::test::ChildEnd end = kelvarin::test::RunProgram(args, out, err);
-    return TRun{end.exited ? end.code : -1, ReadAll(out), ReadAll(err)};
+    return TRun{end.exited ? end.code : -1, kelvarin::test::ReadFileBytes(out), kelvarin::test::ReadFileBytes(err)};
   }
 
-  fs::path m_dir;
+  kelvarin::test::TTempFolder m_dir;
 };
 
 TEST_F(EditorCommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
@@ -66,7 +54,7 @@ TEST_F(EditorCommandLine, HelpAndVersionPrintAndExitWithoutADisplay) {
   EXPECT_EQ(version.ExitCode, 0) << version.Err;
   EXPECT_EQ(version.Out, "Kelvarin 0.3.7.20\n");
   // The program did not start up on the way: no settings file was written.
-  EXPECT_FALSE(fs::exists(m_dir / "Kelvarin.ini"));
+  EXPECT_FALSE(fs::exists(m_dir.Root() / "Kelvarin.ini"));
 }
 
 TEST_F(EditorCommandLine, AnUnknownOptionPrintsTheUsageOnStderrAndExits2) {
@@ -78,7 +66,7 @@ TEST_F(EditorCommandLine, AnUnknownOptionPrintsTheUsageOnStderrAndExits2) {
     EXPECT_TRUE(run.Err.starts_with("kelvarin: неизвестный параметр \"")) << run.Err;
     EXPECT_NE(run.Err.find("Использование: kelvarin"), std::string::npos) << run.Err;
   }
-  EXPECT_FALSE(fs::exists(m_dir / "Kelvarin.ini"));
+  EXPECT_FALSE(fs::exists(m_dir.Root() / "Kelvarin.ini"));
 }
 
 TEST_F(EditorCommandLine, AFileArgumentStillStartsTheEditor) {

@@ -57,7 +57,7 @@ TEST_F(EditorDropTest, ADroppedZoneOpensAfterTheQuestionAboutUnsavedChanges) {
   ShowWindow();
   ASSERT_TRUE(m_window->OpenMob(a));
   const QString scriptOfA = ScriptEd()->text();
-  m_window->SetModified();
+  m_window->Session().NoteScriptEdited();
 
   // Onto the script editor, which takes dropped text itself: the window gets the file.
   m_prompts.Answer(Answer::Cancel);

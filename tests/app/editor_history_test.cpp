@@ -9,7 +9,7 @@
 #include <QTreeView>
 #include <fstream>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "blocks/ui/blockspage.h"
 #include "blocks/ui/hexview.h"
 #include "common/qt/qtext.h"
@@ -47,15 +47,23 @@ TEST_F(EditorHistoryTest, UndoKeysWorkTheRecordsEverywhereButOnTheScriptPage) {
   Objects()->ObjectsTree()->setFocus();
   ASSERT_EQ(LoadZ(unit), 7.0f);
   ASSERT_EQ(Session().History().Count(), 1u);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
+  // Undone back to what the file holds, the document is not modified; redone, it is.
+  Press(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob"_s);
+  Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
   Press(Qt::Key_S, Qt::ControlModifier);
   ASSERT_FALSE(m_window->MobModified());
 
+  // After a save the saved point moves: an undo leaves it, a redo comes back to it.
   Press(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(LoadZ(unit), original);
-  EXPECT_TRUE(m_window->MobModified());  // an undone change is a change
+  EXPECT_TRUE(m_window->MobModified());
   EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
   Press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(LoadZ(unit), 7.0f);
+  EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob"_s);
   Press(Qt::Key_Z, Qt::ControlModifier);
   Press(Qt::Key_Y, Qt::ControlModifier);
   EXPECT_EQ(LoadZ(unit), 7.0f);

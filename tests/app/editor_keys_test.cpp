@@ -4,7 +4,7 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "common/qt/qtext.h"
 #include "editor_fixture.h"
 #include "mob/generator.h"

@@ -114,14 +114,14 @@ TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeeps
   // A save changes no record: the map keeps the user's view and what it holds.
   map->Canvas()->View().ZoomAbout(10, 10, 3.0);
   const TMapTransform view = map->Canvas()->View();
-  m_window->SetModified();
+  m_window->Session().NoteScriptEdited();
   ASSERT_TRUE(m_window->SaveMob());
   EXPECT_EQ(map->Canvas()->View().Scale(), view.Scale());
   EXPECT_EQ(map->Canvas()->View().ToPixel(0, 0), view.ToPixel(0, 0));
   ExpectTreeAndMapShow(m_window->Mob(), tree, map->Zone());
   // The save's picture: of the file as written, a record longer than it was.
   m_window->Mob().Units[0].Name1 += "-longer";
-  m_window->SetModified();
+  m_window->Session().NoteScriptEdited();
   ASSERT_TRUE(m_window->SaveMob());
   ExpectBlocksShow(m_window->Mob(), *blocks);
 

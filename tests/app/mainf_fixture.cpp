@@ -16,23 +16,6 @@
 
 namespace kelvarin {
 
-int FailableFiles::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
-  // A backup copy is written like a save: only a failing copy step tells them apart.
-  if (failWrites) {
-    err = ENOSPC;
-    return -1;
-  }
-  return PosixFileSystem::CreateTemp(target, tempPath, err);
-}
-
-bool FailableFiles::CopyInto(int handle, const std::string& from, int& err) {
-  if (failCopies) {
-    err = ENOSPC;
-    return false;
-  }
-  return PosixFileSystem::CopyInto(handle, from, err);
-}
-
 void MainWindowTest::SetUp() {
   EnsureApplication();
   ASSERT_TRUE(m_dir.isValid());
@@ -56,7 +39,7 @@ StandInScriptPage::StandInScriptPage(TMainF& window, TDocumentSession& session)
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
   QObject::connect(editor, &QPlainTextEdit::textChanged, this, [this] {
-    if (!m_loading) m_window.SetModified();
+    if (!m_loading) m_session.NoteScriptEdited();
   });
   m_session.AddListener(this);
 }

@@ -13,25 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "app/ui/mainf.h"
 #include "common/filesystem.h"
 #include "document/session.h"
 #include "shell/page.h"
+#include "support/faultyfiles.h"
 #include "support/scriptedprompts.h"
 
 class QAction;
 
 namespace kelvarin {
-
-// The real file system, with writes that fail on demand (a full disk, say).
-class FailableFiles : public PosixFileSystem {
- public:
-  bool failWrites = false;
-  bool failCopies = false;
-  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
-  bool CopyInto(int handle, const std::string& from, int& err) override;
-};
 
 // The script page as the window sees it: its editor is a plain text edit named
 // ScriptEd that shows the document's script and hands it back before a save; its
@@ -110,7 +102,9 @@ class MainWindowTest : public ::testing::Test {
   void EditScript(const QString& text);  // an edit in the stand-in editor
 
   QTemporaryDir m_dir;
-  FailableFiles m_files;
+  // Saves fail while m_files.createTemp fails (a backup copy is written like a
+  // save: only a failing copy step tells them apart).
+  test::TFaultyFiles m_files;
   std::unique_ptr<TAppState> m_state;
   TScriptedPrompts m_prompts;
   std::unique_ptr<TMainF> m_window;

@@ -8,7 +8,7 @@
 #include <QStatusBar>
 #include <QTest>
 
-#include "app/core/settingsfile.h"
+#include "program/settingsfile.h"
 #include "common/inifile.h"
 #include "common/qt/qtext.h"
 #include "mainf_fixture.h"

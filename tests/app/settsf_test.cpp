@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "app/ui/settsf.h"
 #include "app/ui/updown.h"
 #include "mainf_fixture.h"

@@ -60,7 +60,6 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   ASSERT_GT(loadLines.size(), 5);
   EXPECT_EQ(Window().ShownLines(), loadLines);
   EXPECT_EQ(LogLinesFrom(1), loadLines);  // shown once, not appended again afterwards
-  EXPECT_FALSE(m_state->TheMob.UseThreads);
 
   ASSERT_TRUE(m_scriptEd->hasFocus());
   EditScript(u"-- edited"_s);
@@ -83,20 +82,15 @@ TEST_F(ThreadedRunTest, LinesAppearOneByOneUnderTheLockAndInLogTextOrder) {
   EXPECT_TRUE(m_window->findChild<QMenu*>(u"FileMenu"_s)->isEnabled());
   EXPECT_TRUE(m_scriptEd->hasFocus());
   EXPECT_FALSE(m_window->MobModified());
-  EXPECT_FALSE(m_state->TheMob.UseThreads);
 }
-
-// Writing a file runs out of memory.
-class NoMemoryToWrite : public FailableFiles {
- public:
-  bool Write(int, const std::uint8_t*, std::size_t, int&) override { throw std::bad_alloc(); }
-};
 
 TEST_F(ThreadedRunTest, AnExceptionOfTheWorkerReachesTheWindowAndReleasesTheLock) {
   ShowWindow();
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s)));
   EditScript(u"-- edited"_s);
-  NoMemoryToWrite files;
+  // Writing the file runs out of memory.
+  test::TFaultyFiles files;
+  files.write.Fail(ENOMEM);
   SetFiles(&files);
   EXPECT_THROW(m_window->SaveMob(), std::bad_alloc);
   SetFiles(&m_files);

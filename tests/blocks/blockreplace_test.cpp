@@ -12,7 +12,7 @@
 #include "document/blockcommands.h"
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
-#include "../mob/mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {
@@ -67,6 +67,7 @@ TEST(BlockReplace, ExportedBlocksGoBackInAndSaveAtTheirPlaces) {
   const TUnknownBlockRef ref{false, block.unknownIndex};
   auto step = TBlockReplaceCommand::Replace(mob, ref, replacement, "замена");
   ASSERT_TRUE(step);
+  step->Redo(mob);
   EXPECT_EQ(mob.UnknownBlocks[block.unknownIndex].Size, replacement.size());
   EXPECT_EQ(mob.UnknownBlocks[block.unknownIndex].Number, 4);
 
@@ -110,6 +111,7 @@ TEST(BlockReplace, UnknownObjectSubBlocksToo) {
   ASSERT_FALSE(CheckReplacementBlock(current, replacement));
   auto step = TBlockReplaceCommand::Replace(mob, {true, sub.unknownIndex}, replacement, "замена");
   ASSERT_TRUE(step);
+  step->Redo(mob);
   Bytes expected = before;
   std::copy(replacement.begin(), replacement.end(), expected.begin() + std::ptrdiff_t(sub.offset));
   EXPECT_EQ(SaveBytes(mob), expected);
@@ -166,6 +168,7 @@ TEST(BlockBaseline, MarksWhatDiffersFromTheFileUntilTheNextSave) {
   Bytes changed = old;
   changed.back() ^= 1;
   auto step = TBlockReplaceCommand::Replace(mob, {false, 1}, changed, "x");
+  step->Redo(mob);
   EXPECT_TRUE(baseline.UnknownBlockChanged(mob, 1));
   EXPECT_FALSE(baseline.UnknownBlockChanged(mob, 0));
   // Undone, the block is what the file holds again.
@@ -176,6 +179,7 @@ TEST(BlockBaseline, MarksWhatDiffersFromTheFileUntilTheNextSave) {
   EXPECT_FALSE(baseline.UnknownBlockChanged(mob, 1));
 
   auto subStep = TBlockReplaceCommand::Replace(mob, {true, 0}, Framed(ReadU32(mob.UnknownObjectBlocks[0].Data.data()), {}), "x");
+  subStep->Redo(mob);
   EXPECT_TRUE(baseline.UnknownSubBlockChanged(mob, 0));
   EXPECT_FALSE(baseline.UnknownSubBlockChanged(mob, 1));
   baseline.Clear();

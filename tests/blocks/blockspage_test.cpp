@@ -9,14 +9,15 @@
 #include <QPushButton>
 #include <QLabel>
 #include <filesystem>
-#include <fstream>
 
 #include "blocks/ui/blockspage.h"
 #include "blocks/ui/hexview.h"
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
 #include "support/fakeshell.h"
-#include "../mob/mobbytes.h"
+#include "support/mobbytes.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -25,24 +26,11 @@ namespace fs = std::filesystem;
 using namespace Qt::Literals::StringLiterals;
 using namespace kelvarin::testing;
 
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-Bytes ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 class BlocksPageTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureApplication(); }
 
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-blockspage-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     TSessionOptions options;
     options.MakeAutoBackups = false;
     shell.session.SetOptions(options);
@@ -50,12 +38,9 @@ class BlocksPageTest : public ::testing::Test {
     shell.session.Adopt(Path("zone.mob"));
     page = std::make_unique<TBlocksPage>(shell);
   }
-  void TearDown() override {
-    page.reset();
-    fs::remove_all(m_dir);
-  }
+  void TearDown() override { page.reset(); }
 
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  std::string Path(const std::string& name) const { return m_dir.Path(name); }
   TBlocksTableModel& Model() { return *page->TableModel(); }
   void SelectBlock(int row) { page->BlocksTable()->setCurrentIndex(Model().index(row, 0)); }
   void SelectUnderObjects(int row) {
@@ -75,7 +60,7 @@ class BlocksPageTest : public ::testing::Test {
 
   TFakeShell shell;
   std::unique_ptr<TBlocksPage> page;
-  fs::path m_dir;
+  test::TTempFolder m_dir;
 };
 
 TEST_F(BlocksPageTest, TheTableFollowsTheDocumentAndShowsUnknownBytes) {
@@ -121,12 +106,12 @@ TEST_F(BlocksPageTest, AnExportedBlockGoesBackInAsOneStepAndSavesAtItsPlace) {
   shell.prompts.ChooseFile(QString::fromStdString(Path("block4.bin")));
   page->ExportSelected();
   EXPECT_EQ(shell.prompts.Records().back().text, QString::fromStdString(Path("zone_block4.bin")));
-  EXPECT_EQ(ReadFile(Path("block4.bin")), original);
+  EXPECT_EQ(test::ReadFileImage(Path("block4.bin")), original);
   EXPECT_EQ(shell.session.History().Count(), 0u);
 
   // The same type with other bytes and another length.
   const Bytes replacement = Framed(ReadU32(original.data()), Bytes(33, 0xAB));
-  WriteFile(Path("new.bin"), replacement);
+  test::WriteFileBytes(Path("new.bin"), replacement);
   shell.prompts.ChooseFile(QString::fromStdString(Path("new.bin")));
   page->ReplaceSelected();
   EXPECT_EQ(shell.mob.UnknownBlocks[1].Data, replacement);
@@ -147,7 +132,7 @@ TEST_F(BlocksPageTest, AnExportedBlockGoesBackInAsOneStepAndSavesAtItsPlace) {
   // Written at its place, byte for byte; the mark goes with the save.
   ASSERT_TRUE(shell.session.Save(Path("zone.mob")));
   EXPECT_FALSE(Model().Changed({TBlockRow::Kind::Block, 3}));
-  const Bytes saved = ReadFile(Path("zone.mob"));
+  const Bytes saved = test::ReadFileImage(Path("zone.mob"));
   const TBlockPlace& place = Model().Layout().blocks[3];
   EXPECT_EQ(place.number, 4);
   ASSERT_EQ(place.size, replacement.size());
@@ -164,7 +149,7 @@ TEST_F(BlocksPageTest, AnUnknownObjectSubBlockIsReplacedToo) {
   SelectUnderObjects(UnknownSubRow(0));
   const Bytes original = shell.mob.UnknownObjectBlocks[0].Data;
   const Bytes replacement = Framed(ReadU32(original.data()), Bytes{1, 2, 3});
-  WriteFile(Path("sub.bin"), replacement);
+  test::WriteFileBytes(Path("sub.bin"), replacement);
   shell.prompts.ChooseFile(QString::fromStdString(Path("sub.bin")));
   page->ReplaceSelected();
   EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, replacement);
@@ -173,7 +158,7 @@ TEST_F(BlocksPageTest, AnUnknownObjectSubBlockIsReplacedToo) {
   EXPECT_EQ(shell.mob.UnknownObjectBlocks[0].Data, original);
 
   // The same bytes again change nothing and are no step.
-  WriteFile(Path("same.bin"), original);
+  test::WriteFileBytes(Path("same.bin"), original);
   shell.prompts.ChooseFile(QString::fromStdString(Path("same.bin")));
   page->ReplaceSelected();
   EXPECT_EQ(shell.session.History().Index(), 0u);
@@ -184,9 +169,9 @@ TEST_F(BlocksPageTest, FilesThatDoNotFrameOneBlockOfTheTypeAreRefused) {
   SelectBlock(1);
   const Bytes original = shell.mob.UnknownBlocks[0].Data;
   const std::uint32_t type = ReadU32(original.data());
-  WriteFile(Path("other-type.bin"), Framed(type + 1, Bytes(4, 0)));
-  WriteFile(Path("two-blocks.bin"), Cat({Framed(type, {}), Framed(type, {})}));
-  WriteFile(Path("short.bin"), Bytes(5, 0));
+  test::WriteFileBytes(Path("other-type.bin"), Framed(type + 1, Bytes(4, 0)));
+  test::WriteFileBytes(Path("two-blocks.bin"), Cat({Framed(type, {}), Framed(type, {})}));
+  test::WriteFileBytes(Path("short.bin"), Bytes(5, 0));
   fs::create_directories(Path("folder.bin"));
   const struct {
     const char* file;
@@ -227,7 +212,7 @@ TEST_F(BlocksPageTest, TheTableIsTheFileAsReadAndAfterASaveAsWritten) {
   object.ObjectID = 8;
   const Bytes file = MobFile({ObjectBlock({SubBlockOf(trap), SubBlockOf(object), SubBlockOf(trap)}),
                               ScriptBlock(0, "Script Main")});
-  WriteFile(Path("turned.mob"), file);
+  test::WriteFileBytes(Path("turned.mob"), file);
   ASSERT_TRUE(shell.session.Load(Path("turned.mob")));
   const auto whats = [&] {
     QStringList texts;
@@ -273,11 +258,11 @@ TEST_F(BlocksPageTest, WhileTheLockIsHeldThePictureStaysUntilTheRelease) {
 
 TEST_F(BlocksPageTest, AnExportNeverWritesOverTheOpenZone) {
   const Bytes zone = SaveBytes(shell.mob);
-  WriteFile(Path("zone.mob"), zone);
+  test::WriteFileBytes(Path("zone.mob"), zone);
   SelectBlock(3);
   shell.prompts.ChooseFile(QString::fromStdString(Path("zone.mob")));
   page->ExportSelected();
-  EXPECT_EQ(ReadFile(Path("zone.mob")), zone);
+  EXPECT_EQ(test::ReadFileBytes(Path("zone.mob")), std::string(zone.begin(), zone.end()));
   EXPECT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
 }
 

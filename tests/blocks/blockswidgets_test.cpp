@@ -72,6 +72,7 @@ TEST_F(BlocksWidgetsTest, TableShowsBlocksInFileOrderWithTheObjectBlocksParts) {
   // The row keeps the size it has in the file and tells the new one.
   const QString fileSize = Cell(model, unknownSub, C::kSize);
   auto step = TBlockReplaceCommand::Replace(mob, {true, 1}, Bytes{0x78, 0x56, 0x34, 0x12, 8, 0, 0, 0}, "x");
+  step->Redo(mob);
   model.UpdateMarks(mob, baseline);
   EXPECT_EQ(Cell(model, unknownSub, C::kWhat), u"неизвестный объект — заменён, теперь 8 байт"_s);
   EXPECT_EQ(Cell(model, unknownSub, C::kSize), fileSize);

@@ -10,7 +10,7 @@
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
-#include "../mob/mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "cli/jsondoc.h"
 #include "cliharness.h"
 #include "common/cp1251.h"
+#include "support/filebytes.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
@@ -257,7 +257,7 @@ TEST_F(CheckCliTest, AFileThatCannotBeLoadedExitsOneAndABadCommandLineTwo) {
   EXPECT_EQ(Run({"check", Path("missing.mob")}), 1);
   EXPECT_NE(m_err.str().find("Загрузить моб не удалось!"), std::string::npos) << m_err.str();
   EXPECT_EQ(m_out.str(), "");
-  std::ofstream(Path("junk.mob")) << "not a zone";
+  test::WriteFileBytes(Path("junk.mob"), "not a zone");
   EXPECT_EQ(Run({"check", Path("junk.mob"), "--json"}), 1);
   EXPECT_EQ(m_out.str(), "");
 

@@ -9,10 +9,11 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "support/childprocess.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -22,34 +23,22 @@ namespace fs = std::filesystem;
 class CliProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-cli-process-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     ASSERT_EQ(Run({"generate", Path("zone.mob"), "--records", "50"}).code, 0);
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  std::string Path(const std::string& name) const { return m_dir.Path(name); }
   test::ChildEnd Run(std::vector<std::string> args, const std::string& out = "", rlim_t memory = 0) {
     args.insert(args.begin(), KELVARIN_CLI);
     return test::RunProgram(args, out.empty() ? Path("stdout") : out, Path("stderr"), memory);
   }
-  std::string Stderr() const { return Read(Path("stderr")); }
+  std::string Stderr() const { return test::ReadFileBytes(Path("stderr")); }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
 };
 
 TEST_F(CliProcessTest, HostileInputEndsWithExitOneAndAMessage) {
-  Write(Path("overflow.json"), R"({"mobKind": 1e400})");
-  Write(Path("deep.json"), R"({"mobKind": )" + std::string(130000, '[') + std::string(130000, ']') + "}");
+  test::WriteFileBytes(Path("overflow.json"), R"({"mobKind": 1e400})");
+  test::WriteFileBytes(Path("deep.json"), R"({"mobKind": )" + std::string(130000, '[') + std::string(130000, ']') + "}");
   fs::create_directory(Path("folder"));
   struct Case {
     const char* name;
@@ -75,10 +64,10 @@ TEST_F(CliProcessTest, HostileInputEndsWithExitOneAndAMessage) {
 
 TEST_F(CliProcessTest, CheckAnswersWithItsExitCodes) {
   EXPECT_EQ(Run({"check", Path("zone.mob")}).code, 0) << Stderr();
-  Write(Path("bad.txt"), "KillUnit(GetObjectByID(999999999));\n");
+  test::WriteFileBytes(Path("bad.txt"), "KillUnit(GetObjectByID(999999999));\n");
   ASSERT_EQ(Run({"script", "set", Path("zone.mob"), Path("bad.txt")}).code, 0) << Stderr();
   EXPECT_EQ(Run({"check", Path("zone.mob"), "--json"}).code, 3);
-  EXPECT_NE(Read(Path("stdout")).find("\"code\": \"dangling-id\""), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(Path("stdout")).find("\"code\": \"dangling-id\""), std::string::npos);
   fs::create_directory(Path("folder"));
   EXPECT_EQ(Run({"check", Path("folder")}).code, 1);
   EXPECT_EQ(Run({"check", "--no-such-option", Path("zone.mob")}).code, 2);

@@ -16,6 +16,8 @@
 
 #include "cli/jsondoc.h"
 #include "cliharness.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
 #include "common/cp1251.h"
 #include "common/filesystem.h"
 #include "mob/filelog.h"
@@ -29,13 +31,6 @@ namespace fs = std::filesystem;
 
 class CliTest : public test::CliHarness {
  protected:
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
   // A generated zone dumped to JSON, for build tests to spoil.
   Json SampleJson() {
     EXPECT_EQ(Run({"generate", Path("a.mob"), "--records", "40"}), 0);
@@ -78,12 +73,12 @@ TEST_F(CliTest, AnUnknownCommandIsNamed) {
 TEST_F(CliTest, DumpAndBuildGiveBackTheSameBytes) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "300", "--seed", "9"}), 0);
   ASSERT_EQ(Run({"dump", Path("a.mob")}), 0);
-  Write(Path("a.json"), m_out.str());
+  test::WriteFileBytes(Path("a.json"), m_out.str());
   ASSERT_EQ(Run({"build", Path("a.json"), Path("b.mob")}), 0) << m_err.str();
-  EXPECT_EQ(Read(Path("a.mob")), Read(Path("b.mob")));
+  EXPECT_EQ(test::ReadFileBytes(Path("a.mob")), test::ReadFileBytes(Path("b.mob")));
 
   ASSERT_EQ(Run({"resave", Path("a.mob"), Path("c.mob")}), 0);
-  EXPECT_EQ(Read(Path("a.mob")), Read(Path("c.mob")));
+  EXPECT_EQ(test::ReadFileBytes(Path("a.mob")), test::ReadFileBytes(Path("c.mob")));
   EXPECT_NE(m_err.str().find("Моб успешно сохранен :)."), std::string::npos);
 }
 
@@ -187,19 +182,19 @@ TEST_F(CliTest, BuildRefusesWhatDoesNotFitAndWritesNothing) {
   for (const auto& c : cases) {
     Json spoilt = sample;
     c.spoil(spoilt);
-    Write(Path("bad.json"), spoilt.dump());
+    test::WriteFileBytes(Path("bad.json"), spoilt.dump());
     EXPECT_EQ(Run({"build", Path("bad.json"), Path("out.mob")}), 1) << c.name;
     EXPECT_NE(m_err.str().find(c.message), std::string::npos) << c.name << ": " << m_err.str();
     EXPECT_FALSE(fs::exists(Path("out.mob"))) << c.name;
   }
-  Write(Path("broken.json"), "{\"mobKind\": ");
+  test::WriteFileBytes(Path("broken.json"), "{\"mobKind\": ");
   EXPECT_EQ(Run({"build", Path("broken.json"), Path("out.mob")}), 1);
   EXPECT_FALSE(fs::exists(Path("out.mob")));
 }
 
 TEST_F(CliTest, ScriptGetAndSet) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
-  Write(Path("s.txt"), "Script Main\r\n{\r\n  // Привет\r\n}\r\n");
+  test::WriteFileBytes(Path("s.txt"), "Script Main\r\n{\r\n  // Привет\r\n}\r\n");
   ASSERT_EQ(Run({"script", "set", Path("a.mob"), Path("s.txt")}), 0) << m_err.str();
   ASSERT_EQ(Run({"script", "get", Path("a.mob")}), 0);
   EXPECT_EQ(m_out.str(), "Script Main\n{\n  // Привет\n}\n");
@@ -212,11 +207,11 @@ TEST_F(CliTest, ScriptGetAndSet) {
   ASSERT_TRUE(mob.Load(Path("a.mob")));
   EXPECT_EQ(mob.ScriptKey, kDefaultScriptKey);
 
-  const std::string before = Read(Path("a.mob"));
-  Write(Path("bad.txt"), "ok\nstill ok 木\n");
+  const std::string before = test::ReadFileBytes(Path("a.mob"));
+  test::WriteFileBytes(Path("bad.txt"), "ok\nstill ok 木\n");
   EXPECT_EQ(Run({"script", "set", Path("a.mob"), Path("bad.txt")}), 1);
   EXPECT_NE(m_err.str().find("line 2, column 10"), std::string::npos) << m_err.str();
-  EXPECT_EQ(Read(Path("a.mob")), before);
+  EXPECT_EQ(test::ReadFileBytes(Path("a.mob")), before);
   EXPECT_EQ(Run({"script", "set", Path("a.mob"), Path("s.txt"), "--key", "99999999999"}), 2);
 }
 
@@ -225,8 +220,8 @@ TEST_F(CliTest, ScriptGetAndSet) {
 TEST_F(CliTest, CommandsThatWriteRefuseWhatIsNoRegularFile) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
   ASSERT_EQ(Run({"dump", Path("a.mob")}), 0);
-  Write(Path("a.json"), m_out.str());
-  Write(Path("s.txt"), "Script Main\n");
+  test::WriteFileBytes(Path("a.json"), m_out.str());
+  test::WriteFileBytes(Path("s.txt"), "Script Main\n");
   const std::string device = Path("full"), fifo = Path("fifo");
   ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
@@ -244,11 +239,11 @@ TEST_F(CliTest, CommandsThatWriteRefuseWhatIsNoRegularFile) {
   EXPECT_NE(m_err.str().find(NotRegularFileLine(device, FileKind::CharDevice)), std::string::npos) << m_err.str();
   EXPECT_TRUE(fs::is_character_file(device));
   EXPECT_TRUE(fs::is_fifo(fifo));
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 5);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Root()), {}), 5);
 }
 
 TEST_F(CliTest, BadInputEndsWithAMessageAndExitOne) {
-  Write(Path("overflow.json"), R"({"mobKind": 1e400})");
+  test::WriteFileBytes(Path("overflow.json"), R"({"mobKind": 1e400})");
   EXPECT_EQ(Run({"build", Path("overflow.json"), Path("out.mob")}), 1);
   EXPECT_NE(m_err.str().find("number overflow"), std::string::npos) << m_err.str();
 
@@ -270,21 +265,17 @@ TEST_F(CliTest, JsonNestedDeeperThanSixtyFourLevelsIsRefused) {
   EXPECT_EQ(error, "nested deeper than 64 levels");
   EXPECT_FALSE(ParseJson(R"({"units": [)" + nested(kMaxJsonDepth - 1) + "]}", json, error));
 
-  Write(Path("deep.json"), R"({"mobKind": )" + nested(130000) + "}");
+  test::WriteFileBytes(Path("deep.json"), R"({"mobKind": )" + nested(130000) + "}");
   EXPECT_EQ(Run({"build", Path("deep.json"), Path("out.mob")}), 1);
   EXPECT_NE(m_err.str().find("nested deeper than 64 levels"), std::string::npos) << m_err.str();
 }
 
-// A file system on which every read runs out of memory.
-class NoMemoryToRead : public PosixFileSystem {
- public:
-  bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
-  bool MapRegular(const std::string&, MappedFile&, int&) override { throw std::bad_alloc(); }
-};
-
 TEST_F(CliTest, RunningOutOfMemoryIsAFailureWithAMessage) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
-  NoMemoryToRead files;
+  // Every read runs out of memory.
+  test::TFaultyFiles files;
+  files.read.Fail(ENOMEM);
+  files.map.Fail(ENOMEM);
   SetFiles(&files);
   const int code = Run({"info", Path("a.mob")});
   SetFiles(nullptr);
@@ -345,7 +336,7 @@ TEST_F(CliTest, AZoneFromAPipeLoads) {
   const std::string expected = m_out.str();
   const std::string fifo = Path("pipe");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
-  std::thread writer([&] { Write(fifo, Read(Path("a.mob"))); });
+  std::thread writer([&] { test::WriteFileBytes(fifo, test::ReadFileBytes(Path("a.mob"))); });
   const int code = Run({"dump", fifo});
   writer.join();
   EXPECT_EQ(code, 0) << m_err.str();
@@ -357,8 +348,8 @@ TEST_F(CliTest, AZoneFromAPipeLoads) {
 // nothing waits on a pipe nobody writes to unless it is to be read.
 TEST_F(CliTest, InputsThatAreNoRegularFile) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
-  Write(Path("s.txt"), "Script Main\n");
-  Write(Path("o.ini"), "[MassChangeOpts]\nMC_KR_Type_UnitCB_ini=1\n");
+  test::WriteFileBytes(Path("s.txt"), "Script Main\n");
+  test::WriteFileBytes(Path("o.ini"), "[MassChangeOpts]\nMC_KR_Type_UnitCB_ini=1\n");
   const std::string fifo = Path("fifo"), device = Path("full");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
   ASSERT_EQ(::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);  // endless zeros
@@ -373,17 +364,17 @@ TEST_F(CliTest, InputsThatAreNoRegularFile) {
       {{"check", device}, NotRegularFileLine(device, FileKind::CharDevice)},
       {{"blocks", Path("")}, NotRegularFileLine(Path(""), FileKind::Directory)},
   };
-  const std::string zone = Read(Path("a.mob"));
+  const std::string zone = test::ReadFileBytes(Path("a.mob"));
   for (const auto& c : refused) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1]);
     EXPECT_EQ(Run(c.args), 1);
     EXPECT_EQ(m_err.str(), c.refusal + "\n");
   }
-  EXPECT_EQ(Read(Path("a.mob")), zone);
+  EXPECT_EQ(test::ReadFileBytes(Path("a.mob")), zone);
   EXPECT_FALSE(fs::exists(Path("out.mob")));
 
   // Read once: said, then read as soon as a program writes.
-  std::thread writer([&] { Write(fifo, zone); });
+  std::thread writer([&] { test::WriteFileBytes(fifo, zone); });
   const int code = Run({"check", fifo});
   writer.join();
   EXPECT_EQ(code, 0) << m_err.str();
@@ -393,7 +384,7 @@ TEST_F(CliTest, InputsThatAreNoRegularFile) {
 
 TEST_F(CliTest, ScriptSetSkipsAByteOrderMark) {
   ASSERT_EQ(Run({"generate", Path("a.mob"), "--records", "10"}), 0);
-  Write(Path("bom.txt"), "\xEF\xBB\xBFScript Main\r\n{\r\n}\r\n");
+  test::WriteFileBytes(Path("bom.txt"), "\xEF\xBB\xBFScript Main\r\n{\r\n}\r\n");
   ASSERT_EQ(Run({"script", "set", Path("a.mob"), Path("bom.txt")}), 0) << m_err.str();
   ASSERT_EQ(Run({"script", "get", Path("a.mob")}), 0);
   EXPECT_EQ(m_out.str(), "Script Main\n{\n}\n");

@@ -16,6 +16,7 @@
 #include "map/render/mapstyle.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -28,19 +29,13 @@ class MapCli : public ::testing::Test {
     // The command must not need a display.
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-map-cli-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     TMob mob;
     GenerateZone(mob, {.records = 3000, .seed = 4, .scriptLines = 1});
     mob.Units[2].LoadX = std::numeric_limits<float>::quiet_NaN();
     mob.Particles1[0].CoordY = std::numeric_limits<float>::infinity();
-    mob.SaveAttempts = 0;
-    ASSERT_TRUE(mob.Save(Path("zone.mob")));
+    ASSERT_TRUE(mob.Save(Path("zone.mob"), {.saveAttempts = 0}));
     unitId = mob.Units[2].ObjectID;
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
   int Run(std::vector<std::string> args) {
     args.insert(args.begin(), "kelvarin-cli");
@@ -50,7 +45,7 @@ class MapCli : public ::testing::Test {
     err.str("");
     return RunCli(int(argv.size()), argv.data(), out, err);
   }
-  std::string Path(const std::string& name) { return (m_dir / name).string(); }
+  std::string Path(const std::string& name) { return m_dir.Path(name); }
 
   static int PixelsOf(const QImage& image, QRgb colour) {
     int n = 0;
@@ -59,7 +54,7 @@ class MapCli : public ::testing::Test {
     return n;
   }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
   std::ostringstream out, err;
   std::int32_t unitId = 0;
 };
@@ -100,9 +95,9 @@ TEST_F(MapCli, RefusesBadSizesKindsAndFiles) {
 // left as it was, and so is the zone itself, by any name.
 TEST_F(MapCli, RefusesTargetsThatAreNoPictureFile) {
   ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0666), 0);
-  fs::create_symlink("loop-b", m_dir / "loop-a");
-  fs::create_symlink("loop-a", m_dir / "loop-b");
-  fs::create_symlink("zone.mob", m_dir / "zone-link.png");
+  fs::create_symlink("loop-b", Path("loop-a"));
+  fs::create_symlink("loop-a", Path("loop-b"));
+  fs::create_symlink("zone.mob", Path("zone-link.png"));
   const auto zoneBytes = fs::file_size(Path("zone.mob"));
   for (const char* target : {"fifo", "loop-a", "zone.mob", "zone-link.png"}) {
     SCOPED_TRACE(target);
@@ -111,10 +106,10 @@ TEST_F(MapCli, RefusesTargetsThatAreNoPictureFile) {
   }
   EXPECT_NE(err.str().find("is the zone to draw"), std::string::npos) << err.str();
   EXPECT_TRUE(fs::is_fifo(Path("fifo")));
-  EXPECT_TRUE(fs::is_symlink(m_dir / "loop-a"));
-  EXPECT_TRUE(fs::is_symlink(m_dir / "zone-link.png"));
+  EXPECT_TRUE(fs::is_symlink(Path("loop-a")));
+  EXPECT_TRUE(fs::is_symlink(Path("zone-link.png")));
   EXPECT_EQ(fs::file_size(Path("zone.mob")), zoneBytes);
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 5);  // nothing left beside them
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Root()), {}), 5);  // nothing left beside them
 }
 
 }  // namespace

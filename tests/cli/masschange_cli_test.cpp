@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -19,6 +18,9 @@
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "support/childprocess.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -27,11 +29,6 @@ namespace fs = std::filesystem;
 
 const char kSuccess[] = "Массовые изменения успешно завершены.";
 const char kFailure[] = "Выполнить массовые изменения не удалось - АААБЛОМ :(.";
-
-std::string Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 std::string Image(TMob& mob) {
   // BuildImage continues from the block state of the last build; start afresh.
@@ -45,23 +42,17 @@ std::string Image(TMob& mob) {
 class MassChangeCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-mc-cli-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     m_src = Path("zone.mob");
     m_tgt = Path("target.mob");
     GenerateZone(m_source, {.records = 400, .seed = 11});
     GenerateZone(m_target, {.records = 300, .seed = 12});
     m_sourceBytes = Image(m_source);
     m_targetBytes = Image(m_target);
-    std::ofstream(m_src, std::ios::binary) << m_sourceBytes;
-    std::ofstream(m_tgt, std::ios::binary) << m_targetBytes;
+    test::WriteFileBytes(m_src, m_sourceBytes);
+    test::WriteFileBytes(m_tgt, m_targetBytes);
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  std::string Path(const std::string& name) const { return m_dir.Path(name); }
 
   // Writes the options the way the editor writes its settings file, with a [Main]
   // section when `autoBackups` is given, and runs the command over the zone.
@@ -91,7 +82,7 @@ class MassChangeCli : public ::testing::Test {
   }
   bool Logged(const std::string& text) const { return m_err.str().find(text) != std::string::npos; }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
   std::string m_src, m_tgt;
   TMob m_source, m_target;  // the zones as written; tests change them into the expected ones
   std::string m_sourceBytes, m_targetBytes;
@@ -148,8 +139,8 @@ TEST_F(MassChangeCli, DeletesConsecutiveUnitsByName) {
   ASSERT_EQ(Run(o), 0) << m_err.str();
   EXPECT_TRUE(Logged(kSuccess));
   EXPECT_GT(std::erase_if(m_source.Units, [&](const TUnitObjBlock& u) { return u.Name2 == name; }), 0u);
-  EXPECT_EQ(Read(m_src), Image(m_source));
-  EXPECT_EQ(Read(m_tgt), m_targetBytes);
+  EXPECT_EQ(test::ReadFileBytes(m_src), Image(m_source));
+  EXPECT_EQ(test::ReadFileBytes(m_tgt), m_targetBytes);
 }
 
 TEST_F(MassChangeCli, ChangesParametersInsideARectangle) {
@@ -176,7 +167,7 @@ TEST_F(MassChangeCli, ChangesParametersInsideARectangle) {
   change(m_source.Flames);
   for (auto& p : m_source.Particles1)
     if (inside(p.CoordX, p.CoordY)) p.CoordX += 2.5f, p.CoordY -= 1;
-  EXPECT_EQ(Read(m_src), Image(m_source));
+  EXPECT_EQ(test::ReadFileBytes(m_src), Image(m_source));
 }
 
 TEST_F(MassChangeCli, CopiesWithClashingIdentitiesIntoTheLowestFreeOnes) {
@@ -198,8 +189,8 @@ TEST_F(MassChangeCli, CopiesWithClashingIdentitiesIntoTheLowestFreeOnes) {
   };
   copy(m_source.Traps, m_target.Traps);
   copy(m_source.Particles2, m_target.Particles2);
-  EXPECT_EQ(Read(m_tgt), Image(m_target));
-  EXPECT_EQ(Read(m_src), m_sourceBytes);
+  EXPECT_EQ(test::ReadFileBytes(m_tgt), Image(m_target));
+  EXPECT_EQ(test::ReadFileBytes(m_src), m_sourceBytes);
 }
 
 TEST_F(MassChangeCli, MovesIntoTheTargetAndBacksBothFilesUp) {
@@ -212,9 +203,9 @@ TEST_F(MassChangeCli, MovesIntoTheTargetAndBacksBothFilesUp) {
     m_target.Levers.push_back(l);
   }
   m_source.Levers.clear();
-  EXPECT_EQ(Read(m_src), Image(m_source));
-  EXPECT_EQ(Read(m_tgt), Image(m_target));
-  EXPECT_EQ(Read(m_tgt + ".auto.bak.mob"), m_targetBytes);
+  EXPECT_EQ(test::ReadFileBytes(m_src), Image(m_source));
+  EXPECT_EQ(test::ReadFileBytes(m_tgt), Image(m_target));
+  EXPECT_EQ(test::ReadFileBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
   EXPECT_TRUE(fs::exists(m_src + ".auto.bak.mob"));
 }
 
@@ -232,8 +223,8 @@ TEST_F(MassChangeCli, RefusalsExitWithOneAndTouchNothing) {
     EXPECT_EQ(Run(opts), 1);
     EXPECT_TRUE(Logged(message)) << m_err.str();
     EXPECT_TRUE(Logged(kFailure));
-    EXPECT_EQ(Read(m_src), m_sourceBytes);
-    EXPECT_EQ(Read(m_tgt), m_targetBytes);
+    EXPECT_EQ(test::ReadFileBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(test::ReadFileBytes(m_tgt), m_targetBytes);
   }
 
   const char* noOptions[] = {"kelvarin-cli", "masschange", m_src.c_str(), "--options", "/nonexistent.ini"};
@@ -243,29 +234,15 @@ TEST_F(MassChangeCli, RefusalsExitWithOneAndTouchNothing) {
   EXPECT_EQ(RunCli(3, noFile, out, err), 2);
 }
 
-// Fails every write into one file.
-class FailingWrites : public PosixFileSystem {
- public:
-  explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
-    if (target == m_path) {
-      err = ENOSPC;
-      return -1;
-    }
-    return PosixFileSystem::CreateTemp(target, tempPath, err);
-  }
-
- private:
-  std::string m_path;
-};
-
 TEST_F(MassChangeCli, AFailedSaveOfEitherFileIsExitOneWithTheReason) {
   for (const std::string& failing : {m_src, m_tgt}) {
     SCOPED_TRACE(failing);
     MassChangeOpts o = Mode(false, true, false);
     o.MC_KR_Type_UnitCB = true;
-    const std::string before = Read(failing);
-    FailingWrites files(failing);
+    const std::string before = test::ReadFileBytes(failing);
+    // Every write into that file fails.
+    test::TFaultyFiles files;
+    files.createTemp.Fail(ENOSPC).For(failing);
     SetFiles(&files);
     const int code = Run(o);
     SetFiles(nullptr);
@@ -273,7 +250,7 @@ TEST_F(MassChangeCli, AFailedSaveOfEitherFileIsExitOneWithTheReason) {
     EXPECT_TRUE(Logged(kFailure)) << m_err.str();
     EXPECT_FALSE(Logged(kSuccess));
     EXPECT_TRUE(Logged(ReasonLine(ENOSPC)));
-    EXPECT_TRUE(Read(failing) == before);
+    EXPECT_TRUE(test::ReadFileBytes(failing) == before);
   }
 }
 
@@ -287,7 +264,7 @@ TEST_F(MassChangeCli, AnOptionsFileThatCannotBeUsedIsRefusedBeforeAnythingRuns) 
   };
   // Garbage, and a file of some other program: none of the mass-change keys.
   for (const char* text : {"\x01\x02garbage\xFF\n", "[Main]\nSaveAttempts=3\n[Other]\nkey=1\n"}) {
-    std::ofstream(options, std::ios::binary | std::ios::trunc) << text;
+    test::WriteFileBytes(options, text);
     EXPECT_EQ(run(), 1);
     EXPECT_NE(m_err.str().find("holds none of the keys"), std::string::npos) << m_err.str();
   }
@@ -312,8 +289,8 @@ TEST_F(MassChangeCli, AnOptionsFileThatCannotBeUsedIsRefusedBeforeAnythingRuns) 
   });
   EXPECT_TRUE(end.exited);
   EXPECT_EQ(end.code, 0);
-  EXPECT_EQ(Read(m_src), m_sourceBytes);
-  EXPECT_EQ(Read(m_tgt), m_targetBytes);
+  EXPECT_EQ(test::ReadFileBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(test::ReadFileBytes(m_tgt), m_targetBytes);
 }
 
 }  // namespace

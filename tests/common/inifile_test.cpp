@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "common/inifile.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -11,16 +12,11 @@ namespace {
 class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() /
-            ("kelvarin-ini-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(m_dir);
-    m_path = (m_dir / "Kelvarin.ini").string();
+    m_path = m_dir.Path("Kelvarin.ini");
   }
-  void TearDown() override { std::filesystem::remove_all(m_dir); }
-  void Write(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
+  void Write(const std::string& text) { test::WriteFileBytes(m_path, text); }
 
-  std::filesystem::path m_dir;
+  test::TTempFolder m_dir;
   std::string m_path;
 };
 
@@ -52,7 +48,7 @@ TEST_F(IniFileTest, BytesRoundTripAndKeysKeepWriteOrder) {
 }
 
 TEST_F(IniFileTest, UnwritableTargetReportsInsteadOfThrowing) {
-  TIniFile ini((m_dir / "missing-folder" / "Kelvarin.ini").string());
+  TIniFile ini(m_dir.Path("missing-folder/Kelvarin.ini"));
   ini.WriteInteger("Main", "IniFileVer", 6);
   std::string error;
   EXPECT_FALSE(ini.UpdateFile(error));

@@ -26,12 +26,9 @@ class RecordCommands : public ::testing::Test {
  protected:
   void SetUp() override { GenerateZone(mob, {.records = 400, .seed = 5, .scriptLines = 3}); }
 
-  // Sets a field from `value` the way an edit does and returns the step for it.
+  // The step that sets a field to `value`, made (and not yet applied) the way an edit makes it.
   std::unique_ptr<TFieldEditCommand> Edit(ObjRef ref, const std::string& key, TFieldValue value) {
-    TFieldValue old = *ReadFieldValue(mob, ref, key);
-    TFieldValue swapped = value;
-    EXPECT_TRUE(SwapFieldValue(mob, ref, key, swapped));
-    return TFieldEditCommand::Made(mob, ref, key, std::move(old), "caption");
+    return TFieldEditCommand::Set(mob, ref, key, std::move(value), "caption");
   }
 
   TMob mob;
@@ -58,6 +55,8 @@ TEST_F(RecordCommands, FieldEditsOfEveryTypeUndoAndRedo) {
     const std::string before = Image(mob);
     auto step = Edit(c.ref, c.key, c.value);
     ASSERT_NE(step, nullptr);
+    EXPECT_EQ(Image(mob), before);  // made before its change
+    step->Redo(mob);
     const std::string after = Image(mob);
     ASSERT_NE(after, before);
     EXPECT_EQ(step->Change(true).record, c.ref);
@@ -81,6 +80,8 @@ TEST_F(RecordCommands, AnEditThatChangesNoByteIsNoStep) {
   // A key that is no field, a value of the wrong type, a record that is not there.
   TFieldValue wrongType = std::int32_t(1);
   EXPECT_FALSE(SwapFieldValue(mob, ref, "Name2", wrongType));
+  EXPECT_EQ(Edit(ref, "Name2", std::int32_t(1)), nullptr);
+  EXPECT_EQ(Edit(ref, "NoSuchField", std::int32_t(1)), nullptr);
   EXPECT_FALSE(ReadFieldValue(mob, ref, "TrapPoints1"));
   EXPECT_FALSE(ReadFieldValue(mob, {ObjKind::Object, mob.Objects.size()}, "Name2"));
 }
@@ -149,7 +150,13 @@ TEST_F(RecordCommands, UndoOfAChangeOfManyRecordsGivesBackEveryByte) {
   const std::size_t traps = mob.Traps.size(), units = mob.Units.size();
   ASSERT_GT(traps, 3u);
   const std::string before = Image(mob);
-  TRecordsEditCommand step(ChangeManyRecords(mob), "mass change");
+  TRecordsEditCommand step([](TMob& m, TRecordsEdit& edit) {
+    edit = ChangeManyRecords(m);
+    return std::string("mass change");
+  });
+  EXPECT_EQ(Image(mob), before);  // the scan runs on the first Redo
+  step.Redo(mob);
+  EXPECT_EQ(step.Caption(), "mass change");
   const std::string after = Image(mob);
   ASSERT_NE(after, before);
   EXPECT_EQ(mob.Units[0].Name1, "second");

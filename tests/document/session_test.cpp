@@ -8,6 +8,8 @@
 #include "mob/backupcopy.h"
 #include "mob/filelog.h"
 
+#include <algorithm>
+#include <functional>
 #include <thread>
 
 namespace kelvarin {
@@ -20,10 +22,7 @@ const std::string kSeparator = "------------------------------";
 
 // A step that renames the first object, as a parameter edit would.
 std::unique_ptr<TDocCommand> RenameFirstObject(TDocumentSession& session, const std::string& name) {
-  const ObjRef ref{ObjKind::Object, 0};
-  TFieldValue old = *ReadFieldValue(session.Mob(), ref, "Name2");
-  session.Mob().Objects[0].Name2 = name;
-  return TFieldEditCommand::Made(session.Mob(), ref, "Name2", std::move(old), "Name2 = " + name);
+  return TFieldEditCommand::Set(session.Mob(), {ObjKind::Object, 0}, "Name2", name, "Name2 = " + name);
 }
 
 TEST_F(SessionTest, FindingTheFileAddsMobOrSaysItIsMissing) {
@@ -49,7 +48,7 @@ TEST_F(SessionTest, LoadTakesThePathAndLogsTheDocumentOnce) {
 
   // A file that is no zone: the document is closed, the reasons are in the log.
   const std::string junk = Path("junk.mob");
-  std::ofstream(junk) << "not a zone";
+  test::WriteFileBytes(junk, "not a zone");
   listener.events.clear();
   EXPECT_FALSE(session.Load(junk));
   EXPECT_FALSE(session.Opened());
@@ -62,8 +61,7 @@ TEST_F(SessionTest, SaveBacksUpFirstAndClearsTheMark) {
   const std::string zone = MakeZone("zone.mob");
   const std::string old = Read(zone);
   ASSERT_TRUE(session.Load(zone));
-  session.Mob().Objects[0].Name2 = "changed";
-  session.SetModified();
+  session.Apply(RenameFirstObject(session, "changed"));
   options.MakeAutoBackups = true;
   log.lines.clear();
   listener.events.clear();
@@ -90,8 +88,8 @@ TEST_F(SessionTest, RetriesAreBoundedAndAFailedSaveKeepsEverything) {
   const std::string zone = MakeZone("zone.mob");
   const std::string old = Read(zone);
   ASSERT_TRUE(session.Load(zone));
-  session.SetModified();
-  files.failWrites = true;
+  session.NoteScriptEdited();
+  files.write.Fail(ENOSPC);
   const struct {
     int setting;
     std::size_t attempts;
@@ -133,7 +131,7 @@ TEST_F(SessionTest, BackupsLogWhatTheyDid) {
   EXPECT_FALSE(session.MakeBackup(zone, false));  // there is one now
   EXPECT_TRUE(session.MakeBackup(zone, true));
   session.LogBackupDeclined(zone);
-  files.failCopies = true;
+  files.copy.Fail(ENOSPC);
   EXPECT_FALSE(session.MakeAutoBackup(zone));
   EXPECT_EQ(log.lines, (Lines{kSeparator, "Успешно сделан бекап в файл " + backup, "",
                               kSeparator, "Сделать бекап в файл " + backup + " не удалось!", ReasonLine(EEXIST), "",
@@ -149,15 +147,62 @@ TEST_F(SessionTest, BackupsLogWhatTheyDid) {
 }
 
 TEST_F(SessionTest, TheMarkFollowsTheDocument) {
-  session.SetModified();  // nothing is open
+  session.NoteScriptEdited();  // nothing is open
   EXPECT_FALSE(session.Modified());
   ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
-  session.SetModified();
-  session.SetModified();
+  session.NoteScriptEdited();
+  session.NoteValueReapplied();
   EXPECT_TRUE(session.Modified());
   session.Close();
   EXPECT_FALSE(session.Modified());
   EXPECT_EQ(listener.events, (Lines{"opened", "modified", "closed"}));
+}
+
+TEST_F(SessionTest, TheMarkIsWhetherTheDocumentStandsWhereItsFileDoes) {
+  const std::string zone = MakeZone("zone.mob");
+  TDocumentSession& s = session;
+  const auto edit = [&](const char* name) { ASSERT_TRUE(s.Apply(RenameFirstObject(s, name))); };
+  const auto save = [&] { ASSERT_TRUE(s.Save(zone)); };
+  const auto undo = [&] { ASSERT_TRUE(s.Undo()); };
+  const auto redo = [&] { ASSERT_TRUE(s.Redo()); };
+  const struct {
+    const char* what;
+    std::function<void()> steps;
+    bool modified;
+  } cases[] = {
+      {"an edit", [&] { edit("a"); }, true},
+      {"an edit undone", [&] { edit("a"), undo(); }, false},
+      {"undone and redone", [&] { edit("a"), undo(), redo(); }, true},
+      {"saved, then undone", [&] { edit("a"), save(), undo(); }, true},
+      {"saved, undone, redone to the save", [&] { edit("a"), save(), undo(), redo(); }, false},
+      {"the saved state left behind by a new edit", [&] { edit("a"), save(), undo(), edit("b"), undo(); }, true},
+      {"the saved state trimmed away",
+       [&] {
+         options.UndoLimitBytes = 1;
+         edit("a"), edit("b");
+         options.UndoLimitBytes = std::size_t(1) << 20;
+         edit("c"), undo();
+       },
+       true},
+      {"no history kept", [&] { options.UndoLimitBytes = 0, edit("a"); }, true},
+      {"the script edited", [&] { s.NoteScriptEdited(); }, true},
+      {"the script edited, then saved", [&] { s.NoteScriptEdited(), save(); }, false},
+      {"a value taken again", [&] { s.NoteValueReapplied(); }, true},
+      {"a value taken again, then an edit undone", [&] { s.NoteValueReapplied(), edit("a"), undo(); }, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    options.UndoLimitBytes = std::size_t(1) << 20;
+    MakeZone("zone.mob");  // as the case before found it, whatever it saved
+    ASSERT_TRUE(s.Load(zone));
+    listener.events.clear();
+    c.steps();
+    EXPECT_EQ(s.Modified(), c.modified);
+    // The listeners heard the last turn of the mark.
+    const auto last = std::find_if(listener.events.rbegin(), listener.events.rend(),
+                                   [](const std::string& e) { return e == "modified" || e == "unmodified"; });
+    EXPECT_EQ(last != listener.events.rend() && *last == "modified", c.modified);
+  }
 }
 
 // The window side of a threaded run, without a window.
@@ -257,7 +302,7 @@ TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheW
   EXPECT_TRUE(preparing.busy);
 
   // A file that cannot be read gives the listeners nothing to work out.
-  std::ofstream(Path("broken.mob"), std::ios::binary) << "not a zone";
+  test::WriteFileBytes(Path("broken.mob"), "not a zone");
   preparing.events.clear();
   EXPECT_FALSE(session.Load(Path("broken.mob")));
   EXPECT_EQ(preparing.events, (Lines{"load failed"}));
@@ -265,11 +310,11 @@ TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheW
 }
 
 // The file layer, noting the thread that copies a file.
-class CopyThreadFiles : public test::FailingFiles {
+class CopyThreadFiles : public test::TFaultyFiles {
  public:
   bool CopyInto(int handle, const std::string& from, int& err) override {
     copiedOn = std::this_thread::get_id();
-    return test::FailingFiles::CopyInto(handle, from, err);
+    return test::TFaultyFiles::CopyInto(handle, from, err);
   }
   std::thread::id copiedOn;
 };
@@ -339,19 +384,23 @@ TEST_F(SessionTest, TheHistoryLivesAndDiesWithTheDocument) {
   EXPECT_FALSE(session.Undo());  // nothing is open
   ASSERT_TRUE(session.Load(zone));
   const std::string original = session.Mob().Objects[0].Name2;
-  session.Push(RenameFirstObject(session, "one"));
-  session.Push(RenameFirstObject(session, "two"));
-  EXPECT_FALSE(session.Modified());  // the step's maker marks the document
+  ASSERT_TRUE(session.Apply(RenameFirstObject(session, "one"), &listener));
+  ASSERT_TRUE(session.Apply(RenameFirstObject(session, "two")));
+  EXPECT_TRUE(session.Modified());  // applying a step marks the document
   ASSERT_TRUE(session.CanUndo());
 
   ASSERT_TRUE(session.Undo());
   EXPECT_EQ(session.Mob().Objects[0].Name2, "one");
-  EXPECT_TRUE(session.Modified());  // an undone change is a change
+  EXPECT_TRUE(session.Modified());
   ASSERT_TRUE(session.Redo());
   EXPECT_EQ(session.Mob().Objects[0].Name2, "two");
   EXPECT_EQ(listener.changes.back().record, (ObjRef{ObjKind::Object, 0}));
   EXPECT_EQ((Lines{listener.events.end() - 5, listener.events.end()}),
-            (Lines{"edit", "edit", "undo", "modified", "redo"}));
+            (Lines{"edit", "modified", "edit", "undo", "redo"}));
+  // The step's origin is told with it; undo and redo have none.
+  EXPECT_EQ(listener.origins, (std::vector<const TDocumentListener*>{&listener, nullptr, nullptr, nullptr}));
+  // A step whose maker found nothing to change is no step.
+  EXPECT_FALSE(session.Apply(RenameFirstObject(session, "two")));
 
   // Busy: the history is locked.
   session.BeginBusy();
@@ -360,19 +409,20 @@ TEST_F(SessionTest, TheHistoryLivesAndDiesWithTheDocument) {
   session.EndBusy();
   EXPECT_TRUE(session.CanUndo());
 
-  // Saving keeps the history; saving does not undo the mark's meaning.
+  // Saving keeps the history, and the point the file holds.
   ASSERT_TRUE(session.Save(zone));
   EXPECT_FALSE(session.Modified());
   ASSERT_TRUE(session.Undo());
   EXPECT_TRUE(session.Modified());
   ASSERT_TRUE(session.Redo());
+  EXPECT_FALSE(session.Modified());
 
   // Another file: gone.
   ASSERT_TRUE(session.Load(other));
   EXPECT_FALSE(session.CanUndo());
   // Closed: gone.
   ASSERT_TRUE(session.Load(zone));
-  session.Push(RenameFirstObject(session, "three"));
+  session.Apply(RenameFirstObject(session, "three"));
   session.Close();
   ASSERT_TRUE(session.Load(zone));
   EXPECT_FALSE(session.CanUndo());
@@ -384,9 +434,9 @@ TEST_F(SessionTest, AReloadOfTheSavedFileKeepsTheStepsTheFileHolds) {
   const std::string zone = MakeZone("zone.mob");
   ASSERT_TRUE(session.Load(zone));
   const std::string original = session.Mob().Objects[0].Name2;
-  session.Push(RenameFirstObject(session, "saved"));
+  session.Apply(RenameFirstObject(session, "saved"));
   ASSERT_TRUE(session.Save(zone));
-  session.Push(RenameFirstObject(session, "not saved"));
+  session.Apply(RenameFirstObject(session, "not saved"));
   {
     TDocumentSession::TReloadScope scope(session);
     session.Close();
@@ -411,12 +461,12 @@ TEST_F(SessionTest, AReloadOfTheSavedFileKeepsTheStepsTheFileHolds) {
 TEST_F(SessionTest, TheUndoLimitDropsTheOldestStepsWithALogLine) {
   ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
   session.Mob().Objects[0].Name2 = "zero";  // every step then holds a short name
-  session.Push(RenameFirstObject(session, "one"));
+  session.Apply(RenameFirstObject(session, "one"));
   const std::size_t stepSize = session.History().MemoryUsed();
   options.UndoLimitBytes = stepSize * 2;
-  session.Push(RenameFirstObject(session, "two"));
+  session.Apply(RenameFirstObject(session, "two"));
   log.lines.clear();
-  session.Push(RenameFirstObject(session, "six"));
+  session.Apply(RenameFirstObject(session, "six"));
   EXPECT_EQ(session.History().Count(), 2u);
   ASSERT_EQ(log.lines.size(), 1u);
   EXPECT_EQ(log.lines[0], "Из истории отмены убраны самые старые шаги (1): вместе они заняли бы больше "
@@ -437,10 +487,14 @@ TEST_F(SessionTest, AZoneMadeInMemoryIsAdoptedAndAnUndoSaysWhatItLeaves) {
   EXPECT_EQ(listener.events, std::vector<std::string>{"opened"});
 
   const std::size_t units = session.Mob().Units.size();
-  TRecordsEdit edit;
-  edit.TakeRecord(session.Mob().Units[0], 0);
-  session.Mob().Units.erase(session.Mob().Units.begin());
-  session.Push(std::make_unique<TRecordsEditCommand>(std::move(edit), "move", "copies stay"));
+  ASSERT_TRUE(session.Apply(std::make_unique<TRecordsEditCommand>(
+      [](TMob& mob, TRecordsEdit& edit) {
+        edit.TakeRecord(mob.Units[0], 0);
+        mob.Units.erase(mob.Units.begin());
+        return std::string("move");
+      },
+      "copies stay")));
+  EXPECT_EQ(session.History().NextUndo()->Caption(), "move");
   log.lines.clear();
   ASSERT_TRUE(session.Undo());
   EXPECT_EQ(session.Mob().Units.size(), units);
@@ -459,12 +513,13 @@ namespace {
 
 TEST_F(SessionTest, AZeroUndoLimitKeepsNoHistoryAndSaysNothing) {
   ASSERT_TRUE(session.Load(MakeZone("zone.mob")));
-  session.Push(RenameFirstObject(session, "one"));
+  session.Apply(RenameFirstObject(session, "one"));
   options.UndoLimitBytes = 0;
   log.lines.clear();
-  session.Push(RenameFirstObject(session, "two"));
+  session.Apply(RenameFirstObject(session, "two"));
   EXPECT_EQ(session.History().Count(), 0u);
   EXPECT_FALSE(session.CanUndo());
+  EXPECT_TRUE(session.Modified());
   EXPECT_TRUE(log.lines.empty());
   EXPECT_EQ(listener.events.back(), "edit");  // the change is told all the same
 }

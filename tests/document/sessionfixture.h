@@ -1,23 +1,20 @@
 // A session over real files in a temporary folder: a log sink and a listener that
-// record what they are told, writes that fail on demand, generated zones.
+// record what they are told, the file layer with failures on demand, generated zones.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "common/filesystem.h"
 #include "document/session.h"
 #include "mob/generator.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin::test {
-
-namespace fs = std::filesystem;
 
 class RecordingLog : public TLogSink {
  public:
@@ -48,8 +45,9 @@ class RecordingListener : public TDocumentListener {
   void LoadFailed() override { events.push_back("load failed"); }
   void BackupFailed() override { events.push_back("backup failed"); }
   void ModifiedChanged(bool modified) override { events.push_back(modified ? "modified" : "unmodified"); }
-  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override {
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause, const TDocumentListener* origin) override {
     changes.push_back(change);
+    origins.push_back(origin);
     events.push_back(cause == TChangeCause::Edit ? "edit" : cause == TChangeCause::Undo ? "undo" : "redo");
   }
   void BusyChanged(bool busy) override { events.push_back(busy ? "busy" : "free"); }
@@ -58,72 +56,42 @@ class RecordingListener : public TDocumentListener {
   bool allowSave = true;
   std::vector<std::string> events;
   std::vector<TRecordsChange> changes;
-};
-
-// The real file system; every write fails while failWrites is set.
-class FailingFiles : public PosixFileSystem {
- public:
-  bool failWrites = false;
-  bool failCopies = false;
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
-    if (failWrites) {
-      err = ENOSPC;
-      return false;
-    }
-    return PosixFileSystem::Write(handle, data, size, err);
-  }
-  bool CopyInto(int handle, const std::string& from, int& err) override {
-    if (failCopies) {
-      err = ENOSPC;
-      return false;
-    }
-    return PosixFileSystem::CopyInto(handle, from, err);
-  }
+  std::vector<const TDocumentListener*> origins;
 };
 
 class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-session-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     SetFiles(&files);
     options.MakeAutoBackups = false;
     options.SaveAttempts = 0;
     session.SetOptionsSource([this] { return options; });
     session.AddListener(&listener);
   }
-  void TearDown() override {
-    SetFiles(nullptr);
-    fs::remove_all(m_dir);
-  }
+  void TearDown() override { SetFiles(nullptr); }
 
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  std::string Path(const std::string& name) const { return m_dir.Path(name); }
   std::string MakeZone(const std::string& name, std::size_t records = 60, std::uint64_t seed = 1) {
     TMob mob;
     GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = 5});
     EXPECT_TRUE(mob.SaveFile(Path(name))) << mob.LogText;
     return Path(name);
   }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
+  static std::string Read(const std::string& path) { return ReadFileBytes(path); }
   std::size_t CountLines(const std::string& prefix) const {
     std::size_t n = 0;
     for (const std::string& line : log.lines) n += line.rfind(prefix, 0) == 0;
     return n;
   }
 
-  FailingFiles files;
+  TFaultyFiles files;
   RecordingLog log;
   RecordingListener listener;
   TSessionOptions options;
   TDocumentSession session{&log};
 
  private:
-  fs::path m_dir;
+  TTempFolder m_dir;
 };
 
 }  // namespace kelvarin::test

@@ -10,12 +10,19 @@
 #include "common/textchecks.h"
 #include "map/core/areafields.h"
 #include "map/core/criteriaselection.h"
-#include "masschange/core/masschangecheck.h"
 #include "masschange/core/masschangeengine.h"
+#include "masschange/core/masschangeplan.h"
 #include "mapzones.h"
 
 namespace kelvarin {
 namespace {
+
+// The criteria the options state; they must read.
+TSelectionCriteria Criteria(const MassChangeOpts& opts, char sep) {
+  TCriteriaReading reading = ParseCriteria(opts, sep);
+  EXPECT_TRUE(reading.criteria) << reading.error;
+  return reading.criteria.value_or(TSelectionCriteria{});
+}
 
 TEST(AreaFields, RectangleFromAnyCornerFillsX1Y1X2Y2AsTheEngineReadsThem) {
   const AreaRectangle corners[] = {{-10.04, 20.01, 30.06, -40.5}, {30.06, -40.5, -10.04, 20.01},
@@ -28,9 +35,9 @@ TEST(AreaFields, RectangleFromAnyCornerFillsX1Y1X2Y2AsTheEngineReadsThem) {
     EXPECT_EQ(t.y2, "-40,5");  // already round
   }
   MassChangeOpts opts;
-  PutCircle(opts, {"1", "2", "3"});
+  PutArea(opts, CircleFieldTexts{"1", "2", "3"});
   opts.MC_KR_Coords_Pramougl_X1Ed = "old";
-  PutRectangle(opts, RectangleTexts(corners[1], 0, '.'));
+  PutArea(opts, RectangleTexts(corners[1], 0, '.'));
   EXPECT_TRUE(opts.MC_KR_Coords_PramouglCB);
   EXPECT_EQ(opts.MC_KR_Coords_Pramougl_X1Ed, "-11");
   EXPECT_EQ(opts.MC_KR_Coords_Pramougl_Y1Ed, "21");
@@ -39,11 +46,11 @@ TEST(AreaFields, RectangleFromAnyCornerFillsX1Y1X2Y2AsTheEngineReadsThem) {
   // The circle already there stays; a new circle replaces it.
   EXPECT_TRUE(opts.MC_KR_Coords_KrugCB);
   EXPECT_EQ(opts.MC_KR_Coords_Krug_RadEd, "3");
-  PutCircle(opts, CircleTexts({5, 6, 7}, 0, '.'));
+  PutArea(opts, CircleTexts({5, 6, 7}, 0, '.'));
   EXPECT_EQ(opts.MC_KR_Coords_Krug_XEd, "5");
   EXPECT_EQ(opts.MC_KR_Coords_Krug_RadEd, "7");
-  ASSERT_TRUE(RectangleOf(opts, '.').has_value());
-  EXPECT_EQ(RectangleOf(opts, '.')->y2, -41);
+  ASSERT_TRUE(RectangleOf(Criteria(opts, '.')).has_value());
+  EXPECT_EQ(RectangleOf(Criteria(opts, '.'))->y2, -41);
 }
 
 TEST(AreaFields, RoundingOutwardsAtEveryPlaceAndEdge) {
@@ -115,14 +122,14 @@ TEST(AreaFields, AWrittenShapeSelectsEveryRecordInsideTheDrawnOne) {
     const bool circle = i % 3 == 0;
     const AreaRectangle rect{place(rng), place(rng), place(rng), place(rng)};
     const AreaCircle disc{place(rng), place(rng), size(rng)};
-    if (circle) PutCircle(opts, CircleTexts(disc, decimals, sep));
-    else PutRectangle(opts, RectangleTexts(rect, decimals, sep));
-    ASSERT_EQ(MassChangeOptsError(opts, sep, ""), "");
-    const TCriteriaSelection selected = SelectByCriteria(mob, index, opts, sep);
+    if (circle) PutArea(opts, CircleTexts(disc, decimals, sep));
+    else PutArea(opts, RectangleTexts(rect, decimals, sep));
+    ASSERT_EQ(ParseMassChange(opts, sep).error, "");
+    const TCriteriaSelection selected = SelectByCriteria(mob, index, Criteria(opts, sep));
     std::set<std::pair<int, std::size_t>> chosen;
     for (const ObjRef& r : selected.records) chosen.insert({int(r.kind), r.index});
     // Inside the drawn shape in exact arithmetic: selected.
-    const KindMask kinds = TickedKinds(opts);
+    const KindMask kinds = TickedKinds(Criteria(opts, sep));
     index.ForEachPlaced(kinds, [&](const TMapPoint& p) {
       const double x = p.x, y = p.y;
       const bool inside = circle ? (x - disc.x) * (x - disc.x) + (y - disc.y) * (y - disc.y) < disc.radius * disc.radius

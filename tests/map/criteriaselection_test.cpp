@@ -9,15 +9,23 @@
 #include "map/core/areafields.h"
 #include "map/core/criteriaselection.h"
 #include "masschange/core/masschangeengine.h"
+#include "masschange/core/masschangeplan.h"
 #include "mapzones.h"
 
 namespace kelvarin {
 namespace {
 
+// The criteria the options state; they must read.
+TSelectionCriteria Criteria(const MassChangeOpts& opts, char sep) {
+  TCriteriaReading reading = ParseCriteria(opts, sep);
+  EXPECT_TRUE(reading.criteria) << reading.error;
+  return reading.criteria.value_or(TSelectionCriteria{});
+}
+
 // Every record of the ticked kinds asked one by one, as a run's scan asks.
 std::vector<ObjRef> EngineSelection(TMob& mob, const MassChangeOpts& opts, char sep) {
-  const TMassChanger engine(opts, sep, mob, nullptr);
-  const KindMask kinds = TickedKinds(opts);
+  const TMassChanger engine(*ParseMassChange(opts, sep).plan, mob, nullptr);
+  const KindMask kinds = TickedKinds(Criteria(opts, sep));
   std::vector<ObjRef> refs;
   for (ObjKind kind : kAllObjKinds)
     if (kinds.Has(kind))
@@ -50,10 +58,10 @@ MassChangeOpts RandomCriteria(std::mt19937_64& rng, char sep) {
   // Values on the grid of 10 land exactly on records' coordinates.
   const auto bound = [&] { return die(rng) < 3 ? Text(grid(rng) * 10, sep) : Text(place(rng), sep); };
   if (die(rng) < 4) {
-    PutRectangle(o, {bound(), bound(), bound(), bound()});
+    PutArea(o, RectangleFieldTexts{bound(), bound(), bound(), bound()});
     if (die(rng) == 0) o.MC_KR_Coords_Pramougl_Y1Ed = "-1e40";  // not a number: no preview
   }
-  if (die(rng) < 3) PutCircle(o, {bound(), bound(), Text(std::abs(place(rng)) / (1 + die(rng) * 4), sep)});
+  if (die(rng) < 3) PutArea(o, CircleFieldTexts{bound(), bound(), Text(std::abs(place(rng)) / (1 + die(rng) * 4), sep)});
   if (die(rng) == 0) {
     o.MC_KR_Param_PlayerNumberCB = true;
     o.MC_KR_Param_PlayerNumberEd = std::to_string(die(rng));
@@ -77,9 +85,9 @@ TEST(CriteriaSelection, SelectsExactlyWhatTheEngineSelects) {
     for (int round = 0; round < 40; ++round) {
       const char sep = round % 2 ? ',' : '.';
       const MassChangeOpts opts = RandomCriteria(rng, sep);
-      if (!CriteriaError(opts, sep).empty()) continue;
+      if (!ParseCriteria(opts, sep).criteria) continue;
       ++previews;
-      const TCriteriaSelection preview = SelectByCriteria(mob, index, opts, sep);
+      const TCriteriaSelection preview = SelectByCriteria(mob, index, Criteria(opts, sep));
       const std::vector<ObjRef> engine = EngineSelection(mob, opts, sep);
       ASSERT_EQ(preview.records, engine) << "seed " << seed << " round " << round;
       std::size_t sum = 0;
@@ -101,11 +109,11 @@ TEST(CriteriaSelection, CountsAreTheRunsCounts) {
   index.Build(mob);
   MassChangeOpts opts;
   opts.MC_KR_Type_UnitCB = opts.MC_KR_Type_FlameCB = opts.MC_KR_Type_Particle3CB = true;
-  PutRectangle(opts, {"-200", "350", "320", "-50"});
-  PutCircle(opts, {"100", "100", "400"});
-  const TCriteriaSelection preview = SelectByCriteria(mob, index, opts, '.');
+  PutArea(opts, RectangleFieldTexts{"-200", "350", "320", "-50"});
+  PutArea(opts, CircleFieldTexts{"100", "100", "400"});
+  const TCriteriaSelection preview = SelectByCriteria(mob, index, Criteria(opts, '.'));
   ASSERT_GT(preview.Total(), 0u);
-  TMassChanger run(opts, '.', mob, nullptr);
+  TMassChanger run(*ParseMassChange(opts, '.').plan, mob, nullptr);
   run.Run();
   EXPECT_EQ(preview.selected, run.Counts().selected);
 }
@@ -119,16 +127,16 @@ TEST(CriteriaSelection, OnlyTheCriteriaAreCheckedForAPreview) {
   opts.MC_AS_Obj_TargetMobEd = "/nowhere/target.mob";
   opts.MC_AS_Params_OffsetCB = true;
   opts.MC_AS_Params_OffsetXEd = "x";
-  EXPECT_EQ(CriteriaError(opts, ','), "");
-  PutRectangle(opts, {"1,5", "2", "3", "-"});
-  EXPECT_NE(CriteriaError(opts, ',').find("MC_KR_Coords_Pramougl_Y2Ed"), std::string::npos);
+  EXPECT_EQ(ParseCriteria(opts, ',').error, "");
+  PutArea(opts, RectangleFieldTexts{"1,5", "2", "3", "-"});
+  EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Coords_Pramougl_Y2Ed"), std::string::npos);
   opts.MC_KR_Coords_PramouglCB = false;
   opts.MC_KR_Param_PlayerNumberCB = true;
   opts.MC_KR_Param_PlayerNumberEd = "1,5";
-  EXPECT_NE(CriteriaError(opts, ',').find("MC_KR_Param_PlayerNumberEd"), std::string::npos);
+  EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Param_PlayerNumberEd"), std::string::npos);
   opts.MC_KR_Param_PlayerNumberEd = "3";
-  PutCircle(opts, {"1.5", "0", "2"});  // a point where the locale has a comma
-  EXPECT_NE(CriteriaError(opts, ',').find("MC_KR_Coords_Krug_XEd"), std::string::npos);
+  PutArea(opts, CircleFieldTexts{"1.5", "0", "2"});  // a point where the locale has a comma
+  EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Coords_Krug_XEd"), std::string::npos);
 }
 
 }  // namespace

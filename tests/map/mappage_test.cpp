@@ -18,6 +18,7 @@
 
 #include "common/textchecks.h"
 #include "map/ui/mappage.h"
+#include "masschange/core/masschangeplan.h"
 #include "mapzones.h"
 #include "masschange/ui/masschangepage.h"
 #include "objects/ui/objectspage.h"
@@ -249,7 +250,7 @@ TEST_F(MapPageTest, ADragIsOneUndoableStepThatMarksTheDocument) {
   EXPECT_NEAR(after.x - before.x, 60 * scale, scale);
   EXPECT_NEAR(after.y - before.y, 40 * scale, scale);  // up the screen is up the plane
   EXPECT_EQ(map->Zone().Position(unit), after);
-  EXPECT_TRUE(shell.modified);
+  EXPECT_TRUE(shell.session.Modified());
   ASSERT_TRUE(shell.session.CanUndo());
   EXPECT_EQ(shell.session.History().Count(), 1u);
 
@@ -274,7 +275,7 @@ TEST_F(MapPageTest, EscapeDuringADragPutsTheRecordBack) {
   EXPECT_EQ(ReadPlanePosition(shell.mob, object), before);
   EXPECT_EQ(map->Zone().Position(object), before);
   EXPECT_FALSE(shell.session.CanUndo());
-  EXPECT_FALSE(shell.modified);
+  EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(MapPageTest, WhileBusyThePageKeepsItsPictureGreyedAndTakesNoInput) {
@@ -337,8 +338,9 @@ TEST_F(MapPageTest, ADrawnRectangleFillsTheCriteriaInTheOrderTheEngineReadsThem)
   EXPECT_FALSE(map->Canvas()->DrawnShape());
 
   // A run with the page's options selects exactly what the map showed.
-  const MassChangeOpts opts = massChange->PageOptions();
-  EXPECT_EQ(SelectByCriteria(shell.mob, map->Zone(), opts, sep).records, shown);
+  const auto criteria = ParseCriteria(massChange->PageOptions(), sep).criteria;
+  ASSERT_TRUE(criteria);
+  EXPECT_EQ(SelectByCriteria(shell.mob, map->Zone(), *criteria).records, shown);
   map->RefreshNow();
   EXPECT_EQ(map->CriteriaPreview().records, shown);
 }
@@ -371,8 +373,9 @@ TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLin
   Edit("MC_KR_Coords_Krug_YEd")->setText(QStringLiteral("0"));
   Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1000"));
   QTest::qWait(60);  // the preview follows a burst of edits on its own
-  const MassChangeOpts opts = massChange->PageOptions();
-  const auto expected = SelectByCriteria(shell.mob, map->Zone(), opts, LocaleDecimalSeparator());
+  const auto criteria = ParseCriteria(massChange->PageOptions(), LocaleDecimalSeparator()).criteria;
+  ASSERT_TRUE(criteria);
+  const auto expected = SelectByCriteria(shell.mob, map->Zone(), *criteria);
   EXPECT_EQ(map->CriteriaPreview().records, expected.records);
   EXPECT_EQ(map->CriteriaPreview().selected[int(ObjKind::Trap)], shell.mob.Count(ObjKind::Trap));
   EXPECT_EQ(map->Canvas()->Highlighted(), expected.records);

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "mob/generator.h"
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 #include "mob/tmob.h"
 
 namespace kelvarin::test {

@@ -4,18 +4,23 @@
 #include <functional>
 
 #include "enginehost.h"
-#include "masschange/core/masschangecheck.h"
+#include "masschange/core/masschangeplan.h"
 
 namespace kelvarin {
 namespace {
 
 std::string Bad(const char* edit) { return BadValueMessage(edit); }
 
+// The whole check a run makes of the options.
+std::string MassChangeOptsError(const MassChangeOpts& o, char sep, const std::string& openFile) {
+  return MassChangeError(ParseMassChange(o, sep), openFile);
+}
+
 TEST(MassChangeCheck, ChecksRunInOrderAndStopAtTheFirstFailure) {
-  test::TempDir dir;
+  test::TTempFolder dir;
   const std::string open = dir.Path("open.mob"), target = dir.Path("target.mob");
-  std::ofstream(open) << "x";
-  std::ofstream(target) << "x";
+  test::WriteFileBytes(open, "x");
+  test::WriteFileBytes(target, "x");
 
   // Every check fails at first; each step mends the one that is reported.
   MassChangeOpts o;

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -13,31 +11,10 @@
 #include "masschange/core/masschangeengine.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin::test {
-
-namespace fs = std::filesystem;
-
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-mc-" + std::string(info->test_suite_name()) + "-" + info->name());
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-  }
-  ~TempDir() { fs::remove_all(m_dir); }
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
- private:
-  fs::path m_dir;
-};
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // A loaded document with a script, unknown blocks and a tail but empty record
 // lists, ready to take chosen records and be saved.
@@ -70,11 +47,17 @@ template <class R> R Particle(std::int32_t id, float x = 0, float y = 0) {
   return r;
 }
 
+// The plan of options a test states; they must read.
+inline TMassChangePlan Plan(const MassChangeOpts& opts, char decimalSeparator) {
+  TMassChangeParse parse = ParseMassChange(opts, decimalSeparator);
+  EXPECT_TRUE(parse.plan) << parse.error;
+  return parse.plan ? std::move(*parse.plan) : TMassChangePlan{};
+}
+
 // Saves `mob` to `path` and returns the bytes written.
 inline std::string SaveZone(TMob& mob, const std::string& path) {
-  mob.SaveAttempts = 0;
-  EXPECT_TRUE(mob.Save(path)) << mob.LogText;
-  return ReadBytes(path);
+  EXPECT_TRUE(mob.Save(path, {.saveAttempts = 0})) << mob.LogText;
+  return ReadFileBytes(path);
 }
 
 // The open document is a session over `file`; the host records the run's log

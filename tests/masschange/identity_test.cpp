@@ -33,7 +33,7 @@ TEST(MassChangeIdentity, ReplaceRemovesEveryRecordOfTheIdentity) {
   TMob source, target;
   source.Units = {Unit(7)};
   FillTarget(target);
-  TMassChanger changer(CopyUnits(true), '.', source, &target);
+  TMassChanger changer(test::Plan(CopyUnits(true), '.'), source, &target);
   changer.Run();
   EXPECT_EQ(changer.Counts().copied, 1u);
   EXPECT_EQ(changer.Counts().replacedInTarget, 2u);  // the trap and the particle
@@ -49,7 +49,7 @@ TEST(MassChangeIdentity, WithoutReplaceTheCopyGetsTheLowestFreeIdentity) {
   TMob source, target;
   source.Units = {Unit(7), Unit(7), Unit(8)};
   FillTarget(target);
-  TMassChanger(CopyUnits(false), '.', source, &target).Run();
+  TMassChanger(test::Plan(CopyUnits(false), '.'), source, &target).Run();
   ASSERT_EQ(target.Units.size(), 3u);
   EXPECT_EQ(target.Units[0].ObjectID, 3);
   EXPECT_EQ(target.Units[1].ObjectID, 5);
@@ -65,7 +65,7 @@ TEST(MassChangeIdentity, HighRangeIdentitiesAlwaysReplace) {
     TMob source, target;
     source.Units = {Unit(id)};
     target.Levers = {Common<TLeverObjBlock>(id), Common<TLeverObjBlock>(3)};
-    TMassChanger(CopyUnits(false), '.', source, &target).Run();
+    TMassChanger(test::Plan(CopyUnits(false), '.'), source, &target).Run();
     ASSERT_EQ(target.Units.size(), 1u) << id;
     EXPECT_EQ(target.Units[0].ObjectID, id);
     ASSERT_EQ(target.Levers.size(), 1u) << id;
@@ -79,7 +79,7 @@ TEST(MassChangeIdentity, TwoSelectedRecordsWithOneIdentityLeaveTheSecond) {
   source.Units[0].Name2 = "first";
   source.Units[1].Name2 = "second";
   target.Units = {Unit(1)};
-  TMassChanger changer(CopyUnits(true), '.', source, &target);
+  TMassChanger changer(test::Plan(CopyUnits(true), '.'), source, &target);
   changer.Run();
   // The first copy gave way to the second: one copy arrived, nothing of the
   // target's own was replaced.
@@ -100,7 +100,7 @@ TEST(MassChangeIdentity, MoveTakesTheCopiedRecordsOutOfTheSource) {
   o.MC_AS_Obj_MoveRB = true;
   o.MC_KR_Param_Name1CB = true;
   o.MC_KR_Param_Name1Ed = "go";
-  TMassChanger(o, '.', source, &target).Run();
+  TMassChanger(test::Plan(o, '.'), source, &target).Run();
   ASSERT_EQ(source.Units.size(), 2u);
   EXPECT_EQ(source.Units[0].ObjectID, 1);
   EXPECT_EQ(source.Units[1].ObjectID, 4);
@@ -157,7 +157,7 @@ TEST(MassChangeIdentity, AgreesWithTheDocumentsOwnOperations) {
     o.MC_KR_Type_ObjectCB = o.MC_KR_Type_LeverCB = o.MC_KR_Type_TrapCB = true;
     o.MC_KR_Type_FlameCB = o.MC_KR_Type_Particle1CB = true;
     o.MC_KR_Type_Particle2CB = o.MC_KR_Type_Particle3CB = true;
-    TMassChanger(o, '.', source, &target).Run();
+    TMassChanger(test::Plan(o, '.'), source, &target).Run();
 
     int k = 0;
     target.ForEachList([&](const auto& list) {

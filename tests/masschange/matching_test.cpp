@@ -40,7 +40,7 @@ MassChangeOpts Circle(const char* x, const char* y, const char* r) {
 bool UnitAtMatches(const MassChangeOpts& opts, float x, float y, char sep = '.') {
   TMob mob;
   mob.Units = {Unit(1, x, y)};
-  return TMassChanger(opts, sep, mob, nullptr).MatchesCriteria(ObjKind::Unit, 0);
+  return TMassChanger(test::Plan(opts, sep), mob, nullptr).MatchesCriteria(ObjKind::Unit, 0);
 }
 
 TEST(MassChangeMatching, RectangleBoundsAreInclusiveWithY1AsTheUpperBound) {
@@ -110,7 +110,7 @@ TEST(MassChangeMatching, TextCriteriaMatchWholeFieldsExactly) {
     MassChangeOpts o = AllKinds();
     o.MC_KR_Param_Name2CB = true;
     o.MC_KR_Param_Name2Ed = c.criterion;
-    const TMassChanger changer(o, '.', mob, nullptr);
+    const TMassChanger changer(test::Plan(o, '.'), mob, nullptr);
     EXPECT_EQ(changer.MatchesCriteria(ObjKind::Object, 0), c.matches) << c.field << "|" << c.criterion;
     EXPECT_EQ(changer.MatchesCriteria(ObjKind::Particle3, 0), c.matches) << c.field << "|" << c.criterion;
   }
@@ -133,7 +133,7 @@ TEST(MassChangeMatching, CriteriaAKindLacksDoNotExcludeIt) {
   o.MC_KR_Param_PlayerNumberEd = "3";
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "hit";
-  TMassChanger(o, '.', mob, nullptr).Run();
+  TMassChanger(test::Plan(o, '.'), mob, nullptr).Run();
   EXPECT_EQ(mob.Units[0].Name2, "hit");
   EXPECT_EQ(mob.Units[1].Name2, "unit_2");
   EXPECT_EQ(mob.Objects[0].Name2, "hit");  // objects have no Name1
@@ -150,7 +150,7 @@ TEST(MassChangeMatching, PlayerNumberIsAnUnsignedByte) {
     MassChangeOpts o = AllKinds();
     o.MC_KR_Param_PlayerNumberCB = true;
     o.MC_KR_Param_PlayerNumberEd = criterion;
-    const TMassChanger changer(o, '.', mob, nullptr);
+    const TMassChanger changer(test::Plan(o, '.'), mob, nullptr);
     EXPECT_EQ(changer.MatchesCriteria(ObjKind::Object, 0), first) << criterion;
     EXPECT_EQ(changer.MatchesCriteria(ObjKind::Object, 1), second) << criterion;
   }
@@ -161,7 +161,7 @@ TEST(MassChangeMatching, PlayerNumberIsAnUnsignedByte) {
     MassChangeOpts o = AllKinds();
     o.MC_AS_Params_PlayerNumberCB = true;
     o.MC_AS_Params_PlayerNumberEd = value;
-    TMassChanger(o, '.', m, nullptr).Run();
+    TMassChanger(test::Plan(o, '.'), m, nullptr).Run();
     EXPECT_EQ(m.Units[0].PlayerNumber, stored) << value;
   }
 }
@@ -177,7 +177,7 @@ TEST(MassChangeMatching, FlamesUseLoadCoordinatesAndParticlesTheirOwn) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = "5";
   o.MC_AS_Params_OffsetYEd = "-2.5";
-  TMassChanger(o, '.', mob, nullptr).Run();
+  TMassChanger(test::Plan(o, '.'), mob, nullptr).Run();
   EXPECT_EQ(mob.Flames[0].LoadX, 15);
   EXPECT_EQ(mob.Flames[0].LoadY, -2.5f);
   EXPECT_EQ(mob.Flames[0].CoordX, 500);
@@ -195,7 +195,7 @@ TEST(MassChangeMatching, OffsetsAreAddedInExtendedPrecision) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = "1.00000001";
   o.MC_AS_Params_OffsetYEd = "0";
-  TMassChanger(o, '.', mob, nullptr).Run();
+  TMassChanger(test::Plan(o, '.'), mob, nullptr).Run();
   EXPECT_EQ(mob.Units[0].LoadX, 16777218.0f);
 }
 
@@ -212,7 +212,7 @@ TEST(MassChangeMatching, ParameterChangesTouchOnlyTheFieldsTheKindHas) {
   o.MC_AS_Params_Model3dEd = "m", o.MC_AS_Params_FirstTextureEd = "t1";
   o.MC_AS_Params_SecondTextureEd = "";  // an empty text empties the field
   mob.Levers[0].SecondTexture = "old";
-  TMassChanger(o, '.', mob, nullptr).Run();
+  TMassChanger(test::Plan(o, '.'), mob, nullptr).Run();
 
   const auto& u = mob.Units[0];
   EXPECT_EQ(std::tuple(u.Name1, u.Name2, u.ScriptVariableName, u.ModelName, u.FirstTexture),

@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
@@ -33,13 +33,10 @@ class FakeShell : public TShellServices, private TLogSink {
   explicit FakeShell(const QString& folder) : state(ToUtf8(folder)) {
     state.StartUp();
     state.Session.SetLogSink(this);
+    state.Session.Adopt(ToUtf8(folder) + "/open.mob");  // a document is open
   }
 
   TDocumentSession& Session() override { return state.Session; }
-  TMob& Mob() override { return state.TheMob; }
-  bool MobOpened() const override { return opened; }
-  QString CurMobFile() const override { return FromUtf8(state.Session.Path()); }
-  void SetModified() override {}
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override {}
   void ShowStatusMessage(const QString& text) override { statusMessages << text; }
@@ -55,10 +52,7 @@ class FakeShell : public TShellServices, private TLogSink {
     ++settingsSaves;
     state.SaveSettings();
   }
-  bool OpenMob(const QString& path) override {
-    opened = state.Session.Load(ToUtf8(path));
-    return opened;
-  }
+  bool OpenMob(const QString& path) override { return state.Session.Load(ToUtf8(path)); }
   bool SaveMob() override { return state.Session.Save(state.Session.Path()); }
   void CommitEdits() override { ++commitCalls; }
 
@@ -66,7 +60,6 @@ class FakeShell : public TShellServices, private TLogSink {
   TScriptedPrompts prompts;
   TPageLinks links;
   QStringList statusMessages;
-  bool opened = true;
   QStringList log;
   int settingsSaves = 0;
   int commitCalls = 0;
@@ -197,7 +190,7 @@ TEST_F(MassChangePageTest, DeleteModeGreysTheParameterChanges) {
   EXPECT_EQ(Edit("MC_AS_Params_PlayerNumberEd")->text(), u"3"_s);
 
   // Without a document the rule leaves the controls to the window.
-  m_shell->opened = false;
+  m_shell->state.Session.Close();
   Button("MC_AS_Obj_DelRB")->click();
   EXPECT_TRUE(Control("MC_AS_Params_PlayerNumberEd")->isEnabled());
 }

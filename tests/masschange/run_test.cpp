@@ -11,6 +11,7 @@
 #include "mob/filelog.h"
 #include "support/childprocess.h"
 #include "enginehost.h"
+#include "support/faultyfiles.h"
 
 namespace kelvarin {
 namespace {
@@ -18,7 +19,7 @@ namespace {
 using test::Common;
 using test::EngineHost;
 using test::Particle;
-using test::ReadBytes;
+using test::ReadFileBytes;
 using test::SaveZone;
 using test::Unit;
 
@@ -61,7 +62,7 @@ class MassChangeRun : public ::testing::Test {
   // Loads a file as a fresh document.
   static void LoadInto(TMob& mob, const std::string& path) { ASSERT_TRUE(mob.Load(path)) << mob.LogText; }
 
-  test::TempDir m_dir;
+  test::TTempFolder m_dir;
   std::string m_src = m_dir.Path("zone.mob"), m_tgt = m_dir.Path("target.mob");
   TMob m_source, m_target;
   std::string m_sourceBytes, m_targetBytes;
@@ -69,7 +70,7 @@ class MassChangeRun : public ::testing::Test {
 
 TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(Mode(true, false), '.')).ok);
   EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kScanning,
                                kSavingTarget, kSuccess, kNothingSelected}));
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
@@ -77,8 +78,8 @@ TEST_F(MassChangeRun, NoKindTickedRewritesBothFilesUnchanged) {
   EXPECT_EQ(std::count_if(host.documentLogs.begin(), host.documentLogs.end(),
                           [&](const std::string& log) { return log.find(m_tgt) != std::string::npos; }),
             2);
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
-  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);
 }
 
@@ -91,7 +92,7 @@ TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "1";
   EngineHost host(m_src);
-  const MassChangeResult result = RunMassChanges(host, o, '.');
+  const MassChangeResult result = RunMassChanges(host, ParseMassChange(o, '.'));
   EXPECT_TRUE(result.ok);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 3 (юнитов 3); удалено 3.");
@@ -107,10 +108,10 @@ TEST_F(MassChangeRun, CopyChangesTheCopiesAndLeavesTheOpenFileAsItWas) {
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "copied";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   // The target's object 4 gave way to the copy of trap 4, and the summary says so.
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 2 (ловушек 2); изменено 2, скопировано 2, заменено в целевом мобе 1.");
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.mob.Traps, m_source.Traps);  // reopened: the changes in memory are gone
 
   TMob target;
@@ -129,7 +130,7 @@ TEST_F(MassChangeRun, MoveWritesBothFilesAndReopensTheOpenOne) {
   o.MC_AS_Params_PlayerNumberCB = true;
   o.MC_AS_Params_PlayerNumberEd = "300";
   EngineHost host(m_src);
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   EXPECT_EQ(host.lines.back(),
             "Итог: отобрано 3 (ловушек 2, партиклов 1-го типа 1); изменено 2, удалено 3, скопировано 3.");
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
@@ -156,7 +157,7 @@ TEST_F(MassChangeRun, BusyLockIsHeldForTheWholeThreadedRun) {
     o.MC_KR_Coords_PramouglCB = !validOptions;
     EngineHost host(m_src);
     host.settings.UseThreads = true;
-    EXPECT_EQ(RunMassChanges(host, o, '.').ok, validOptions);
+    EXPECT_EQ(RunMassChanges(host, ParseMassChange(o, '.')).ok, validOptions);
     const Lines expected = validOptions
         ? Lines{"LockControls", "SaveMob", "SaveMob", "OpenMob", "UnlockControls"}
         : Lines{"LockControls", "UnlockControls"};
@@ -169,14 +170,14 @@ TEST_F(MassChangeRun, TargetIsBackedUpBeforeItIsSaved) {
   EngineHost host(m_src);
   host.settings.MakeAutoBackups = true;
   host.settings.SaveAttempts = -1;  // a negative count typed in the settings still writes once
-  EXPECT_TRUE(RunMassChanges(host, Mode(true, false), '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(Mode(true, false), '.')).ok);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
   // The backup's lines come after the open document's own and before the target's
   // save.
   const auto saving = std::find(host.lines.begin(), host.lines.end(), kSavingTarget);
   ASSERT_NE(saving, host.lines.end());
   EXPECT_EQ(*(saving + 2), "Успешно сделан бекап в файл " + m_tgt + ".auto.bak.mob");
-  EXPECT_EQ(ReadBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt + ".auto.bak.mob"), m_targetBytes);
 }
 
 TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
@@ -186,45 +187,30 @@ TEST_F(MassChangeRun, RefusedOptionsTouchNothing) {
     o.MC_KR_Type_UnitCB = true;
     o.MC_AS_Obj_TargetMobEd = target;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsBad, kFailure}));
     EXPECT_EQ(host.calls, (Lines{}));
     ASSERT_EQ(host.errors.size(), 1u);
     EXPECT_NE(host.errors[0].find(target), std::string::npos);
-    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
     EXPECT_EQ(host.mob.Units.size(), 3u);
   }
 }
-
-// Fails every write into one file.
-class FailingWrites : public PosixFileSystem {
- public:
-  explicit FailingWrites(std::string path) : m_path(std::move(path)) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
-    if (target == m_path) {
-      err = EIO;
-      return -1;
-    }
-    return PosixFileSystem::CreateTemp(target, tempPath, err);
-  }
-
- private:
-  std::string m_path;
-};
 
 TEST_F(MassChangeRun, MoveWhoseTargetCannotBeSavedKeepsTheOpenFile) {
   MassChangeOpts o = Mode(false, true);
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
-  FailingWrites failing(m_tgt);
-  SetFiles(&failing);
-  const bool ok = RunMassChanges(host, o, '.').ok;
-  SetFiles(nullptr);
+  // Every write into the target fails.
+  test::TFaultyFiles failing;
+  failing.createTemp.Fail(EIO).For(m_tgt);
+  test::TUseFiles use(failing);
+  const bool ok = RunMassChanges(host, ParseMassChange(o, '.')).ok;
   EXPECT_FALSE(ok);
   EXPECT_EQ(host.lines.back(), kFailure);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "OpenMob"}));
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
-  EXPECT_EQ(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
+  EXPECT_EQ(ReadFileBytes(m_tgt), m_targetBytes);
   EXPECT_EQ(host.mob.Units, m_source.Units);  // reopened with the records that did not move
 }
 
@@ -248,14 +234,14 @@ TEST_F(MassChangeRun, AFailedSaveOfTheOpenDocumentEndsWithTheFailureLine) {
     } host(m_src);
     host.failing = c.failingSave;
     c.opts.MC_KR_Type_UnitCB = true;
-    EXPECT_FALSE(RunMassChanges(host, c.opts, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(c.opts, '.')).ok);
     EXPECT_EQ(host.lines.back(), kFailure);
     EXPECT_EQ(host.calls.back(), "OpenMob");  // the document is reopened all the same
   }
 }
 
 TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
-  test::fs::remove(m_tgt);
+  std::filesystem::remove(m_tgt);
   ASSERT_EQ(::mkfifo(m_tgt.c_str(), 0666), 0);
   // Reading the FIFO would wait for a writer for ever: the child has seconds.
   const test::ChildEnd end = test::RunInChild(
@@ -263,7 +249,7 @@ TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
         MassChangeOpts o = Mode(false, true);
         o.MC_KR_Type_UnitCB = true;
         EngineHost host(m_src);
-        if (RunMassChanges(host, o, '.').ok) return 10;
+        if (RunMassChanges(host, ParseMassChange(o, '.')).ok) return 10;
         const Lines expected{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget,
                              NotRegularFileLine(m_tgt, FileKind::Fifo), kFailure};
         if (host.lines != expected) return 11;
@@ -272,17 +258,17 @@ TEST_F(MassChangeRun, ATargetThatIsNoRegularFileIsNeitherReadNorReplaced) {
       /*seconds=*/5);
   EXPECT_TRUE(end.exited) << "signal " << end.signal;
   EXPECT_EQ(end.code, 0);
-  EXPECT_TRUE(test::fs::is_fifo(m_tgt));
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_TRUE(std::filesystem::is_fifo(m_tgt));
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
 }
 
 TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
-  std::ofstream(m_tgt, std::ios::binary | std::ios::trunc) << "not a zone";
+  test::WriteFileBytes(m_tgt, "not a zone");
   for (bool move : {false, true}) {
     MassChangeOpts o = Mode(!move, move);
     o.MC_KR_Type_UnitCB = true;
     EngineHost host(m_src);
-    EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
+    EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
     EXPECT_EQ(host.lines, (Lines{kSeparator, kStarted, kOptsOk, kSavingOpen, kOpeningTarget, kFailure}));
     // Nothing was moved: a move saves the open document again, a copy does not.
     const Lines saves = move ? Lines{"SaveMob", "SaveMob"} : Lines{"SaveMob"};
@@ -290,8 +276,8 @@ TEST_F(MassChangeRun, UnreadableTargetIsNeitherScannedNorSaved) {
     expected.insert(expected.end(), saves.begin(), saves.end());
     expected.insert(expected.end(), {"OpenMob"});
     EXPECT_EQ(host.calls, expected);
-    EXPECT_EQ(ReadBytes(m_tgt), "not a zone");
-    EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+    EXPECT_EQ(ReadFileBytes(m_tgt), "not a zone");
+    EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
     EXPECT_EQ(host.mob.Units.size(), 3u);
   }
 }
@@ -302,7 +288,7 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
   struct SaveAsHost : EngineHost {
     using EngineHost::EngineHost;
     bool SaveMob() override {
-      if (!test::fs::exists(file)) file = newName;
+      if (!std::filesystem::exists(file)) file = newName;
       return EngineHost::SaveMob();
     }
     bool OpenMob(const std::string& path) override {
@@ -312,12 +298,12 @@ TEST_F(MassChangeRun, ReopensTheFileTheSaveWentTo) {
     std::string newName, reopened;
   } host(m_src);
   host.newName = m_dir.Path("renamed.mob");
-  test::fs::remove(m_src);
+  std::filesystem::remove(m_src);
   MassChangeOpts o;
   o.MC_KR_Type_UnitCB = true;
   o.MC_AS_Params_Name2CB = true;
   o.MC_AS_Params_Name2Ed = "renamed";
-  EXPECT_TRUE(RunMassChanges(host, o, '.').ok);
+  EXPECT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
   EXPECT_EQ(host.reopened, host.newName);
   ASSERT_EQ(host.mob.Units.size(), 3u);
   EXPECT_EQ(host.mob.Units[0].Name2, "renamed");
@@ -331,9 +317,9 @@ TEST_F(MassChangeRun, TargetWithoutObjectBlockIsRefused) {
   MassChangeOpts o = Mode(false, true);
   o.MC_KR_Type_UnitCB = true;
   EngineHost host(m_src);
-  EXPECT_FALSE(RunMassChanges(host, o, '.').ok);
-  EXPECT_EQ(ReadBytes(m_tgt), bareBytes);
-  EXPECT_EQ(ReadBytes(m_src), m_sourceBytes);
+  EXPECT_FALSE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
+  EXPECT_EQ(ReadFileBytes(m_tgt), bareBytes);
+  EXPECT_EQ(ReadFileBytes(m_src), m_sourceBytes);
   EXPECT_EQ(host.lines.back(), kFailure);
 }
 

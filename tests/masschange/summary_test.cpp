@@ -57,7 +57,7 @@ TEST(MassChangeSummary, ChangedCountsOnlyRecordsThatTookANewValue) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "0";
   source.Particles1[0].NameStr = "done";
-  TMassChanger changer(o, '.', source, nullptr);
+  TMassChanger changer(test::Plan(o, '.'), source, nullptr);
   changer.Run();
   EXPECT_EQ(changer.Counts().Selected(), 4u);
   EXPECT_EQ(changer.Counts().changed, 2u);  // units 2 and 3 were renamed
@@ -75,7 +75,7 @@ TEST(MassChangeSummary, CriteriaThatSelectNothingCountNothing) {
   o.MC_KR_Coords_KrugCB = true;
   o.MC_KR_Coords_Krug_XEd = o.MC_KR_Coords_Krug_YEd = "0";
   o.MC_KR_Coords_Krug_RadEd = "1";
-  TMassChanger changer(o, '.', source, nullptr);
+  TMassChanger changer(test::Plan(o, '.'), source, nullptr);
   changer.Run();
   EXPECT_EQ(changer.Counts(), MassChangeCounts{});
   EXPECT_EQ(source.Units.size(), 1u);

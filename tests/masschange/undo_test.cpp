@@ -9,12 +9,13 @@
 #include "common/filesystem.h"
 #include "document/recordcommands.h"
 #include "enginehost.h"
+#include "support/faultyfiles.h"
 
 namespace kelvarin {
 namespace {
 
 using test::EngineHost;
-using test::ReadBytes;
+using test::ReadFileBytes;
 
 class MassChangeUndo : public ::testing::Test {
  protected:
@@ -51,19 +52,15 @@ class MassChangeUndo : public ::testing::Test {
   }
   // A parameter edit of the first object, as the parameter table makes it.
   static void RenameFirstObject(EngineHost& host, const std::string& name) {
-    const ObjRef ref{ObjKind::Object, 0};
-    TFieldValue old = *ReadFieldValue(host.mob, ref, "Name2");
-    host.mob.Objects[0].Name2 = name;
-    host.session.SetModified();
-    host.session.Push(TFieldEditCommand::Made(host.mob, ref, "Name2", std::move(old), "Name2 = " + name));
+    host.session.Apply(TFieldEditCommand::Set(host.mob, {ObjKind::Object, 0}, "Name2", name, "Name2 = " + name));
   }
   // Writes the open document and reads the file back.
   std::string Saved(EngineHost& host) {
     EXPECT_TRUE(host.session.Save(m_src));
-    return ReadBytes(m_src);
+    return ReadFileBytes(m_src);
   }
 
-  test::TempDir m_dir;
+  test::TTempFolder m_dir;
   std::string m_src = m_dir.Path("zone.mob"), m_tgt = m_dir.Path("target.mob");
   std::string m_original, m_targetBytes;
 };
@@ -76,10 +73,10 @@ TEST_F(MassChangeUndo, UndoOfAChangeOrADeletionGivesBackTheFileByteForByte) {
                {"delete every record", Mode(true, false, false)}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::ofstream(m_src, std::ios::binary | std::ios::trunc) << m_original;
+    test::WriteFileBytes(m_src, m_original);
     EngineHost host(m_src);
-    ASSERT_TRUE(RunMassChanges(host, c.opts, '.').ok);
-    const std::string afterRun = ReadBytes(m_src);
+    ASSERT_TRUE(RunMassChanges(host, ParseMassChange(c.opts, '.')).ok);
+    const std::string afterRun = ReadFileBytes(m_src);
     ASSERT_NE(afterRun, m_original);
     EXPECT_FALSE(host.session.Modified());  // the run saved and reloaded the file
     ASSERT_EQ(host.session.History().Count(), 1u);
@@ -98,7 +95,7 @@ TEST_F(MassChangeUndo, UndoOfAChangeOrADeletionGivesBackTheFileByteForByte) {
 TEST_F(MassChangeUndo, TheStepFollowsEarlierEditsAndTheRunsReloadKeepsThem) {
   EngineHost host(m_src);
   RenameFirstObject(host, "edited before");
-  ASSERT_TRUE(RunMassChanges(host, WithChanges(Mode(false, false, false)), '.').ok);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(WithChanges(Mode(false, false, false)), '.')).ok);
   ASSERT_EQ(host.session.History().Count(), 2u);
   EXPECT_EQ(host.session.History().NextUndo()->Caption().rfind("Массовое изменение", 0), 0u);
   ASSERT_TRUE(host.session.Undo());
@@ -110,10 +107,10 @@ TEST_F(MassChangeUndo, TheStepFollowsEarlierEditsAndTheRunsReloadKeepsThem) {
 TEST_F(MassChangeUndo, ACopyLeavesTheHistoryAsItIs) {
   EngineHost host(m_src);
   RenameFirstObject(host, "edited before");
-  ASSERT_TRUE(RunMassChanges(host, WithChanges(Mode(false, true, false)), '.').ok);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(WithChanges(Mode(false, true, false)), '.')).ok);
   ASSERT_EQ(host.session.History().Count(), 1u);
   EXPECT_EQ(host.session.History().NextUndo()->Caption(), "Name2 = edited before");
-  EXPECT_NE(ReadBytes(m_tgt), m_targetBytes);
+  EXPECT_NE(ReadFileBytes(m_tgt), m_targetBytes);
 }
 
 TEST_F(MassChangeUndo, AMovesUndoPutsTheRecordsBackInTheOpenDocumentOnly) {
@@ -122,8 +119,8 @@ TEST_F(MassChangeUndo, AMovesUndoPutsTheRecordsBackInTheOpenDocumentOnly) {
   o.MC_KR_Type_Particle1CB = o.MC_KR_Type_Particle2CB = o.MC_KR_Type_Particle3CB = false;
   EngineHost host(m_src);
   const std::size_t units = host.mob.Units.size();
-  ASSERT_TRUE(RunMassChanges(host, o, '.').ok);
-  const std::string targetAfter = ReadBytes(m_tgt);
+  ASSERT_TRUE(RunMassChanges(host, ParseMassChange(o, '.')).ok);
+  const std::string targetAfter = ReadFileBytes(m_tgt);
   EXPECT_TRUE(host.mob.Units.empty());
 
   host.lines.clear();
@@ -131,36 +128,20 @@ TEST_F(MassChangeUndo, AMovesUndoPutsTheRecordsBackInTheOpenDocumentOnly) {
   EXPECT_EQ(host.mob.Units.size(), units);
   ASSERT_EQ(host.lines.size(), 1u);
   EXPECT_NE(host.lines[0].find("остались в целевом мобе " + m_tgt), std::string::npos) << host.lines[0];
-  EXPECT_EQ(ReadBytes(m_tgt), targetAfter);
+  EXPECT_EQ(ReadFileBytes(m_tgt), targetAfter);
   EXPECT_EQ(Saved(host), m_original);
 }
-
-// Fails the writes into one file from its `from`-th save on.
-class LaterWritesFail : public PosixFileSystem {
- public:
-  LaterWritesFail(std::string path, int from) : m_path(std::move(path)), m_from(from) {}
-  int CreateTemp(const std::string& target, std::string& tempPath, int& err) override {
-    if (target == m_path && ++m_saves >= m_from) {
-      err = EIO;
-      return -1;
-    }
-    return PosixFileSystem::CreateTemp(target, tempPath, err);
-  }
-
- private:
-  std::string m_path;
-  int m_from;
-  int m_saves = 0;
-};
 
 TEST_F(MassChangeUndo, AChangeThatDidNotReachTheFileIsNoStep) {
   EngineHost host(m_src);
   RenameFirstObject(host, "edited before");
   // The run's first save writes the edit; its second, with the run's change, fails.
-  LaterWritesFail failing(m_src, 2);
-  SetFiles(&failing);
-  RunMassChanges(host, Mode(true, false, false), '.');
-  SetFiles(nullptr);
+  test::TFaultyFiles failing;
+  failing.createTemp.Fail(EIO).For(m_src).After(1);
+  {
+    test::TUseFiles use(failing);
+    RunMassChanges(host, ParseMassChange(Mode(true, false, false), '.'));
+  }
   // Reloaded from the first save: the edit is there, the deletion is not.
   EXPECT_FALSE(host.mob.Units.empty());
   ASSERT_EQ(host.session.History().Count(), 1u);

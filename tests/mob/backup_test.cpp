@@ -7,12 +7,15 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
+
 
 #include "common/filesystem.h"
 #include "mob/backupcopy.h"
 #include "mob/filelog.h"
 #include "support/childprocess.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -22,42 +25,18 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 const char kSeparator[] = "------------------------------";
 
-// The real file system with a disk that fills up while a copy is written.
-class FullDiskOnCopy : public PosixFileSystem {
- public:
-  bool CopyInto(int handle, const std::string& from, int& err) override {
-    const std::uint8_t half[] = {'h', 'a', 'l', 'f'};
-    PosixFileSystem::Write(handle, half, sizeof half, err);
-    (void)from;
-    err = ENOSPC;
-    return false;
-  }
-};
-
 class BackupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-backup-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
     m_zone = Path("zone12.mob");
     Write(m_zone, "zone contents");
   }
-  void TearDown() override {
-    SetFiles(nullptr);
-    fs::remove_all(m_dir);
-  }
-  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  void TearDown() override { SetFiles(nullptr); }
+  std::string Path(const std::string& name) const { return m_dir.Path(name); }
+  static std::string Read(const std::string& path) { return test::ReadFileBytes(path); }
+  static void Write(const std::string& path, const std::string& text) { test::WriteFileBytes(path, text); }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
   std::string m_zone;
 };
 
@@ -78,7 +57,9 @@ TEST_F(BackupTest, ACopyReplacesThePreviousBackup) {
 TEST_F(BackupTest, AFullDiskKeepsThePreviousBackupAndSaysWhy) {
   const std::string target = ManualBackupPath(m_zone);
   Write(target, "previous good backup");
-  FullDiskOnCopy full;
+  // The disk fills up while the copy is written.
+  test::TFaultyFiles full;
+  full.copy.Fail(ENOSPC).HalfDone();
   SetFiles(&full);
   const TBackupReport report = CopyToBackup(m_zone, target, true);
   SetFiles(nullptr);
@@ -86,7 +67,7 @@ TEST_F(BackupTest, AFullDiskKeepsThePreviousBackupAndSaysWhy) {
   EXPECT_EQ(report.lines,
             (Lines{kSeparator, "Сделать бекап в файл " + target + " не удалось!", ReasonLine(ENOSPC), ""}));
   EXPECT_EQ(Read(target), "previous good backup");
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 2);  // no temporary file left
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Root()), {}), 2);  // no temporary file left
 }
 
 TEST_F(BackupTest, ARealWriteLimitKeepsThePreviousBackup) {
@@ -104,17 +85,17 @@ TEST_F(BackupTest, ARealWriteLimitKeepsThePreviousBackup) {
   EXPECT_TRUE(end.exited);
   EXPECT_EQ(end.code, 0);
   EXPECT_EQ(Read(target), "previous good backup");
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), {}), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Root()), {}), 2);
 }
 
 TEST_F(BackupTest, BackupsOfALinkLieBesideTheFileItNames) {
-  fs::create_directories(m_dir / "links");
-  fs::create_symlink("../zone12.mob", m_dir / "links/zone.mob");
+  fs::create_directories(m_dir.Root() / "links");
+  fs::create_symlink("../zone12.mob", m_dir.Root() / "links/zone.mob");
   const std::string link = Path("links/zone.mob");
   EXPECT_EQ(AutoBackupPath(link), Path("links/../zone12.mob") + ".auto.bak.mob");
   EXPECT_TRUE(CopyToBackup(link, AutoBackupPath(link), true).ok);
   EXPECT_EQ(Read(m_zone + ".auto.bak.mob"), "zone contents");
-  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "links"), {}), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Root() / "links"), {}), 1);
 }
 
 TEST_F(BackupTest, NothingButRegularFilesIsCopiedOrReplaced) {

@@ -9,7 +9,7 @@
 
 #include "mob/blocklayout.h"
 #include "mob/generator.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 #include "support/childprocess.h"
 
 namespace kelvarin {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "mob/generator.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

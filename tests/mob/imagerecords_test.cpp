@@ -19,7 +19,9 @@
 #include "mob/filelog.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"
-#include "mobbytes.h"
+#include "support/filebytes.h"
+#include "support/mobbytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -153,19 +155,11 @@ TEST(RecordsStayInImage, ARecordClearedForReuseEqualsANewOne) {
 class MappedImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = std::filesystem::temp_directory_path() /
-            ("kelvarin-mapped-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(m_dir);
-    std::filesystem::create_directories(m_dir);
-    m_path = (m_dir / "zone.mob").string();
+    m_path = m_dir.Path("zone.mob");
     m_image = GeneratedImage(3000, 6);
-    std::ofstream(m_path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(m_image.data()), std::streamsize(m_image.size()));
+    test::WriteFileBytes(m_path, m_image);
   }
-  void TearDown() override {
-    SetFiles(nullptr);
-    std::filesystem::remove_all(m_dir);
-  }
+  void TearDown() override { SetFiles(nullptr); }
   // Another program opens the file to write into it: refused while the document
   // reads from it (a blocking open would wait for the document to let go).
   bool AnotherProgramAsksToWrite() const {
@@ -185,7 +179,7 @@ class MappedImageTest : public ::testing::Test {
     std::filesystem::remove(probe);
     return guarded;
   }
-  std::filesystem::path m_dir;
+  test::TTempFolder m_dir;
   std::string m_path;
   Bytes m_image;
 };
@@ -197,11 +191,9 @@ TEST_F(MappedImageTest, AFileLoadsAndSavesAsItsBytesInMemoryDo) {
   ASSERT_TRUE(fromMemory.LoadImage(m_image.data(), m_image.size()));
   EXPECT_TRUE(std::ranges::equal(fromFile.KeptImage(), m_image));
   EXPECT_TRUE(fromFile.KeptImageIntact());
-  const std::string copy = (m_dir / "copy.mob").string();
+  const std::string copy = m_dir.Path("copy.mob");
   ASSERT_TRUE(fromFile.SaveFile(copy));
-  std::ifstream in(copy, std::ios::binary);
-  const Bytes saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_TRUE(saved == m_image);
+  EXPECT_EQ(test::ReadFileBytes(copy), std::string(m_image.begin(), m_image.end()));
 }
 
 // Asks to write into the file as soon as it is mapped.
@@ -236,12 +228,11 @@ TEST_F(MappedImageTest, AWriterWhileTheFileLoadsFailsTheLoad) {
 TEST_F(MappedImageTest, AWriterBeforeTheSaveFailsTheSaveAndWritesNothing) {
   TMob mob;
   mob.RecordsStayInImage = true;
-  mob.SaveAttempts = 3;
   ASSERT_TRUE(mob.LoadFile(m_path));
   if (!Guarded(mob)) GTEST_SKIP() << "the temporary folder's file system grants no lease";
   ASSERT_TRUE(AnotherProgramAsksToWrite());
-  const std::string copy = (m_dir / "copy.mob").string();
-  EXPECT_FALSE(mob.SaveFile(copy));
+  const std::string copy = m_dir.Path("copy.mob");
+  EXPECT_FALSE(mob.SaveFile(copy, 3));
   EXPECT_FALSE(std::filesystem::exists(copy));
   EXPECT_TRUE(LogHas(mob, ChangedWhileReadLine())) << mob.LogText;
   EXPECT_FALSE(LogHas(mob, "Пытаюсь сохранить еще раз"));  // no retry can help

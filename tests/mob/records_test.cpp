@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mob/generator.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

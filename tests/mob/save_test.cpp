@@ -9,11 +9,13 @@
 #include <limits>
 
 #include <filesystem>
-#include <fstream>
 
 #include "common/filesystem.h"
 #include "mob/filelog.h"
-#include "mobbytes.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/mobbytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -21,88 +23,28 @@ namespace {
 using namespace kelvarin::testing;
 namespace fs = std::filesystem;
 
-// The real file system with one step made to fail on demand.
-class FaultyFiles : public PosixFileSystem {
- public:
-  int failWrites = 0;    // writes that fail (a full disk)
-  int failSyncs = 0;
-  int failRenames = 0;
-  int vanishAfterRename = 0;  // the file is gone right after it was written
-  int renames = 0;
-  bool failReads = false;
-
-  bool ReadAll(const std::string& path, Bytes& out, int& e) override {
-    if (failReads) {
-      e = EACCES;
-      return false;
-    }
-    return PosixFileSystem::ReadAll(path, out, e);
-  }
-
-  bool Write(int h, const std::uint8_t* d, std::size_t n, int& e) override {
-    if (failWrites > 0) {
-      --failWrites;
-      // Half the data reaches the disk, then it is full.
-      PosixFileSystem::Write(h, d, n / 2, e);
-      e = ENOSPC;
-      return false;
-    }
-    return PosixFileSystem::Write(h, d, n, e);
-  }
-  bool Sync(int h, int& e) override {
-    if (failSyncs > 0) {
-      --failSyncs;
-      e = EIO;
-      return false;
-    }
-    return PosixFileSystem::Sync(h, e);
-  }
-  bool Rename(const std::string& from, const std::string& to, int& e) override {
-    ++renames;
-    if (failRenames > 0) {
-      --failRenames;
-      e = EACCES;
-      return false;
-    }
-    if (!PosixFileSystem::Rename(from, to, e)) return false;
-    if (vanishAfterRename > 0) {
-      --vanishAfterRename;
-      Remove(to);
-    }
-    return true;
-  }
-};
-
 class SaveTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-save-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    m_path = (m_dir / "zone.mob").string();
+    m_path = m_dir.Path("zone.mob");
+    // A full disk takes half the data, then refuses the rest.
+    m_files.write.HalfDone();
     SetFiles(&m_files);
     ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
   }
-  void TearDown() override {
-    SetFiles(nullptr);
-    fs::remove_all(m_dir);
-  }
-  void WriteOld(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
-  std::string Read() {
-    std::ifstream in(m_path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
+  void TearDown() override { SetFiles(nullptr); }
+  void WriteOld(const std::string& text) { test::WriteFileBytes(m_path, text); }
+  std::string Read() { return test::ReadFileBytes(m_path); }
   // Only zone.mob may remain: temporary files are always cleaned up.
-  std::size_t FilesInFolder() { return std::size_t(std::distance(fs::directory_iterator(m_dir), {})); }
+  std::size_t FilesInFolder() { return std::size_t(std::distance(fs::directory_iterator(m_dir.Root()), {})); }
   int Count(const std::string& line) {
     int n = 0;
     for (const auto& l : LogLines(m_mob)) n += l == line;
     return n;
   }
 
-  FaultyFiles m_files;
-  fs::path m_dir;
+  test::TFaultyFiles m_files;
+  test::TTempFolder m_dir;
   std::string m_path;
   TMob m_mob;
 };
@@ -132,19 +74,18 @@ TEST_F(SaveTest, ANewFileIsNotReportedAsDeleted) {
 TEST_F(SaveTest, EveryFailingStepLeavesTheOldFileIntactAndNamesItsReasonOnce) {
   struct Case {
     const char* name;
-    int FaultyFiles::*fault;
+    test::TFault test::TFaultyFiles::*fault;
     int reason;
-  } cases[] = {{"full disk", &FaultyFiles::failWrites, ENOSPC},
-               {"failing flush", &FaultyFiles::failSyncs, EIO},
-               {"failing rename", &FaultyFiles::failRenames, EACCES}};
+  } cases[] = {{"full disk", &test::TFaultyFiles::write, ENOSPC},
+               {"failing flush", &test::TFaultyFiles::sync, EIO},
+               {"failing rename", &test::TFaultyFiles::rename, EACCES}};
   const std::string failed = "По непонятной причине не удалось сохранить на диск файл " + m_path + " .";
   for (const auto& c : cases) {
     WriteOld("old contents");
-    m_files.*c.fault = 1000;
-    m_mob.SaveAttempts = 2;
+    (m_files.*c.fault).Fail(c.reason, 1000);
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.name;
-    m_files.*c.fault = 0;
+    EXPECT_FALSE(m_mob.SaveFile(m_path, 2)) << c.name;
+    (m_files.*c.fault).Off();
     EXPECT_EQ(Read(), "old contents") << c.name;
     EXPECT_EQ(FilesInFolder(), 1u) << c.name;
     EXPECT_EQ(Count(failed), 3) << c.name;
@@ -173,29 +114,26 @@ TEST_F(SaveTest, RetriesAreBoundedWhateverTheCount) {
                {kMaxSaveAttempts + 1, kMaxSaveAttempts + 1},
                {-5, 1}};  // a negative count still writes the file once
   for (const Case& c : cases) {
-    m_files.failRenames = std::numeric_limits<int>::max();
-    m_files.renames = 0;
-    m_mob.SaveAttempts = c.attempts;
+    m_files.rename.Fail(EACCES);
+    m_files.rename.calls = 0;
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(m_path)) << c.attempts;
-    EXPECT_EQ(m_files.renames, c.written) << c.attempts;
+    EXPECT_FALSE(m_mob.SaveFile(m_path, c.attempts)) << c.attempts;
+    EXPECT_EQ(m_files.rename.calls, c.written) << c.attempts;
     EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), c.written - 1) << c.attempts;
   }
 }
 
 TEST_F(SaveTest, ARetrySucceedsAfterATransientFailure) {
-  m_files.failWrites = 1;
-  m_mob.SaveAttempts = 1;
-  EXPECT_TRUE(m_mob.SaveFile(m_path));
+  m_files.write.Fail(ENOSPC, 1);
+  EXPECT_TRUE(m_mob.SaveFile(m_path, 1));
   EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 1);
   EXPECT_EQ(FilesInFolder(), 1u);
 }
 
 TEST_F(SaveTest, ZeroAttemptsTriesOnceWithoutPromisingARetry) {
-  m_files.failRenames = 1;
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(m_path));
-  EXPECT_EQ(m_files.renames, 1);
+  m_files.rename.Fail(EACCES, 1);
+  EXPECT_FALSE(m_mob.SaveFile(m_path, 0));
+  EXPECT_EQ(m_files.rename.calls, 1);
   EXPECT_EQ(Count("Пытаюсь сохранить еще раз...."), 0);
   // Nothing was ever on disk: the last resort message tells the user to save elsewhere.
   EXPECT_TRUE(LogHas(m_mob, "ЕТА ПИПЕЦ ТРЩ КАМАНДИР!!! НИХЕРА НЕ САВИТСЯ!!! И ФАЙЛ УГРОБИЛСЯ!!! НО ОН ЕЩЕ В "
@@ -208,14 +146,14 @@ TEST_F(SaveTest, AFileThatVanishesAfterWritingIsWrittenAgain) {
   EXPECT_EQ(Count("ЧЕ ЗА ХЕРНЯ!!!!! ОШИБОК НИХЕРА НЕ БЫЛО А ФАЙЛА МЛЯ НЕТУ!!!!!!!!!! СООБЩИТЕ "
                   "РАЗРАБОТЧИКУ!!!!!!"),
             1);
-  EXPECT_EQ(m_files.renames, 2);
+  EXPECT_EQ(m_files.rename.calls, 2);
   EXPECT_EQ(Read().size(), 24u);
 }
 
 TEST_F(SaveTest, PermissionsAndLinksSurviveASave) {
   WriteOld("old");
   ::chmod(m_path.c_str(), 0640);
-  const std::string link = (m_dir / "link.mob").string();
+  const std::string link = m_dir.Path("link.mob");
   fs::create_symlink(m_path, link);
   ASSERT_TRUE(m_mob.SaveFile(link));
   EXPECT_TRUE(fs::is_symlink(link));
@@ -231,7 +169,7 @@ TEST_F(SaveTest, MissingAndUnreadableFilesFailTheLoad) {
   EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", "Загрузить моб не удалось!"}));
 
   WriteOld("x");
-  m_files.failReads = true;
+  m_files.read.Fail(EACCES);
   EXPECT_FALSE(mob.Load(m_path));
   EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", m_path,
                                                      "Файло существует... открываю...",

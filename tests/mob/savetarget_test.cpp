@@ -13,12 +13,15 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 
 #include "common/filesystem.h"
 #include "mob/filelog.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 #include "support/childprocess.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -31,31 +34,24 @@ const char kNotSaved[] = "Моб нихрена не сохранен :(.";
 class SaveTargetTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = Root() / ("kelvarin-target-" +
-                      std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
+    m_folder.emplace(Root());
+    m_dir = m_folder->Root();
     ASSERT_TRUE(LoadBytes(m_mob, MobFile({Framed(kObjectBlockType, {})})));
     m_image = SaveBytes(m_mob);
-    m_mob.SaveAttempts = 2;
   }
   void TearDown() override {
     SetFiles(nullptr);
     fs::permissions(m_dir, fs::perms::owner_all);
-    fs::remove_all(m_dir);
+    m_folder.reset();
   }
   // The memory file system where there is one: the kill test below wants both
   // kinds of file system, and the temporary folder is usually on disk.
   virtual fs::path Root() const { return fs::temp_directory_path(); }
 
+  std::int32_t m_attempts = 2;  // of every save below
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
+  static std::string Read(const std::string& path) { return test::ReadFileBytes(path); }
+  static void Write(const std::string& path, const std::string& text) { test::WriteFileBytes(path, text); }
   std::string Image() const { return std::string(m_image.begin(), m_image.end()); }
   std::vector<std::string> Names(const fs::path& dir) const {
     std::vector<std::string> names;
@@ -65,6 +61,7 @@ class SaveTargetTest : public ::testing::Test {
   }
   std::vector<std::string> Names() const { return Names(m_dir); }
 
+  std::optional<test::TTempFolder> m_folder;
   fs::path m_dir;
   TMob m_mob;
   Bytes m_image;
@@ -103,7 +100,7 @@ TEST_F(SaveTargetTest, ATargetThatIsNoRegularFileIsRefusedAndLeftAlone) {
     ASSERT_EQ(::lstat(target.c_str(), &before), 0);
 
     m_mob.LogText.clear();
-    EXPECT_FALSE(m_mob.SaveFile(target));
+    EXPECT_FALSE(m_mob.SaveFile(target, m_attempts));
     const auto lines = LogLines(m_mob);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], NotRegularFileLine(target, c.kind));
@@ -128,7 +125,7 @@ TEST_F(SaveTargetTest, LinksAreSavedThroughAndStay) {
   // A chain of two links, the first one relative to its own folder.
   fs::create_symlink("../real/zone.mob", m_dir / "links/first.mob");
   fs::create_symlink(m_dir / "links/first.mob", m_dir / "links/second.mob");
-  ASSERT_TRUE(m_mob.SaveFile(Path("links/second.mob"))) << m_mob.LogText;
+  ASSERT_TRUE(m_mob.SaveFile(Path("links/second.mob"), m_attempts)) << m_mob.LogText;
   EXPECT_EQ(Read(Path("real/zone.mob")), Image());
   EXPECT_TRUE(fs::is_symlink(m_dir / "links/first.mob"));
   EXPECT_TRUE(fs::is_symlink(m_dir / "links/second.mob"));
@@ -139,7 +136,7 @@ TEST_F(SaveTargetTest, LinksAreSavedThroughAndStay) {
 
 TEST_F(SaveTargetTest, ADanglingLinkWritesTheFileItNames) {
   fs::create_symlink("named.mob", m_dir / "link.mob");
-  ASSERT_TRUE(m_mob.SaveFile(Path("link.mob"))) << m_mob.LogText;
+  ASSERT_TRUE(m_mob.SaveFile(Path("link.mob"), m_attempts)) << m_mob.LogText;
   EXPECT_TRUE(fs::is_symlink(m_dir / "link.mob"));
   EXPECT_EQ(Read(Path("named.mob")), Image());
   EXPECT_EQ(Names(), (std::vector<std::string>{"link.mob", "named.mob"}));
@@ -148,7 +145,7 @@ TEST_F(SaveTargetTest, ADanglingLinkWritesTheFileItNames) {
 TEST_F(SaveTargetTest, LoopingLinksAreRefused) {
   fs::create_symlink("b.mob", m_dir / "a.mob");
   fs::create_symlink("a.mob", m_dir / "b.mob");
-  EXPECT_FALSE(m_mob.SaveFile(Path("a.mob")));
+  EXPECT_FALSE(m_mob.SaveFile(Path("a.mob"), m_attempts));
   EXPECT_EQ(LogLines(m_mob).end()[-2], NotRegularFileLine(Path("a.mob"), FileKind::LinkLoop));
   EXPECT_TRUE(fs::is_symlink(m_dir / "a.mob"));
   EXPECT_EQ(Names(), (std::vector<std::string>{"a.mob", "b.mob"}));
@@ -156,22 +153,15 @@ TEST_F(SaveTargetTest, LoopingLinksAreRefused) {
 
 // ---- temporary files ------------------------------------------------------------
 
-// The real file system on one that has no unnamed files.
-class NoUnnamedFiles : public PosixFileSystem {
- protected:
-  int OpenUnnamedTemp(const std::string&, int& err) override {
-    err = EOPNOTSUPP;
-    return -1;
-  }
-};
-
 TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
-  NoUnnamedFiles named;
+  // The real file system on one that has no unnamed files.
+  test::TFaultyFiles named;
+  named.noUnnamedTemps = true;
   for (FileSystem* files : {&Files(), static_cast<FileSystem*>(&named)}) {
     SetFiles(files);
     const std::string name = std::string(242, 'z') + ".mob";  // 246 bytes of the 255 allowed
     Write(Path(name), "old");
-    EXPECT_TRUE(m_mob.SaveFile(Path(name))) << m_mob.LogText;
+    EXPECT_TRUE(m_mob.SaveFile(Path(name), m_attempts)) << m_mob.LogText;
     EXPECT_EQ(Read(Path(name)), Image());
     EXPECT_EQ(Names(), std::vector<std::string>{name});
     fs::remove(Path(name));
@@ -181,25 +171,11 @@ TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
 
 TEST_F(SaveTargetTest, ANameBeyondTheLimitFailsWithItsReasonAndLeavesNothing) {
   const std::string name = std::string(300, 'z') + ".mob";
-  m_mob.SaveAttempts = 0;
-  EXPECT_FALSE(m_mob.SaveFile(Path(name)));
+  m_attempts = 0;
+  EXPECT_FALSE(m_mob.SaveFile(Path(name), m_attempts));
   EXPECT_TRUE(LogHas(m_mob, ReasonLine(ENAMETOOLONG))) << m_mob.LogText;
   EXPECT_TRUE(Names().empty());
 }
-
-// Pauses the save in the middle of writing its data and tells the test so.
-class PausingFiles : public PosixFileSystem {
- public:
-  explicit PausingFiles(int signalFd) : m_signalFd(signalFd) {}
-  bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
-    PosixFileSystem::Write(handle, data, size / 2, err);
-    (void)!::write(m_signalFd, "w", 1);
-    for (;;) ::pause();
-  }
-
- private:
-  int m_signalFd;
-};
 
 class KilledSaveTest : public SaveTargetTest {
  protected:
@@ -217,9 +193,14 @@ TEST_F(KilledSaveTest, ASaveKilledWhileWritingLeavesTheOldFileAndNothingElse) {
     const pid_t child = ::fork();
     if (child == 0) {
       ::close(pipeFds[0]);
-      PausingFiles pausing(pipeFds[1]);
+      // The save stops in the middle of writing its data and tells the test so.
+      test::TFaultyFiles pausing;
+      pausing.write.Fail(EIO).HalfDone().whenStruck = [fd = pipeFds[1]] {
+        (void)!::write(fd, "w", 1);
+        for (;;) ::pause();
+      };
       SetFiles(&pausing);
-      m_mob.SaveFile(target);
+      m_mob.SaveFile(target, m_attempts);
       ::_exit(0);
     }
     ::close(pipeFds[1]);
@@ -244,7 +225,7 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
   // The folder belongs to root: for nobody it takes no new file.
   const test::ChildEnd end = test::RunInChild([&] {
     if (!test::BecomeNobody()) return 10;
-    if (!m_mob.SaveFile(target)) return 11;
+    if (!m_mob.SaveFile(target, m_attempts)) return 11;
     const auto lines = LogLines(m_mob);
     return std::find(lines.begin(), lines.end(), InPlaceLine(target)) != lines.end() ? 0 : 12;
   });
@@ -323,9 +304,9 @@ TEST_F(SaveTargetTest, AnOverwriteInPlaceKeepsTheOldBytesUntilTheNewOnesAreSafe)
     files.failPutBack = c.failPutBack;
     SetFiles(&files);
     SetOverwriteInPlace(c.allowed);
-    m_mob.SaveAttempts = 0;
+    m_attempts = 0;
     m_mob.LogText.clear();
-    const bool saved = m_mob.SaveFile(target);
+    const bool saved = m_mob.SaveFile(target, m_attempts);
     SetOverwriteInPlace(true);
     SetFiles(nullptr);
 

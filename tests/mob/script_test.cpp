@@ -1,7 +1,7 @@
 // The script block: cipher, key rule, plain-text key 0, absent block.
 #include <gtest/gtest.h>
 
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

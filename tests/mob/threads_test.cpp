@@ -9,7 +9,10 @@
 
 #include "common/filesystem.h"
 #include "mob/generator.h"
-#include "mobbytes.h"
+#include "support/faultyfiles.h"
+#include "support/filebytes.h"
+#include "support/mobbytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -44,60 +47,46 @@ class RecordingLogView : public TMobLogView {
 TEST(WorkerThreads, LoadOfAMissingFileShowsItsThreeLines) {
   TMob mob;
   RecordingLogView view(mob);
-  mob.LogView = &view;
-  mob.UseThreads = true;
-  EXPECT_FALSE(mob.Load("/nonexistent/zone.mob"));
+  EXPECT_FALSE(mob.Load("/nonexistent/zone.mob", {.view = &view}));
   EXPECT_EQ(view.lines, (std::vector<std::string>{"", "-----------------------------", "Загрузить моб не удалось!"}));
-  EXPECT_FALSE(mob.UseThreads);
-  EXPECT_FALSE(mob.Loading);
   EXPECT_EQ(view.starts, 1);
   EXPECT_GT(view.pumps, 0);
 }
 
-// A file system on which reading runs out of memory.
-class ReadingRunsOutOfMemory : public PosixFileSystem {
- public:
-  bool Exists(const std::string&) override { return true; }
-  FileKind KindOf(const std::string&) override { return FileKind::Regular; }
-  bool ReadAll(const std::string&, Bytes&, int&) override { throw std::bad_alloc(); }
-};
-
 TEST(WorkerThreads, AnExceptionOfTheWorkerReachesTheWindowThread) {
-  ReadingRunsOutOfMemory files;
+  test::TTempFolder dir;
+  const std::string path = dir.Path("zone.mob");
+  test::WriteFileBytes(path, "zone");
+  // Reading runs out of memory.
+  test::TFaultyFiles files;
+  files.read.Fail(ENOMEM);
   SetFiles(&files);
   TMob mob;
   RecordingLogView view(mob);
-  mob.LogView = &view;
-  mob.UseThreads = true;
-  EXPECT_THROW(mob.Load("zone.mob"), std::bad_alloc);
+  EXPECT_THROW(mob.Load(path, {.view = &view}), std::bad_alloc);
   SetFiles(nullptr);
-  // The document is ready for the next run, which runs directly.
-  EXPECT_FALSE(mob.Loading);
-  EXPECT_FALSE(mob.UseThreads);
+  // The document is ready for the next run, which relays nothing to the old view.
+  view.lines.clear();
   EXPECT_FALSE(mob.Load("/nonexistent/zone.mob"));
+  EXPECT_TRUE(view.lines.empty());
 }
 
 TEST(WorkerThreads, SaveAndLoadShowEveryLineInLogOrder) {
-  const auto path = (std::filesystem::temp_directory_path() / "kelvarin-threads.mob").string();
+  test::TTempFolder dir;
+  const std::string path = dir.Path("zone.mob");
   TMob mob;
   GenerateZone(mob, {.records = 300, .seed = 2});
   RecordingLogView view(mob);
-  mob.LogView = &view;
-  mob.UseThreads = true;
-  ASSERT_TRUE(mob.Save(path));
+  ASSERT_TRUE(mob.Save(path, {.view = &view}));
   EXPECT_EQ(view.lines, LogLines(mob));
-  EXPECT_FALSE(mob.Saving);
-  EXPECT_FALSE(mob.UseThreads);
 
   TMob loaded;
   RecordingLogView loadView(loaded);
-  loaded.LogView = &loadView;
-  loaded.UseThreads = true;
-  ASSERT_TRUE(loaded.Load(path));
+  ASSERT_TRUE(loaded.Load(path, {.view = &loadView}));
   EXPECT_EQ(loadView.lines, LogLines(loaded));
   EXPECT_EQ(loaded.Units, mob.Units);
 
-  // Without UseThreads the next run is direct: the view hears nothing.
+  // Without a view the next run is direct: the view hears nothing.
   loadView.lines.clear();
   ASSERT_TRUE(loaded.Load(path));
   EXPECT_TRUE(loadView.lines.empty());

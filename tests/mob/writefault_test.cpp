@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "mob/writefault.h"
-#include "mobbytes.h"
+#include "support/mobbytes.h"
 
 namespace kelvarin {
 namespace {

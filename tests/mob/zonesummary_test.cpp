@@ -5,12 +5,13 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "mob/generator.h"
 #include "mob/tmob.h"
 #include "mob/zonesummary.h"
-#include "mobbytes.h"
+#include "support/filebytes.h"
+#include "support/mobbytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -20,21 +21,9 @@ namespace fs = std::filesystem;
 
 class ZoneSummaryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    // Thousands of small files are written: memory is much faster than a disk.
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    m_dir = base /
-            ("kelvarin-summary-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    m_path = (m_dir / "zone.mob").string();
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
+  void SetUp() override { m_path = m_dir.Path("zone.mob"); }
 
-  void Write(const Bytes& bytes) {
-    std::ofstream(m_path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  }
+  void Write(const Bytes& bytes) { test::WriteFileBytes(m_path, bytes); }
   // Whether the quick summary answered; when it did, it must be the full load's.
   bool QuickAgreesWithFullLoad(const std::string& what) {
     TZoneSummary quick;
@@ -46,7 +35,8 @@ class ZoneSummaryTest : public ::testing::Test {
     return true;
   }
 
-  fs::path m_dir;
+  // Thousands of small files are written: memory is much faster than a disk.
+  test::TTempFolder m_dir{fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()};
   std::string m_path;
 };
 
@@ -82,9 +72,9 @@ TEST_F(ZoneSummaryTest, DamagedFilesAreLeftToTheFullLoadOrAgreeWithIt) {
 
 TEST_F(ZoneSummaryTest, OnlyRegularFilesAreReadQuickly) {
   TZoneSummary summary;
-  EXPECT_FALSE(QuickZoneSummary((m_dir / "missing.mob").string(), summary));
-  EXPECT_FALSE(QuickZoneSummary(m_dir.string(), summary));
-  const std::string fifo = (m_dir / "pipe.mob").string();
+  EXPECT_FALSE(QuickZoneSummary(m_dir.Path("missing.mob"), summary));
+  EXPECT_FALSE(QuickZoneSummary(m_dir.Root().string(), summary));
+  const std::string fifo = m_dir.Path("pipe.mob");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   // Opened without waiting for a writer, and left to the full load.
   EXPECT_FALSE(QuickZoneSummary(fifo, summary));

@@ -81,7 +81,7 @@ TEST_F(History, TheTrapPointsDialogsOkIsOneStepAndCancelNothing) {
   EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) { dialog.OkBut()->click(); });
   EXPECT_EQ(shell.mob.Traps[ref.index], before);
   EXPECT_EQ(shell.session.History().Count(), 0u);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
 
   // OK takes the whole edited list: a value typed, a point added, two swapped.
   EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) {
@@ -135,10 +135,11 @@ TEST_F(History, UndoSelectsTheChangedRecordAndShowsItsValues) {
 
 TEST_F(History, UndoOfTakenRecordsRebuildsTheTree) {
   const std::size_t traps = shell.mob.Traps.size();
-  TRecordsEdit edit;
-  edit.TakeRecord(shell.mob.Traps[0], 0);
-  shell.mob.Traps.erase(shell.mob.Traps.begin());
-  shell.session.Push(std::make_unique<TRecordsEditCommand>(std::move(edit), "delete"));
+  shell.session.Apply(std::make_unique<TRecordsEditCommand>([](TMob& mob, TRecordsEdit& edit) {
+    edit.TakeRecord(mob.Traps[0], 0);
+    mob.Traps.erase(mob.Traps.begin());
+    return std::string("delete");
+  }));
   EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps - 1));
   ASSERT_TRUE(shell.session.Undo());
   EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps));

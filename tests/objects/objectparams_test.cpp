@@ -222,7 +222,7 @@ TEST_F(ObjectParams, ListTextIsCleanedBeforeItIsSplit) {
   EXPECT_EQ(mob.Units[0].Weapon, (StringList{" sword", "bow", ""}));
 }
 
-TEST_F(ObjectParams, RotationAndCaptionsPerKind) {
+TEST_F(ObjectParams, RotationAsAQuaternion) {
   mob.Flames[1].RotationW = 0.5f;
   mob.Flames[1].RotationZ = -0.25f;
   const auto rotation = RotationOf(mob, {ObjKind::Flame, 1});
@@ -235,11 +235,6 @@ TEST_F(ObjectParams, RotationAndCaptionsPerKind) {
   EXPECT_FALSE(StoreRotation(mob, {ObjKind::Particle1, 0}, {}));
   EXPECT_FALSE(StoreRotation(mob, {ObjKind::Lever, mob.Levers.size()}, {}));
 
-  EXPECT_EQ(&RecordCaption(mob, {ObjKind::Unit, 2}), &mob.Units[2].Name1);
-  EXPECT_EQ(&RecordCaption(mob, {ObjKind::Lever, 0}), &mob.Levers[0].Name2);
-  EXPECT_EQ(&RecordCaption(mob, {ObjKind::Particle3, 0}), &mob.Particles3[0].NameStr);
-  EXPECT_TRUE(IsRotationKey("RotationY"));
-  EXPECT_FALSE(IsRotationKey("rotationy"));
 }
 
 }  // namespace

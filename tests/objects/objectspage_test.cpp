@@ -56,9 +56,7 @@ TEST_F(ObjectsTree, KeepsCaptionsUntilRebuiltAndEmptiesWithoutDocument) {
   EXPECT_EQ(shell.mob.Objects[ref.index].Name2, "renamed");
   EXPECT_EQ(node.data().toString(), caption);
 
-  shell.opened = false;
-  shell.mob.Reset();
-  page->FillObjectsTree();
+  shell.session.Close();
   EXPECT_EQ(Model().rowCount(), 0);
   EXPECT_EQ(Table().rowCount(), 0);
   EXPECT_FALSE(page->ShownRecord().has_value());
@@ -120,7 +118,7 @@ TEST_F(ParamTable, BytesIntegersAndTheLeverBytes) {
   const ObjRef unit = Select(ObjKind::Unit, 0);
   TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("-1"));
   EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
   Select(ObjKind::Unit, 1);
   Select(ObjKind::Unit, 0);
   EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
@@ -128,14 +126,14 @@ TEST_F(ParamTable, BytesIntegersAndTheLeverBytes) {
   TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("256"));
   EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
   EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
   EXPECT_TRUE(shell.statusMessages.isEmpty());  // a failed check is silent
 
   const ObjRef lever = Select(ObjKind::Lever, 0);
   TypeAndLeave(QStringLiteral("UncnByte3"), QStringLiteral("300"));
   EXPECT_EQ(shell.mob.Levers[lever.index].UncnByte3, 44);
   EXPECT_EQ(Table().Value(QStringLiteral("UncnByte3")), QStringLiteral("300"));  // as typed
-  EXPECT_EQ(shell.modifiedCalls, 2);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(ParamTable, TextsThatPassTheCheckButHoldNoNumberChangeNothing) {
@@ -151,7 +149,7 @@ TEST_F(ParamTable, TextsThatPassTheCheckButHoldNoNumberChangeNothing) {
     EXPECT_EQ(Table().Value(k), shownBefore) << key;
   }
   EXPECT_EQ(shell.mob.Objects[ref.index], before);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
   ASSERT_EQ(shell.statusMessages.size(), 5);
   EXPECT_TRUE(shell.statusMessages[2].contains(QStringLiteral("LoadZ")));
 }
@@ -194,7 +192,7 @@ TEST_F(ParamTable, CharactersOutsideCodePage1251AreRefused) {
   TypeAndLeave(QStringLiteral("NameStr"), QStringLiteral("fire 火"));
   EXPECT_EQ(shell.mob.Particles1[ref.index].NameStr, before);
   EXPECT_EQ(Table().Value(QStringLiteral("NameStr")), FromCp1251(before));
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
   ASSERT_EQ(shell.statusMessages.size(), 1);
   EXPECT_TRUE(shell.statusMessages[0].contains(QStringLiteral("火")));
 }
@@ -206,7 +204,7 @@ TEST_F(ParamTable, TrapPointRowsTakeTextButNeverReachTheRecord) {
   TypeAndLeave(QStringLiteral("TrapPoints2"), QStringLiteral("typed"));
   EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints2")), QStringLiteral("typed"));
   EXPECT_EQ(shell.mob.Traps[ref.index], before);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(ParamTable, RotationRowsTurnTheView) {
@@ -229,12 +227,12 @@ TEST_F(ParamTable, LeavingTheTableReappliesTheCurrentRow) {
   Table().setCurrentCell(RowOf(QStringLiteral("LoadX")), 1);
   QCoreApplication::processEvents();
   EXPECT_TRUE(page->ValuesEditorFocused());
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
 
   page->ObjectsTree()->setFocus();
   QCoreApplication::processEvents();
   EXPECT_FALSE(page->ValuesEditorFocused());
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
   EXPECT_EQ(std::memcmp(&shell.mob.Objects[ref.index].LoadX, &before, sizeof before), 0);
 }
 
@@ -253,7 +251,7 @@ TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
   page->ObjectsTree()->setFocus();
   QCoreApplication::processEvents();
   EXPECT_FALSE(page->ValuesEditorFocused());
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
   EXPECT_EQ(std::memcmp(&shell.mob.Objects[ref.index].LoadX, &before, sizeof before), 0);
 
   // Enabled and entered again, the table is left as usual.
@@ -263,7 +261,7 @@ TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
   EXPECT_TRUE(page->ValuesEditorFocused());
   page->ObjectsTree()->setFocus();
   QCoreApplication::processEvents();
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(ParamTable, EnterAppliesTheCellAsOneStepAndEscapeDropsIt) {
@@ -277,20 +275,20 @@ TEST_F(ParamTable, EnterAppliesTheCellAsOneStepAndEscapeDropsIt) {
   QCoreApplication::processEvents();  // the delegate closes its editor queued
   EXPECT_EQ(OpenEditor(), nullptr);
   EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, typed);
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
   EXPECT_EQ(shell.session.History().Count(), 1u);
   EXPECT_TRUE(page->UndoButton()->isEnabled());
   EXPECT_EQ(Table().CurrentKey(), QStringLiteral("PlayerNumber"));  // the cursor stays
   EXPECT_TRUE(Table().EditedKeys().isEmpty());
 
   // Escape drops the text: nothing is applied, now or by a later command.
+  const float loadX = shell.mob.Units[unit.index].LoadX;
   TypeInto(QStringLiteral("LoadX"), QStringLiteral("5"));  // leaving PlayerNumber re-applies it
-  const int modifiedCalls = shell.modifiedCalls;
   QTest::keyClick(OpenEditor(), Qt::Key_Escape);
   QCoreApplication::processEvents();
   EXPECT_TRUE(Table().EditedKeys().isEmpty());
   page->CommitEdit();
-  EXPECT_EQ(shell.modifiedCalls, modifiedCalls);
+  EXPECT_EQ(std::memcmp(&shell.mob.Units[unit.index].LoadX, &loadX, sizeof loadX), 0);
   EXPECT_EQ(shell.session.History().Count(), 1u);
 }
 
@@ -301,14 +299,14 @@ TEST_F(ParamTable, ACommandTakesOnlyATypedCell) {
   struct Case {
     const char* key;
     const char* typed;  // nullptr: the cell is opened and left untouched
-    int modifiedCalls;
+    bool applied;       // the value goes in, as a step
     bool statusMessage;
   };
   const Case cases[] = {
-      {"LoadX", nullptr, 0, false},
-      {"Key", "4242", 1, false},
-      {"PlayerNumber", "256", 0, false},        // refused by the check: silently
-      {"ObjectID", "99999999999", 0, true},     // passes the check, fits no field
+      {"LoadX", nullptr, false, false},
+      {"Key", "4242", true, false},
+      {"PlayerNumber", "256", false, false},        // refused by the check: silently
+      {"ObjectID", "99999999999", false, true},     // passes the check, fits no field
   };
   ShowPage();
   for (const Case& c : cases) {
@@ -320,18 +318,21 @@ TEST_F(ParamTable, ACommandTakesOnlyATypedCell) {
     TypeInto(key, c.typed ? QString::fromLatin1(c.typed) : shownBefore);
     QCoreApplication::processEvents();
     ASSERT_TRUE(page->ValuesEditorFocused());
-    shell.modifiedCalls = 0;  // moving the cursor re-applied the row it left
+    // Moving the cursor re-applied the row it left: the mark may be on already.
+    const bool marked = shell.session.Modified();
+    const std::size_t steps = shell.session.History().Count();
     shell.statusMessages.clear();
 
     page->CommitEdit();
-    EXPECT_EQ(shell.modifiedCalls, c.modifiedCalls);
+    EXPECT_EQ(shell.session.History().Count(), steps + (c.applied ? 1 : 0));
+    EXPECT_EQ(shell.session.Modified(), marked || c.applied);
     EXPECT_EQ(shell.statusMessages.size(), c.statusMessage ? 1 : 0);
     EXPECT_TRUE(page->ValuesEditorFocused());  // the table keeps the focus
     EXPECT_TRUE(Table().EditedKeys().isEmpty());
-    if (c.modifiedCalls == 0) EXPECT_EQ(Table().Value(key), shownBefore);
+    if (!c.applied) EXPECT_EQ(Table().Value(key), shownBefore);
     else EXPECT_EQ(shell.mob.Levers[ref.index].Key, 4242);
     page->CommitEdit();  // taken once: a second command applies nothing
-    EXPECT_EQ(shell.modifiedCalls, c.modifiedCalls);
+    EXPECT_EQ(shell.session.History().Count(), steps + (c.applied ? 1 : 0));
   }
 }
 
@@ -346,7 +347,7 @@ TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
 
   page->CommitEdit();  // what Save and Save As run first
   EXPECT_TRUE(page->ValuesEditorFocused());
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
 
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
@@ -417,9 +418,7 @@ TEST_F(FilterBox, TakesNoInputWhileTheDocumentIsHeldOrClosed) {
   shell.session.EndBusy();
   EXPECT_TRUE(page->FilterBox()->isEnabled());
 
-  shell.opened = false;
-  shell.mob.Reset();
-  page->FillObjectsTree();
+  shell.session.Close();
   EXPECT_FALSE(page->FilterBox()->isEnabled());
 }
 

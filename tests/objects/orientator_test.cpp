@@ -51,10 +51,10 @@ TEST_F(OrientationView, OneWheelEventInFourTurns) {
   EXPECT_EQ(RecordRotation(shell.mob, ref), expected);
   Wheel(view, kNotch);  // the fourth turns nothing either
   EXPECT_EQ(RecordRotation(shell.mob, ref), expected);
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
   Wheel(view, -kNotch);  // the fifth turns again, back the other way
   EXPECT_NEAR(RecordRotation(shell.mob, ref).Z, 0, 1e-7);
-  EXPECT_EQ(shell.modifiedCalls, 2);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(OrientationView, FineWheelStepRoundsItsAngleOnce) {
@@ -98,7 +98,7 @@ TEST_F(OrientationView, CtrlWheelNormalisesWithoutTurning) {
   Select(ObjKind::Lever, 0);
   Wheel(*View(), kNotch, Qt::ControlModifier);
   EXPECT_EQ(RecordRotation(shell.mob, ref), TQuaternion(1, 0, 0, 0));
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(OrientationView, MiddleButtonResetsShiftMiddleCancelsCtrlMiddleResetsCamera) {
@@ -110,14 +110,14 @@ TEST_F(OrientationView, MiddleButtonResetsShiftMiddleCancelsCtrlMiddleResetsCame
 
   view.FrameMouseDown(Qt::ShiftModifier, Qt::MiddleButton);
   EXPECT_EQ(RecordRotation(shell.mob, ref), atSelection);
-  EXPECT_EQ(shell.modifiedCalls, 4);
+  EXPECT_TRUE(shell.session.Modified());
 
   view.FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);
   EXPECT_EQ(RecordRotation(shell.mob, ref), TQuaternion(1, 0, 0, 0));
-  EXPECT_EQ(shell.modifiedCalls, 5);
+  EXPECT_TRUE(shell.session.Modified());
 
   view.FrameMouseDown(Qt::NoModifier, Qt::LeftButton);  // not the middle button
-  EXPECT_EQ(shell.modifiedCalls, 5);
+  EXPECT_TRUE(shell.session.Modified());
 
   const Matrix4d start = view.Camera().Projection();
   view.FrameMouseMove(Qt::ControlModifier, Qt::RightButton, 10, 10);
@@ -126,7 +126,7 @@ TEST_F(OrientationView, MiddleButtonResetsShiftMiddleCancelsCtrlMiddleResetsCame
   view.FrameMouseDown(Qt::ControlModifier, Qt::MiddleButton);
   EXPECT_EQ(view.Camera().Projection(), start);
   EXPECT_EQ(RecordRotation(shell.mob, ref), TQuaternion(1, 0, 0, 0));
-  EXPECT_EQ(shell.modifiedCalls, 5);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(OrientationView, DragsActFromTheirSecondEvent) {
@@ -153,24 +153,24 @@ TEST_F(OrientationView, ParticleTurnsAreDrawnButNeverStored) {
   Wheel(view, kNotch);
   EXPECT_NE(view.Rotation(), shown);
   view.FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
   EXPECT_FALSE(view.RotationChanged());
   EXPECT_EQ(shell.mob.Particles2[0], before);
   // A root node likewise.
   page->ObjectsTree()->setCurrentIndex(Model().RootIndex(ObjKind::Unit));
   for (int i = 0; i < 4; ++i) Wheel(view, kNotch);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(OrientationView, TurnsDuringAWorkerSaveAreNotStored) {
   TOrientatorFr& view = *View();
   const ObjRef ref = Select(ObjKind::Unit, 0);
   const TQuaternion before = RecordRotation(shell.mob, ref);
-  shell.mob.Saving = true;
+  shell.session.BeginBusy();
   Wheel(view, kNotch);
-  shell.mob.Saving = false;
+  shell.session.EndBusy();
   EXPECT_EQ(RecordRotation(shell.mob, ref), before);
-  EXPECT_EQ(shell.modifiedCalls, 0);
+  EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(OrientationView, RotationRowsFollowWithinHalfASecondOnlyWhileShowing) {
@@ -206,7 +206,7 @@ TEST_F(OrientationView, HoveringTakesTheFocusAndAppliesTheTableRow) {
   QTRY_VERIFY(View()->hasFocus());
   EXPECT_FALSE(page->ValuesEditorFocused());
   EXPECT_EQ(shell.mob.Objects[ref.index].LoadZ, 12.5f);
-  EXPECT_EQ(shell.modifiedCalls, 1);
+  EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(ViewSlot, DrawsTheSceneOrShowsANotice) {

@@ -34,6 +34,7 @@ class ScriptAssistTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
+    m_shell.session.Adopt("zone.mob");
     m_page = std::make_unique<TScriptPage>(m_shell);
     m_page->resize(700, 400);
     m_page->show();
@@ -164,7 +165,7 @@ TEST_F(ScriptAssistTest, CtrlSpaceInsideGetObjectByNameOffersTheZonesObjectNames
   EXPECT_EQ(Completer().Entries(), expected);
   Key(Qt::Key_Escape);
 
-  m_shell.opened = false;  // no zone, no names
+  m_shell.mob.ForEachList([](auto& list) { list.clear(); });  // no records, no names
   Key(Qt::Key_Space, Qt::ControlModifier);
   EXPECT_FALSE(Completer().IsActive());
 }
@@ -199,13 +200,13 @@ TEST_F(ScriptAssistTest, GoToLineRefusesPlacesOutsideTheScript) {
 
 TEST_F(ScriptAssistTest, ReplaceAllReplacesEveryMatchAsOneUndoableStep) {
   Open("abc ABC x\nAbc жук ЖУК abcabc");
-  m_shell.modified = false;
+  ASSERT_FALSE(m_shell.session.Modified());
   Replace("abc", "abcabc");  // holding the search text: each match is replaced once
   Caret(0, 9);               // after "x"
   Key(Qt::Key_H, Qt::ControlModifier);
   EXPECT_EQ(Ed().text(), u"abcabc abcabc x\nabcabc жук ЖУК abcabcabcabc"_s);
   EXPECT_EQ(m_shell.statusMessages.back(), u"Заменено: 5"_s);
-  EXPECT_TRUE(m_shell.modified);
+  EXPECT_TRUE(m_shell.session.Modified());
   EXPECT_EQ(Ed().CaretPlace(), (TCaretPlace{1, 16, 0}));  // still after "x"
   Ed().undo();
   EXPECT_EQ(Ed().text(), u"abc ABC x\nAbc жук ЖУК abcabc"_s);
@@ -297,7 +298,7 @@ TEST_F(ScriptAssistTest, TheStatusBarShowsTheCaretPlaceInCharacters) {
   EXPECT_EQ(m_shell.caretStatus, QString());
   m_page->show();
   EXPECT_FALSE(status().isEmpty());
-  m_shell.opened = false;
+  m_shell.session.Close();
   m_page->ClearScript();
   EXPECT_EQ(status(), QString());
 }

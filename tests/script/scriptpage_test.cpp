@@ -30,6 +30,7 @@ class ScriptPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     EnsureApplication();
+    m_shell.session.Adopt("zone.mob");
     m_page = std::make_unique<TScriptPage>(m_shell);
     m_page->resize(600, 400);
     m_page->show();
@@ -78,7 +79,7 @@ TEST_F(ScriptPageTest, OpenedScriptIsShownUnmodifiedWithNothingToUndo) {
   EXPECT_EQ(Ed().text(), FromCp1251(script));
   EXPECT_EQ(Ed().lines(), 50 + 7);  // header, body, closing brace and the empty last line
   EXPECT_FALSE(Ed().isUndoAvailable());
-  EXPECT_EQ(m_shell.modifiedCalls, 0);
+  EXPECT_FALSE(m_shell.session.Modified());
   EXPECT_EQ(Saved(), script);
 }
 
@@ -86,13 +87,13 @@ TEST_F(ScriptPageTest, TypingMarksModifiedAndUndoDoesNotClearIt) {
   Open("Sleep(1);\n");
   Ed().setFocus();
   QTest::keyClicks(&Ed(), u"abc"_s);
-  EXPECT_TRUE(m_shell.modified);
+  EXPECT_TRUE(m_shell.session.Modified());
   EXPECT_EQ(Ed().text(), u"abcSleep(1);\n"_s);
   m_page->UpdateEditMenu(true);
   Item("UndoMenu").trigger();
   EXPECT_EQ(Ed().text(), u"Sleep(1);\n"_s);
   EXPECT_FALSE(Ed().isUndoAvailable());
-  EXPECT_TRUE(m_shell.modified);
+  EXPECT_TRUE(m_shell.session.Modified());
 }
 
 TEST_F(ScriptPageTest, EveryKindOfLineBreakShowsTheSameLinesAndSavesAsLf) {
@@ -164,12 +165,12 @@ TEST_F(ScriptPageTest, SearchNextIgnoresCaseGoesForwardAndDoesNotWrap) {
 
 TEST_F(ScriptPageTest, ReplaceNextReplacesOnceAsOneUndoableStep) {
   Open("a := abc; b := ABC;");
-  m_shell.modified = false;
+  ASSERT_FALSE(m_shell.session.Modified());
   Replace("abc", "abcabc");
   m_page->ReplaceNext();
   EXPECT_EQ(Ed().text(), u"a := abcabc; b := ABC;"_s);
   EXPECT_EQ(CaretPos(), 11);  // after the replacement, so it is not found again
-  EXPECT_TRUE(m_shell.modified);
+  EXPECT_TRUE(m_shell.session.Modified());
   m_page->ReplaceNext();
   EXPECT_EQ(Ed().text(), u"a := abcabc; b := abcabc;"_s);
   m_page->ReplaceNext();  // nothing left
@@ -277,7 +278,7 @@ TEST_F(ScriptPageTest, KeyDialogChangesTheKeyWithoutMarkingTheDocument) {
   });
   m_page->ChangeScriptKey();
   EXPECT_EQ(m_shell.mob.ScriptKey, 0x80000000u);
-  EXPECT_FALSE(m_shell.modified);
+  EXPECT_FALSE(m_shell.session.Modified());
 
   WithDialog<TKeyChangerF>([](TKeyChangerF& dialog) {
     dialog.KeyEditF()->setText(u"5"_s);
@@ -411,7 +412,7 @@ TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
 TEST_F(ObjectCallNavigation, EditedScriptIsTheEditorsTextAsTheScannersReadIt) {
   Ed().setText(u"a = \"Ω\";\r\nb"_s);
   EXPECT_EQ(m_page->EditedScript(), std::optional<std::string>("a = \"?\";\nb"));
-  m_shell.opened = false;
+  m_shell.session.Close();
   EXPECT_EQ(m_page->EditedScript(), std::nullopt);
 }
 

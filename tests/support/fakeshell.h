@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "common/qt/qtext.h"
 #include "document/session.h"
 #include "mob/tmob.h"
@@ -28,10 +28,7 @@ class TFakeShell : public TShellServices, private TLogSink {
   TMob& mob = session.Mob();
   TSettings settings;
   TScriptedPrompts prompts;
-  bool opened = true;    // a document is open
   bool active = true;    // the page asking is the window's active page
-  bool modified = false;  // SetModified has been called
-  int modifiedCalls = 0;
   int logPageShown = 0;
   int settingsSaves = 0;
   QStringList log;
@@ -46,14 +43,6 @@ class TFakeShell : public TShellServices, private TLogSink {
   int commitCalls = 0;
 
   TDocumentSession& Session() override { return session; }
-  TMob& Mob() override { return mob; }
-  bool MobOpened() const override { return opened; }
-  QString CurMobFile() const override { return {}; }
-  void SetModified() override {
-    modified = true;
-    ++modifiedCalls;
-    session.SetModified();
-  }
   void AppendLog(const QString& text) override { log << text; }
   void ShowLogPage() override { ++logPageShown; }
   void ShowStatusMessage(const QString& text) override { statusMessages << text; }

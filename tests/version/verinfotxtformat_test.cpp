@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "version/core/programversion.h"
 #include "version/core/verinfotxtformat.h"
+#include "support/filebytes.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -103,28 +103,13 @@ TEST(VerInfoTxtFormat, ParseStatus) {
 
 class VerInfoFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-verinfo-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(m_dir);
-  }
-  void TearDown() override { fs::remove_all(m_dir); }
-
-  std::string Path(const char* name) const { return (m_dir / name).string(); }
+  std::string Path(const char* name) const { return m_dir.Path(name); }
   std::string Write(const char* name, const std::string& text) {
-    fs::create_directories(m_dir);
-    std::ofstream(Path(name), std::ios::binary) << text;
+    test::WriteFileBytes(Path(name), text);
     return Path(name);
   }
-  std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
 };
 
 TEST_F(VerInfoFile, SaveAndLoadRoundTrip) {
@@ -143,7 +128,7 @@ TEST_F(VerInfoFile, SaveAndLoadRoundTrip) {
     const std::string path = Path("nested/folders/ver.txt");  // Save makes the folders
     TVerInfoTxtFormat written = c.version;
     ASSERT_TRUE(written.Save(path)) << written.ErrorText;
-    const std::string text = Read(path);
+    const std::string text = test::ReadFileBytes(path);
     EXPECT_EQ(text.substr(0, 17), "VerInfoTxt\r\nv 1\r\n");
     EXPECT_TRUE(text.ends_with("\r\n" + std::string(c.lastLine) + "\r\n")) << text;
 

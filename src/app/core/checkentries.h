@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/resultentry.h"
+#include "program/resultentry.h"
 #include "check/zonecheck.h"
 
 namespace kelvarin {

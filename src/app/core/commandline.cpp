@@ -1,6 +1,6 @@
 #include "app/core/commandline.h"
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "version/core/programversion.h"
 #include "version/core/verinfotxtformat.h"
 

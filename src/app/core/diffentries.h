@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/resultentry.h"
+#include "program/resultentry.h"
 #include "diff/zonediff.h"
 
 namespace kelvarin {

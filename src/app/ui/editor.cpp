@@ -10,7 +10,7 @@
 #include <QTranslator>
 #include <exception>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "app/ui/mainf.h"
 #include "blocks/ui/blockspage.h"
 #include "common/qt/qtext.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 #include "app/ui/qtprompts.h"
 
 namespace kelvarin {

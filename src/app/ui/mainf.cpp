@@ -24,11 +24,11 @@
 #include <optional>
 #include <utility>
 
-#include "app/core/appinfo.h"
-#include "app/core/appstate.h"
+#include "program/appinfo.h"
+#include "program/appstate.h"
 #include "app/core/checkentries.h"
 #include "app/core/diffentries.h"
-#include "app/core/layoutvalues.h"
+#include "program/layoutvalues.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
@@ -50,7 +50,6 @@ namespace {
 constexpr int kFirstPictureWaitMs = 1000;
 
 // A status message is news, not a state: it goes after this long.
-constexpr int kStatusMessageMs = 10'000;
 
 QString Name(const char* name) { return QString::fromLatin1(name); }
 
@@ -519,7 +518,7 @@ void TMainF::LogShShow() {
   LogEd->ensureCursorVisible();
 }
 
-void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, kStatusMessageMs); }
+void TMainF::ShowStatusMessage(const QString& text) { statusBar()->showMessage(text, m_statusMessageMs); }
 
 void TMainF::ShowCaretStatus(const QString& text) {
   m_caretStatus->setText(text);
@@ -600,10 +599,6 @@ void TMainF::SetWorkPathFolderOf(const std::string& path) {
 }
 
 // ---- document state ------------------------------------------------------------
-
-void TMainF::SetModified() { m_session.SetModified(); }
-
-void TMainF::ClearModified() { m_session.ClearModified(); }
 
 void TMainF::ModifiedChanged(bool) { UpdateWindowState(); }
 

@@ -90,14 +90,16 @@ class TMainF : public QMainWindow,
   bool SaveMobAs();
   bool CloseMob();
   void MakeBackup(const QString& path);
-  void SetModified() override;
-  void ClearModified();
   void UpdateWindowState();
   // One step of the record history back or forward (the keys and the Objects
   // page's buttons); nothing while the lock is held.
   bool UndoRecords();
   bool RedoRecords();
 
+  // The session's document, whether one is open, its path and its mark.
+  TMob& Mob();
+  bool MobOpened() const;
+  QString CurMobFile() const;
   bool MobModified() const;
 
   // The one rule before any command that reads or changes the records: every
@@ -118,12 +120,12 @@ class TMainF : public QMainWindow,
 
   // ---- TShellServices
   TDocumentSession& Session() override;
-  TMob& Mob() override;
-  bool MobOpened() const override;
-  QString CurMobFile() const override;
   void AppendLog(const QString& text) override;
   void ShowLogPage() override;
   void ShowStatusMessage(const QString& text) override;
+  // How long a status message stays; tests shorten it.
+  int StatusMessageMs() const { return m_statusMessageMs; }
+  void SetStatusMessageMs(int ms) { m_statusMessageMs = ms; }
   void ShowCaretStatus(const QString& text) override;
   void ShowResults(const QString& title, std::vector<TResultEntry> entries) override;
   bool IsActivePage(const QWidget* page) const override;
@@ -264,6 +266,7 @@ class TMainF : public QMainWindow,
   // (a table's cell editor closes when it is disabled; the table stays).
   std::vector<QPointer<QWidget>> m_focusBeforeLock;
   bool m_shown = false;
+  int m_statusMessageMs = 10'000;
 
   // Controls.
   QTabWidget* MainF_PK = nullptr;

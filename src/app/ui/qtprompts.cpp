@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 
 using namespace Qt::StringLiterals;
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "app/core/resultentry.h"
+#include "program/resultentry.h"
 
 class QLabel;
 class QListView;

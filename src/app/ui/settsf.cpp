@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "shell/conversionerror.h"
 #include "shell/prompts.h"
 #include "app/ui/updown.h"

@@ -137,7 +137,7 @@ void TBlocksPage::UpdateMarks() {
   ShowSelected();
 }
 
-void TBlocksPage::RecordsChanged(const TRecordsChange& change, TChangeCause) {
+void TBlocksPage::RecordsChanged(const TRecordsChange& change, TChangeCause, const TDocumentListener*) {
   m_prepared.reset();  // sizes or blocks may differ from the picture
   if (change.blocksReplaced) UpdateMarks();
 }
@@ -284,12 +284,10 @@ void TBlocksPage::ReplaceSelected() {
   const QString name = RowName(*row);
   auto step = TBlockReplaceCommand::Replace(mob, *ref, std::move(*bytes),
                                             ToUtf8(u"%1 заменён из файла %2"_s.arg(name, QFileInfo(path).fileName())));
-  if (!step) {
+  if (!m_session.Apply(std::move(step), this)) {  // the marks follow from the notice
     m_shell.ShowStatusMessage(u"В файле %1 те же байты, что и в блоке: ничего не изменилось"_s.arg(path));
     return;
   }
-  m_shell.SetModified();
-  m_session.Push(std::move(step));  // the marks follow from the notice
   m_shell.ShowStatusMessage(u"%1 заменён байтами из файла %2 (%3 байт)"_s.arg(name, path).arg(length));
 }
 

@@ -68,7 +68,7 @@ class TBlocksPage : public QWidget, public TPage, private TDocumentListener {
   void DocumentSaved(bool) override { TakeFile(); }
   void LoadFailed() override { m_prepared.reset(); }
   void SaveFailed() override { m_prepared.reset(); }
-  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause, const TDocumentListener* origin) override;
 
   // What TakeFile reads from the document: its file's layout and the unknown
   // blocks' fingerprints (a pass over every unknown block's bytes).

@@ -103,11 +103,6 @@ std::string Rounded(double value, int decimals, bool up) {
   return text;
 }
 
-std::optional<double> Number(const std::string& text, char separator) {
-  if (const auto value = ConvertExtended(text, separator)) return double(*value);
-  return std::nullopt;
-}
-
 }  // namespace
 
 int AreaDecimals(double worldPerPixel) {
@@ -139,38 +134,15 @@ CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char separat
   return {WithSeparator(x, separator), WithSeparator(y, separator), DecimalTextUp(radius, decimals, separator)};
 }
 
-void PutRectangle(MassChangeOpts& o, const RectangleFieldTexts& t) {
-  o.MC_KR_Coords_Pramougl_X1Ed = t.x1;
-  o.MC_KR_Coords_Pramougl_Y1Ed = t.y1;
-  o.MC_KR_Coords_Pramougl_X2Ed = t.x2;
-  o.MC_KR_Coords_Pramougl_Y2Ed = t.y2;
-  o.MC_KR_Coords_PramouglCB = true;
+std::optional<AreaRectangle> RectangleOf(const TSelectionCriteria& criteria) {
+  if (!criteria.rectangle) return std::nullopt;
+  const TCriteriaRectangle& r = *criteria.rectangle;
+  return AreaRectangle{double(r.x1), double(r.y1), double(r.x2), double(r.y2)};
 }
 
-void PutCircle(MassChangeOpts& o, const CircleFieldTexts& t) {
-  o.MC_KR_Coords_Krug_XEd = t.x;
-  o.MC_KR_Coords_Krug_YEd = t.y;
-  o.MC_KR_Coords_Krug_RadEd = t.radius;
-  o.MC_KR_Coords_KrugCB = true;
-}
-
-std::optional<AreaRectangle> RectangleOf(const MassChangeOpts& o, char separator) {
-  if (!o.MC_KR_Coords_PramouglCB) return std::nullopt;
-  const auto x1 = Number(o.MC_KR_Coords_Pramougl_X1Ed, separator);
-  const auto y1 = Number(o.MC_KR_Coords_Pramougl_Y1Ed, separator);
-  const auto x2 = Number(o.MC_KR_Coords_Pramougl_X2Ed, separator);
-  const auto y2 = Number(o.MC_KR_Coords_Pramougl_Y2Ed, separator);
-  if (!x1 || !y1 || !x2 || !y2) return std::nullopt;
-  return AreaRectangle{*x1, *y1, *x2, *y2};
-}
-
-std::optional<AreaCircle> CircleOf(const MassChangeOpts& o, char separator) {
-  if (!o.MC_KR_Coords_KrugCB) return std::nullopt;
-  const auto x = Number(o.MC_KR_Coords_Krug_XEd, separator);
-  const auto y = Number(o.MC_KR_Coords_Krug_YEd, separator);
-  const auto r = Number(o.MC_KR_Coords_Krug_RadEd, separator);
-  if (!x || !y || !r) return std::nullopt;
-  return AreaCircle{*x, *y, std::fabs(*r)};
+std::optional<AreaCircle> CircleOf(const TSelectionCriteria& criteria) {
+  if (!criteria.circle) return std::nullopt;
+  return AreaCircle{criteria.circle->x, criteria.circle->y, std::fabs(criteria.circle->radius)};
 }
 
 }  // namespace kelvarin

@@ -1,4 +1,4 @@
-// The areas a user draws on the map, as the mass-change options hold them: the
+// The areas a user draws on the map, as the mass-change page's edits hold them: the
 // rectangle's four edits in the order the engine reads them (X1 the lower bound of
 // x, Y1 the upper bound of y, X2 and Y2 the other two) and the circle's centre and
 // radius. The numbers are plain decimals with the locale's separator, so the option
@@ -9,7 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "masschange/core/masschangeopts.h"
+#include "criteria/areatexts.h"
+#include "criteria/selectioncriteria.h"
 
 namespace kelvarin {
 
@@ -20,14 +21,6 @@ struct AreaRectangle {
 
 struct AreaCircle {
   double x = 0, y = 0, radius = 0;
-};
-
-struct RectangleFieldTexts {
-  std::string x1, y1, x2, y2;  // X1 <= X2, Y1 >= Y2
-};
-
-struct CircleFieldTexts {
-  std::string x, y, radius;
 };
 
 // The number of decimals that keeps a drawn edge within about a pixel of
@@ -45,15 +38,9 @@ RectangleFieldTexts RectangleTexts(const AreaRectangle& drawn, int decimals, cha
 // the centre moved, so the written circle covers the drawn one.
 CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char decimalSeparator);
 
-// Writes the texts into the options and ticks the shape's checkbox, replacing a
-// shape of the same type; the other shape and every other option stay.
-void PutRectangle(MassChangeOpts& opts, const RectangleFieldTexts& texts);
-void PutCircle(MassChangeOpts& opts, const CircleFieldTexts& texts);
-
-// The shapes the options hold, when ticked and written as numbers the engine
-// converts; nullopt otherwise. The rectangle keeps its bounds as the engine reads
-// them (one with Y1 below Y2 is empty).
-std::optional<AreaRectangle> RectangleOf(const MassChangeOpts& opts, char decimalSeparator);
-std::optional<AreaCircle> CircleOf(const MassChangeOpts& opts, char decimalSeparator);
+// The shapes the criteria hold. The rectangle keeps its bounds as the engine reads
+// them (one with Y1 below Y2 is empty); the circle's radius is its magnitude.
+std::optional<AreaRectangle> RectangleOf(const TSelectionCriteria& criteria);
+std::optional<AreaCircle> CircleOf(const TSelectionCriteria& criteria);
 
 }  // namespace kelvarin

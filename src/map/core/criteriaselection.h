@@ -1,17 +1,16 @@
 // Which records a mass change would select, found without running it: the map's
 // live preview of the mass-change criteria and the count of a shape being drawn.
-// The decision for every record is the engine's own (TMassChanger::
-// MatchesCriteria); the zone index only spares it the records that lie outside a
-// rectangle or circle criterion, which the engine could never select.
+// The decision for every record is the criteria's own, as a run makes it
+// (TSelectionCriteria::Matches); the zone index only spares it the records that
+// lie outside a rectangle or circle criterion, which could never be selected.
 #pragma once
 
 #include <array>
 #include <cstddef>
-#include <string>
 #include <vector>
 
 #include "map/core/zoneindex.h"
-#include "masschange/core/masschangeopts.h"
+#include "criteria/selectioncriteria.h"
 
 namespace kelvarin {
 
@@ -24,17 +23,11 @@ struct TCriteriaSelection {
   std::size_t Total() const { return records.size(); }
 };
 
-// What the option check says of the criteria alone (the actions and the target
-// are the run's business, not the preview's): empty when a run could select with
-// them, else the check's message.
-std::string CriteriaError(const MassChangeOpts& opts, char decimalSeparator);
-
 // The kinds a run would scan.
-KindMask TickedKinds(const MassChangeOpts& opts);
+KindMask TickedKinds(const TSelectionCriteria& criteria);
 
-// The records of `mob` a run with `opts` would select; `index` must hold `mob`'s
-// positions as they are. The criteria must have passed CriteriaError.
-TCriteriaSelection SelectByCriteria(const TMob& mob, const TZoneIndex& index, const MassChangeOpts& opts,
-                                    char decimalSeparator);
+// The records of `mob` a run with `criteria` would select; `index` must hold
+// `mob`'s positions as they are.
+TCriteriaSelection SelectByCriteria(const TMob& mob, const TZoneIndex& index, const TSelectionCriteria& criteria);
 
 }  // namespace kelvarin

@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 

@@ -23,7 +23,7 @@
 #include "mob/filelog.h"
 #include "mob/kindnames.h"
 #include "mob/tmob.h"
-#include "objects/core/objectparams.h"
+#include "mob/recordrules.h"
 #include "shell/pagelinks.h"
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
@@ -61,12 +61,6 @@ QString AreaText(const TMapPage::TDrawnTexts& texts) {
   const auto& circle = std::get<CircleFieldTexts>(texts);
   return QStringLiteral("круг X %1, Y %2, радиус %3")
       .arg(FromCp1251(circle.x), FromCp1251(circle.y), FromCp1251(circle.radius));
-}
-
-MassChangeOpts WithArea(MassChangeOpts opts, const TMapPage::TDrawnTexts& texts) {
-  if (const auto* rect = std::get_if<RectangleFieldTexts>(&texts)) PutRectangle(opts, *rect);
-  else PutCircle(opts, std::get<CircleFieldTexts>(texts));
-  return opts;
 }
 
 }  // namespace
@@ -111,7 +105,7 @@ TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
   m_session.AddListener(this);
   UpdateLegend();
   UpdateUnplaced();
-  if (m_shell.MobOpened()) DocumentOpened();
+  if (m_session.Opened()) DocumentOpened();
 }
 
 TMapPage::~TMapPage() { m_session.RemoveListener(this); }
@@ -214,7 +208,7 @@ QWidget* TMapPage::BuildSidePanel() {
 
 // ---- the document --------------------------------------------------------------
 
-bool TMapPage::DocumentReadable() const { return m_shell.MobOpened() && !m_session.Busy(); }
+bool TMapPage::DocumentReadable() const { return m_session.Opened() && !m_session.Busy(); }
 
 void TMapPage::PrepareDocument(const TMob& mob) {
   auto zone = std::make_unique<TZoneIndex>();
@@ -246,22 +240,22 @@ void TMapPage::DocumentClosed() {
 
 void TMapPage::Rebuild() {
   m_indexStale = false;
-  if (!m_shell.MobOpened()) {
+  if (!m_session.Opened()) {
     m_zone.Clear();  // a prepared index waits for the load that made it to open
   } else {
-    if (m_preparedZone && m_preparedZone->Fits(m_shell.Mob())) m_zone = std::move(*m_preparedZone);
-    else m_zone.Build(m_shell.Mob());
+    if (m_preparedZone && m_preparedZone->Fits(m_session.Mob())) m_zone = std::move(*m_preparedZone);
+    else m_zone.Build(m_session.Mob());
     m_preparedZone.reset();
   }
   m_canvas->SetZone(&m_zone);
   const auto selected = m_canvas->Selected();
-  if (selected && !(m_shell.MobOpened() && RefersToRecord(m_shell.Mob(), *selected))) m_canvas->SetSelected({});
+  if (selected && !(m_session.Opened() && RefersToRecord(m_session.Mob(), *selected))) m_canvas->SetSelected({});
   UpdateLegend();
   UpdateUnplaced();
   RefreshPreview();
 }
 
-void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause, const TDocumentListener*) {
   m_preparedZone.reset();
   if (m_session.Busy()) {
     m_indexStale = true;
@@ -271,7 +265,7 @@ void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) 
     Rebuild();
   } else if (change.record) {
     // A field edit, a drag or an undo: the record may stand elsewhere now.
-    if (const auto pos = ReadPlanePosition(m_shell.Mob(), *change.record)) {
+    if (const auto pos = ReadPlanePosition(m_session.Mob(), *change.record)) {
       m_zone.Update(*change.record, *pos);
       m_canvas->Refresh();
       UpdateUnplaced();
@@ -290,14 +284,14 @@ void TMapPage::BusyChanged(bool busy) {
   }
   m_fillBut->setEnabled(m_canvas->DrawnShape().has_value());
   m_clearBut->setEnabled(m_canvas->DrawnShape().has_value());
-  if (m_indexStale || !m_shell.MobOpened() || !m_zone.Fits(m_shell.Mob())) {
+  if (m_indexStale || !m_session.Opened() || !m_zone.Fits(m_session.Mob())) {
     DocumentOpened();  // a load, a step, lists of other lengths: indexed again
     return;
   }
   // The holder may have moved records without a word. Finding out is one pass
   // over the positions; indexing a zone of millions of records again after every
   // save would stop the window for most of a second.
-  if (m_zone.FollowMoves(m_shell.Mob()) > 0) {
+  if (m_zone.FollowMoves(m_session.Mob()) > 0) {
     m_canvas->Refresh();
     UpdateUnplaced();
   }
@@ -337,15 +331,14 @@ void TMapPage::UpdateUnplaced() {
 }
 
 QString TMapPage::Describe(ObjRef ref) const {
-  if (!m_shell.MobOpened()) return {};
-  const TMob& mob = m_shell.Mob();
+  if (!m_session.Opened()) return {};
+  const TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return {};
-  const std::int32_t id = VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); });
   const auto pos = ReadPlanePosition(mob, ref);
   return QStringLiteral("%1: %2\n%3 %4\nX %5, Y %6")
       .arg(FromUtf8(ObjKindCaption(ref.kind)), FromCp1251(RecordCaption(mob, ref)),
-           HasCommonFields(ref.kind) ? QStringLiteral("ObjectID") : QStringLiteral("ID"))
-      .arg(id)
+           QString::fromLatin1(IdentityFieldName(ref.kind)))
+      .arg(IdentityOf(mob, ref))
       .arg(FloatText(pos->x, DecimalSeparator()), FloatText(pos->y, DecimalSeparator()));
 }
 
@@ -357,28 +350,28 @@ void TMapPage::RefreshPreview() {
   m_previewTimer.stop();
   m_preview = {};
   m_drawnSelection.reset();
-  const auto opts = m_shell.Links().Criteria();
-  if (!DocumentReadable() || !opts) {
+  const auto criteria = m_shell.Links().Criteria();
+  if (!DocumentReadable() || !criteria) {
     m_canvas->SetCriteriaShapes({});
     m_canvas->SetHighlighted({});
     SetInfo({});
     return;
   }
-  const char sep = DecimalSeparator();
   std::vector<TMapShape> shapes;
-  const std::string error = CriteriaError(*opts, sep);
+  const std::string& error = criteria->error;
   QString info;
-  if (!error.empty()) {
+  if (!criteria->criteria) {
     // No preview of criteria a run would refuse; a line in the status bar says
     // why, once per problem, never a message box.
     const QString line = QStringLiteral("Карта: критерии массовых изменений не проходят проверку. ") + FromUtf8(error);
     if (error != m_lastCriteriaError) m_shell.ShowStatusMessage(line);
     info = line;
   } else {
-    if (const auto rect = RectangleOf(*opts, sep)) shapes.push_back({*rect, false});
-    if (const auto circle = CircleOf(*opts, sep)) shapes.push_back({*circle, false});
-    m_preview = SelectByCriteria(m_shell.Mob(), m_zone, *opts, sep);
-    info = TickedKinds(*opts).Empty()
+    const TSelectionCriteria& c = *criteria->criteria;
+    if (const auto rect = RectangleOf(c)) shapes.push_back({*rect, false});
+    if (const auto circle = CircleOf(c)) shapes.push_back({*circle, false});
+    m_preview = SelectByCriteria(m_session.Mob(), m_zone, c);
+    info = TickedKinds(c).Empty()
                ? QStringLiteral("Критерии массовых изменений: не отмечен ни один тип объектов.")
                : QStringLiteral("Критерии массовых изменений выберут: ") + SelectionSummary(m_preview);
   }
@@ -388,12 +381,11 @@ void TMapPage::RefreshPreview() {
   if (m_drawnTexts) {
     // The drawn area in place of the criteria's area of its type: what a run would
     // select once it is written there.
-    const MassChangeOpts drawn = WithArea(*opts, *m_drawnTexts);
-    const std::string drawnError = CriteriaError(drawn, sep);
-    if (drawnError.empty()) {
-      m_drawnSelection = SelectByCriteria(m_shell.Mob(), m_zone, drawn, sep);
+    const auto drawn = m_shell.Links().Criteria(&*m_drawnTexts);
+    if (drawn && drawn->criteria) {
+      m_drawnSelection = SelectByCriteria(m_session.Mob(), m_zone, *drawn->criteria);
       info = QStringLiteral("Область (%1) выберет: %2")
-                 .arg(AreaText(*m_drawnTexts), TickedKinds(drawn).Empty()
+                 .arg(AreaText(*m_drawnTexts), TickedKinds(*drawn->criteria).Empty()
                                                    ? QStringLiteral("0 (не отмечен ни один тип объектов)")
                                                    : SelectionSummary(*m_drawnSelection));
     }
@@ -422,10 +414,8 @@ void TMapPage::ShapeChanged() {
 
 bool TMapPage::FillCriteria() {
   if (!m_drawnTexts || m_session.Busy()) return false;
-  auto opts = m_shell.Links().Criteria();
-  if (!opts) return false;
   const TDrawnTexts texts = *m_drawnTexts;
-  if (!m_shell.Links().PutCriteria(WithArea(*opts, texts))) return false;
+  if (!m_shell.Links().PutArea(texts)) return false;
   // The criteria's own area shows it from now on.
   m_canvas->ClearDrawnShape();
   m_shell.ShowStatusMessage(QStringLiteral("В критерии массовых изменений записан ") + AreaText(texts));
@@ -441,7 +431,7 @@ void TMapPage::RecordClicked(std::optional<ObjRef> ref) {
 }
 
 void TMapPage::RecordActivated(ObjRef ref) {
-  if (!DocumentReadable() || !RefersToRecord(m_shell.Mob(), ref)) return;
+  if (!DocumentReadable() || !RefersToRecord(m_session.Mob(), ref)) return;
   m_canvas->SetSelected(ref);
   m_shell.Links().SelectRecord(ref, this);
   // The Objects page shows it with its values.
@@ -449,7 +439,7 @@ void TMapPage::RecordActivated(ObjRef ref) {
 }
 
 void TMapPage::OtherPageSelected(std::optional<ObjRef> ref, const QObject* from) {
-  if (from == this || !ref || !DocumentReadable() || !RefersToRecord(m_shell.Mob(), *ref)) return;
+  if (from == this || !ref || !DocumentReadable() || !RefersToRecord(m_session.Mob(), *ref)) return;
   m_canvas->SetSelected(ref);
   m_canvas->CentreOn(*ref);
 }
@@ -469,16 +459,10 @@ void TMapPage::DragFinished(ObjRef ref, PlanePosition from, PlanePosition to) {
   if (!DocumentReadable()) return;
   const char sep = DecimalSeparator();
   const QString caption = QStringLiteral("Перемещение на карте: %1 → X %2, Y %3")
-                              .arg(FromCp1251(RecordCaption(m_shell.Mob(), ref)), FloatText(to.x, sep),
+                              .arg(FromCp1251(RecordCaption(m_session.Mob(), ref)), FloatText(to.x, sep),
                                    FloatText(to.y, sep));
-  auto step = MoveRecord(m_shell.Mob(), ref, to, ToUtf8(caption));
-  if (!step) {
-    m_canvas->Refresh();
-    return;
-  }
-  m_zone.Update(ref, to);
-  m_session.Push(std::move(step));
-  m_shell.SetModified();
+  // The index follows the record in RecordsChanged, as for any change.
+  m_session.Apply(MoveStep(m_session.Mob(), ref, to, ToUtf8(caption)), this);
   m_canvas->Refresh();
 }
 

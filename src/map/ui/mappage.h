@@ -68,7 +68,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   const std::optional<TCriteriaSelection>& DrawnSelection() const { return m_drawnSelection; }
 
   // The texts a drawn area becomes in the criteria.
-  using TDrawnTexts = std::variant<RectangleFieldTexts, CircleFieldTexts>;
+  using TDrawnTexts = TAreaTexts;
 
  private:
   // TDocumentListener
@@ -79,7 +79,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   // Saving changes no record: the view stays, fitted to the file's new name.
   void DocumentSaved(bool) override { m_fittedPath = m_session.Path(); }
   void LoadFailed() override { m_preparedZone.reset(); }
-  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause, const TDocumentListener* origin) override;
   void BusyChanged(bool busy) override;
 
   QWidget* BuildToolBar();

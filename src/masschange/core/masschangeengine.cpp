@@ -6,12 +6,11 @@
 #include <type_traits>
 
 #include "common/filesystem.h"
-#include "common/textchecks.h"
 #include "document/recordcommands.h"
 #include "document/recordsedit.h"
 #include "document/session.h"
 #include "mob/filelog.h"
-#include "mob/planecoords.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 namespace {
@@ -33,107 +32,19 @@ template <class F> decltype(auto) VisitKind(ObjKind kind, F&& f) {
   }
 }
 
-// The fields the options act on, per kind: particles have no common fields and
-// their name is NameStr. Where a record stands is planecoords.h's rule; the
-// offset writes it through member pointers, which the history's field steps need.
-template <class R> constexpr bool kCommon = HasCommonFields(R::Kind);
-
-// A common field as a member of the record type itself.
-template <class R, class M> constexpr M R::*Own(M TCommonObjFields::*member) { return static_cast<M R::*>(member); }
-
-template <class R> constexpr std::string R::*NameMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::Name2);
-  else return &R::NameStr;
-}
-template <class R> constexpr float R::*PosXMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadX);
-  else return &R::CoordX;
-}
-template <class R> constexpr float R::*PosYMember() {
-  if constexpr (kCommon<R>) return Own<R>(&TCommonObjFields::LoadY);
-  else return &R::CoordY;
-}
-template <class R> auto& NameOf(R& r) { return r.*NameMember<std::remove_const_t<R>>(); }
-template <class R> auto& PosX(R& r) { return r.*PosXMember<std::remove_const_t<R>>(); }
-template <class R> auto& PosY(R& r) { return r.*PosYMember<std::remove_const_t<R>>(); }
-template <class R> void SetIdentity(R& r, std::int32_t id) {
-  if constexpr (kCommon<R>) r.ObjectID = id;
-  else r.ID = id;
-}
-
 float AddExtended(float value, long double offset) {
   return static_cast<float>(static_cast<long double>(value) + offset);
 }
 
 }  // namespace
 
-TMassChanger::TMassChanger(const MassChangeOpts& opts, char sep, TMob& source, TMob* target,
-                           TRecordsEdit* edit)
-    : m_opts(opts), m_mode(ModeOf(opts)), m_source(source), m_edit(edit) {
-  if (target && UsesTarget(m_mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
-  m_kinds = {opts.MC_KR_Type_UnitCB,      opts.MC_KR_Type_ObjectCB,    opts.MC_KR_Type_LeverCB,
-             opts.MC_KR_Type_TrapCB,      opts.MC_KR_Type_FlameCB,     opts.MC_KR_Type_Particle1CB,
-             opts.MC_KR_Type_Particle2CB, opts.MC_KR_Type_Particle3CB};
-
-  const auto number = [&](const std::string& text) { return ConvertExtended(text, sep); };
-  if (opts.MC_KR_Param_PlayerNumberCB) {
-    m_playerCriterion = ConvertInt32(opts.MC_KR_Param_PlayerNumberEd);
-    m_selectsNothing |= !m_playerCriterion;
-  }
-  if (opts.MC_KR_Coords_PramouglCB) {
-    const auto x1 = number(opts.MC_KR_Coords_Pramougl_X1Ed), y1 = number(opts.MC_KR_Coords_Pramougl_Y1Ed);
-    const auto x2 = number(opts.MC_KR_Coords_Pramougl_X2Ed), y2 = number(opts.MC_KR_Coords_Pramougl_Y2Ed);
-    if (x1 && y1 && x2 && y2) m_rect = Rect{*x1, *y1, *x2, *y2};
-    else m_selectsNothing = true;
-  }
-  if (opts.MC_KR_Coords_KrugCB) {
-    const auto x = number(opts.MC_KR_Coords_Krug_XEd), y = number(opts.MC_KR_Coords_Krug_YEd);
-    const auto r = number(opts.MC_KR_Coords_Krug_RadEd);
-    if (x && y && r) m_circle = Circle{double(*x), double(*y), double(*r)};
-    else m_selectsNothing = true;
-  }
-  if (opts.MC_AS_Params_PlayerNumberCB) m_playerChange = ConvertInt32(opts.MC_AS_Params_PlayerNumberEd);
-  if (opts.MC_AS_Params_OffsetCB) {
-    const auto x = number(opts.MC_AS_Params_OffsetXEd), y = number(opts.MC_AS_Params_OffsetYEd);
-    if (x && y) m_offset = Offset{*x, *y};
-  }
+TMassChanger::TMassChanger(TMassChangePlan plan, TMob& source, TMob* target, TRecordsEdit* edit)
+    : m_plan(std::move(plan)), m_source(source), m_edit(edit) {
+  if (target && UsesTarget(m_plan.mode)) m_targetIds = std::make_unique<TIdentityIndex>(*target);
 }
 
 bool TMassChanger::MatchesCriteria(ObjKind kind, std::size_t index) const {
-  return VisitKind(kind, [&](auto k) { return Matches(m_source.List<decltype(k)::value>().at(index)); });
-}
-
-template <class R> bool TMassChanger::Matches(const R& r) const {
-  if (m_selectsNothing) return false;
-  const MassChangeOpts& o = m_opts;
-  // Text criteria compare whole fields byte for byte: no trimming, case counts.
-  if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_KR_Param_Name1CB && r.Name1 != o.MC_KR_Param_Name1Ed) return false;
-  if (o.MC_KR_Param_Name2CB && NameOf(r) != o.MC_KR_Param_Name2Ed) return false;
-  if constexpr (kCommon<R>) {
-    if (o.MC_KR_Param_ScriptVariableNameCB && r.ScriptVariableName != o.MC_KR_Param_ScriptVariableNameEd)
-      return false;
-    if (o.MC_KR_Param_Model3dCB && r.ModelName != o.MC_KR_Param_Model3dEd) return false;
-    if (o.MC_KR_Param_FirstTextureCB && r.FirstTexture != o.MC_KR_Param_FirstTextureEd) return false;
-    if (o.MC_KR_Param_SecondTextureCB && r.SecondTexture != o.MC_KR_Param_SecondTextureEd) return false;
-    // PlayerNumber is an unsigned byte: a value outside 0..255 matches nothing.
-    if (m_playerCriterion && *m_playerCriterion != std::int32_t(r.PlayerNumber)) return false;
-  }
-  const float x = PlaneX(r), y = PlaneY(r);
-  // Y1 is the upper bound of y and Y2 the lower one; all bounds inclusive.
-  if (m_rect && !(m_rect->x1 <= x && y <= m_rect->y1 && x <= m_rect->x2 && m_rect->y2 <= y))
-    return false;
-  if (m_circle) {
-    // The closed disc: half the chord at x, computed in double and rounded to single
-    // precision like the coordinates themselves.
-    const double dx = double(x) - m_circle->x;
-    const float h2 = float(m_circle->radius * m_circle->radius - dx * dx);
-    if (h2 < 0) return false;
-    const float h = float(std::sqrt(double(h2)));
-    const double dy = double(y) - m_circle->y;
-    if (!(-h <= dy && dy <= h)) return false;
-  }
-  return true;
+  return m_plan.criteria.Matches(m_source, {kind, index});
 }
 
 template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R::*member, M value) const {
@@ -149,28 +60,15 @@ template <class R, class M> bool TMassChanger::Set(R& r, std::size_t index, M R:
 }
 
 template <class R> bool TMassChanger::ChangeParams(R& r, std::size_t index) const {
-  const MassChangeOpts& o = m_opts;
+  const TParamChanges& p = m_plan.changes;
   bool changed = false;
-  if constexpr (R::Kind == ObjKind::Unit)
-    if (o.MC_AS_Params_Name1CB) changed |= Set(r, index, &R::Name1, o.MC_AS_Params_Name1Ed);
-  if (o.MC_AS_Params_Name2CB) changed |= Set(r, index, NameMember<R>(), o.MC_AS_Params_Name2Ed);
-  if constexpr (kCommon<R>) {
-    if (o.MC_AS_Params_ScriptVariableNameCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::ScriptVariableName), o.MC_AS_Params_ScriptVariableNameEd);
-    if (o.MC_AS_Params_Model3dCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::ModelName), o.MC_AS_Params_Model3dEd);
-    if (o.MC_AS_Params_FirstTextureCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::FirstTexture), o.MC_AS_Params_FirstTextureEd);
-    if (o.MC_AS_Params_SecondTextureCB)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::SecondTexture), o.MC_AS_Params_SecondTextureEd);
-    // The field is one byte: keep the low 8 bits (300 -> 44, -1 -> 255).
-    if (m_playerChange)
-      changed |= Set(r, index, Own<R>(&TCommonObjFields::PlayerNumber),
-                     std::uint8_t(std::uint32_t(*m_playerChange) & 0xFFu));
-  }
-  if (m_offset) {
-    changed |= Set(r, index, PosXMember<R>(), AddExtended(PosX(r), m_offset->x));
-    changed |= Set(r, index, PosYMember<R>(), AddExtended(PosY(r), m_offset->y));
+  p.texts.ForEachField<R>(
+      [&](const std::string& text, auto member) { changed |= Set(r, index, member, std::string(text)); });
+  if constexpr (kHasCommonFields<R>)
+    if (p.playerNumber) changed |= Set(r, index, CommonMember<R>(&TCommonObjFields::PlayerNumber), *p.playerNumber);
+  if (p.offset) {
+    changed |= Set(r, index, PlaneXMember<R>(), AddExtended(PlaneX(r), p.offset->x));
+    changed |= Set(r, index, PlaneYMember<R>(), AddExtended(PlaneY(r), p.offset->y));
   }
   return changed;
 }
@@ -179,7 +77,7 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
   std::int32_t id = r.Identity();
   // Identities of the high range always replace what the target holds.
   const bool replace =
-      std::uint32_t(id) >= kHighIdentityRange || m_opts.MC_AS_Obj_ReplaceCB;
+      std::uint32_t(id) >= kHighIdentityRange || m_plan.replaceIds;
   bool free = m_targetIds->CheckOrDeleteObjectId(id, replace);
   if (!free) {
     const std::uint32_t freeId = m_targetIds->FindFreeObjectId();
@@ -193,11 +91,12 @@ template <class R> void TMassChanger::CopyToTarget(const R& r) {
 }
 
 template <class R> bool TMassChanger::ApplyActions(R& r, std::size_t index) {
+  const MassChangeMode mode = m_plan.mode;
   ++m_counts.selected[int(R::Kind)];
-  if (m_mode == MassChangeMode::OnlyParams || UsesTarget(m_mode))
+  if (mode == MassChangeMode::OnlyParams || UsesTarget(mode))
     if (ChangeParams(r, index)) ++m_counts.changed;
-  if (UsesTarget(m_mode) && m_targetIds) CopyToTarget(r);
-  const bool leaves = m_mode == MassChangeMode::Delete || m_mode == MassChangeMode::Move;
+  if (UsesTarget(mode) && m_targetIds) CopyToTarget(r);
+  const bool leaves = mode == MassChangeMode::Delete || mode == MassChangeMode::Move;
   if (leaves) ++m_counts.deleted;
   return leaves;
 }
@@ -209,7 +108,7 @@ template <ObjKind K> void TMassChanger::ScanKind() {
   const std::size_t count = list.size();
   std::size_t kept = 0;
   for (std::size_t i = 0; i < count; ++i) {
-    const bool leaves = Matches(list[i]) && ApplyActions(list[i], i);
+    const bool leaves = m_plan.criteria.Matches(list[i]) && ApplyActions(list[i], i);
     if (leaves) {
       if (m_edit) m_edit->TakeRecord(list[i], i);  // kept for an undo, not destroyed
       continue;
@@ -222,7 +121,7 @@ template <ObjKind K> void TMassChanger::ScanKind() {
 
 void TMassChanger::Run() {
   for (ObjKind kind : kAllObjKinds)
-    if (m_kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
+    if (m_plan.criteria.kinds[int(kind)]) VisitKind(kind, [&](auto k) { ScanKind<decltype(k)::value>(); });
   if (m_targetIds) {
     m_counts.copied = m_targetIds->AppendedLive();
     m_counts.replacedInTarget = m_targetIds->DeletedOriginals();
@@ -256,48 +155,36 @@ class RunLock {
   bool m_lock;
 };
 
-// The undo step of what a run did to the open document.
-std::unique_ptr<TDocCommand> RunStep(TRecordsEdit edit, MassChangeMode mode, const std::string& targetPath) {
-  const std::string changed = std::to_string(edit.ChangedRecords());
-  const std::string taken = std::to_string(edit.TakenRecords());
+// The step's caption for what a run did to the open document.
+std::string RunStepCaption(const TRecordsEdit& edit, MassChangeMode mode) {
   switch (mode) {
     case MassChangeMode::Delete:
-      return std::make_unique<TRecordsEditCommand>(std::move(edit), "Массовое удаление (объектов: " + taken + ")");
+      return "Массовое удаление (объектов: " + std::to_string(edit.TakenRecords()) + ")";
     case MassChangeMode::Move:
-      // The target file is written and stays so: the undo puts the records back in
-      // the open document only.
-      return std::make_unique<TRecordsEditCommand>(
-          std::move(edit), "Массовый перенос (объектов: " + taken + ")",
-          "Перенос отменен: объекты возвращены в открытый моб, их копии остались в целевом мобе " +
-              targetPath + ".");
+      return "Массовый перенос (объектов: " + std::to_string(edit.TakenRecords()) + ")";
     default:
-      return std::make_unique<TRecordsEditCommand>(std::move(edit),
-                                                   "Массовое изменение (объектов: " + changed + ")");
+      return "Массовое изменение (объектов: " + std::to_string(edit.ChangedRecords()) + ")";
   }
 }
 
 }  // namespace
 
-bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
-  const std::string error = MassChangeOptsError(opts, decimalSeparator, host.Session().Path());
-  if (!error.empty()) host.ShowError(error);
-  return error.empty();
-}
-
-MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator) {
+MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& parse) {
   TDocumentSession& session = host.Session();
   const TSessionOptions options = session.Options();
-  const MassChangeMode mode = ModeOf(opts);
   RunLock lock(session, options.UseThreads);
 
   session.Log(kRunSeparator);
   session.Log("Начаты массовые изменения...");
   bool ok = true;
   std::optional<MassChangeCounts> counts;
-  if (!CheckMassChangeOpts(host, opts, decimalSeparator)) {
+  if (const std::string error = MassChangeError(parse, session.Path()); !error.empty()) {
+    host.ShowError(error);
     session.Log("Настройки массовых изменений введены неправильно.");
     ok = false;
   } else {
+    const TMassChangePlan& plan = *parse.plan;
+    const MassChangeMode mode = plan.mode;
     session.Log("Настройки массовых изменений введены правильно.");
     session.Log("Сохраняю открытый моб.");
     // A failed save does not stop the run, but the run then reports failure: the
@@ -306,7 +193,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
 
     // The target is a document of its own for the run, loaded and saved by the
     // open document's rules and options, its lines in the same log.
-    const std::string targetPath = TargetPathOf(opts);
+    const std::string& targetPath = plan.targetPath;
     std::unique_ptr<TDocumentSession> target;
     bool targetOpened = false;
     if (UsesTarget(mode)) {
@@ -331,15 +218,34 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
       targetOpened = ok;
     }
 
-    // A copy changes the open document only in memory, and the reload below drops
-    // that: it is no step of the history.
-    TRecordsEdit edit;
     if (ok) {
       session.Log("Начат собственно процесс поиска объектов и выполнения изменений...");
-      TMassChanger changer(opts, decimalSeparator, session.Mob(), target ? &target->Mob() : nullptr,
-                           mode == MassChangeMode::Copy ? nullptr : &edit);
-      changer.Run();
-      counts = changer.Counts();
+      TMob* into = target ? &target->Mob() : nullptr;
+      if (mode == MassChangeMode::Copy) {
+        // A copy changes the open document only in memory, and the reload below
+        // drops that: it is no step of the history.
+        TMassChanger changer(plan, session.Mob(), into);
+        changer.Run();
+        counts = changer.Counts();
+      } else {
+        // One step, made by the scan itself, before the save: the history then
+        // knows the file holds it. A move whose target is not written below leaves
+        // the open file unsaved, and the reload drops the step again. The target
+        // file is written and stays so: a move's undo puts the records back in the
+        // open document only.
+        std::string undoNote;
+        if (mode == MassChangeMode::Move)
+          undoNote = "Перенос отменен: объекты возвращены в открытый моб, их копии остались в целевом мобе " +
+                     targetPath + ".";
+        session.Apply(std::make_unique<TRecordsEditCommand>(
+            [&](TMob& mob, TRecordsEdit& edit) {
+              TMassChanger changer(plan, mob, into, &edit);
+              changer.Run();
+              counts = changer.Counts();
+              return RunStepCaption(edit, mode);
+            },
+            std::move(undoNote)));
+      }
     }
 
     if (targetOpened) {
@@ -353,11 +259,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opt
     // would then be in neither file.
     const bool keepOpenFile =
         mode == MassChangeMode::Copy || (mode == MassChangeMode::Move && targetOpened && !ok);
-    if (!keepOpenFile) {
-      // One step, before the save: the history then knows the file holds it.
-      if (!edit.Empty()) session.Push(RunStep(std::move(edit), mode, targetPath));
-      saved = host.SaveMob() && saved;
-    }
+    if (!keepOpenFile) saved = host.SaveMob() && saved;
     // The first save may have gone to another file (save as, when the open file had
     // vanished): reopen the document's file as it is now. The history stays, as
     // far as that file holds it.

@@ -1,5 +1,5 @@
 // The mass-change engine: selects records of the open document by the criteria of
-// a set of options and changes, deletes, copies or moves them. The open document
+// a plan (masschangeplan.h) and changes, deletes, copies or moves them. The open document
 // is a session (its file, save options, log and busy lock); the target file gets
 // a session of its own for the run, so both are loaded and saved by the same
 // rules. What the user would be asked goes through TMassChangeHost, which the
@@ -13,8 +13,7 @@
 #include <string>
 
 #include "masschange/core/identityindex.h"
-#include "masschange/core/masschangecheck.h"
-#include "masschange/core/masschangeopts.h"
+#include "masschange/core/masschangeplan.h"
 #include "masschange/core/masschangesummary.h"
 #include "mob/tmob.h"
 
@@ -42,14 +41,11 @@ class TMassChangeHost {
 };
 
 // Carries out one mass change over `source` and, in copy and move mode, `target`.
-// The options must have passed MassChangeOptsError; a number text that does not
-// convert nevertheless changes nothing: its criterion selects nothing, its change
-// is skipped. With `edit`, what the change does to `source` is kept there so that
-// it can be undone (the old values are moved aside, not copied).
+// With `edit`, what the change does to `source` is kept there so that it can be
+// undone (the old values are moved aside, not copied).
 class TMassChanger {
  public:
-  TMassChanger(const MassChangeOpts& opts, char decimalSeparator, TMob& source, TMob* target,
-               TRecordsEdit* edit = nullptr);
+  TMassChanger(TMassChangePlan plan, TMob& source, TMob* target, TRecordsEdit* edit = nullptr);
 
   // Whether the record at `index` of the source list of `kind` meets every criterion
   // that applies to its kind.
@@ -65,17 +61,6 @@ class TMassChanger {
   const MassChangeCounts& Counts() const { return m_counts; }
 
  private:
-  struct Rect {
-    long double x1, y1, x2, y2;
-  };
-  struct Circle {
-    double x, y, radius;
-  };
-  struct Offset {
-    long double x, y;
-  };
-
-  template <class R> bool Matches(const R& r) const;
   // Applies the action mode to the record at `index`: parameter changes, copy into
   // the target, then removal. True when the record leaves the source.
   template <class R> bool ApplyActions(R& r, std::size_t index);
@@ -87,27 +72,13 @@ class TMassChanger {
   template <class R> void CopyToTarget(const R& r);
   template <ObjKind K> void ScanKind();
 
-  MassChangeOpts m_opts;
-  MassChangeMode m_mode;
+  TMassChangePlan m_plan;
   TMob& m_source;
   TRecordsEdit* m_edit;
   std::unique_ptr<TIdentityIndex> m_targetIds;
-  std::array<bool, kObjKindCount> m_kinds{};
-
-  // A criterion that is on but carries no usable number selects nothing.
-  bool m_selectsNothing = false;
-  std::optional<std::int32_t> m_playerCriterion;
-  std::optional<Rect> m_rect;
-  std::optional<Circle> m_circle;
-  std::optional<std::int32_t> m_playerChange;
-  std::optional<Offset> m_offset;
 
   MassChangeCounts m_counts;
 };
-
-// The option check as a run makes it: the first failure is shown in one message
-// box and the answer is false.
-bool CheckMassChangeOpts(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
 
 struct MassChangeResult {
   // The run ended with its success line.
@@ -118,9 +89,10 @@ struct MassChangeResult {
   std::string summary;
 };
 
-// The whole run: check the options, save the open document, open the target, scan,
-// save the target and the open document, reopen the open document; every step
-// logged, and a successful run's outcome line followed by its summary.
-MassChangeResult RunMassChanges(TMassChangeHost& host, const MassChangeOpts& opts, char decimalSeparator);
+// The whole run: check the parsed options and the target (a failure is shown in one
+// message box), save the open document, open the target, scan, save the target and
+// the open document, reopen the open document; every step logged, and a successful
+// run's outcome line followed by its summary.
+MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& options);
 
 }  // namespace kelvarin

@@ -75,6 +75,46 @@ struct MassChangeOpts {
   bool operator==(const MassChangeOpts&) const = default;
 };
 
+// Every control of the mass-change page, described once: its name (the objectName,
+// the stem of the ini key, the name the option check's messages give), what it is,
+// where it stands, its caption, the option field it keeps, and for an edit the
+// checkbox its text ticks. The table runs in the busy lock's order; the option
+// fields among them come in the settings file's order (all checked states, then all
+// texts), which is also the order the page is filled in.
+enum class TMassChangeControlKind { CheckBox, RadioButton, Edit, Button };
+
+// The group box a control stands in; the Reset and Go buttons stand in the panel
+// below the tabs.
+enum class TMassChangeGroup { Params, Coords, Types, Objects, ParamChanges, Panel };
+
+// What a button does.
+enum class TMassChangeCommand { None, ChooseTarget, Reset, Go };
+
+struct TMassChangeControl {
+  const char* name;
+  TMassChangeControlKind kind;
+  TMassChangeGroup group;
+  // UTF-8. The text of a checkbox, radio button or button; for an edit the label
+  // in front of it, or nullptr when the checkbox of its row names it.
+  const char* caption;
+  // The cell in the group's grid; an edit's label takes the cell to its left.
+  int row;
+  int column;
+  int columnSpan;
+  bool MassChangeOpts::*flag;         // checkboxes and radio buttons
+  std::string MassChangeOpts::*text;  // edits
+  // An edit: the checkbox that is ticked while this edit and every other edit
+  // ticking it hold text, and unticked otherwise. nullptr for the target path.
+  bool MassChangeOpts::*ticks;
+  TMassChangeCommand command;  // buttons
+};
+
+// The controls in the busy lock's order.
+std::span<const TMassChangeControl> MassChangeControls();
+// The control that keeps `field`; nullptr for a field of no control (there is none).
+const TMassChangeControl* ControlOf(bool MassChangeOpts::*field);
+const TMassChangeControl* ControlOf(std::string MassChangeOpts::*field);
+
 // One option field: the control's name (the ini key is the name + "_ini").
 struct MassChangeBoolField {
   const char* name;

@@ -7,16 +7,14 @@
 #include <QWidget>
 #include <vector>
 
+#include "criteria/areatexts.h"
 #include "masschange/core/masschangeopts.h"
 #include "shell/page.h"
 
 class QAbstractButton;
-class QCheckBox;
 class QGridLayout;
 class QGroupBox;
 class QLineEdit;
-class QPushButton;
-class QRadioButton;
 class QTabWidget;
 
 namespace kelvarin {
@@ -31,7 +29,7 @@ class MassChangePage : public QWidget, public TPage {
   // ---- TPage
   QWidget* PageWidget() override { return this; }
   // The criteria, then the actions, then Reset, Go and "only parameters".
-  std::vector<QWidget*> LockedControls() const override { return m_lockedControls; }
+  std::vector<QWidget*> LockedControls() const override { return m_controls; }
   void ControlsEnabled() override { UpdateParamsEnabling(); }
   void WindowShown() override { MassChangeOptsToPage(); }
   void WindowClosing() override { MassChangePageToOpts(); }
@@ -53,38 +51,34 @@ class MassChangePage : public QWidget, public TPage {
   // The options as the page holds them now.
   MassChangeOpts PageOptions() const;
   // Puts `opts` onto the page as the stored options are put (texts, then checked
-  // states): what other pages fill in through the shared criteria.
+  // states).
   void PutOptions(const MassChangeOpts& opts);
+  // Writes an area other pages have drawn into its edits.
+  void PutArea(const TAreaTexts& area);
 
  private:
-  QCheckBox* AddCheckBox(const char* name, const QString& caption);
-  QRadioButton* AddRadioButton(const char* name, const QString& caption);
-  QLineEdit* AddEdit(const char* name, const QString& accessibleName);
-  QGroupBox* AddGroupBox(const char* name, const QString& caption, int width, int height,
-                         QGridLayout*& grid);
-  QWidget* BuildCriteriaPage();
-  QWidget* BuildActionsPage();
-  // Ticks `box` while every one of `edits` holds text, unticks it otherwise.
-  void TickWhenFilled(QCheckBox* box, std::vector<QLineEdit*> edits);
+  // The group box kGroups[`index`] (masschangepage.cpp) with its controls of the
+  // table in masschangeopts.h, created and laid out row by row.
+  QGroupBox* BuildGroup(std::size_t index);
+  QWidget* AddControl(const TMassChangeControl& control, QGroupBox* box, QGridLayout* grid);
+  QWidget* BuildTab(const char* name, int tab);
+  // Ticks each checkbox while every edit that ticks it holds text, unticks it otherwise.
+  void TickWhenFilled();
+  void RunCommand(TMassChangeCommand command);
   // The stored texts, or checked states, onto the page in field order.
   void SetTexts(const MassChangeOpts& opts);
   void SetChecks(const MassChangeOpts& opts);
   static void SetChecked(QAbstractButton* button, bool checked);
 
+  QAbstractButton* Button(bool MassChangeOpts::*field) const;
+  QLineEdit* Edit(std::string MassChangeOpts::*field) const;
+
   TShellServices& m_shell;
   QTabWidget* MassChangePK = nullptr;
-  QPushButton* MC_ResetBut = nullptr;
-  QPushButton* MC_GoBut = nullptr;
-  QPushButton* MC_AS_Obj_TargetMobSelBut = nullptr;
-  QRadioButton* MC_AS_Obj_DelRB = nullptr;
-  QLineEdit* MC_AS_Obj_TargetMobEd = nullptr;
-  // The controls of the option fields, in the order of MassChangeBoolFields() and
-  // MassChangeTextFields().
-  std::vector<QAbstractButton*> m_boolControls;
-  std::vector<QLineEdit*> m_textControls;
+  // The widget of each control, in the order of MassChangeControls().
+  std::vector<QWidget*> m_controls;
   // What delete mode greys out.
   std::vector<QWidget*> m_paramChangeControls;
-  std::vector<QWidget*> m_lockedControls;
 };
 
 }  // namespace kelvarin

@@ -10,18 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "document/fieldvalue.h"
 #include "mob/objref.h"
 #include "mob/records.h"
+#include "mob/recordrules.h"
 #include "objects/core/tquaternion.h"
 
 namespace kelvarin {
-
-// The name the objects tree shows: Name1 for units, NameStr for particles, Name2
-// for the rest.
-const std::string& RecordCaption(const TMob& mob, ObjRef ref);
-
-// How a message or a result list names a record, in UTF-8: «caption» (kind, index N).
-std::string DescribeRecord(const TMob& mob, ObjRef ref);
 
 // The text of the two rows a trap shows for its point lists, which are not edited here.
 inline constexpr std::string_view kTrapPointsRowText = "Click to edit ----->";
@@ -34,6 +29,9 @@ struct ParamRow {
 
 // The rows of the record in table order; empty when `ref` refers to no record.
 std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSeparator);
+
+// How the table shows a value of a field (the trap point lists as their row text).
+std::string ValueDisplayText(const TFieldValue& value, char decimalSeparator);
 
 // The display text of one field; nullopt for a key the record does not show as a
 // field (including the trap point rows).
@@ -53,25 +51,29 @@ struct ApplyResult {
   // What the row should show now: the cleaned text of an accepted list, the field's
   // current value after a refusal; nullopt when the row stays as typed.
   std::optional<std::string> rowText;
+  // The field's value as accepted (it may be what the field holds already).
+  std::optional<TFieldValue> value;
 };
 
-// Checks `text` by the field's check kind and stores it into the record:
+// Checks `text` by the field's check kind and works out the value it gives the
+// field, without writing it (an edit hands it to the record history as a step):
 // strings as they are; integers by CheckStrInt (a lever's UncnByte2..UncnByte6 keep
 // the low 8 bits); bytes by CheckStrByte (low 8 bits, so -1 is 255); floats by
 // CheckStrFloat, rounded to 32 bits; lists after NormaliseListText, split by
 // TextToList. A list text that is exactly the list's display is taken as the
 // list unchanged: splitting it again would drop an empty single item or split
 // items that hold commas.
+ApplyResult ParamRowValue(const TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+                          char decimalSeparator);
+// The same, with the accepted value stored into the record.
 ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator);
 
-bool IsRotationKey(std::string_view key);
-inline constexpr std::string_view kRotationKeys[4] = {"RotationW", "RotationX", "RotationY",
-                                                      "RotationZ"};
-
-// The record's (RotationW, RotationX, RotationY, RotationZ); nullopt for particles,
+// The record's rotation (mob/recordrules.h) as a quaternion; nullopt for particles,
 // which carry no rotation, and for no record.
 std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref);
+// W, X, Y, Z, as the record's rotation fields hold them.
+TRotationFields RotationFields(const TQuaternion& rotation);
 // Writes W, X, Y, Z into the record's rotation fields; false (nothing written) for
 // particles and for no record.
 bool StoreRotation(TMob& mob, ObjRef ref, const TQuaternion& rotation);

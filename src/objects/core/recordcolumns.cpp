@@ -25,8 +25,8 @@ std::optional<double> RecordColumnNumber(const TMob& mob, ObjRef ref, TRecordCol
     using R = std::decay_t<decltype(r)>;
     switch (column) {
       case TRecordColumn::Id: return r.Identity();
-      case TRecordColumn::X: return record_columns::PlaneX(r);
-      case TRecordColumn::Y: return record_columns::PlaneY(r);
+      case TRecordColumn::X: return PlaneX(r);
+      case TRecordColumn::Y: return PlaneY(r);
       case TRecordColumn::PlayerNumber:
         if constexpr (HasCommonFields(R::Kind)) return r.PlayerNumber;
         return std::nullopt;

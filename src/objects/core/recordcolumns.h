@@ -10,7 +10,7 @@
 #include <type_traits>
 
 #include "common/floattext.h"
-#include "mob/objref.h"
+#include "mob/recordrules.h"
 
 namespace kelvarin {
 
@@ -43,22 +43,8 @@ std::optional<double> RecordColumnNumber(const TMob& mob, ObjRef ref, TRecordCol
 
 // ---- template definitions
 
-namespace record_columns {
-// Where a record stands on the zone's plane.
-template <class R> float PlaneX(const R& r) {
-  if constexpr (HasCommonFields(R::Kind)) return r.LoadX;
-  else return r.CoordX;
-}
-template <class R> float PlaneY(const R& r) {
-  if constexpr (HasCommonFields(R::Kind)) return r.LoadY;
-  else return r.CoordY;
-}
-}  // namespace record_columns
-
 template <class R, class F> void ForEachRecordCell(const R& r, char decimalSeparator, F&& cell) {
-  if constexpr (std::is_same_v<R, TUnitObjBlock>) cell(std::string_view(r.Name1));
-  else if constexpr (HasCommonFields(R::Kind)) cell(std::string_view(r.Name2));
-  else cell(std::string_view(r.NameStr));
+  cell(std::string_view(CaptionOf(r)));
   cell(std::string_view(std::to_string(r.Identity())));
   if constexpr (HasCommonFields(R::Kind)) {
     cell(std::string_view(r.Name2));
@@ -69,8 +55,8 @@ template <class R, class F> void ForEachRecordCell(const R& r, char decimalSepar
     cell(std::string_view());
     cell(std::string_view());
   }
-  cell(std::string_view(FloatToShortText(record_columns::PlaneX(r), decimalSeparator)));
-  cell(std::string_view(FloatToShortText(record_columns::PlaneY(r), decimalSeparator)));
+  cell(std::string_view(FloatToShortText(PlaneX(r), decimalSeparator)));
+  cell(std::string_view(FloatToShortText(PlaneY(r), decimalSeparator)));
 }
 
 }  // namespace kelvarin

@@ -22,7 +22,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/core/layoutvalues.h"
+#include "program/layoutvalues.h"
 #include "shell/pagelinks.h"
 #include "shell/shellservices.h"
 #include "common/floattext.h"
@@ -113,7 +113,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   // A record selected on another page (the map) is selected here too.
   connect(&shell.Links(), &TPageLinks::RecordSelected, this,
           [this](std::optional<ObjRef> ref, const QObject* from) {
-            if (from != this && ref && !m_session.Busy() && m_shell.MobOpened()) ShowChangedRecord(*ref);
+            if (from != this && ref && !m_session.Busy() && m_session.Opened()) ShowChangedRecord(*ref);
           });
 
   connect(m_valuesEditor, &ValuesEditor::FocusEntered, this, &ObjectsPage::ValuesEditorEnter);
@@ -325,14 +325,14 @@ void ObjectsPage::FillObjectsTree() {
   m_treeStale = false;
   ClearParams();
   m_filtering = true;
-  m_model->Fill(m_shell.MobOpened() ? &m_shell.Mob() : nullptr, DecimalSeparator(), std::move(m_preparedRows));
+  m_model->Fill(m_session.Opened() ? &m_session.Mob() : nullptr, DecimalSeparator(), std::move(m_preparedRows));
   m_filtering = false;
   m_filterEd->setEnabled(FilterUsable());
   if (m_model->Filtered()) AfterRowsChanged();
-  if (m_shell.MobOpened()) m_indexTimer->start();
+  if (m_session.Opened()) m_indexTimer->start();
 }
 
-bool ObjectsPage::FilterUsable() const { return m_shell.MobOpened() && !m_session.Busy(); }
+bool ObjectsPage::FilterUsable() const { return m_session.Opened() && !m_session.Busy(); }
 
 void ObjectsPage::ApplyFilter() {
   m_filterTimer->stop();
@@ -382,8 +382,8 @@ void ObjectsPage::AfterRowsChanged() {
 
 void ObjectsPage::FindInScript() {
   const auto ref = m_model->RecordAt(m_tree->currentIndex());
-  if (!ref || !m_shell.MobOpened() || m_session.Busy()) return;
-  const TMob& mob = m_shell.Mob();
+  if (!ref || !m_session.Opened() || m_session.Busy()) return;
+  const TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, *ref)) return;
   m_shell.CommitEdits();  // the names and identity as typed
   const std::string script = m_shell.EditedScript();
@@ -471,7 +471,7 @@ void ObjectsPage::ClearParams() {
 
 void ObjectsPage::ObjectsTreeChange() {
   // A filter that hides the selected record leaves the table showing it.
-  if (m_showingChange || m_filtering || !m_shell.MobOpened()) return;
+  if (m_showingChange || m_filtering || !m_session.Opened()) return;
   // The user's choice is every page's selection.
   if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) m_shell.Links().SelectRecord(*ref, this);
   if (!m_shell.IsActivePage(this)) return;
@@ -481,7 +481,7 @@ void ObjectsPage::ObjectsTreeChange() {
 
 void ObjectsPage::ShowObjectParams(ObjRef ref) {
   ClearParams();
-  const TMob& mob = m_shell.Mob();
+  const TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return;
   for (const ParamRow& row : ParamRowsOf(mob, ref, DecimalSeparator()))
     m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.hasEditButton);
@@ -521,8 +521,8 @@ void ObjectsPage::RevertRow(const QString& key, const std::optional<std::string>
 }
 
 void ObjectsPage::ApplyParamRow(const QString& key) {
-  if (!m_shownRecord || !m_shell.MobOpened()) return;
-  TMob& mob = m_shell.Mob();
+  if (!m_shownRecord || !m_session.Opened()) return;
+  TMob& mob = m_session.Mob();
   const ObjRef ref = *m_shownRecord;
   const std::string keyBytes = ToUtf8(key);
   const char separator = DecimalSeparator();
@@ -542,21 +542,20 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
     return;
   }
 
-  std::optional<TFieldValue> before = ReadFieldValue(mob, ref, keyBytes);
-  const ApplyResult result = kelvarin::ApplyParamRow(mob, ref, keyBytes, *bytes, separator);
+  ApplyResult result = ParamRowValue(mob, ref, keyBytes, *bytes, separator);
   switch (result.status) {
-    case ApplyStatus::Accepted:
+    case ApplyStatus::Accepted: {
       RevertRow(key, result.rowText);  // a list row shows its cleaned text
-      m_shell.SetModified();
-      // One step of the history, unless the value stayed byte for byte the same.
-      if (before)
-        if (auto step = TFieldEditCommand::Made(
-                mob, ref, keyBytes, std::move(*before),
-                FieldEditCaption(keyBytes, ParamDisplayText(mob, ref, keyBytes, separator).value_or(""))))
-          PushOwnStep(std::move(step));
+      // One step of the history, unless the value stays byte for byte the same;
+      // an accepted value marks the document either way.
+      TFieldValue& value = *result.value;
+      const std::string caption = FieldEditCaption(keyBytes, ValueDisplayText(value, separator));
+      if (!m_session.Apply(TFieldEditCommand::Set(mob, ref, keyBytes, std::move(value), caption), this))
+        m_session.NoteValueReapplied();
       if (m_orientator && IsRotationKey(keyBytes))
         if (const auto rotation = RotationOf(mob, ref)) m_orientator->SetRotation(*rotation);
       break;
+    }
     case ApplyStatus::Rejected:
       RevertRow(key, result.rowText);
       break;
@@ -576,11 +575,11 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
 }
 
 void ObjectsPage::EditTrapPoints(const QString& key) {
-  if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_shell.MobOpened() || m_session.Busy())
+  if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_session.Opened() || m_session.Busy())
     return;
   m_shell.CommitEdits();
   const ObjRef ref = *m_shownRecord;
-  TMob& mob = m_shell.Mob();
+  TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return;
   const bool first = key == QStringLiteral("TrapPoints1");
   if (!first && key != QStringLiteral("TrapPoints2")) return;
@@ -594,13 +593,10 @@ void ObjectsPage::EditTrapPoints(const QString& key) {
   // The whole list goes in as one step; a list that came back byte for byte the
   // same is no change at all.
   TFieldValue value = first ? TFieldValue(dialog.Points().Points3()) : TFieldValue(dialog.Points().Points2());
-  const std::optional<TFieldValue> before = ReadFieldValue(mob, ref, keyBytes);
-  if (!before || SameBytes(*before, value)) return;
-  if (!SwapFieldValue(mob, ref, keyBytes, value)) return;
-  m_shell.SetModified();
   const std::size_t count = dialog.Points().Count();
-  PushOwnStep(std::make_unique<TFieldEditCommand>(
-      ref, keyBytes, std::move(value), keyBytes + ": точек — " + std::to_string(count)));
+  m_session.Apply(
+      TFieldEditCommand::Set(mob, ref, keyBytes, std::move(value), keyBytes + ": точек — " + std::to_string(count)),
+      this);
 }
 
 char ObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
@@ -618,27 +614,27 @@ void ObjectsPage::EndTurnGesture() {
 }
 
 bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) {
-  if (!m_shownRecord || !m_shell.MobOpened()) return false;
+  if (!m_shownRecord || !m_session.Opened()) return false;
   // The view stays usable while a load or save runs on the worker thread or a
   // mass change holds the lock, but the document is theirs then: turns are drawn,
   // not stored.
-  TMob& mob = m_shell.Mob();
-  if (mob.Loading || mob.Saving || m_session.Busy()) return false;
+  if (m_session.Busy()) return false;
   // A Rotation row being typed goes in before the turn, which rewrites the rows.
   m_shell.CommitEdits();
   if (!m_shownRecord) return false;
+  TMob& mob = m_session.Mob();
   const ObjRef ref = *m_shownRecord;
   const std::optional<TRotationFields> before = ReadRotation(mob, ref);
-  if (!before || !StoreRotation(mob, ref, rotation)) return false;
+  if (!before) return false;
   // The middle button's reset and cancel are a step each; wheel notches merge
   // until the run ends.
   if (gesture != TTurnGesture::Wheel) EndTurnGesture();
-  const TRotationFields after = *ReadRotation(mob, ref);
+  const TRotationFields after = RotationFields(rotation);
   if (std::memcmp(before->data(), after.data(), sizeof after) != 0) {
     const char* caption = gesture == TTurnGesture::Reset    ? "Обнуление поворота"
                           : gesture == TTurnGesture::Cancel ? "Отмена поворота"
                                                             : "Поворот";
-    PushOwnStep(std::make_unique<TTurnCommand>(ref, *before, after, m_turnGesture, caption));
+    m_session.Apply(std::make_unique<TTurnCommand>(ref, *before, after, m_turnGesture, caption), this);
   }
   if (gesture != TTurnGesture::Wheel) EndTurnGesture();
   return true;
@@ -652,22 +648,15 @@ void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
                              FromCp1251(FloatToDisplayText(components[i], separator)));
 }
 
-void ObjectsPage::SetModified() { m_shell.SetModified(); }
-
 // ---- the record history ---------------------------------------------------------
-
-void ObjectsPage::PushOwnStep(std::unique_ptr<TDocCommand> step) {
-  m_pushingOwnStep = true;
-  m_session.Push(std::move(step));
-  m_pushingOwnStep = false;
-}
 
 void ObjectsPage::DocumentClosed() {
   m_preparedRows.reset();
   FillObjectsTree();
 }
 
-void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause) {
+void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause,
+                                 const TDocumentListener* origin) {
   if (change.blocksReplaced) return;  // no record changed: the table shows what it showed
   m_preparedRows.reset();  // the captions may have changed
   m_model->RecordsEdited();
@@ -677,13 +666,13 @@ void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause caus
   if (m_session.Busy()) return;
   if (cause != TChangeCause::Edit) {
     ShowChangedRecord(change.record);
-  } else if (!m_pushingOwnStep && change.record && change.record == m_shownRecord) {
+  } else if (origin != this && change.record && change.record == m_shownRecord) {
     ShowObjectParams(*change.record);  // another page changed the record shown
   }
 }
 
 void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
-  if (!ref || !RefersToRecord(m_shell.Mob(), *ref)) {
+  if (!ref || !RefersToRecord(m_session.Mob(), *ref)) {
     ClearParams();
     return;
   }
@@ -706,7 +695,7 @@ void ObjectsPage::BusyChanged(bool busy) {
   if (!busy && m_treeStale) FillObjectsTree();
   m_filterEd->setEnabled(FilterUsable());
   if (!busy && m_filterTimer->isActive()) ApplyFilter();
-  if (!busy && m_shell.MobOpened()) m_indexTimer->start();
+  if (!busy && m_session.Opened()) m_indexTimer->start();
   UpdateHistoryButtons();
 }
 

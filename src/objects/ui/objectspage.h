@@ -134,7 +134,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void DocumentOpened() override { FillObjectsTree(); }
   void DocumentClosed() override;
   void LoadFailed() override { m_preparedRows.reset(); }
-  void RecordsChanged(const TRecordsChange& change, TChangeCause cause) override;
+  void RecordsChanged(const TRecordsChange& change, TChangeCause cause,
+                      const TDocumentListener* origin) override;
   void HistoryChanged() override { UpdateHistoryButtons(); }
   void BusyChanged(bool busy) override;
 
@@ -143,10 +144,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void WheelMoved() override;
   bool StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) override;
   void ShowRotationRows(const TQuaternion& rotation) override;
-  void SetModified() override;
 
   // Pushes a step this page made; its notice is then not news to the page.
-  void PushOwnStep(std::unique_ptr<TDocCommand> step);
   // Selects `ref` in the tree and shows it, whatever page is showing.
   void ShowChangedRecord(std::optional<ObjRef> ref);
   void UpdateHistoryButtons();
@@ -197,7 +196,6 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   std::optional<QList<int>> m_restoredSizes;  // applied when the page first shows
   bool m_treeStale = false;       // to be filled at the lock's release
   bool m_showingChange = false;   // selecting what an undo or redo touched
-  bool m_pushingOwnStep = false;
 
   std::uint64_t m_turnGesture = 0;
   QElapsedTimer m_lastWheel;

@@ -281,7 +281,6 @@ void TOrientatorFr::FrameMouseMove(Qt::KeyboardModifiers modifiers, Qt::MouseBut
 void TOrientatorFr::StoreRotationToSelection(TTurnGesture gesture) {
   if (!m_host.StoreRotationToRecord(m_rotation, gesture)) return;
   m_rotationChanged = true;
-  m_host.SetModified();
 }
 
 void TOrientatorFr::EditorUpdaterTTimer() {

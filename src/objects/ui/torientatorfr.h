@@ -47,7 +47,6 @@ class TOrientatorHost {
   // The selected record's rotation at the moment it was selected.
   virtual TQuaternion SavedRotation() const = 0;
   virtual void ShowRotationRows(const TQuaternion& rotation) = 0;
-  virtual void SetModified() = 0;
 };
 
 class TOrientatorFr : public QWidget {

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "mob/identitytext.h"
+#include "mob/recordrules.h"
 #include "script/core/scriptlines.h"
 #include "script/core/scriptwords.h"
 
@@ -83,8 +84,9 @@ class TCallReader {
 };
 
 template <class R> bool HasName(const R& record, std::string_view name) {
-  if constexpr (HasCommonFields(R::Kind)) return record.ScriptVariableName == name || record.Name2 == name;
-  else return record.NameStr == name;
+  bool found = false;
+  ForEachScriptName(record, [&](const std::string& own) { found = found || own == name; });
+  return found;
 }
 
 template <class Match> std::vector<ObjRef> RecordsWhere(const TMob& mob, Match&& match) {
@@ -120,15 +122,7 @@ std::vector<std::string_view> ScriptNamesOf(const TMob& mob, ObjRef ref) {
   const auto add = [&](std::string_view name) {
     if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
   };
-  VisitRecord(mob, ref, [&](const auto& record) {
-    using R = std::decay_t<decltype(record)>;
-    if constexpr (HasCommonFields(R::Kind)) {
-      add(record.ScriptVariableName);
-      add(record.Name2);
-    } else {
-      add(record.NameStr);
-    }
-  });
+  VisitRecord(mob, ref, [&](const auto& record) { ForEachScriptName(record, add); });
   return names;
 }
 
@@ -148,11 +142,11 @@ std::vector<ObjRef> RecordsCalled(const TMob& mob, const TObjectCall& call) {
 std::vector<TScriptMention> FindRecordMentions(const TMob& mob, ObjRef ref, std::string_view script) {
   std::vector<TScriptMention> mentions;
   if (!RefersToRecord(mob, ref)) return mentions;
-  const std::int32_t id = VisitRecord(mob, ref, [](const auto& record) { return record.Identity(); });
+  const std::int32_t id = IdentityOf(mob, ref);
   const std::vector<std::string_view> names = ScriptNamesOf(mob, ref);
   std::string_view variable;
   VisitRecord(mob, ref, [&](const auto& record) {
-    if constexpr (HasCommonFields(std::decay_t<decltype(record)>::Kind)) variable = record.ScriptVariableName;
+    if (const std::string* own = ScriptVariableOf(record)) variable = *own;
   });
 
   TSynZoneScriptSyn scanner;

@@ -4,7 +4,7 @@
 #include <type_traits>
 
 #include "common/cp1251.h"
-#include "mob/tmob.h"
+#include "mob/recordrules.h"
 #include "script/core/scriptwords.h"
 
 namespace kelvarin {
@@ -99,15 +99,7 @@ std::vector<std::string> ObjectNameCompletions(const TMob& mob, std::string_view
     if (StartsWithFolded(name, prefix, Cp1251FoldCase)) names.push_back(name);
   };
   mob.ForEachList([&](const auto& list) {
-    using Record = typename std::decay_t<decltype(list)>::value_type;
-    for (const Record& r : list) {
-      if constexpr (std::is_base_of_v<TCommonObjFields, Record>) {
-        take(r.ScriptVariableName);
-        take(r.Name2);
-      } else {
-        take(r.NameStr);
-      }
-    }
+    for (const auto& r : list) ForEachScriptName(r, take);
   });
   std::sort(names.begin(), names.end(), [](std::string_view a, std::string_view b) {
     return LessFolded(a, b, Cp1251FoldCase);

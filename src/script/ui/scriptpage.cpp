@@ -7,13 +7,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "common/qt/latinkey.h"
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
 #include "common/qt/qtext.h"
 #include "mob/tmob.h"
-#include "objects/core/objectparams.h"
+#include "mob/recordrules.h"
 #include "script/core/objectrefs.h"
 #include "script/core/scripttext.h"
 #include "script/core/zonescriptsyn.h"
@@ -40,7 +40,7 @@ TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent)
 
   connect(m_scriptEd, &TScriptEditor::Changed, this, &TScriptPage::ScriptEdChange);
   m_completer = new TScriptCompleter(*m_scriptEd, [this]() -> const TMob* {
-    return m_shell.MobOpened() ? &m_shell.Mob() : nullptr;
+    return m_session.Opened() ? &m_session.Mob() : nullptr;
   });
   m_scriptEd->installEventFilter(this);
   m_scriptEd->viewport()->installEventFilter(this);  // Ctrl+click on a call
@@ -120,7 +120,7 @@ bool TScriptPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     TriggerIfEnabled(EditMenuItem(u"ReplaceNextMenu"_s));
   } else if (key == Qt::Key_K && ctrl && shift && alt) {
     // The key dialog has no menu item: only a document must be open.
-    if (m_shell.MobOpened() && !m_session.Busy()) ChangeScriptKey();
+    if (m_session.Opened() && !m_session.Busy()) ChangeScriptKey();
   } else {
     return false;
   }
@@ -139,7 +139,7 @@ TSynZoneScriptSyn& TScriptPage::SynZoneScriptSyn1() const { return m_scriptEd->L
 
 // The status bar follows a new text at once, not at the editor's next repaint.
 void TScriptPage::MobToScript() {
-  m_scriptEd->LoadText(ScriptTextToEditor(m_shell.Mob().ScriptText));
+  m_scriptEd->LoadText(ScriptTextToEditor(m_session.Mob().ScriptText));
   UpdateCaretStatus();
 }
 
@@ -160,11 +160,11 @@ bool TScriptPage::ScriptToMob() {
     m_scriptEd->setCursorPosition(int(error.line) - 1, int(error.column) - 1);
     return false;
   }
-  m_shell.Mob().ScriptText = std::move(*text);
+  m_session.Mob().ScriptText = std::move(*text);
   return true;
 }
 
-void TScriptPage::ScriptEdChange() { m_shell.SetModified(); }
+void TScriptPage::ScriptEdChange() { m_session.NoteScriptEdited(); }
 
 void TScriptPage::FillEditMenu(QMenu* menu) {
   for (QAction* action : m_editItems) menu->addAction(action);
@@ -320,12 +320,12 @@ void TScriptPage::GoToLine() {
 }
 
 std::optional<std::string> TScriptPage::EditedScript() const {
-  if (!m_shell.MobOpened()) return std::nullopt;
+  if (!m_session.Opened()) return std::nullopt;
   return ScriptTextForReading(m_scriptEd->TextView());
 }
 
 bool TScriptPage::GoToObjectAt(long pos) {
-  if (!m_shell.MobOpened() || m_session.Busy() || pos < 0) return false;
+  if (!m_session.Opened() || m_session.Busy() || pos < 0) return false;
   TScriptEditor& ed = *m_scriptEd;
   const long line = ed.SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, static_cast<unsigned long>(pos));
   const long start = ed.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
@@ -338,7 +338,7 @@ bool TScriptPage::GoToObjectAt(long pos) {
   const std::optional<TObjectCall> call = ObjectCallAt(scanner, text, caret);
   if (!call) return false;
 
-  const TMob& mob = m_shell.Mob();
+  const TMob& mob = m_session.Mob();
   const std::vector<ObjRef> records = RecordsCalled(mob, *call);
   const QString what = call->kind == TObjectCallKind::ById
                            ? u"с ID %1"_s.arg(call->id)
@@ -376,7 +376,7 @@ QString TScriptPage::CaretStatusText(const TCaretPlace& place) {
 void TScriptPage::UpdateCaretStatus() {
   // The status bar speaks of the script only while its page shows it.
   if (!isVisible()) return;
-  m_shell.ShowCaretStatus(m_shell.MobOpened() ? CaretStatusText(m_scriptEd->CaretPlace()) : QString());
+  m_shell.ShowCaretStatus(m_session.Opened() ? CaretStatusText(m_scriptEd->CaretPlace()) : QString());
 }
 
 void TScriptPage::showEvent(QShowEvent* event) {
@@ -429,7 +429,7 @@ bool TScriptPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TScriptPage::ChangeScriptKey() {
-  TMob& mob = m_shell.Mob();
+  TMob& mob = m_session.Mob();
   TKeyChangerF dialog(static_cast<std::int32_t>(mob.ScriptKey), m_shell.Prompts(), this);
   if (dialog.exec() == QDialog::Accepted) mob.ScriptKey = static_cast<std::uint32_t>(dialog.Key());
 }

@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "shell/prompts.h"
 #include "common/qt/qtext.h"
 #include "script/ui/cp1251input.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <QPushButton>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "common/qt/qtext.h"
 #include "version/core/verinfotxtformat.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/recentfiles.h"
+#include "program/recentfiles.h"
 
 #include <algorithm>
 

@@ -1,11 +1,11 @@
-#include "app/core/settingsfile.h"
+#include "program/settingsfile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string_view>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "common/cp1251.h"
 #include "common/inifile.h"
 #include "mob/tmob.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/core/layoutvalues.h"
-#include "app/core/recentfiles.h"
+#include "program/layoutvalues.h"
+#include "program/recentfiles.h"
 #include "masschange/core/masschangeopts.h"
 
 namespace kelvarin {

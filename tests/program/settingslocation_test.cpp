@@ -10,10 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "app/core/appstate.h"
-#include "app/core/settingslocation.h"
+#include "program/appstate.h"
+#include "program/settingslocation.h"
 #include "common/inifile.h"
 #include "support/childprocess.h"
+#include "support/tempfolder.h"
 
 namespace kelvarin {
 namespace {
@@ -23,9 +24,6 @@ namespace fs = std::filesystem;
 class SettingsLocation : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() /
-            ("kelvarin-location-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(m_dir);
     // The program's folder belongs to root with the usual 0755: nobody may not write it.
     fs::create_directories(Program());
     fs::permissions(Program(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -33,10 +31,9 @@ class SettingsLocation : public ::testing::Test {
     fs::create_directories(Home());
     ASSERT_EQ(::chown(Home().c_str(), test::kNobody, test::kNobody), 0);
   }
-  void TearDown() override { fs::remove_all(m_dir); }
 
-  std::string Program() const { return (m_dir / "program").string() + "/"; }
-  std::string Home() const { return (m_dir / "home").string() + "/"; }
+  std::string Program() const { return m_dir.Path("program") + "/"; }
+  std::string Home() const { return m_dir.Path("home") + "/"; }
   std::string UserConfig() const { return Home() + ".config/Kelvarin/"; }
   TUserFolders User() const { return {UserConfig(), Home()}; }
 
@@ -52,7 +49,7 @@ class SettingsLocation : public ::testing::Test {
     return end.code;
   }
 
-  fs::path m_dir;
+  test::TTempFolder m_dir;
 };
 
 TEST_F(SettingsLocation, AReadOnlyProgramFolderKeepsTheSettingsInTheUsersFolder) {
@@ -124,13 +121,13 @@ TEST_F(SettingsLocation, TheChoiceFollowsTheFolderNotTheUser) {
   EXPECT_FALSE(IsUnderUsr("/usrlocal/bin/"));
   EXPECT_FALSE(IsUnderUsr("/opt/usr/bin/"));
   // Through a link into /usr.
-  fs::create_directory_symlink("/usr/bin", m_dir / "linked-bin");
-  EXPECT_TRUE(IsUnderUsr((m_dir / "linked-bin").string()));
+  fs::create_directory_symlink("/usr/bin", m_dir.Root() / "linked-bin");
+  EXPECT_TRUE(IsUnderUsr(m_dir.Path("linked-bin")));
 }
 
 TEST_F(SettingsLocation, TheGuideAndLicenceAreFoundBesideTheProgramOrInTheInstalledDocFolder) {
   // An installed layout: P/bin/kelvarin and P/share/doc/kelvarin/.
-  const fs::path prefix = m_dir / "prefix";
+  const fs::path prefix = m_dir.Root() / "prefix";
   fs::create_directories(prefix / "bin");
   fs::create_directories(prefix / "share/doc/kelvarin");
   std::ofstream(prefix / "share/doc/kelvarin/Readme.txt") << "guide";

@@ -9,9 +9,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/core/recentfiles.h"
-#include "app/core/settings.h"
-#include "app/core/settingsfile.h"
+#include "program/recentfiles.h"
+#include "program/settings.h"
+#include "program/settingsfile.h"
 #include "common/inifile.h"
 
 namespace kelvarin {

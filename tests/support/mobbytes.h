@@ -16,7 +16,7 @@ namespace kelvarin::testing {
 // The file the writer makes of a generated zone.
 inline Bytes GeneratedImage(std::size_t records, std::uint64_t seed, int scriptLines = 3) {
   TMob mob;
-  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = scriptLines});
+  GenerateZone(mob, {.records = records, .seed = seed, .scriptLines = std::size_t(scriptLines)});
   Bytes image;
   mob.BuildImage(image);
   return image;

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/layoutvalues.h"
-#include "app/core/settings.h"
-#include "app/core/settingsfile.h"
+#include "program/layoutvalues.h"
+#include "program/settings.h"
+#include "program/settingsfile.h"
 #include "common/inifile.h"
 
 namespace kelvarin {

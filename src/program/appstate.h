@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/settings.h"
+#include "program/settings.h"
 #include "document/session.h"
 #include "mob/tmob.h"
 #include "version/core/verinfotxtformat.h"

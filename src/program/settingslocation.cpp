@@ -1,10 +1,10 @@
-#include "app/core/settingslocation.h"
+#include "program/settingslocation.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "app/core/appinfo.h"
+#include "program/appinfo.h"
 #include "common/filesystem.h"
 
 namespace kelvarin {

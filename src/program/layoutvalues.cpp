@@ -1,10 +1,10 @@
-#include "app/core/layoutvalues.h"
+#include "program/layoutvalues.h"
 
 #include <algorithm>
 #include <charconv>
 #include <utility>
 
-#include "app/core/settingsfile.h"
+#include "program/settingsfile.h"
 
 namespace kelvarin {
 namespace {

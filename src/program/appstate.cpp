@@ -1,13 +1,13 @@
-#include "app/core/appstate.h"
+#include "program/appstate.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
-#include "app/core/appinfo.h"
-#include "app/core/settingsfile.h"
-#include "app/core/settingslocation.h"
+#include "program/appinfo.h"
+#include "program/settingsfile.h"
+#include "program/settingslocation.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "mob/filelog.h"

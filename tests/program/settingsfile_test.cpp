@@ -10,12 +10,13 @@
 #include <sstream>
 #include <vector>
 
-#include "app/core/appstate.h"
-#include "app/core/settingsfile.h"
+#include "program/appstate.h"
+#include "program/settingsfile.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
 #include "mob/filelog.h"
 #include "support/childprocess.h"
+#include "support/faultyfiles.h"
 
 namespace kelvarin {
 namespace {
@@ -204,12 +205,8 @@ TEST_F(SettingsFile, AnUnwritableFileIsReportedOnceAndTheValuesStay) {
 }
 
 TEST_F(SettingsFile, AnUnreadableFileGivesTheFirstRunValuesAndIsWrittenAnew) {
-  struct UnreadableFiles : PosixFileSystem {
-    bool ReadAll(const std::string&, Bytes&, int& err) override {
-      err = EACCES;
-      return false;
-    }
-  } unreadable;
+  test::TFaultyFiles unreadable;
+  unreadable.read.Fail(EACCES);
   WriteIni("[Main]\r\nIniFileVer=6\r\nSaveAttempts=3\r\n");
   SetFiles(&unreadable);
   auto state = Start();

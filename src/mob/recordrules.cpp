@@ -1,0 +1,68 @@
+#include "mob/recordrules.h"
+
+#include <algorithm>
+
+#include "common/cp1251.h"
+#include "mob/kindnames.h"
+
+namespace kelvarin {
+
+const std::string& RecordCaption(const TMob& mob, ObjRef ref) {
+  return VisitRecord(mob, ref, [](const auto& r) -> const std::string& { return CaptionOf(r); });
+}
+
+std::string DescribeRecord(const TMob& mob, ObjRef ref) {
+  const std::string caption = Cp1251ToUtf8(RecordCaption(mob, ref));
+  return (caption.empty() ? std::string() : "«" + caption + "» ") + "(" + ObjKindCaption(ref.kind) +
+         ", индекс " + std::to_string(ref.index) + ")";
+}
+
+std::optional<PlanePosition> ReadPlanePosition(const TMob& mob, ObjRef ref) {
+  if (!RefersToRecord(mob, ref)) return std::nullopt;
+  return VisitRecord(mob, ref, [](const auto& r) { return PlanePosition{PlaneX(r), PlaneY(r)}; });
+}
+
+bool WritePlanePosition(TMob& mob, ObjRef ref, PlanePosition position) {
+  if (!RefersToRecord(mob, ref)) return false;
+  VisitRecord(mob, ref, [&](auto& r) {
+    PlaneX(r) = position.x;
+    PlaneY(r) = position.y;
+  });
+  return true;
+}
+
+bool IsRotationKey(std::string_view key) {
+  return std::find(std::begin(kRotationKeys), std::end(kRotationKeys), key) != std::end(kRotationKeys);
+}
+
+std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
+  if (!RefersToRecord(mob, ref)) return std::nullopt;
+  return VisitRecord(mob, ref, [](const auto& r) -> std::optional<TRotationFields> {
+    if constexpr (kHasCommonFields<std::decay_t<decltype(r)>>)
+      return RotationFieldsOf(r);
+    else return std::nullopt;
+  });
+}
+
+bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
+  if (!RefersToRecord(mob, ref)) return false;
+  return VisitRecord(mob, ref, [&](auto& r) {
+    if constexpr (kHasCommonFields<std::decay_t<decltype(r)>>) {
+      r.RotationW = rotation[0];
+      r.RotationX = rotation[1];
+      r.RotationY = rotation[2];
+      r.RotationZ = rotation[3];
+      return true;
+    } else {
+      return false;
+    }
+  });
+}
+
+std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
+  return VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); });
+}
+
+const char* IdentityFieldName(ObjKind kind) { return HasCommonFields(kind) ? "ObjectID" : "ID"; }
+
+}  // namespace kelvarin
