@@ -89,10 +89,8 @@ TRecordCheck::TRecordCheck(const TMob& mob) : m_mob(mob) {
   };
   std::vector<TCarrier> carriers;
   carriers.reserve(mob.TotalRecordCount());
-  int kind = 0;
-  mob.ForEachList([&](const auto& list) {
-    for (std::size_t i = 0; i < list.size(); ++i) carriers.push_back({list[i].Identity(), {ObjKind(kind), i}});
-    ++kind;
+  mob.ForEachRecord([&](const auto& record, std::size_t index) {
+    carriers.push_back({record.Identity(), {std::decay_t<decltype(record)>::Kind, index}});
   });
   std::stable_sort(carriers.begin(), carriers.end(),
                    [](const TCarrier& a, const TCarrier& b) { return a.id < b.id; });
@@ -109,21 +107,17 @@ TRecordCheck::TRecordCheck(const TMob& mob) : m_mob(mob) {
 void TRecordCheck::Run(const TFindingSink& found) const {
   // A record has at most one finding of each code: nothing to sum up here.
   auto duplicate = m_duplicates.begin();
-  int kind = 0;
-  m_mob.ForEachList([&](const auto& list) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      const ObjRef ref{ObjKind(kind), i};
-      if (!FiniteCoordinates(list[i])) found(RecordFinding(TCheckFault::NonFiniteCoordinates, ref));
-      if (const auto fault = RotationFault(list[i])) found(RecordFinding(*fault, ref));
-      if (duplicate != m_duplicates.end() && duplicate->at == ref) {
-        TCheckFinding finding = RecordFinding(TCheckFault::DuplicateId, ref);
-        finding.id = duplicate->id;
-        finding.first = duplicate->first;
-        found(finding);
-        ++duplicate;
-      }
+  m_mob.ForEachRecord([&](const auto& record, std::size_t index) {
+    const ObjRef ref{std::decay_t<decltype(record)>::Kind, index};
+    if (!FiniteCoordinates(record)) found(RecordFinding(TCheckFault::NonFiniteCoordinates, ref));
+    if (const auto fault = RotationFault(record)) found(RecordFinding(*fault, ref));
+    if (duplicate != m_duplicates.end() && duplicate->at == ref) {
+      TCheckFinding finding = RecordFinding(TCheckFault::DuplicateId, ref);
+      finding.id = duplicate->id;
+      finding.first = duplicate->first;
+      found(finding);
+      ++duplicate;
     }
-    ++kind;
   });
 }
 
@@ -136,13 +130,13 @@ std::string TRecordCheck::Message(const TCheckFinding& f) const {
              DescribeRecord(m_mob, f.first);
     case TCheckFault::NonFiniteCoordinates:
       return "Координаты записи " + record + " не конечны: " +
-             VisitRecord(m_mob, ref, [](const auto& r) { return BadCoordinatesText(r); });
+             VisitRecordValue(m_mob, ref, [](const auto& r) { return BadCoordinatesText(r); });
     case TCheckFault::NonFiniteRotation:
       return "Поворот записи " + record + " содержит NAN или бесконечность: " +
-             VisitRecord(m_mob, ref, [](const auto& r) { return RotationText(r); });
+             VisitRecordValue(m_mob, ref, [](const auto& r) { return RotationText(r); });
     case TCheckFault::ZeroRotation:
       return "Поворот записи " + record + " - нулевой кватернион " +
-             VisitRecord(m_mob, ref, [](const auto& r) { return RotationText(r); });
+             VisitRecordValue(m_mob, ref, [](const auto& r) { return RotationText(r); });
     default: return {};
   }
 }

@@ -81,10 +81,8 @@ TCheckFinding ScriptFinding(TCheckFault fault, std::size_t line, std::size_t pos
 // Those of `wanted` that no record answers.
 std::unordered_set<std::string_view> Unanswered(const TMob& mob, std::unordered_set<std::string_view> wanted) {
   const auto offer = [&](const std::string& name) { wanted.erase(name); };
-  mob.ForEachList([&](const auto& list) {
-    if (wanted.empty()) return;
-    for (const auto& record : list) ForEachScriptName(record, offer);
-  });
+  if (wanted.empty()) return wanted;
+  mob.ForEachRecord([&](const auto& record, std::size_t) { ForEachScriptName(record, offer); });
   return wanted;
 }
 

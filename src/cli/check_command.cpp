@@ -90,13 +90,21 @@ TCheckTotals PrintFindings(const std::string& path, const TZoneCheck& check, std
 
 int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
   if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
+  // The records stay in the file image, mapped, and are read one at a time as
+  // the check walks them: memory follows the file, not its decoded records.
   TMob mob;
+  mob.RecordsStayInImage = true;
   if (!mob.Load(path)) {
     io.err << mob.LogText;
     return kExitFailed;
   }
   const TZoneCheck check(mob);
   const TCheckTotals totals = json ? WriteFindingsJson(mob, path, check, io.out) : PrintFindings(path, check, io.out);
+  // A file cut short or changed while it was checked: what was checked is not the file.
+  if (!mob.KeptImageIntact()) {
+    io.err << path << ": " << mob.KeptImageLostLine() << "\n";
+    return kExitFailed;
+  }
   return totals.errors > 0 ? kExitFindings : kExitOk;
 }
 

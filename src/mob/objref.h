@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 
 #include "mob/tmob.h"
 
@@ -39,6 +41,31 @@ template <class F> decltype(auto) VisitRecord(TMob& mob, ObjRef ref, F&& f) {
 template <class F> decltype(auto) VisitRecord(const TMob& mob, ObjRef ref, F&& f) {
   return VisitRecord(const_cast<TMob&>(mob), ref,
                      [&](const auto& record) -> decltype(auto) { return f(record); });
+}
+
+// Calls f with the record `ref` refers to wherever the document holds it: in its
+// list, or read from the kept file image into a record that lives for the call
+// (so f returns a value, never a reference into the record). The caller has
+// checked RefersToRecord.
+template <class F> auto VisitRecordValue(const TMob& mob, ObjRef ref, F&& f) {
+  const auto read = [&]<ObjKind K>() {
+    if (mob.KeptImage().empty()) return f(mob.List<K>()[ref.index]);
+    typename RecordOf<K>::type record;
+    const auto sub = mob.KeptRecordAt(K, ref.index).bytes;
+    record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{});
+    return f(std::as_const(record));
+  };
+  switch (ref.kind) {
+    case ObjKind::Unit: return read.template operator()<ObjKind::Unit>();
+    case ObjKind::Object: return read.template operator()<ObjKind::Object>();
+    case ObjKind::Lever: return read.template operator()<ObjKind::Lever>();
+    case ObjKind::Trap: return read.template operator()<ObjKind::Trap>();
+    case ObjKind::Flame: return read.template operator()<ObjKind::Flame>();
+    case ObjKind::Particle1: return read.template operator()<ObjKind::Particle1>();
+    case ObjKind::Particle2: return read.template operator()<ObjKind::Particle2>();
+    case ObjKind::Particle3: break;
+  }
+  return read.template operator()<ObjKind::Particle3>();
 }
 
 }  // namespace kelvarin

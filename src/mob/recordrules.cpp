@@ -12,14 +12,14 @@ const std::string& RecordCaption(const TMob& mob, ObjRef ref) {
 }
 
 std::string DescribeRecord(const TMob& mob, ObjRef ref) {
-  const std::string caption = Cp1251ToUtf8(RecordCaption(mob, ref));
+  const std::string caption = VisitRecordValue(mob, ref, [](const auto& r) { return Cp1251ToUtf8(CaptionOf(r)); });
   return (caption.empty() ? std::string() : "«" + caption + "» ") + "(" + ObjKindCaption(ref.kind) +
          ", индекс " + std::to_string(ref.index) + ")";
 }
 
 std::optional<PlanePosition> ReadPlanePosition(const TMob& mob, ObjRef ref) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
-  return VisitRecord(mob, ref, [](const auto& r) { return PlanePosition{PlaneX(r), PlaneY(r)}; });
+  return VisitRecordValue(mob, ref, [](const auto& r) { return PlanePosition{PlaneX(r), PlaneY(r)}; });
 }
 
 bool WritePlanePosition(TMob& mob, ObjRef ref, PlanePosition position) {
@@ -37,7 +37,7 @@ bool IsRotationKey(std::string_view key) {
 
 std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
-  return VisitRecord(mob, ref, [](const auto& r) -> std::optional<TRotationFields> {
+  return VisitRecordValue(mob, ref, [](const auto& r) -> std::optional<TRotationFields> {
     if constexpr (kHasCommonFields<std::decay_t<decltype(r)>>)
       return RotationFieldsOf(r);
     else return std::nullopt;
@@ -60,7 +60,7 @@ bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
 }
 
 std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
-  return VisitRecord(mob, ref, [](const auto& r) { return r.Identity(); });
+  return VisitRecordValue(mob, ref, [](const auto& r) { return r.Identity(); });
 }
 
 const char* IdentityFieldName(ObjKind kind) { return HasCommonFields(kind) ? "ObjectID" : "ID"; }

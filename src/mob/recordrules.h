@@ -7,7 +7,8 @@
 // Each rule comes in two forms: a template over the record type, for code that
 // walks the lists (`TMob::ForEachList`, `VisitRecord`) and must stay fast over
 // millions of records, and a function over a document and an `ObjRef`, for code
-// that holds a position. Member-pointer forms (`NameMember`, `PlaneXMember`, ...)
+// that holds a position (those that only read reach the record wherever the
+// document holds it, in its lists or left in its file image). Member-pointer forms (`NameMember`, `PlaneXMember`, ...)
 // are there for changes that go through the record history, which keeps a
 // changed field by its member (`TRecordsEdit::SetField`).
 //

@@ -192,6 +192,9 @@ class TMob {
   // for the length of the call (one that no longer reads as it loaded leaves the
   // kept image not intact).
   template <class R, class F> void ForEachRecordOf(F&& f) const;
+  // Calls f(record, index) for every record, in kind order and then list order,
+  // wherever the document holds them (as ForEachRecordOf).
+  template <class F> void ForEachRecord(F&& f) const;
 
   // Calls f(list) for each of the eight lists in kind order.
   template <class F> void ForEachList(F&& f);
@@ -272,6 +275,21 @@ template <class R> bool TMob::ReadKeptRecord(std::size_t index, R& record, Bytes
   if (!sub.empty() && record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{})) return true;
   KeptImageChanged();
   return false;
+}
+
+template <class F> void TMob::ForEachRecord(F&& f) const {
+  const auto kind = [&]<ObjKind K>() {
+    std::size_t index = 0;
+    ForEachRecordOf<typename RecordOf<K>::type>([&](const auto& record) { f(record, index++); });
+  };
+  kind.template operator()<ObjKind::Unit>();
+  kind.template operator()<ObjKind::Object>();
+  kind.template operator()<ObjKind::Lever>();
+  kind.template operator()<ObjKind::Trap>();
+  kind.template operator()<ObjKind::Flame>();
+  kind.template operator()<ObjKind::Particle1>();
+  kind.template operator()<ObjKind::Particle2>();
+  kind.template operator()<ObjKind::Particle3>();
 }
 
 template <class F> void TMob::ForEachList(F&& f) {

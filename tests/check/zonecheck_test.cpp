@@ -271,6 +271,49 @@ TEST(ZoneCheck, TheDocumentsOwnScriptIsCheckedOnlyWhenItHasOne) {
   EXPECT_EQ(Listed(TZoneCheck(mob)).size(), 2u);
 }
 
+// A document whose records stay in its file image is checked as the decoded lists
+// are: the same load verdict and lines, the same findings with the same messages.
+// Every byte of a small faulty zone is changed in turn, so records the writer
+// would not make (read anew at each visit) are walked as well as its own.
+TEST(ZoneCheck, RecordsLeftInTheFileImageGiveTheFindingsOfTheDecodedLists) {
+  TMob source;
+  GenerateZone(source, {.records = 40, .seed = 5, .scriptLines = 2});
+  source.Objects.at(0).ObjectID = source.Units.at(0).ObjectID;
+  source.Units.at(0).Name1 = "\xD2\xF0\xEE\xEB\xEB\xFC";  // 1251
+  source.Units.at(0).ScriptVariableName = "boss";
+  source.Levers.at(0).LoadY = std::numeric_limits<float>::quiet_NaN();
+  source.Particles1.at(0).CoordX = std::numeric_limits<float>::infinity();
+  source.Traps.at(0).RotationW = source.Traps.at(0).RotationX = source.Traps.at(0).RotationY =
+      source.Traps.at(0).RotationZ = 0;
+  source.ScriptText += "GetObjectByName(\"boss\"); GetObjectByName(\"nobody\"); GetObjectByID(" +
+                       std::to_string(source.Flames.at(0).ObjectID) + "); GetObjectByID(424242);\n";
+  Bytes image;
+  ASSERT_TRUE(source.BuildImage(image));
+
+  std::size_t checked = 0;
+  const auto agree = [&](const Bytes& bytes, const std::string& what) {
+    TMob lists, kept;
+    kept.RecordsStayInImage = true;
+    const bool loaded = lists.LoadImage(bytes);
+    EXPECT_EQ(kept.LoadImage(bytes), loaded) << what;
+    EXPECT_EQ(kept.LogText, lists.LogText) << what;
+    if (!loaded) return;
+    ++checked;
+    const TZoneCheck fromLists(lists), fromImage(kept);
+    EXPECT_EQ(Listed(fromImage), Listed(fromLists)) << what;
+    EXPECT_EQ(fromImage.Count(), fromLists.Count()) << what;
+  };
+  agree(image, "as written");
+  EXPECT_EQ(Listed(TZoneCheck(source)).size(), 6u);
+  for (std::size_t i = 0; i < image.size() && !::testing::Test::HasFailure(); ++i)
+    for (std::uint8_t delta : {1, 0x80}) {
+      Bytes changed = image;
+      changed[i] = std::uint8_t(changed[i] + delta);
+      agree(changed, "byte " + std::to_string(i) + " + " + std::to_string(delta));
+    }
+  EXPECT_GT(checked, image.size());
+}
+
 TEST(ZoneCheck, GeneratedZonesAreClean) {
   for (std::size_t records : {0, 1, 9, 3000, 100000}) {
     TMob mob;
