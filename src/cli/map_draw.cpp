@@ -13,6 +13,7 @@
 #include <memory>
 #include <ostream>
 #include <type_traits>
+#include <vector>
 
 #include "cli/cliio.h"
 #include "cli/mapmodule.h"
@@ -78,6 +79,24 @@ std::string FloatText(float v) {
   return std::string(buffer, r.ptr);
 }
 
+// Loads the zone into `zone` and takes the identities of its unplaced records of
+// `kinds`, which the listing names. The records stay in the file image, mapped,
+// and the index reads their positions one record at a time; the image is let go
+// before anything is drawn, so the peak is the file or the drawing, not both.
+bool IndexZone(const std::string& file, KindMask kinds, TZoneIndex& zone, std::vector<std::int32_t>& unplacedIds,
+               CliIo& io) {
+  TMob mob;
+  mob.RecordsStayInImage = true;
+  if (!mob.Load(file)) {
+    io.err << mob.LogText;
+    return false;
+  }
+  zone.Build(mob);
+  for (const ObjRef& ref : zone.Unplaced())
+    if (kinds.Has(ref.kind)) unplacedIds.push_back(IdentityOf(mob, ref));
+  return true;
+}
+
 // The editor's renderer needs a QGuiApplication (fonts); the command makes one
 // that draws off screen when the process has none.
 class OffscreenGui {
@@ -127,13 +146,9 @@ int DrawMap(const MapRequest& request, CliIo& io) {
     return kExitUsage;
   }
 
-  TMob mob;
-  if (!mob.Load(request.file)) {
-    io.err << mob.LogText;
-    return kExitFailed;
-  }
   TZoneIndex zone;
-  zone.Build(mob);
+  std::vector<std::int32_t> unplacedIds;
+  if (!IndexZone(request.file, kinds, zone, unplacedIds, io)) return kExitFailed;
 
   OffscreenGui gui;
   TMapScene scene;
@@ -161,15 +176,14 @@ int DrawMap(const MapRequest& request, CliIo& io) {
     return kExitFailed;
   }
 
-  std::size_t unplaced = 0;
-  for (const ObjRef& ref : zone.Unplaced()) unplaced += kinds.Has(ref.kind) ? 1 : 0;
-  if (unplaced > 0) {
-    io.out << "Not drawn, coordinates not finite (" << unplaced << "):\n";
+  if (!unplacedIds.empty()) {
+    io.out << "Not drawn, coordinates not finite (" << unplacedIds.size() << "):\n";
+    auto id = unplacedIds.begin();
     for (const ObjRef& ref : zone.Unplaced()) {
       if (!kinds.Has(ref.kind)) continue;
       const auto pos = zone.Position(ref);
       io.out << "  " << ObjKindKey(ref.kind) << " #" << ref.index
-             << " " << IdentityFieldName(ref.kind) << " " << IdentityOf(mob, ref) << ": x " << FloatText(pos->x)
+             << " " << IdentityFieldName(ref.kind) << " " << *id++ << ": x " << FloatText(pos->x)
              << ", y " << FloatText(pos->y) << "\n";
     }
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <tuple>
 
@@ -88,6 +89,39 @@ TEST(ZoneIndex, RecordsWithoutAPlaceAreListedNotIndexed) {
             mob.TotalRecordCount() - 3);
   const MapRect bounds = *index.Bounds();
   EXPECT_TRUE(std::isfinite(bounds.minX) && std::isfinite(bounds.maxY));
+}
+
+// A document whose records stay in its file image (the map command loads so) is
+// indexed as its decoded lists are: every record at the same place, the same
+// records without one.
+TEST(ZoneIndex, RecordsLeftInTheFileImageAreIndexedAsTheDecodedLists) {
+  TMob source;
+  test::Zone(source, 500, 4);
+  test::ScatterAwkwardly(source, 4);
+  source.Units[3].LoadY = std::numeric_limits<float>::quiet_NaN();
+  source.Particles3[0].CoordX = std::numeric_limits<float>::infinity();
+  Bytes image;
+  ASSERT_TRUE(source.BuildImage(image));
+  TMob lists, kept;
+  kept.RecordsStayInImage = true;
+  ASSERT_TRUE(lists.LoadImage(image));
+  ASSERT_TRUE(kept.LoadImage(image));
+  ASSERT_TRUE(lists.Units.size() > 3 && kept.Units.empty());
+
+  TZoneIndex fromLists, fromImage;
+  fromLists.Build(lists);
+  fromImage.Build(kept);
+  EXPECT_TRUE(fromImage.Fits(lists));
+  EXPECT_EQ(fromImage.Unplaced(), fromLists.Unplaced());
+  EXPECT_GE(fromImage.Unplaced().size(), 2u);
+  EXPECT_EQ(fromImage.Bounds(), fromLists.Bounds());
+  std::size_t differ = 0;
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < lists.Count(kind); ++i) {
+      const PlanePosition a = *fromImage.Position({kind, i}), b = *fromLists.Position({kind, i});
+      differ += std::memcmp(&a, &b, sizeof a) != 0 ? 1 : 0;
+    }
+  EXPECT_EQ(differ, 0u);
 }
 
 TEST(ZoneIndex, PickingReturnsEveryOverlappingRecordNearestFirst) {

@@ -30,15 +30,12 @@ void TZoneIndex::Build(const TMob& mob) {
     m_where[std::size_t(kind)].assign(mob.Count(kind), kNoSlot);
     m_pos[std::size_t(kind)].resize(mob.Count(kind));
   }
-  mob.ForEachList([&](const auto& list) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      const auto& r = list[i];
-      const PlanePosition p{PlaneX(r), PlaneY(r)};
-      const ObjKind kind = std::remove_cvref_t<decltype(r)>::Kind;
-      m_pos[std::size_t(kind)][i] = p;
-      if (Finite(p)) placed.push_back({p.x, p.y, std::uint32_t(i), kind});
-      else unplaced.push_back({{kind, i}, p});
-    }
+  mob.ForEachRecord([&](const auto& r, std::size_t i) {
+    const PlanePosition p{PlaneX(r), PlaneY(r)};
+    const ObjKind kind = std::remove_cvref_t<decltype(r)>::Kind;
+    m_pos[std::size_t(kind)][i] = p;
+    if (Finite(p)) placed.push_back({p.x, p.y, std::uint32_t(i), kind});
+    else unplaced.push_back({{kind, i}, p});
   });
   BuildFrom(std::move(placed), std::move(unplaced));
 }

@@ -66,7 +66,7 @@ struct TMapPoint {
 
 class TZoneIndex {
  public:
-  // Takes the positions of every record of `mob`.
+  // Takes the positions of every record of `mob`, wherever it holds them.
   void Build(const TMob& mob);
   void Clear();
 
