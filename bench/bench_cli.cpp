@@ -6,6 +6,7 @@
 //   info     beside  cat IN > /dev/null
 //   dump     beside  jq -c . JSON > /dev/null
 //   build    beside  jq -c . JSON > /dev/null
+//   check, map       peak memory only, against the zone's size
 //
 // Every round runs the floor and the command back to back (paired), so a busy
 // machine slows both, and each starts with nothing left to write back; the ratios
@@ -93,6 +94,9 @@ int main(int argc, char** argv) {
   const std::string in = (dir / "zone.mob").string(), out = (dir / "out.mob").string(),
                     copy = (dir / "copy.mob").string(), json = (dir / "zone.json").string(),
                     dumped = (dir / "dumped.json").string();
+  const std::string png = (dir / "map.png").string();
+  // The map command draws through a module beside the program, built with Qt only.
+  const bool haveMap = fs::exists(self.parent_path() / "kelvarin-cli-map.so");
   const bool haveJq = HaveProgram("jq");
   if (!haveJq) std::puts("jq is not installed: the JSON rows are left out");
   const bool jsonRows = haveJq && jsonRuns > 0;
@@ -126,6 +130,21 @@ int main(int argc, char** argv) {
 
     const double resavePeak = Median(resaveDd.opPeakMb);
     std::printf("  resave peak memory %8.1f MB = %5.2fx the zone\n", resavePeak, resavePeak / mobMb);
+    // check and map read every record but hold none of them decoded: their peak
+    // follows the file (its mapped pages count), aim <= 1.5x.
+    const auto peakRow = [&](const char* what, const std::vector<std::string>& argv) {
+      std::vector<double> peaks;
+      bool ok = true;
+      for (int i = 0; i < runs; ++i) {
+        const RunResult r = Run(argv);
+        ok = ok && r.ok;
+        peaks.push_back(r.peakMb);
+      }
+      std::printf("  %-6s peak memory %8.1f MB = %5.2fx the zone (aim <= 1.5x)%s\n", what, Median(peaks),
+                  Median(peaks) / mobMb, ok ? "" : "  FAILED RUNS");
+    };
+    peakRow("check", {cli, "check", in});
+    if (haveMap) peakRow("map", {cli, "map", in, png});
     if (jsonRows && records >= kNoJqFrom) {
       const RunResult dump = Run({cli, "dump", in}, dumped);
       const RunResult build = Run({cli, "build", dumped, out});
