@@ -19,6 +19,8 @@
 #include "common/qt/qtext.h"
 #include "mob/generator.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace kelvarin;
 
 namespace {
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
   const std::size_t records = argc > 2 ? std::stoul(argv[2]) : 2000;
 
   QTemporaryDir dir;
-  const QString zone = dir.filePath(QStringLiteral("zone.mob"));
+  const QString zone = dir.filePath(u"zone.mob"_s);
   {
     TMob mob;
     GenerateZone(mob, {.records = records, .seed = 7});
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
     floor = IdlePercent(seconds);
   }
   std::printf("idle for %.0f s per page, %zu records\n", seconds, records);
-  Row(QStringLiteral("empty window (baseline)"), floor, floor);
+  Row(u"empty window (baseline)"_s, floor, floor);
 
   TEditor editor(ToUtf8(dir.path()), zone);
   TMainF& window = editor.Window();

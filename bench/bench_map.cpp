@@ -50,14 +50,14 @@ void Report(const char* what, double ms, const char* baseline, double baselineMs
 // Every record's position in one flat array: the cheapest thing a scan can walk.
 std::vector<TMapPoint> FlatPoints(const TZoneIndex& zone) {
   std::vector<TMapPoint> points;
-  zone.ForEachPlaced(KindMask::All(), [&](const TMapPoint& p) { points.push_back(p); });
+  zone.ForEachPlaced(TKindMask::All(), [&](const TMapPoint& p) { points.push_back(p); });
   return points;
 }
 
 // The engine's pass: every record of the ticked kinds asked whether it matches.
 std::size_t EnginePass(TMob& mob, const MassChangeOpts& opts) {
   const TMassChanger engine(*ParseMassChange(opts, '.').plan, mob, nullptr);
-  const KindMask kinds = TickedKinds(*ParseCriteria(opts, '.').criteria);
+  const TKindMask kinds = TickedKinds(*ParseCriteria(opts, '.').criteria);
   std::size_t n = 0;
   for (ObjKind kind : kAllObjKinds)
     if (kinds.Has(kind))
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   const double buildMs = BestMs(3, [&] { zone.Build(mob); });
   std::printf("zone of %zu records, index built in %.1f ms\n", mob.TotalRecordCount(), buildMs);
   const std::vector<TMapPoint> flat = FlatPoints(zone);
-  const MapRect bounds = *zone.Bounds();
+  const TMapRect bounds = *zone.Bounds();
 
   // ---- redraw
   TMapScene scene;
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
   std::vector<QPointF> pixels;
   pixels.reserve(flat.size());
   for (const TMapPoint& p : flat) {
-    const MapPoint px = scene.view.ToPixel(p.x, p.y);
+    const TPlanePoint px = scene.view.ToPixel(p.x, p.y);
     pixels.emplace_back(px.x, px.y);
   }
   QImage plain(1024, 1024, QImage::Format_ARGB32_Premultiplied);
@@ -171,16 +171,16 @@ int main(int argc, char** argv) {
   std::mt19937_64 rng(5);
   std::uniform_real_distribution<double> x(bounds.minX, bounds.maxX), y(bounds.minY, bounds.maxY);
   constexpr int kQueries = 200;
-  std::vector<MapPoint> at(kQueries);
+  std::vector<TPlanePoint> at(kQueries);
   for (auto& p : at) p = {x(rng), y(rng)};
   const double radius = TMapRenderer::kPickRadiusPx * scene.view.Scale() / 8;  // zoomed in 8x
   std::size_t sink = 0;
   const double pickMs = BestMs(5, [&] {
-    for (const MapPoint& p : at) sink += zone.PickAt(p.x, p.y, radius, KindMask::All()).size();
+    for (const TPlanePoint& p : at) sink += zone.PickAt(p.x, p.y, radius, TKindMask::All()).size();
   }) / kQueries;
   const double scanPickMs = BestMs(5, [&] {
-    for (const MapPoint& p : at) {
-      std::vector<ObjRef> hits;
+    for (const TPlanePoint& p : at) {
+      std::vector<TObjRef> hits;
       for (const TMapPoint& q : flat) {
         const double dx = q.x - p.x, dy = q.y - p.y;
         if (dx * dx + dy * dy <= radius * radius) hits.push_back(q.Ref());
@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
 
   // A square of a tenth of the zone's side holds 1% of uniformly spread records.
   const double side = bounds.Width() / 10;
-  std::vector<MapRect> rects(kQueries);
+  std::vector<TMapRect> rects(kQueries);
   for (auto& r : rects) {
     const double left = bounds.minX + (bounds.Width() - side) * (x(rng) - bounds.minX) / bounds.Width();
     const double bottom = bounds.minY + (bounds.Height() - side) * (y(rng) - bounds.minY) / bounds.Height();
@@ -201,15 +201,15 @@ int main(int argc, char** argv) {
   std::size_t found = 0;
   const double queryMs = BestMs(5, [&] {
     found = 0;
-    for (const MapRect& r : rects) {
-      std::vector<ObjRef> refs;
-      zone.ForEachInRect(r, KindMask::All(), [&](const TMapPoint& p) { refs.push_back(p.Ref()); });
+    for (const TMapRect& r : rects) {
+      std::vector<TObjRef> refs;
+      zone.ForEachInRect(r, TKindMask::All(), [&](const TMapPoint& p) { refs.push_back(p.Ref()); });
       found += refs.size();
     }
   }) / kQueries;
   const double scanQueryMs = BestMs(5, [&] {
-    for (const MapRect& r : rects) {
-      std::vector<ObjRef> refs;
+    for (const TMapRect& r : rects) {
+      std::vector<TObjRef> refs;
       for (const TMapPoint& q : flat)
         if (r.Contains(q.x, q.y)) refs.push_back(q.Ref());
       sink += refs.size();

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
       if (!mob.Load(file)) std::abort();
     });
 
-    ObjectsTreeModel model;
+    TObjectsTreeModel model;
     const double fillMs = BestMs(kRuns, [&] { model.Fill(&mob); });
 
     // The same fill with a shown view attached, as on the page.

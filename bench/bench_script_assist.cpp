@@ -25,6 +25,8 @@
 
 #include "benchutil.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace kelvarin;
 using kelvarin::bench::BestMs;
 using Sci = QsciScintillaBase;
@@ -130,7 +132,7 @@ int main(int argc, char** argv) {
 
   // Typing one letter at the end of the script, and at its start.
   auto typeLetter = [&] {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, u"x"_s);
     QApplication::sendEvent(&ed, &press);
   };
   ed.SendScintilla(Sci::SCI_DOCUMENTEND);
@@ -165,15 +167,15 @@ int main(int argc, char** argv) {
   std::printf("bench-script-assist: %d lines, %.2f MB, %zu tokens, zone of 20000 records, platform %s\n", ed.lines(),
               double(script.size()) / 1e6, tokens, qPrintable(QGuiApplication::platformName()));
   std::printf("  %-46s %9.3f ms   (baseline)\n", "full scan by the highlighter's scanner", scanMs);
-  Row(qPrintable(QStringLiteral("open completion (\"Get\", %1 entries)").arg(functionEntries)), completeMs, scanMs, 0.1);
+  Row(qPrintable(u"open completion (\"Get\", %1 entries)"_s.arg(functionEntries)), completeMs, scanMs, 0.1);
   Note("  of which finding and ranking the entries", entriesMs, scanMs);
   Note("first completion after opening the script", firstCompleteMs, scanMs);
-  Note(qPrintable(QStringLiteral("open object names (\"orc_w\", %1 entries)").arg(nameEntries)), namesMs, scanMs);
-  Row(qPrintable(QStringLiteral("mark occurrences after a jump (\"%1\")").arg(QString::fromStdString(markedWord))),
+  Note(qPrintable(u"open object names (\"orc_w\", %1 entries)"_s.arg(nameEntries)), namesMs, scanMs);
+  Row(qPrintable(u"mark occurrences after a jump (\"%1\")"_s.arg(QString::fromStdString(markedWord))),
       occurrencesMs, scanMs, 0.1);
   Note("one typed letter at the start of the script", keyStartMs, scanMs);
   Note("one typed letter at the end of the script", keyEndMs, scanMs);
-  Row(qPrintable(QStringLiteral("replace all, view at the top (%1)").arg(replaced)), replaceTopMs, scanMs, 3.0);
+  Row(qPrintable(u"replace all, view at the top (%1)"_s.arg(replaced)), replaceTopMs, scanMs, 3.0);
   Note("replace all, view at the end (restyles all)", replaceEndMs, scanMs);
   return 0;
 }

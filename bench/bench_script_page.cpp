@@ -23,6 +23,8 @@
 
 #include "benchutil.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace kelvarin;
 using kelvarin::bench::Ms;
 
@@ -102,7 +104,7 @@ int main(int argc, char** argv) {
   shell.settings.SearchStr = "}";
   const double plainSearch = Ms([&] {
     plain.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);
-    plain.findFirst(QStringLiteral("}"), false, false, false, false);
+    plain.findFirst(u"}"_s, false, false, false, false);
   });
   const double pageSearch = Ms([&] {
     ed.SendScintilla(QsciScintillaBase::SCI_GOTOPOS, 0UL);

@@ -20,6 +20,8 @@
 #include "mob/tmob.h"
 #include "benchutil.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace kelvarin;
 using kelvarin::bench::BestMs;
 
@@ -48,7 +50,7 @@ int main(int argc, char** argv) {
   const int runs = 5;
 
   for (std::size_t records : sizes) {
-    const std::string file = ToUtf8(dir.filePath(QStringLiteral("zone-%1.mob").arg(records)));
+    const std::string file = ToUtf8(dir.filePath(u"zone-%1.mob"_s.arg(records)));
     {
       TMob mob;
       GenerateZone(mob, {.records = records, .seed = 5});

@@ -26,6 +26,8 @@
 #include "mob/generator.h"
 #include "mob/tmob.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace kelvarin;
 
 namespace {
@@ -73,7 +75,7 @@ int main(int argc, char** argv) {
 
   QTemporaryDir dir;
   const QString kept = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-  const QString zone = dir.filePath(QStringLiteral("zone.mob"));
+  const QString zone = dir.filePath(u"zone.mob"_s);
   if (!kept.isEmpty() && QFileInfo::exists(kept)) {
     // The editor saves over the file it opened: a copy keeps the kept one as it is.
     if (!QFile::copy(kept, zone)) return 1;

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
       }
   });
 
-  ObjectsPage page(shell);
+  TObjectsPage page(shell);
   page.resize(900, 600);
   page.show();
   const double fillMs = Ms([&] {

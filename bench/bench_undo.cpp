@@ -66,7 +66,7 @@ MassChangeOpts DeleteUnits(bool westHalf) {
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records, int runs) {
-  const GenerateOptions zone{.records = records, .seed = 9, .scriptLines = 10};
+  const TGenerateOptions zone{.records = records, .seed = 9, .scriptLines = 10};
   TMob mob;
   GenerateZone(mob, zone);
   std::printf("%s, %zu records\n", title, mob.TotalRecordCount());
@@ -101,7 +101,7 @@ void UndoRedo(const char* title, const MassChangeOpts& opts, std::size_t records
 void EditStepMemory(std::size_t records, std::size_t& reported, std::size_t& measured) {
   TMob mob;
   GenerateZone(mob, {.records = records, .seed = 4, .scriptLines = 10});
-  const ObjRef ref{ObjKind::Unit, 0};
+  const TObjRef ref{ObjKind::Unit, 0};
   const std::size_t before = HeapInUse();
   auto step = TFieldEditCommand::Set(mob, ref, "LoadX", 12.5f, FieldEditCaption("LoadX", "12.5"));
   step->Redo(mob);

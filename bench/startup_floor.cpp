@@ -7,15 +7,17 @@
 #include <QTabWidget>
 #include <QTreeView>
 
+using namespace Qt::StringLiterals;
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QMainWindow window;
   auto* tabs = new QTabWidget;
   auto* model = new QStandardItemModel(&window);
-  model->appendRow(new QStandardItem(QStringLiteral("Units")));
+  model->appendRow(new QStandardItem(u"Units"_s));
   auto* tree = new QTreeView;
   tree->setModel(model);
-  tabs->addTab(tree, QStringLiteral("Objects"));
+  tabs->addTab(tree, u"Objects"_s);
   window.setCentralWidget(tabs);
   window.resize(839, 580);
   window.show();

@@ -71,21 +71,21 @@ template <class R> std::string RotationText(const R& record) {
   return "(" + Number(q[0]) + ", " + Number(q[1]) + ", " + Number(q[2]) + ", " + Number(q[3]) + ")";
 }
 
-TCheckFinding RecordFinding(TCheckFault fault, ObjRef ref) {
+TCheckFinding RecordFinding(TCheckFault fault, TObjRef ref) {
   TCheckFinding finding;
   finding.fault = fault;
   finding.place = ref;
   return finding;
 }
 
-bool Before(ObjRef a, ObjRef b) { return a.kind != b.kind ? a.kind < b.kind : a.index < b.index; }
+bool Before(TObjRef a, TObjRef b) { return a.kind != b.kind ? a.kind < b.kind : a.index < b.index; }
 
 }  // namespace
 
 TRecordCheck::TRecordCheck(const TMob& mob) : m_mob(mob) {
   struct TCarrier {
     std::int32_t id;
-    ObjRef ref;  // kind order, then list order: the first carrier sorts first
+    TObjRef ref;  // kind order, then list order: the first carrier sorts first
   };
   std::vector<TCarrier> carriers;
   carriers.reserve(mob.TotalRecordCount());
@@ -108,7 +108,7 @@ void TRecordCheck::Run(const TFindingSink& found) const {
   // A record has at most one finding of each code: nothing to sum up here.
   auto duplicate = m_duplicates.begin();
   m_mob.ForEachRecord([&](const auto& record, std::size_t index) {
-    const ObjRef ref{std::decay_t<decltype(record)>::Kind, index};
+    const TObjRef ref{std::decay_t<decltype(record)>::Kind, index};
     if (!FiniteCoordinates(record)) found(RecordFinding(TCheckFault::NonFiniteCoordinates, ref));
     if (const auto fault = RotationFault(record)) found(RecordFinding(*fault, ref));
     if (duplicate != m_duplicates.end() && duplicate->at == ref) {
@@ -122,7 +122,7 @@ void TRecordCheck::Run(const TFindingSink& found) const {
 }
 
 std::string TRecordCheck::Message(const TCheckFinding& f) const {
-  const ObjRef ref = std::get<ObjRef>(f.place);
+  const TObjRef ref = std::get<TObjRef>(f.place);
   const std::string record = DescribeRecord(m_mob, ref);
   switch (f.fault) {
     case TCheckFault::DuplicateId:

@@ -27,8 +27,8 @@ class TRecordCheck {
  private:
   // A record whose identity an earlier record (in kind and list order) carries.
   struct TDuplicate {
-    ObjRef at;
-    ObjRef first;
+    TObjRef at;
+    TObjRef first;
     std::int32_t id = 0;
   };
 

@@ -59,7 +59,7 @@ TCheckTotals TZoneCheck::Count() const {
 
 std::string TZoneCheck::Message(const TCheckFinding& finding) const {
   if (finding.omitted > 0) return "… и ещё " + std::to_string(finding.omitted) + " таких же";
-  if (std::holds_alternative<ObjRef>(finding.place)) return m_records->Message(finding);
+  if (std::holds_alternative<TObjRef>(finding.place)) return m_records->Message(finding);
   return TScriptCheck::Message(finding);
 }
 

@@ -65,12 +65,12 @@ enum class TCheckFault : std::uint8_t {
 struct TCheckFinding {
   TCheckFault fault = TCheckFault::DuplicateId;
   // A place in the script (column in characters) or a record.
-  std::variant<TScriptPlace, ObjRef> place;
+  std::variant<TScriptPlace, TObjRef> place;
   // Not 0: this finding is no finding of its own but stands for this many more of
   // its code at its place, which are not listed ("… и ещё N таких же").
   std::size_t omitted = 0;
   std::int32_t id = 0;     // DuplicateId, DanglingId: the identity
-  ObjRef first;            // DuplicateId: the record that carries the identity first
+  TObjRef first;            // DuplicateId: the record that carries the identity first
   std::string_view name;   // UnknownCall, DanglingName: the name as the script writes it (1251)
 
   TCheckSeverity Severity() const;

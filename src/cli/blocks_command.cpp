@@ -103,7 +103,7 @@ void PrintLayout(std::ostream& out, const TBlockLayout& layout) {
   out << "File size: " << layout.fileSize << " bytes, main block " << layout.mainBlockLength << " bytes\n";
 }
 
-int Blocks(const std::string& path, bool json, CliIo& io) {
+int Blocks(const std::string& path, bool json, TCliIo& io) {
   // The table is the load's framing: no record needs decoding, and the records in
   // the writer's own form are not even read.
   if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
@@ -123,7 +123,7 @@ int Blocks(const std::string& path, bool json, CliIo& io) {
 
 }  // namespace
 
-void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode) {
+void AddBlocksCommand(CLI::App& app, TCliIo& io, int& exitCode) {
   struct Args {
     std::string file;
     bool json = false;

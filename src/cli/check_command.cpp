@@ -24,7 +24,7 @@ const char* SeverityName(TCheckSeverity severity) {
 // One finding as an item of the "findings" array, laid out as a whole document
 // dumped with an indent of one lays it out.
 void AppendFindingJson(const TMob& mob, const TZoneCheck& check, const TCheckFinding& f, std::string& out) {
-  JsonFlatObject item(out, 2);
+  TJsonFlatObject item(out, 2);
   item.Member("severity", SeverityName(f.Severity()));
   item.Member("code", f.Code());
   item.Member("message", check.Message(f));
@@ -33,7 +33,7 @@ void AppendFindingJson(const TMob& mob, const TZoneCheck& check, const TCheckFin
     item.Member("line", place->line);
     item.Member("column", place->column);
   } else {
-    const ObjRef& ref = std::get<ObjRef>(f.place);
+    const TObjRef& ref = std::get<TObjRef>(f.place);
     item.Member("place", "record");
     item.Member("kind", ObjKindKey(ref.kind));
     item.Member("index", ref.index);
@@ -48,7 +48,7 @@ void AppendFindingJson(const TMob& mob, const TZoneCheck& check, const TCheckFin
 // twice: once to count, once to write finding by finding.
 TCheckTotals WriteFindingsJson(const TMob& mob, const std::string& path, const TZoneCheck& check, std::ostream& out) {
   const TCheckTotals totals = check.Count();
-  JsonDocumentWriter w(out);
+  TJsonDocumentWriter w(out);
   w.Member("file", path);
   w.Member("errors", totals.errors);
   w.Member("warnings", totals.warnings);
@@ -57,7 +57,7 @@ TCheckTotals WriteFindingsJson(const TMob& mob, const std::string& path, const T
     check.Run([&](const TCheckFinding& f) {
       item.clear();
       AppendFindingJson(mob, check, f, item);
-      emit(JsonText{item});
+      emit(TJsonText{item});
     });
   });
   w.End();
@@ -75,7 +75,7 @@ TCheckTotals PrintFindings(const std::string& path, const TZoneCheck& check, std
     if (const auto* place = std::get_if<TScriptPlace>(&f.place)) {
       line += std::to_string(place->line) + ":" + std::to_string(place->column) + ":";
     } else {
-      const ObjRef& ref = std::get<ObjRef>(f.place);
+      const TObjRef& ref = std::get<TObjRef>(f.place);
       line += std::string(" ") + ObjKindKey(ref.kind) + "[" + std::to_string(ref.index) + "]:";
     }
     line += std::string(" ") + SeverityName(f.Severity()) + " [";
@@ -88,7 +88,7 @@ TCheckTotals PrintFindings(const std::string& path, const TZoneCheck& check, std
   return totals;
 }
 
-int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
+int RunCheckCommand(const std::string& path, bool json, TCliIo& io) {
   if (!AcceptInput(path, TInputUse::Read, io)) return kExitFailed;
   // The records stay in the file image, mapped, and are read one at a time as
   // the check walks them: memory follows the file, not its decoded records.
@@ -110,7 +110,7 @@ int RunCheckCommand(const std::string& path, bool json, CliIo& io) {
 
 }  // namespace
 
-void AddCheckCommand(CLI::App& app, CliIo& io, int& exitCode) {
+void AddCheckCommand(CLI::App& app, TCliIo& io, int& exitCode) {
   struct Args {
     std::string file;
     bool json = false;

@@ -27,7 +27,7 @@ namespace {
 
 // Loads `path` directly, when it may be the command's input at all; on failure
 // prints the load log to stderr.
-bool LoadOrReport(TMob& mob, const std::string& path, TInputUse use, CliIo& io) {
+bool LoadOrReport(TMob& mob, const std::string& path, TInputUse use, TCliIo& io) {
   if (!AcceptInput(path, use, io)) return false;
   if (mob.Load(path)) return true;
   io.err << mob.LogText;
@@ -35,7 +35,7 @@ bool LoadOrReport(TMob& mob, const std::string& path, TInputUse use, CliIo& io) 
 }
 
 // The whole content of an input file (a pipe as well); on failure says why.
-bool ReadInput(const std::string& path, std::string& text, CliIo& io) {
+bool ReadInput(const std::string& path, std::string& text, TCliIo& io) {
   if (!AcceptInput(path, TInputUse::Read, io)) return false;
   Bytes bytes;
   int err = 0;
@@ -59,7 +59,7 @@ std::string Hex32(std::uint32_t v) {
   return s.str();
 }
 
-int Info(const std::string& path, CliIo& io) {
+int Info(const std::string& path, TCliIo& io) {
   // An ordinary file is summed up in one pass over its framing. Anything else is
   // loaded as the editor loads it, every record read, so a file is refused exactly
   // when the editor would refuse it, with the same lines; no record is kept.
@@ -102,7 +102,7 @@ int Info(const std::string& path, CliIo& io) {
   return kExitOk;
 }
 
-int Dump(const std::string& path, CliIo& io) {
+int Dump(const std::string& path, TCliIo& io) {
   // Records are read from the file image one at a time as they are written out.
   TMob mob;
   mob.RecordsStayInImage = true;
@@ -117,7 +117,7 @@ int Dump(const std::string& path, CliIo& io) {
   return kExitOk;
 }
 
-int Resave(const std::string& in, const std::string& out, CliIo& io) {
+int Resave(const std::string& in, const std::string& out, TCliIo& io) {
   // Nothing is edited between the load and the save: the records can stay in the
   // file image, and those the writer would reproduce are copied through.
   if (!AcceptInput(in, TInputUse::Read, io)) return kExitFailed;
@@ -131,7 +131,7 @@ int Resave(const std::string& in, const std::string& out, CliIo& io) {
   return saved ? kExitOk : kExitFailed;
 }
 
-int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
+int Build(const std::string& jsonPath, const std::string& out, TCliIo& io) {
   // The text is parsed as it is read, and each record is filled as soon as its
   // JSON is complete: neither the text nor its whole tree is ever held.
   if (!AcceptInput(jsonPath, TInputUse::Read, io)) return kExitFailed;
@@ -162,7 +162,7 @@ int Build(const std::string& jsonPath, const std::string& out, CliIo& io) {
   return saved ? kExitOk : kExitFailed;
 }
 
-int ScriptGet(const std::string& path, CliIo& io) {
+int ScriptGet(const std::string& path, TCliIo& io) {
   // Only the script is wanted: the records stay in the file image, and those in
   // the writer's own form are not even read.
   TMob mob;
@@ -191,14 +191,14 @@ std::string LineColumn(const std::string& text, std::size_t offset) {
 }
 
 int ScriptSet(const std::string& path, const std::string& textPath, const std::int64_t* key,
-              CliIo& io) {
+              TCliIo& io) {
   if (!AcceptInput(path, TInputUse::Rewritten, io)) return kExitFailed;
   std::string text;
   if (!ReadInput(textPath, text, io)) return kExitFailed;
   // Editors put a byte-order mark in front of UTF-8 text; it is no part of the script.
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   std::erase(text, '\r');
-  Cp1251Error bad;
+  TCp1251Error bad;
   const auto bytes = Utf8ToCp1251(text, &bad);
   if (!bytes) {
     io.err << textPath << ": " << LineColumn(text, bad.offset)
@@ -219,7 +219,7 @@ int ScriptSet(const std::string& path, const std::string& textPath, const std::i
   return saved ? kExitOk : kExitFailed;
 }
 
-int Generate(const std::string& out, std::size_t records, std::uint64_t seed, CliIo& io) {
+int Generate(const std::string& out, std::size_t records, std::uint64_t seed, TCliIo& io) {
   TMob mob;
   GenerateZone(mob, {.records = records, .seed = seed});
   const bool saved = mob.Save(out);
@@ -229,12 +229,12 @@ int Generate(const std::string& out, std::size_t records, std::uint64_t seed, Cl
 
 }  // namespace
 
-void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode);
-void AddCheckCommand(CLI::App& app, CliIo& io, int& exitCode);
-void AddBlocksCommand(CLI::App& app, CliIo& io, int& exitCode);
-void AddDiffCommands(CLI::App& app, CliIo& io, int& exitCode);
+void AddMassChangeCommand(CLI::App& app, TCliIo& io, int& exitCode);
+void AddCheckCommand(CLI::App& app, TCliIo& io, int& exitCode);
+void AddBlocksCommand(CLI::App& app, TCliIo& io, int& exitCode);
+void AddDiffCommands(CLI::App& app, TCliIo& io, int& exitCode);
 #ifdef KELVARIN_CLI_MAP
-void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode);
+void AddMapCommand(CLI::App& app, TCliIo& io, int& exitCode);
 #endif
 
 namespace {
@@ -261,7 +261,7 @@ std::optional<std::pair<std::string, std::string>> UnknownCommand(const CLI::App
   return std::nullopt;
 }
 
-int RunCommand(int argc, const char* const* argv, CliIo& io) {
+int RunCommand(int argc, const char* const* argv, TCliIo& io) {
   std::ostream& out = io.out;
   std::ostream& err = io.err;
   const TInPlaceOnlyWhenAsked inPlace;
@@ -346,19 +346,19 @@ int RunCommand(int argc, const char* const* argv, CliIo& io) {
 // The first write that fails ends the command: nothing more can reach its reader
 // (a full disk, a pipe whose reader has gone), so nothing more is worked out.
 // The stream's own mask is back when the command ends.
-class ThrowOnFailedWrite {
+class TThrowOnFailedWrite {
  public:
-  explicit ThrowOnFailedWrite(std::ostream& out) : m_out(out), m_mask(out.exceptions()) {
+  explicit TThrowOnFailedWrite(std::ostream& out) : m_out(out), m_mask(out.exceptions()) {
     m_out.exceptions(std::ios::badbit);
   }
-  ~ThrowOnFailedWrite() {
+  ~TThrowOnFailedWrite() {
     try {
       m_out.exceptions(m_mask);
     } catch (const std::ios_base::failure&) {  // the mask is set all the same
     }
   }
-  ThrowOnFailedWrite(const ThrowOnFailedWrite&) = delete;
-  ThrowOnFailedWrite& operator=(const ThrowOnFailedWrite&) = delete;
+  TThrowOnFailedWrite(const TThrowOnFailedWrite&) = delete;
+  TThrowOnFailedWrite& operator=(const TThrowOnFailedWrite&) = delete;
 
  private:
   std::ostream& m_out;
@@ -370,10 +370,10 @@ class ThrowOnFailedWrite {
 int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   // Whatever happens, the command ends with a message and an exit code, never
   // with a signal.
-  CliIo io{out, err};
+  TCliIo io{out, err};
   int exitCode = kExitFailed;
   {
-    const ThrowOnFailedWrite throwing(out);
+    const TThrowOnFailedWrite throwing(out);
     try {
       exitCode = RunCommand(argc, argv, io);
     } catch (const std::ios_base::failure& e) {

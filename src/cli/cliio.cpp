@@ -11,7 +11,7 @@
 
 namespace kelvarin {
 
-bool AcceptInput(const std::string& path, TInputUse use, CliIo& io) {
+bool AcceptInput(const std::string& path, TInputUse use, TCliIo& io) {
   const FileKind kind = Files().KindOf(path);
   if (kind == FileKind::Missing || kind == FileKind::Regular) return true;
   if (kind == FileKind::Fifo && use == TInputUse::Read) {

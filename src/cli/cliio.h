@@ -14,7 +14,7 @@ inline constexpr int kExitFailed = 1;  // the document operation failed
 inline constexpr int kExitUsage = 2;   // bad command line
 inline constexpr int kExitFindings = 3;  // check: the zone has errors
 
-struct CliIo {
+struct TCliIo {
   std::ostream& out;
   std::ostream& err;
   // The exit code of a command that fails for a reason of its own (an exception,
@@ -34,7 +34,7 @@ enum class TInputUse {
 // socket) is refused, and so is a pipe that is to be rewritten; a pipe that is
 // read is announced, since reading it waits until a program writes into it and
 // closes it. A missing file passes: the command tells that in its own words.
-bool AcceptInput(const std::string& path, TInputUse use, CliIo& io);
+bool AcceptInput(const std::string& path, TInputUse use, TCliIo& io);
 
 // Standard output as the program writes it: through a large buffer straight to a
 // file descriptor, remembering why a write failed (an errno value).

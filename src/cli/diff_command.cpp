@@ -29,7 +29,7 @@ constexpr int kExitTrouble = 2;
 
 // Loads a zone for comparing: its records stay in the file image, mapped, and are
 // decoded only where they differ.
-bool LoadForComparing(TMob& mob, const std::string& path, CliIo& io, TInputUse use = TInputUse::Read) {
+bool LoadForComparing(TMob& mob, const std::string& path, TCliIo& io, TInputUse use = TInputUse::Read) {
   if (!AcceptInput(path, use, io)) return false;
   mob.RecordsStayInImage = true;
   if (mob.Load(path)) return true;
@@ -38,7 +38,7 @@ bool LoadForComparing(TMob& mob, const std::string& path, CliIo& io, TInputUse u
 }
 
 // A file changed or cut short while it was read: what was compared is not the file.
-bool ReadWhole(const TMob& mob, const std::string& path, CliIo& io) {
+bool ReadWhole(const TMob& mob, const std::string& path, TCliIo& io) {
   if (mob.KeptImageIntact()) return true;
   io.err << path << ": " << mob.KeptImageLostLine() << "\n";
   return false;
@@ -66,7 +66,7 @@ Json ValueToJson(const TFieldValue& value) {
           Json list = Json::array();
           for (const auto& b : v) list.push_back(ToHex(b));
           return list;
-        } else if constexpr (std::is_same_v<V, std::vector<TrapPoint3>>) {
+        } else if constexpr (std::is_same_v<V, std::vector<TTrapPoint3>>) {
           Json list = Json::array();
           for (const auto& p : v) list.push_back({p.A, p.B, p.C});
           return list;
@@ -194,7 +194,7 @@ Json MergeToJson(const TZoneMerge& merge, const std::string& out) {
 
 // ---- commands ---------------------------------------------------------------
 
-int Diff(const std::string& pathA, const std::string& pathB, bool json, CliIo& io) {
+int Diff(const std::string& pathA, const std::string& pathB, bool json, TCliIo& io) {
   TMob a, b;
   if (!LoadForComparing(a, pathA, io) || !LoadForComparing(b, pathB, io)) return kExitTrouble;
   const TZoneDiff diff = DiffZones(a, b);
@@ -210,7 +210,7 @@ int Diff(const std::string& pathA, const std::string& pathB, bool json, CliIo& i
   return diff.SameContent() ? kExitOk : kExitDiffers;
 }
 
-int TextConv(const std::string& path, CliIo& io) {
+int TextConv(const std::string& path, TCliIo& io) {
   TMob mob;
   if (!LoadForComparing(mob, path, io)) return kExitFailed;
   WriteZoneText(mob, [&](std::string_view text) { io.out << Cp1251ToUtf8(text); });
@@ -218,7 +218,7 @@ int TextConv(const std::string& path, CliIo& io) {
 }
 
 int Merge(const std::string& basePath, const std::string& oursPath, const std::string& theirsPath,
-          std::string outPath, const std::string& conflictsPath, CliIo& io) {
+          std::string outPath, const std::string& conflictsPath, TCliIo& io) {
   if (outPath.empty()) outPath = oursPath;
   TMob base, ours, theirs, result;
   const TInputUse oursUse = outPath == oursPath ? TInputUse::Rewritten : TInputUse::Read;
@@ -237,7 +237,7 @@ int Merge(const std::string& basePath, const std::string& oursPath, const std::s
   for (const TMergeConflict& c : merge.conflicts) io.err << Cp1251ToUtf8(MergeConflictText(c)) << "\n";
   if (!conflictsPath.empty()) {
     const std::string text = MergeToJson(merge, outPath).dump(1) + "\n";
-    const WriteResult written = WriteFileAtomically(Files(), conflictsPath, Bytes(text.begin(), text.end()));
+    const TWriteResult written = WriteFileAtomically(Files(), conflictsPath, Bytes(text.begin(), text.end()));
     if (!written.ok()) {
       io.err << conflictsPath << ": cannot be written: " << WriteFailureText(written) << "\n";
       return kExitTrouble;
@@ -255,7 +255,7 @@ int Merge(const std::string& basePath, const std::string& oursPath, const std::s
 
 }  // namespace
 
-void AddDiffCommands(CLI::App& app, CliIo& io, int& exitCode) {
+void AddDiffCommands(CLI::App& app, TCliIo& io, int& exitCode) {
   struct Args {
     std::string a, b, c, out, conflicts;
     bool json = false;

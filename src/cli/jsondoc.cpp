@@ -55,7 +55,7 @@ template <class R> Json RecordToJson(const R& record) {
           } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
             j = Json::array();
             for (const auto& b : value) j.push_back(ToHex(b));
-          } else if constexpr (std::is_same_v<V, std::vector<TrapPoint3>>) {
+          } else if constexpr (std::is_same_v<V, std::vector<TTrapPoint3>>) {
             j = Json::array();
             for (const auto& p : value) j.push_back({p.A, p.B, p.C});
           } else {
@@ -164,7 +164,7 @@ float ReadFloat(const Json& j, const std::string& where) {
 
 std::string ReadString(const Json& j, const std::string& where) {
   if (!j.is_string()) Refuse(where, "expected a string");
-  Cp1251Error error;
+  TCp1251Error error;
   auto bytes = Utf8ToCp1251(j.get_ref<const std::string&>(), &error);
   if (!bytes) {
     char code[16];
@@ -222,7 +222,7 @@ template <class R> void RecordFromJson(const Json& in, R& record, const std::str
             for (const auto& item : ReadArray(j, at))
               value.push_back(ReadHex(item, at + "[" + std::to_string(i++) + "]"));
           } else {
-            constexpr std::size_t n = std::is_same_v<V, std::vector<TrapPoint3>> ? 3 : 2;
+            constexpr std::size_t n = std::is_same_v<V, std::vector<TTrapPoint3>> ? 3 : 2;
             std::size_t i = 0;
             for (const auto& point : ReadArray(j, at)) {
               const std::string pointAt = at + "[" + std::to_string(i++) + "]";
@@ -369,9 +369,9 @@ void CheckDepth(std::size_t enclosing) {
 // lists: each item of those is read into its record as soon as it is complete and
 // then dropped, so only one record's JSON stands in memory at a time. The rest
 // (a small skeleton) is read by ReadDocument afterwards.
-class StreamedDocumentReader {
+class TStreamedDocumentReader {
  public:
-  explicit StreamedDocumentReader(TMob& mob) : m_mob(mob) {}
+  explicit TStreamedDocumentReader(TMob& mob) : m_mob(mob) {}
 
   Json& Skeleton() { return m_root; }
   const StreamedLists& Lists() const { return m_lists; }
@@ -499,7 +499,7 @@ Json MobToJson(const TMob& mob) {
 }
 
 void WriteMobJson(const TMob& mob, std::ostream& out) {
-  JsonDocumentWriter w(out);
+  TJsonDocumentWriter w(out);
   w.Member("mobKind", mob.MobKind);
   w.Member("blockCount", mob.BlockCount);
   w.Member("hasScript", mob.HasScript);
@@ -557,7 +557,7 @@ bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
 JsonReadResult ReadMobJson(std::FILE* in, TMob& mob, std::string& error) {
   mob.Reset();
   JsonReadResult result = JsonReadResult::Read;
-  StreamedDocumentReader reader(mob);
+  TStreamedDocumentReader reader(mob);
   try {
     if (Json::sax_parse(in, &reader)) {
       ReadDocument(reader.Skeleton(), mob, &reader.Lists());

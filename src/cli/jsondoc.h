@@ -27,18 +27,18 @@ void WriteIndented(std::ostream& out, const std::string& text, int depth);
 // control characters escaped, every other character as it stands.
 void AppendJsonString(std::string& out, std::string_view text);
 
-// An item of JsonDocumentWriter::Array already laid out as dump(1) lays it out
-// two levels deep (JsonFlatObject with a depth of 2 writes one).
-struct JsonText {
+// An item of TJsonDocumentWriter::Array already laid out as dump(1) lays it out
+// two levels deep (TJsonFlatObject with a depth of 2 writes one).
+struct TJsonText {
   std::string_view text;
 };
 
 // A flat object (strings and whole numbers) appended to `out` byte for byte as
 // dump(1) lays it out `depth` levels deep, without building a Json value: for
 // arrays of millions of objects.
-class JsonFlatObject {
+class TJsonFlatObject {
  public:
-  JsonFlatObject(std::string& out, int depth) : m_out(out), m_depth(depth) { m_out += '{'; }
+  TJsonFlatObject(std::string& out, int depth) : m_out(out), m_depth(depth) { m_out += '{'; }
 
   void Member(std::string_view key, std::string_view text) {
     Key(key);
@@ -75,15 +75,15 @@ class JsonFlatObject {
 
 // A top-level object written member by member, laid out byte for byte as dump(1)
 // lays out the whole object: a large document never stands in memory as JSON.
-class JsonDocumentWriter {
+class TJsonDocumentWriter {
  public:
-  explicit JsonDocumentWriter(std::ostream& out) : m_out(out) { m_out << '{'; }
+  explicit TJsonDocumentWriter(std::ostream& out) : m_out(out) { m_out << '{'; }
 
   void Member(const char* key, const Json& value) {
     Key(key);
     WriteIndented(m_out, value.dump(1), 1);
   }
-  // An array member whose items (Json values, or JsonText) come one by one from
+  // An array member whose items (Json values, or TJsonText) come one by one from
   // `each(emit)`.
   template <class Each> void Array(const char* key, Each&& each) {
     Key(key);
@@ -92,7 +92,7 @@ class JsonDocumentWriter {
       m_out << (empty ? "[\n  " : ",\n  ");
       empty = false;
       using Item = std::decay_t<decltype(item)>;
-      if constexpr (std::is_same_v<Item, JsonText>)
+      if constexpr (std::is_same_v<Item, TJsonText>)
         m_out << item.text;
       else if constexpr (std::is_same_v<Item, Json>)
         WriteIndented(m_out, item.dump(1), 2);

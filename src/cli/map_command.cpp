@@ -54,9 +54,9 @@ MapDrawFunction LoadMapModule(std::ostream& err) {
 
 }  // namespace
 
-void AddMapCommand(CLI::App& app, CliIo& io, int& exitCode) {
-  auto request = std::make_shared<MapRequest>(
-      MapRequest{.size = "1024x1024", .kinds = "units,objects,levers,traps,flames,particles1,particles2,particles3"});
+void AddMapCommand(CLI::App& app, TCliIo& io, int& exitCode) {
+  auto request = std::make_shared<TMapRequest>(
+      TMapRequest{.size = "1024x1024", .kinds = "units,objects,levers,traps,flames,particles1,particles2,particles3"});
   auto* map = app.add_subcommand("map", "Draw the zone seen from above into a PNG picture.");
   map->add_option("FILE", request->file, "The .mob file")->required();
   map->add_option("OUT", request->out, "The PNG file to write")->required();

@@ -41,8 +41,8 @@ bool ParseSize(const std::string& text, int& width, int& height) {
          width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide;
 }
 
-bool ParseKinds(const std::string& text, KindMask& kinds, std::string& bad) {
-  kinds = KindMask::None();
+bool ParseKinds(const std::string& text, TKindMask& kinds, std::string& bad) {
+  kinds = TKindMask::None();
   std::size_t from = 0;
   while (from <= text.size()) {
     const std::size_t comma = std::min(text.find(',', from), text.size());
@@ -59,10 +59,10 @@ bool ParseKinds(const std::string& text, KindMask& kinds, std::string& bad) {
 }
 
 // The box around the placed records of `kinds`; nullopt when there are none.
-std::optional<MapRect> BoundsOf(const TZoneIndex& zone, KindMask kinds) {
-  std::optional<MapRect> box;
+std::optional<TMapRect> BoundsOf(const TZoneIndex& zone, TKindMask kinds) {
+  std::optional<TMapRect> box;
   zone.ForEachPlaced(kinds, [&](const TMapPoint& p) {
-    if (!box) box = MapRect{p.x, p.y, p.x, p.y};
+    if (!box) box = TMapRect{p.x, p.y, p.x, p.y};
     box->minX = std::min(box->minX, double(p.x));
     box->maxX = std::max(box->maxX, double(p.x));
     box->minY = std::min(box->minY, double(p.y));
@@ -83,8 +83,8 @@ std::string FloatText(float v) {
 // `kinds`, which the listing names. The records stay in the file image, mapped,
 // and the index reads their positions one record at a time; the image is let go
 // before anything is drawn, so the peak is the file or the drawing, not both.
-bool IndexZone(const std::string& file, KindMask kinds, TZoneIndex& zone, std::vector<std::int32_t>& unplacedIds,
-               CliIo& io) {
+bool IndexZone(const std::string& file, TKindMask kinds, TZoneIndex& zone, std::vector<std::int32_t>& unplacedIds,
+               TCliIo& io) {
   TMob mob;
   mob.RecordsStayInImage = true;
   if (!mob.Load(file)) {
@@ -92,16 +92,16 @@ bool IndexZone(const std::string& file, KindMask kinds, TZoneIndex& zone, std::v
     return false;
   }
   zone.Build(mob);
-  for (const ObjRef& ref : zone.Unplaced())
+  for (const TObjRef& ref : zone.Unplaced())
     if (kinds.Has(ref.kind)) unplacedIds.push_back(IdentityOf(mob, ref));
   return true;
 }
 
 // The editor's renderer needs a QGuiApplication (fonts); the command makes one
 // that draws off screen when the process has none.
-class OffscreenGui {
+class TOffscreenGui {
  public:
-  OffscreenGui() {
+  TOffscreenGui() {
     if (QGuiApplication::instance()) return;
     // Qt's notes about the platform (no runtime folder and the like) are not
     // the command's output.
@@ -110,13 +110,13 @@ class OffscreenGui {
     });
     m_app = std::make_unique<QGuiApplication>(m_argc, m_argv);
   }
-  ~OffscreenGui() {
+  ~TOffscreenGui() {
     if (!m_app) return;
     m_app.reset();
     qInstallMessageHandler(m_previousHandler);
   }
-  OffscreenGui(const OffscreenGui&) = delete;
-  OffscreenGui& operator=(const OffscreenGui&) = delete;
+  TOffscreenGui(const TOffscreenGui&) = delete;
+  TOffscreenGui& operator=(const TOffscreenGui&) = delete;
 
  private:
   char m_name[16] = "kelvarin-cli";
@@ -128,7 +128,7 @@ class OffscreenGui {
   QtMessageHandler m_previousHandler = nullptr;
 };
 
-int DrawMap(const MapRequest& request, CliIo& io) {
+int DrawMap(const TMapRequest& request, TCliIo& io) {
   const std::string& size = request.size;
   const std::string& out = request.out;
   int width = 0, height = 0;
@@ -137,7 +137,7 @@ int DrawMap(const MapRequest& request, CliIo& io) {
            << "\"\n";
     return kExitUsage;
   }
-  KindMask kinds = KindMask::All();
+  TKindMask kinds = TKindMask::All();
   std::string bad;
   if (!ParseKinds(request.kinds, kinds, bad)) {
     io.err << "--kinds: unknown kind \"" << bad << "\"; the kinds are";
@@ -150,7 +150,7 @@ int DrawMap(const MapRequest& request, CliIo& io) {
   std::vector<std::int32_t> unplacedIds;
   if (!IndexZone(request.file, kinds, zone, unplacedIds, io)) return kExitFailed;
 
-  OffscreenGui gui;
+  TOffscreenGui gui;
   TMapScene scene;
   scene.zone = &zone;
   scene.visible = kinds;
@@ -170,7 +170,7 @@ int DrawMap(const MapRequest& request, CliIo& io) {
   }
   SetOverwriteInPlace(request.overwriteInPlace);
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(png.constData());
-  const WriteResult written = WriteFileAtomically(Files(), out, Bytes(bytes, bytes + png.size()));
+  const TWriteResult written = WriteFileAtomically(Files(), out, Bytes(bytes, bytes + png.size()));
   if (!written.ok()) {
     io.err << out << ": the picture cannot be written: " << WriteFailureText(written) << "\n";
     return kExitFailed;
@@ -179,7 +179,7 @@ int DrawMap(const MapRequest& request, CliIo& io) {
   if (!unplacedIds.empty()) {
     io.out << "Not drawn, coordinates not finite (" << unplacedIds.size() << "):\n";
     auto id = unplacedIds.begin();
-    for (const ObjRef& ref : zone.Unplaced()) {
+    for (const TObjRef& ref : zone.Unplaced()) {
       if (!kinds.Has(ref.kind)) continue;
       const auto pos = zone.Position(ref);
       io.out << "  " << ObjKindKey(ref.kind) << " #" << ref.index
@@ -194,8 +194,8 @@ int DrawMap(const MapRequest& request, CliIo& io) {
 
 }  // namespace kelvarin
 
-extern "C" __attribute__((visibility("default"))) int kelvarin_cli_map_draw_v2(const kelvarin::MapRequest& request,
-                                                                               kelvarin::CliIo& io) {
+extern "C" __attribute__((visibility("default"))) int kelvarin_cli_map_draw_v2(const kelvarin::TMapRequest& request,
+                                                                               kelvarin::TCliIo& io) {
   return kelvarin::DrawMap(request, io);
 }
 static_assert(std::is_same_v<decltype(&kelvarin_cli_map_draw_v2), kelvarin::MapDrawFunction>);

@@ -10,7 +10,7 @@
 namespace kelvarin {
 
 // The map command's arguments as the command line gave them.
-struct MapRequest {
+struct TMapRequest {
   std::string file, out, size, kinds;
   // --in-place: the module's file layer is its own, so it is told.
   bool overwriteInPlace = false;
@@ -18,7 +18,7 @@ struct MapRequest {
 
 // The module's one exported function. Its name carries the version of this
 // interface: a module from another build is refused, never called wrongly.
-using MapDrawFunction = int (*)(const MapRequest& request, CliIo& io);
+using MapDrawFunction = int (*)(const TMapRequest& request, TCliIo& io);
 inline constexpr const char* kMapDrawSymbol = "kelvarin_cli_map_draw_v2";
 
 }  // namespace kelvarin

@@ -17,7 +17,7 @@
 #include "cli/inplaceflag.h"
 #include "common/filesystem.h"
 #include "common/inifile.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "masschange/core/masschangeengine.h"
 #include "mob/tmob.h"
 
@@ -40,9 +40,9 @@ char EnvironmentDecimalSeparator() {
 
 // The open document is the file named on the command line; the session loads and
 // saves it with the same rules and log lines as the editor's, to stderr.
-class CliMassChangeHost : public TMassChangeHost, private TLogSink {
+class TCliMassChangeHost : public TMassChangeHost, private TLogSink {
  public:
-  CliMassChangeHost(const TSessionOptions& options, std::ostream& log) : m_log(log) {
+  TCliMassChangeHost(const TSessionOptions& options, std::ostream& log) : m_log(log) {
     m_session.SetLogSink(this);
     m_session.SetOptions(options);
   }
@@ -71,14 +71,14 @@ class CliMassChangeHost : public TMassChangeHost, private TLogSink {
 // Whether the options file holds at least one key of the mass-change options.
 bool HoldsMassChangeOptions(const TIniFile& ini) {
   const auto has = [&](const char* field) { return ini.KeyExists(kMassChangeSection, std::string(field) + "_ini"); };
-  for (const MassChangeBoolField& f : MassChangeBoolFields())
+  for (const TMassChangeBoolField& f : MassChangeBoolFields())
     if (has(f.name)) return true;
-  for (const MassChangeTextField& f : MassChangeTextFields())
+  for (const TMassChangeTextField& f : MassChangeTextFields())
     if (has(f.name)) return true;
   return false;
 }
 
-int RunMassChangeCommand(const std::string& file, const std::string& optionsFile, CliIo& io) {
+int RunMassChangeCommand(const std::string& file, const std::string& optionsFile, TCliIo& io) {
   // The zone is saved back where it lies.
   if (!AcceptInput(file, TInputUse::Rewritten, io)) return kExitFailed;
   const TIniFile ini(optionsFile);
@@ -109,14 +109,14 @@ int RunMassChangeCommand(const std::string& file, const std::string& optionsFile
       .MakeAutoBackups = ini.ReadBool("Main", "MakeAutoBackups", defaults.MakeAutoBackups),
       .UndoLimitBytes = 0};
 
-  CliMassChangeHost host(options, io.err);
+  TCliMassChangeHost host(options, io.err);
   if (!host.OpenMob(file)) return kExitFailed;
   return RunMassChanges(host, ParseMassChange(opts, EnvironmentDecimalSeparator())).ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
-void AddMassChangeCommand(CLI::App& app, CliIo& io, int& exitCode) {
+void AddMassChangeCommand(CLI::App& app, TCliIo& io, int& exitCode) {
   struct Args {
     std::string file, options;
   };

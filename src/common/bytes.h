@@ -35,9 +35,9 @@ inline void StoreU32(std::uint8_t* p, std::uint32_t v) {
 
 // Appends values to a byte buffer. Writers reserve the exact size up front, so
 // appending never reallocates on the hot path.
-class ByteWriter {
+class TByteWriter {
  public:
-  explicit ByteWriter(Bytes& out) : m_out(out) {}
+  explicit TByteWriter(Bytes& out) : m_out(out) {}
 
   std::size_t Position() const { return m_out.size(); }
   void U8(std::uint8_t v) { m_out.push_back(v); }

@@ -102,7 +102,7 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::optional<std::string> Utf8ToCp1251(std::string_view utf8, Cp1251Error* error) {
+std::optional<std::string> Utf8ToCp1251(std::string_view utf8, TCp1251Error* error) {
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
@@ -116,7 +116,7 @@ std::optional<std::string> Utf8ToCp1251(std::string_view utf8, Cp1251Error* erro
     const std::size_t len = DecodeUtf8(utf8, i, cp);
     const int byte = len ? UnicodeToCp1251(cp) : -1;
     if (byte < 0) {
-      if (error) *error = Cp1251Error{i, len ? cp : char32_t(0xFFFD), len == 0};
+      if (error) *error = TCp1251Error{i, len ? cp : char32_t(0xFFFD), len == 0};
       return std::nullopt;
     }
     out.push_back(char(byte));

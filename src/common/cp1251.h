@@ -24,7 +24,7 @@ unsigned char Cp1251FoldCase(unsigned char byte);
 // 1251 bytes -> UTF-8 text.
 std::string Cp1251ToUtf8(std::string_view bytes);
 
-struct Cp1251Error {
+struct TCp1251Error {
   std::size_t offset = 0;     // byte offset in the UTF-8 input
   char32_t codePoint = 0;     // the character that does not fit (0xFFFD for broken UTF-8)
   bool invalidUtf8 = false;
@@ -32,6 +32,6 @@ struct Cp1251Error {
 
 // UTF-8 text -> 1251 bytes; nullopt (and *error filled) when the text holds a
 // character that code page 1251 cannot hold or is not valid UTF-8.
-std::optional<std::string> Utf8ToCp1251(std::string_view utf8, Cp1251Error* error = nullptr);
+std::optional<std::string> Utf8ToCp1251(std::string_view utf8, TCp1251Error* error = nullptr);
 
 }  // namespace kelvarin

@@ -49,8 +49,8 @@ std::string RandomLetters() {
 
 std::string TempName(const std::string& folder) { return folder + "/.kelvarin-" + RandomLetters(); }
 
-PosixFileSystem g_posix;
-FileSystem* g_files = &g_posix;
+TPosixFileSystem g_posix;
+TFileSystem* g_files = &g_posix;
 std::atomic<bool> g_overwriteInPlace{true};
 
 }  // namespace
@@ -62,24 +62,24 @@ std::string SystemErrorText(int err) {
   return std::string(message) + " (" + (name ? name : "errno " + std::to_string(err)) + ")";
 }
 
-FileSystem& Files() { return *g_files; }
-void SetFiles(FileSystem* files) { g_files = files ? files : &g_posix; }
+TFileSystem& Files() { return *g_files; }
+void SetFiles(TFileSystem* files) { g_files = files ? files : &g_posix; }
 
 void SetOverwriteInPlace(bool allowed) { g_overwriteInPlace = allowed; }
 bool OverwriteInPlaceAllowed() { return g_overwriteInPlace; }
 
-bool PosixFileSystem::Exists(const std::string& path) {
+bool TPosixFileSystem::Exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-FileKind PosixFileSystem::KindOf(const std::string& path) {
+FileKind TPosixFileSystem::KindOf(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) return KindOfMode(st.st_mode);
   return errno == ELOOP ? FileKind::LinkLoop : FileKind::Missing;
 }
 
-bool PosixFileSystem::ReadLink(const std::string& path, std::string& target) {
+bool TPosixFileSystem::ReadLink(const std::string& path, std::string& target) {
   std::string buffer(256, '\0');
   for (;;) {
     const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
@@ -92,7 +92,7 @@ bool PosixFileSystem::ReadLink(const std::string& path, std::string& target) {
   }
 }
 
-bool PosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
+bool TPosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     err = errno;
@@ -124,17 +124,17 @@ bool PosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
   return true;
 }
 
-bool PosixFileSystem::MapRegular(const std::string& path, MappedFile& file, int& err) {
+bool TPosixFileSystem::MapRegular(const std::string& path, TMappedFile& file, int& err) {
   return file.Open(path, err);
 }
 
-int PosixFileSystem::OpenUnnamedTemp(const std::string& folder, int& err) {
+int TPosixFileSystem::OpenUnnamedTemp(const std::string& folder, int& err) {
   const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) err = errno;
   return fd;
 }
 
-int PosixFileSystem::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
+int TPosixFileSystem::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
   const std::string folder = FolderOf(target);
   tempPath.clear();
   const int unnamed = OpenUnnamedTemp(folder, err);
@@ -155,7 +155,7 @@ int PosixFileSystem::CreateTemp(const std::string& target, std::string& tempPath
   return -1;
 }
 
-bool PosixFileSystem::NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) {
+bool TPosixFileSystem::NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) {
   const std::string folder = FolderOf(target);
   const std::string self = "/proc/self/fd/" + std::to_string(handle);
   for (int tries = 0; tries < 100; ++tries) {
@@ -172,7 +172,7 @@ bool PosixFileSystem::NameTemp(int handle, const std::string& target, std::strin
   return false;
 }
 
-int PosixFileSystem::OpenInPlace(const std::string& path, int& err) {
+int TPosixFileSystem::OpenInPlace(const std::string& path, int& err) {
   // A program reading the file under a lease would hold the open up for as long as
   // the system's lease-break time (45 seconds by default): refused at once instead
   // (EWOULDBLOCK), and that program learns that the file is about to change.
@@ -181,7 +181,7 @@ int PosixFileSystem::OpenInPlace(const std::string& path, int& err) {
   return fd;
 }
 
-bool PosixFileSystem::Write(int handle, const std::uint8_t* data, std::size_t size, int& err) {
+bool TPosixFileSystem::Write(int handle, const std::uint8_t* data, std::size_t size, int& err) {
   while (size > 0) {
     const ssize_t n = ::write(handle, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -213,7 +213,7 @@ bool SendAll(int handle, int source, off_t* offset, int& err) {
 
 }  // namespace
 
-bool PosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
+bool TPosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
   const int source = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (source < 0) {
     err = errno;
@@ -231,12 +231,12 @@ bool PosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
   return ok;
 }
 
-bool PosixFileSystem::CopyFrom(int handle, int from, int& err) {
+bool TPosixFileSystem::CopyFrom(int handle, int from, int& err) {
   off_t offset = 0;
   return SendAll(handle, from, &offset, err);
 }
 
-std::vector<std::string> PosixFileSystem::KeptCopyFolders() {
+std::vector<std::string> TPosixFileSystem::KeptCopyFolders() {
   std::vector<std::string> folders;
   const char* cache = std::getenv("XDG_CACHE_HOME");
   const char* home = std::getenv("HOME");
@@ -247,7 +247,7 @@ std::vector<std::string> PosixFileSystem::KeptCopyFolders() {
   return folders;
 }
 
-int PosixFileSystem::KeepCopyOf(const std::string& target, std::string& keptPath, int& err) {
+int TPosixFileSystem::KeepCopyOf(const std::string& target, std::string& keptPath, int& err) {
   // Whatever a place holds when the copy cannot be completed there goes again.
   const auto filled = [&](int fd, const std::string& path) {
     if (fd >= 0 && CopyInto(fd, target, err) && Sync(fd, err)) {
@@ -290,26 +290,26 @@ int PosixFileSystem::KeepCopyOf(const std::string& target, std::string& keptPath
   return filled(fd, {}) ? fd : -1;
 }
 
-bool PosixFileSystem::EndHere(int handle, int& err) {
+bool TPosixFileSystem::EndHere(int handle, int& err) {
   const off_t position = ::lseek(handle, 0, SEEK_CUR);
   if (position >= 0 && ::ftruncate(handle, position) == 0) return true;
   err = errno;
   return false;
 }
 
-bool PosixFileSystem::Sync(int handle, int& err) {
+bool TPosixFileSystem::Sync(int handle, int& err) {
   if (::fsync(handle) == 0) return true;
   err = errno;
   return false;
 }
 
-bool PosixFileSystem::Close(int handle, int& err) {
+bool TPosixFileSystem::Close(int handle, int& err) {
   if (::close(handle) == 0) return true;
   err = errno;
   return false;
 }
 
-void PosixFileSystem::CopyPermissions(const std::string& from, int handle) {
+void TPosixFileSystem::CopyPermissions(const std::string& from, int handle) {
   struct stat st;
   // A file this process cannot read is no model: the new one would be as
   // unreadable, and everything written to it lost for the next start.
@@ -323,15 +323,15 @@ void PosixFileSystem::CopyPermissions(const std::string& from, int handle) {
   }
 }
 
-bool PosixFileSystem::Rename(const std::string& from, const std::string& to, int& err) {
+bool TPosixFileSystem::Rename(const std::string& from, const std::string& to, int& err) {
   if (::rename(from.c_str(), to.c_str()) == 0) return true;
   err = errno;
   return false;
 }
 
-bool PosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool TPosixFileSystem::Remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-void PosixFileSystem::SyncFolderOf(const std::string& path) {
+void TPosixFileSystem::SyncFolderOf(const std::string& path) {
   const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
@@ -341,10 +341,10 @@ void PosixFileSystem::SyncFolderOf(const std::string& path) {
 
 // ---- replacing a file ----------------------------------------------------------
 
-SaveTarget ResolveSaveTarget(FileSystem& fs, const std::string& path) {
+TSaveTarget ResolveSaveTarget(TFileSystem& fs, const std::string& path) {
   // The kernel's own bound on a chain of links.
   constexpr int kMaxLinks = 40;
-  SaveTarget target{path, FileKind::Missing};
+  TSaveTarget target{path, FileKind::Missing};
   std::string link;
   for (int followed = 0; fs.ReadLink(target.path, link); ++followed) {
     if (followed == kMaxLinks || link.empty()) {
@@ -363,7 +363,7 @@ bool Refuses(FileKind kind) { return kind != FileKind::Missing && kind != FileKi
 
 // Writes the content over a file opened in place, cuts the file there, flushes
 // and closes it.
-bool WriteOver(FileSystem& fs, int handle, const FileFiller& fill, int& err) {
+bool WriteOver(TFileSystem& fs, int handle, const FileFiller& fill, int& err) {
   bool written = fill(fs, handle, err) && fs.EndHere(handle, err) && fs.Sync(handle, err);
   int closeErr = 0;
   if (!fs.Close(handle, closeErr) && written) {
@@ -378,7 +378,7 @@ bool WriteOver(FileSystem& fs, int handle, const FileFiller& fill, int& err) {
 // memory.
 class TKeptCopy {
  public:
-  TKeptCopy(FileSystem& fs, const std::string& target, int& err)
+  TKeptCopy(TFileSystem& fs, const std::string& target, int& err)
       : m_fs(fs), m_handle(fs.KeepCopyOf(target, m_path, err)) {}
   ~TKeptCopy() {
     int ignored = 0;
@@ -393,7 +393,7 @@ class TKeptCopy {
   bool PutBack(const std::string& target) {
     int err = 0;
     const int handle = m_fs.OpenInPlace(target, err);
-    return handle >= 0 && WriteOver(m_fs, handle, [this](FileSystem& fs, int h, int& e) {
+    return handle >= 0 && WriteOver(m_fs, handle, [this](TFileSystem& fs, int h, int& e) {
              return fs.CopyFrom(h, m_handle, e);
            }, err);
   }
@@ -405,7 +405,7 @@ class TKeptCopy {
   }
 
  private:
-  FileSystem& m_fs;
+  TFileSystem& m_fs;
   std::string m_path;  // empty: in memory
   int m_handle;
   bool m_keep = false;
@@ -414,10 +414,10 @@ class TKeptCopy {
 // Overwrites the target where it lies; what a folder that takes no new file leaves.
 // Nothing read from the file while it is written may come from the bytes being
 // overwritten: its mappings in this process move to the kept copy first.
-WriteResult OverwriteInPlace(FileSystem& fs, WriteResult result, const FileFiller& fill) {
+TWriteResult OverwriteInPlace(TFileSystem& fs, TWriteResult result, const FileFiller& fill) {
   int err = 0;
   TKeptCopy kept(fs, result.target, err);
-  const bool ready = kept.Held() && MappedFile::MoveMappingsToCopy(result.target, kept.Handle(), err);
+  const bool ready = kept.Held() && TMappedFile::MoveMappingsToCopy(result.target, kept.Handle(), err);
   const int handle = ready ? fs.OpenInPlace(result.target, err) : -1;
   if (handle < 0) {
     result.inPlace = InPlace::Untouched;
@@ -425,7 +425,7 @@ WriteResult OverwriteInPlace(FileSystem& fs, WriteResult result, const FileFille
     return result;
   }
   if (WriteOver(fs, handle, fill, err)) {
-    result.status = WriteResult::Status::Written;
+    result.status = TWriteResult::Status::Written;
     result.inPlace = InPlace::Written;
     return result;
   }
@@ -441,13 +441,13 @@ WriteResult OverwriteInPlace(FileSystem& fs, WriteResult result, const FileFille
 
 }  // namespace
 
-WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill) {
-  const SaveTarget target = ResolveSaveTarget(fs, path);
-  WriteResult result;
+TWriteResult ReplaceFile(TFileSystem& fs, const std::string& path, const FileFiller& fill) {
+  const TSaveTarget target = ResolveSaveTarget(fs, path);
+  TWriteResult result;
   result.target = target.path;
   result.kind = target.kind;
   if (Refuses(target.kind)) {
-    result.status = WriteResult::Status::Refused;
+    result.status = TWriteResult::Status::Refused;
     return result;
   }
 
@@ -479,7 +479,7 @@ WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFille
     return result;
   }
   fs.SyncFolderOf(target.path);
-  result.status = WriteResult::Status::Written;
+  result.status = TWriteResult::Status::Written;
   return result;
 }
 
@@ -495,14 +495,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   return pa == pb;
 }
 
-WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data) {
-  return ReplaceFile(fs, path, [&data](FileSystem& files, int handle, int& err) {
+TWriteResult WriteFileAtomically(TFileSystem& fs, const std::string& path, const Bytes& data) {
+  return ReplaceFile(fs, path, [&data](TFileSystem& files, int handle, int& err) {
     return files.Write(handle, data.data(), data.size(), err);
   });
 }
 
-WriteResult CopyFileAtomically(FileSystem& fs, const std::string& from, const std::string& to) {
-  return ReplaceFile(fs, to, [&from](FileSystem& files, int handle, int& err) {
+TWriteResult CopyFileAtomically(TFileSystem& fs, const std::string& from, const std::string& to) {
+  return ReplaceFile(fs, to, [&from](TFileSystem& files, int handle, int& err) {
     return files.CopyInto(handle, from, err);
   });
 }

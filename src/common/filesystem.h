@@ -1,5 +1,5 @@
 // The file primitives of every load and save, and the one way a file is replaced.
-// Everything goes through the FileSystem interface so tests can inject a failing
+// Everything goes through the TFileSystem interface so tests can inject a failing
 // write, a full disk, a failing rename or a file that vanishes, and prove that a
 // failed save never destroys the existing file.
 #pragma once
@@ -29,11 +29,11 @@ enum class FileKind {
 // "No space left on device (ENOSPC)".
 std::string SystemErrorText(int err);
 
-class MappedFile;
+class TMappedFile;
 
-class FileSystem {
+class TFileSystem {
  public:
-  virtual ~FileSystem() = default;
+  virtual ~TFileSystem() = default;
 
   // Whether `path` names something that is not a folder (links followed).
   virtual bool Exists(const std::string& path) = 0;
@@ -43,7 +43,7 @@ class FileSystem {
   // Reads up to the end of the data, so a pipe reads as well as a file.
   virtual bool ReadAll(const std::string& path, Bytes& out, int& err) = 0;
   // Maps a non-empty regular file to be read in place; false with `err` otherwise.
-  virtual bool MapRegular(const std::string& path, MappedFile& file, int& err) = 0;
+  virtual bool MapRegular(const std::string& path, TMappedFile& file, int& err) = 0;
 
   // The steps of ReplaceFile. Errors come back as errno values.
   // Opens a new file in the folder of `target`: an unnamed one where the file
@@ -79,13 +79,13 @@ class FileSystem {
 };
 
 // The real file system (POSIX).
-class PosixFileSystem : public FileSystem {
+class TPosixFileSystem : public TFileSystem {
  public:
   bool Exists(const std::string& path) override;
   FileKind KindOf(const std::string& path) override;
   bool ReadLink(const std::string& path, std::string& target) override;
   bool ReadAll(const std::string& path, Bytes& out, int& err) override;
-  bool MapRegular(const std::string& path, MappedFile& file, int& err) override;
+  bool MapRegular(const std::string& path, TMappedFile& file, int& err) override;
   int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
   bool NameTemp(int handle, const std::string& target, std::string& tempPath, int& err) override;
   int OpenInPlace(const std::string& path, int& err) override;
@@ -111,17 +111,17 @@ class PosixFileSystem : public FileSystem {
 };
 
 // The process-wide file system; tests may replace it (and must restore it).
-FileSystem& Files();
-void SetFiles(FileSystem* files);  // nullptr restores the real one
+TFileSystem& Files();
+void SetFiles(TFileSystem* files);  // nullptr restores the real one
 
 // Where a save of `path` writes: a symbolic link is followed (to the end of a
 // chain of links, each resolved against its own folder) and the file it names is
 // the target, in its own folder.
-struct SaveTarget {
+struct TSaveTarget {
   std::string path;
   FileKind kind = FileKind::Missing;
 };
-SaveTarget ResolveSaveTarget(FileSystem& fs, const std::string& path);
+TSaveTarget ResolveSaveTarget(TFileSystem& fs, const std::string& path);
 
 // Whether two paths name the same file (links followed); where either cannot be
 // looked at, whether they resolve to the same path.
@@ -144,7 +144,7 @@ enum class InPlace {
   OldBytesLost,  // the same, and the old bytes were kept in memory only
 };
 
-struct WriteResult {
+struct TWriteResult {
   enum class Status { Written, Refused, Failed };
   Status status = Status::Failed;
   std::string target;                 // the file written, links followed
@@ -159,7 +159,7 @@ struct WriteResult {
 };
 
 // Writes the content into the handle of the new file.
-using FileFiller = std::function<bool(FileSystem& fs, int handle, int& err)>;
+using FileFiller = std::function<bool(TFileSystem& fs, int handle, int& err)>;
 
 // Replaces the file `path` names so that the old file survives any failure and a
 // killed process leaves nothing behind: the content goes into an unnamed file in
@@ -171,9 +171,9 @@ using FileFiller = std::function<bool(FileSystem& fs, int handle, int& err)>;
 // allowed: its old bytes are first copied aside (KeepCopyOf) and flushed,
 // whatever this process has mapped of the file reads them from there, and they
 // are put back if the write fails.
-WriteResult ReplaceFile(FileSystem& fs, const std::string& path, const FileFiller& fill);
-WriteResult WriteFileAtomically(FileSystem& fs, const std::string& path, const Bytes& data);
+TWriteResult ReplaceFile(TFileSystem& fs, const std::string& path, const FileFiller& fill);
+TWriteResult WriteFileAtomically(TFileSystem& fs, const std::string& path, const Bytes& data);
 // A copy of the regular file `from` made by the same path.
-WriteResult CopyFileAtomically(FileSystem& fs, const std::string& from, const std::string& to);
+TWriteResult CopyFileAtomically(TFileSystem& fs, const std::string& from, const std::string& to);
 
 }  // namespace kelvarin

@@ -31,7 +31,7 @@ bool TIniFile::FileExists() const { return Files().Exists(m_path); }
 void TIniFile::Reload() {
   m_impl->ini.Reset();
   m_readError = 0;
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   switch (fs.KindOf(m_path)) {
     case FileKind::Regular: break;
     case FileKind::Missing: m_readError = ENOENT; return;
@@ -101,8 +101,8 @@ std::string TIniFile::Text() const {
 
 bool TIniFile::UpdateFile(std::string& error) {
   const std::string text = Text();
-  const WriteResult result = WriteFileAtomically(Files(), m_path, Bytes(text.begin(), text.end()));
-  if (result.status == WriteResult::Status::Refused) error = "это не обычный файл";
+  const TWriteResult result = WriteFileAtomically(Files(), m_path, Bytes(text.begin(), text.end()));
+  if (result.status == TWriteResult::Status::Refused) error = "это не обычный файл";
   else if (!result.ok()) error = SystemErrorText(result.error);
   return result.ok();
 }

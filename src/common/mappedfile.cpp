@@ -109,14 +109,14 @@ bool TakeReadLease(int fd) {
 
 }  // namespace
 
-MappedFile::~MappedFile() { Close(); }
+TMappedFile::~TMappedFile() { Close(); }
 
-MappedFile::MappedFile(MappedFile&& other) noexcept
+TMappedFile::TMappedFile(TMappedFile&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),
       m_size(std::exchange(other.m_size, 0)),
       m_slot(std::exchange(other.m_slot, -1)) {}
 
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept {
   if (this != &other) {
     Close();
     m_data = std::exchange(other.m_data, nullptr);
@@ -126,7 +126,7 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-bool MappedFile::Open(const std::string& path, int& err) {
+bool TMappedFile::Open(const std::string& path, int& err) {
   Close();
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
@@ -177,15 +177,15 @@ bool MappedFile::Open(const std::string& path, int& err) {
   return false;
 }
 
-bool MappedFile::Guarded() const {
+bool TMappedFile::Guarded() const {
   if (m_slot < 0) return false;
   std::lock_guard lock(g_slotsMutex);
   return g_slots[m_slot].guarded;
 }
 
-bool MappedFile::Damaged() const { return m_slot >= 0 && g_slots[m_slot].damaged.load(); }
+bool TMappedFile::Damaged() const { return m_slot >= 0 && g_slots[m_slot].damaged.load(); }
 
-bool MappedFile::Intact() const {
+bool TMappedFile::Intact() const {
   if (m_slot < 0) return true;
   std::lock_guard lock(g_slotsMutex);
   const GuardSlot& slot = g_slots[m_slot];
@@ -194,7 +194,7 @@ bool MappedFile::Intact() const {
   return !slot.guarded || slot.fd < 0 || ::fcntl(slot.fd, F_GETLEASE) == F_RDLCK;
 }
 
-bool MappedFile::MoveMappingsToCopy(const std::string& path, int copy, int& err) {
+bool TMappedFile::MoveMappingsToCopy(const std::string& path, int copy, int& err) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return true;  // nothing there is mapped
   std::lock_guard lock(g_slotsMutex);
@@ -219,7 +219,7 @@ bool MappedFile::MoveMappingsToCopy(const std::string& path, int copy, int& err)
   return true;
 }
 
-void MappedFile::Close() {
+void TMappedFile::Close() {
   if (!m_data) return;
   {
     std::lock_guard lock(g_slotsMutex);

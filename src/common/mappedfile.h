@@ -23,14 +23,14 @@
 
 namespace kelvarin {
 
-class MappedFile {
+class TMappedFile {
  public:
-  MappedFile() = default;
-  ~MappedFile();
-  MappedFile(MappedFile&& other) noexcept;
-  MappedFile& operator=(MappedFile&& other) noexcept;
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
+  TMappedFile() = default;
+  ~TMappedFile();
+  TMappedFile(TMappedFile&& other) noexcept;
+  TMappedFile& operator=(TMappedFile&& other) noexcept;
+  TMappedFile(const TMappedFile&) = delete;
+  TMappedFile& operator=(const TMappedFile&) = delete;
 
   // Maps a non-empty regular file whole; false with `err` otherwise (EINVAL for an
   // empty file or one of another kind, or when no more mappings can be guarded).

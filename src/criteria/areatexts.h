@@ -9,16 +9,16 @@
 
 namespace kelvarin {
 
-struct RectangleFieldTexts {
+struct TRectangleFieldTexts {
   std::string x1, y1, x2, y2;  // X1 <= X2, Y1 >= Y2
-  bool operator==(const RectangleFieldTexts&) const = default;
+  bool operator==(const TRectangleFieldTexts&) const = default;
 };
 
-struct CircleFieldTexts {
+struct TCircleFieldTexts {
   std::string x, y, radius;
-  bool operator==(const CircleFieldTexts&) const = default;
+  bool operator==(const TCircleFieldTexts&) const = default;
 };
 
-using TAreaTexts = std::variant<RectangleFieldTexts, CircleFieldTexts>;
+using TAreaTexts = std::variant<TRectangleFieldTexts, TCircleFieldTexts>;
 
 }  // namespace kelvarin

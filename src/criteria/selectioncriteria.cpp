@@ -9,7 +9,7 @@ bool TSelectionCriteria::AnyKind() const {
   return std::any_of(kinds.begin(), kinds.end(), [](bool on) { return on; });
 }
 
-bool TSelectionCriteria::Matches(const TMob& mob, ObjRef ref) const {
+bool TSelectionCriteria::Matches(const TMob& mob, TObjRef ref) const {
   return VisitRecord(mob, ref, [&](const auto& r) { return Matches(r); });
 }
 

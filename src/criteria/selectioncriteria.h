@@ -66,7 +66,7 @@ struct TSelectionCriteria {
   // not asked here: a run asks only about the records of ticked kinds.
   template <class R> bool Matches(const R& r) const;
   // The same for the record `ref` refers to, which must exist.
-  bool Matches(const TMob& mob, ObjRef ref) const;
+  bool Matches(const TMob& mob, TObjRef ref) const;
 
  private:
   bool InArea(float x, float y) const;

@@ -30,9 +30,9 @@ namespace {
 // square of this bound.
 constexpr std::size_t kMaxEdits = 1000;
 
-class LineMatcher {
+class TLineMatcher {
  public:
-  LineMatcher(std::span<const std::string_view> a, std::span<const std::string_view> b)
+  TLineMatcher(std::span<const std::string_view> a, std::span<const std::string_view> b)
       : m_match(a.size(), kNoLine) {
     std::unordered_map<std::string_view, std::uint32_t> ids;
     const auto token = [&](std::string_view line) {
@@ -166,7 +166,7 @@ class LineMatcher {
 }  // namespace
 
 std::vector<std::size_t> MatchLines(std::span<const std::string_view> a, std::span<const std::string_view> b) {
-  return LineMatcher(a, b).Run();
+  return TLineMatcher(a, b).Run();
 }
 
 std::vector<TDiffHunk> UnifiedHunks(std::span<const std::string_view> a, std::span<const std::string_view> b,

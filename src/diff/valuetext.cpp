@@ -75,12 +75,12 @@ std::string FieldValueText(const TFieldValue& value) {
           return BytesText(v);
         } else if constexpr (std::is_same_v<V, std::vector<Bytes>>) {
           return ListText(v, BytesText);
-        } else if constexpr (std::is_same_v<V, std::vector<TrapPoint3>>) {
-          return ListText(v, [](const TrapPoint3& p) {
+        } else if constexpr (std::is_same_v<V, std::vector<TTrapPoint3>>) {
+          return ListText(v, [](const TTrapPoint3& p) {
             return "(" + std::to_string(p.A) + ", " + std::to_string(p.B) + ", " + std::to_string(p.C) + ")";
           });
         } else {
-          return ListText(v, [](const TrapPoint2& p) {
+          return ListText(v, [](const TTrapPoint2& p) {
             return "(" + std::to_string(p.A) + ", " + std::to_string(p.B) + ")";
           });
         }

@@ -392,7 +392,7 @@ class TZoneMerger {
         return;
       }
       taken[next] = true;
-      VisitRecord(m_result, ObjRef{kind, index}, [&](auto& record) {
+      VisitRecord(m_result, TObjRef{kind, index}, [&](auto& record) {
         m_merge.renumbered.push_back({kind, index, record.Identity(), std::uint32_t(next)});
         SetIdentity(record, std::int32_t(next));
       });

@@ -31,7 +31,7 @@ class TZoneRecords {
     if (!m_kept) return m_mob.List<R::Kind>()[index];
     ClearForReuse(scratch);
     const auto sub = m_mob.KeptRecordAt(R::Kind, index).bytes;
-    scratch.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{});
+    scratch.ReadRecord(sub.data(), std::uint32_t(sub.size()), TReadContext{});
     return scratch;
   }
 
@@ -40,7 +40,7 @@ class TZoneRecords {
     if (!m_kept) return m_mob.List<R::Kind>()[index];
     R record;
     const auto sub = m_mob.KeptRecordAt(R::Kind, index).bytes;
-    record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{});
+    record.ReadRecord(sub.data(), std::uint32_t(sub.size()), TReadContext{});
     return record;
   }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/bytes.h"
-#include "document/history.h"
+#include "document/commandhistory.h"
 
 namespace kelvarin {
 

@@ -19,7 +19,7 @@ template <class T> std::size_t VectorHeap(const std::vector<T>& items) {
 
 }  // namespace
 
-std::optional<TFieldValue> ReadFieldValue(const TMob& mob, ObjRef ref, std::string_view key) {
+std::optional<TFieldValue> ReadFieldValue(const TMob& mob, TObjRef ref, std::string_view key) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
   return VisitRecord(mob, ref, [&](const auto& record) -> std::optional<TFieldValue> {
     using R = std::decay_t<decltype(record)>;
@@ -29,7 +29,7 @@ std::optional<TFieldValue> ReadFieldValue(const TMob& mob, ObjRef ref, std::stri
   });
 }
 
-bool SwapFieldValue(TMob& mob, ObjRef ref, std::string_view key, TFieldValue& value) {
+bool SwapFieldValue(TMob& mob, TObjRef ref, std::string_view key, TFieldValue& value) {
   if (!RefersToRecord(mob, ref)) return false;
   return VisitRecord(mob, ref, [&](auto& record) {
     using R = std::decay_t<decltype(record)>;

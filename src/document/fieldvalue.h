@@ -17,17 +17,17 @@ namespace kelvarin {
 
 using TFieldValue =
     std::variant<std::uint8_t, std::int32_t, float, std::string, StringList, Bytes,
-                 std::vector<Bytes>, std::vector<TrapPoint3>, std::vector<TrapPoint2>>;
+                 std::vector<Bytes>, std::vector<TTrapPoint3>, std::vector<TTrapPoint2>>;
 
 // The value of the field `key` of the record `ref`; nullopt when there is no such
 // record or field.
-std::optional<TFieldValue> ReadFieldValue(const TMob& mob, ObjRef ref, std::string_view key);
+std::optional<TFieldValue> ReadFieldValue(const TMob& mob, TObjRef ref, std::string_view key);
 
 // Exchanges the field's value with `value`: afterwards the record holds what
 // `value` held and `value` what the record held. False (nothing changed) when
 // there is no such record or field or the value is of another type. Undo and redo
 // of a field are the same exchange, and neither copies the value.
-bool SwapFieldValue(TMob& mob, ObjRef ref, std::string_view key, TFieldValue& value);
+bool SwapFieldValue(TMob& mob, TObjRef ref, std::string_view key, TFieldValue& value);
 
 // Whether two values are the same bytes in the file: floats compare bit for bit,
 // so a NaN equals itself and -0 differs from 0.

@@ -7,17 +7,17 @@
 namespace kelvarin {
 namespace {
 
-bool SameBits(PlanePosition a, PlanePosition b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameBits(TPlanePosition a, TPlanePosition b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
-TMoveCommand::TMoveCommand(ObjRef ref, PlanePosition before, PlanePosition after, std::string caption)
+TMoveCommand::TMoveCommand(TObjRef ref, TPlanePosition before, TPlanePosition after, std::string caption)
     : TDocCommand(std::move(caption)), m_ref(ref), m_before(before), m_after(after) {}
 
 std::size_t TMoveCommand::MemorySize() const { return sizeof(*this) + HeapBytes(Caption()); }
 
-std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, ObjRef ref, PlanePosition to, std::string caption) {
-  const std::optional<PlanePosition> from = ReadPlanePosition(mob, ref);
+std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, TObjRef ref, TPlanePosition to, std::string caption) {
+  const std::optional<TPlanePosition> from = ReadPlanePosition(mob, ref);
   // A drag that ends where it began changes no byte: no step.
   if (!from || SameBits(*from, to)) return nullptr;
   return std::make_unique<TMoveCommand>(ref, *from, to, std::move(caption));

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "mob/recordrules.h"
 
 namespace kelvarin {
@@ -13,22 +13,22 @@ namespace kelvarin {
 class TMoveCommand : public TDocCommand {
  public:
   // Redo puts the record at `after`, Undo back at `before`.
-  TMoveCommand(ObjRef ref, PlanePosition before, PlanePosition after, std::string caption);
+  TMoveCommand(TObjRef ref, TPlanePosition before, TPlanePosition after, std::string caption);
 
   void Undo(TMob& mob) override { WritePlanePosition(mob, m_ref, m_before); }
   void Redo(TMob& mob) override { WritePlanePosition(mob, m_ref, m_after); }
   TRecordsChange Change(bool) const override { return {m_ref, false}; }
   std::size_t MemorySize() const override;
 
-  ObjRef Record() const { return m_ref; }
+  TObjRef Record() const { return m_ref; }
 
  private:
-  ObjRef m_ref;
-  PlanePosition m_before, m_after;
+  TObjRef m_ref;
+  TPlanePosition m_before, m_after;
 };
 
 // The step that puts the record `ref` at `to`, for the session to apply; nullptr
 // when there is no such record or it stands there already.
-std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, ObjRef ref, PlanePosition to, std::string caption);
+std::unique_ptr<TMoveCommand> MoveStep(const TMob& mob, TObjRef ref, TPlanePosition to, std::string caption);
 
 }  // namespace kelvarin

@@ -7,10 +7,10 @@
 
 namespace kelvarin {
 
-TFieldEditCommand::TFieldEditCommand(ObjRef ref, std::string key, TFieldValue value, std::string caption)
+TFieldEditCommand::TFieldEditCommand(TObjRef ref, std::string key, TFieldValue value, std::string caption)
     : TDocCommand(std::move(caption)), m_ref(ref), m_key(std::move(key)), m_other(std::move(value)) {}
 
-std::unique_ptr<TFieldEditCommand> TFieldEditCommand::Set(const TMob& mob, ObjRef ref, std::string key,
+std::unique_ptr<TFieldEditCommand> TFieldEditCommand::Set(const TMob& mob, TObjRef ref, std::string key,
                                                           TFieldValue value, std::string caption) {
   const std::optional<TFieldValue> now = ReadFieldValue(mob, ref, key);
   if (!now || now->index() != value.index() || SameBytes(*now, value)) return nullptr;
@@ -45,7 +45,7 @@ void TRecordsEditCommand::Redo(TMob& mob) {
   m_edit.Redo(mob);
 }
 
-TTurnCommand::TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,
+TTurnCommand::TTurnCommand(TObjRef ref, const TRotationFields& before, const TRotationFields& after,
                            std::uint64_t gesture, std::string caption)
     : TDocCommand(std::move(caption)), m_ref(ref), m_before(before), m_after(after), m_gesture(gesture) {}
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "document/fieldvalue.h"
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "document/recordsedit.h"
 #include "mob/recordrules.h"
 
@@ -22,11 +22,11 @@ namespace kelvarin {
 class TFieldEditCommand : public TDocCommand {
  public:
   // Redo gives the field `key` of `ref` the value `value`.
-  TFieldEditCommand(ObjRef ref, std::string key, TFieldValue value, std::string caption);
+  TFieldEditCommand(TObjRef ref, std::string key, TFieldValue value, std::string caption);
 
   // The step that sets the field to `value`; nullptr when there is no such field
   // or it holds these bytes already (a re-applied value is no step).
-  static std::unique_ptr<TFieldEditCommand> Set(const TMob& mob, ObjRef ref, std::string key, TFieldValue value,
+  static std::unique_ptr<TFieldEditCommand> Set(const TMob& mob, TObjRef ref, std::string key, TFieldValue value,
                                                 std::string caption);
 
   void Undo(TMob& mob) override { Exchange(mob); }
@@ -34,13 +34,13 @@ class TFieldEditCommand : public TDocCommand {
   TRecordsChange Change(bool) const override { return {m_ref, false}; }
   std::size_t MemorySize() const override;
 
-  ObjRef Record() const { return m_ref; }
+  TObjRef Record() const { return m_ref; }
   const std::string& Key() const { return m_key; }
 
  private:
   void Exchange(TMob& mob);
 
-  ObjRef m_ref;
+  TObjRef m_ref;
   std::string m_key;
   TFieldValue m_other;  // the value the record does not hold now
 };
@@ -53,7 +53,7 @@ std::string FieldEditCaption(std::string_view key, std::string_view displayText)
 // wheel notches) merge into one step.
 class TTurnCommand : public TDocCommand {
  public:
-  TTurnCommand(ObjRef ref, const TRotationFields& before, const TRotationFields& after,
+  TTurnCommand(TObjRef ref, const TRotationFields& before, const TRotationFields& after,
                std::uint64_t gesture, std::string caption);
 
   void Undo(TMob& mob) override { WriteRotation(mob, m_ref, m_before); }
@@ -63,7 +63,7 @@ class TTurnCommand : public TDocCommand {
   bool MergeWith(const TDocCommand& next) override;
 
  private:
-  ObjRef m_ref;
+  TObjRef m_ref;
   TRotationFields m_before, m_after;
   std::uint64_t m_gesture;
 };

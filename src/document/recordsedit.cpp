@@ -129,7 +129,7 @@ TRecordsChange TRecordsEdit::Change(bool undone) const {
       std::optional<std::size_t> first;
       if (!kind.takenIndices.empty()) first = kind.takenIndices.front();
       if (!kind.entries.empty()) first = std::min<std::size_t>(first.value_or(SIZE_MAX), kind.entries.front().index);
-      if (first) change.record = ObjRef{R::Kind, *first};
+      if (first) change.record = TObjRef{R::Kind, *first};
       return;
     }
     // The first changed record that is still there, where it stands now.
@@ -137,7 +137,7 @@ TRecordsChange TRecordsEdit::Change(bool undone) const {
       const auto& taken = kind.takenIndices;
       const auto before = std::lower_bound(taken.begin(), taken.end(), entry.index);
       if (before != taken.end() && *before == entry.index) continue;
-      change.record = ObjRef{R::Kind, entry.index - std::size_t(before - taken.begin())};
+      change.record = TObjRef{R::Kind, entry.index - std::size_t(before - taken.begin())};
       return;
     }
   });

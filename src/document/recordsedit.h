@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "document/fieldvalue.h"
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "mob/fields.h"
 #include "mob/tmob.h"
 

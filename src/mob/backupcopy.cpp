@@ -21,7 +21,7 @@ TBackupReport CopyToBackup(const std::string& path, const std::string& target, b
   auto& lines = report.lines;
   lines.push_back("------------------------------");
   const std::string failed = "Сделать бекап в файл " + target + " не удалось!";
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   const FileKind sourceKind = fs.KindOf(path);
   if (sourceKind != FileKind::Regular) {
     lines.push_back(failed);
@@ -31,14 +31,14 @@ TBackupReport CopyToBackup(const std::string& path, const std::string& target, b
     lines.push_back(failed);
     lines.push_back(ReasonLine(EEXIST));
   } else {
-    const WriteResult result = CopyFileAtomically(fs, path, target);
+    const TWriteResult result = CopyFileAtomically(fs, path, target);
     report.ok = result.ok();
     if (result.ok()) {
       lines.push_back("Успешно сделан бекап в файл " + target);
       if (result.inPlace == InPlace::Written) lines.push_back(InPlaceLine(result.target));
     } else {
       lines.push_back(failed);
-      if (result.status == WriteResult::Status::Refused) {
+      if (result.status == TWriteResult::Status::Refused) {
         lines.push_back(NotRegularFileLine(target, result.kind));
       } else {
         if (const std::string line = InPlaceFailureLine(result); !line.empty()) lines.push_back(line);

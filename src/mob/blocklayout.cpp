@@ -117,7 +117,7 @@ Bytes BlockBytes(const TMob& mob, const TBlockPlace& block) {
   Bytes bytes;
   switch (block.kind) {
     case TBlockKind::Flag: {
-      ByteWriter w(bytes);
+      TByteWriter w(bytes);
       w.U32(block.type);
       w.U32(8);
       break;

@@ -4,17 +4,17 @@
 
 namespace kelvarin {
 
-void ReadContext::Log(const std::string& line) const {
+void TReadContext::Log(const std::string& line) const {
   if (log && mob) mob->Log(line);
 }
 
-bool Malformed(const ReadContext& ctx, const std::string& what, std::uint64_t fileOffset) {
+bool Malformed(const TReadContext& ctx, const std::string& what, std::uint64_t fileOffset) {
   ctx.Log("Битая разметка моба: " + what + " (смещение " + std::to_string(fileOffset) +
           " байт от начала файла).");
   return false;
 }
 
-bool ChunkReader::Next(Chunk& chunk) {
+bool TChunkReader::Next(TChunk& chunk) {
   const std::uint64_t at = m_base + m_pos;
   if (m_end - m_pos < kChunkHeader)
     return Malformed(m_ctx, "заголовок чанка не помещается в свой блок", at);
@@ -32,7 +32,7 @@ bool ChunkReader::Next(Chunk& chunk) {
   return true;
 }
 
-bool ChunkReader::NextCommonRun(Chunk& run) {
+bool TChunkReader::NextCommonRun(TChunk& run) {
   const std::uint32_t start = m_pos;
   for (int i = 0; i < kCommonChunkCount; ++i) {
     if (m_pos == m_end)
@@ -40,7 +40,7 @@ bool ChunkReader::NextCommonRun(Chunk& run) {
                        "в блоке осталось " + std::to_string(i) +
                            " общих чанков объекта вместо 17",
                        m_base + start);
-    Chunk c;
+    TChunk c;
     if (!Next(c)) return false;
   }
   run.id = kCommonRunStartId;
@@ -52,7 +52,7 @@ bool ChunkReader::NextCommonRun(Chunk& run) {
 
 namespace {
 
-bool NeedValue(const Chunk& c, const ReadContext& ctx, std::uint32_t valueBytes) {
+bool NeedValue(const TChunk& c, const TReadContext& ctx, std::uint32_t valueBytes) {
   if (c.size - kChunkHeader >= valueBytes) return true;
   return Malformed(ctx,
                    "чанк " + std::to_string(c.id) + " размером " + std::to_string(c.size) +
@@ -62,31 +62,31 @@ bool NeedValue(const Chunk& c, const ReadContext& ctx, std::uint32_t valueBytes)
 
 }  // namespace
 
-bool ChunkByte(const Chunk& c, const ReadContext& ctx, std::uint8_t& out) {
+bool ChunkByte(const TChunk& c, const TReadContext& ctx, std::uint8_t& out) {
   if (!NeedValue(c, ctx, 1)) return false;
   out = c.data[8];
   return true;
 }
 
-bool ChunkI32(const Chunk& c, const ReadContext& ctx, std::int32_t& out) {
+bool ChunkI32(const TChunk& c, const TReadContext& ctx, std::int32_t& out) {
   if (!NeedValue(c, ctx, 4)) return false;
   out = ReadI32(c.data + 8);
   return true;
 }
 
-bool ChunkInt32s(const Chunk& c, const ReadContext& ctx, std::int32_t* out, int count) {
+bool ChunkInt32s(const TChunk& c, const TReadContext& ctx, std::int32_t* out, int count) {
   if (!NeedValue(c, ctx, 4u * count)) return false;
   for (int i = 0; i < count; ++i) out[i] = ReadI32(c.data + 8 + 4 * i);
   return true;
 }
 
-bool ChunkF32(const Chunk& c, const ReadContext& ctx, float& out) {
+bool ChunkF32(const TChunk& c, const TReadContext& ctx, float& out) {
   if (!NeedValue(c, ctx, 4)) return false;
   out = ReadF32(c.data + 8);
   return true;
 }
 
-bool ChunkF32x3(const Chunk& c, const ReadContext& ctx, float& a, float& b, float& c3) {
+bool ChunkF32x3(const TChunk& c, const TReadContext& ctx, float& a, float& b, float& c3) {
   if (!NeedValue(c, ctx, 12)) return false;
   a = ReadF32(c.data + 8);
   b = ReadF32(c.data + 12);
@@ -94,7 +94,7 @@ bool ChunkF32x3(const Chunk& c, const ReadContext& ctx, float& a, float& b, floa
   return true;
 }
 
-bool ChunkF32x4(const Chunk& c, const ReadContext& ctx, float& a, float& b, float& c3, float& d) {
+bool ChunkF32x4(const TChunk& c, const TReadContext& ctx, float& a, float& b, float& c3, float& d) {
   if (!NeedValue(c, ctx, 16)) return false;
   a = ReadF32(c.data + 8);
   b = ReadF32(c.data + 12);
@@ -103,11 +103,11 @@ bool ChunkF32x4(const Chunk& c, const ReadContext& ctx, float& a, float& b, floa
   return true;
 }
 
-void ChunkString(const Chunk& c, std::string& out) {
+void ChunkString(const TChunk& c, std::string& out) {
   out.assign(reinterpret_cast<const char*>(c.data + kChunkHeader), c.size - kChunkHeader);
 }
 
-bool ChunkStringList(const Chunk& c, const ReadContext& ctx, StringList& out) {
+bool ChunkStringList(const TChunk& c, const TReadContext& ctx, StringList& out) {
   if (!NeedValue(c, ctx, 4)) return false;
   const std::uint32_t count = ReadU32(c.data + 8);
   // Each item takes at least its 8-byte header: a count that cannot fit is refused
@@ -121,9 +121,9 @@ bool ChunkStringList(const Chunk& c, const ReadContext& ctx, StringList& out) {
   // Filled in place, reusing the room of the strings already there: on a failure
   // the record is refused as a whole, so a half-read list is never kept.
   out.resize(count);
-  ChunkReader items(c.data, 12, c.size, ctx, c.fileOffset);
+  TChunkReader items(c.data, 12, c.size, ctx, c.fileOffset);
   for (std::uint32_t i = 0; i < count; ++i) {
-    Chunk item;
+    TChunk item;
     if (!items.Next(item)) return false;
     ChunkString(item, out[i]);
   }
@@ -136,25 +136,25 @@ std::uint32_t ListChunkSize(const StringList& list) {
   return size;
 }
 
-void WriteByteChunk(ByteWriter& w, std::uint32_t id, std::uint8_t v) {
+void WriteByteChunk(TByteWriter& w, std::uint32_t id, std::uint8_t v) {
   w.U32(id);
   w.U32(9);
   w.U8(v);
 }
 
-void WriteI32Chunk(ByteWriter& w, std::uint32_t id, std::int32_t v) {
+void WriteI32Chunk(TByteWriter& w, std::uint32_t id, std::int32_t v) {
   w.U32(id);
   w.U32(12);
   w.I32(v);
 }
 
-void WriteF32Chunk(ByteWriter& w, std::uint32_t id, float v) {
+void WriteF32Chunk(TByteWriter& w, std::uint32_t id, float v) {
   w.U32(id);
   w.U32(12);
   w.F32(v);
 }
 
-void WriteF32x3Chunk(ByteWriter& w, std::uint32_t id, float a, float b, float c) {
+void WriteF32x3Chunk(TByteWriter& w, std::uint32_t id, float a, float b, float c) {
   w.U32(id);
   w.U32(20);
   w.F32(a);
@@ -162,7 +162,7 @@ void WriteF32x3Chunk(ByteWriter& w, std::uint32_t id, float a, float b, float c)
   w.F32(c);
 }
 
-void WriteF32x4Chunk(ByteWriter& w, std::uint32_t id, float a, float b, float c, float d) {
+void WriteF32x4Chunk(TByteWriter& w, std::uint32_t id, float a, float b, float c, float d) {
   w.U32(id);
   w.U32(24);
   w.F32(a);
@@ -171,13 +171,13 @@ void WriteF32x4Chunk(ByteWriter& w, std::uint32_t id, float a, float b, float c,
   w.F32(d);
 }
 
-void WriteStrChunk(ByteWriter& w, std::uint32_t id, const std::string& s) {
+void WriteStrChunk(TByteWriter& w, std::uint32_t id, const std::string& s) {
   w.U32(id);
   w.U32(StrChunkSize(s));
   w.Raw(s);
 }
 
-void WriteListChunk(ByteWriter& w, std::uint32_t id, const StringList& list) {
+void WriteListChunk(TByteWriter& w, std::uint32_t id, const StringList& list) {
   w.U32(id);
   w.U32(ListChunkSize(list));
   w.U32(std::uint32_t(list.size()));

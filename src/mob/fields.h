@@ -19,7 +19,7 @@ template <class R>
 using FieldMember =
     std::variant<std::uint8_t R::*, std::int32_t R::*, float R::*, std::string R::*,
                  StringList R::*, Bytes R::*, std::vector<Bytes> R::*,
-                 std::vector<TrapPoint3> R::*, std::vector<TrapPoint2> R::*>;
+                 std::vector<TTrapPoint3> R::*, std::vector<TTrapPoint2> R::*>;
 
 template <class R> struct FieldDesc {
   const char* name;

@@ -34,7 +34,7 @@ std::string InPlaceLine(const std::string& path) {
          "атомарное.";
 }
 
-std::string InPlaceFailureLine(const WriteResult& result) {
+std::string InPlaceFailureLine(const TWriteResult& result) {
   const std::string file = "Файл " + result.target;
   switch (result.inPlace) {
     case InPlace::NotAllowed:
@@ -56,8 +56,8 @@ std::string InPlaceFailureLine(const WriteResult& result) {
   return {};
 }
 
-std::string WriteFailureText(const WriteResult& result) {
-  if (result.status == WriteResult::Status::Refused) return NotRegularFileLine(result.target, result.kind);
+std::string WriteFailureText(const TWriteResult& result) {
+  if (result.status == TWriteResult::Status::Refused) return NotRegularFileLine(result.target, result.kind);
   std::string text = ReasonLine(result.error);
   if (const std::string line = InPlaceFailureLine(result); !line.empty()) text += " " + line;
   return text;

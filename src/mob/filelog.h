@@ -20,9 +20,9 @@ std::string InPlaceLine(const std::string& path);
 // What a failed write left of a file whose folder takes no new file (not
 // overwritten, put back as it was, or damaged and where its old bytes are); empty
 // when the folder was not the trouble.
-std::string InPlaceFailureLine(const WriteResult& result);
+std::string InPlaceFailureLine(const TWriteResult& result);
 // Why a whole file was not written: the refusal of a target that is no regular
 // file, or the reason followed by what a failed overwrite in place left.
-std::string WriteFailureText(const WriteResult& result);
+std::string WriteFailureText(const TWriteResult& result);
 
 }  // namespace kelvarin

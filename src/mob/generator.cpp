@@ -14,9 +14,9 @@ namespace kelvarin {
 namespace {
 
 // splitmix64: tiny, fast and the same on every platform.
-class Rng {
+class TRng {
  public:
-  explicit Rng(std::uint64_t seed) : m_state(seed) {}
+  explicit TRng(std::uint64_t seed) : m_state(seed) {}
   std::uint64_t Next() {
     std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -45,7 +45,7 @@ const std::array<const char*, 5> kTextures = {"tex_orc", "tex_bark", "tex_stone"
                                               "Текстура"};
 const std::array<const char*, 5> kItems = {"sword", "shield", "Зелье", "bow", "ring_of_fire"};
 
-void FillCommon(TCommonObjFields& r, Rng& rng, std::int32_t id, const char* name) {
+void FillCommon(TCommonObjFields& r, TRng& rng, std::int32_t id, const char* name) {
   r.BodyTextures.clear();
   for (std::size_t i = rng.Below(3); i > 0; --i) r.BodyTextures.push_back(Cp(rng.Pick(kTextures)));
   r.PlayerNumber = std::uint8_t(rng.Below(9));
@@ -73,10 +73,10 @@ void FillCommon(TCommonObjFields& r, Rng& rng, std::int32_t id, const char* name
   r.ComplectionTall = 0.8f + rng.Unit() * 0.4f;
 }
 
-Bytes Chunk(std::uint32_t id, std::size_t payload, Rng& rng) {
+Bytes TChunk(std::uint32_t id, std::size_t payload, TRng& rng) {
   Bytes b;
   b.reserve(8 + payload);
-  ByteWriter w(b);
+  TByteWriter w(b);
   w.U32(id);
   w.U32(std::uint32_t(8 + payload));
   for (std::size_t i = 0; i < payload; ++i) w.U8(std::uint8_t(rng.Next()));
@@ -106,7 +106,7 @@ struct ScriptStatement {
 
 // The script is drawn before the records (the random stream stays as it always
 // was) and written once they exist, when its references can name them.
-std::vector<ScriptStatement> DrawScript(Rng& rng, std::size_t lines) {
+std::vector<ScriptStatement> DrawScript(TRng& rng, std::size_t lines) {
   std::vector<ScriptStatement> script(lines);
   for (auto& line : script) {
     line.statement = rng.Below(kStatements.size());
@@ -145,15 +145,15 @@ std::string WriteScript(const std::vector<ScriptStatement>& script, const TMob& 
 
 }  // namespace
 
-void GenerateZone(TMob& mob, const GenerateOptions& options) {
-  Rng rng(options.seed);
+void GenerateZone(TMob& mob, const TGenerateOptions& options) {
+  TRng rng(options.seed);
   mob.Reset();
   mob.MobKind = rng.Below(2) ? "ZonalMob" : "QuestMob";
 
   // Main block: unknown, script, unknown, objects.
   mob.BlockCount = 5;
   const auto unknownBlock = [&](std::int32_t number, std::uint32_t type, std::size_t payload) {
-    Bytes data = Chunk(type, payload, rng);
+    Bytes data = TChunk(type, payload, rng);
     mob.UnknownBlocks.push_back(SUnknBlock{data.size(), number, std::move(data)});
   };
   unknownBlock(2, 0x0000E001, 64);
@@ -200,9 +200,9 @@ void GenerateZone(TMob& mob, const GenerateOptions& options) {
     for (std::size_t i = rng.Below(2); i > 0; --i) u.Spell.push_back("spell_" + std::to_string(rng.Below(30)));
     u.UncnDw1 = std::int32_t(rng.Below(100));
     for (std::size_t i = rng.Below(4); i > 0; --i) u.Items.push_back(Cp(rng.Pick(kItems)));
-    if (rng.Below(10) == 0) u.RawChunk = Chunk(0xBBBB0004, 12, rng);
+    if (rng.Below(10) == 0) u.RawChunk = TChunk(0xBBBB0004, 12, rng);
     for (std::size_t i = rng.Below(15) == 0 ? 2 : 0; i > 0; --i)
-      u.ExtraBlocks.push_back(Chunk(0xBBBC0000, 4 + rng.Below(20), rng));
+      u.ExtraBlocks.push_back(TChunk(0xBBBC0000, 4 + rng.Below(20), rng));
   }
   mob.Objects.resize(counts[1]);
   for (auto& o : mob.Objects) FillCommon(o, rng, identity(), rng.Pick(kObjectNames));
@@ -271,12 +271,12 @@ void GenerateZone(TMob& mob, const GenerateOptions& options) {
     p.UnknDw1 = std::int32_t(rng.Below(4));
     p.UnknFloat1 = rng.Unit();
   }
-  mob.UnknownObjectBlocks.push_back({24, Chunk(0x0000EE01, 16, rng)});
-  mob.UnknownObjectBlocks.push_back({12, Chunk(0x12345678, 4, rng)});
+  mob.UnknownObjectBlocks.push_back({24, TChunk(0x0000EE01, 16, rng)});
+  mob.UnknownObjectBlocks.push_back({12, TChunk(0x12345678, 4, rng)});
 
   mob.ScriptText = WriteScript(script, mob);
 
-  mob.Tail = Chunk(0x00000000, 5, rng);
+  mob.Tail = TChunk(0x00000000, 5, rng);
   mob.TailLength = std::int64_t(mob.Tail.size());
   mob.Loaded = true;
   mob.LogText.clear();

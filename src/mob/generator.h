@@ -10,7 +10,7 @@ namespace kelvarin {
 
 class TMob;
 
-struct GenerateOptions {
+struct TGenerateOptions {
   std::size_t records = 2000;  // placed objects over all eight kinds
   std::uint64_t seed = 1;
   std::size_t scriptLines = 200;
@@ -19,6 +19,6 @@ struct GenerateOptions {
 // Replaces the document's contents with a zone holding every record kind, a
 // script, unknown blocks, unknown object sub-blocks and a tail; the document is
 // then loaded (it can be saved) and its log is empty.
-void GenerateZone(TMob& mob, const GenerateOptions& options);
+void GenerateZone(TMob& mob, const TGenerateOptions& options);
 
 }  // namespace kelvarin

@@ -12,19 +12,19 @@ namespace kelvarin {
 
 // Valid while that list is neither resized nor replaced; check it with
 // RefersToRecord before use.
-struct ObjRef {
+struct TObjRef {
   ObjKind kind = ObjKind::Unit;
   std::size_t index = 0;
-  bool operator==(const ObjRef&) const = default;
+  bool operator==(const TObjRef&) const = default;
 };
 
-inline bool RefersToRecord(const TMob& mob, ObjRef ref) {
+inline bool RefersToRecord(const TMob& mob, TObjRef ref) {
   return int(ref.kind) >= 0 && int(ref.kind) < kObjKindCount && ref.index < mob.Count(ref.kind);
 }
 
 // Calls f with the record `ref` refers to, as its own record type. The caller has
 // checked RefersToRecord.
-template <class F> decltype(auto) VisitRecord(TMob& mob, ObjRef ref, F&& f) {
+template <class F> decltype(auto) VisitRecord(TMob& mob, TObjRef ref, F&& f) {
   switch (ref.kind) {
     case ObjKind::Unit: return f(mob.Units[ref.index]);
     case ObjKind::Object: return f(mob.Objects[ref.index]);
@@ -38,7 +38,7 @@ template <class F> decltype(auto) VisitRecord(TMob& mob, ObjRef ref, F&& f) {
   return f(mob.Particles3[ref.index]);
 }
 
-template <class F> decltype(auto) VisitRecord(const TMob& mob, ObjRef ref, F&& f) {
+template <class F> decltype(auto) VisitRecord(const TMob& mob, TObjRef ref, F&& f) {
   return VisitRecord(const_cast<TMob&>(mob), ref,
                      [&](const auto& record) -> decltype(auto) { return f(record); });
 }
@@ -47,12 +47,12 @@ template <class F> decltype(auto) VisitRecord(const TMob& mob, ObjRef ref, F&& f
 // list, or read from the kept file image into a record that lives for the call
 // (so f returns a value, never a reference into the record). The caller has
 // checked RefersToRecord.
-template <class F> auto VisitRecordValue(const TMob& mob, ObjRef ref, F&& f) {
+template <class F> auto VisitRecordValue(const TMob& mob, TObjRef ref, F&& f) {
   const auto read = [&]<ObjKind K>() {
     if (mob.KeptImage().empty()) return f(mob.List<K>()[ref.index]);
     typename RecordOf<K>::type record;
     const auto sub = mob.KeptRecordAt(K, ref.index).bytes;
-    record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{});
+    record.ReadRecord(sub.data(), std::uint32_t(sub.size()), TReadContext{});
     return f(std::as_const(record));
   };
   switch (ref.kind) {

@@ -7,22 +7,22 @@
 
 namespace kelvarin {
 
-const std::string& RecordCaption(const TMob& mob, ObjRef ref) {
+const std::string& RecordCaption(const TMob& mob, TObjRef ref) {
   return VisitRecord(mob, ref, [](const auto& r) -> const std::string& { return CaptionOf(r); });
 }
 
-std::string DescribeRecord(const TMob& mob, ObjRef ref) {
+std::string DescribeRecord(const TMob& mob, TObjRef ref) {
   const std::string caption = VisitRecordValue(mob, ref, [](const auto& r) { return Cp1251ToUtf8(CaptionOf(r)); });
   return (caption.empty() ? std::string() : "«" + caption + "» ") + "(" + ObjKindCaption(ref.kind) +
          ", индекс " + std::to_string(ref.index) + ")";
 }
 
-std::optional<PlanePosition> ReadPlanePosition(const TMob& mob, ObjRef ref) {
+std::optional<TPlanePosition> ReadPlanePosition(const TMob& mob, TObjRef ref) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
-  return VisitRecordValue(mob, ref, [](const auto& r) { return PlanePosition{PlaneX(r), PlaneY(r)}; });
+  return VisitRecordValue(mob, ref, [](const auto& r) { return TPlanePosition{PlaneX(r), PlaneY(r)}; });
 }
 
-bool WritePlanePosition(TMob& mob, ObjRef ref, PlanePosition position) {
+bool WritePlanePosition(TMob& mob, TObjRef ref, TPlanePosition position) {
   if (!RefersToRecord(mob, ref)) return false;
   VisitRecord(mob, ref, [&](auto& r) {
     PlaneX(r) = position.x;
@@ -35,7 +35,7 @@ bool IsRotationKey(std::string_view key) {
   return std::find(std::begin(kRotationKeys), std::end(kRotationKeys), key) != std::end(kRotationKeys);
 }
 
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
+std::optional<TRotationFields> ReadRotation(const TMob& mob, TObjRef ref) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
   return VisitRecordValue(mob, ref, [](const auto& r) -> std::optional<TRotationFields> {
     if constexpr (kHasCommonFields<std::decay_t<decltype(r)>>)
@@ -44,7 +44,7 @@ std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref) {
   });
 }
 
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
+bool WriteRotation(TMob& mob, TObjRef ref, const TRotationFields& rotation) {
   if (!RefersToRecord(mob, ref)) return false;
   return VisitRecord(mob, ref, [&](auto& r) {
     if constexpr (kHasCommonFields<std::decay_t<decltype(r)>>) {
@@ -59,7 +59,7 @@ bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation) {
   });
 }
 
-std::int32_t IdentityOf(const TMob& mob, ObjRef ref) {
+std::int32_t IdentityOf(const TMob& mob, TObjRef ref) {
   return VisitRecordValue(mob, ref, [](const auto& r) { return r.Identity(); });
 }
 

@@ -6,7 +6,7 @@
 //
 // Each rule comes in two forms: a template over the record type, for code that
 // walks the lists (`TMob::ForEachList`, `VisitRecord`) and must stay fast over
-// millions of records, and a function over a document and an `ObjRef`, for code
+// millions of records, and a function over a document and a `TObjRef`, for code
 // that holds a position (those that only read reach the record wherever the
 // document holds it, in its lists or left in its file image). Member-pointer forms (`NameMember`, `PlaneXMember`, ...)
 // are there for changes that go through the record history, which keeps a
@@ -47,11 +47,11 @@ template <class R> const std::string& CaptionOf(const R& r) {
 }
 
 // The caption of the record `ref` refers to; the caller has checked RefersToRecord.
-const std::string& RecordCaption(const TMob& mob, ObjRef ref);
+const std::string& RecordCaption(const TMob& mob, TObjRef ref);
 
 // How a message or a result list names a record, in UTF-8: «caption» (kind, index N),
 // or without the caption when it is empty.
-std::string DescribeRecord(const TMob& mob, ObjRef ref);
+std::string DescribeRecord(const TMob& mob, TObjRef ref);
 
 // ---- name ------------------------------------------------------------------------
 // The field a mass change's "Name" criterion compares and its Name2 change writes:
@@ -80,15 +80,15 @@ template <class R> constexpr float R::*PlaneYMember() {
 template <class R> auto& PlaneX(R& r) { return r.*PlaneXMember<std::remove_const_t<R>>(); }
 template <class R> auto& PlaneY(R& r) { return r.*PlaneYMember<std::remove_const_t<R>>(); }
 
-struct PlanePosition {
+struct TPlanePosition {
   float x = 0, y = 0;
-  bool operator==(const PlanePosition&) const = default;
+  bool operator==(const TPlanePosition&) const = default;
 };
 
 // The position of the record `ref` refers to; nullopt when there is none.
-std::optional<PlanePosition> ReadPlanePosition(const TMob& mob, ObjRef ref);
+std::optional<TPlanePosition> ReadPlanePosition(const TMob& mob, TObjRef ref);
 // Puts the record at `position`; false when `ref` refers to no record.
-bool WritePlanePosition(TMob& mob, ObjRef ref, PlanePosition position);
+bool WritePlanePosition(TMob& mob, TObjRef ref, TPlanePosition position);
 
 // ---- rotation --------------------------------------------------------------------
 // RotationW, RotationX, RotationY, RotationZ, in that order: the kinds with the
@@ -107,9 +107,9 @@ template <class R> TRotationFields RotationFieldsOf(const R& r)
 bool IsRotationKey(std::string_view key);
 
 // The record's rotation; nullopt for the particle kinds and for no record.
-std::optional<TRotationFields> ReadRotation(const TMob& mob, ObjRef ref);
+std::optional<TRotationFields> ReadRotation(const TMob& mob, TObjRef ref);
 // Writes the four fields; false (nothing written) for the particle kinds and for no record.
-bool WriteRotation(TMob& mob, ObjRef ref, const TRotationFields& rotation);
+bool WriteRotation(TMob& mob, TObjRef ref, const TRotationFields& rotation);
 
 // ---- identity --------------------------------------------------------------------
 // One 32-bit identity space across all eight kinds: ObjectID for the kinds with the
@@ -122,7 +122,7 @@ template <class R> constexpr std::int32_t R::*IdentityMember() {
 template <class R> void SetIdentity(R& r, std::int32_t id) { r.*IdentityMember<R>() = id; }
 
 // The identity of the record `ref` refers to; the caller has checked RefersToRecord.
-std::int32_t IdentityOf(const TMob& mob, ObjRef ref);
+std::int32_t IdentityOf(const TMob& mob, TObjRef ref);
 // The field's name for a kind: "ObjectID" or "ID".
 const char* IdentityFieldName(ObjKind kind);
 

@@ -65,8 +65,8 @@ std::uint32_t ListItemsSize(const StringList& list) { return ListChunkSize(list)
 
 // Starts a sub-block with its header. Writers of whole blocks reserve the total
 // up front; a record written alone lets the buffer grow as usual.
-ByteWriter BeginSubBlock(Bytes& out, std::uint32_t kindId, std::uint32_t size) {
-  ByteWriter w(out);
+TByteWriter BeginSubBlock(Bytes& out, std::uint32_t kindId, std::uint32_t size) {
+  TByteWriter w(out);
   w.U32(kindId);
   w.U32(size);
   return w;
@@ -77,23 +77,23 @@ ByteWriter BeginSubBlock(Bytes& out, std::uint32_t kindId, std::uint32_t size) {
 // other chunk goes to `onChunk`, which returns false to refuse the record.
 template <class OnChunk>
 bool ReadKindChunks(TCommonObjFields* common, const std::uint8_t* data, std::uint32_t size,
-                    const ReadContext& ctx, OnChunk onChunk) {
-  ChunkReader reader(data, kSubBlockHeader, size, ctx, ctx.fileOffset);
+                    const TReadContext& ctx, OnChunk onChunk) {
+  TChunkReader reader(data, kSubBlockHeader, size, ctx, ctx.fileOffset);
   while (!reader.AtEnd()) {
     const std::uint32_t pos = reader.Position();
     if (common && size - pos >= 4 && ReadU32(data + pos) == kIdBodyTextures) {
-      Chunk run;
+      TChunk run;
       if (!reader.NextCommonRun(run)) return false;
       if (!common->ReadCommonChunks(run.data, run.size, ctx, run.fileOffset)) return false;
       continue;
     }
-    Chunk c;
+    TChunk c;
     if (!reader.Next(c) || !onChunk(c)) return false;
   }
   return true;
 }
 
-bool ReadTrapPoints(const Chunk& c, const ReadContext& ctx, int valuesPerPoint,
+bool ReadTrapPoints(const TChunk& c, const TReadContext& ctx, int valuesPerPoint,
                     std::vector<std::uint32_t>& values) {
   std::int32_t count = 0;
   if (!ChunkI32(c, ctx, count)) return false;
@@ -113,9 +113,9 @@ bool ReadTrapPoints(const Chunk& c, const ReadContext& ctx, int valuesPerPoint,
 // Walks a sub-block along the writer's layout; each step takes the next chunk if it
 // has the id and the size the writer gives it. Lengths are added in 64 bits, so no
 // count in a chunk can wrap a size around.
-class WrittenFormCursor {
+class TWrittenFormCursor {
  public:
-  WrittenFormCursor(const std::uint8_t* data, std::uint32_t size)
+  TWrittenFormCursor(const std::uint8_t* data, std::uint32_t size)
       : m_data(data), m_pos(kSubBlockHeader), m_end(size) {}
 
   bool AtEnd() const { return m_pos == m_end; }
@@ -182,7 +182,7 @@ std::uint32_t TCommonObjFields::CommonChunksSize() const {
          Len(QuestLightStr);
 }
 
-void TCommonObjFields::WriteCommonChunks(ByteWriter& w) const {
+void TCommonObjFields::WriteCommonChunks(TByteWriter& w) const {
   WriteListChunk(w, kIdBodyTextures, BodyTextures);
   WriteByteChunk(w, kIdPlayerNumber, PlayerNumber);
   WriteI32Chunk(w, kIdObjectID, ObjectID);
@@ -203,10 +203,10 @@ void TCommonObjFields::WriteCommonChunks(ByteWriter& w) const {
 }
 
 bool TCommonObjFields::ReadCommonChunks(const std::uint8_t* data, std::uint32_t size,
-                                        const ReadContext& ctx, std::uint64_t offsetInFile) {
-  ChunkReader reader(data, 0, size, ctx, offsetInFile);
+                                        const TReadContext& ctx, std::uint64_t offsetInFile) {
+  TChunkReader reader(data, 0, size, ctx, offsetInFile);
   while (!reader.AtEnd()) {
-    Chunk c;
+    TChunk c;
     if (!reader.Next(c)) return false;
     bool ok = true;
     switch (c.id) {
@@ -241,12 +241,12 @@ bool TCommonObjFields::ReadCommonChunks(const std::uint8_t* data, std::uint32_t 
 std::uint32_t TObjectObjBlock::GetSize() const { return kSubBlockHeader + CommonChunksSize(); }
 
 void TObjectObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteCommonChunks(w);
 }
 
 bool TObjectObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                 const ReadContext& ctx) {
+                                 const TReadContext& ctx) {
   return ReadCommonChunks(data + kSubBlockHeader, size - kSubBlockHeader, ctx,
                           ctx.fileOffset + kSubBlockHeader);
 }
@@ -262,7 +262,7 @@ std::uint32_t TUnitObjBlock::GetSize() const {
 }
 
 void TUnitObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteByteChunk(w, kIdUseMobInfo, UseMobInfo);
   WriteStrChunk(w, kIdName1, Name1);
   WriteListChunk(w, kIdArmour, Armour);
@@ -276,8 +276,8 @@ void TUnitObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TUnitObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                               const ReadContext& ctx) {
-  return ReadKindChunks(this, data, size, ctx, [&](const Chunk& c) {
+                               const TReadContext& ctx) {
+  return ReadKindChunks(this, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case kIdUseMobInfo: return ChunkByte(c, ctx, UseMobInfo);
       case kIdName1: ChunkString(c, Name1); return true;
@@ -306,7 +306,7 @@ bool TUnitObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
 std::uint32_t TLeverObjBlock::GetSize() const { return kSubBlockHeader + CommonChunksSize() + 65; }
 
 void TLeverObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   w.U32(kIdLeverInts);
   w.U32(20);
   w.I32(AsOpen);
@@ -321,8 +321,8 @@ void TLeverObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TLeverObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                const ReadContext& ctx) {
-  return ReadKindChunks(this, data, size, ctx, [&](const Chunk& c) {
+                                const TReadContext& ctx) {
+  return ReadKindChunks(this, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case kIdLeverInts: {
         std::int32_t v[3];
@@ -350,7 +350,7 @@ std::uint32_t TTrapObjBlock::GetSize() const {
 }
 
 void TTrapObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteI32Chunk(w, kIdUnknDw1, UnknDw1);
   WriteStrChunk(w, kIdMagicStr, MagicStr);
   WriteI32Chunk(w, kIdUnknDw2, UnknDw2);
@@ -374,8 +374,8 @@ void TTrapObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TTrapObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                               const ReadContext& ctx) {
-  return ReadKindChunks(this, data, size, ctx, [&](const Chunk& c) {
+                               const TReadContext& ctx) {
+  return ReadKindChunks(this, data, size, ctx, [&](const TChunk& c) {
     std::vector<std::uint32_t> v;
     switch (c.id) {
       case kIdUnknDw1: return ChunkI32(c, ctx, UnknDw1);
@@ -406,7 +406,7 @@ std::uint32_t TFlameObjBlock::GetSize() const {
 }
 
 void TFlameObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteF32x3Chunk(w, kIdFlameCoord, CoordX, CoordY, CoordZ);
   WriteF32Chunk(w, kIdFlameSize, FlameSize);
   WriteStrChunk(w, kIdFlameSound, SoundStr);
@@ -414,8 +414,8 @@ void TFlameObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TFlameObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                const ReadContext& ctx) {
-  return ReadKindChunks(this, data, size, ctx, [&](const Chunk& c) {
+                                const TReadContext& ctx) {
+  return ReadKindChunks(this, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case kIdFlameCoord: return ChunkF32x3(c, ctx, CoordX, CoordY, CoordZ);
       case kIdFlameSize: return ChunkF32(c, ctx, FlameSize);
@@ -430,7 +430,7 @@ bool TFlameObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
 std::uint32_t TParticle1ObjBlock::GetSize() const { return 97 + Len(NameStr) + Len(UnknStr1); }
 
 void TParticle1ObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteI32Chunk(w, 0x0000AA05, ID);
   WriteByteChunk(w, 0x0000AA06, UnknByte1);
   WriteF32x3Chunk(w, 0x0000AA04, CoordX, CoordY, CoordZ);
@@ -441,8 +441,8 @@ void TParticle1ObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TParticle1ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                    const ReadContext& ctx) {
-  return ReadKindChunks(nullptr, data, size, ctx, [&](const Chunk& c) {
+                                    const TReadContext& ctx) {
+  return ReadKindChunks(nullptr, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case 0x0000AA05: return ChunkI32(c, ctx, ID);
       case 0x0000AA06: return ChunkByte(c, ctx, UnknByte1);
@@ -461,7 +461,7 @@ std::uint32_t TParticle2ObjBlock::GetSize() const {
 }
 
 void TParticle2ObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteListChunk(w, 0x0000CC0A, SoundStr_s);
   WriteI32Chunk(w, 0x0000CC02, ID);
   WriteF32x3Chunk(w, 0x0000CC03, CoordX, CoordY, CoordZ);
@@ -476,8 +476,8 @@ void TParticle2ObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TParticle2ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                    const ReadContext& ctx) {
-  return ReadKindChunks(nullptr, data, size, ctx, [&](const Chunk& c) {
+                                    const TReadContext& ctx) {
+  return ReadKindChunks(nullptr, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case 0x0000CC0A: return ChunkStringList(c, ctx, SoundStr_s);
       case 0x0000CC02: return ChunkI32(c, ctx, ID);
@@ -498,7 +498,7 @@ bool TParticle2ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size
 std::uint32_t TParticle3ObjBlock::GetSize() const { return 80 + Len(NameStr) + Len(UnknStr1); }
 
 void TParticle3ObjBlock::WriteRecord(Bytes& out) const {
-  ByteWriter w = BeginSubBlock(out, KindId, GetSize());
+  TByteWriter w = BeginSubBlock(out, KindId, GetSize());
   WriteI32Chunk(w, 0x0000DD02, ID);
   WriteF32x3Chunk(w, 0x0000DD03, CoordX, CoordY, CoordZ);
   WriteStrChunk(w, 0x0000DD05, NameStr);
@@ -508,8 +508,8 @@ void TParticle3ObjBlock::WriteRecord(Bytes& out) const {
 }
 
 bool TParticle3ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size,
-                                    const ReadContext& ctx) {
-  return ReadKindChunks(nullptr, data, size, ctx, [&](const Chunk& c) {
+                                    const TReadContext& ctx) {
+  return ReadKindChunks(nullptr, data, size, ctx, [&](const TChunk& c) {
     switch (c.id) {
       case 0x0000DD02: return ChunkI32(c, ctx, ID);
       case 0x0000DD03: return ChunkF32x3(c, ctx, CoordX, CoordY, CoordZ);
@@ -530,7 +530,7 @@ bool TParticle3ObjBlock::ReadRecord(const std::uint8_t* data, std::uint32_t size
 [[gnu::flatten]] bool InWrittenForm(ObjKind kind, const std::uint8_t* data, std::uint32_t size) {
   if (size < kSubBlockHeader || KindFromId(ReadU32(data)) != kind || ReadU32(data + 4) != size)
     return false;
-  WrittenFormCursor c(data, size);
+  TWrittenFormCursor c(data, size);
   switch (kind) {
     case ObjKind::Object:
       return c.Common() && c.AtEnd();

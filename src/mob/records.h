@@ -41,7 +41,7 @@ inline constexpr std::uint32_t Particle3 = 0x0000DD01;
 // nothing is written. `ordinal` is the record's 1-based position among the records
 // of its kind in the block, `fileOffset` the position of its sub-block in the file;
 // both only serve the messages.
-struct ReadContext {
+struct TReadContext {
   TMob* mob = nullptr;
   bool log = false;
   std::uint32_t ordinal = 0;
@@ -72,27 +72,27 @@ struct TCommonObjFields {
 
   // Size of the 17 common chunks (without any sub-block header).
   std::uint32_t CommonChunksSize() const;
-  void WriteCommonChunks(ByteWriter& w) const;
+  void WriteCommonChunks(TByteWriter& w) const;
   // Reads common chunks from data[0..size) in any order; unknown ids are stepped over.
-  bool ReadCommonChunks(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx,
+  bool ReadCommonChunks(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx,
                         std::uint64_t offsetInFile);
 
   bool operator==(const TCommonObjFields&) const = default;
 };
 
 // A chunk kept whole, header included.
-struct RawBlock {
+struct TRawBlock {
   Bytes Data;
-  bool operator==(const RawBlock&) const = default;
+  bool operator==(const TRawBlock&) const = default;
 };
 
-struct TrapPoint3 {
+struct TTrapPoint3 {
   std::uint32_t A = 0, B = 0, C = 0;
-  bool operator==(const TrapPoint3&) const = default;
+  bool operator==(const TTrapPoint3&) const = default;
 };
-struct TrapPoint2 {
+struct TTrapPoint2 {
   std::uint32_t A = 0, B = 0;
-  bool operator==(const TrapPoint2&) const = default;
+  bool operator==(const TTrapPoint2&) const = default;
 };
 
 struct TObjectObjBlock : TCommonObjFields {
@@ -101,7 +101,7 @@ struct TObjectObjBlock : TCommonObjFields {
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;  // appends the whole sub-block
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TObjectObjBlock&) const = default;
 };
 
@@ -124,7 +124,7 @@ struct TUnitObjBlock : TCommonObjFields {
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TUnitObjBlock&) const = default;
 };
 
@@ -139,7 +139,7 @@ struct TLeverObjBlock : TCommonObjFields {
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TLeverObjBlock&) const = default;
 };
 
@@ -150,13 +150,13 @@ struct TTrapObjBlock : TCommonObjFields {
   std::string MagicStr;
   std::int32_t UnknDw2 = 0;
   std::uint8_t UnknByte1 = 0;
-  std::vector<TrapPoint3> TrapPoints1;
-  std::vector<TrapPoint2> TrapPoints2;
+  std::vector<TTrapPoint3> TrapPoints1;
+  std::vector<TTrapPoint2> TrapPoints2;
 
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TTrapObjBlock&) const = default;
 };
 
@@ -170,7 +170,7 @@ struct TFlameObjBlock : TCommonObjFields {
   std::int32_t Identity() const { return ObjectID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TFlameObjBlock&) const = default;
 };
 
@@ -188,7 +188,7 @@ struct TParticle1ObjBlock {
   std::int32_t Identity() const { return ID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TParticle1ObjBlock&) const = default;
 };
 
@@ -210,7 +210,7 @@ struct TParticle2ObjBlock {
   std::int32_t Identity() const { return ID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TParticle2ObjBlock&) const = default;
 };
 
@@ -227,7 +227,7 @@ struct TParticle3ObjBlock {
   std::int32_t Identity() const { return ID; }
   std::uint32_t GetSize() const;
   void WriteRecord(Bytes& out) const;
-  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const ReadContext& ctx);
+  bool ReadRecord(const std::uint8_t* data, std::uint32_t size, const TReadContext& ctx);
   bool operator==(const TParticle3ObjBlock&) const = default;
 };
 

@@ -73,7 +73,7 @@ struct TMob::ImageRecords {
     bool asWritten = false;      // the image holds exactly the bytes the writer makes
   };
   Bytes owned;         // the file read into memory,
-  MappedFile mapped;   // or mapped (guarded: a change by another program is seen)
+  TMappedFile mapped;   // or mapped (guarded: a change by another program is seen)
   std::span<const std::uint8_t> image;
   std::vector<Ref> records[kObjKindCount];
   std::uint64_t writtenSize[kObjKindCount] = {};  // of the records of each kind, as written
@@ -181,7 +181,7 @@ bool TMob::Load(const std::string& fileName, const TMobRun& run) {
 bool TMob::LoadFile(const std::string& fileName) {
   Log("");
   Log(kMobSeparator);
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   if (fs.Exists(fileName)) {
     Log(fileName);
     Log("Файло существует... открываю...");
@@ -189,7 +189,7 @@ bool TMob::LoadFile(const std::string& fileName) {
     const FileKind kind = fs.KindOf(fileName);
     int err = 0;
     Bytes image;
-    MappedFile mapped;
+    TMappedFile mapped;
     if (kind != FileKind::Regular && kind != FileKind::Fifo) {
       Log("Не могу получить доступ к файлу!");
       Log(NotRegularFileLine(fileName, kind));
@@ -223,7 +223,7 @@ bool TMob::LoadImage(Bytes image) {
   return FinishLoad(LoadFromBuffer(kept.data(), kept.size()));
 }
 
-bool TMob::LoadMapped(MappedFile file) {
+bool TMob::LoadMapped(TMappedFile file) {
   m_imageRecords = std::make_unique<ImageRecords>();
   m_imageRecords->mapped = std::move(file);
   const auto kept = m_imageRecords->image = m_imageRecords->mapped.Bytes();
@@ -263,7 +263,7 @@ bool TMob::FinishLoad(bool ok) {
 }
 
 bool TMob::LoadFromBuffer(const std::uint8_t* data, std::size_t size) {
-  ReadContext ctx{this, true, 0, 0};
+  TReadContext ctx{this, true, 0, 0};
   if (size < 4 || ReadU32(data) != kMobSignature) {
     Log("Это не моб нихрена!");
     return false;
@@ -397,7 +397,7 @@ std::size_t TMob::AppendScriptBlock(Bytes& out) {
 std::size_t TMob::AppendScriptBlock(Bytes& out, std::string_view text, std::uint32_t key) {
   const std::size_t start = out.size(), length = 12 + text.size();
   out.reserve(start + length);
-  ByteWriter w(out);
+  TByteWriter w(out);
   w.U32(kScriptBlockType);
   w.U32(static_cast<std::uint32_t>(length));
   w.U32(key);
@@ -418,7 +418,7 @@ std::uint32_t TMob::NextKnownBlockType(std::uint32_t type) {
 
 bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::uint64_t fileOffset) {
   ClearObjects();
-  ReadContext ctx{this, true, 0, fileOffset};
+  TReadContext ctx{this, true, 0, fileOffset};
   ImageRecords* const kept = m_imageRecords.get();
 
   // Framing pass: frame every sub-block and count them by kind, before any record
@@ -502,7 +502,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
       if (at.kind != R::Kind) return;
       R& record = kept ? std::get<R>(scratch) : list[at.index];
       if (kept) ClearForReuse(record);
-      const ReadContext recordCtx{this, true, at.index + 1, fileOffset + at.pos};
+      const TReadContext recordCtx{this, true, at.index + 1, fileOffset + at.pos};
       if (!record.ReadRecord(sub, subSize, recordCtx)) {
         ok = false;
         return;
@@ -734,7 +734,7 @@ bool TMob::PlanImage(ImagePlan& plan) {
 bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out) const {
   for (const auto& piece : plan.pieces) {
     Bytes& staging = out.Staging();
-    ByteWriter w(staging);
+    TByteWriter w(staging);
     switch (piece.part) {
       case ImagePlan::Part::Header:
         w.U32(kMobSignature);
@@ -762,7 +762,7 @@ bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out) const {
 }
 
 bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
-  ByteWriter w(out.Staging());
+  TByteWriter w(out.Staging());
   w.U32(kObjectBlockType);
   w.U32(static_cast<std::uint32_t>(size));
   bool ok = out.Step();
@@ -849,7 +849,7 @@ bool TMob::BuildImage(Bytes& image) {
 }
 
 bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::int32_t saveAttempts) {
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   const std::int32_t retries = std::clamp(saveAttempts, 0, kMaxSaveAttempts);
   bool saved = false, imageLost = false;
   int lastError = 0;
@@ -857,7 +857,7 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
-    const WriteResult result = ReplaceFile(fs, fileName, [&](FileSystem& files, int handle, int& err) {
+    const TWriteResult result = ReplaceFile(fs, fileName, [&](TFileSystem& files, int handle, int& err) {
       Bytes staging;
       staging.reserve(512 * 1024);
       ImageOut out(staging, [&](const std::uint8_t* data, std::size_t size) {
@@ -873,7 +873,7 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
       if (!KeptImageIntact() || (err == EFAULT && m_imageRecords)) err = EIO;
       return false;
     });
-    if (result.status == WriteResult::Status::Refused) {
+    if (result.status == TWriteResult::Status::Refused) {
       // Nothing was touched, and no retry can change what the target is.
       Log(NotRegularFileLine(fileName, result.kind));
       return false;

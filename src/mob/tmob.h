@@ -55,7 +55,7 @@ class TMobLogView {
   virtual void WorkerStarting() {}
 };
 
-class MappedFile;
+class TMappedFile;
 
 // How one load or save runs. With a window side `view` it runs on a worker thread
 // while the window shows its lines one by one; without one, on the caller's thread.
@@ -223,7 +223,7 @@ class TMob {
   // intact) when it does not read.
   template <class R> bool ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const;
   bool WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::int32_t saveAttempts);
-  bool LoadMapped(MappedFile file);
+  bool LoadMapped(TMappedFile file);
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
   std::unique_ptr<ImageRecords> m_imageRecords;  // RecordsStayInImage: the loaded image
@@ -235,7 +235,7 @@ template <class R> R CopyRecordViaFileForm(const R& source) {
   Bytes bytes;
   source.WriteRecord(bytes);
   R copy;
-  copy.ReadRecord(bytes.data(), std::uint32_t(bytes.size()), ReadContext{});
+  copy.ReadRecord(bytes.data(), std::uint32_t(bytes.size()), TReadContext{});
   return copy;
 }
 
@@ -272,7 +272,7 @@ template <class R, class F> void TMob::ForEachRecordOf(F&& f) const {
 template <class R> bool TMob::ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const {
   const auto sub = CopyOfKeptRecord(R::Kind, index, copy);
   ClearForReuse(record);
-  if (!sub.empty() && record.ReadRecord(sub.data(), std::uint32_t(sub.size()), ReadContext{})) return true;
+  if (!sub.empty() && record.ReadRecord(sub.data(), std::uint32_t(sub.size()), TReadContext{})) return true;
   KeptImageChanged();
   return false;
 }

@@ -42,9 +42,9 @@ TZoneSummary ZoneSummaryOf(const TMob& mob) {
 namespace {
 
 // The file's bytes, read in place where the system caches them: nothing is copied.
-class MappedView {
+class TMappedView {
  public:
-  explicit MappedView(const MappedFile& file) : m_file(file), m_bytes(file.Bytes()) {}
+  explicit TMappedView(const TMappedFile& file) : m_file(file), m_bytes(file.Bytes()) {}
   bool Need(std::size_t n) const { return m_bytes.size() - m_pos >= n; }
   const std::uint8_t* Data() const { return m_bytes.data() + m_pos; }
   bool Skip(std::uint64_t n) {
@@ -56,16 +56,16 @@ class MappedView {
   bool AtEnd() const { return m_pos == m_bytes.size() && !m_file.Damaged(); }
 
  private:
-  const MappedFile& m_file;
+  const TMappedFile& m_file;
   std::span<const std::uint8_t> m_bytes;
   std::size_t m_pos = 0;
 };
 
 // The loader's framing rules, each answering "out of the ordinary" (false) where
 // the loader would refuse or have something to say.
-class QuickScan {
+class TQuickScan {
  public:
-  QuickScan(MappedView& file, std::uint64_t fileSize, TZoneSummary& summary)
+  TQuickScan(TMappedView& file, std::uint64_t fileSize, TZoneSummary& summary)
       : m_file(file), m_fileSize(fileSize), m_summary(summary) {}
 
   bool Run() {
@@ -122,7 +122,7 @@ class QuickScan {
     return true;
   }
 
-  MappedView& m_file;
+  TMappedView& m_file;
   const std::uint64_t m_fileSize;
   TZoneSummary& m_summary;
   bool m_sawObjects = false;
@@ -133,10 +133,10 @@ class QuickScan {
 bool QuickZoneSummary(const std::string& path, TZoneSummary& summary) {
   int err = 0;
   summary = {};
-  MappedFile mapped;
+  TMappedFile mapped;
   if (!Files().MapRegular(path, mapped, err)) return false;
-  MappedView view(mapped);
-  return QuickScan(view, mapped.Bytes().size(), summary).Run();
+  TMappedView view(mapped);
+  return TQuickScan(view, mapped.Bytes().size(), summary).Run();
 }
 
 }  // namespace kelvarin

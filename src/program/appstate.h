@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "program/settings.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/tmob.h"
 #include "version/core/verinfotxtformat.h"
 

@@ -17,7 +17,7 @@ enum class TSeverity { Error, Warning, Note };
 
 // Where a click on an entry leads: a place in the script, a record, or nowhere
 // (an entry that only tells something).
-using TResultTarget = std::variant<TScriptPlace, ObjRef, std::monostate>;
+using TResultTarget = std::variant<TScriptPlace, TObjRef, std::monostate>;
 
 struct TResultEntry {
   std::string text;  // UTF-8

@@ -49,12 +49,12 @@ void UpgradeSettingsFile(TIniFile& ini, std::string& error, bool& ok) {
     finishStep(3);
   }
   if (version == 3) {
-    for (const MassChangeBoolField& f : MassChangeBoolFields()) {
+    for (const TMassChangeBoolField& f : MassChangeBoolFields()) {
       const std::string_view name = f.name;
       if (IsPlayerNumberField(name) || name == "MC_AS_Obj_OnlyParamsRB") continue;
       ini.WriteBool(kMassChangeSection, IniKey(f.name), name == "MC_AS_Obj_ReplaceCB");
     }
-    for (const MassChangeTextField& f : MassChangeTextFields()) {
+    for (const TMassChangeTextField& f : MassChangeTextFields()) {
       if (IsPlayerNumberField(f.name)) continue;
       ini.WriteString(kMassChangeSection, IniKey(f.name), "");
     }

@@ -95,7 +95,7 @@ std::string Cp1251FromPython(py::handle text, std::string_view where) {
     PyErr_Clear();  // a lone surrogate
     throw py::value_error(Where(where) + "the text holds a lone surrogate, which is no character");
   }
-  Cp1251Error error;
+  TCp1251Error error;
   auto bytes = Utf8ToCp1251(std::string_view(utf8, std::size_t(size)), &error);
   if (!bytes) {
     // The offset counts UTF-8 bytes; Python counts characters.
@@ -132,13 +132,13 @@ py::object ToPython(const std::vector<Bytes>& value) {
   return list;
 }
 
-py::object ToPython(const std::vector<TrapPoint3>& value) {
+py::object ToPython(const std::vector<TTrapPoint3>& value) {
   py::list list(value.size());
   for (std::size_t i = 0; i < value.size(); ++i) list[i] = Tuple({value[i].A, value[i].B, value[i].C});
   return list;
 }
 
-py::object ToPython(const std::vector<TrapPoint2>& value) {
+py::object ToPython(const std::vector<TTrapPoint2>& value) {
   py::list list(value.size());
   for (std::size_t i = 0; i < value.size(); ++i) list[i] = Tuple({value[i].A, value[i].B});
   return list;
@@ -190,12 +190,12 @@ StringList ListFromPython(py::handle value, std::string_view where) {
   return list;
 }
 
-std::vector<TrapPoint3> Points3FromPython(py::handle value, std::string_view where) {
-  return PointsFromPython<TrapPoint3, 3>(value, where);
+std::vector<TTrapPoint3> Points3FromPython(py::handle value, std::string_view where) {
+  return PointsFromPython<TTrapPoint3, 3>(value, where);
 }
 
-std::vector<TrapPoint2> Points2FromPython(py::handle value, std::string_view where) {
-  return PointsFromPython<TrapPoint2, 2>(value, where);
+std::vector<TTrapPoint2> Points2FromPython(py::handle value, std::string_view where) {
+  return PointsFromPython<TTrapPoint2, 2>(value, where);
 }
 
 }  // namespace kelvarin

@@ -29,8 +29,8 @@ py::object ToPython(const std::string& value);  // code page 1251 bytes
 py::object ToPython(const StringList& value);
 py::object ToPython(const Bytes& value);
 py::object ToPython(const std::vector<Bytes>& value);
-py::object ToPython(const std::vector<TrapPoint3>& value);
-py::object ToPython(const std::vector<TrapPoint2>& value);
+py::object ToPython(const std::vector<TTrapPoint3>& value);
+py::object ToPython(const std::vector<TTrapPoint2>& value);
 
 // ---- from Python
 // `where` names the field for the message ("Unit.PlayerNumber"). A value of the
@@ -41,8 +41,8 @@ std::int32_t Int32FromPython(py::handle value, std::string_view where);
 float FloatFromPython(py::handle value, std::string_view where);
 std::string TextFromPython(py::handle value, std::string_view where);
 StringList ListFromPython(py::handle value, std::string_view where);
-std::vector<TrapPoint3> Points3FromPython(py::handle value, std::string_view where);
-std::vector<TrapPoint2> Points2FromPython(py::handle value, std::string_view where);
+std::vector<TTrapPoint3> Points3FromPython(py::handle value, std::string_view where);
+std::vector<TTrapPoint2> Points2FromPython(py::handle value, std::string_view where);
 // A 32-bit value written signed or unsigned (4294967295 and -1 are the same), as
 // identities and the script key are written.
 std::int32_t Value32FromPython(py::handle value, std::string_view where);
@@ -54,7 +54,7 @@ template <class M> M FromPython(py::handle value, std::string_view where) {
   else if constexpr (std::is_same_v<M, float>) return FloatFromPython(value, where);
   else if constexpr (std::is_same_v<M, std::string>) return TextFromPython(value, where);
   else if constexpr (std::is_same_v<M, StringList>) return ListFromPython(value, where);
-  else if constexpr (std::is_same_v<M, std::vector<TrapPoint3>>) return Points3FromPython(value, where);
+  else if constexpr (std::is_same_v<M, std::vector<TTrapPoint3>>) return Points3FromPython(value, where);
   else return Points2FromPython(value, where);
 }
 
@@ -70,7 +70,7 @@ template <class M> constexpr const char* PythonTypeName() {
   else if constexpr (std::is_same_v<M, StringList>) return "list[str]";
   else if constexpr (std::is_same_v<M, Bytes>) return "bytes, read-only";
   else if constexpr (std::is_same_v<M, std::vector<Bytes>>) return "list[bytes], read-only";
-  else if constexpr (std::is_same_v<M, std::vector<TrapPoint3>>) return "list[tuple[int, int, int]]";
+  else if constexpr (std::is_same_v<M, std::vector<TTrapPoint3>>) return "list[tuple[int, int, int]]";
   else return "list[tuple[int, int]]";
 }
 

@@ -96,7 +96,7 @@ std::vector<TFinding> Check(TZoneHandle& zone) {
       finding.line = py::int_(place->line);
       finding.column = py::int_(place->column);
     } else {
-      const ObjRef ref = std::get<ObjRef>(f.place);
+      const TObjRef ref = std::get<TObjRef>(f.place);
       finding.record = MakeRecord(zone.shared_from_this(), ref.kind, ref.index);
     }
     result.push_back(std::move(finding));
@@ -106,9 +106,9 @@ std::vector<TFinding> Check(TZoneHandle& zone) {
 
 // ---- identities
 
-py::list RecordsAt(TZoneHandle& zone, const std::vector<ObjRef>& refs) {
+py::list RecordsAt(TZoneHandle& zone, const std::vector<TObjRef>& refs) {
   py::list records;
-  for (const ObjRef& ref : refs) records.append(MakeRecord(zone.shared_from_this(), ref.kind, ref.index));
+  for (const TObjRef& ref : refs) records.append(MakeRecord(zone.shared_from_this(), ref.kind, ref.index));
   return records;
 }
 
@@ -133,7 +133,7 @@ py::object CopyIn(TZoneHandle& zone, py::handle recordArg, bool replace) {
   TMob& mob = zone.Mob();
   if (!mob.HasObjects) throw py::value_error("the zone has no object block: records cannot be added to it");
   std::int32_t id = std::visit([](const auto& r) { return r.Identity(); }, copy);
-  const std::vector<ObjRef> carriers = RecordsWithId(mob, id);
+  const std::vector<TObjRef> carriers = RecordsWithId(mob, id);
   if (std::uint32_t(id) >= kHighIdentityRange || replace) {
     for (auto it = carriers.rbegin(); it != carriers.rend(); ++it) zone.Remove(it->kind, it->index);
   } else if (!carriers.empty()) {
@@ -161,11 +161,11 @@ MassChangeOpts OptionsFromDict(const py::dict& options) {
         if (name == std::string(f.name) + "_ini") return &f;
       return decltype(&*fields.begin())(nullptr);
     };
-    if (const MassChangeBoolField* f = field(MassChangeBoolFields())) {
+    if (const TMassChangeBoolField* f = field(MassChangeBoolFields())) {
       if (!PyBool_Check(value.ptr()))
         throw py::type_error(name + ": expected True or False, got " + Py_TYPE(value.ptr())->tp_name);
       opts.*(f->member) = value.cast<bool>();
-    } else if (const MassChangeTextField* t = field(MassChangeTextFields())) {
+    } else if (const TMassChangeTextField* t = field(MassChangeTextFields())) {
       // Numbers may be given as numbers, the target as a path; the option check
       // reads their text.
       py::object text = py::reinterpret_borrow<py::object>(value);
@@ -180,7 +180,7 @@ MassChangeOpts OptionsFromDict(const py::dict& options) {
   return opts;
 }
 
-py::dict CountsDict(const MassChangeCounts& counts) {
+py::dict CountsDict(const TMassChangeCounts& counts) {
   py::dict selected;
   for (ObjKind kind : kAllObjKinds) selected[ObjKindKey(kind)] = counts.selected[int(kind)];
   py::dict result;
@@ -224,7 +224,7 @@ py::dict MassChange(TZoneHandle& zone, const py::dict& options) {
   TRecordsEdit edit;
   TMassChanger changer(plan, mob, target ? &target->Mob() : nullptr, &edit);
   changer.Run();
-  const MassChangeCounts counts = changer.Counts();
+  const TMassChangeCounts counts = changer.Counts();
   // A copy leaves the zone as it was: what it changed went into the copies only.
   if (mode == MassChangeMode::Copy) edit.Undo(mob);
   if (target) {
@@ -256,7 +256,7 @@ py::bytes AsBytes(const Bytes& bytes) {
 
 py::bytes FlagBlock(const TMob& mob) {
   Bytes bytes;
-  ByteWriter w(bytes);
+  TByteWriter w(bytes);
   w.U32(mob.MobKind == "QuestMob" ? kQuestMobFlag : kZonalMobFlag);
   w.U32(8);
   return AsBytes(bytes);

@@ -48,12 +48,12 @@ class TZoneRecorder {
   virtual ~TZoneRecorder() = default;
   // The field `key` of the record at `ref` has been given a new value; `old` is
   // the value it held.
-  virtual void FieldChanged(ObjRef ref, const char* key, TFieldValue old) = 0;
+  virtual void FieldChanged(TObjRef ref, const char* key, TFieldValue old) = 0;
   // A record now stands at `ref`; those behind it have moved up by one.
-  virtual void RecordInserted(ObjRef ref) = 0;
+  virtual void RecordInserted(TObjRef ref) = 0;
   // The record that stood at `ref` has left its list; those behind it have moved
   // down by one.
-  virtual void RecordRemoved(ObjRef ref, TAnyRecord record) = 0;
+  virtual void RecordRemoved(TObjRef ref, TAnyRecord record) = 0;
 };
 
 // What a script may do with a whole zone; the editor allows less than a zone of

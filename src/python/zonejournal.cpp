@@ -4,16 +4,16 @@
 
 namespace kelvarin {
 
-void TZoneJournal::FieldChanged(ObjRef ref, const char* key, TFieldValue old) {
+void TZoneJournal::FieldChanged(TObjRef ref, const char* key, TFieldValue old) {
   m_entries.push_back({Entry::Type::Field, ref, key, std::move(old), std::nullopt});
 }
 
-void TZoneJournal::RecordInserted(ObjRef ref) {
+void TZoneJournal::RecordInserted(TObjRef ref) {
   m_entries.push_back({Entry::Type::Insert, ref, nullptr, {}, std::nullopt});
   m_listsResized = true;
 }
 
-void TZoneJournal::RecordRemoved(ObjRef ref, TAnyRecord record) {
+void TZoneJournal::RecordRemoved(TObjRef ref, TAnyRecord record) {
   m_entries.push_back({Entry::Type::Remove, ref, nullptr, {}, std::move(record)});
   m_listsResized = true;
 }

@@ -14,9 +14,9 @@ namespace kelvarin {
 
 class TZoneJournal : public TZoneRecorder {
  public:
-  void FieldChanged(ObjRef ref, const char* key, TFieldValue old) override;
-  void RecordInserted(ObjRef ref) override;
-  void RecordRemoved(ObjRef ref, TAnyRecord record) override;
+  void FieldChanged(TObjRef ref, const char* key, TFieldValue old) override;
+  void RecordInserted(TObjRef ref) override;
+  void RecordRemoved(TObjRef ref, TAnyRecord record) override;
 
   // `mob` stands as the changes left it; afterwards as before them.
   void Undo(TMob& mob);
@@ -31,7 +31,7 @@ class TZoneJournal : public TZoneRecorder {
  private:
   struct Entry {
     enum class Type { Field, Insert, Remove } type;
-    ObjRef ref;
+    TObjRef ref;
     const char* key = nullptr;   // Field
     TFieldValue value;           // Field: the value the record does not hold now
     std::optional<TAnyRecord> record;  // Insert, Remove: the record while it is out of its list

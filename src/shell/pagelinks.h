@@ -25,11 +25,11 @@ class TPageLinks : public QObject {
 
   // ---- the selected record
   // The record selected last on any page; nullopt for none.
-  std::optional<ObjRef> SelectedRecord() const { return m_selected; }
+  std::optional<TObjRef> SelectedRecord() const { return m_selected; }
   // Tells every page but `from` (the one selecting). The same record again is
   // news too: another page may have shown something else meanwhile (an undo
   // shows the record it touched without selecting it here).
-  void SelectRecord(std::optional<ObjRef> ref, const QObject* from) {
+  void SelectRecord(std::optional<TObjRef> ref, const QObject* from) {
     m_selected = ref;
     emit RecordSelected(ref, from);
   }
@@ -61,11 +61,11 @@ class TPageLinks : public QObject {
   void NotifyCriteriaChanged() { emit CriteriaChanged(); }
 
  signals:
-  void RecordSelected(std::optional<kelvarin::ObjRef> ref, const QObject* from);
+  void RecordSelected(std::optional<kelvarin::TObjRef> ref, const QObject* from);
   void CriteriaChanged();
 
  private:
-  std::optional<ObjRef> m_selected;
+  std::optional<TObjRef> m_selected;
   QPointer<QObject> m_criteriaOwner;
   TReadCriteria m_readCriteria;
   TPutArea m_putArea;

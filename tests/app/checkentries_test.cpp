@@ -24,7 +24,7 @@ TEST(CheckEntries, EachFindingLeadsToItsPlaceWithItsSeverityAndCode) {
   EXPECT_EQ(results.entries[1].text,
             "Поворот записи «trap» (Ловушки, индекс 3) - нулевой кватернион (0, 0, 0, 0) [zero-rotation]");
   EXPECT_EQ(results.entries[1].severity, TSeverity::Warning);
-  EXPECT_EQ(std::get<ObjRef>(results.entries[1].target), (ObjRef{ObjKind::Trap, 3}));
+  EXPECT_EQ(std::get<TObjRef>(results.entries[1].target), (TObjRef{ObjKind::Trap, 3}));
   EXPECT_EQ(results.summary, "Проверка зоны: ошибок 1, предупреждений 1");
 
   EXPECT_EQ(CheckResults(TMob(), "").summary, "Проверка зоны: ошибок не найдено");

@@ -55,7 +55,7 @@ TEST(DiffEntries, EachDifferenceLeadsToTheZoneWhereItCan) {
                    }));
   ASSERT_EQ(entries.size(), 7u);
   EXPECT_EQ(entries[0].target, TResultTarget(std::monostate{}));
-  EXPECT_EQ(entries[2].target, TResultTarget(ObjRef{ObjKind::Lever, 2}));
+  EXPECT_EQ(entries[2].target, TResultTarget(TObjRef{ObjKind::Lever, 2}));
   EXPECT_EQ(entries[3].target, TResultTarget(std::monostate{}));
   EXPECT_EQ(entries[4].target, TResultTarget(TScriptPlace{5, 1}));
   EXPECT_EQ(entries[6].target, TResultTarget(TScriptPlace{7, 1}));

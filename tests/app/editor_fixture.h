@@ -34,8 +34,8 @@ class EditorTest : public MainWindowTest {
     return w;
   }
   TScriptEditor* ScriptEd() const { return Find<TScriptEditor>("ScriptEd"); }
-  ObjectsPage* Objects() const { return m_window->findChild<ObjectsPage*>(); }
-  ValuesEditor* Table() const { return Objects()->Editor(); }
+  TObjectsPage* Objects() const { return m_window->findChild<TObjectsPage*>(); }
+  TValuesEditor* Table() const { return Objects()->Editor(); }
   QAction* EditItem(const char* name) const { return Find<QAction>(name); }
   QWidget* Focused() const { return QApplication::focusWidget(); }
   bool ScriptEdFocused() const { return Focused() && (Focused() == ScriptEd() || ScriptEd()->isAncestorOf(Focused())); }
@@ -62,10 +62,10 @@ class EditorTest : public MainWindowTest {
   // parameter row `key` without leaving the cell; returns the record.
   std::size_t TypeParameter(ObjKind kind, const QString& key, const QString& text) {
     m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
-    ObjectsTreeModel& model = *Objects()->TreeModel();
+    TObjectsTreeModel& model = *Objects()->TreeModel();
     const QModelIndex node = model.index(0, 0, model.RootIndex(kind));
     Objects()->ObjectsTree()->setCurrentIndex(node);
-    ValuesEditor& table = *Table();
+    TValuesEditor& table = *Table();
     int row = 0;
     while (row < table.rowCount() && table.Key(row) != key) ++row;
     EXPECT_LT(row, table.rowCount()) << key.toStdString();

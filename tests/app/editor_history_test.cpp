@@ -106,7 +106,7 @@ TEST_F(EditorHistoryTest, AValueConfirmedWithEnterIsAStepAndIsNotLostOnClose) {
   EXPECT_EQ(m_window->windowTitle(), u"Kelvarin zone.mob *"_s);
   EXPECT_TRUE(Objects()->UndoButton()->isEnabled());
   // The tree's PlayerNumber column shows the value at once.
-  ObjectsTreeModel& model = *Objects()->TreeModel();
+  TObjectsTreeModel& model = *Objects()->TreeModel();
   EXPECT_EQ(model.index(0, 4, model.RootIndex(ObjKind::Unit)).data().toString(), u"3"_s);
 
   // Two confirmed values are two steps: one Ctrl+Z takes back the last only.

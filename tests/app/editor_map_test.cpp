@@ -18,9 +18,9 @@ namespace {
 using namespace Qt::StringLiterals;
 using test::EditorTest;
 
-QPoint PixelOf(TMapPage& map, ObjRef ref) {
+QPoint PixelOf(TMapPage& map, TObjRef ref) {
   const auto pos = map.Zone().Position(ref).value();
-  const MapPoint p = map.Canvas()->View().ToPixel(pos.x, pos.y);
+  const TPlanePoint p = map.Canvas()->View().ToPixel(pos.x, pos.y);
   return {int(std::lround(p.x)), int(std::lround(p.y))};
 }
 
@@ -47,7 +47,7 @@ TEST_F(EditorTest, TheMapComesAfterTheLogPageSharesTheSelectionAndItsDragIsUndon
   ASSERT_TRUE(selected);
   EXPECT_EQ(Objects()->TreeModel()->RecordAt(Objects()->ObjectsTree()->currentIndex()), selected);
 
-  const PlanePosition before = ReadPlanePosition(m_window->Mob(), *selected).value();
+  const TPlanePosition before = ReadPlanePosition(m_window->Mob(), *selected).value();
   QTest::qWait(QApplication::doubleClickInterval() + 20);
   const QPoint from = PixelOf(*map, *selected);
   QTest::mousePress(map->Canvas(), Qt::LeftButton, {}, from);
@@ -67,8 +67,8 @@ TEST_F(EditorTest, TheMapComesAfterTheLogPageSharesTheSelectionAndItsDragIsUndon
 
 // The tree holds every record of the open document in the rows a fill on this
 // thread gives, and the map knows where each record stands.
-void ExpectTreeAndMapShow(const TMob& mob, ObjectsTreeModel& tree, const TZoneIndex& zone) {
-  ObjectsTreeModel direct;
+void ExpectTreeAndMapShow(const TMob& mob, TObjectsTreeModel& tree, const TZoneIndex& zone) {
+  TObjectsTreeModel direct;
   direct.Fill(&mob);
   for (ObjKind kind : kAllObjKinds) {
     const int rows = tree.rowCount(tree.RootIndex(kind));
@@ -76,10 +76,10 @@ void ExpectTreeAndMapShow(const TMob& mob, ObjectsTreeModel& tree, const TZoneIn
     ASSERT_EQ(zone.Count(kind), mob.Count(kind)) << int(kind);
     for (int row = 0; row < rows; ++row) {
       const QModelIndex node = tree.index(row, 0, tree.RootIndex(kind));
-      const ObjRef ref = tree.RecordAt(node).value();
+      const TObjRef ref = tree.RecordAt(node).value();
       EXPECT_EQ(ref, direct.RecordAt(direct.index(row, 0, direct.RootIndex(kind)))) << int(kind) << " " << row;
       EXPECT_EQ(tree.data(node).toString(), FromCp1251(RecordCaption(mob, ref)));
-      const PlanePosition at = ReadPlanePosition(mob, ref).value();
+      const TPlanePosition at = ReadPlanePosition(mob, ref).value();
       const auto held = zone.Position(ref);
       ASSERT_TRUE(held);
       if (std::isfinite(at.x) && std::isfinite(at.y)) {
@@ -102,7 +102,7 @@ TEST_F(EditorTest, AThreadedOpenShowsTheNewZoneInTheTreeAndOnTheMapAndASaveKeeps
   m_state->Settings.MakeAutoBackups = true;
   auto* map = m_window->findChild<TMapPage*>();
   ASSERT_NE(map, nullptr);
-  ObjectsTreeModel& tree = *Objects()->TreeModel();
+  TObjectsTreeModel& tree = *Objects()->TreeModel();
   auto* blocks = m_window->findChild<TBlocksPage*>();
   ASSERT_NE(blocks, nullptr);
 

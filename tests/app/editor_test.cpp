@@ -86,7 +86,7 @@ TEST_F(EditorTest, EveryLockedControlExistsOnceAndFollowsTheDocument) {
   // The window opens on the script; the other pages come once its first picture
   // is on the screen, and take their places in the lock's order.
   const auto otherPagesBuilt = [this] {
-    return std::vector<bool>{Objects() != nullptr, m_window->findChild<MassChangePage*>() != nullptr,
+    return std::vector<bool>{Objects() != nullptr, m_window->findChild<TMassChangePage*>() != nullptr,
                              m_window->findChild<TBlocksPage*>() != nullptr, m_window->findChild<TMapPage*>() != nullptr};
   };
   EXPECT_EQ(otherPagesBuilt(), std::vector<bool>(4, false));
@@ -206,7 +206,7 @@ TEST_F(EditorTest, LockKeepsThePagesControlsAndTheFocusedScriptEditor) {
 
 TEST_F(EditorTest, ShortcutsRunTheScriptPagesCommands) {
   ShowWindow();
-  GenerateOptions options{.records = 10, .seed = 2, .scriptLines = 20};
+  TGenerateOptions options{.records = 10, .seed = 2, .scriptLines = 20};
   TMob mob;
   GenerateZone(mob, options);
   mob.ScriptText = "first line\nsecond Needle here\nthird needle\n";

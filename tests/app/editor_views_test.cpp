@@ -128,7 +128,7 @@ TEST_F(EditorTest, ParameterTableKeepsItsNamesInSightWhileValuesAreEdited) {
   ASSERT_TRUE(m_window->OpenMob(MakeZone(u"zone.mob"_s, 200)));
   m_window->Pages()->setCurrentWidget(m_window->ObjectsSheet());
   QTest::qWait(10);
-  ValuesEditor& table = *Table();
+  TValuesEditor& table = *Table();
   // The starting layout of the default window.
   EXPECT_EQ(Objects()->ObjectsTree()->width(), 320);
   EXPECT_EQ(table.width(), 325);
@@ -242,7 +242,7 @@ TEST_F(EditorTest, StatusMessagesGoAfterTenSeconds) {
 
 TEST_F(EditorTest, EveryMassChangeFieldHasANameOfItsOwn) {
   ShowWindow();
-  auto* page = m_window->findChild<MassChangePage*>();
+  auto* page = m_window->findChild<TMassChangePage*>();
   ASSERT_NE(page, nullptr);
   std::map<QString, QStringList> namesByGroup;
   for (QLineEdit* edit : page->findChildren<QLineEdit*>()) {
@@ -301,7 +301,7 @@ TEST_F(EditorTest, ZoneCheckListsFindingsThatLeadToTheScriptAndTheRecord) {
   const TResultEntry place = *dangling;
   m_window->GoToResult(record);
   EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ObjectsSheet());
-  EXPECT_EQ(Objects()->ShownRecord(), std::get<ObjRef>(record.target));
+  EXPECT_EQ(Objects()->ShownRecord(), std::get<TObjRef>(record.target));
   m_window->GoToResult(place);
   EXPECT_EQ(m_window->Pages()->currentWidget(), m_window->ScriptSheet());
   EXPECT_EQ(long(ScriptEd()->CaretPlace().line), long(std::get<TScriptPlace>(place.target).line));
@@ -323,7 +323,7 @@ TEST_F(EditorTest, CompareWithFileListsTheEditsAndLeadsToThem) {
   const auto& entries = m_window->Results()->Entries();
   ASSERT_EQ(entries.size(), 2u) << (entries.empty() ? "" : entries[0].text);
   EXPECT_EQ(entries[0].text, "Рычаги " + std::to_string(lever) + ": Key: в зоне 31337, в файле " + std::to_string(before));
-  EXPECT_EQ(entries[0].target, TResultTarget(ObjRef{ObjKind::Lever, 0}));
+  EXPECT_EQ(entries[0].target, TResultTarget(TObjRef{ObjKind::Lever, 0}));
   EXPECT_NE(entries[1].text.find(": только в зоне: Новая строка;"), std::string::npos) << entries[1].text;
   EXPECT_EQ(m_window->statusBar()->currentMessage(), u"Отличия от файла zone.mob: 2"_s);
 

@@ -14,6 +14,8 @@
 #include "mob/tmob.h"
 #include "support/fakeshell.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 
 void MainWindowTest::SetUp() {
@@ -34,7 +36,7 @@ void MainWindowTest::TearDown() {
 
 StandInScriptPage::StandInScriptPage(TMainF& window, TDocumentSession& session)
     : editor(new QPlainTextEdit), m_window(window), m_session(session) {
-  editor->setObjectName(QStringLiteral("ScriptEd"));
+  editor->setObjectName(u"ScriptEd"_s);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
@@ -65,7 +67,7 @@ void StandInScriptPage::DocumentClosed() {
 bool StandInScriptPage::DocumentAboutToSave() {
   auto bytes = ToCp1251(editor->toPlainText().remove(u'\r'));
   if (!bytes) {
-    m_window.AppendLog(QStringLiteral("not in code page 1251"));
+    m_window.AppendLog(u"not in code page 1251"_s);
     return false;
   }
   m_session.Mob().ScriptText = std::move(*bytes);
@@ -141,7 +143,7 @@ QStringList MainWindowTest::LogLines() const { return m_window->LogView()->toPla
 QStringList MainWindowTest::LogLinesFrom(qsizetype from) const { return LogLines().mid(from); }
 
 bool MainWindowTest::LogPageActive() const {
-  return m_window->Pages()->currentWidget()->objectName() == QStringLiteral("LogSh");
+  return m_window->Pages()->currentWidget()->objectName() == u"LogSh"_s;
 }
 
 void MainWindowTest::EditScript(const QString& text) { m_scriptEd->appendPlainText(text); }

@@ -16,7 +16,7 @@
 #include "program/appstate.h"
 #include "app/ui/mainf.h"
 #include "common/filesystem.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "shell/page.h"
 #include "support/faultyfiles.h"
 #include "support/scriptedprompts.h"

@@ -23,7 +23,7 @@ namespace kelvarin {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 using namespace kelvarin::testing;
 
 class BlocksPageTest : public ::testing::Test {

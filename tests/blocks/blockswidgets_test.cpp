@@ -17,7 +17,7 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 class BlocksWidgetsTest : public testing::Test {
  protected:

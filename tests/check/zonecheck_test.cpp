@@ -14,7 +14,7 @@
 namespace kelvarin {
 namespace {
 
-using Place = std::variant<TScriptPlace, ObjRef>;
+using Place = std::variant<TScriptPlace, TObjRef>;
 
 // A finding as the check's users see it: its message written.
 struct TListed {
@@ -71,7 +71,7 @@ class ZoneCheckTest : public ::testing::Test {
   }
 
   static Place At(std::size_t line, std::size_t column) { return TScriptPlace{line, column}; }
-  static Place Rec(ObjKind kind, std::size_t index) { return ObjRef{kind, index}; }
+  static Place Rec(ObjKind kind, std::size_t index) { return TObjRef{kind, index}; }
 
   TMob mob;
 };

@@ -306,10 +306,10 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
 }
 
 // The file changes between the first read and any later one.
-class ReplacedAfterTheFirstRead : public PosixFileSystem {
+class ReplacedAfterTheFirstRead : public TPosixFileSystem {
  public:
   bool ReadAll(const std::string& path, Bytes& out, int& err) override {
-    if (m_reads++ == 0) return PosixFileSystem::ReadAll(path, out, err);
+    if (m_reads++ == 0) return TPosixFileSystem::ReadAll(path, out, err);
     out = Bytes(16, 0xFF);
     return true;
   }

@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ClosedFolder : public PosixFileSystem {
+class ClosedFolder : public TPosixFileSystem {
  public:
   std::string keptIn;             // where the old bytes are kept
   int writesBeforeFullDisk = -1;  // -1: the disk never fills
@@ -33,9 +33,9 @@ class ClosedFolder : public PosixFileSystem {
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
     if (writesBeforeFullDisk != 0) {
       if (writesBeforeFullDisk > 0) --writesBeforeFullDisk;
-      return PosixFileSystem::Write(handle, data, size, err);
+      return TPosixFileSystem::Write(handle, data, size, err);
     }
-    PosixFileSystem::Write(handle, data, size / 2, err);
+    TPosixFileSystem::Write(handle, data, size / 2, err);
     err = ENOSPC;
     return false;
   }
@@ -126,7 +126,7 @@ TEST_F(CliWrites, AFileIsOverwrittenInPlaceOnlyWhenAsked) {
                                                           {"generate", zone, "--records", "5"},
                                                           {"script", "set", zone, Path("s.txt")},
                                                           {"merge", Path("g.mob"), Path("g.mob"), Path("g.mob"), "-o", zone}};
-  WriteResult notAllowed;
+  TWriteResult notAllowed;
   notAllowed.target = zone;
   notAllowed.inPlace = InPlace::NotAllowed;
   for (std::vector<std::string> command : commands) {
@@ -182,7 +182,7 @@ TEST_F(CliWrites, AResaveOntoItselfInPlaceWritesTheZoneOrPutsItBack) {
     } else {
       EXPECT_EQ(code, 1);
       EXPECT_TRUE(Read(zone) == input);
-      WriteResult restored;
+      TWriteResult restored;
       restored.target = zone;
       restored.inPlace = InPlace::Restored;
       EXPECT_NE(m_err.str().find(InPlaceFailureLine(restored)), std::string::npos) << m_err.str();

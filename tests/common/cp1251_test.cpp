@@ -22,7 +22,7 @@ TEST(Cp1251, KnownLettersAndTheUndefinedByte) {
 }
 
 TEST(Cp1251, CharactersOutsideTheCodePageAreReportedNotReplaced) {
-  Cp1251Error error;
+  TCp1251Error error;
   EXPECT_FALSE(Utf8ToCp1251("ab\xE4\xB8\xADz", &error));  // a CJK character at byte 2
   EXPECT_EQ(error.offset, 2u);
   EXPECT_EQ(error.codePoint, U'\u4E2D');

@@ -35,7 +35,7 @@ class MappedFileTest : public ::testing::Test {
   }
 
   std::string m_path;
-  MappedFile m_file;
+  TMappedFile m_file;
 };
 
 TEST_F(MappedFileTest, AGuardedFileTurnsAwayAWriterAndIsNoLongerIntact) {
@@ -51,7 +51,7 @@ TEST_F(MappedFileTest, AGuardedFileTurnsAwayAWriterAndIsNoLongerIntact) {
 }
 
 TEST_F(MappedFileTest, AFileOpenForWritingIsNotGuardedAndACutReadsAsZeros) {
-  m_file = MappedFile();
+  m_file = TMappedFile();
   const int writer = ::open(m_path.c_str(), O_WRONLY);
   ASSERT_GE(writer, 0);
   int err = 0;
@@ -72,7 +72,7 @@ TEST_F(MappedFileTest, MappingsMovedToACopyKeepTheirBytesWhileTheFileIsOverwritt
   ASSERT_GE(copy, 0);
   const std::uint8_t* before = m_file.Bytes().data();
   int err = 0;
-  ASSERT_TRUE(MappedFile::MoveMappingsToCopy(m_path, copy, err)) << err;
+  ASSERT_TRUE(TMappedFile::MoveMappingsToCopy(m_path, copy, err)) << err;
   ::close(copy);
   fs::remove(copyPath);
   // The file is let go: a writer gets in at once.

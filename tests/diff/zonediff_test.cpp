@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(ListsAndImage, ZoneDiffTest, ::testing::Bool(),
 
 Bytes ChunkBytes(std::uint32_t id, std::initializer_list<std::uint8_t> content) {
   Bytes chunk;
-  ByteWriter w(chunk);
+  TByteWriter w(chunk);
   w.U32(id);
   w.U32(std::uint32_t(8 + content.size()));
   for (std::uint8_t byte : content) w.U8(byte);
@@ -54,8 +54,8 @@ TEST_P(ZoneDiffTest, EveryKindOfFieldChangeIsListedWithBothValues) {
       {ObjKind::Unit, 3, "Armour", StringList{"a", "bc"}},
       {ObjKind::Unit, 4, "RawChunk", ChunkBytes(TUnitObjBlock::kRawChunkId, {1, 2, 3})},
       {ObjKind::Unit, 5, "ExtraBlocks", std::vector<Bytes>{ChunkBytes(TUnitObjBlock::kExtraBlockId, {9})}},
-      {ObjKind::Trap, 0, "TrapPoints1", std::vector<TrapPoint3>{{1, 2, 3}}},
-      {ObjKind::Trap, 1, "TrapPoints2", std::vector<TrapPoint2>{{4, 5}, {6, 7}}},
+      {ObjKind::Trap, 0, "TrapPoints1", std::vector<TTrapPoint3>{{1, 2, 3}}},
+      {ObjKind::Trap, 1, "TrapPoints2", std::vector<TTrapPoint2>{{4, 5}, {6, 7}}},
       {ObjKind::Particle1, 0, "ColorR", FloatOfBits(0x7FC00001)},
       {ObjKind::Particle2, 0, "SoundStr_s", StringList{Cp("звук")}},
       {ObjKind::Particle3, 0, "UnknFloat1", -0.0f},
@@ -63,7 +63,7 @@ TEST_P(ZoneDiffTest, EveryKindOfFieldChangeIsListedWithBothValues) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.field);
-    const ObjRef ref{c.kind, c.index};
+    const TObjRef ref{c.kind, c.index};
     TFieldValue before;
     const TZoneDiff diff = Diff({}, [&](TMob& mob) {
       before = *ReadFieldValue(mob, ref, c.field);

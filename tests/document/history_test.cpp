@@ -2,7 +2,7 @@
 // redo steps a new step drops, the memory bound, and the point the file matches.
 #include <gtest/gtest.h>
 
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {

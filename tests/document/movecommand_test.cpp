@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "document/movecommand.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/generator.h"
 
 namespace kelvarin {
@@ -29,7 +29,7 @@ TEST(MoveCommand, MovesThePlaneCoordinatesOfEachKindAndUndoesThem) {
   particle->Redo(mob);
   EXPECT_EQ(mob.Particles3[0].CoordX, 1);
   EXPECT_EQ(mob.Particles3[0].CoordY, 2);
-  EXPECT_EQ(particle->Change(false).record, (ObjRef{ObjKind::Particle3, 0}));
+  EXPECT_EQ(particle->Change(false).record, (TObjRef{ObjKind::Particle3, 0}));
 
   particle->Undo(mob);
   flame->Undo(mob);

@@ -27,7 +27,7 @@ class RecordCommands : public ::testing::Test {
   void SetUp() override { GenerateZone(mob, {.records = 400, .seed = 5, .scriptLines = 3}); }
 
   // The step that sets a field to `value`, made (and not yet applied) the way an edit makes it.
-  std::unique_ptr<TFieldEditCommand> Edit(ObjRef ref, const std::string& key, TFieldValue value) {
+  std::unique_ptr<TFieldEditCommand> Edit(TObjRef ref, const std::string& key, TFieldValue value) {
     return TFieldEditCommand::Set(mob, ref, key, std::move(value), "caption");
   }
 
@@ -36,9 +36,9 @@ class RecordCommands : public ::testing::Test {
 
 TEST_F(RecordCommands, FieldEditsOfEveryTypeUndoAndRedo) {
   ASSERT_FALSE(mob.Traps.empty());
-  const ObjRef unit{ObjKind::Unit, 3}, trap{ObjKind::Trap, 0};
+  const TObjRef unit{ObjKind::Unit, 3}, trap{ObjKind::Trap, 0};
   const struct {
-    ObjRef ref;
+    TObjRef ref;
     const char* key;
     TFieldValue value;
   } cases[] = {
@@ -47,7 +47,7 @@ TEST_F(RecordCommands, FieldEditsOfEveryTypeUndoAndRedo) {
       {unit, "PlayerNumber", std::uint8_t(255)},
       {unit, "ObjectID", std::int32_t(-7)},
       {unit, "Armour", StringList{"a", "", "b"}},
-      {trap, "TrapPoints1", std::vector<TrapPoint3>{{1, 2, 3}}},
+      {trap, "TrapPoints1", std::vector<TTrapPoint3>{{1, 2, 3}}},
       {{ObjKind::Particle2, 1}, "SoundStr_s", StringList{"sound.wav"}},
   };
   for (const auto& c : cases) {
@@ -70,7 +70,7 @@ TEST_F(RecordCommands, FieldEditsOfEveryTypeUndoAndRedo) {
 }
 
 TEST_F(RecordCommands, AnEditThatChangesNoByteIsNoStep) {
-  const ObjRef ref{ObjKind::Object, 0};
+  const TObjRef ref{ObjKind::Object, 0};
   EXPECT_EQ(Edit(ref, "Name2", *ReadFieldValue(mob, ref, "Name2")), nullptr);
   // Bit for bit: a NaN is the same NaN, but -0 is not 0.
   mob.Objects[0].LoadY = std::numeric_limits<float>::quiet_NaN();
@@ -94,7 +94,7 @@ TEST(FieldEditCaption, FieldAndValueAsTheTableShowsThem) {
 }
 
 TEST_F(RecordCommands, TurnsOfOneGestureMergeIntoOneStep) {
-  const ObjRef lever{ObjKind::Lever, 0}, flame{ObjKind::Flame, 0};
+  const TObjRef lever{ObjKind::Lever, 0}, flame{ObjKind::Flame, 0};
   const TRotationFields start = *ReadRotation(mob, lever);
   const TRotationFields a{0.5f, 0.5f, 0.5f, 0.5f}, b{0, 1, 0, 0};
 
@@ -174,8 +174,8 @@ TEST_F(RecordCommands, UndoOfAChangeOfManyRecordsGivesBackEveryByte) {
   // one still there, where it stands now.
   const TRecordsChange undone = step.Change(true), redone = step.Change(false);
   EXPECT_TRUE(undone.listsResized);
-  EXPECT_EQ(undone.record, (ObjRef{ObjKind::Unit, 0}));
-  EXPECT_EQ(redone.record, (ObjRef{ObjKind::Unit, 0}));
+  EXPECT_EQ(undone.record, (TObjRef{ObjKind::Unit, 0}));
+  EXPECT_EQ(redone.record, (TObjRef{ObjKind::Unit, 0}));
   EXPECT_GT(step.MemorySize(), units * 2 * sizeof(TFieldValue));
 }
 
@@ -194,12 +194,12 @@ TEST_F(RecordCommands, RecordsTakenFromTheMiddleGoBackInPlace) {
   mob.Units = std::move(kept);
 
   const TRecordsChange redone = edit.Change(false);
-  EXPECT_EQ(redone.record, (ObjRef{ObjKind::Unit, 2}));
+  EXPECT_EQ(redone.record, (TObjRef{ObjKind::Unit, 2}));
   edit.Undo(mob);
   ASSERT_EQ(mob.Units.size(), 6u);
   for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(mob.Units[i].ObjectID, std::int32_t(i));
   EXPECT_EQ(mob.Units[4].ObjectType, 0);
-  EXPECT_EQ(edit.Change(true).record, (ObjRef{ObjKind::Unit, 1}));
+  EXPECT_EQ(edit.Change(true).record, (TObjRef{ObjKind::Unit, 1}));
   edit.Redo(mob);
   ASSERT_EQ(mob.Units.size(), 3u);
   EXPECT_EQ(mob.Units[2].ObjectID, 4);

@@ -394,7 +394,7 @@ TEST_F(SessionTest, TheHistoryLivesAndDiesWithTheDocument) {
   EXPECT_TRUE(session.Modified());
   ASSERT_TRUE(session.Redo());
   EXPECT_EQ(session.Mob().Objects[0].Name2, "two");
-  EXPECT_EQ(listener.changes.back().record, (ObjRef{ObjKind::Object, 0}));
+  EXPECT_EQ(listener.changes.back().record, (TObjRef{ObjKind::Object, 0}));
   EXPECT_EQ((Lines{listener.events.end() - 5, listener.events.end()}),
             (Lines{"edit", "modified", "edit", "undo", "redo"}));
   // The step's origin is told with it; undo and redo have none.

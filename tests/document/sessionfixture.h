@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/filesystem.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/generator.h"
 #include "support/faultyfiles.h"
 #include "support/filebytes.h"

@@ -25,17 +25,17 @@ TSelectionCriteria Criteria(const MassChangeOpts& opts, char sep) {
 }
 
 TEST(AreaFields, RectangleFromAnyCornerFillsX1Y1X2Y2AsTheEngineReadsThem) {
-  const AreaRectangle corners[] = {{-10.04, 20.01, 30.06, -40.5}, {30.06, -40.5, -10.04, 20.01},
+  const TAreaRectangle corners[] = {{-10.04, 20.01, 30.06, -40.5}, {30.06, -40.5, -10.04, 20.01},
                                    {-10.04, -40.5, 30.06, 20.01}, {30.06, 20.01, -10.04, -40.5}};
-  for (const AreaRectangle& drawn : corners) {
-    const RectangleFieldTexts t = RectangleTexts(drawn, 1, ',');
+  for (const TAreaRectangle& drawn : corners) {
+    const TRectangleFieldTexts t = RectangleTexts(drawn, 1, ',');
     EXPECT_EQ(t.x1, "-10,1");  // lower bound of x, rounded down
     EXPECT_EQ(t.y1, "20,1");   // upper bound of y, rounded up
     EXPECT_EQ(t.x2, "30,1");
     EXPECT_EQ(t.y2, "-40,5");  // already round
   }
   MassChangeOpts opts;
-  PutArea(opts, CircleFieldTexts{"1", "2", "3"});
+  PutArea(opts, TCircleFieldTexts{"1", "2", "3"});
   opts.MC_KR_Coords_Pramougl_X1Ed = "old";
   PutArea(opts, RectangleTexts(corners[1], 0, '.'));
   EXPECT_TRUE(opts.MC_KR_Coords_PramouglCB);
@@ -120,16 +120,16 @@ TEST(AreaFields, AWrittenShapeSelectsEveryRecordInsideTheDrawnOne) {
     opts.MC_KR_Type_UnitCB = opts.MC_KR_Type_ObjectCB = opts.MC_KR_Type_TrapCB = true;
     opts.MC_KR_Type_Particle1CB = opts.MC_KR_Type_Particle2CB = true;
     const bool circle = i % 3 == 0;
-    const AreaRectangle rect{place(rng), place(rng), place(rng), place(rng)};
-    const AreaCircle disc{place(rng), place(rng), size(rng)};
+    const TAreaRectangle rect{place(rng), place(rng), place(rng), place(rng)};
+    const TAreaCircle disc{place(rng), place(rng), size(rng)};
     if (circle) PutArea(opts, CircleTexts(disc, decimals, sep));
     else PutArea(opts, RectangleTexts(rect, decimals, sep));
     ASSERT_EQ(ParseMassChange(opts, sep).error, "");
     const TCriteriaSelection selected = SelectByCriteria(mob, index, Criteria(opts, sep));
     std::set<std::pair<int, std::size_t>> chosen;
-    for (const ObjRef& r : selected.records) chosen.insert({int(r.kind), r.index});
+    for (const TObjRef& r : selected.records) chosen.insert({int(r.kind), r.index});
     // Inside the drawn shape in exact arithmetic: selected.
-    const KindMask kinds = TickedKinds(Criteria(opts, sep));
+    const TKindMask kinds = TickedKinds(Criteria(opts, sep));
     index.ForEachPlaced(kinds, [&](const TMapPoint& p) {
       const double x = p.x, y = p.y;
       const bool inside = circle ? (x - disc.x) * (x - disc.x) + (y - disc.y) * (y - disc.y) < disc.radius * disc.radius

@@ -23,10 +23,10 @@ TSelectionCriteria Criteria(const MassChangeOpts& opts, char sep) {
 }
 
 // Every record of the ticked kinds asked one by one, as a run's scan asks.
-std::vector<ObjRef> EngineSelection(TMob& mob, const MassChangeOpts& opts, char sep) {
+std::vector<TObjRef> EngineSelection(TMob& mob, const MassChangeOpts& opts, char sep) {
   const TMassChanger engine(*ParseMassChange(opts, sep).plan, mob, nullptr);
-  const KindMask kinds = TickedKinds(Criteria(opts, sep));
-  std::vector<ObjRef> refs;
+  const TKindMask kinds = TickedKinds(Criteria(opts, sep));
+  std::vector<TObjRef> refs;
   for (ObjKind kind : kAllObjKinds)
     if (kinds.Has(kind))
       for (std::size_t i = 0; i < mob.Count(kind); ++i)
@@ -58,10 +58,10 @@ MassChangeOpts RandomCriteria(std::mt19937_64& rng, char sep) {
   // Values on the grid of 10 land exactly on records' coordinates.
   const auto bound = [&] { return die(rng) < 3 ? Text(grid(rng) * 10, sep) : Text(place(rng), sep); };
   if (die(rng) < 4) {
-    PutArea(o, RectangleFieldTexts{bound(), bound(), bound(), bound()});
+    PutArea(o, TRectangleFieldTexts{bound(), bound(), bound(), bound()});
     if (die(rng) == 0) o.MC_KR_Coords_Pramougl_Y1Ed = "-1e40";  // not a number: no preview
   }
-  if (die(rng) < 3) PutArea(o, CircleFieldTexts{bound(), bound(), Text(std::abs(place(rng)) / (1 + die(rng) * 4), sep)});
+  if (die(rng) < 3) PutArea(o, TCircleFieldTexts{bound(), bound(), Text(std::abs(place(rng)) / (1 + die(rng) * 4), sep)});
   if (die(rng) == 0) {
     o.MC_KR_Param_PlayerNumberCB = true;
     o.MC_KR_Param_PlayerNumberEd = std::to_string(die(rng));
@@ -88,7 +88,7 @@ TEST(CriteriaSelection, SelectsExactlyWhatTheEngineSelects) {
       if (!ParseCriteria(opts, sep).criteria) continue;
       ++previews;
       const TCriteriaSelection preview = SelectByCriteria(mob, index, Criteria(opts, sep));
-      const std::vector<ObjRef> engine = EngineSelection(mob, opts, sep);
+      const std::vector<TObjRef> engine = EngineSelection(mob, opts, sep);
       ASSERT_EQ(preview.records, engine) << "seed " << seed << " round " << round;
       std::size_t sum = 0;
       for (std::size_t n : preview.selected) sum += n;
@@ -109,8 +109,8 @@ TEST(CriteriaSelection, CountsAreTheRunsCounts) {
   index.Build(mob);
   MassChangeOpts opts;
   opts.MC_KR_Type_UnitCB = opts.MC_KR_Type_FlameCB = opts.MC_KR_Type_Particle3CB = true;
-  PutArea(opts, RectangleFieldTexts{"-200", "350", "320", "-50"});
-  PutArea(opts, CircleFieldTexts{"100", "100", "400"});
+  PutArea(opts, TRectangleFieldTexts{"-200", "350", "320", "-50"});
+  PutArea(opts, TCircleFieldTexts{"100", "100", "400"});
   const TCriteriaSelection preview = SelectByCriteria(mob, index, Criteria(opts, '.'));
   ASSERT_GT(preview.Total(), 0u);
   TMassChanger run(*ParseMassChange(opts, '.').plan, mob, nullptr);
@@ -128,14 +128,14 @@ TEST(CriteriaSelection, OnlyTheCriteriaAreCheckedForAPreview) {
   opts.MC_AS_Params_OffsetCB = true;
   opts.MC_AS_Params_OffsetXEd = "x";
   EXPECT_EQ(ParseCriteria(opts, ',').error, "");
-  PutArea(opts, RectangleFieldTexts{"1,5", "2", "3", "-"});
+  PutArea(opts, TRectangleFieldTexts{"1,5", "2", "3", "-"});
   EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Coords_Pramougl_Y2Ed"), std::string::npos);
   opts.MC_KR_Coords_PramouglCB = false;
   opts.MC_KR_Param_PlayerNumberCB = true;
   opts.MC_KR_Param_PlayerNumberEd = "1,5";
   EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Param_PlayerNumberEd"), std::string::npos);
   opts.MC_KR_Param_PlayerNumberEd = "3";
-  PutArea(opts, CircleFieldTexts{"1.5", "0", "2"});  // a point where the locale has a comma
+  PutArea(opts, TCircleFieldTexts{"1.5", "0", "2"});  // a point where the locale has a comma
   EXPECT_NE(ParseCriteria(opts, ',').error.find("MC_KR_Coords_Krug_XEd"), std::string::npos);
 }
 

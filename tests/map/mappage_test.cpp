@@ -25,6 +25,8 @@
 #include "objects/ui/objectstreemodel.h"
 #include "support/fakeshell.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -62,18 +64,18 @@ class MapPageTest : public testing::Test {
     map->RefreshNow();
   }
 
-  void AddMassChangePage() { massChange = std::make_unique<MassChangePage>(shell); }
+  void AddMassChangePage() { massChange = std::make_unique<TMassChangePage>(shell); }
 
   QLineEdit* Edit(const char* name) { return massChange->findChild<QLineEdit*>(QString::fromLatin1(name)); }
   QCheckBox* Box(const char* name) { return massChange->findChild<QCheckBox*>(QString::fromLatin1(name)); }
 
-  QPoint PixelOf(ObjRef ref) {
+  QPoint PixelOf(TObjRef ref) {
     const auto pos = map->Zone().Position(ref).value();
-    const MapPoint p = map->Canvas()->View().ToPixel(pos.x, pos.y);
+    const TPlanePoint p = map->Canvas()->View().ToPixel(pos.x, pos.y);
     return {int(std::lround(p.x)), int(std::lround(p.y))};
   }
   QPoint PixelOf(double x, double y) {
-    const MapPoint p = map->Canvas()->View().ToPixel(x, y);
+    const TPlanePoint p = map->Canvas()->View().ToPixel(x, y);
     return {int(std::lround(p.x)), int(std::lround(p.y))};
   }
 
@@ -91,8 +93,8 @@ class MapPageTest : public testing::Test {
   }
 
   TFakeShell shell;
-  std::unique_ptr<ObjectsPage> objects;
-  std::unique_ptr<MassChangePage> massChange;
+  std::unique_ptr<TObjectsPage> objects;
+  std::unique_ptr<TMassChangePage> massChange;
   std::unique_ptr<TMapPage> map;
 };
 
@@ -101,10 +103,10 @@ class MapPageTest : public testing::Test {
 TEST_F(MapPageTest, LegendCountsEachKindAndHidesIt) {
   Open();
   for (ObjKind kind : kAllObjKinds)
-    EXPECT_TRUE(map->LegendEntry(kind)->text().endsWith(QStringLiteral("(%1)").arg(shell.mob.Count(kind))))
+    EXPECT_TRUE(map->LegendEntry(kind)->text().endsWith(u"(%1)"_s.arg(shell.mob.Count(kind))))
         << map->LegendEntry(kind)->text().toStdString();
-  const ObjRef unit{ObjKind::Unit, 0};
-  ASSERT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<ObjRef>{unit});
+  const TObjRef unit{ObjKind::Unit, 0};
+  ASSERT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<TObjRef>{unit});
 
   map->LegendEntry(ObjKind::Unit)->setChecked(false);
   EXPECT_FALSE(map->Canvas()->VisibleKinds().Has(ObjKind::Unit));
@@ -113,7 +115,7 @@ TEST_F(MapPageTest, LegendCountsEachKindAndHidesIt) {
   EXPECT_EQ(map->Canvas()->Renderer().LastVisibleCount(), shell.mob.TotalRecordCount() - shell.mob.Count(ObjKind::Unit));
 
   map->LegendEntry(ObjKind::Unit)->setChecked(true);
-  EXPECT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<ObjRef>{unit});
+  EXPECT_EQ(map->Canvas()->HitsAt(PixelOf(unit).x(), PixelOf(unit).y()), std::vector<TObjRef>{unit});
 }
 
 TEST_F(MapPageTest, LegendEntriesOfALargeZoneAreNotCut) {
@@ -129,14 +131,14 @@ TEST_F(MapPageTest, LegendEntriesOfALargeZoneAreNotCut) {
 TEST_F(MapPageTest, ZoomButtonsAndKeysKeepTheMiddleOfTheViewWhereverThePointerIs) {
   Open();
   const TMapTransform& view = map->Canvas()->View();
-  const MapPoint middle = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
+  const TPlanePoint middle = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
   QTest::mouseMove(map->Canvas(), QPoint(15, 20));
   const double scale = view.Scale();
-  QTest::mouseClick(map->findChild<QPushButton*>(QStringLiteral("MapZoomInBut")), Qt::LeftButton);
+  QTest::mouseClick(map->findChild<QPushButton*>(u"MapZoomInBut"_s), Qt::LeftButton);
   QTest::keyClick(map->Canvas(), Qt::Key_Plus);
-  QTest::mouseClick(map->findChild<QPushButton*>(QStringLiteral("MapZoomOutBut")), Qt::LeftButton);
+  QTest::mouseClick(map->findChild<QPushButton*>(u"MapZoomOutBut"_s), Qt::LeftButton);
   EXPECT_DOUBLE_EQ(view.Scale(), scale / 1.25);
-  const MapPoint now = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
+  const TPlanePoint now = view.ToWorld(view.Width() / 2.0, view.Height() / 2.0);
   EXPECT_NEAR(now.x, middle.x, 1e-9);
   EXPECT_NEAR(now.y, middle.y, 1e-9);
 }
@@ -146,30 +148,30 @@ TEST_F(MapPageTest, RecordsWithoutAPlaceAreListedNotDrawn) {
   PlaneY(shell.mob.Flames[0]) = -std::numeric_limits<float>::infinity();
   Open();
   ASSERT_EQ(map->UnplacedList()->count(), 2);
-  EXPECT_TRUE(map->UnplacedList()->item(0)->text().contains(QStringLiteral("NAN")));
-  EXPECT_TRUE(map->UnplacedList()->item(1)->text().contains(QStringLiteral("-INF")));
+  EXPECT_TRUE(map->UnplacedList()->item(0)->text().contains(u"NAN"_s));
+  EXPECT_TRUE(map->UnplacedList()->item(1)->text().contains(u"-INF"_s));
   map->Canvas()->repaint();
   EXPECT_EQ(map->Canvas()->Renderer().LastVisibleCount(), shell.mob.TotalRecordCount() - 2);
   // Activating one opens it on the Objects page.
   emit map->UnplacedList()->itemActivated(map->UnplacedList()->item(0));
   ASSERT_EQ(shell.goneTo.size(), 1u);
-  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[0].target), (ObjRef{ObjKind::Object, 1}));
+  EXPECT_EQ(std::get<TObjRef>(shell.goneTo[0].target), (TObjRef{ObjKind::Object, 1}));
 }
 
 // ---- selection shared with the Objects page -------------------------------------
 
 TEST_F(MapPageTest, ClickSelectsInTheTreeAndTreeSelectionCentresTheMap) {
-  objects = std::make_unique<ObjectsPage>(shell);
+  objects = std::make_unique<TObjectsPage>(shell);
   objects->FillObjectsTree();
   Open();
-  const ObjRef lever{ObjKind::Lever, 1};
+  const TObjRef lever{ObjKind::Lever, 1};
   Click(PixelOf(lever));
   EXPECT_EQ(map->Canvas()->Selected(), lever);
   EXPECT_EQ(shell.links.SelectedRecord(), lever);
   EXPECT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), lever);
 
   // The other way: a node chosen in the tree is selected and centred on the map.
-  const ObjRef trap{ObjKind::Trap, 2};
+  const TObjRef trap{ObjKind::Trap, 2};
   objects->ObjectsTree()->setCurrentIndex(objects->TreeModel()->IndexOf(trap));
   EXPECT_EQ(map->Canvas()->Selected(), trap);
   const auto pos = map->Zone().Position(trap).value();
@@ -178,27 +180,27 @@ TEST_F(MapPageTest, ClickSelectsInTheTreeAndTreeSelectionCentresTheMap) {
 }
 
 TEST_F(MapPageTest, ClickingTheSameRecordAgainBringsTheTreeBackToIt) {
-  objects = std::make_unique<ObjectsPage>(shell);
+  objects = std::make_unique<TObjectsPage>(shell);
   objects->FillObjectsTree();
   Open();
-  const ObjRef lever{ObjKind::Lever, 0};
+  const TObjRef lever{ObjKind::Lever, 0};
   Click(PixelOf(lever));
   // The tree shows another record without selecting it for every page (as an
   // undo does); a click on the same marker brings it back.
-  objects->ShowResult({"", std::nullopt, ObjRef{ObjKind::Unit, 1}});
-  ASSERT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), (ObjRef{ObjKind::Unit, 1}));
+  objects->ShowResult({"", std::nullopt, TObjRef{ObjKind::Unit, 1}});
+  ASSERT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), (TObjRef{ObjKind::Unit, 1}));
   QTest::qWait(QApplication::doubleClickInterval() + 20);
   Click(PixelOf(lever));
   EXPECT_EQ(objects->TreeModel()->RecordAt(objects->ObjectsTree()->currentIndex()), lever);
 }
 
 TEST_F(MapPageTest, ClicksWhereMarkersOverlapCycleThroughThem) {
-  const ObjRef a{ObjKind::Unit, 0}, b{ObjKind::Object, 0}, c{ObjKind::Flame, 0};
+  const TObjRef a{ObjKind::Unit, 0}, b{ObjKind::Object, 0}, c{ObjKind::Flame, 0};
   for (auto* r : {&shell.mob.Units[0].LoadX, &shell.mob.Objects[0].LoadX, &shell.mob.Flames[0].LoadX}) *r = 44;
   for (auto* r : {&shell.mob.Units[0].LoadY, &shell.mob.Objects[0].LoadY, &shell.mob.Flames[0].LoadY}) *r = 44;
   Open();
   const QPoint at = PixelOf(44, 44);
-  std::vector<ObjRef> seen;
+  std::vector<TObjRef> seen;
   for (int i = 0; i < 4; ++i) {
     Click(at);
     seen.push_back(map->Canvas()->Selected().value());
@@ -212,15 +214,15 @@ TEST_F(MapPageTest, ClicksWhereMarkersOverlapCycleThroughThem) {
 
 TEST_F(MapPageTest, DoubleClickAndEnterSwitchToTheObjectsPage) {
   Open();
-  const ObjRef particle{ObjKind::Particle2, 0};
+  const TObjRef particle{ObjKind::Particle2, 0};
   QTest::mouseDClick(map->Canvas(), Qt::LeftButton, {}, PixelOf(particle));
   ASSERT_EQ(shell.goneTo.size(), 1u);
-  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[0].target), particle);
+  EXPECT_EQ(std::get<TObjRef>(shell.goneTo[0].target), particle);
 
   map->Canvas()->setFocus();
   QTest::keyClick(map->Canvas(), Qt::Key_Return);
   ASSERT_EQ(shell.goneTo.size(), 2u);
-  EXPECT_EQ(std::get<ObjRef>(shell.goneTo[1].target), particle);
+  EXPECT_EQ(std::get<TObjRef>(shell.goneTo[1].target), particle);
 }
 
 TEST_F(MapPageTest, TooltipNamesTheRecord) {
@@ -228,24 +230,24 @@ TEST_F(MapPageTest, TooltipNamesTheRecord) {
   shell.mob.Particles1[0].ID = 4321;
   Open();
   const QString text = map->Describe({ObjKind::Particle1, 0});
-  EXPECT_TRUE(text.contains(QStringLiteral("Партиклы 1 типа"))) << text.toStdString();
-  EXPECT_TRUE(text.contains(QStringLiteral("fx_smoke")));
-  EXPECT_TRUE(text.contains(QStringLiteral("ID 4321")));
-  EXPECT_TRUE(text.contains(QStringLiteral("X ")));
+  EXPECT_TRUE(text.contains(u"Партиклы 1 типа"_s)) << text.toStdString();
+  EXPECT_TRUE(text.contains(u"fx_smoke"_s));
+  EXPECT_TRUE(text.contains(u"ID 4321"_s));
+  EXPECT_TRUE(text.contains(u"X "_s));
 }
 
 // ---- moving ------------------------------------------------------------------
 
 TEST_F(MapPageTest, ADragIsOneUndoableStepThatMarksTheDocument) {
   Open();
-  const ObjRef unit{ObjKind::Unit, 3};
-  const PlanePosition before = ReadPlanePosition(shell.mob, unit).value();
+  const TObjRef unit{ObjKind::Unit, 3};
+  const TPlanePosition before = ReadPlanePosition(shell.mob, unit).value();
   Click(PixelOf(unit));
   ASSERT_EQ(map->Canvas()->Selected(), unit);
   QTest::qWait(QApplication::doubleClickInterval() + 20);
   Drag(PixelOf(unit), PixelOf(unit) + QPoint(60, -40));
 
-  const PlanePosition after = ReadPlanePosition(shell.mob, unit).value();
+  const TPlanePosition after = ReadPlanePosition(shell.mob, unit).value();
   const double scale = map->Canvas()->View().Scale();
   EXPECT_NEAR(after.x - before.x, 60 * scale, scale);
   EXPECT_NEAR(after.y - before.y, 40 * scale, scale);  // up the screen is up the plane
@@ -263,8 +265,8 @@ TEST_F(MapPageTest, ADragIsOneUndoableStepThatMarksTheDocument) {
 
 TEST_F(MapPageTest, EscapeDuringADragPutsTheRecordBack) {
   Open();
-  const ObjRef object{ObjKind::Object, 2};
-  const PlanePosition before = ReadPlanePosition(shell.mob, object).value();
+  const TObjRef object{ObjKind::Object, 2};
+  const TPlanePosition before = ReadPlanePosition(shell.mob, object).value();
   Click(PixelOf(object));
   QTest::qWait(QApplication::doubleClickInterval() + 20);
   const QPoint from = PixelOf(object);
@@ -280,7 +282,7 @@ TEST_F(MapPageTest, EscapeDuringADragPutsTheRecordBack) {
 
 TEST_F(MapPageTest, WhileBusyThePageKeepsItsPictureGreyedAndTakesNoInput) {
   Open();
-  const ObjRef unit{ObjKind::Unit, 1};
+  const TObjRef unit{ObjKind::Unit, 1};
   shell.session.BeginBusy();
   EXPECT_TRUE(map->Canvas()->Frozen());
   EXPECT_FALSE(map->LegendEntry(ObjKind::Unit)->isEnabled());
@@ -304,17 +306,17 @@ TEST_F(MapPageTest, ADrawnRectangleFillsTheCriteriaInTheOrderTheEngineReadsThem)
   Box("MC_KR_Type_UnitCB")->setChecked(true);
   Box("MC_KR_Type_ObjectCB")->setChecked(true);
   // A circle already there stays; a rectangle already there is replaced.
-  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(QStringLiteral("1"));
-  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(QStringLiteral("1"));
-  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(QStringLiteral("2"));
-  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(QStringLiteral("2"));
+  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(u"1"_s);
+  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(u"1"_s);
+  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(u"2"_s);
+  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(u"2"_s);
   Open();
   // Drawn from the lower left to the upper right: Y grows upwards on the map.
   map->Canvas()->SetMode(TMapCanvas::Mode::Rectangle);
   Drag(PixelOf(-5, -5), PixelOf(45, 35));
   map->RefreshNow();
   ASSERT_TRUE(map->DrawnSelection());
-  const std::vector<ObjRef> shown = map->DrawnSelection()->records;
+  const std::vector<TObjRef> shown = map->DrawnSelection()->records;
   EXPECT_FALSE(shown.empty());
   EXPECT_EQ(map->Canvas()->Highlighted(), shown);
   EXPECT_TRUE(map->Info()->text().contains(QString::number(shown.size()))) << map->Info()->text().toStdString();
@@ -348,30 +350,30 @@ TEST_F(MapPageTest, ADrawnRectangleFillsTheCriteriaInTheOrderTheEngineReadsThem)
 TEST_F(MapPageTest, ADrawnCircleFillsTheCircleAndLeavesTheRectangle) {
   AddMassChangePage();
   Box("MC_KR_Type_FlameCB")->setChecked(true);
-  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(QStringLiteral("-1000"));
-  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(QStringLiteral("1000"));
-  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(QStringLiteral("1000"));
-  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(QStringLiteral("-1000"));
+  Edit("MC_KR_Coords_Pramougl_X1Ed")->setText(u"-1000"_s);
+  Edit("MC_KR_Coords_Pramougl_Y1Ed")->setText(u"1000"_s);
+  Edit("MC_KR_Coords_Pramougl_X2Ed")->setText(u"1000"_s);
+  Edit("MC_KR_Coords_Pramougl_Y2Ed")->setText(u"-1000"_s);
   Open();
-  const ObjRef flame{ObjKind::Flame, 0};
+  const TObjRef flame{ObjKind::Flame, 0};
   const auto centre = map->Zone().Position(flame).value();
   map->Canvas()->SetMode(TMapCanvas::Mode::Circle);
   Drag(PixelOf(centre.x, centre.y), PixelOf(centre.x + 3, centre.y));
   ASSERT_TRUE(map->FillCriteria());
   EXPECT_TRUE(Box("MC_KR_Coords_KrugCB")->isChecked());
   EXPECT_TRUE(Box("MC_KR_Coords_PramouglCB")->isChecked());
-  EXPECT_EQ(Edit("MC_KR_Coords_Pramougl_X1Ed")->text(), QStringLiteral("-1000"));
+  EXPECT_EQ(Edit("MC_KR_Coords_Pramougl_X1Ed")->text(), u"-1000"_s);
   map->RefreshNow();
-  EXPECT_EQ(map->CriteriaPreview().records, std::vector<ObjRef>{flame});
+  EXPECT_EQ(map->CriteriaPreview().records, std::vector<TObjRef>{flame});
 }
 
 TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLine) {
   AddMassChangePage();
   Open();
   Box("MC_KR_Type_TrapCB")->setChecked(true);
-  Edit("MC_KR_Coords_Krug_XEd")->setText(QStringLiteral("0"));
-  Edit("MC_KR_Coords_Krug_YEd")->setText(QStringLiteral("0"));
-  Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1000"));
+  Edit("MC_KR_Coords_Krug_XEd")->setText(u"0"_s);
+  Edit("MC_KR_Coords_Krug_YEd")->setText(u"0"_s);
+  Edit("MC_KR_Coords_Krug_RadEd")->setText(u"1000"_s);
   QTest::qWait(60);  // the preview follows a burst of edits on its own
   const auto criteria = ParseCriteria(massChange->PageOptions(), LocaleDecimalSeparator()).criteria;
   ASSERT_TRUE(criteria);
@@ -380,12 +382,12 @@ TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLin
   EXPECT_EQ(map->CriteriaPreview().selected[int(ObjKind::Trap)], shell.mob.Count(ObjKind::Trap));
   EXPECT_EQ(map->Canvas()->Highlighted(), expected.records);
 
-  Edit("MC_KR_Coords_Krug_RadEd")->setText(QStringLiteral("1e3"));
+  Edit("MC_KR_Coords_Krug_RadEd")->setText(u"1e3"_s);
   map->RefreshNow();
   EXPECT_TRUE(map->CriteriaPreview().records.empty());
   EXPECT_TRUE(map->Canvas()->Highlighted().empty());
   ASSERT_FALSE(shell.statusMessages.isEmpty());
-  EXPECT_TRUE(shell.statusMessages.back().contains(QStringLiteral("MC_KR_Coords_Krug_RadEd")))
+  EXPECT_TRUE(shell.statusMessages.back().contains(u"MC_KR_Coords_Krug_RadEd"_s))
       << shell.statusMessages.back().toStdString();
   EXPECT_TRUE(shell.prompts.Records().empty());  // no message box
 }
@@ -395,8 +397,8 @@ TEST_F(MapPageTest, TheLivePreviewFollowsTheCriteriaAndRefusedOnesGiveAStatusLin
 TEST_F(MapPageTest, ExportWritesAPngOfTheViewsSize) {
   Open();
   QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("view.png"));
-  shell.prompts.ChooseFile(dir.filePath(QStringLiteral("view")));
+  const QString path = dir.filePath(u"view.png"_s);
+  shell.prompts.ChooseFile(dir.filePath(u"view"_s));
   map->ExportPngAsked();  // the suffix is added
   const QImage image(path);
   ASSERT_FALSE(image.isNull());
@@ -409,8 +411,8 @@ TEST_F(MapPageTest, ExportWritesAPngOfTheViewsSize) {
 
 TEST_F(MapPageTest, ExportNeverWritesOverTheOpenZone) {
   Open();
-  EXPECT_FALSE(map->ExportPng(QStringLiteral("zone.mob")));
-  EXPECT_FALSE(QFileInfo::exists(QStringLiteral("zone.mob")));
+  EXPECT_FALSE(map->ExportPng(u"zone.mob"_s));
+  EXPECT_FALSE(QFileInfo::exists(u"zone.mob"_s));
   EXPECT_EQ(shell.prompts.RecordsOf(TScriptedPrompts::Kind::Message).size(), 1u);
 }
 

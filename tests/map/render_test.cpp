@@ -47,7 +47,7 @@ class MapRender : public ::testing::Test {
 
   // Pixels of exactly `colour` within `radius` of the world point (x, y).
   int Count(const QImage& image, double x, double y, QRgb colour, int radius = 6) const {
-    const MapPoint p = scene.view.ToPixel(x, y);
+    const TPlanePoint p = scene.view.ToPixel(x, y);
     int n = 0;
     for (int yy = int(p.y) - radius; yy <= int(p.y) + radius; ++yy)
       for (int xx = int(p.x) - radius; xx <= int(p.x) + radius; ++xx)
@@ -85,9 +85,9 @@ TEST_F(MapRender, EachKindInItsColourAndHiddenKindsNotAtAll) {
 
 TEST_F(MapRender, SelectionAndTheCriteriaSelectionAreMarked) {
   ThreeRecords();
-  const std::vector<ObjRef> selected = {{ObjKind::Object, 0}};
+  const std::vector<TObjRef> selected = {{ObjKind::Object, 0}};
   scene.highlighted = &selected;
-  scene.selected = ObjRef{ObjKind::Unit, 0};
+  scene.selected = TObjRef{ObjKind::Unit, 0};
   const QImage image = renderer.Render(scene);
   EXPECT_GT(Count(image, -50, 0, map_colours::kSelection, 10), 5);
   EXPECT_EQ(Count(image, 50, 0, map_colours::kSelection, 10), 0);
@@ -103,7 +103,7 @@ TEST_F(MapRender, DetailFallsFromMarkersToDotsToPixelsAsRecordsInViewGrow) {
   scene.view.Fit(*zone.Bounds());
   renderer.Render(scene);
   EXPECT_EQ(renderer.LastDetail(), MarkerDetail::Pixels);
-  scene.visible = KindMask::Of(ObjKind::Unit);
+  scene.visible = TKindMask::Of(ObjKind::Unit);
   renderer.Render(scene);
   EXPECT_LE(renderer.LastVisibleCount(), TMapRenderer::kDotLimit);
   EXPECT_EQ(renderer.LastDetail(), MarkerDetail::Dots);
@@ -120,12 +120,12 @@ TEST_F(MapRender, FarOffRecordsAndHugeShapesDrawWithoutHarm) {
   scene.zone = &zone;
   scene.legend = true;
   scene.view.SetViewport(640, 480);
-  const std::vector<ObjRef> all = zone.Unplaced();  // records without a place: never drawn
+  const std::vector<TObjRef> all = zone.Unplaced();  // records without a place: never drawn
   scene.highlighted = &all;
-  scene.shapes = {{AreaRectangle{-FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX}, false},
-                  {AreaCircle{1e30, -1e30, 3e38}, false},
-                  {AreaCircle{0, 0, 1e-3}, true},
-                  {AreaRectangle{10, -10, -10, 10}, false}};
+  scene.shapes = {{TAreaRectangle{-FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX}, false},
+                  {TAreaCircle{1e30, -1e30, 3e38}, false},
+                  {TAreaCircle{0, 0, 1e-3}, true},
+                  {TAreaRectangle{10, -10, -10, 10}, false}};
   for (double scale : {1e-6, 1.0, 1e30, 1e38}) {
     for (double centre : {0.0, 1e30, -3e38}) {
       scene.view.CentreOn(centre, 0);

@@ -22,13 +22,13 @@ TEST(MapTransform, PixelsAndWorldRoundTripAtManyZoomsAndMagnitudes) {
       view.SetScale(scale);
       SCOPED_TRACE(testing::Message() << "centre " << centre << " scale " << view.Scale());
       // The centre of the world is the centre of the picture; y grows upwards.
-      const MapPoint mid = view.ToPixel(view.Centre().x, view.Centre().y);
+      const TPlanePoint mid = view.ToPixel(view.Centre().x, view.Centre().y);
       EXPECT_NEAR(mid.x, 400, 1e-6);
       EXPECT_NEAR(mid.y, 300, 1e-6);
       EXPECT_LT(view.ToPixel(view.Centre().x, view.Centre().y + view.Scale() * 10).y, 300);
-      for (MapPoint px : {MapPoint{0, 0}, MapPoint{799.5, 13}, MapPoint{-250, 900}}) {
-        const MapPoint w = view.ToWorld(px.x, px.y);
-        const MapPoint back = view.ToPixel(w.x, w.y);
+      for (TPlanePoint px : {TPlanePoint{0, 0}, TPlanePoint{799.5, 13}, TPlanePoint{-250, 900}}) {
+        const TPlanePoint w = view.ToWorld(px.x, px.y);
+        const TPlanePoint back = view.ToPixel(w.x, w.y);
         EXPECT_NEAR(back.x, px.x, 1e-3);
         EXPECT_NEAR(back.y, px.y, 1e-3);
       }
@@ -42,17 +42,17 @@ TEST(MapTransform, ZoomKeepsThePointUnderTheCursorAndFitShowsEverything) {
   TMapTransform view;
   view.SetViewport(1000, 500);
   view.Fit({-10000, -2000, 10000, 2000});
-  const MapRect seen = view.VisibleWorld();
+  const TMapRect seen = view.VisibleWorld();
   EXPECT_LE(seen.minX, -10000);
   EXPECT_GE(seen.maxX, 10000);
   EXPECT_LE(seen.minY, -2000);
   EXPECT_GE(seen.maxY, 2000);
   EXPECT_LT(seen.Width(), 25000);  // and not much more
 
-  const MapPoint under = view.ToWorld(123, 321);
+  const TPlanePoint under = view.ToWorld(123, 321);
   for (double factor : {1.25, 8.0, 0.01, 1e9}) {
     view.ZoomAbout(123, 321, factor);
-    const MapPoint now = view.ToWorld(123, 321);
+    const TPlanePoint now = view.ToWorld(123, 321);
     EXPECT_NEAR(now.x, under.x, view.Scale());
     EXPECT_NEAR(now.y, under.y, view.Scale());
   }
@@ -66,7 +66,7 @@ TEST(MapTransform, OnePointNoPointsAndValuesThatAreNotNumbers) {
   TMapTransform view;
   view.SetViewport(400, 400);
   view.Fit({7, 7, 7, 7});
-  EXPECT_EQ(view.Centre(), (MapPoint{7, 7}));
+  EXPECT_EQ(view.Centre(), (TPlanePoint{7, 7}));
   EXPECT_GT(view.Scale(), 0);
   view.Fit({FLT_MAX, -FLT_MAX, FLT_MAX, FLT_MAX});
   EXPECT_TRUE(std::isfinite(view.Scale()));
@@ -88,12 +88,12 @@ TEST(MapTransform, OnePointNoPointsAndValuesThatAreNotNumbers) {
   EXPECT_EQ(view.Width(), 1);
 }
 
-TEST(MapGrid, RoundStepsWithDistinctLabelsAtAnyMagnitude) {
+TEST(TMapGrid, RoundStepsWithDistinctLabelsAtAnyMagnitude) {
   TMapTransform view;
   view.SetViewport(1000, 800);
   view.CentreOn(0, 0);
   view.SetScale(1);
-  MapGrid grid = ComputeMapGrid(view, 80, ',');
+  TMapGrid grid = ComputeMapGrid(view, 80, ',');
   EXPECT_EQ(grid.step, 100);
   ASSERT_FALSE(grid.vertical.empty());
   EXPECT_EQ(grid.vertical.front().label, "-500");

@@ -17,19 +17,19 @@ namespace {
 
 using RefSet = std::set<std::tuple<int, std::size_t>>;
 
-RefSet Key(const std::vector<ObjRef>& refs) {
+RefSet Key(const std::vector<TObjRef>& refs) {
   RefSet set;
-  for (const ObjRef& r : refs) set.insert({int(r.kind), r.index});
+  for (const TObjRef& r : refs) set.insert({int(r.kind), r.index});
   return set;
 }
 
 // Every record whose position, as the document holds it, passes `inside`.
-template <class F> RefSet Scan(const TMob& mob, KindMask kinds, F inside) {
+template <class F> RefSet Scan(const TMob& mob, TKindMask kinds, F inside) {
   RefSet set;
   for (ObjKind kind : kAllObjKinds) {
     if (!kinds.Has(kind)) continue;
     for (std::size_t i = 0; i < mob.Count(kind); ++i) {
-      const PlanePosition p = *ReadPlanePosition(mob, {kind, i});
+      const TPlanePosition p = *ReadPlanePosition(mob, {kind, i});
       if (std::isfinite(p.x) && std::isfinite(p.y) && inside(double(p.x), double(p.y))) set.insert({int(kind), i});
     }
   }
@@ -49,11 +49,11 @@ TEST(ZoneIndex, QueriesFindWhatAWalkOverEveryRecordFinds) {
     test::ScatterAwkwardly(mob, seed);
     TZoneIndex index;
     index.Build(mob);
-    KindMask kinds = KindMask::All();
+    TKindMask kinds = TKindMask::All();
     kinds.Set(ObjKind::Lever, false);
-    const MapRect rects[] = {{-100, -100, 100, 100}, {0, -10, 10, 0}, {299.9, 299.9, 300.1, 300.1},
+    const TMapRect rects[] = {{-100, -100, 100, 100}, {0, -10, 10, 0}, {299.9, 299.9, 300.1, 300.1},
                              {-1e38, -1, 1e38, 1}, {5, -5, 5, -5}, {10, 10, -10, -10}};
-    for (const MapRect& r : rects) {
+    for (const TMapRect& r : rects) {
       SCOPED_TRACE(testing::Message() << seed << ": " << r.minX << " " << r.minY << " " << r.maxX << " " << r.maxY);
       EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, kinds, f); }),
                 Scan(mob, kinds, [&](double x, double y) { return r.Contains(x, y); }));
@@ -85,9 +85,9 @@ TEST(ZoneIndex, RecordsWithoutAPlaceAreListedNotIndexed) {
             (RefSet{{int(ObjKind::Unit), 1}, {int(ObjKind::Flame), 0}, {int(ObjKind::Particle2), 0}}));
   EXPECT_EQ(index.PlacedCount() + 3, mob.TotalRecordCount());
   EXPECT_EQ(index.Count(ObjKind::Unit), mob.Units.size());
-  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect({-1e39, -1e39, 1e39, 1e39}, KindMask::All(), f); }).size(),
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect({-1e39, -1e39, 1e39, 1e39}, TKindMask::All(), f); }).size(),
             mob.TotalRecordCount() - 3);
-  const MapRect bounds = *index.Bounds();
+  const TMapRect bounds = *index.Bounds();
   EXPECT_TRUE(std::isfinite(bounds.minX) && std::isfinite(bounds.maxY));
 }
 
@@ -118,7 +118,7 @@ TEST(ZoneIndex, RecordsLeftInTheFileImageAreIndexedAsTheDecodedLists) {
   std::size_t differ = 0;
   for (ObjKind kind : kAllObjKinds)
     for (std::size_t i = 0; i < lists.Count(kind); ++i) {
-      const PlanePosition a = *fromImage.Position({kind, i}), b = *fromLists.Position({kind, i});
+      const TPlanePosition a = *fromImage.Position({kind, i}), b = *fromLists.Position({kind, i});
       differ += std::memcmp(&a, &b, sizeof a) != 0 ? 1 : 0;
     }
   EXPECT_EQ(differ, 0u);
@@ -137,19 +137,19 @@ TEST(ZoneIndex, PickingReturnsEveryOverlappingRecordNearestFirst) {
   mob.Particles1[0].CoordX = 10;
   TZoneIndex index;
   index.Build(mob);
-  const std::vector<ObjRef> expected = {
+  const std::vector<TObjRef> expected = {
       {ObjKind::Unit, 1}, {ObjKind::Object, 0}, {ObjKind::Particle1, 0}, {ObjKind::Unit, 0}};
-  EXPECT_EQ(index.PickAt(10, 0, 1, KindMask::All()), expected);
-  KindMask noUnits = KindMask::All();
+  EXPECT_EQ(index.PickAt(10, 0, 1, TKindMask::All()), expected);
+  TKindMask noUnits = TKindMask::All();
   noUnits.Set(ObjKind::Unit, false);
-  EXPECT_EQ(index.PickAt(10, 0, 1, noUnits), (std::vector<ObjRef>{{ObjKind::Object, 0}, {ObjKind::Particle1, 0}}));
-  EXPECT_TRUE(index.PickAt(20, 0, 1, KindMask::All()).empty());
+  EXPECT_EQ(index.PickAt(10, 0, 1, noUnits), (std::vector<TObjRef>{{ObjKind::Object, 0}, {ObjKind::Particle1, 0}}));
+  EXPECT_TRUE(index.PickAt(20, 0, 1, TKindMask::All()).empty());
 
   // Repeated clicks at one place go round the records under the cursor.
   TPickCycle cycle;
-  std::vector<ObjRef> chosen;
-  for (int i = 0; i < 5; ++i) chosen.push_back(*cycle.Click(100 + i % 2, 50, index.PickAt(10, 0, 1, KindMask::All())));
-  EXPECT_EQ(chosen, (std::vector<ObjRef>{expected[0], expected[1], expected[2], expected[3], expected[0]}));
+  std::vector<TObjRef> chosen;
+  for (int i = 0; i < 5; ++i) chosen.push_back(*cycle.Click(100 + i % 2, 50, index.PickAt(10, 0, 1, TKindMask::All())));
+  EXPECT_EQ(chosen, (std::vector<TObjRef>{expected[0], expected[1], expected[2], expected[3], expected[0]}));
   // A click elsewhere starts with the nearest again.
   EXPECT_EQ(*cycle.Click(300, 50, {expected[3], expected[0]}), expected[3]);
   EXPECT_FALSE(cycle.Click(300, 50, {}).has_value());
@@ -158,9 +158,9 @@ TEST(ZoneIndex, PickingReturnsEveryOverlappingRecordNearestFirst) {
 // A query over a wide rectangle finds what a scan of the records finds; the
 // records without a place are those the index lists as unplaced.
 RefSet ExpectQueriesMatchAScan(const TZoneIndex& index, const TMob& mob) {
-  const MapRect r{-5000, -7000, 9000, 3000};
-  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, KindMask::All(), f); }),
-            Scan(mob, KindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
+  const TMapRect r{-5000, -7000, 9000, 3000};
+  EXPECT_EQ(Collect([&](auto f) { index.ForEachInRect(r, TKindMask::All(), f); }),
+            Scan(mob, TKindMask::All(), [&](double x, double y) { return r.Contains(x, y); }));
   RefSet unplaced;
   for (ObjKind kind : kAllObjKinds)
     for (std::size_t i = 0; i < mob.Count(kind); ++i)
@@ -181,9 +181,9 @@ TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
   for (int step = 0; step < 4000; ++step) {
     const ObjKind kind = kAllObjKinds[step % kObjKindCount];
     if (mob.Count(kind) == 0) continue;
-    const ObjRef ref{kind, std::size_t(rng()) % mob.Count(kind)};
-    const PlanePosition before = *ReadPlanePosition(mob, ref);
-    PlanePosition to{where(rng), where(rng)};
+    const TObjRef ref{kind, std::size_t(rng()) % mob.Count(kind)};
+    const TPlanePosition before = *ReadPlanePosition(mob, ref);
+    TPlanePosition to{where(rng), where(rng)};
     if (step % 7 == 0) to.x = std::numeric_limits<float>::quiet_NaN();
     WritePlanePosition(mob, ref, to);
     index.Update(ref, to);
@@ -193,7 +193,7 @@ TEST(ZoneIndex, MovedRecordsAreFoundWhereTheyAreNowAlsoAfterARebuild) {
     }
   }
   ExpectQueriesMatchAScan(index, mob);
-  const ObjRef some{ObjKind::Object, 3};
+  const TObjRef some{ObjKind::Object, 3};
   EXPECT_EQ(index.Position(some)->x, ReadPlanePosition(mob, some)->x);
   EXPECT_FALSE(index.Position({ObjKind::Object, mob.Objects.size()}).has_value());
 }
@@ -207,7 +207,7 @@ TEST(ZoneIndex, MovesMadeBehindItsBackAreFollowedInOnePassAndNothingElseChanges)
   EXPECT_EQ(index.FollowMoves(mob), 0u);  // a save, say: nothing moved
 
   // A record moved, one lost its place, one found one.
-  const ObjRef moved{ObjKind::Unit, 2}, lost{ObjKind::Lever, 0}, found{ObjKind::Flame, 1};
+  const TObjRef moved{ObjKind::Unit, 2}, lost{ObjKind::Lever, 0}, found{ObjKind::Flame, 1};
   WritePlanePosition(mob, moved, {123.5f, -77.25f});
   WritePlanePosition(mob, lost, {std::numeric_limits<float>::infinity(), 0});
   WritePlanePosition(mob, found, {std::numeric_limits<float>::quiet_NaN(), 5});

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "masschange/core/masschangeengine.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"

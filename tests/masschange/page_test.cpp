@@ -75,13 +75,13 @@ class MassChangePageTest : public ::testing::Test {
  protected:
   void SetUp() override {
     m_shell = std::make_unique<FakeShell>(m_dir.path());
-    m_page = std::make_unique<MassChangePage>(*m_shell);
+    m_page = std::make_unique<TMassChangePage>(*m_shell);
   }
   // A new program run over the same settings file.
   void Restart() {
     m_page.reset();
     m_shell = std::make_unique<FakeShell>(m_dir.path());
-    m_page = std::make_unique<MassChangePage>(*m_shell);
+    m_page = std::make_unique<TMassChangePage>(*m_shell);
     m_page->MassChangeOptsToPage();
   }
 
@@ -96,7 +96,7 @@ class MassChangePageTest : public ::testing::Test {
 
   QTemporaryDir m_dir;
   std::unique_ptr<FakeShell> m_shell;
-  std::unique_ptr<MassChangePage> m_page;
+  std::unique_ptr<TMassChangePage> m_page;
 };
 
 TEST_F(MassChangePageTest, ControlsCarryTheirNamesAndCaptions) {

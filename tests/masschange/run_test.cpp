@@ -92,7 +92,7 @@ TEST_F(MassChangeRun, DeleteRemovesConsecutiveRecordsOfTheTickedKindOnly) {
   o.MC_AS_Params_OffsetCB = true;
   o.MC_AS_Params_OffsetXEd = o.MC_AS_Params_OffsetYEd = "1";
   EngineHost host(m_src);
-  const MassChangeResult result = RunMassChanges(host, ParseMassChange(o, '.'));
+  const TMassChangeResult result = RunMassChanges(host, ParseMassChange(o, '.'));
   EXPECT_TRUE(result.ok);
   EXPECT_EQ(host.calls, (Lines{"SaveMob", "SaveMob", "OpenMob"}));
   EXPECT_EQ(host.lines.back(), "Итог: отобрано 3 (юнитов 3); удалено 3.");

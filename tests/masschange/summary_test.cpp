@@ -12,23 +12,23 @@ using test::Unit;
 
 TEST(MassChangeSummary, LineLeavesOutZeroCountsAndNamesParticleKinds) {
   struct Case {
-    MassChangeCounts counts;
+    TMassChangeCounts counts;
     std::string line;
   };
   const auto selected = [](std::array<std::size_t, kObjKindCount> perKind) {
-    MassChangeCounts c;
+    TMassChangeCounts c;
     c.selected = perKind;
     return c;
   };
-  MassChangeCounts everything = selected({1, 2, 3, 4, 5, 6, 7, 8});
+  TMassChangeCounts everything = selected({1, 2, 3, 4, 5, 6, 7, 8});
   everything.changed = 9;
   everything.deleted = 10;
   everything.copied = 11;
   everything.replacedInTarget = 12;
-  MassChangeCounts moved = selected({0, 150, 0, 0, 0, 0, 0, 0});
+  TMassChangeCounts moved = selected({0, 150, 0, 0, 0, 0, 0, 0});
   moved.deleted = moved.copied = moved.replacedInTarget = 150;
   const Case cases[] = {
-      {MassChangeCounts{}, "Итог: под критерии не попал ни один объект."},
+      {TMassChangeCounts{}, "Итог: под критерии не попал ни один объект."},
       {everything,
        "Итог: отобрано 36 (юнитов 1, объектов 2, рычагов 3, ловушек 4, флеймов 5, партиклов 1-го типа 6, 2-го 7, "
        "3-го 8); изменено 9, удалено 10, скопировано 11, заменено в целевом мобе 12."},
@@ -77,7 +77,7 @@ TEST(MassChangeSummary, CriteriaThatSelectNothingCountNothing) {
   o.MC_KR_Coords_Krug_RadEd = "1";
   TMassChanger changer(test::Plan(o, '.'), source, nullptr);
   changer.Run();
-  EXPECT_EQ(changer.Counts(), MassChangeCounts{});
+  EXPECT_EQ(changer.Counts(), TMassChangeCounts{});
   EXPECT_EQ(source.Units.size(), 1u);
 }
 

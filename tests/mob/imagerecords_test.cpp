@@ -172,10 +172,10 @@ class MappedImageTest : public ::testing::Test {
   static bool GuardedFile() {
     const std::string probe = (std::filesystem::temp_directory_path() / "kelvarin-mapped-probe").string();
     std::ofstream(probe) << "x";
-    MappedFile file;
+    TMappedFile file;
     int err = 0;
     const bool guarded = file.Open(probe, err) && file.Guarded();
-    file = MappedFile();
+    file = TMappedFile();
     std::filesystem::remove(probe);
     return guarded;
   }
@@ -197,11 +197,11 @@ TEST_F(MappedImageTest, AFileLoadsAndSavesAsItsBytesInMemoryDo) {
 }
 
 // Asks to write into the file as soon as it is mapped.
-class WriterOnceMapped : public PosixFileSystem {
+class WriterOnceMapped : public TPosixFileSystem {
  public:
   explicit WriterOnceMapped(std::function<bool()> ask) : m_ask(std::move(ask)) {}
-  bool MapRegular(const std::string& path, MappedFile& file, int& err) override {
-    const bool mapped = PosixFileSystem::MapRegular(path, file, err);
+  bool MapRegular(const std::string& path, TMappedFile& file, int& err) override {
+    const bool mapped = TPosixFileSystem::MapRegular(path, file, err);
     asked = mapped && m_ask();
     return mapped;
   }

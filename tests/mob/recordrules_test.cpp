@@ -55,7 +55,7 @@ TEST(RecordRules, EveryKindAnswersFromItsOwnFields) {
   for (const KindRules& rules : kRules) {
     SCOPED_TRACE(IdentityFieldName(rules.kind));
     ASSERT_GT(mob.Count(rules.kind), 0u);
-    const ObjRef ref{rules.kind, 0};
+    const TObjRef ref{rules.kind, 0};
     VisitRecord(mob, ref, [&](auto& r) {
       using R = std::decay_t<decltype(r)>;
       EXPECT_EQ(NameOfField(r, &CaptionOf(r)), rules.caption);
@@ -77,7 +77,7 @@ TEST(RecordRules, EveryKindAnswersFromItsOwnFields) {
     EXPECT_EQ(&RecordCaption(mob, ref), VisitRecord(mob, ref, [](const auto& r) { return &CaptionOf(r); }));
 
     ASSERT_TRUE(WritePlanePosition(mob, ref, {3.5f, -2}));
-    EXPECT_EQ(ReadPlanePosition(mob, ref), (PlanePosition{3.5f, -2}));
+    EXPECT_EQ(ReadPlanePosition(mob, ref), (TPlanePosition{3.5f, -2}));
 
     const TRotationFields turned{0.5f, -0.5f, 0.25f, 1};
     EXPECT_EQ(WriteRotation(mob, ref, turned), rules.rotation);
@@ -88,7 +88,7 @@ TEST(RecordRules, EveryKindAnswersFromItsOwnFields) {
 TEST(RecordRules, NoRecordMeansNoAnswer) {
   TMob mob;
   GenerateZone(mob, {.records = 16, .seed = 2});
-  const ObjRef past{ObjKind::Lever, mob.Levers.size()};
+  const TObjRef past{ObjKind::Lever, mob.Levers.size()};
   EXPECT_FALSE(ReadPlanePosition(mob, past));
   EXPECT_FALSE(WritePlanePosition(mob, past, {}));
   EXPECT_FALSE(ReadRotation(mob, past));

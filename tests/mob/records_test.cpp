@@ -174,7 +174,7 @@ template <class R> void ExpectWrittenFormAgreesWithReadingAndWriting(const std::
         if (!InWrittenForm(R::Kind, mutated.data(), size)) continue;
         ++mutatedInForm;
         R record;
-        ASSERT_TRUE(record.ReadRecord(mutated.data(), size, ReadContext{}))
+        ASSERT_TRUE(record.ReadRecord(mutated.data(), size, TReadContext{}))
             << "kind " << int(R::Kind) << ", byte " << i;
         Bytes again;
         record.WriteRecord(again);

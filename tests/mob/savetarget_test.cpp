@@ -157,7 +157,7 @@ TEST_F(SaveTargetTest, ANameNearTheLimitSavesWithEitherKindOfTemporaryFile) {
   // The real file system on one that has no unnamed files.
   test::TFaultyFiles named;
   named.noUnnamedTemps = true;
-  for (FileSystem* files : {&Files(), static_cast<FileSystem*>(&named)}) {
+  for (TFileSystem* files : {&Files(), static_cast<TFileSystem*>(&named)}) {
     SetFiles(files);
     const std::string name = std::string(242, 'z') + ".mob";  // 246 bytes of the 255 allowed
     Write(Path(name), "old");
@@ -238,7 +238,7 @@ TEST_F(SaveTargetTest, AWritableFileInAReadOnlyFolderIsOverwrittenInPlace) {
 // A folder that takes no new file, with the steps of an overwrite in place made to
 // fail on demand. The old bytes are kept in a folder of the test's, after one that
 // cannot be (or in memory).
-class ClosedFolder : public PosixFileSystem {
+class ClosedFolder : public TPosixFileSystem {
  public:
   std::string keptIn;  // empty: no folder takes the old bytes, memory does
   bool noRoomToKeep = false;
@@ -251,19 +251,19 @@ class ClosedFolder : public PosixFileSystem {
     return -1;
   }
   int KeepCopyOf(const std::string& target, std::string& keptPath, int& err) override {
-    if (!noRoomToKeep) return PosixFileSystem::KeepCopyOf(target, keptPath, err);
+    if (!noRoomToKeep) return TPosixFileSystem::KeepCopyOf(target, keptPath, err);
     err = ENOSPC;
     return -1;
   }
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override {
     ++writes;
-    if (!failWrites) return PosixFileSystem::Write(handle, data, size, err);
-    PosixFileSystem::Write(handle, data, size / 2, err);
+    if (!failWrites) return TPosixFileSystem::Write(handle, data, size, err);
+    TPosixFileSystem::Write(handle, data, size / 2, err);
     err = ENOSPC;
     return false;
   }
   bool CopyFrom(int handle, int from, int& err) override {
-    if (!failPutBack) return PosixFileSystem::CopyFrom(handle, from, err);
+    if (!failPutBack) return TPosixFileSystem::CopyFrom(handle, from, err);
     err = EIO;
     return false;
   }
@@ -312,7 +312,7 @@ TEST_F(SaveTargetTest, AnOverwriteInPlaceKeepsTheOldBytesUntilTheNewOnesAreSafe)
 
     EXPECT_EQ(saved, c.outcome == InPlace::Written);
     const auto keptNames = Names(kept);
-    WriteResult expected;
+    TWriteResult expected;
     expected.target = target;
     expected.inPlace = c.outcome;
     if (c.outcome == InPlace::Written) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "objects/core/camera.h"
+#include "objects/core/orientatorcamera.h"
 
 namespace kelvarin {
 namespace {
@@ -8,12 +8,12 @@ namespace {
 constexpr int kSize = 174;
 const std::array<int, 4> kViewport = {0, 0, kSize, kSize};
 
-Vector3d OnScreen(const OrientatorCamera& camera, const Vector3d& point) {
+Vector3d OnScreen(const TOrientatorCamera& camera, const Vector3d& point) {
   return Project(point, IdentityMatrix(), camera.Projection(), kViewport).value();
 }
 
-TEST(OrientatorCamera, LooksAtTheOriginWithZUp) {
-  OrientatorCamera camera;
+TEST(TOrientatorCamera, LooksAtTheOriginWithZUp) {
+  TOrientatorCamera camera;
   const Vector3d origin = OnScreen(camera, {0, 0, 0});
   EXPECT_NEAR(origin[0], kSize / 2.0, 1e-9);
   EXPECT_NEAR(origin[1], kSize / 2.0, 1e-9);
@@ -23,8 +23,8 @@ TEST(OrientatorCamera, LooksAtTheOriginWithZUp) {
   EXPECT_GT(OnScreen(camera, {1, 0, 0})[0], origin[0]);  // X to the right
 }
 
-TEST(OrientatorCamera, UnprojectInvertsProject) {
-  OrientatorCamera camera;
+TEST(TOrientatorCamera, UnprojectInvertsProject) {
+  TOrientatorCamera camera;
   camera.Turn(0, 0, 30, -20, kSize, kSize);
   const Vector3d point = {0.7, -1.2, 2.5};
   const Vector3d window = OnScreen(camera, point);
@@ -32,8 +32,8 @@ TEST(OrientatorCamera, UnprojectInvertsProject) {
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(back[i], point[i], 1e-9);
 }
 
-TEST(OrientatorCamera, MoveMakesTheSceneFollowThePointer) {
-  OrientatorCamera camera;
+TEST(TOrientatorCamera, MoveMakesTheSceneFollowThePointer) {
+  TOrientatorCamera camera;
   const Vector3d before = OnScreen(camera, {0.5, 0.5, 0});
   camera.Move(100, 100, 112, 93, kSize, kSize);  // 12 right, 7 up
   const Vector3d after = OnScreen(camera, {0.5, 0.5, 0});
@@ -43,14 +43,14 @@ TEST(OrientatorCamera, MoveMakesTheSceneFollowThePointer) {
   EXPECT_NEAR(OnScreen(camera, {0.5, 0.5, 0})[0], before[0], 1e-9);
 }
 
-TEST(OrientatorCamera, TurnIsOneDegreePerPixelAboutTheScreenAxes) {
-  OrientatorCamera camera;
+TEST(TOrientatorCamera, TurnIsOneDegreePerPixelAboutTheScreenAxes) {
+  TOrientatorCamera camera;
   const std::array<int, 4> viewport = kViewport;
   const Vector3d up = Unproject({kSize / 2.0, kSize, 0}, IdentityMatrix(), camera.Projection(), viewport).value();
   const Vector3d down = Unproject({kSize / 2.0, 0, 0}, IdentityMatrix(), camera.Projection(), viewport).value();
   const Vector3d screenUp = {up[0] - down[0], up[1] - down[1], up[2] - down[2]};
 
-  OrientatorCamera turned = camera;
+  TOrientatorCamera turned = camera;
   turned.Turn(10, 10, 100, 10, kSize, kSize);  // 90 pixels to the right
   // The origin and points on the turning axis stay where they were.
   const Vector3d centre = OnScreen(turned, {0, 0, 0});

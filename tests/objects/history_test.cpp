@@ -14,48 +14,50 @@
 #include "objects/ui/trappointsf.h"
 #include "pagefixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
 using History = PageTest;
 
 QString Caption(const char* key, float value) {
-  return FromUtf8(key) + QStringLiteral(" = ") + FromCp1251(FloatToDisplayText(value, LocaleDecimalSeparator()));
+  return FromUtf8(key) + u" = "_s + FromCp1251(FloatToDisplayText(value, LocaleDecimalSeparator()));
 }
 
 TEST_F(History, ACommittedEditIsOneStepAndAReappliedValueNone) {
-  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TObjRef ref = Select(ObjKind::Unit, 0);
   const float before = shell.mob.Units[ref.index].LoadX;
   QPushButton& undo = *page->UndoButton();
   EXPECT_FALSE(undo.isEnabled());
-  EXPECT_EQ(undo.toolTip(), QStringLiteral("Отменять нечего"));
+  EXPECT_EQ(undo.toolTip(), u"Отменять нечего"_s);
 
-  TypeAndLeave(QStringLiteral("LoadX"), FromCp1251(FloatToDisplayText(12.5f, LocaleDecimalSeparator())));
+  TypeAndLeave(u"LoadX"_s, FromCp1251(FloatToDisplayText(12.5f, LocaleDecimalSeparator())));
   ASSERT_EQ(shell.session.History().Count(), 1u);
   EXPECT_TRUE(undo.isEnabled());
-  EXPECT_EQ(undo.toolTip(), QStringLiteral("Отменить: ") + Caption("LoadX", 12.5f));
+  EXPECT_EQ(undo.toolTip(), u"Отменить: "_s + Caption("LoadX", 12.5f));
 
   // The same text again, or the row left untouched: no step.
-  TypeAndLeave(QStringLiteral("LoadX"), Table().Value(QStringLiteral("LoadX")));
-  TypeAndLeave(QStringLiteral("Name2"), Table().Value(QStringLiteral("Name2")));
+  TypeAndLeave(u"LoadX"_s, Table().Value(u"LoadX"_s));
+  TypeAndLeave(u"Name2"_s, Table().Value(u"Name2"_s));
   EXPECT_EQ(shell.session.History().Count(), 1u);
 
   // A rejected text is no step either.
-  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("256"));
+  TypeAndLeave(u"PlayerNumber"_s, u"256"_s);
   EXPECT_EQ(shell.session.History().Count(), 1u);
 
   undo.click();
   EXPECT_EQ(shell.mob.Units[ref.index].LoadX, before);
-  EXPECT_EQ(Table().Value(QStringLiteral("LoadX")), FromCp1251(FloatToDisplayText(before, LocaleDecimalSeparator())));
+  EXPECT_EQ(Table().Value(u"LoadX"_s), FromCp1251(FloatToDisplayText(before, LocaleDecimalSeparator())));
   EXPECT_TRUE(shell.session.Modified());
-  EXPECT_EQ(page->RedoButton()->toolTip(), QStringLiteral("Повторить: ") + Caption("LoadX", 12.5f));
+  EXPECT_EQ(page->RedoButton()->toolTip(), u"Повторить: "_s + Caption("LoadX", 12.5f));
   page->RedoButton()->click();
   EXPECT_EQ(shell.mob.Units[ref.index].LoadX, 12.5f);
 }
 
 // Clicks a TrapPoints row's ellipsis button and lets `drive` work the modal
 // dialog it opens (the dialog is open while the click runs).
-void EditTrapPoints(ValuesEditor& table, const QString& key, std::function<void(TTrapPointsF&)> drive) {
+void EditTrapPoints(TValuesEditor& table, const QString& key, std::function<void(TTrapPointsF&)> drive) {
   bool driven = false;
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<TTrapPointsF*>(QApplication::activeModalWidget());
@@ -68,39 +70,39 @@ void EditTrapPoints(ValuesEditor& table, const QString& key, std::function<void(
 }
 
 TEST_F(History, TheTrapPointsDialogsOkIsOneStepAndCancelNothing) {
-  const ObjRef ref = Select(ObjKind::Trap, 0);
+  const TObjRef ref = Select(ObjKind::Trap, 0);
   TTrapObjBlock& trap = shell.mob.Traps[ref.index];
   trap.TrapPoints1 = {{0x7FC12345, 0x80000000, 1}, {2, 3, 4}};
   const TTrapObjBlock before = trap;
 
   // Cancel, and OK on an untouched list: nothing changes, no step, no mark.
-  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) {
+  EditTrapPoints(Table(), u"TrapPoints1"_s, [](TTrapPointsF& dialog) {
     dialog.AddPointBut()->click();
     dialog.CancelBut()->click();
   });
-  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) { dialog.OkBut()->click(); });
+  EditTrapPoints(Table(), u"TrapPoints1"_s, [](TTrapPointsF& dialog) { dialog.OkBut()->click(); });
   EXPECT_EQ(shell.mob.Traps[ref.index], before);
   EXPECT_EQ(shell.session.History().Count(), 0u);
   EXPECT_FALSE(shell.session.Modified());
 
   // OK takes the whole edited list: a value typed, a point added, two swapped.
-  EditTrapPoints(Table(), QStringLiteral("TrapPoints1"), [](TTrapPointsF& dialog) {
+  EditTrapPoints(Table(), u"TrapPoints1"_s, [](TTrapPointsF& dialog) {
     ASSERT_EQ(dialog.PointsGrid()->model()->rowCount(), 2);
-    dialog.PointsGrid()->model()->setData(dialog.PointsGrid()->model()->index(1, 1), QStringLiteral("0xDEADBEEF"),
+    dialog.PointsGrid()->model()->setData(dialog.PointsGrid()->model()->index(1, 1), u"0xDEADBEEF"_s,
                                           Qt::EditRole);
     dialog.AddPointBut()->click();
     dialog.PointsGrid()->setCurrentIndex(dialog.PointsGrid()->model()->index(1, 0));
     dialog.MoveUpBut()->click();
     dialog.OkBut()->click();
   });
-  const std::vector<TrapPoint3> edited = {{0xDEADBEEF, 3, 4}, {0x7FC12345, 0x80000000, 1}, {0, 0, 0}};
+  const std::vector<TTrapPoint3> edited = {{0xDEADBEEF, 3, 4}, {0x7FC12345, 0x80000000, 1}, {0, 0, 0}};
   EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints1, edited);
   EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints2, before.TrapPoints2);
   EXPECT_TRUE(shell.session.Modified());
   ASSERT_EQ(shell.session.History().Count(), 1u);
-  EXPECT_EQ(page->UndoButton()->toolTip(), QStringLiteral("Отменить: TrapPoints1: точек — 3"));
+  EXPECT_EQ(page->UndoButton()->toolTip(), u"Отменить: TrapPoints1: точек — 3"_s);
   // The rows keep their fixed text.
-  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints1")), QStringLiteral("Click to edit ----->"));
+  EXPECT_EQ(Table().Value(u"TrapPoints1"_s), u"Click to edit ----->"_s);
 
   ASSERT_TRUE(shell.session.Undo());
   EXPECT_EQ(shell.mob.Traps[ref.index], before);
@@ -108,7 +110,7 @@ TEST_F(History, TheTrapPointsDialogsOkIsOneStepAndCancelNothing) {
   EXPECT_EQ(shell.mob.Traps[ref.index].TrapPoints1, edited);
 
   // The second list has two values a point.
-  EditTrapPoints(Table(), QStringLiteral("TrapPoints2"), [](TTrapPointsF& dialog) {
+  EditTrapPoints(Table(), u"TrapPoints2"_s, [](TTrapPointsF& dialog) {
     EXPECT_EQ(dialog.PointsGrid()->model()->columnCount(), 6);
     dialog.AddPointBut()->click();
     dialog.OkBut()->click();
@@ -118,8 +120,8 @@ TEST_F(History, TheTrapPointsDialogsOkIsOneStepAndCancelNothing) {
 }
 
 TEST_F(History, UndoSelectsTheChangedRecordAndShowsItsValues) {
-  const ObjRef lever = Select(ObjKind::Lever, 1);
-  TypeAndLeave(QStringLiteral("UncnByte3"), QStringLiteral("300"));
+  const TObjRef lever = Select(ObjKind::Lever, 1);
+  TypeAndLeave(u"UncnByte3"_s, u"300"_s);
   ASSERT_EQ(shell.mob.Levers[lever.index].UncnByte3, 44);
   Select(ObjKind::Unit, 2);
   ASSERT_NE(page->ShownRecord(), lever);
@@ -129,7 +131,7 @@ TEST_F(History, UndoSelectsTheChangedRecordAndShowsItsValues) {
   ASSERT_TRUE(shell.session.Undo());
   EXPECT_EQ(page->ShownRecord(), lever);
   EXPECT_EQ(Model().RecordAt(page->ObjectsTree()->currentIndex()), lever);
-  EXPECT_EQ(Table().Value(QStringLiteral("UncnByte3")),
+  EXPECT_EQ(Table().Value(u"UncnByte3"_s),
             QString::number(shell.mob.Levers[lever.index].UncnByte3));
 }
 
@@ -143,7 +145,7 @@ TEST_F(History, UndoOfTakenRecordsRebuildsTheTree) {
   EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps - 1));
   ASSERT_TRUE(shell.session.Undo());
   EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps));
-  EXPECT_EQ(page->ShownRecord(), (ObjRef{ObjKind::Trap, 0}));
+  EXPECT_EQ(page->ShownRecord(), (TObjRef{ObjKind::Trap, 0}));
   ASSERT_TRUE(shell.session.Redo());
   EXPECT_EQ(Model().rowCount(Model().RootIndex(ObjKind::Trap)), int(traps - 1));
   EXPECT_FALSE(page->ShownRecord());  // nothing left to show
@@ -151,7 +153,7 @@ TEST_F(History, UndoOfTakenRecordsRebuildsTheTree) {
 
 TEST_F(History, TheButtonsAreOffWhileTheLockIsHeld) {
   Select(ObjKind::Unit, 0);
-  TypeAndLeave(QStringLiteral("LoadY"), QStringLiteral("3"));
+  TypeAndLeave(u"LoadY"_s, u"3"_s);
   ASSERT_TRUE(page->UndoButton()->isEnabled());
   shell.session.BeginBusy();
   EXPECT_FALSE(page->UndoButton()->isEnabled());
@@ -180,12 +182,12 @@ class TurnHistory : public PageTest {
 };
 
 TEST_F(TurnHistory, AWheelRunIsOneStepUntilItPausesOrTheSelectionChanges) {
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   const TRotationFields start = *ReadRotation(shell.mob, ref);
   Wheel(12);  // three turns
   EXPECT_EQ(Steps(), 1u);
   EXPECT_EQ(shell.session.History().NextUndo()->Caption(), "Поворот");
-  QTest::qWait(ObjectsPage::kWheelGestureMs + 100);
+  QTest::qWait(TObjectsPage::kWheelGestureMs + 100);
   Wheel(4);
   EXPECT_EQ(Steps(), 2u);
   Select(ObjKind::Object, 1);
@@ -202,7 +204,7 @@ TEST_F(TurnHistory, AWheelRunIsOneStepUntilItPausesOrTheSelectionChanges) {
 }
 
 TEST_F(TurnHistory, ResetAndCancelAreAStepEach) {
-  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TObjRef ref = Select(ObjKind::Unit, 0);
   const TRotationFields start = *ReadRotation(shell.mob, ref);
   Wheel(4);
   View()->FrameMouseDown(Qt::NoModifier, Qt::MiddleButton);     // reset

@@ -234,7 +234,7 @@ TEST(RecordColumns, TextsAndSortValuesOfEachKind) {
   fog.CoordX = 2.5f;
   fog.CoordY = std::numeric_limits<float>::quiet_NaN();
 
-  const auto texts = [&](ObjRef ref, char sep) {
+  const auto texts = [&](TObjRef ref, char sep) {
     std::vector<std::string> out;
     for (int c = 0; c < kRecordColumnCount; ++c) out.push_back(RecordColumnText(mob, ref, TRecordColumn(c), sep));
     return out;

@@ -14,19 +14,19 @@ class ObjectParams : public testing::Test {
  protected:
   void SetUp() override { GenerateZone(mob, {.records = 200, .seed = 11}); }
 
-  std::string Display(ObjRef ref, std::string_view key, char sep = '.') {
+  std::string Display(TObjRef ref, std::string_view key, char sep = '.') {
     return ParamDisplayText(mob, ref, key, sep).value_or("<none>");
   }
-  ApplyResult Apply(ObjRef ref, std::string_view key, std::string_view text, char sep = '.') {
+  TApplyResult Apply(TObjRef ref, std::string_view key, std::string_view text, char sep = '.') {
     return ApplyParamRow(mob, ref, key, text, sep);
   }
 
   TMob mob;
 };
 
-std::vector<std::string> Keys(const std::vector<ParamRow>& rows) {
+std::vector<std::string> Keys(const std::vector<TParamRow>& rows) {
   std::vector<std::string> keys;
-  for (const ParamRow& row : rows) keys.push_back(row.key);
+  for (const TParamRow& row : rows) keys.push_back(row.key);
   return keys;
 }
 
@@ -55,7 +55,7 @@ TEST_F(ObjectParams, EachKindShowsItsRowsInOrder) {
     if (HasCommonFields(c.kind)) {
       EXPECT_EQ(keys.back(), "ComplectionTall");
     }
-    for (const ParamRow& row : rows)
+    for (const TParamRow& row : rows)
       EXPECT_EQ(row.hasEditButton, row.key.starts_with("TrapPoints")) << row.key;
   }
   const auto trapRows = ParamRowsOf(mob, {ObjKind::Trap, 0}, '.');
@@ -70,7 +70,7 @@ TEST_F(ObjectParams, ValuesShowInTheirDisplayFormats) {
   lever.ObjectID = std::int32_t(0x80000005u);  // high identities show negative
   lever.LoadX = 0.1f;
   lever.BodyTextures = {"a", "", "b c"};
-  const ObjRef ref{ObjKind::Lever, 0};
+  const TObjRef ref{ObjKind::Lever, 0};
   EXPECT_EQ(Display(ref, "PlayerNumber"), "200");
   EXPECT_EQ(Display(ref, "ObjectID"), "-2147483643");
   EXPECT_EQ(Display(ref, "LoadX"), "0.100000001490116");
@@ -92,9 +92,9 @@ class ApplyRow : public ObjectParams, public testing::WithParamInterface<ApplyCa
 
 TEST_P(ApplyRow, ChecksAndStores) {
   const ApplyCase& c = GetParam();
-  const ObjRef ref{c.kind, 0};
+  const TObjRef ref{c.kind, 0};
   const std::string before = Display(ref, c.key);
-  const ApplyResult result = Apply(ref, c.key, c.text);
+  const TApplyResult result = Apply(ref, c.key, c.text);
   EXPECT_EQ(result.status, c.status);
   if (c.status == ApplyStatus::Accepted) {
     EXPECT_EQ(Display(ref, c.key), c.shownAfter);
@@ -143,9 +143,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ApplyCase>& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(ObjectParams, RefusedRowsShowTheFieldsValue) {
-  const ObjRef ref{ObjKind::Unit, 0};
+  const TObjRef ref{ObjKind::Unit, 0};
   mob.Units[0].PlayerNumber = 7;
-  const ApplyResult result = Apply(ref, "PlayerNumber", "256");
+  const TApplyResult result = Apply(ref, "PlayerNumber", "256");
   EXPECT_EQ(result.status, ApplyStatus::Rejected);
   EXPECT_EQ(result.rowText, "7");
   EXPECT_EQ(mob.Units[0].PlayerNumber, 7);
@@ -154,7 +154,7 @@ TEST_F(ObjectParams, RefusedRowsShowTheFieldsValue) {
 TEST_F(ObjectParams, KeysAreExactAndKindSpecific) {
   const TTrapObjBlock trap = mob.Traps[0];
   for (const char* key : {"TrapPoints1", "TrapPoints2"}) {
-    const ApplyResult result = Apply({ObjKind::Trap, 0}, key, "typed");
+    const TApplyResult result = Apply({ObjKind::Trap, 0}, key, "typed");
     EXPECT_EQ(result.status, ApplyStatus::Ignored);
     EXPECT_FALSE(result.rowText.has_value());
   }
@@ -171,7 +171,7 @@ TEST_F(ObjectParams, KeysAreExactAndKindSpecific) {
 }
 
 TEST_F(ObjectParams, CommaSeparatorIsTheOneThatCounts) {
-  const ObjRef ref{ObjKind::Flame, 0};
+  const TObjRef ref{ObjKind::Flame, 0};
   EXPECT_EQ(Apply(ref, "FlameSize", "2,5", ',').status, ApplyStatus::Accepted);
   EXPECT_EQ(mob.Flames[0].FlameSize, 2.5f);
   EXPECT_EQ(Apply(ref, "FlameSize", "3.5", ',').status, ApplyStatus::Rejected);
@@ -184,10 +184,10 @@ TEST_F(ObjectParams, ReapplyingTheDisplayedTextKeepsTheValue) {
   for (char sep : {'.', ','}) {
     for (ObjKind kind : kAllObjKinds) {
       for (std::size_t i = 0; i < std::min<std::size_t>(mob.Count(kind), 5); ++i) {
-        const ObjRef ref{kind, i};
-        for (const ParamRow& row : ParamRowsOf(mob, ref, sep)) {
+        const TObjRef ref{kind, i};
+        for (const TParamRow& row : ParamRowsOf(mob, ref, sep)) {
           const auto shown = Display(ref, row.key, sep);
-          const ApplyResult result = Apply(ref, row.key, row.value, sep);
+          const TApplyResult result = Apply(ref, row.key, row.value, sep);
           if (row.hasEditButton) continue;
           EXPECT_EQ(result.status, ApplyStatus::Accepted) << row.key << '=' << row.value;
           EXPECT_EQ(Display(ref, row.key, sep), shown) << row.key;
@@ -208,7 +208,7 @@ TEST_F(ObjectParams, ReapplyingTheDisplayedTextKeepsTheValue) {
   const StringList awkward[] = {{""}, {"a,b"}, {"x ", " y"}, {"", ""}};
   for (const StringList& list : awkward) {
     mob.Units[0].Spell = list;
-    const ApplyResult result =
+    const TApplyResult result =
         Apply({ObjKind::Unit, 0}, "Spell", Display({ObjKind::Unit, 0}, "Spell"));
     EXPECT_EQ(result.status, ApplyStatus::Accepted);
     EXPECT_EQ(mob.Units[0].Spell, list);
@@ -216,7 +216,7 @@ TEST_F(ObjectParams, ReapplyingTheDisplayedTextKeepsTheValue) {
 }
 
 TEST_F(ObjectParams, ListTextIsCleanedBeforeItIsSplit) {
-  const ApplyResult result = Apply({ObjKind::Unit, 0}, "Weapon", " sword ,  bow , ");
+  const TApplyResult result = Apply({ObjKind::Unit, 0}, "Weapon", " sword ,  bow , ");
   EXPECT_EQ(result.status, ApplyStatus::Accepted);
   EXPECT_EQ(result.rowText, " sword,bow,");
   EXPECT_EQ(mob.Units[0].Weapon, (StringList{" sword", "bow", ""}));

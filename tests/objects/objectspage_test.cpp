@@ -11,6 +11,8 @@
 #include "common/qt/qtext.h"
 #include "pagefixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -19,8 +21,8 @@ using ParamTable = PageTest;
 
 TEST_F(ObjectsTree, HasEightRootsInKindOrderWithSortedChildren) {
   const QStringList captions =
-      QStringLiteral("Юниты|Объекты|Рычаги|Ловушки|Флеймы|Партиклы 1 типа|Партиклы 2 типа|"
-                     "Партиклы 3 типа")
+      u"Юниты|Объекты|Рычаги|Ловушки|Флеймы|Партиклы 1 типа|Партиклы 2 типа|"
+                     "Партиклы 3 типа"_s
           .split(QLatin1Char('|'));
   ASSERT_EQ(Model().rowCount(), 8);
   QCollator collator;
@@ -33,7 +35,7 @@ TEST_F(ObjectsTree, HasEightRootsInKindOrderWithSortedChildren) {
     for (int row = 0; row < Model().rowCount(root); ++row) {
       const QModelIndex child = Model().index(row, 0, root);
       EXPECT_EQ(child.parent(), root);
-      const ObjRef ref = Model().RecordAt(child).value();
+      const TObjRef ref = Model().RecordAt(child).value();
       EXPECT_EQ(ref.kind, kind);
       EXPECT_EQ(child.data().toString(), FromCp1251(RecordCaption(shell.mob, ref)));
       seen[ref.index] = true;
@@ -49,10 +51,10 @@ TEST_F(ObjectsTree, HasEightRootsInKindOrderWithSortedChildren) {
 }
 
 TEST_F(ObjectsTree, KeepsCaptionsUntilRebuiltAndEmptiesWithoutDocument) {
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   const QModelIndex node = Model().IndexOf(ref);
   const QString caption = node.data().toString();
-  TypeAndLeave(QStringLiteral("Name2"), QStringLiteral("renamed"));
+  TypeAndLeave(u"Name2"_s, u"renamed"_s);
   EXPECT_EQ(shell.mob.Objects[ref.index].Name2, "renamed");
   EXPECT_EQ(node.data().toString(), caption);
 
@@ -82,8 +84,8 @@ TEST_F(ObjectsTree, NumberColumnsHoldTheirWidestValuesUncut) {
 }
 
 TEST_F(ParamTable, ShowsTheRowsOfTheSelectedKind) {
-  EXPECT_EQ(Table().horizontalHeaderItem(0)->text(), QStringLiteral("Параметр"));
-  EXPECT_EQ(Table().horizontalHeaderItem(1)->text(), QStringLiteral("Значение"));
+  EXPECT_EQ(Table().horizontalHeaderItem(0)->text(), u"Параметр"_s);
+  EXPECT_EQ(Table().horizontalHeaderItem(1)->text(), u"Значение"_s);
   const std::pair<ObjKind, int> counts[] = {
       {ObjKind::Unit, 31},  {ObjKind::Object, 24},    {ObjKind::Lever, 32},
       {ObjKind::Trap, 30},  {ObjKind::Flame, 29},     {ObjKind::Particle1, 11},
@@ -100,13 +102,13 @@ TEST_F(ParamTable, ShowsTheRowsOfTheSelectedKind) {
 }
 
 TEST_F(ParamTable, SelectionOnAnotherPageLeavesTheTable) {
-  const ObjRef shown = Select(ObjKind::Flame, 0);
+  const TObjRef shown = Select(ObjKind::Flame, 0);
   shell.active = false;
   Select(ObjKind::Unit, 0);
   EXPECT_EQ(Table().rowCount(), 29);
   EXPECT_EQ(page->ShownRecord(), shown);
   // Typing into the table still reaches the record the table shows.
-  TypeAndLeave(QStringLiteral("FlameSize"), QStringLiteral("3.25"));
+  TypeAndLeave(u"FlameSize"_s, u"3.25"_s);
   EXPECT_EQ(shell.mob.Flames[shown.index].FlameSize, 3.25f);
 
   shell.active = true;
@@ -115,29 +117,29 @@ TEST_F(ParamTable, SelectionOnAnotherPageLeavesTheTable) {
 }
 
 TEST_F(ParamTable, BytesIntegersAndTheLeverBytes) {
-  const ObjRef unit = Select(ObjKind::Unit, 0);
-  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("-1"));
+  const TObjRef unit = Select(ObjKind::Unit, 0);
+  TypeAndLeave(u"PlayerNumber"_s, u"-1"_s);
   EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
   EXPECT_TRUE(shell.session.Modified());
   Select(ObjKind::Unit, 1);
   Select(ObjKind::Unit, 0);
-  EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
+  EXPECT_EQ(Table().Value(u"PlayerNumber"_s), u"255"_s);
 
-  TypeAndLeave(QStringLiteral("PlayerNumber"), QStringLiteral("256"));
-  EXPECT_EQ(Table().Value(QStringLiteral("PlayerNumber")), QStringLiteral("255"));
+  TypeAndLeave(u"PlayerNumber"_s, u"256"_s);
+  EXPECT_EQ(Table().Value(u"PlayerNumber"_s), u"255"_s);
   EXPECT_EQ(shell.mob.Units[unit.index].PlayerNumber, 255);
   EXPECT_TRUE(shell.session.Modified());
   EXPECT_TRUE(shell.statusMessages.isEmpty());  // a failed check is silent
 
-  const ObjRef lever = Select(ObjKind::Lever, 0);
-  TypeAndLeave(QStringLiteral("UncnByte3"), QStringLiteral("300"));
+  const TObjRef lever = Select(ObjKind::Lever, 0);
+  TypeAndLeave(u"UncnByte3"_s, u"300"_s);
   EXPECT_EQ(shell.mob.Levers[lever.index].UncnByte3, 44);
-  EXPECT_EQ(Table().Value(QStringLiteral("UncnByte3")), QStringLiteral("300"));  // as typed
+  EXPECT_EQ(Table().Value(u"UncnByte3"_s), u"300"_s);  // as typed
   EXPECT_TRUE(shell.session.Modified());
 }
 
 TEST_F(ParamTable, TextsThatPassTheCheckButHoldNoNumberChangeNothing) {
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   const TObjectObjBlock before = shell.mob.Objects[ref.index];
   const std::pair<const char*, const char*> cases[] = {
       {"LoadX", "."}, {"LoadY", "-."}, {"LoadZ", "NAN"}, {"ObjectID", "99999999999"},
@@ -151,65 +153,65 @@ TEST_F(ParamTable, TextsThatPassTheCheckButHoldNoNumberChangeNothing) {
   EXPECT_EQ(shell.mob.Objects[ref.index], before);
   EXPECT_FALSE(shell.session.Modified());
   ASSERT_EQ(shell.statusMessages.size(), 5);
-  EXPECT_TRUE(shell.statusMessages[2].contains(QStringLiteral("LoadZ")));
+  EXPECT_TRUE(shell.statusMessages[2].contains(u"LoadZ"_s));
 }
 
 TEST_F(ParamTable, FloatsListsAndStrings) {
-  const ObjRef unit = Select(ObjKind::Unit, 2);
+  const TObjRef unit = Select(ObjKind::Unit, 2);
   TUnitObjBlock& record = shell.mob.Units[unit.index];
-  EXPECT_EQ(Table().Value(QStringLiteral("ComplectionDex")),
+  EXPECT_EQ(Table().Value(u"ComplectionDex"_s),
             FromCp1251(FloatToDisplayText(record.ComplectionDex, LocaleDecimalSeparator())));
 
-  TypeAndLeave(QStringLiteral("Armour"), QStringLiteral("a ,  b"));
+  TypeAndLeave(u"Armour"_s, u"a ,  b"_s);
   EXPECT_EQ(record.Armour, (StringList{"a", "b"}));
-  EXPECT_EQ(Table().Value(QStringLiteral("Armour")), QStringLiteral("a,b"));
-  TypeAndLeave(QStringLiteral("Items"), QString());
+  EXPECT_EQ(Table().Value(u"Armour"_s), u"a,b"_s);
+  TypeAndLeave(u"Items"_s, QString());
   EXPECT_TRUE(record.Items.empty());
 
-  TypeAndLeave(QStringLiteral("Name1"), QStringLiteral("  Орк  "));
+  TypeAndLeave(u"Name1"_s, u"  Орк  "_s);
   EXPECT_EQ(record.Name1, Utf8ToCp1251("  Орк  ").value());
 }
 
 TEST_F(ParamTable, OpeningALongValueKeepsAllOfIt) {
   // A cell editor shows no more than its length limit; a value beyond it must not
   // come back cut short when the row is re-applied.
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   const std::string longName(40000, 'n');
   shell.mob.Objects[ref.index].Name2 = longName;
   Select(ObjKind::Object, 1);
   Select(ObjKind::Object, 0);
-  const int row = RowOf(QStringLiteral("Name2"));
+  const int row = RowOf(u"Name2"_s);
   Table().setCurrentCell(row, 1);
   Table().editItem(Table().item(row, 1));
   ASSERT_NE(OpenEditor(), nullptr);
-  LeaveRow(QStringLiteral("Name2"));
+  LeaveRow(u"Name2"_s);
   EXPECT_EQ(shell.mob.Objects[ref.index].Name2, longName);
 }
 
 TEST_F(ParamTable, CharactersOutsideCodePage1251AreRefused) {
-  const ObjRef ref = Select(ObjKind::Particle1, 0);
+  const TObjRef ref = Select(ObjKind::Particle1, 0);
   const std::string before = shell.mob.Particles1[ref.index].NameStr;
-  TypeAndLeave(QStringLiteral("NameStr"), QStringLiteral("fire 火"));
+  TypeAndLeave(u"NameStr"_s, u"fire 火"_s);
   EXPECT_EQ(shell.mob.Particles1[ref.index].NameStr, before);
-  EXPECT_EQ(Table().Value(QStringLiteral("NameStr")), FromCp1251(before));
+  EXPECT_EQ(Table().Value(u"NameStr"_s), FromCp1251(before));
   EXPECT_FALSE(shell.session.Modified());
   ASSERT_EQ(shell.statusMessages.size(), 1);
-  EXPECT_TRUE(shell.statusMessages[0].contains(QStringLiteral("火")));
+  EXPECT_TRUE(shell.statusMessages[0].contains(u"火"_s));
 }
 
 TEST_F(ParamTable, TrapPointRowsTakeTextButNeverReachTheRecord) {
-  const ObjRef ref = Select(ObjKind::Trap, 0);
+  const TObjRef ref = Select(ObjKind::Trap, 0);
   const TTrapObjBlock before = shell.mob.Traps[ref.index];
-  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints1")), QStringLiteral("Click to edit ----->"));
-  TypeAndLeave(QStringLiteral("TrapPoints2"), QStringLiteral("typed"));
-  EXPECT_EQ(Table().Value(QStringLiteral("TrapPoints2")), QStringLiteral("typed"));
+  EXPECT_EQ(Table().Value(u"TrapPoints1"_s), u"Click to edit ----->"_s);
+  TypeAndLeave(u"TrapPoints2"_s, u"typed"_s);
+  EXPECT_EQ(Table().Value(u"TrapPoints2"_s), u"typed"_s);
   EXPECT_EQ(shell.mob.Traps[ref.index], before);
   EXPECT_FALSE(shell.session.Modified());
 }
 
 TEST_F(ParamTable, RotationRowsTurnTheView) {
-  const ObjRef ref = Select(ObjKind::Flame, 0);
-  TypeAndLeave(QStringLiteral("RotationX"), QStringLiteral("0.5"));
+  const TObjRef ref = Select(ObjKind::Flame, 0);
+  TypeAndLeave(u"RotationX"_s, u"0.5"_s);
   EXPECT_EQ(shell.mob.Flames[ref.index].RotationX, 0.5f);
   if (View()) {
     EXPECT_EQ(View()->Rotation().X, 0.5f);
@@ -221,10 +223,10 @@ TEST_F(ParamTable, RotationRowsTurnTheView) {
 
 TEST_F(ParamTable, LeavingTheTableReappliesTheCurrentRow) {
   ShowPage();
-  const ObjRef ref = Select(ObjKind::Object, 3);
+  const TObjRef ref = Select(ObjKind::Object, 3);
   const float before = shell.mob.Objects[ref.index].LoadX;
   Table().setFocus();
-  Table().setCurrentCell(RowOf(QStringLiteral("LoadX")), 1);
+  Table().setCurrentCell(RowOf(u"LoadX"_s), 1);
   QCoreApplication::processEvents();
   EXPECT_TRUE(page->ValuesEditorFocused());
   EXPECT_FALSE(shell.session.Modified());
@@ -240,10 +242,10 @@ TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
   // The busy lock disables the table; the focus it takes away, at once or at the
   // next focus change, is no leave of the user's.
   ShowPage();
-  const ObjRef ref = Select(ObjKind::Object, 3);
+  const TObjRef ref = Select(ObjKind::Object, 3);
   const float before = shell.mob.Objects[ref.index].LoadX;
   Table().setFocus();
-  TypeInto(QStringLiteral("LoadX"), QStringLiteral("12"));
+  TypeInto(u"LoadX"_s, u"12"_s);
   QCoreApplication::processEvents();
   ASSERT_TRUE(page->ValuesEditorFocused());
 
@@ -266,10 +268,10 @@ TEST_F(ParamTable, DisablingTheTableTakesItsFocusWithoutApplyingAnything) {
 
 TEST_F(ParamTable, EnterAppliesTheCellAsOneStepAndEscapeDropsIt) {
   ShowPage();
-  const ObjRef unit = Select(ObjKind::Unit, 0);
+  const TObjRef unit = Select(ObjKind::Unit, 0);
   const std::uint8_t before = shell.mob.Units[unit.index].PlayerNumber;
   Table().setFocus();
-  TypeInto(QStringLiteral("PlayerNumber"), before == 3 ? QStringLiteral("4") : QStringLiteral("3"));
+  TypeInto(u"PlayerNumber"_s, before == 3 ? u"4"_s : u"3"_s);
   const std::uint8_t typed = before == 3 ? 4 : 3;
   QTest::keyClick(OpenEditor(), Qt::Key_Return);
   QCoreApplication::processEvents();  // the delegate closes its editor queued
@@ -278,12 +280,12 @@ TEST_F(ParamTable, EnterAppliesTheCellAsOneStepAndEscapeDropsIt) {
   EXPECT_TRUE(shell.session.Modified());
   EXPECT_EQ(shell.session.History().Count(), 1u);
   EXPECT_TRUE(page->UndoButton()->isEnabled());
-  EXPECT_EQ(Table().CurrentKey(), QStringLiteral("PlayerNumber"));  // the cursor stays
+  EXPECT_EQ(Table().CurrentKey(), u"PlayerNumber"_s);  // the cursor stays
   EXPECT_TRUE(Table().EditedKeys().isEmpty());
 
   // Escape drops the text: nothing is applied, now or by a later command.
   const float loadX = shell.mob.Units[unit.index].LoadX;
-  TypeInto(QStringLiteral("LoadX"), QStringLiteral("5"));  // leaving PlayerNumber re-applies it
+  TypeInto(u"LoadX"_s, u"5"_s);  // leaving PlayerNumber re-applies it
   QTest::keyClick(OpenEditor(), Qt::Key_Escape);
   QCoreApplication::processEvents();
   EXPECT_TRUE(Table().EditedKeys().isEmpty());
@@ -311,7 +313,7 @@ TEST_F(ParamTable, ACommandTakesOnlyATypedCell) {
   ShowPage();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    const ObjRef ref = Select(ObjKind::Lever, 1);
+    const TObjRef ref = Select(ObjKind::Lever, 1);
     const QString key = QString::fromLatin1(c.key);
     const QString shownBefore = Table().Value(key);
     Table().setFocus();
@@ -338,9 +340,9 @@ TEST_F(ParamTable, ACommandTakesOnlyATypedCell) {
 
 TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
   ShowPage();
-  const ObjRef ref = Select(ObjKind::Lever, 1);
+  const TObjRef ref = Select(ObjKind::Lever, 1);
   Table().setFocus();
-  TypeInto(QStringLiteral("Key"), QStringLiteral("4242"));
+  TypeInto(u"Key"_s, u"4242"_s);
   QCoreApplication::processEvents();
   ASSERT_TRUE(page->ValuesEditorFocused());
   EXPECT_NE(shell.mob.Levers[ref.index].Key, 4242);
@@ -351,7 +353,7 @@ TEST_F(ParamTable, CommitBeforeSaveWritesTheTypedValue) {
 
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
-  const std::string path = ToUtf8(dir.filePath(QStringLiteral("zone.mob")));
+  const std::string path = ToUtf8(dir.filePath(u"zone.mob"_s));
   ASSERT_TRUE(shell.mob.Save(path)) << shell.mob.LogText;
   TMob saved;
   ASSERT_TRUE(saved.Load(path)) << saved.LogText;
@@ -368,12 +370,12 @@ using FilterBox = PageTest;
 
 TEST_F(FilterBox, NarrowsOpensKindsWithMatchesAndEscapeKeepsTheSelection) {
   ShowPage();
-  const ObjRef lever = Select(ObjKind::Lever, 2);
+  const TObjRef lever = Select(ObjKind::Lever, 2);
   ASSERT_EQ(page->ShownRecord(), lever);
   ASSERT_TRUE(page->KeyDown(Qt::Key_E, Qt::ControlModifier));
   EXPECT_TRUE(page->FilterBox()->hasFocus());
 
-  QTest::keyClicks(page->FilterBox(), QStringLiteral("kind:units"));
+  QTest::keyClicks(page->FilterBox(), u"kind:units"_s);
   page->ApplyFilter();
   EXPECT_TRUE(page->ObjectsTree()->isExpanded(Model().RootIndex(ObjKind::Unit)));
   EXPECT_FALSE(page->ObjectsTree()->isExpanded(Model().RootIndex(ObjKind::Lever)));
@@ -398,13 +400,13 @@ TEST_F(FilterBox, TypingAppliesAfterAPauseAndABadTermKeepsTheLastFilter) {
   EXPECT_FALSE(Model().Filtered());  // not yet
   QTRY_VERIFY(Model().Filtered());
   EXPECT_EQ(Model().RecordAt(Model().index(0, 0, Model().RootIndex(ObjKind::Object))),
-            (ObjRef{ObjKind::Object, 4}));
+            (TObjRef{ObjKind::Object, 4}));
 
-  page->FilterBox()->setText(QStringLiteral("player:999"));
+  page->FilterBox()->setText(u"player:999"_s);
   page->ApplyFilter();
-  EXPECT_TRUE(shell.statusMessages.back().startsWith(QStringLiteral("После player:")));
+  EXPECT_TRUE(shell.statusMessages.back().startsWith(u"После player:"_s));
   EXPECT_EQ(Model().RecordAt(Model().index(0, 0, Model().RootIndex(ObjKind::Object))),
-            (ObjRef{ObjKind::Object, 4}));
+            (TObjRef{ObjKind::Object, 4}));
 }
 
 TEST_F(FilterBox, TakesNoInputWhileTheDocumentIsHeldOrClosed) {
@@ -424,9 +426,9 @@ TEST_F(FilterBox, TakesNoInputWhileTheDocumentIsHeldOrClosed) {
 
 TEST_F(FilterBox, AJumpToAHiddenRecordLetsTheFilterGo) {
   ShowPage();
-  page->FilterBox()->setText(QStringLiteral("kind:flames"));
+  page->FilterBox()->setText(u"kind:flames"_s);
   page->ApplyFilter();
-  const ObjRef unit{ObjKind::Unit, 3};
+  const TObjRef unit{ObjKind::Unit, 3};
   page->ShowResult({"", std::nullopt, unit});
   EXPECT_FALSE(Model().Filtered());
   EXPECT_TRUE(page->FilterBox()->text().isEmpty());
@@ -436,7 +438,7 @@ TEST_F(FilterBox, AJumpToAHiddenRecordLetsTheFilterGo) {
 
 TEST_F(FilterBox, FindInScriptListsTheLinesThatNameTheRecord) {
   ShowPage();
-  const ObjRef unit = Select(ObjKind::Unit, 0);
+  const TObjRef unit = Select(ObjKind::Unit, 0);
   TUnitObjBlock& record = shell.mob.Units[unit.index];
   record.ObjectID = 123456;
   record.ScriptVariableName = "hero";
@@ -444,14 +446,14 @@ TEST_F(FilterBox, FindInScriptListsTheLinesThatNameTheRecord) {
   page->ObjectsTree()->setFocus();
   ASSERT_TRUE(page->KeyDown(Qt::Key_F12, Qt::ShiftModifier));
   ASSERT_EQ(shell.results.size(), 2u);  // the comment names nobody
-  EXPECT_TRUE(shell.resultsTitle.endsWith(QStringLiteral(" в скрипте — строк: 2"))) << shell.resultsTitle.toStdString();
+  EXPECT_TRUE(shell.resultsTitle.endsWith(u" в скрипте — строк: 2"_s)) << shell.resultsTitle.toStdString();
   EXPECT_EQ(std::get<TScriptPlace>(shell.results[0].target), (TScriptPlace{2, 3}));
   EXPECT_EQ(shell.results[0].text, "2: GetObjectByID(123456);");
   EXPECT_EQ(std::get<TScriptPlace>(shell.results[1].target).line, 4u);
 
   shell.editedScript = "nothing here\n";
   page->FindInScript();
-  EXPECT_TRUE(shell.statusMessages.back().startsWith(QStringLiteral("Скрипт не называет запись")));
+  EXPECT_TRUE(shell.statusMessages.back().startsWith(u"Скрипт не называет запись"_s));
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include "objects/ui/objectstreemodel.h"
 #include "support/fakeshell.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -28,8 +30,8 @@ class TreeModel : public testing::Test {
   QModelIndex Cell(ObjKind kind, int row, TRecordColumn column) {
     return model.index(row, int(column), model.RootIndex(kind));
   }
-  std::vector<ObjRef> Shown(ObjKind kind) {
-    std::vector<ObjRef> refs;
+  std::vector<TObjRef> Shown(ObjKind kind) {
+    std::vector<TObjRef> refs;
     for (int row = 0; row < model.rowCount(model.RootIndex(kind)); ++row)
       refs.push_back(*model.RecordAt(Cell(kind, row, TRecordColumn::Caption)));
     return refs;
@@ -37,18 +39,18 @@ class TreeModel : public testing::Test {
   void Filter(std::string_view text) { model.SetFilter(std::get<TObjectFilter>(ParseObjectFilter(text))); }
 
   TMob mob;
-  ObjectsTreeModel model;
+  TObjectsTreeModel model;
 };
 
 TEST_F(TreeModel, RowsWorkedOutOnAnotherThreadFillAsARefillWould) {
   model.sort(int(TRecordColumn::Name2), Qt::DescendingOrder);
-  std::vector<std::vector<ObjRef>> direct;
+  std::vector<std::vector<TObjRef>> direct;
   for (ObjKind kind : kAllObjKinds) direct.push_back(Shown(kind));
-  const auto expectShown = [&](const std::vector<std::vector<ObjRef>>& expected) {
+  const auto expectShown = [&](const std::vector<std::vector<TObjRef>>& expected) {
     for (ObjKind kind : kAllObjKinds) EXPECT_EQ(Shown(kind), expected[std::size_t(kind)]) << int(kind);
   };
 
-  std::unique_ptr<ObjectsTreeModel::TRows> prepared;
+  std::unique_ptr<TObjectsTreeModel::TRows> prepared;
   std::thread([&] { prepared = model.Prepare(mob); }).join();
   model.Fill(nullptr);
   EXPECT_EQ(model.rowCount(), 0);
@@ -58,7 +60,7 @@ TEST_F(TreeModel, RowsWorkedOutOnAnotherThreadFillAsARefillWould) {
   // The sort column changed after the rows were worked out: they follow it.
   std::thread([&] { prepared = model.Prepare(mob); }).join();
   model.sort(int(TRecordColumn::Caption), Qt::AscendingOrder);
-  std::vector<std::vector<ObjRef>> byCaption;
+  std::vector<std::vector<TObjRef>> byCaption;
   for (ObjKind kind : kAllObjKinds) byCaption.push_back(Shown(kind));
   model.Fill(&mob, '.', std::move(prepared));
   expectShown(byCaption);
@@ -68,7 +70,7 @@ TEST_F(TreeModel, RowsWorkedOutOnAnotherThreadFillAsARefillWould) {
   mob.DeleteRecord(ObjKind::Lever, 0);
   model.Fill(&mob, '.', std::move(prepared));
   EXPECT_EQ(std::size_t(model.rowCount(model.RootIndex(ObjKind::Lever))), mob.Count(ObjKind::Lever));
-  for (const ObjRef& ref : Shown(ObjKind::Lever))
+  for (const TObjRef& ref : Shown(ObjKind::Lever))
     EXPECT_EQ(model.data(model.IndexOf(ref)).toString(), FromCp1251(RecordCaption(mob, ref)));
 }
 
@@ -79,7 +81,7 @@ TEST_F(TreeModel, RecordRowsShowTheirColumnsAndKindRowsTheirCount) {
     EXPECT_EQ(root.siblingAtColumn(int(TRecordColumn::Id)).data().toString(),
               QString::number(mob.Count(kind)));
     ASSERT_GT(model.rowCount(root), 0);
-    const ObjRef ref = *model.RecordAt(Cell(kind, 0, TRecordColumn::Caption));
+    const TObjRef ref = *model.RecordAt(Cell(kind, 0, TRecordColumn::Caption));
     for (int c = 1; c < kRecordColumnCount; ++c)
       EXPECT_EQ(Cell(kind, 0, TRecordColumn(c)).data().toString(),
                 FromCp1251(RecordColumnText(mob, ref, TRecordColumn(c), '.')))
@@ -107,7 +109,7 @@ TEST_F(TreeModel, NumericColumnsSortAsNumbersBothWaysAndKindRowsStay) {
   for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
     model.sort(int(TRecordColumn::Id), order);
     for (ObjKind kind : kAllObjKinds) {
-      EXPECT_EQ(model.RootIndex(kind).data().toString(), ObjectsTreeModel::RootCaption(kind));
+      EXPECT_EQ(model.RootIndex(kind).data().toString(), TObjectsTreeModel::RootCaption(kind));
       const auto refs = Shown(kind);
       ASSERT_EQ(refs.size(), mob.Count(kind));
       for (std::size_t i = 1; i < refs.size(); ++i) {
@@ -126,7 +128,7 @@ TEST_F(TreeModel, NanAndMissingFieldsSortLastAndCaptionOrderComesBack) {
   const auto byCaption = Shown(ObjKind::Flame);
   for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
     model.sort(int(TRecordColumn::X), order);
-    EXPECT_EQ(Shown(ObjKind::Flame).back(), (ObjRef{ObjKind::Flame, 0}));
+    EXPECT_EQ(Shown(ObjKind::Flame).back(), (TObjRef{ObjKind::Flame, 0}));
   }
   model.sort(int(TRecordColumn::Name2), Qt::AscendingOrder);
   model.sort(int(TRecordColumn::Caption), Qt::AscendingOrder);
@@ -137,11 +139,11 @@ TEST_F(TreeModel, EqualCaptionsKeepListOrderEitherWay) {
   TMob small;
   for (const char* name : {"b", "a", "b", "a"}) small.Objects.emplace_back().Name2 = name;
   model.Fill(&small);
-  const std::vector<ObjRef> ascending = {{ObjKind::Object, 1}, {ObjKind::Object, 3}, {ObjKind::Object, 0},
+  const std::vector<TObjRef> ascending = {{ObjKind::Object, 1}, {ObjKind::Object, 3}, {ObjKind::Object, 0},
                                          {ObjKind::Object, 2}};
   EXPECT_EQ(Shown(ObjKind::Object), ascending);
   model.sort(0, Qt::DescendingOrder);
-  const std::vector<ObjRef> descending = {{ObjKind::Object, 0}, {ObjKind::Object, 2}, {ObjKind::Object, 1},
+  const std::vector<TObjRef> descending = {{ObjKind::Object, 0}, {ObjKind::Object, 2}, {ObjKind::Object, 1},
                                           {ObjKind::Object, 3}};
   EXPECT_EQ(Shown(ObjKind::Object), descending);
 }
@@ -149,7 +151,7 @@ TEST_F(TreeModel, EqualCaptionsKeepListOrderEitherWay) {
 TEST_F(TreeModel, SelectionFollowsItsRecordThroughSortAndFilter) {
   QItemSelectionModel selection(&model);
   const QModelIndex node = Cell(ObjKind::Unit, 3, TRecordColumn::Caption);
-  const ObjRef ref = *model.RecordAt(node);
+  const TObjRef ref = *model.RecordAt(node);
   selection.setCurrentIndex(node, QItemSelectionModel::ClearAndSelect);
   const QPersistentModelIndex root(model.RootIndex(ObjKind::Lever));
 
@@ -173,13 +175,13 @@ TEST_F(TreeModel, FilterNarrowsRowsAndCountsWithoutTouchingTheDocument) {
   QString upper = FromCp1251(name).toUpper();
   Filter(ToCp1251(upper).value());
   EXPECT_GE(model.ShownCount(ObjKind::Unit), 1u);
-  for (const ObjRef& ref : Shown(ObjKind::Unit))
+  for (const TObjRef& ref : Shown(ObjKind::Unit))
     EXPECT_NE(FromCp1251(mob.Units[ref.index].Name1 + mob.Units[ref.index].Name2 +
                          mob.Units[ref.index].ScriptVariableName)
                   .indexOf(FromCp1251(name), 0, Qt::CaseInsensitive),
               -1);
   EXPECT_EQ(model.RootIndex(ObjKind::Unit).siblingAtColumn(1).data().toString(),
-            QStringLiteral("%1 из %2").arg(model.ShownCount(ObjKind::Unit)).arg(units));
+            u"%1 из %2"_s.arg(model.ShownCount(ObjKind::Unit)).arg(units));
 
   Filter("kind:particles2 player:1");  // particles have no player: nothing passes
   for (ObjKind kind : kAllObjKinds) EXPECT_EQ(model.ShownCount(kind), 0u);

@@ -8,6 +8,8 @@
 #include "common/qt/qtext.h"
 #include "pagefixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -31,11 +33,11 @@ void Wheel(TOrientatorFr& view, int delta, Qt::KeyboardModifiers modifiers = Qt:
   QCoreApplication::sendEvent(&view, &event);
 }
 
-TQuaternion RecordRotation(const TMob& mob, ObjRef ref) { return RotationOf(mob, ref).value(); }
+TQuaternion RecordRotation(const TMob& mob, TObjRef ref) { return RotationOf(mob, ref).value(); }
 
 TEST_F(OrientationView, OneWheelEventInFourTurns) {
   TOrientatorFr& view = *View();
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   shell.mob.Objects[ref.index].RotationW = 1;
   shell.mob.Objects[ref.index].RotationZ = 0;
   Select(ObjKind::Object, 1);
@@ -60,7 +62,7 @@ TEST_F(OrientationView, OneWheelEventInFourTurns) {
 TEST_F(OrientationView, FineWheelStepRoundsItsAngleOnce) {
   // High-resolution wheels send small deltas; for 7 a float constant times 7 is one
   // bit off the angle rounded once from the exact product.
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   shell.mob.Objects[ref.index].RotationW = 1;
   shell.mob.Objects[ref.index].RotationZ = 0;
   Select(ObjKind::Object, 1);
@@ -73,7 +75,7 @@ TEST_F(OrientationView, FineWheelStepRoundsItsAngleOnce) {
 
 TEST_F(OrientationView, WheelWithButtonsTurnsAboutXOrY) {
   TOrientatorFr& view = *View();
-  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TObjRef ref = Select(ObjKind::Unit, 0);
   const struct {
     Qt::MouseButtons buttons;
     float TQuaternion::*turned;
@@ -92,7 +94,7 @@ TEST_F(OrientationView, WheelWithButtonsTurnsAboutXOrY) {
 }
 
 TEST_F(OrientationView, CtrlWheelNormalisesWithoutTurning) {
-  const ObjRef ref = Select(ObjKind::Lever, 0);
+  const TObjRef ref = Select(ObjKind::Lever, 0);
   StoreRotation(shell.mob, ref, {2, 0, 0, 0});
   Select(ObjKind::Lever, 1);
   Select(ObjKind::Lever, 0);
@@ -103,7 +105,7 @@ TEST_F(OrientationView, CtrlWheelNormalisesWithoutTurning) {
 
 TEST_F(OrientationView, MiddleButtonResetsShiftMiddleCancelsCtrlMiddleResetsCamera) {
   TOrientatorFr& view = *View();
-  const ObjRef ref = Select(ObjKind::Trap, 0);
+  const TObjRef ref = Select(ObjKind::Trap, 0);
   const TQuaternion atSelection = RecordRotation(shell.mob, ref);
   for (int i = 0; i < 9; ++i) Wheel(view, kNotch);  // three turns
   ASSERT_NE(RecordRotation(shell.mob, ref), atSelection);
@@ -164,7 +166,7 @@ TEST_F(OrientationView, ParticleTurnsAreDrawnButNeverStored) {
 
 TEST_F(OrientationView, TurnsDuringAWorkerSaveAreNotStored) {
   TOrientatorFr& view = *View();
-  const ObjRef ref = Select(ObjKind::Unit, 0);
+  const TObjRef ref = Select(ObjKind::Unit, 0);
   const TQuaternion before = RecordRotation(shell.mob, ref);
   shell.session.BeginBusy();
   Wheel(view, kNotch);
@@ -178,7 +180,7 @@ TEST_F(OrientationView, RotationRowsFollowWithinHalfASecondOnlyWhileShowing) {
   TOrientatorFr& view = *View();
   Select(ObjKind::Unit, 0);
   const char sep = LocaleDecimalSeparator();
-  const auto shownZ = [&] { return Table().Value(QStringLiteral("RotationZ")); };
+  const auto shownZ = [&] { return Table().Value(u"RotationZ"_s); };
   const auto expectedZ = [&] { return FromCp1251(FloatToDisplayText(view.Rotation().Z, sep)); };
 
   Wheel(view, kNotch);
@@ -197,9 +199,9 @@ TEST_F(OrientationView, RotationRowsFollowWithinHalfASecondOnlyWhileShowing) {
 
 TEST_F(OrientationView, HoveringTakesTheFocusAndAppliesTheTableRow) {
   ShowPage();
-  const ObjRef ref = Select(ObjKind::Object, 0);
+  const TObjRef ref = Select(ObjKind::Object, 0);
   Table().setFocus();
-  TypeInto(QStringLiteral("LoadZ"), QStringLiteral("12.5"));
+  TypeInto(u"LoadZ"_s, u"12.5"_s);
   QCoreApplication::processEvents();
   ASSERT_TRUE(page->ValuesEditorFocused());
   QTest::mouseMove(View(), QPoint(50, 60));
@@ -211,7 +213,7 @@ TEST_F(OrientationView, HoveringTakesTheFocusAndAppliesTheTableRow) {
 
 TEST_F(ViewSlot, DrawsTheSceneOrShowsANotice) {
   ShowPage();
-  const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
+  const bool offscreen = QGuiApplication::platformName() == u"offscreen"_s;
   if (offscreen) {
     // No display driver: the notice stands in and the rest of the page works.
     EXPECT_TRUE(page->OrientatorNotice()->isVisible());
@@ -240,10 +242,10 @@ TEST_F(ViewSlot, DrawsTheSceneOrShowsANotice) {
 TEST_F(ViewSlot, HelpTextHasItsEighteenLines) {
   const QStringList lines = page->OrientatorHelpMemo()->toPlainText().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 18);
-  EXPECT_EQ(lines[0], QStringLiteral("Оси:"));
+  EXPECT_EQ(lines[0], u"Оси:"_s);
   EXPECT_EQ(lines[4], QString());
-  EXPECT_EQ(lines[7], QStringLiteral("    Правый мЫш - крутить"));
-  EXPECT_EQ(lines[17], QStringLiteral("  Shift + средний мЫш - отменить"));
+  EXPECT_EQ(lines[7], u"    Правый мЫш - крутить"_s);
+  EXPECT_EQ(lines[17], u"  Shift + средний мЫш - отменить"_s);
   EXPECT_TRUE(page->OrientatorHelpMemo()->isReadOnly());
 }
 

@@ -25,7 +25,7 @@ class PageTest : public testing::Test {
   void SetUp() override {
     GenerateZone(shell.mob, {.records = 300, .seed = 5});
     shell.session.Adopt("zone.mob");
-    page = std::make_unique<ObjectsPage>(shell);
+    page = std::make_unique<TObjectsPage>(shell);
     page->InitGL();
     page->FillObjectsTree();
   }
@@ -50,11 +50,11 @@ class PageTest : public testing::Test {
     ASSERT_EQ(QApplication::activeWindow(), page.get());
   }
 
-  ObjectsTreeModel& Model() { return *page->TreeModel(); }
-  ValuesEditor& Table() { return *page->Editor(); }
+  TObjectsTreeModel& Model() { return *page->TreeModel(); }
+  TValuesEditor& Table() { return *page->Editor(); }
 
   // Selects the record node at `row` under the kind's root; returns its record.
-  ObjRef Select(ObjKind kind, int row = 0) {
+  TObjRef Select(ObjKind kind, int row = 0) {
     const QModelIndex index = Model().index(row, 0, Model().RootIndex(kind));
     page->ObjectsTree()->setCurrentIndex(index);
     return Model().RecordAt(index).value();
@@ -93,7 +93,7 @@ class PageTest : public testing::Test {
   }
 
   TFakeShell shell;
-  std::unique_ptr<ObjectsPage> page;
+  std::unique_ptr<TObjectsPage> page;
 };
 
 }  // namespace kelvarin

@@ -119,26 +119,26 @@ TEST(TrapPointValues, TypedIntegers) {
 }
 
 TEST(TrapPointTable, AddInsertDeleteMove) {
-  TTrapPointTable table = TTrapPointTable::Of(std::vector<TrapPoint3>{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}});
+  TTrapPointTable table = TTrapPointTable::Of(std::vector<TTrapPoint3>{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}});
   ASSERT_EQ(table.Count(), 3u);
   table.Move(0, 2);
-  EXPECT_EQ(table.Points3(), (std::vector<TrapPoint3>{{4, 5, 6}, {7, 8, 9}, {1, 2, 3}}));
+  EXPECT_EQ(table.Points3(), (std::vector<TTrapPoint3>{{4, 5, 6}, {7, 8, 9}, {1, 2, 3}}));
   table.Move(2, 1);
-  EXPECT_EQ(table.Points3(), (std::vector<TrapPoint3>{{4, 5, 6}, {1, 2, 3}, {7, 8, 9}}));
+  EXPECT_EQ(table.Points3(), (std::vector<TTrapPoint3>{{4, 5, 6}, {1, 2, 3}, {7, 8, 9}}));
   table.Insert(1);
   table.Insert(table.Count());
-  EXPECT_EQ(table.Points3(), (std::vector<TrapPoint3>{{4, 5, 6}, {0, 0, 0}, {1, 2, 3}, {7, 8, 9}, {0, 0, 0}}));
+  EXPECT_EQ(table.Points3(), (std::vector<TTrapPoint3>{{4, 5, 6}, {0, 0, 0}, {1, 2, 3}, {7, 8, 9}, {0, 0, 0}}));
   table.SetValue(1, 2, 0xFFFFFFFF);
   table.Remove(0);
   table.Remove(99);  // nothing there
   table.Move(0, 7);
-  EXPECT_EQ(table.Points3(), (std::vector<TrapPoint3>{{0, 0, 0xFFFFFFFF}, {1, 2, 3}, {7, 8, 9}, {0, 0, 0}}));
+  EXPECT_EQ(table.Points3(), (std::vector<TTrapPoint3>{{0, 0, 0xFFFFFFFF}, {1, 2, 3}, {7, 8, 9}, {0, 0, 0}}));
 
-  TTrapPointTable two = TTrapPointTable::Of(std::vector<TrapPoint2>{{1, 2}, {3, 4}});
+  TTrapPointTable two = TTrapPointTable::Of(std::vector<TTrapPoint2>{{1, 2}, {3, 4}});
   EXPECT_EQ(two.Width(), 2);
   two.Move(1, 0);
   two.Remove(1);
-  EXPECT_EQ(two.Points2(), (std::vector<TrapPoint2>{{3, 4}}));
+  EXPECT_EQ(two.Points2(), (std::vector<TTrapPoint2>{{3, 4}}));
   two.Remove(0);
   EXPECT_EQ(two.Count(), 0u);
   EXPECT_TRUE(two.Points2().empty());

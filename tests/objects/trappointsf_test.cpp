@@ -17,13 +17,13 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 class TrapPointsDialogTest : public testing::Test {
  protected:
   static void SetUpTestSuite() { EnsureApplication(); }
 
-  void Open(std::vector<TrapPoint3> points) {
+  void Open(std::vector<TTrapPoint3> points) {
     m_dialog = std::make_unique<TTrapPointsF>(u"TrapPoints1"_s, TTrapPointTable::Of(points), ',');
     m_dialog->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
@@ -48,7 +48,7 @@ class TrapPointsDialogTest : public testing::Test {
     QApplication::processEvents();
   }
 
-  std::vector<TrapPoint3> Result() { return m_dialog->Points().Points3(); }
+  std::vector<TTrapPoint3> Result() { return m_dialog->Points().Points3(); }
 
   std::unique_ptr<TTrapPointsF> m_dialog;
 };
@@ -86,7 +86,7 @@ TEST_F(TrapPointsDialogTest, TypedValuesGoInAndUntouchedBytesStay) {
   EXPECT_FALSE(m_dialog->MessageLab()->isVisible());
   m_dialog->OkBut()->click();
   EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(Result(), (std::vector<TrapPoint3>{{0x7FC12345, 0x80000000, 0x00000001}, {0x3FC00000, 0xFFFFFFFF, 0xDEADBEEF}}));
+  EXPECT_EQ(Result(), (std::vector<TTrapPoint3>{{0x7FC12345, 0x80000000, 0x00000001}, {0x3FC00000, 0xFFFFFFFF, 0xDEADBEEF}}));
 }
 
 TEST_F(TrapPointsDialogTest, BadTextIsRefusedWithAMessageAndWaitsToBeCorrected) {
@@ -118,7 +118,7 @@ TEST_F(TrapPointsDialogTest, BadTextIsRefusedWithAMessageAndWaitsToBeCorrected) 
   EXPECT_FALSE(m_dialog->MessageLab()->isVisible());
   m_dialog->OkBut()->click();
   EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(Result(), (std::vector<TrapPoint3>{{0x10, 2, 3}}));
+  EXPECT_EQ(Result(), (std::vector<TTrapPoint3>{{0x10, 2, 3}}));
 }
 
 TEST_F(TrapPointsDialogTest, FloatRefusalsNameTheForm) {
@@ -143,12 +143,12 @@ TEST_F(TrapPointsDialogTest, AddInsertDeleteAndMovePoints) {
   Grid().setCurrentIndex(Grid().model()->index(0, 0));
   m_dialog->DeletePointBut()->click();                // 0 3 1 (0 7 0)
   EXPECT_EQ(Grid().currentIndex().row(), 0);
-  EXPECT_EQ(Result(), (std::vector<TrapPoint3>{{0, 0, 0}, {3, 3, 3}, {1, 1, 1}, {0, 7, 0}}));
+  EXPECT_EQ(Result(), (std::vector<TTrapPoint3>{{0, 0, 0}, {3, 3, 3}, {1, 1, 1}, {0, 7, 0}}));
   for (int i = 0; i < 4; ++i) m_dialog->DeletePointBut()->click();
   EXPECT_EQ(Grid().model()->rowCount(), 0);
   EXPECT_FALSE(m_dialog->DeletePointBut()->isEnabled());
   m_dialog->InsertPointBut()->click();  // into an empty list
-  EXPECT_EQ(Result(), (std::vector<TrapPoint3>{{0, 0, 0}}));
+  EXPECT_EQ(Result(), (std::vector<TTrapPoint3>{{0, 0, 0}}));
 }
 
 TEST_F(TrapPointsDialogTest, EscapeAbandonsAnEditFirstAndThenTheDialog) {
@@ -179,11 +179,11 @@ TEST_F(TrapPointsDialogTest, OkTakesTheTextOfAnOpenCell) {
   m_dialog->OkBut()->animateClick();  // as a shortcut presses it: the focus stays in the cell
   QTest::qWait(200);
   EXPECT_EQ(m_dialog->result(), QDialog::Accepted);
-  EXPECT_EQ(Result(), (std::vector<TrapPoint3>{{0xFF, 2, 3}}));
+  EXPECT_EQ(Result(), (std::vector<TTrapPoint3>{{0xFF, 2, 3}}));
 }
 
 TEST_F(TrapPointsDialogTest, TwoValuesAPointForTheSecondList) {
-  TTrapPointsF dialog(u"TrapPoints2"_s, TTrapPointTable::Of(std::vector<TrapPoint2>{{5, 6}}), '.');
+  TTrapPointsF dialog(u"TrapPoints2"_s, TTrapPointTable::Of(std::vector<TTrapPoint2>{{5, 6}}), '.');
   EXPECT_EQ(dialog.PointsGrid()->model()->columnCount(), 6);
   EXPECT_EQ(dialog.PointsGrid()->model()->index(0, 0).data().toString(), u"7.00649232162409E-45"_s);
   QTimer::singleShot(0, &dialog, [&dialog] { dialog.CancelBut()->click(); });

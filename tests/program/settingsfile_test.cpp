@@ -68,12 +68,12 @@ TEST_F(SettingsFile, FirstRunWritesTheCompleteFileInOrder) {
       "[Main]", "IniFileVer=6", "LastProgrVer=0.3.7.20", "UseTMobThreads=0", "SaveAttempts=10",
       "WorkPath=" + Folder(), "MakeAutoBackups=1", "SearchStr=", "RepStr=", "MakeReplace=0", "UndoLimitMB=256",
       "[MassChangeOpts]"};
-  for (const MassChangeBoolField& f : MassChangeBoolFields()) {
+  for (const TMassChangeBoolField& f : MassChangeBoolFields()) {
     const std::string name = f.name;
     const bool on = name == "MC_AS_Obj_ReplaceCB" || name == "MC_AS_Obj_OnlyParamsRB";
     expected.push_back(name + "_ini=" + (on ? "1" : "0"));
   }
-  for (const MassChangeTextField& f : MassChangeTextFields()) expected.push_back(std::string(f.name) + "_ini=");
+  for (const TMassChangeTextField& f : MassChangeTextFields()) expected.push_back(std::string(f.name) + "_ini=");
   EXPECT_EQ(IniLines(), expected);
   EXPECT_EQ(state->Settings.WorkPath, Folder());
   EXPECT_TRUE(state->TakeSettingsProblem().empty());
@@ -86,9 +86,9 @@ TEST_F(SettingsFile, VersionThreeIsUpgradedStepByStep) {
   EXPECT_EQ(ini.ReadInteger("Main", "IniFileVer", 0), 6);
   // Step 3 -> 4 writes 27 + 22 keys, 4 -> 5 one, 5 -> 6 four: every mass-change key.
   int written = 0;
-  for (const MassChangeBoolField& f : MassChangeBoolFields())
+  for (const TMassChangeBoolField& f : MassChangeBoolFields())
     written += ini.KeyExists("MassChangeOpts", std::string(f.name) + "_ini");
-  for (const MassChangeTextField& f : MassChangeTextFields())
+  for (const TMassChangeTextField& f : MassChangeTextFields())
     written += ini.KeyExists("MassChangeOpts", std::string(f.name) + "_ini");
   EXPECT_EQ(written, 27 + 22 + 1 + 4);
   // The earlier steps did not run: their keys stay absent and read as defaults.

@@ -52,7 +52,7 @@ TEST_F(ZoneJournal, ChangesOfEveryKindAreUndoneAndRedoneAsOne) {
   zone->Insert(0, TUnitObjBlock{});                      // the held unit moves to 3
   unit.SetField(&TUnitObjBlock::Armour, "Armour", StringList{"a", "b"});
   zone->Remove(ObjKind::Unit, 1);                        // and back to 2
-  trap.SetField(&TTrapObjBlock::TrapPoints2, "TrapPoints2", std::vector<TrapPoint2>{{1, 2}});
+  trap.SetField(&TTrapObjBlock::TrapPoints2, "TrapPoints2", std::vector<TTrapPoint2>{{1, 2}});
   zone->Remove(ObjKind::Trap, 0);                        // the held trap leaves, changed
   zone->Insert(mob.Particles2.size(), TParticle2ObjBlock{.ID = 9});
   unit.SetField(static_cast<float TUnitObjBlock::*>(&TUnitObjBlock::LoadX), "LoadX", 5.0f);

@@ -76,7 +76,7 @@ class RecordMatchTest : public ::testing::Test {
 };
 
 TEST_F(RecordMatchTest, IdentitiesAndNamesOfEveryKind) {
-  using V = std::vector<ObjRef>;
+  using V = std::vector<TObjRef>;
   EXPECT_EQ(RecordsWithId(mob, 4030), (V{{ObjKind::Unit, 0}}));
   EXPECT_EQ(RecordsWithId(mob, 4031), (V{{ObjKind::Particle2, 0}}));
   EXPECT_EQ(RecordsWithId(mob, 7), (V{{ObjKind::Unit, 1}, {ObjKind::Object, 0}}));
@@ -118,7 +118,7 @@ TEST(ObjectNavigation, GeneratedZoneReferencesLeadToTheirRecords) {
     for (const TObjectCall& call : ObjectCallsOn(scanner, line)) {
       ++calls;
       byName += call.kind == TObjectCallKind::ByName;
-      const std::vector<ObjRef> records = RecordsCalled(mob, call);
+      const std::vector<TObjRef> records = RecordsCalled(mob, call);
       ASSERT_FALSE(records.empty()) << "line " << number << ": " << line;
       const auto mentions = FindRecordMentions(mob, records.front(), mob.ScriptText);
       EXPECT_TRUE(std::any_of(mentions.begin(), mentions.end(),

@@ -25,7 +25,7 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 using Sci = QsciScintillaBase;
 
 std::string Cp(const char* utf8) { return *Utf8ToCp1251(utf8); }

@@ -12,7 +12,7 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 using K = TtkTokenKind;
 
 class ScriptEditorTest : public ::testing::Test {

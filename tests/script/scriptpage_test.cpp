@@ -22,7 +22,7 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 std::string Cp(const char* utf8) { return *Utf8ToCp1251(utf8); }
 
@@ -375,7 +375,7 @@ class ObjectCallNavigation : public ScriptPageTest {
 TEST_F(ObjectCallNavigation, OneRecordIsShownByIdAndByName) {
   PressF12At(PosOf("GetObjectByID(4030)") + 3);
   ASSERT_EQ(m_shell.goneTo.size(), 1u);
-  EXPECT_EQ(std::get<ObjRef>(m_shell.goneTo[0].target), (ObjRef{ObjKind::Unit, 0}));
+  EXPECT_EQ(std::get<TObjRef>(m_shell.goneTo[0].target), (TObjRef{ObjKind::Unit, 0}));
 
   // Right after the closing bracket still counts; Ctrl+click does the same.
   const long byName = PosOf("GetObjectByName");
@@ -384,7 +384,7 @@ TEST_F(ObjectCallNavigation, OneRecordIsShownByIdAndByName) {
   const int y = int(Ed().SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0ul, byName + 2));
   QTest::mouseClick(Ed().viewport(), Qt::LeftButton, Qt::ControlModifier, QPoint(x + 1, y + 4));
   ASSERT_EQ(m_shell.goneTo.size(), 2u);
-  EXPECT_EQ(std::get<ObjRef>(m_shell.goneTo[1].target), (ObjRef{ObjKind::Unit, 0}));
+  EXPECT_EQ(std::get<TObjRef>(m_shell.goneTo[1].target), (TObjRef{ObjKind::Unit, 0}));
 }
 
 TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
@@ -396,8 +396,8 @@ TEST_F(ObjectCallNavigation, NoneAndSeveralAreToldAndSeveralListed) {
   PressF12At(PosOf("GetObjectByID(77)") + 1);
   EXPECT_TRUE(m_shell.goneTo.empty());
   ASSERT_EQ(m_shell.results.size(), 2u);
-  EXPECT_EQ(std::get<ObjRef>(m_shell.results[0].target), (ObjRef{ObjKind::Unit, 1}));
-  EXPECT_EQ(std::get<ObjRef>(m_shell.results[1].target), (ObjRef{ObjKind::Lever, 0}));
+  EXPECT_EQ(std::get<TObjRef>(m_shell.results[0].target), (TObjRef{ObjKind::Unit, 1}));
+  EXPECT_EQ(std::get<TObjRef>(m_shell.results[1].target), (TObjRef{ObjKind::Lever, 0}));
   EXPECT_TRUE(m_shell.statusMessages.back().startsWith(u"Объектов с ID 77: 2"_s));
 
   // A call inside a comment is no call; the caret elsewhere neither.

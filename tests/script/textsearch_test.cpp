@@ -7,7 +7,7 @@
 namespace kelvarin {
 namespace {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 std::vector<std::string> Matched(std::string_view text, const QString& needle, std::size_t from = 0) {
   std::vector<std::string> found;

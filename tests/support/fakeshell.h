@@ -11,7 +11,7 @@
 
 #include "program/settings.h"
 #include "common/qt/qtext.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/tmob.h"
 #include "shell/page.h"
 #include "shell/pagelinks.h"

@@ -34,15 +34,15 @@ bool TFaultyFiles::ReadAll(const std::string& path, Bytes& out, int& err) {
     err = Fails(read);
     return false;
   }
-  return PosixFileSystem::ReadAll(path, out, err);
+  return TPosixFileSystem::ReadAll(path, out, err);
 }
 
-bool TFaultyFiles::MapRegular(const std::string& path, MappedFile& file, int& err) {
+bool TFaultyFiles::MapRegular(const std::string& path, TMappedFile& file, int& err) {
   if (Strikes(map, path)) {
     err = Fails(map);
     return false;
   }
-  return PosixFileSystem::MapRegular(path, file, err);
+  return TPosixFileSystem::MapRegular(path, file, err);
 }
 
 int TFaultyFiles::CreateTemp(const std::string& target, std::string& tempPath, int& err) {
@@ -50,28 +50,28 @@ int TFaultyFiles::CreateTemp(const std::string& target, std::string& tempPath, i
     err = Fails(createTemp);
     return -1;
   }
-  return PosixFileSystem::CreateTemp(target, tempPath, err);
+  return TPosixFileSystem::CreateTemp(target, tempPath, err);
 }
 
 bool TFaultyFiles::Write(int handle, const std::uint8_t* data, std::size_t size, int& err) {
   if (Strikes(write)) {
-    if (write.halfDone) PosixFileSystem::Write(handle, data, size / 2, err);
+    if (write.halfDone) TPosixFileSystem::Write(handle, data, size / 2, err);
     err = Fails(write);
     return false;
   }
-  return PosixFileSystem::Write(handle, data, size, err);
+  return TPosixFileSystem::Write(handle, data, size, err);
 }
 
 bool TFaultyFiles::CopyInto(int handle, const std::string& from, int& err) {
   if (Strikes(copy, from)) {
     if (copy.halfDone) {
       const std::uint8_t half[] = {'h', 'a', 'l', 'f'};
-      PosixFileSystem::Write(handle, half, sizeof half, err);
+      TPosixFileSystem::Write(handle, half, sizeof half, err);
     }
     err = Fails(copy);
     return false;
   }
-  return PosixFileSystem::CopyInto(handle, from, err);
+  return TPosixFileSystem::CopyInto(handle, from, err);
 }
 
 bool TFaultyFiles::Sync(int handle, int& err) {
@@ -79,7 +79,7 @@ bool TFaultyFiles::Sync(int handle, int& err) {
     err = Fails(sync);
     return false;
   }
-  return PosixFileSystem::Sync(handle, err);
+  return TPosixFileSystem::Sync(handle, err);
 }
 
 bool TFaultyFiles::Rename(const std::string& from, const std::string& to, int& err) {
@@ -87,7 +87,7 @@ bool TFaultyFiles::Rename(const std::string& from, const std::string& to, int& e
     err = Fails(rename);
     return false;
   }
-  if (!PosixFileSystem::Rename(from, to, err)) return false;
+  if (!TPosixFileSystem::Rename(from, to, err)) return false;
   if (vanishAfterRename > 0) {
     --vanishAfterRename;
     Remove(to);
@@ -100,7 +100,7 @@ int TFaultyFiles::OpenUnnamedTemp(const std::string& folder, int& err) {
     err = EOPNOTSUPP;
     return -1;
   }
-  return PosixFileSystem::OpenUnnamedTemp(folder, err);
+  return TPosixFileSystem::OpenUnnamedTemp(folder, err);
 }
 
 }  // namespace kelvarin::test

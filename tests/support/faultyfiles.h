@@ -47,7 +47,7 @@ struct TFault {
   void Off() { error = 0; }
 };
 
-class TFaultyFiles : public PosixFileSystem {
+class TFaultyFiles : public TPosixFileSystem {
  public:
   TFault createTemp;  // a new file beside the target (a folder that takes no new file)
   TFault write;       // the content (a full disk)
@@ -62,7 +62,7 @@ class TFaultyFiles : public PosixFileSystem {
   int vanishAfterRename = 0;
 
   bool ReadAll(const std::string& path, Bytes& out, int& err) override;
-  bool MapRegular(const std::string& path, MappedFile& file, int& err) override;
+  bool MapRegular(const std::string& path, TMappedFile& file, int& err) override;
   int CreateTemp(const std::string& target, std::string& tempPath, int& err) override;
   bool Write(int handle, const std::uint8_t* data, std::size_t size, int& err) override;
   bool CopyInto(int handle, const std::string& from, int& err) override;
@@ -76,7 +76,7 @@ class TFaultyFiles : public PosixFileSystem {
 // Puts `files` in place of the real file system for the life of the scope.
 class TUseFiles {
  public:
-  explicit TUseFiles(FileSystem& files) { SetFiles(&files); }
+  explicit TUseFiles(TFileSystem& files) { SetFiles(&files); }
   ~TUseFiles() { SetFiles(nullptr); }
   TUseFiles(const TUseFiles&) = delete;
   TUseFiles& operator=(const TUseFiles&) = delete;

@@ -24,7 +24,7 @@ TCheckResults CheckResults(const TMob& mob, std::string_view script) {
     const TSeverity severity = f.Severity() == TCheckSeverity::Error ? TSeverity::Error : TSeverity::Warning;
     TResultTarget target;
     if (const auto* place = std::get_if<TScriptPlace>(&f.place)) target = *place;
-    else target = std::get<ObjRef>(f.place);
+    else target = std::get<TObjRef>(f.place);
     results.entries.push_back({std::move(text), severity, target});
   });
   results.summary = SummaryText(totals);

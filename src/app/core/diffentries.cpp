@@ -58,7 +58,7 @@ std::string RecordName(const TRecordDiff& d) {
 
 void RecordEntries(const TRecordDiff& d, std::vector<TResultEntry>& out) {
   const std::string name = RecordName(d);
-  const TResultTarget target = d.indexA ? TResultTarget(ObjRef{d.kind, *d.indexA}) : TResultTarget(std::monostate{});
+  const TResultTarget target = d.indexA ? TResultTarget(TObjRef{d.kind, *d.indexA}) : TResultTarget(std::monostate{});
   switch (d.change) {
     case TRecordDiff::Change::Removed: out.push_back({name + ": нет в файле", std::nullopt, target}); return;
     case TRecordDiff::Change::Added:

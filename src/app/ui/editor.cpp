@@ -26,7 +26,7 @@ using namespace Qt::StringLiterals;
 TKelvarinApplication::TKelvarinApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(FromUtf8(ProgramName));
   // Ties the window to the installed menu entry, so the desktop shows its name and icon.
-  setDesktopFileName(QStringLiteral(KELVARIN_APP_ID));
+  setDesktopFileName(QString::fromUtf8(KELVARIN_APP_ID));
   InstallQtTranslations();
 }
 
@@ -85,8 +85,8 @@ void InstallPages(TMainF& window) {
   auto* script = new TScriptPage(window);
   window.AddPage(window.ScriptSheet(), *script);
 
-  window.AddPageLater(window.ObjectsSheet(), [&window]() -> TPage& { return *new ObjectsPage(window); });
-  window.AddPageLater(window.MassChangesSheet(), [&window]() -> TPage& { return *new MassChangePage(window); });
+  window.AddPageLater(window.ObjectsSheet(), [&window]() -> TPage& { return *new TObjectsPage(window); });
+  window.AddPageLater(window.MassChangesSheet(), [&window]() -> TPage& { return *new TMassChangePage(window); });
 
   // The Blocks page fills the sheet the six began with empty. It adds nothing to
   // the busy lock's list: it greys itself.

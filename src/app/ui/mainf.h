@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/tmob.h"
 #include "shell/pagelinks.h"
 #include "shell/shellservices.h"

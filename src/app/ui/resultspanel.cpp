@@ -12,7 +12,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 void TResultListModel::SetEntries(std::vector<TResultEntry> entries) {
   beginResetModel();

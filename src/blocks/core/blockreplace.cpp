@@ -28,7 +28,7 @@ std::optional<TReplaceRefusal> CheckReplacementBlock(const Bytes& current, const
   return std::nullopt;
 }
 
-std::optional<Bytes> ReadBlockFile(FileSystem& fs, const std::string& path, std::string& error) {
+std::optional<Bytes> ReadBlockFile(TFileSystem& fs, const std::string& path, std::string& error) {
   const FileKind kind = fs.KindOf(path);
   if (kind != FileKind::Regular) {
     error = kind == FileKind::Missing ? "Файл " + path + " не найден." : NotRegularFileLine(path, kind);
@@ -50,12 +50,12 @@ std::optional<Bytes> ReadBlockFile(FileSystem& fs, const std::string& path, std:
   return bytes;
 }
 
-std::string WriteBlockFile(FileSystem& fs, const std::string& path, const Bytes& bytes) {
-  const WriteResult result = WriteFileAtomically(fs, path, bytes);
+std::string WriteBlockFile(TFileSystem& fs, const std::string& path, const Bytes& bytes) {
+  const TWriteResult result = WriteFileAtomically(fs, path, bytes);
   switch (result.status) {
-    case WriteResult::Status::Written: return {};
-    case WriteResult::Status::Refused: return WriteFailureText(result);
-    case WriteResult::Status::Failed: break;
+    case TWriteResult::Status::Written: return {};
+    case TWriteResult::Status::Refused: return WriteFailureText(result);
+    case TWriteResult::Status::Failed: break;
   }
   return "Не удалось записать блок в файл " + path + ". " + WriteFailureText(result);
 }

@@ -12,7 +12,7 @@
 
 namespace kelvarin {
 
-class FileSystem;
+class TFileSystem;
 
 struct TReplaceRefusal {
   enum class Reason { TooShort, OtherType, SizeMismatch } reason = Reason::TooShort;
@@ -33,11 +33,11 @@ std::string ReplaceRefusalText(const TReplaceRefusal& refusal);
 // regular file, and a file too long to be one block (its size field has 32 bits),
 // are refused before a byte is read. nullopt with `error` (UTF-8, for a message
 // box) when the file cannot be had.
-std::optional<Bytes> ReadBlockFile(FileSystem& fs, const std::string& path, std::string& error);
+std::optional<Bytes> ReadBlockFile(TFileSystem& fs, const std::string& path, std::string& error);
 
 // Writes an exported block to `path` as every whole file is written (the old file
 // survives a failure). Empty on success, otherwise what went wrong (UTF-8).
-std::string WriteBlockFile(FileSystem& fs, const std::string& path, const Bytes& bytes);
+std::string WriteBlockFile(TFileSystem& fs, const std::string& path, const Bytes& bytes);
 
 // "0x0000B000": a type as the block table shows it.
 std::string BlockTypeHex(std::uint32_t type);

@@ -19,7 +19,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TBlocksPage::TBlocksPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent),

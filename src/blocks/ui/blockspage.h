@@ -17,7 +17,7 @@
 #include "blocks/ui/blockstablemodel.h"
 #include "mob/blocklayout.h"
 #include "document/blockcommands.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "shell/page.h"
 
 class QLabel;

@@ -15,7 +15,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "common/cp1251.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 
 QString FromCp1251(std::string_view bytes) {
@@ -30,7 +32,7 @@ std::optional<std::string> ToCp1251(const QString& text, qsizetype* badIndex) {
 
 char LocaleDecimalSeparator() {
   const QString sep = QLocale::system().decimalPoint();
-  return sep == QStringLiteral(",") ? ',' : '.';
+  return sep == u","_s ? ',' : '.';
 }
 
 }  // namespace kelvarin

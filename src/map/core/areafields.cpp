@@ -118,14 +118,14 @@ std::string DecimalTextUp(double value, int decimals, char separator) {
   return WithSeparator(Rounded(value, decimals, true), separator);
 }
 
-RectangleFieldTexts RectangleTexts(const AreaRectangle& drawn, int decimals, char separator) {
+TRectangleFieldTexts RectangleTexts(const TAreaRectangle& drawn, int decimals, char separator) {
   const double left = std::min(drawn.x1, drawn.x2), right = std::max(drawn.x1, drawn.x2);
   const double bottom = std::min(drawn.y1, drawn.y2), top = std::max(drawn.y1, drawn.y2);
   return {DecimalTextDown(left, decimals, separator), DecimalTextUp(top, decimals, separator),
           DecimalTextUp(right, decimals, separator), DecimalTextDown(bottom, decimals, separator)};
 }
 
-CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char separator) {
+TCircleFieldTexts CircleTexts(const TAreaCircle& drawn, int decimals, char separator) {
   decimals = std::clamp(decimals, 0, 9);
   const std::string x = Fixed(ToFloatRange(drawn.x), decimals);
   const std::string y = Fixed(ToFloatRange(drawn.y), decimals);
@@ -134,15 +134,15 @@ CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char separat
   return {WithSeparator(x, separator), WithSeparator(y, separator), DecimalTextUp(radius, decimals, separator)};
 }
 
-std::optional<AreaRectangle> RectangleOf(const TSelectionCriteria& criteria) {
+std::optional<TAreaRectangle> RectangleOf(const TSelectionCriteria& criteria) {
   if (!criteria.rectangle) return std::nullopt;
   const TCriteriaRectangle& r = *criteria.rectangle;
-  return AreaRectangle{double(r.x1), double(r.y1), double(r.x2), double(r.y2)};
+  return TAreaRectangle{double(r.x1), double(r.y1), double(r.x2), double(r.y2)};
 }
 
-std::optional<AreaCircle> CircleOf(const TSelectionCriteria& criteria) {
+std::optional<TAreaCircle> CircleOf(const TSelectionCriteria& criteria) {
   if (!criteria.circle) return std::nullopt;
-  return AreaCircle{criteria.circle->x, criteria.circle->y, std::fabs(criteria.circle->radius)};
+  return TAreaCircle{criteria.circle->x, criteria.circle->y, std::fabs(criteria.circle->radius)};
 }
 
 }  // namespace kelvarin

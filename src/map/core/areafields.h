@@ -15,11 +15,11 @@
 namespace kelvarin {
 
 // A rectangle drawn from any corner to the opposite one.
-struct AreaRectangle {
+struct TAreaRectangle {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
 };
 
-struct AreaCircle {
+struct TAreaCircle {
   double x = 0, y = 0, radius = 0;
 };
 
@@ -33,14 +33,14 @@ int AreaDecimals(double worldPerPixel);
 std::string DecimalTextDown(double value, int decimals, char decimalSeparator);
 std::string DecimalTextUp(double value, int decimals, char decimalSeparator);
 
-RectangleFieldTexts RectangleTexts(const AreaRectangle& drawn, int decimals, char decimalSeparator);
+TRectangleFieldTexts RectangleTexts(const TAreaRectangle& drawn, int decimals, char decimalSeparator);
 // The centre rounded to the nearest text, the radius rounded up by as much as
 // the centre moved, so the written circle covers the drawn one.
-CircleFieldTexts CircleTexts(const AreaCircle& drawn, int decimals, char decimalSeparator);
+TCircleFieldTexts CircleTexts(const TAreaCircle& drawn, int decimals, char decimalSeparator);
 
 // The shapes the criteria hold. The rectangle keeps its bounds as the engine reads
 // them (one with Y1 below Y2 is empty); the circle's radius is its magnitude.
-std::optional<AreaRectangle> RectangleOf(const TSelectionCriteria& criteria);
-std::optional<AreaCircle> CircleOf(const TSelectionCriteria& criteria);
+std::optional<TAreaRectangle> RectangleOf(const TSelectionCriteria& criteria);
+std::optional<TAreaCircle> CircleOf(const TSelectionCriteria& criteria);
 
 }  // namespace kelvarin

@@ -12,11 +12,11 @@ namespace {
 // The box the area criteria can select in, a little wider: the match
 // rounds the circle's half chord to single precision, and the margin keeps a
 // record on the edge among the candidates. The criteria have the last word on each.
-std::optional<MapRect> CandidateBox(const TSelectionCriteria& criteria) {
+std::optional<TMapRect> CandidateBox(const TSelectionCriteria& criteria) {
   const auto rect = RectangleOf(criteria);
   const auto circle = CircleOf(criteria);
   if (!rect && !circle) return std::nullopt;
-  MapRect box{-INFINITY, -INFINITY, INFINITY, INFINITY};
+  TMapRect box{-INFINITY, -INFINITY, INFINITY, INFINITY};
   if (rect) box = {rect->x1, rect->y2, rect->x2, rect->y1};
   if (circle) {
     box.minX = std::max(box.minX, circle->x - circle->radius);
@@ -27,22 +27,22 @@ std::optional<MapRect> CandidateBox(const TSelectionCriteria& criteria) {
   const double magnitude = std::max({std::fabs(box.minX), std::fabs(box.maxX), std::fabs(box.minY),
                                      std::fabs(box.maxY)});
   const double margin = magnitude * 1e-6 + 1e-30;
-  return MapRect{box.minX - margin, box.minY - margin, box.maxX + margin, box.maxY + margin};
+  return TMapRect{box.minX - margin, box.minY - margin, box.maxX + margin, box.maxY + margin};
 }
 
 }  // namespace
 
-KindMask TickedKinds(const TSelectionCriteria& criteria) {
-  KindMask kinds = KindMask::None();
+TKindMask TickedKinds(const TSelectionCriteria& criteria) {
+  TKindMask kinds = TKindMask::None();
   for (ObjKind kind : kAllObjKinds) kinds.Set(kind, criteria.kinds[int(kind)]);
   return kinds;
 }
 
 TCriteriaSelection SelectByCriteria(const TMob& mob, const TZoneIndex& index, const TSelectionCriteria& criteria) {
   TCriteriaSelection selection;
-  const KindMask kinds = TickedKinds(criteria);
+  const TKindMask kinds = TickedKinds(criteria);
   if (kinds.Empty()) return selection;
-  const auto take = [&](ObjRef ref) {
+  const auto take = [&](TObjRef ref) {
     if (!criteria.Matches(mob, ref)) return;
     ++selection.selected[std::size_t(ref.kind)];
     selection.records.push_back(ref);
@@ -54,11 +54,11 @@ TCriteriaSelection SelectByCriteria(const TMob& mob, const TZoneIndex& index, co
         for (std::size_t i = 0, n = mob.Count(kind); i < n; ++i) take({kind, i});
     return selection;
   }
-  const MapRect box = *CandidateBox(criteria);
+  const TMapRect box = *CandidateBox(criteria);
   index.ForEachInRect(box, kinds, [&](const TMapPoint& p) { take(p.Ref()); });
-  for (const ObjRef& ref : index.Unplaced())
+  for (const TObjRef& ref : index.Unplaced())
     if (kinds.Has(ref.kind)) take(ref);
-  std::sort(selection.records.begin(), selection.records.end(), [](const ObjRef& a, const ObjRef& b) {
+  std::sort(selection.records.begin(), selection.records.end(), [](const TObjRef& a, const TObjRef& b) {
     return std::tuple(int(a.kind), a.index) < std::tuple(int(b.kind), b.index);
   });
   return selection;

@@ -18,13 +18,13 @@ struct TCriteriaSelection {
   // Per kind in kind order, as the run's summary counts them.
   std::array<std::size_t, kObjKindCount> selected{};
   // The records, in the order the run would visit them (kind order, list order).
-  std::vector<ObjRef> records;
+  std::vector<TObjRef> records;
 
   std::size_t Total() const { return records.size(); }
 };
 
 // The kinds a run would scan.
-KindMask TickedKinds(const TSelectionCriteria& criteria);
+TKindMask TickedKinds(const TSelectionCriteria& criteria);
 
 // The records of `mob` a run with `criteria` would select; `index` must hold
 // `mob`'s positions as they are.

@@ -16,8 +16,8 @@ double RoundStep(double minimum) {
 }
 
 template <class Pixel>
-std::vector<MapGridLine> Lines(double from, double to, double step, char sep, Pixel pixel) {
-  std::vector<MapGridLine> lines;
+std::vector<TMapGridLine> Lines(double from, double to, double step, char sep, Pixel pixel) {
+  std::vector<TMapGridLine> lines;
   // k counts steps from zero; in double it stays exact far beyond any picture's
   // number of lines, and the loop stops at the picture's edge.
   for (double k = std::ceil(from / step); k * step <= to; k += 1) {
@@ -50,11 +50,11 @@ std::string MapCoordinateText(double value, double step, char sep) {
   return text;
 }
 
-MapGrid ComputeMapGrid(const TMapTransform& view, double minSpacingPx, char sep) {
-  MapGrid grid;
+TMapGrid ComputeMapGrid(const TMapTransform& view, double minSpacingPx, char sep) {
+  TMapGrid grid;
   grid.step = RoundStep(std::max(minSpacingPx, 1.0) * view.Scale());
   if (!std::isfinite(grid.step) || grid.step <= 0) return grid;
-  const MapRect world = view.VisibleWorld();
+  const TMapRect world = view.VisibleWorld();
   grid.vertical = Lines(world.minX, world.maxX, grid.step, sep,
                         [&](double x) { return view.ToPixel(x, 0).x; });
   // Top to bottom on the screen is high to low in the world.

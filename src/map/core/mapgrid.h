@@ -9,22 +9,22 @@
 
 namespace kelvarin {
 
-struct MapGridLine {
+struct TMapGridLine {
   double value = 0;  // the world coordinate
   double pixel = 0;  // where the line is in the picture (x for vertical lines, y for horizontal)
   std::string label;
   bool axis = false;  // the line of coordinate zero
 };
 
-struct MapGrid {
+struct TMapGrid {
   double step = 0;
-  std::vector<MapGridLine> vertical;    // constant x, left to right
-  std::vector<MapGridLine> horizontal;  // constant y, top to bottom
+  std::vector<TMapGridLine> vertical;    // constant x, left to right
+  std::vector<TMapGridLine> horizontal;  // constant y, top to bottom
 };
 
 // Lines at least `minSpacingPx` pixels apart over the picture of `view`, labels
 // written with `decimalSeparator`.
-MapGrid ComputeMapGrid(const TMapTransform& view, double minSpacingPx, char decimalSeparator);
+TMapGrid ComputeMapGrid(const TMapTransform& view, double minSpacingPx, char decimalSeparator);
 
 // A coordinate as the map writes it (labels, the cursor's place): the decimals the
 // step needs, plain up to a billion, with an exponent beyond ("1.5e+20").

@@ -24,8 +24,8 @@ void TMapTransform::SetViewport(int width, int height) {
   Clamp();
 }
 
-MapRect TMapTransform::VisibleWorld() const {
-  const MapPoint a = ToWorld(0, m_height), b = ToWorld(m_width, 0);
+TMapRect TMapTransform::VisibleWorld() const {
+  const TPlanePoint a = ToWorld(0, m_height), b = ToWorld(m_width, 0);
   return {a.x, a.y, b.x, b.y};
 }
 
@@ -48,7 +48,7 @@ void TMapTransform::Clamp() {
   m_scale = std::clamp(m_scale, MinScale(), MaxScale());
 }
 
-void TMapTransform::Fit(const MapRect& b, double marginPx) {
+void TMapTransform::Fit(const TMapRect& b, double marginPx) {
   if (!std::isfinite(b.minX) || !std::isfinite(b.minY) || !std::isfinite(b.maxX) ||
       !std::isfinite(b.maxY) || b.minX > b.maxX || b.minY > b.maxY)
     return;
@@ -69,11 +69,11 @@ void TMapTransform::Fit(const MapRect& b, double marginPx) {
 
 void TMapTransform::ZoomAbout(double px, double py, double factor) {
   if (!std::isfinite(px) || !std::isfinite(py) || !std::isfinite(factor) || factor <= 0) return;
-  const MapPoint anchor = ToWorld(px, py);
+  const TPlanePoint anchor = ToWorld(px, py);
   m_scale /= factor;
   Clamp();
   // Put the anchor back under the pixel.
-  const MapPoint moved = ToWorld(px, py);
+  const TPlanePoint moved = ToWorld(px, py);
   m_centre.x += anchor.x - moved.x;
   m_centre.y += anchor.y - moved.y;
   Clamp();

@@ -12,9 +12,9 @@
 
 namespace kelvarin {
 
-struct MapPoint {
+struct TPlanePoint {
   double x = 0, y = 0;
-  bool operator==(const MapPoint&) const = default;
+  bool operator==(const TPlanePoint&) const = default;
 };
 
 class TMapTransform {
@@ -24,23 +24,23 @@ class TMapTransform {
   int Width() const { return m_width; }
   int Height() const { return m_height; }
 
-  MapPoint Centre() const { return m_centre; }
+  TPlanePoint Centre() const { return m_centre; }
   // World units per pixel.
   double Scale() const { return m_scale; }
 
-  MapPoint ToPixel(double x, double y) const {
+  TPlanePoint ToPixel(double x, double y) const {
     return {(x - m_centre.x) / m_scale + m_width / 2.0, m_height / 2.0 - (y - m_centre.y) / m_scale};
   }
-  MapPoint ToWorld(double px, double py) const {
+  TPlanePoint ToWorld(double px, double py) const {
     return {m_centre.x + (px - m_width / 2.0) * m_scale, m_centre.y - (py - m_height / 2.0) * m_scale};
   }
   // The part of the plane the picture shows.
-  MapRect VisibleWorld() const;
+  TMapRect VisibleWorld() const;
 
   // Shows all of `bounds` with `marginPx` pixels to spare on every side; a box of
   // no size (one record, or several at one point) is shown at a scale that leaves
   // room around it.
-  void Fit(const MapRect& bounds, double marginPx = 24);
+  void Fit(const TMapRect& bounds, double marginPx = 24);
   // Multiplies the magnification by `factor` (above 1 zooms in), keeping the world
   // point under the pixel (px, py) where it is.
   void ZoomAbout(double px, double py, double factor);
@@ -59,7 +59,7 @@ class TMapTransform {
   void Clamp();
 
   int m_width = 1, m_height = 1;
-  MapPoint m_centre;
+  TPlanePoint m_centre;
   double m_scale = 1;
 };
 

@@ -7,9 +7,9 @@
 namespace kelvarin {
 namespace {
 
-bool SameRecords(std::vector<ObjRef> a, std::vector<ObjRef> b) {
+bool SameRecords(std::vector<TObjRef> a, std::vector<TObjRef> b) {
   if (a.size() != b.size()) return false;
-  const auto before = [](const ObjRef& l, const ObjRef& r) {
+  const auto before = [](const TObjRef& l, const TObjRef& r) {
     return std::tuple(int(l.kind), l.index) < std::tuple(int(r.kind), r.index);
   };
   std::sort(a.begin(), a.end(), before);
@@ -19,7 +19,7 @@ bool SameRecords(std::vector<ObjRef> a, std::vector<ObjRef> b) {
 
 }  // namespace
 
-std::optional<ObjRef> TPickCycle::Click(double px, double py, const std::vector<ObjRef>& hits, double samePlacePx) {
+std::optional<TObjRef> TPickCycle::Click(double px, double py, const std::vector<TObjRef>& hits, double samePlacePx) {
   if (hits.empty()) {
     Reset();
     return std::nullopt;

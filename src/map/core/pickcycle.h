@@ -15,13 +15,13 @@ class TPickCycle {
   // The record a click at pixel (px, py) selects among `hits`, nearest first. A
   // click within `samePlacePx` of the previous one that finds the same records
   // moves on to the record after the one chosen then.
-  std::optional<ObjRef> Click(double px, double py, const std::vector<ObjRef>& hits, double samePlacePx = 3);
+  std::optional<TObjRef> Click(double px, double py, const std::vector<TObjRef>& hits, double samePlacePx = 3);
   // The next click starts again from the nearest (the records or the view changed).
   void Reset() { m_hits.clear(); }
 
  private:
   double m_px = 0, m_py = 0;
-  std::vector<ObjRef> m_hits;
+  std::vector<TObjRef> m_hits;
   std::size_t m_chosen = 0;
 };
 

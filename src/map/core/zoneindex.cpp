@@ -10,7 +10,7 @@
 namespace kelvarin {
 namespace {
 
-bool Finite(PlanePosition p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool Finite(TPlanePosition p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -24,14 +24,14 @@ void TZoneIndex::Clear() {
 
 void TZoneIndex::Build(const TMob& mob) {
   std::vector<TMapPoint> placed;
-  std::vector<std::pair<ObjRef, PlanePosition>> unplaced;
+  std::vector<std::pair<TObjRef, TPlanePosition>> unplaced;
   placed.reserve(mob.TotalRecordCount());
   for (ObjKind kind : kAllObjKinds) {
     m_where[std::size_t(kind)].assign(mob.Count(kind), kNoSlot);
     m_pos[std::size_t(kind)].resize(mob.Count(kind));
   }
   mob.ForEachRecord([&](const auto& r, std::size_t i) {
-    const PlanePosition p{PlaneX(r), PlaneY(r)};
+    const TPlanePosition p{PlaneX(r), PlaneY(r)};
     const ObjKind kind = std::remove_cvref_t<decltype(r)>::Kind;
     m_pos[std::size_t(kind)][i] = p;
     if (Finite(p)) placed.push_back({p.x, p.y, std::uint32_t(i), kind});
@@ -47,7 +47,7 @@ bool TZoneIndex::Fits(const TMob& mob) const {
 }
 
 void TZoneIndex::BuildFrom(std::vector<TMapPoint> placed,
-                           std::vector<std::pair<ObjRef, PlanePosition>> unplaced) {
+                           std::vector<std::pair<TObjRef, TPlanePosition>> unplaced) {
   // Records keep their counts per kind across rebuilds: size m_where from them.
   std::array<std::size_t, kObjKindCount> counts{};
   for (ObjKind kind : kAllObjKinds) counts[std::size_t(kind)] = m_where[std::size_t(kind)].size();
@@ -118,11 +118,11 @@ std::size_t TZoneIndex::TotalCount() const {
   return total;
 }
 
-std::optional<MapRect> TZoneIndex::Bounds() const {
-  std::optional<MapRect> bounds = m_looseBounds;
+std::optional<TMapRect> TZoneIndex::Bounds() const {
+  std::optional<TMapRect> bounds = m_looseBounds;
   if (!m_nodes.empty() && m_staleCount < m_tree.size()) {
     const Node& root = m_nodes[0];
-    const MapRect treeBox{root.minX, root.minY, root.maxX, root.maxY};
+    const TMapRect treeBox{root.minX, root.minY, root.maxX, root.maxY};
     if (!bounds) {
       bounds = treeBox;
     } else {
@@ -135,19 +135,19 @@ std::optional<MapRect> TZoneIndex::Bounds() const {
   return bounds;
 }
 
-std::optional<PlanePosition> TZoneIndex::Position(ObjRef ref) const {
+std::optional<TPlanePosition> TZoneIndex::Position(TObjRef ref) const {
   const auto k = std::size_t(ref.kind);
   if (k >= kObjKindCount || ref.index >= m_where[k].size()) return std::nullopt;
   const std::uint32_t w = m_where[k][ref.index];
   const std::uint32_t slot = w & kSlotMask;
   switch (w & kWhereMask) {
-    case kInTree: return PlanePosition{m_tree[slot].x, m_tree[slot].y};
-    case kLoose: return PlanePosition{m_loose[slot].x, m_loose[slot].y};
+    case kInTree: return TPlanePosition{m_tree[slot].x, m_tree[slot].y};
+    case kLoose: return TPlanePosition{m_loose[slot].x, m_loose[slot].y};
     default: return m_unplacedPos[slot];
   }
 }
 
-void TZoneIndex::Remove(ObjRef ref) {
+void TZoneIndex::Remove(TObjRef ref) {
   const auto k = std::size_t(ref.kind);
   const std::uint32_t w = m_where[k][ref.index];
   const std::uint32_t slot = w & kSlotMask;
@@ -179,9 +179,9 @@ std::size_t TZoneIndex::FollowMoves(const TMob& mob) {
   std::size_t moved = 0;
   mob.ForEachList([&](const auto& list) {
     const ObjKind kind = std::remove_cvref_t<decltype(list)>::value_type::Kind;
-    const std::vector<PlanePosition>& held = m_pos[std::size_t(kind)];
+    const std::vector<TPlanePosition>& held = m_pos[std::size_t(kind)];
     for (std::size_t i = 0; i < list.size() && i < held.size(); ++i) {
-      const PlanePosition p{PlaneX(list[i]), PlaneY(list[i])};
+      const TPlanePosition p{PlaneX(list[i]), PlaneY(list[i])};
       if (SameBits(p.x, held[i].x) && SameBits(p.y, held[i].y)) continue;
       Update({kind, i}, p);
       ++moved;
@@ -190,7 +190,7 @@ std::size_t TZoneIndex::FollowMoves(const TMob& mob) {
   return moved;
 }
 
-void TZoneIndex::Update(ObjRef ref, PlanePosition position) {
+void TZoneIndex::Update(TObjRef ref, TPlanePosition position) {
   const auto k = std::size_t(ref.kind);
   if (k >= kObjKindCount || ref.index >= m_where[k].size()) return;
   m_pos[k][ref.index] = position;
@@ -213,7 +213,7 @@ void TZoneIndex::Update(ObjRef ref, PlanePosition position) {
   }
   m_where[k][index] = kLoose | std::uint32_t(m_loose.size());
   m_loose.push_back({position.x, position.y, index, ref.kind});
-  const MapRect at{position.x, position.y, position.x, position.y};
+  const TMapRect at{position.x, position.y, position.x, position.y};
   if (!m_looseBounds) {
     m_looseBounds = at;
   } else {
@@ -230,16 +230,16 @@ void TZoneIndex::RebuildIfLoose() {
   if (m_loose.size() <= std::max<std::size_t>(1024, m_tree.size() / 64)) return;
   std::vector<TMapPoint> placed;
   placed.reserve(PlacedCount());
-  ForEachPlaced(KindMask::All(), [&](const TMapPoint& p) { placed.push_back(p); });
-  std::vector<std::pair<ObjRef, PlanePosition>> unplaced;
+  ForEachPlaced(TKindMask::All(), [&](const TMapPoint& p) { placed.push_back(p); });
+  std::vector<std::pair<TObjRef, TPlanePosition>> unplaced;
   for (std::size_t i = 0; i < m_unplacedRefs.size(); ++i) unplaced.push_back({m_unplacedRefs[i], m_unplacedPos[i]});
   BuildFrom(std::move(placed), std::move(unplaced));
 }
 
-std::vector<ObjRef> TZoneIndex::PickAt(double x, double y, double radius, KindMask kinds) const {
+std::vector<TObjRef> TZoneIndex::PickAt(double x, double y, double radius, TKindMask kinds) const {
   struct Hit {
     double d2;
-    ObjRef ref;
+    TObjRef ref;
   };
   std::vector<Hit> hits;
   ForEachInCircle(x, y, radius, kinds, [&](const TMapPoint& p) {
@@ -249,7 +249,7 @@ std::vector<ObjRef> TZoneIndex::PickAt(double x, double y, double radius, KindMa
   std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
     return std::tuple(a.d2, int(a.ref.kind), a.ref.index) < std::tuple(b.d2, int(b.ref.kind), b.ref.index);
   });
-  std::vector<ObjRef> refs;
+  std::vector<TObjRef> refs;
   refs.reserve(hits.size());
   for (const Hit& h : hits) refs.push_back(h.ref);
   return refs;

@@ -25,21 +25,21 @@ namespace kelvarin {
 class TMob;
 
 // A box on the plane, bounds inclusive.
-struct MapRect {
+struct TMapRect {
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
 
   bool Contains(double x, double y) const { return minX <= x && x <= maxX && minY <= y && y <= maxY; }
   double Width() const { return maxX - minX; }
   double Height() const { return maxY - minY; }
-  bool operator==(const MapRect&) const = default;
+  bool operator==(const TMapRect&) const = default;
 };
 
 // Which kinds a walk or a query looks at.
-class KindMask {
+class TKindMask {
  public:
-  static KindMask All() { return KindMask(0xFF); }
-  static KindMask None() { return KindMask(0); }
-  static KindMask Of(ObjKind kind) { return KindMask(std::uint8_t(1u << int(kind))); }
+  static TKindMask All() { return TKindMask(0xFF); }
+  static TKindMask None() { return TKindMask(0); }
+  static TKindMask Of(ObjKind kind) { return TKindMask(std::uint8_t(1u << int(kind))); }
 
   bool Has(ObjKind kind) const { return (m_bits >> int(kind)) & 1u; }
   void Set(ObjKind kind, bool on) {
@@ -48,10 +48,10 @@ class KindMask {
   }
   bool Empty() const { return m_bits == 0; }
   std::uint8_t Bits() const { return m_bits; }
-  bool operator==(const KindMask&) const = default;
+  bool operator==(const TKindMask&) const = default;
 
  private:
-  explicit KindMask(std::uint8_t bits) : m_bits(bits) {}
+  explicit TKindMask(std::uint8_t bits) : m_bits(bits) {}
   std::uint8_t m_bits;
 };
 
@@ -61,7 +61,7 @@ struct TMapPoint {
   std::uint32_t index = 0;  // in its kind's list
   ObjKind kind = ObjKind::Unit;
 
-  ObjRef Ref() const { return {kind, index}; }
+  TObjRef Ref() const { return {kind, index}; }
 };
 
 class TZoneIndex {
@@ -78,30 +78,30 @@ class TZoneIndex {
   std::size_t PlacedCount() const { return m_tree.size() - m_staleCount + m_loose.size(); }
   // The records without a place on the plane, in kind order and list order as of
   // the last build (moves since then append).
-  const std::vector<ObjRef>& Unplaced() const { return m_unplacedRefs; }
+  const std::vector<TObjRef>& Unplaced() const { return m_unplacedRefs; }
 
   // A box around every placed record (it may have grown wider than they are since
   // the last build); nullopt when none is placed.
-  std::optional<MapRect> Bounds() const;
+  std::optional<TMapRect> Bounds() const;
   // The position the index holds for `ref` (NaN or infinite for an unplaced
   // record); nullopt for a record the index does not know.
-  std::optional<PlanePosition> Position(ObjRef ref) const;
+  std::optional<TPlanePosition> Position(TObjRef ref) const;
 
   // The record now stands at `position` (a drag, an edit, an undo).
-  void Update(ObjRef ref, PlanePosition position);
+  void Update(TObjRef ref, TPlanePosition position);
   // Takes every record of `mob` that stands elsewhere than the index has it (one
   // pass over the positions, no rebuild); returns how many did. `mob` must fit.
   std::size_t FollowMoves(const TMob& mob);
 
   // Calls f(const TMapPoint&) for each placed record of the kinds in `kinds` that
   // lies in `rect` (bounds inclusive), or within `radius` of (x, y).
-  template <class F> void ForEachInRect(const MapRect& rect, KindMask kinds, F&& f) const;
-  template <class F> void ForEachInCircle(double x, double y, double radius, KindMask kinds, F&& f) const;
-  template <class F> void ForEachPlaced(KindMask kinds, F&& f) const;
+  template <class F> void ForEachInRect(const TMapRect& rect, TKindMask kinds, F&& f) const;
+  template <class F> void ForEachInCircle(double x, double y, double radius, TKindMask kinds, F&& f) const;
+  template <class F> void ForEachPlaced(TKindMask kinds, F&& f) const;
 
   // The records within `radius` of (x, y), nearest first; at equal distances in
   // kind order, then in list order.
-  std::vector<ObjRef> PickAt(double x, double y, double radius, KindMask kinds) const;
+  std::vector<TObjRef> PickAt(double x, double y, double radius, TKindMask kinds) const;
 
  private:
   struct Node {
@@ -116,15 +116,15 @@ class TZoneIndex {
   static constexpr std::uint32_t kNoSlot = 0xFFFFFFFFu;
   static constexpr std::uint32_t kLeafSize = 16;
 
-  void BuildFrom(std::vector<TMapPoint> placed, std::vector<std::pair<ObjRef, PlanePosition>> unplaced);
+  void BuildFrom(std::vector<TMapPoint> placed, std::vector<std::pair<TObjRef, TPlanePosition>> unplaced);
   void BuildNode(std::uint32_t id, std::uint32_t begin, std::uint32_t end);
-  void Remove(ObjRef ref);
+  void Remove(TObjRef ref);
   void RebuildIfLoose();
 
-  static bool Intersects(const Node& n, const MapRect& r) {
+  static bool Intersects(const Node& n, const TMapRect& r) {
     return !(n.maxX < r.minX || n.minX > r.maxX || n.maxY < r.minY || n.minY > r.maxY);
   }
-  static bool Inside(const Node& n, const MapRect& r) {
+  static bool Inside(const Node& n, const TMapRect& r) {
     return r.minX <= n.minX && n.maxX <= r.maxX && r.minY <= n.minY && n.maxY <= r.maxY;
   }
 
@@ -133,21 +133,21 @@ class TZoneIndex {
   std::size_t m_staleCount = 0;
   std::vector<Node> m_nodes;
   std::vector<TMapPoint> m_loose;
-  std::vector<ObjRef> m_unplacedRefs;
-  std::vector<PlanePosition> m_unplacedPos;
+  std::vector<TObjRef> m_unplacedRefs;
+  std::vector<TPlanePosition> m_unplacedPos;
   // Per kind and record: where the record is now, and its slot in the tree (kept
   // while it is away, so that a move back revives the slot).
   std::array<std::vector<std::uint32_t>, kObjKindCount> m_where;
   std::array<std::vector<std::uint32_t>, kObjKindCount> m_treeSlot;
   // Per kind and record: where it stands now, in list order, so that FollowMoves
   // reads both sides in turn.
-  std::array<std::vector<PlanePosition>, kObjKindCount> m_pos;
-  std::optional<MapRect> m_looseBounds;
+  std::array<std::vector<TPlanePosition>, kObjKindCount> m_pos;
+  std::optional<TMapRect> m_looseBounds;
 };
 
 // ---- template definitions
 
-template <class F> void TZoneIndex::ForEachInRect(const MapRect& rect, KindMask kinds, F&& f) const {
+template <class F> void TZoneIndex::ForEachInRect(const TMapRect& rect, TKindMask kinds, F&& f) const {
   if (kinds.Empty()) return;
   const auto pass = [&](const TMapPoint& p) {
     if (kinds.Has(p.kind)) f(p);
@@ -177,9 +177,9 @@ template <class F> void TZoneIndex::ForEachInRect(const MapRect& rect, KindMask 
 }
 
 template <class F>
-void TZoneIndex::ForEachInCircle(double x, double y, double radius, KindMask kinds, F&& f) const {
+void TZoneIndex::ForEachInCircle(double x, double y, double radius, TKindMask kinds, F&& f) const {
   if (!(radius >= 0)) return;
-  const MapRect box{x - radius, y - radius, x + radius, y + radius};
+  const TMapRect box{x - radius, y - radius, x + radius, y + radius};
   const double r2 = radius * radius;
   ForEachInRect(box, kinds, [&](const TMapPoint& p) {
     const double dx = double(p.x) - x, dy = double(p.y) - y;
@@ -187,7 +187,7 @@ void TZoneIndex::ForEachInCircle(double x, double y, double radius, KindMask kin
   });
 }
 
-template <class F> void TZoneIndex::ForEachPlaced(KindMask kinds, F&& f) const {
+template <class F> void TZoneIndex::ForEachPlaced(TKindMask kinds, F&& f) const {
   if (kinds.Empty()) return;
   for (std::size_t i = 0; i < m_tree.size(); ++i)
     if (!m_stale[i] && kinds.Has(m_tree[i].kind)) f(m_tree[i]);

@@ -14,6 +14,8 @@
 #include "map/render/mapstyle.h"
 #include "mob/kindnames.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -71,7 +73,7 @@ QFont MapFont(int pixelSize) {
 }  // namespace
 
 QPointF ClampedPixel(const TMapTransform& view, double x, double y) {
-  const MapPoint p = view.ToPixel(x, y);
+  const TPlanePoint p = view.ToPixel(x, y);
   const auto clamp = [](double v, double size) {
     if (std::isnan(v)) return 0.0;
     return std::clamp(v, -kPixelBand, size + kPixelBand);
@@ -117,11 +119,11 @@ void TMapRenderer::CollectVisible(const TMapScene& scene, int width, int height)
   if (!scene.zone) return;
   const TMapTransform& view = scene.view;
   const double inverse = 1.0 / view.Scale();
-  const MapPoint centre = view.Centre();
+  const TPlanePoint centre = view.Centre();
   const double halfW = width / 2.0, halfH = height / 2.0;
   // Markers reach half their size beyond their centre: take those just outside too.
   const int reach = kMarkerSize / 2 + 1;
-  MapRect world = view.VisibleWorld();
+  TMapRect world = view.VisibleWorld();
   const double margin = reach * view.Scale();
   world = {world.minX - margin, world.minY - margin, world.maxX + margin, world.maxY + margin};
   scene.zone->ForEachInRect(world, scene.visible, [&](const TMapPoint& p) {
@@ -170,11 +172,11 @@ void TMapRenderer::DrawHighlights(QImage& image, const TMapScene& scene) {
   if (!scene.zone || !scene.highlighted) return;
   const bool rings = scene.highlighted->size() <= kMarkerLimit && m_detail == MarkerDetail::Markers;
   const double reach = kMarkerSize;
-  for (const ObjRef& ref : *scene.highlighted) {
+  for (const TObjRef& ref : *scene.highlighted) {
     if (!scene.visible.Has(ref.kind)) continue;
     const auto pos = scene.zone->Position(ref);
     if (!pos || !std::isfinite(pos->x) || !std::isfinite(pos->y)) continue;
-    const MapPoint p = scene.view.ToPixel(pos->x, pos->y);
+    const TPlanePoint p = scene.view.ToPixel(pos->x, pos->y);
     if (!(p.x > -reach && p.y > -reach && p.x < image.width() + reach && p.y < image.height() + reach)) continue;
     const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
     if (rings) Stamp(image, m_highlightRing, x, y);
@@ -186,7 +188,7 @@ void TMapRenderer::DrawSelection(QImage& image, const TMapScene& scene) {
   if (!scene.zone || !scene.selected) return;
   const auto pos = scene.zone->Position(*scene.selected);
   if (!pos || !std::isfinite(pos->x) || !std::isfinite(pos->y)) return;
-  const MapPoint p = scene.view.ToPixel(pos->x, pos->y);
+  const TPlanePoint p = scene.view.ToPixel(pos->x, pos->y);
   const double reach = kMarkerSize;
   if (!(p.x > -reach && p.y > -reach && p.x < image.width() + reach && p.y < image.height() + reach)) return;
   const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
@@ -196,11 +198,11 @@ void TMapRenderer::DrawSelection(QImage& image, const TMapScene& scene) {
 }
 
 void TMapRenderer::DrawGrid(QPainter& p, const TMapScene& scene) {
-  const MapGrid grid = ComputeMapGrid(scene.view, 90, scene.decimalSeparator);
+  const TMapGrid grid = ComputeMapGrid(scene.view, 90, scene.decimalSeparator);
   const int w = scene.view.Width(), h = scene.view.Height();
   for (const auto* lines : {&grid.vertical, &grid.horizontal}) {
     const bool vertical = lines == &grid.vertical;
-    for (const MapGridLine& line : *lines) {
+    for (const TMapGridLine& line : *lines) {
       p.setPen(QPen(QColor::fromRgba(line.axis ? map_colours::kAxis : map_colours::kGrid), line.axis ? 1.5 : 1));
       const double at = std::round(line.pixel) + 0.5;
       if (vertical) p.drawLine(QPointF(at, 0), QPointF(at, h));
@@ -210,11 +212,11 @@ void TMapRenderer::DrawGrid(QPainter& p, const TMapScene& scene) {
   p.setFont(MapFont(11));
   const QFontMetrics metrics(p.font());
   p.setPen(QColor::fromRgba(map_colours::kLabel));
-  for (const MapGridLine& line : grid.vertical) {
+  for (const TMapGridLine& line : grid.vertical) {
     const QString text = QString::fromStdString(line.label);
     p.drawText(QPointF(std::round(line.pixel) + 3, metrics.ascent() + 2), text);
   }
-  for (const MapGridLine& line : grid.horizontal) {
+  for (const TMapGridLine& line : grid.horizontal) {
     const QString text = QString::fromStdString(line.label);
     p.drawText(QPointF(3, std::round(line.pixel) - 3), text);
   }
@@ -229,7 +231,7 @@ void TMapRenderer::DrawShapes(QPainter& p, const TMapScene& scene) {
     if (!shape.beingDrawn) pen.setStyle(Qt::DashLine);
     p.setPen(pen);
     p.setBrush(WithAlpha(map_colours::kArea, shape.beingDrawn ? 40 : 24));
-    if (const auto* rect = std::get_if<AreaRectangle>(&shape.area)) {
+    if (const auto* rect = std::get_if<TAreaRectangle>(&shape.area)) {
       // As the engine reads it: X1..X2 across, Y2..Y1 up; an inverted one is empty
       // and is drawn as its outline only, so the user sees where it was meant.
       const QPointF a = ClampedPixel(view, std::min(rect->x1, rect->x2), std::max(rect->y1, rect->y2));
@@ -241,8 +243,8 @@ void TMapRenderer::DrawShapes(QPainter& p, const TMapScene& scene) {
       }
       continue;
     }
-    const auto& circle = std::get<AreaCircle>(shape.area);
-    const MapPoint c = view.ToPixel(circle.x, circle.y);
+    const auto& circle = std::get<TAreaCircle>(shape.area);
+    const TPlanePoint c = view.ToPixel(circle.x, circle.y);
     const double r = std::fabs(circle.radius) / view.Scale();
     if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(r)) continue;
     const double diag = std::hypot(w, h);
@@ -283,10 +285,10 @@ void TMapRenderer::DrawLegend(QPainter& p, const TMapScene& scene) {
   std::vector<Row> rows;
   for (ObjKind kind : kAllObjKinds)
     if (scene.visible.Has(kind))
-      rows.push_back({kind, QStringLiteral("%1: %2").arg(QString::fromUtf8(ObjKindCaption(kind))).arg(scene.zone->Count(kind))});
+      rows.push_back({kind, u"%1: %2"_s.arg(QString::fromUtf8(ObjKindCaption(kind))).arg(scene.zone->Count(kind))});
   std::size_t unplaced = 0;
-  for (const ObjRef& ref : scene.zone->Unplaced()) unplaced += scene.visible.Has(ref.kind) ? 1 : 0;
-  if (unplaced > 0) rows.push_back({std::nullopt, QStringLiteral("Без координат: %1").arg(unplaced)});
+  for (const TObjRef& ref : scene.zone->Unplaced()) unplaced += scene.visible.Has(ref.kind) ? 1 : 0;
+  if (unplaced > 0) rows.push_back({std::nullopt, u"Без координат: %1"_s.arg(unplaced)});
   if (rows.empty()) return;
   const int rowHeight = std::max(metrics.height(), kMarkerSize) + 3;
   int textWidth = 0;

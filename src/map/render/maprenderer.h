@@ -25,16 +25,16 @@ class QPainter;
 namespace kelvarin {
 
 struct TMapShape {
-  std::variant<AreaRectangle, AreaCircle> area;
+  std::variant<TAreaRectangle, TAreaCircle> area;
   bool beingDrawn = false;  // the user's shape in the making (solid), else a criterion (dashed)
 };
 
 struct TMapScene {
   const TZoneIndex* zone = nullptr;
   TMapTransform view;
-  KindMask visible = KindMask::All();
-  std::optional<ObjRef> selected;
-  const std::vector<ObjRef>* highlighted = nullptr;  // what the mass-change criteria select
+  TKindMask visible = TKindMask::All();
+  std::optional<TObjRef> selected;
+  const std::vector<TObjRef>* highlighted = nullptr;  // what the mass-change criteria select
   std::vector<TMapShape> shapes;
   bool grid = true;
   bool legend = false;

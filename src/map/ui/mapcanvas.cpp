@@ -15,6 +15,8 @@
 #include "common/qt/qtext.h"
 #include "map/render/mapstyle.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -28,12 +30,12 @@ float ToFloat(double v) { return float(std::clamp(v, double(-FLT_MAX), double(FL
 }  // namespace
 
 TMapCanvas::TMapCanvas(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("MapCanvas"));
+  setObjectName(u"MapCanvas"_s);
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMinimumSize(200, 150);
-  setAccessibleName(QStringLiteral("Карта зоны"));
+  setAccessibleName(u"Карта зоны"_s);
   m_scene.decimalSeparator = LocaleDecimalSeparator();
   m_scene.view.SetViewport(std::max(1, width()), std::max(1, height()));
 }
@@ -52,21 +54,21 @@ void TMapCanvas::Refresh() {
 }
 
 void TMapCanvas::FitAll() {
-  std::optional<MapRect> box;
+  std::optional<TMapRect> box;
   if (m_zone)
     m_zone->ForEachPlaced(m_scene.visible, [&](const TMapPoint& p) {
-      if (!box) box = MapRect{p.x, p.y, p.x, p.y};
+      if (!box) box = TMapRect{p.x, p.y, p.x, p.y};
       box->minX = std::min(box->minX, double(p.x));
       box->maxX = std::max(box->maxX, double(p.x));
       box->minY = std::min(box->minY, double(p.y));
       box->maxY = std::max(box->maxY, double(p.y));
     });
   // An empty plane is shown around its origin.
-  m_scene.view.Fit(box.value_or(MapRect{-100, -100, 100, 100}));
+  m_scene.view.Fit(box.value_or(TMapRect{-100, -100, 100, 100}));
   ViewMoved();
 }
 
-void TMapCanvas::CentreOn(ObjRef ref) {
+void TMapCanvas::CentreOn(TObjRef ref) {
   if (!m_zone) return;
   const auto pos = m_zone->Position(ref);
   if (!pos || !std::isfinite(pos->x) || !std::isfinite(pos->y)) return;
@@ -79,19 +81,19 @@ void TMapCanvas::ZoomBy(double factor) {
   ViewMoved();
 }
 
-void TMapCanvas::SetVisibleKinds(KindMask kinds) {
+void TMapCanvas::SetVisibleKinds(TKindMask kinds) {
   m_scene.visible = kinds;
   m_pick.Reset();
   Refresh();
 }
 
-void TMapCanvas::SetSelected(std::optional<ObjRef> ref) {
+void TMapCanvas::SetSelected(std::optional<TObjRef> ref) {
   if (m_scene.selected == ref) return;
   m_scene.selected = ref;
   Refresh();
 }
 
-void TMapCanvas::SetHighlighted(std::vector<ObjRef> refs) {
+void TMapCanvas::SetHighlighted(std::vector<TObjRef> refs) {
   m_highlighted = std::move(refs);
   Refresh();
 }
@@ -128,9 +130,9 @@ QImage TMapCanvas::RenderForExport() const {
   return renderer.Render(scene);
 }
 
-std::vector<ObjRef> TMapCanvas::HitsAt(double px, double py) const {
+std::vector<TObjRef> TMapCanvas::HitsAt(double px, double py) const {
   if (!m_zone) return {};
-  const MapPoint w = m_scene.view.ToWorld(px, py);
+  const TPlanePoint w = m_scene.view.ToWorld(px, py);
   return m_zone->PickAt(w.x, w.y, TMapRenderer::kPickRadiusPx * m_scene.view.Scale(), m_scene.visible);
 }
 
@@ -285,7 +287,7 @@ void TMapCanvas::mouseDoubleClickEvent(QMouseEvent* event) {
   // The first click of the pair has selected the record, or is still to come.
   const bool onSelected =
       m_scene.selected && std::find(hits.begin(), hits.end(), *m_scene.selected) != hits.end();
-  const ObjRef target = onSelected ? *m_scene.selected : hits.front();
+  const TObjRef target = onSelected ? *m_scene.selected : hits.front();
   if (!onSelected) emit RecordClicked(target);
   // The release that ends the pair is no click of its own.
   m_gesture = Gesture::None;
@@ -312,13 +314,13 @@ void TMapCanvas::contextMenuEvent(QContextMenuEvent* event) {
 bool TMapCanvas::event(QEvent* event) {
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const auto hits = m_frozen || m_gesture != Gesture::None ? std::vector<ObjRef>{} : HitsAt(help->x(), help->y());
+    const auto hits = m_frozen || m_gesture != Gesture::None ? std::vector<TObjRef>{} : HitsAt(help->x(), help->y());
     if (hits.empty() || !m_describe) {
       QToolTip::hideText();
       event->ignore();
     } else {
       QString text = m_describe(hits.front());
-      if (hits.size() > 1) text += QStringLiteral("\n(здесь записей: %1; щелчки перебирают их)").arg(hits.size());
+      if (hits.size() > 1) text += u"\n(здесь записей: %1; щелчки перебирают их)"_s.arg(hits.size());
       QToolTip::showText(help->globalPos(), text, this);
     }
     return true;
@@ -374,20 +376,20 @@ void TMapCanvas::focusOutEvent(QFocusEvent* event) {
 
 // ---- gestures ------------------------------------------------------------------
 
-PlanePosition TMapCanvas::DragPosition(QPointF pixel) const {
-  const MapPoint now = m_scene.view.ToWorld(pixel.x(), pixel.y());
+TPlanePosition TMapCanvas::DragPosition(QPointF pixel) const {
+  const TPlanePoint now = m_scene.view.ToWorld(pixel.x(), pixel.y());
   return {ToFloat(double(m_dragFrom.x) + (now.x - m_pressWorld.x)),
           ToFloat(double(m_dragFrom.y) + (now.y - m_pressWorld.y))};
 }
 
 void TMapCanvas::UpdateShape(QPointF pixel) {
-  const MapPoint now = m_scene.view.ToWorld(pixel.x(), pixel.y());
+  const TPlanePoint now = m_scene.view.ToWorld(pixel.x(), pixel.y());
   TMapShape shape;
   shape.beingDrawn = true;
   if (m_shapeMode == Mode::Circle)
-    shape.area = AreaCircle{m_pressWorld.x, m_pressWorld.y, std::hypot(now.x - m_pressWorld.x, now.y - m_pressWorld.y)};
+    shape.area = TAreaCircle{m_pressWorld.x, m_pressWorld.y, std::hypot(now.x - m_pressWorld.x, now.y - m_pressWorld.y)};
   else
-    shape.area = AreaRectangle{m_pressWorld.x, m_pressWorld.y, now.x, now.y};
+    shape.area = TAreaRectangle{m_pressWorld.x, m_pressWorld.y, now.x, now.y};
   m_drawn = shape;
   Refresh();
   emit ShapeChanged();

@@ -37,17 +37,17 @@ class TMapCanvas : public QWidget {
   const TMapTransform& View() const { return m_scene.view; }
   // Shows every placed record of the visible kinds.
   void FitAll();
-  void CentreOn(ObjRef ref);
+  void CentreOn(TObjRef ref);
   // Zooms about the middle of the picture (above 1 zooms in).
   void ZoomBy(double factor);
 
-  void SetVisibleKinds(KindMask kinds);
-  KindMask VisibleKinds() const { return m_scene.visible; }
-  void SetSelected(std::optional<ObjRef> ref);
-  std::optional<ObjRef> Selected() const { return m_scene.selected; }
+  void SetVisibleKinds(TKindMask kinds);
+  TKindMask VisibleKinds() const { return m_scene.visible; }
+  void SetSelected(std::optional<TObjRef> ref);
+  std::optional<TObjRef> Selected() const { return m_scene.selected; }
   // What the mass-change criteria select, or what the drawn area would.
-  void SetHighlighted(std::vector<ObjRef> refs);
-  const std::vector<ObjRef>& Highlighted() const { return m_highlighted; }
+  void SetHighlighted(std::vector<TObjRef> refs);
+  const std::vector<TObjRef>& Highlighted() const { return m_highlighted; }
   // The areas of the mass-change criteria (drawn dashed).
   void SetCriteriaShapes(std::vector<TMapShape> shapes);
 
@@ -63,27 +63,27 @@ class TMapCanvas : public QWidget {
   bool Frozen() const { return m_frozen; }
 
   // The text of the tooltip over a record.
-  void SetDescriber(std::function<QString(ObjRef)> describe) { m_describe = std::move(describe); }
+  void SetDescriber(std::function<QString(TObjRef)> describe) { m_describe = std::move(describe); }
   char DecimalSeparator() const { return m_scene.decimalSeparator; }
 
   // The current view as a picture of the canvas's size, with a legend.
   QImage RenderForExport() const;
   // The records under the pixel (px, py), nearest first (visible kinds only).
-  std::vector<ObjRef> HitsAt(double px, double py) const;
+  std::vector<TObjRef> HitsAt(double px, double py) const;
   // How the last picture showed the records.
   const TMapRenderer& Renderer() const { return m_renderer; }
 
  signals:
-  void RecordClicked(std::optional<kelvarin::ObjRef> ref);
+  void RecordClicked(std::optional<kelvarin::TObjRef> ref);
   // Double click or Enter on the selected record.
-  void RecordActivated(kelvarin::ObjRef ref);
-  void RecordDragged(kelvarin::ObjRef ref, kelvarin::PlanePosition position);
-  void DragFinished(kelvarin::ObjRef ref, kelvarin::PlanePosition from, kelvarin::PlanePosition to);
-  void DragCancelled(kelvarin::ObjRef ref, kelvarin::PlanePosition from);
+  void RecordActivated(kelvarin::TObjRef ref);
+  void RecordDragged(kelvarin::TObjRef ref, kelvarin::TPlanePosition position);
+  void DragFinished(kelvarin::TObjRef ref, kelvarin::TPlanePosition from, kelvarin::TPlanePosition to);
+  void DragCancelled(kelvarin::TObjRef ref, kelvarin::TPlanePosition from);
   // The drawn area changed (being drawn, finished or cleared).
   void ShapeChanged();
   // The world point under the cursor; nullopt when it left the canvas.
-  void CursorMoved(std::optional<kelvarin::MapPoint> point);
+  void CursorMoved(std::optional<kelvarin::TPlanePoint> point);
   void ViewChanged();
   void ContextMenuAsked(QPoint globalPos);
 
@@ -108,11 +108,11 @@ class TMapCanvas : public QWidget {
   void ViewMoved();
   void UpdateShape(QPointF pixel);
   void CancelGesture();
-  PlanePosition DragPosition(QPointF pixel) const;
+  TPlanePosition DragPosition(QPointF pixel) const;
 
   const TZoneIndex* m_zone = nullptr;
   TMapScene m_scene;
-  std::vector<ObjRef> m_highlighted;
+  std::vector<TObjRef> m_highlighted;
   std::vector<TMapShape> m_criteriaShapes;
   std::optional<TMapShape> m_drawn;
   TMapRenderer m_renderer;
@@ -122,17 +122,17 @@ class TMapCanvas : public QWidget {
   QString m_notice;
   Mode m_mode = Mode::Select;
   TPickCycle m_pick;
-  std::function<QString(ObjRef)> m_describe;
+  std::function<QString(TObjRef)> m_describe;
 
   // The gesture under way.
   Gesture m_gesture = Gesture::None;
   Qt::MouseButton m_button = Qt::NoButton;
   Mode m_shapeMode = Mode::Rectangle;
   QPointF m_pressPixel, m_lastPixel;
-  MapPoint m_pressWorld;
-  std::vector<ObjRef> m_pressHits;
-  ObjRef m_dragRef;
-  PlanePosition m_dragFrom;
+  TPlanePoint m_pressWorld;
+  std::vector<TObjRef> m_pressHits;
+  TObjRef m_dragRef;
+  TPlanePosition m_dragFrom;
   bool m_spaceHeld = false;
 };
 

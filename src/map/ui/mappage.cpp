@@ -28,6 +28,8 @@
 #include "shell/prompts.h"
 #include "shell/shellservices.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -36,9 +38,8 @@ namespace {
 constexpr int kPreviewDelayMs = 15;
 
 QString BusyNotice() {
-  return QStringLiteral(
-      "Документ занят: идёт загрузка, сохранение или массовые изменения.\n"
-      "Карта обновится, когда он освободится.");
+  return u"Документ занят: идёт загрузка, сохранение или массовые изменения.\n"
+      "Карта обновится, когда он освободится."_s;
 }
 
 QString FloatText(float value, char sep) { return FromUtf8(FloatToDisplayText(value, sep)); }
@@ -48,18 +49,18 @@ QString SelectionSummary(const TCriteriaSelection& selection) {
   QStringList parts;
   for (ObjKind kind : kAllObjKinds)
     if (const std::size_t n = selection.selected[std::size_t(kind)]; n > 0)
-      parts << QStringLiteral("%1: %2").arg(FromUtf8(ObjKindCaption(kind))).arg(n);
+      parts << u"%1: %2"_s.arg(FromUtf8(ObjKindCaption(kind))).arg(n);
   QString text = QString::number(selection.Total());
-  if (!parts.isEmpty()) text += QStringLiteral(" (") + parts.join(QStringLiteral(", ")) + QStringLiteral(")");
+  if (!parts.isEmpty()) text += u" ("_s + parts.join(u", "_s) + u")"_s;
   return text;
 }
 
 QString AreaText(const TMapPage::TDrawnTexts& texts) {
-  if (const auto* rect = std::get_if<RectangleFieldTexts>(&texts))
-    return QStringLiteral("прямоугольник X1 %1, Y1 %2, X2 %3, Y2 %4")
+  if (const auto* rect = std::get_if<TRectangleFieldTexts>(&texts))
+    return u"прямоугольник X1 %1, Y1 %2, X2 %3, Y2 %4"_s
         .arg(FromCp1251(rect->x1), FromCp1251(rect->y1), FromCp1251(rect->x2), FromCp1251(rect->y2));
-  const auto& circle = std::get<CircleFieldTexts>(texts);
-  return QStringLiteral("круг X %1, Y %2, радиус %3")
+  const auto& circle = std::get<TCircleFieldTexts>(texts);
+  return u"круг X %1, Y %2, радиус %3"_s
       .arg(FromCp1251(circle.x), FromCp1251(circle.y), FromCp1251(circle.radius));
 }
 
@@ -67,7 +68,7 @@ QString AreaText(const TMapPage::TDrawnTexts& texts) {
 
 TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent), m_shell(shell), m_session(shell.Session()), m_canvas(new TMapCanvas) {
-  setObjectName(QStringLiteral("MapPage"));
+  setObjectName(u"MapPage"_s);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(2);
@@ -78,14 +79,14 @@ TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
   middle->addWidget(m_canvas, 1);
   layout->addLayout(middle, 1);
   m_info = new QLabel;
-  m_info->setObjectName(QStringLiteral("MapInfoLab"));
+  m_info->setObjectName(u"MapInfoLab"_s);
   m_info->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(m_info);
   // From the legend through the tool bar to the picture, as the eye reads them.
   setTabOrder(m_legend.back(), m_canvas);
 
   m_canvas->SetZone(&m_zone);
-  m_canvas->SetDescriber([this](ObjRef ref) { return Describe(ref); });
+  m_canvas->SetDescriber([this](TObjRef ref) { return Describe(ref); });
   connect(m_canvas, &TMapCanvas::RecordClicked, this, &TMapPage::RecordClicked);
   connect(m_canvas, &TMapCanvas::RecordActivated, this, &TMapPage::RecordActivated);
   connect(m_canvas, &TMapCanvas::RecordDragged, this, &TMapPage::RecordDragged);
@@ -114,7 +115,7 @@ TMapPage::~TMapPage() { m_session.RemoveListener(this); }
 
 QWidget* TMapPage::BuildToolBar() {
   auto* bar = new QWidget;
-  bar->setObjectName(QStringLiteral("MapToolBar"));
+  bar->setObjectName(u"MapToolBar"_s);
   auto* row = new QHBoxLayout(bar);
   row->setContentsMargins(0, 0, 0, 0);
   auto* modes = new QButtonGroup(bar);
@@ -132,13 +133,13 @@ QWidget* TMapPage::BuildToolBar() {
       if (on) m_canvas->SetMode(mode);
     });
   };
-  addMode("MapSelectModeBut", QStringLiteral("Выбор"),
-          QStringLiteral("Щелчок выбирает запись, перетаскивание двигает выбранную.\n"
-                         "Shift: прямоугольник, Ctrl: круг."),
+  addMode("MapSelectModeBut", u"Выбор"_s,
+          u"Щелчок выбирает запись, перетаскивание двигает выбранную.\n"
+                         "Shift: прямоугольник, Ctrl: круг."_s,
           TMapCanvas::Mode::Select);
-  addMode("MapRectModeBut", QStringLiteral("Прямоугольник"),
-          QStringLiteral("Нарисовать прямоугольник для массовых изменений"), TMapCanvas::Mode::Rectangle);
-  addMode("MapCircleModeBut", QStringLiteral("Круг"), QStringLiteral("Нарисовать круг для массовых изменений"),
+  addMode("MapRectModeBut", u"Прямоугольник"_s,
+          u"Нарисовать прямоугольник для массовых изменений"_s, TMapCanvas::Mode::Rectangle);
+  addMode("MapCircleModeBut", u"Круг"_s, u"Нарисовать круг для массовых изменений"_s,
           TMapCanvas::Mode::Circle);
   row->addSpacing(12);
 
@@ -150,18 +151,18 @@ QWidget* TMapPage::BuildToolBar() {
     m_inputs.push_back(button);
     return button;
   };
-  connect(addButton("MapFitBut", QStringLiteral("Вся зона"), QStringLiteral("Показать всю зону (Home)")),
+  connect(addButton("MapFitBut", u"Вся зона"_s, u"Показать всю зону (Home)"_s),
           &QPushButton::clicked, m_canvas, &TMapCanvas::FitAll);
-  connect(addButton("MapZoomInBut", QStringLiteral("+"), QStringLiteral("Приблизить (+)")), &QPushButton::clicked,
+  connect(addButton("MapZoomInBut", u"+"_s, u"Приблизить (+)"_s), &QPushButton::clicked,
           this, [this] { m_canvas->ZoomBy(1.25); });
-  connect(addButton("MapZoomOutBut", QStringLiteral("−"), QStringLiteral("Отдалить (-)")), &QPushButton::clicked,
+  connect(addButton("MapZoomOutBut", u"−"_s, u"Отдалить (-)"_s), &QPushButton::clicked,
           this, [this] { m_canvas->ZoomBy(1 / 1.25); });
   row->addSpacing(12);
-  m_fillBut = addButton("MapFillCriteriaBut", QStringLiteral("В критерии"),
-                        QStringLiteral("Записать нарисованную область в критерии массовых изменений"));
+  m_fillBut = addButton("MapFillCriteriaBut", u"В критерии"_s,
+                        u"Записать нарисованную область в критерии массовых изменений"_s);
   connect(m_fillBut, &QPushButton::clicked, this, &TMapPage::FillCriteria);
-  m_clearBut = addButton("MapClearAreaBut", QStringLiteral("Убрать область"),
-                         QStringLiteral("Убрать нарисованную область (Escape)"));
+  m_clearBut = addButton("MapClearAreaBut", u"Убрать область"_s,
+                         u"Убрать нарисованную область (Escape)"_s);
   connect(m_clearBut, &QPushButton::clicked, m_canvas, &TMapCanvas::ClearDrawnShape);
   m_fillBut->setEnabled(false);
   m_clearBut->setEnabled(false);
@@ -171,17 +172,17 @@ QWidget* TMapPage::BuildToolBar() {
 
 QWidget* TMapPage::BuildSidePanel() {
   auto* panel = new QWidget;
-  panel->setObjectName(QStringLiteral("MapSidePanel"));
+  panel->setObjectName(u"MapSidePanel"_s);
   auto* column = new QVBoxLayout(panel);
   column->setContentsMargins(0, 0, 0, 0);
-  auto* title = new QLabel(QStringLiteral("Легенда:"));
+  auto* title = new QLabel(u"Легенда:"_s);
   column->addWidget(title);
   for (ObjKind kind : kAllObjKinds) {
     auto* box = new QCheckBox;
-    box->setObjectName(QStringLiteral("MapLegend_%1").arg(FromUtf8(ObjKindKey(kind))));
+    box->setObjectName(u"MapLegend_%1"_s.arg(FromUtf8(ObjKindKey(kind))));
     box->setIcon(QPixmap::fromImage(MarkerSprite(kind, TMapRenderer::kMarkerSize)));
     box->setChecked(true);
-    box->setToolTip(QStringLiteral("Показать или скрыть на карте"));
+    box->setToolTip(u"Показать или скрыть на карте"_s);
     connect(box, &QCheckBox::toggled, this, &TMapPage::LegendToggled);
     column->addWidget(box);
     m_legend[std::size_t(kind)] = box;
@@ -192,8 +193,8 @@ QWidget* TMapPage::BuildSidePanel() {
   m_unplacedTitle->setWordWrap(true);
   column->addWidget(m_unplacedTitle);
   m_unplaced = new QListWidget;
-  m_unplaced->setObjectName(QStringLiteral("MapUnplacedList"));
-  m_unplaced->setToolTip(QStringLiteral("Двойной щелчок открывает запись на странице объектов"));
+  m_unplaced->setObjectName(u"MapUnplacedList"_s);
+  m_unplaced->setToolTip(u"Двойной щелчок открывает запись на странице объектов"_s);
   m_unplacedTitle->setBuddy(m_unplaced);
   column->addWidget(m_unplaced, 1);
   m_inputs.push_back(m_unplaced);
@@ -310,7 +311,7 @@ void TMapPage::UpdateLegend() {
   int width = kSidePanelWidth;
   for (ObjKind kind : kAllObjKinds) {
     QCheckBox* box = m_legend[std::size_t(kind)];
-    box->setText(QStringLiteral("%1 (%2)").arg(FromUtf8(ObjKindCaption(kind))).arg(m_zone.Count(kind)));
+    box->setText(u"%1 (%2)"_s.arg(FromUtf8(ObjKindCaption(kind))).arg(m_zone.Count(kind)));
     width = std::max(width, box->sizeHint().width());
   }
   m_sidePanel->setFixedWidth(width);
@@ -319,23 +320,23 @@ void TMapPage::UpdateLegend() {
 void TMapPage::UpdateUnplaced() {
   m_unplaced->clear();
   const auto& refs = m_zone.Unplaced();
-  m_unplacedTitle->setText(QStringLiteral("Без координат, не нарисованы (%1):").arg(refs.size()));
+  m_unplacedTitle->setText(u"Без координат, не нарисованы (%1):"_s.arg(refs.size()));
   // A zone where everything is broken lists the first thousand; the count says how many.
   constexpr std::size_t kMaxListed = 1000;
   for (std::size_t i = 0; i < refs.size() && i < kMaxListed; ++i) {
-    auto* item = new QListWidgetItem(Describe(refs[i]).replace(QLatin1Char('\n'), QStringLiteral("; ")));
+    auto* item = new QListWidgetItem(Describe(refs[i]).replace(QLatin1Char('\n'), u"; "_s));
     item->setData(Qt::UserRole, int(refs[i].kind));
     item->setData(Qt::UserRole + 1, qulonglong(refs[i].index));
     m_unplaced->addItem(item);
   }
 }
 
-QString TMapPage::Describe(ObjRef ref) const {
+QString TMapPage::Describe(TObjRef ref) const {
   if (!m_session.Opened()) return {};
   const TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return {};
   const auto pos = ReadPlanePosition(mob, ref);
-  return QStringLiteral("%1: %2\n%3 %4\nX %5, Y %6")
+  return u"%1: %2\n%3 %4\nX %5, Y %6"_s
       .arg(FromUtf8(ObjKindCaption(ref.kind)), FromCp1251(RecordCaption(mob, ref)),
            QString::fromLatin1(IdentityFieldName(ref.kind)))
       .arg(IdentityOf(mob, ref))
@@ -363,7 +364,7 @@ void TMapPage::RefreshPreview() {
   if (!criteria->criteria) {
     // No preview of criteria a run would refuse; a line in the status bar says
     // why, once per problem, never a message box.
-    const QString line = QStringLiteral("Карта: критерии массовых изменений не проходят проверку. ") + FromUtf8(error);
+    const QString line = u"Карта: критерии массовых изменений не проходят проверку. "_s + FromUtf8(error);
     if (error != m_lastCriteriaError) m_shell.ShowStatusMessage(line);
     info = line;
   } else {
@@ -372,8 +373,8 @@ void TMapPage::RefreshPreview() {
     if (const auto circle = CircleOf(c)) shapes.push_back({*circle, false});
     m_preview = SelectByCriteria(m_session.Mob(), m_zone, c);
     info = TickedKinds(c).Empty()
-               ? QStringLiteral("Критерии массовых изменений: не отмечен ни один тип объектов.")
-               : QStringLiteral("Критерии массовых изменений выберут: ") + SelectionSummary(m_preview);
+               ? u"Критерии массовых изменений: не отмечен ни один тип объектов."_s
+               : u"Критерии массовых изменений выберут: "_s + SelectionSummary(m_preview);
   }
   m_lastCriteriaError = error;
   m_canvas->SetCriteriaShapes(std::move(shapes));
@@ -384,9 +385,9 @@ void TMapPage::RefreshPreview() {
     const auto drawn = m_shell.Links().Criteria(&*m_drawnTexts);
     if (drawn && drawn->criteria) {
       m_drawnSelection = SelectByCriteria(m_session.Mob(), m_zone, *drawn->criteria);
-      info = QStringLiteral("Область (%1) выберет: %2")
+      info = u"Область (%1) выберет: %2"_s
                  .arg(AreaText(*m_drawnTexts), TickedKinds(*drawn->criteria).Empty()
-                                                   ? QStringLiteral("0 (не отмечен ни один тип объектов)")
+                                                   ? u"0 (не отмечен ни один тип объектов)"_s
                                                    : SelectionSummary(*m_drawnSelection));
     }
   }
@@ -402,10 +403,10 @@ void TMapPage::ShapeChanged() {
   if (shape) {
     // Written with as many decimals as the view tells apart, rounded outwards.
     const int decimals = AreaDecimals(m_canvas->View().Scale());
-    if (const auto* rect = std::get_if<AreaRectangle>(&shape->area))
+    if (const auto* rect = std::get_if<TAreaRectangle>(&shape->area))
       m_drawnTexts = RectangleTexts(*rect, decimals, DecimalSeparator());
     else
-      m_drawnTexts = CircleTexts(std::get<AreaCircle>(shape->area), decimals, DecimalSeparator());
+      m_drawnTexts = CircleTexts(std::get<TAreaCircle>(shape->area), decimals, DecimalSeparator());
   }
   m_fillBut->setEnabled(m_drawnTexts.has_value());
   m_clearBut->setEnabled(m_drawnTexts.has_value());
@@ -418,19 +419,19 @@ bool TMapPage::FillCriteria() {
   if (!m_shell.Links().PutArea(texts)) return false;
   // The criteria's own area shows it from now on.
   m_canvas->ClearDrawnShape();
-  m_shell.ShowStatusMessage(QStringLiteral("В критерии массовых изменений записан ") + AreaText(texts));
+  m_shell.ShowStatusMessage(u"В критерии массовых изменений записан "_s + AreaText(texts));
   RefreshPreview();
   return true;
 }
 
 // ---- selection and moving ------------------------------------------------------
 
-void TMapPage::RecordClicked(std::optional<ObjRef> ref) {
+void TMapPage::RecordClicked(std::optional<TObjRef> ref) {
   m_canvas->SetSelected(ref);
   if (ref) m_shell.Links().SelectRecord(*ref, this);
 }
 
-void TMapPage::RecordActivated(ObjRef ref) {
+void TMapPage::RecordActivated(TObjRef ref) {
   if (!DocumentReadable() || !RefersToRecord(m_session.Mob(), ref)) return;
   m_canvas->SetSelected(ref);
   m_shell.Links().SelectRecord(ref, this);
@@ -438,27 +439,27 @@ void TMapPage::RecordActivated(ObjRef ref) {
   m_shell.GoToResult({ToUtf8(Describe(ref)), std::nullopt, ref});
 }
 
-void TMapPage::OtherPageSelected(std::optional<ObjRef> ref, const QObject* from) {
+void TMapPage::OtherPageSelected(std::optional<TObjRef> ref, const QObject* from) {
   if (from == this || !ref || !DocumentReadable() || !RefersToRecord(m_session.Mob(), *ref)) return;
   m_canvas->SetSelected(ref);
   m_canvas->CentreOn(*ref);
 }
 
-void TMapPage::RecordDragged(ObjRef ref, PlanePosition position) {
+void TMapPage::RecordDragged(TObjRef ref, TPlanePosition position) {
   m_zone.Update(ref, position);
   m_canvas->Refresh();
 }
 
-void TMapPage::DragCancelled(ObjRef ref, PlanePosition from) {
+void TMapPage::DragCancelled(TObjRef ref, TPlanePosition from) {
   m_zone.Update(ref, from);
   m_canvas->Refresh();
 }
 
-void TMapPage::DragFinished(ObjRef ref, PlanePosition from, PlanePosition to) {
+void TMapPage::DragFinished(TObjRef ref, TPlanePosition from, TPlanePosition to) {
   m_zone.Update(ref, from);
   if (!DocumentReadable()) return;
   const char sep = DecimalSeparator();
-  const QString caption = QStringLiteral("Перемещение на карте: %1 → X %2, Y %3")
+  const QString caption = u"Перемещение на карте: %1 → X %2, Y %3"_s
                               .arg(FromCp1251(RecordCaption(m_session.Mob(), ref)), FloatText(to.x, sep),
                                    FloatText(to.y, sep));
   // The index follows the record in RecordsChanged, as for any change.
@@ -469,50 +470,50 @@ void TMapPage::DragFinished(ObjRef ref, PlanePosition from, PlanePosition to) {
 // ---- the rest ------------------------------------------------------------------
 
 void TMapPage::LegendToggled() {
-  KindMask kinds = KindMask::None();
+  TKindMask kinds = TKindMask::None();
   for (ObjKind kind : kAllObjKinds) kinds.Set(kind, m_legend[std::size_t(kind)]->isChecked());
   m_canvas->SetVisibleKinds(kinds);
 }
 
-void TMapPage::CursorMoved(std::optional<MapPoint> point) {
+void TMapPage::CursorMoved(std::optional<TPlanePoint> point) {
   if (!point) return;  // the last place stays until the status bar's time is up
   const double step = m_canvas->View().Scale();
   const char sep = DecimalSeparator();
-  m_shell.ShowStatusMessage(QStringLiteral("X %1   Y %2")
+  m_shell.ShowStatusMessage(u"X %1   Y %2"_s
                                 .arg(FromUtf8(MapCoordinateText(point->x, step, sep)),
                                      FromUtf8(MapCoordinateText(point->y, step, sep))));
 }
 
 void TMapPage::ContextMenuAsked(QPoint globalPos) {
   QMenu menu(this);
-  menu.addAction(QStringLiteral("Показать всю зону\tHome"), m_canvas, &TMapCanvas::FitAll);
+  menu.addAction(u"Показать всю зону\tHome"_s, m_canvas, &TMapCanvas::FitAll);
   menu.addSeparator();
-  QAction* fill = menu.addAction(QStringLiteral("Записать область в критерии массовых изменений"), this,
+  QAction* fill = menu.addAction(u"Записать область в критерии массовых изменений"_s, this,
                                  &TMapPage::FillCriteria);
   fill->setEnabled(m_drawnTexts.has_value());
-  QAction* clear = menu.addAction(QStringLiteral("Убрать нарисованную область\tEscape"), m_canvas,
+  QAction* clear = menu.addAction(u"Убрать нарисованную область\tEscape"_s, m_canvas,
                                   &TMapCanvas::ClearDrawnShape);
   clear->setEnabled(m_drawnTexts.has_value());
   menu.addSeparator();
-  menu.addAction(QStringLiteral("Сохранить вид в PNG..."), this, &TMapPage::ExportPngAsked);
+  menu.addAction(u"Сохранить вид в PNG..."_s, this, &TMapPage::ExportPngAsked);
   menu.exec(globalPos);
 }
 
 void TMapPage::ExportPngAsked() {
   const QString document = FromUtf8(m_session.Path());
   const QString suggested = document.isEmpty()
-                                ? QDir::home().filePath(QStringLiteral("zone.png"))
+                                ? QDir::home().filePath(u"zone.png"_s)
                                 : QFileInfo(document).dir().filePath(QFileInfo(document).completeBaseName() +
-                                                                     QStringLiteral(".png"));
+                                                                     u".png"_s);
   QString path = m_shell.Prompts().ChooseSavePicture(suggested);
   if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".png");
+  if (QFileInfo(path).suffix().isEmpty()) path += u".png"_s;
   ExportPng(path);
 }
 
 bool TMapPage::ExportPng(const QString& path) {
   const auto failed = [&](const std::string& why) {
-    m_shell.Prompts().ShowMessage(QStringLiteral("Не удалось сохранить картинку ") + path + QStringLiteral(": ") +
+    m_shell.Prompts().ShowMessage(u"Не удалось сохранить картинку "_s + path + u": "_s +
                                       FromUtf8(why),
                                   TPrompts::Icon::Error);
     return false;
@@ -525,9 +526,9 @@ bool TMapPage::ExportPng(const QString& path) {
     return failed("картинку не удалось закодировать в PNG.");
   // Written as every file is: a failed write keeps an earlier picture of that name.
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(png.constData());
-  const WriteResult written = WriteFileAtomically(Files(), ToUtf8(path), Bytes(bytes, bytes + png.size()));
+  const TWriteResult written = WriteFileAtomically(Files(), ToUtf8(path), Bytes(bytes, bytes + png.size()));
   if (!written.ok()) return failed(WriteFailureText(written));
-  m_shell.ShowStatusMessage(QStringLiteral("Вид карты сохранён в ") + path);
+  m_shell.ShowStatusMessage(u"Вид карты сохранён в "_s + path);
   return true;
 }
 

@@ -16,7 +16,7 @@
 #include <string>
 #include <variant>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "map/core/areafields.h"
 #include "map/core/criteriaselection.h"
 #include "map/core/zoneindex.h"
@@ -56,7 +56,7 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   void RefreshNow();
 
   // The record's kind, name, identity and place, as the tooltip shows it.
-  QString Describe(ObjRef ref) const;
+  QString Describe(TObjRef ref) const;
 
   TMapCanvas* Canvas() const { return m_canvas; }
   const TZoneIndex& Zone() const { return m_zone; }
@@ -91,14 +91,14 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   void RefreshPreview();
   void SetInfo(const QString& text);
 
-  void RecordClicked(std::optional<ObjRef> ref);
-  void RecordActivated(ObjRef ref);
-  void OtherPageSelected(std::optional<ObjRef> ref, const QObject* from);
-  void RecordDragged(ObjRef ref, PlanePosition position);
-  void DragFinished(ObjRef ref, PlanePosition from, PlanePosition to);
-  void DragCancelled(ObjRef ref, PlanePosition from);
+  void RecordClicked(std::optional<TObjRef> ref);
+  void RecordActivated(TObjRef ref);
+  void OtherPageSelected(std::optional<TObjRef> ref, const QObject* from);
+  void RecordDragged(TObjRef ref, TPlanePosition position);
+  void DragFinished(TObjRef ref, TPlanePosition from, TPlanePosition to);
+  void DragCancelled(TObjRef ref, TPlanePosition from);
   void ShapeChanged();
-  void CursorMoved(std::optional<MapPoint> point);
+  void CursorMoved(std::optional<TPlanePoint> point);
   void ContextMenuAsked(QPoint globalPos);
   void LegendToggled();
 

@@ -8,7 +8,7 @@
 #include "common/filesystem.h"
 #include "document/recordcommands.h"
 #include "document/recordsedit.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/filelog.h"
 #include "mob/recordrules.h"
 
@@ -137,18 +137,18 @@ namespace {
 // thread, since only then does the window process events meanwhile) and gives it
 // back however the run ends. The run's own loads and saves take no lock of their
 // own meanwhile.
-class RunLock {
+class TRunLock {
  public:
-  RunLock(TDocumentSession& session, bool lock) : m_session(session), m_lock(lock) {
+  TRunLock(TDocumentSession& session, bool lock) : m_session(session), m_lock(lock) {
     m_session.LockOnLoadSave = false;
     if (m_lock) m_session.BeginBusy();
   }
-  ~RunLock() {
+  ~TRunLock() {
     if (m_lock) m_session.EndBusy();
     m_session.LockOnLoadSave = true;
   }
-  RunLock(const RunLock&) = delete;
-  RunLock& operator=(const RunLock&) = delete;
+  TRunLock(const TRunLock&) = delete;
+  TRunLock& operator=(const TRunLock&) = delete;
 
  private:
   TDocumentSession& m_session;
@@ -169,15 +169,15 @@ std::string RunStepCaption(const TRecordsEdit& edit, MassChangeMode mode) {
 
 }  // namespace
 
-MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& parse) {
+TMassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& parse) {
   TDocumentSession& session = host.Session();
   const TSessionOptions options = session.Options();
-  RunLock lock(session, options.UseThreads);
+  TRunLock lock(session, options.UseThreads);
 
   session.Log(kRunSeparator);
   session.Log("Начаты массовые изменения...");
   bool ok = true;
-  std::optional<MassChangeCounts> counts;
+  std::optional<TMassChangeCounts> counts;
   if (const std::string error = MassChangeError(parse, session.Path()); !error.empty()) {
     host.ShowError(error);
     session.Log("Настройки массовых изменений введены неправильно.");
@@ -270,7 +270,7 @@ MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& p
   }
   session.Log(ok ? "Массовые изменения успешно завершены."
                  : "Выполнить массовые изменения не удалось - АААБЛОМ :(.");
-  MassChangeResult result{.ok = ok, .counts = counts, .summary = {}};
+  TMassChangeResult result{.ok = ok, .counts = counts, .summary = {}};
   // Said only of a run that went through: after a failure the counts would tell
   // of changes that never reached the files.
   if (ok && counts) {

@@ -58,7 +58,7 @@ class TMassChanger {
   void Run();
 
   // What Run did; complete once it has returned.
-  const MassChangeCounts& Counts() const { return m_counts; }
+  const TMassChangeCounts& Counts() const { return m_counts; }
 
  private:
   // Applies the action mode to the record at `index`: parameter changes, copy into
@@ -77,14 +77,14 @@ class TMassChanger {
   TRecordsEdit* m_edit;
   std::unique_ptr<TIdentityIndex> m_targetIds;
 
-  MassChangeCounts m_counts;
+  TMassChangeCounts m_counts;
 };
 
-struct MassChangeResult {
+struct TMassChangeResult {
   // The run ended with its success line.
   bool ok = false;
   // What the scan did; nullopt when the run ended before it.
-  std::optional<MassChangeCounts> counts;
+  std::optional<TMassChangeCounts> counts;
   // The summary line of a successful run ("Итог: ..."); empty otherwise.
   std::string summary;
 };
@@ -93,6 +93,6 @@ struct MassChangeResult {
 // message box), save the open document, open the target, scan, save the target and
 // the open document, reopen the open document; every step logged, and a successful
 // run's outcome line followed by its summary.
-MassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& options);
+TMassChangeResult RunMassChanges(TMassChangeHost& host, const TMassChangeParse& options);
 
 }  // namespace kelvarin

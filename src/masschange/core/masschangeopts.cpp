@@ -101,8 +101,8 @@ constexpr TMassChangeControl kControls[] = {
 #undef KV_BUTTON
 
 struct Fields {
-  std::vector<MassChangeBoolField> bools;
-  std::vector<MassChangeTextField> texts;
+  std::vector<TMassChangeBoolField> bools;
+  std::vector<TMassChangeTextField> texts;
 };
 
 const Fields& FieldsInOrder() {
@@ -135,8 +135,8 @@ const TMassChangeControl* ControlOf(std::string MassChangeOpts::*field) {
   return it == std::end(kControls) ? nullptr : it;
 }
 
-std::span<const MassChangeBoolField> MassChangeBoolFields() { return FieldsInOrder().bools; }
-std::span<const MassChangeTextField> MassChangeTextFields() { return FieldsInOrder().texts; }
+std::span<const TMassChangeBoolField> MassChangeBoolFields() { return FieldsInOrder().bools; }
+std::span<const TMassChangeTextField> MassChangeTextFields() { return FieldsInOrder().texts; }
 
 MassChangeOpts ReadMassChangeOpts(const TIniFile& ini) {
   MassChangeOpts opts;

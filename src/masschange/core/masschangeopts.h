@@ -116,18 +116,18 @@ const TMassChangeControl* ControlOf(bool MassChangeOpts::*field);
 const TMassChangeControl* ControlOf(std::string MassChangeOpts::*field);
 
 // One option field: the control's name (the ini key is the name + "_ini").
-struct MassChangeBoolField {
+struct TMassChangeBoolField {
   const char* name;
   bool MassChangeOpts::*member;
 };
-struct MassChangeTextField {
+struct TMassChangeTextField {
   const char* name;
   std::string MassChangeOpts::*member;
 };
 
 // The fields in the settings file's write order: all booleans, then all texts.
-std::span<const MassChangeBoolField> MassChangeBoolFields();
-std::span<const MassChangeTextField> MassChangeTextFields();
+std::span<const TMassChangeBoolField> MassChangeBoolFields();
+std::span<const TMassChangeTextField> MassChangeTextFields();
 
 inline constexpr char kMassChangeSection[] = "MassChangeOpts";
 

@@ -144,14 +144,14 @@ std::string MassChangeError(const TMassChangeParse& parse, const std::string& op
 }
 
 void PutArea(MassChangeOpts& o, const TAreaTexts& area) {
-  if (const auto* t = std::get_if<RectangleFieldTexts>(&area)) {
+  if (const auto* t = std::get_if<TRectangleFieldTexts>(&area)) {
     o.MC_KR_Coords_Pramougl_X1Ed = t->x1;
     o.MC_KR_Coords_Pramougl_Y1Ed = t->y1;
     o.MC_KR_Coords_Pramougl_X2Ed = t->x2;
     o.MC_KR_Coords_Pramougl_Y2Ed = t->y2;
     o.MC_KR_Coords_PramouglCB = true;
   } else {
-    const auto& c = std::get<CircleFieldTexts>(area);
+    const auto& c = std::get<TCircleFieldTexts>(area);
     o.MC_KR_Coords_Krug_XEd = c.x;
     o.MC_KR_Coords_Krug_YEd = c.y;
     o.MC_KR_Coords_Krug_RadEd = c.radius;

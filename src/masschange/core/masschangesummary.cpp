@@ -22,11 +22,11 @@ void AppendCount(std::string& text, const char* label, std::size_t count) {
 
 }  // namespace
 
-std::size_t MassChangeCounts::Selected() const {
+std::size_t TMassChangeCounts::Selected() const {
   return std::accumulate(selected.begin(), selected.end(), std::size_t{0});
 }
 
-std::string MassChangeSummaryLine(const MassChangeCounts& counts) {
+std::string MassChangeSummaryLine(const TMassChangeCounts& counts) {
   if (counts.Selected() == 0) return "Итог: под критерии не попал ни один объект.";
   std::string kinds;
   bool particleNamed = false;  // "2-го" and "3-го" lean on a "партиклов ..." before them

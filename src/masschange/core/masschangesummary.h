@@ -10,7 +10,7 @@
 
 namespace kelvarin {
 
-struct MassChangeCounts {
+struct TMassChangeCounts {
   // Records that met the criteria, per kind in kind order.
   std::array<std::size_t, kObjKindCount> selected{};
   // Records whose parameters the run actually changed (a change to the value a
@@ -25,11 +25,11 @@ struct MassChangeCounts {
   std::size_t replacedInTarget = 0;
 
   std::size_t Selected() const;
-  bool operator==(const MassChangeCounts&) const = default;
+  bool operator==(const TMassChangeCounts&) const = default;
 };
 
 // "Итог: отобрано 3 (юнитов 2, ловушек 1); изменено 3, скопировано 3." with zero
 // counts left out, or the line for a run whose criteria selected nothing. UTF-8.
-std::string MassChangeSummaryLine(const MassChangeCounts& counts);
+std::string MassChangeSummaryLine(const TMassChangeCounts& counts);
 
 }  // namespace kelvarin

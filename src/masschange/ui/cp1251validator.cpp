@@ -4,7 +4,7 @@
 
 namespace kelvarin {
 
-QValidator::State Cp1251Validator::validate(QString& input, int&) const {
+QValidator::State TCp1251Validator::validate(QString& input, int&) const {
   return ToCp1251(input) ? Acceptable : Invalid;
 }
 

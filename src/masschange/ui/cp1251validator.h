@@ -6,7 +6,7 @@
 
 namespace kelvarin {
 
-class Cp1251Validator : public QValidator {
+class TCp1251Validator : public QValidator {
   Q_OBJECT
  public:
   using QValidator::QValidator;

@@ -16,7 +16,7 @@
 #include <utility>
 
 #include "document/docpaths.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "program/settings.h"
 #include "shell/pagelinks.h"
 #include "shell/prompts.h"
@@ -63,7 +63,7 @@ std::size_t IndexOf(const TMassChangeControl* control) {
 
 }  // namespace
 
-MassChangePage::MassChangePage(TShellServices& shell, QWidget* parent) : QWidget(parent), m_shell(shell) {
+TMassChangePage::TMassChangePage(TShellServices& shell, QWidget* parent) : QWidget(parent), m_shell(shell) {
   const auto controls = MassChangeControls();
   m_controls.resize(controls.size());
   auto* layout = new QVBoxLayout(this);
@@ -112,7 +112,7 @@ MassChangePage::MassChangePage(TShellServices& shell, QWidget* parent) : QWidget
 
 // ---- building ------------------------------------------------------------------
 
-QWidget* MassChangePage::BuildTab(const char* name, int tab) {
+QWidget* TMassChangePage::BuildTab(const char* name, int tab) {
   auto* page = new QWidget(this);
   page->setObjectName(Name(name));
   auto* grid = new QGridLayout(page);
@@ -133,7 +133,7 @@ QWidget* MassChangePage::BuildTab(const char* name, int tab) {
   return page;
 }
 
-QGroupBox* MassChangePage::BuildGroup(std::size_t index) {
+QGroupBox* TMassChangePage::BuildGroup(std::size_t index) {
   const TGroup& group = kGroups[index];
   auto* box = new QGroupBox(QString::fromUtf16(group.caption), this);
   box->setObjectName(Name(group.name));
@@ -152,7 +152,7 @@ QGroupBox* MassChangePage::BuildGroup(std::size_t index) {
   return box;
 }
 
-QWidget* MassChangePage::AddControl(const TMassChangeControl& c, QGroupBox* box, QGridLayout* grid) {
+QWidget* TMassChangePage::AddControl(const TMassChangeControl& c, QGroupBox* box, QGridLayout* grid) {
   const QString caption = c.caption ? QString::fromUtf8(c.caption) : QString();
   QWidget* widget = nullptr;
   switch (c.kind) {
@@ -170,7 +170,7 @@ QWidget* MassChangePage::AddControl(const TMassChangeControl& c, QGroupBox* box,
       // Without a name of its own a screen reader calls every field by its group's
       // title: the label's text, or the caption of the checkbox of its row.
       edit->setAccessibleName(c.caption ? caption : QString::fromUtf8(ControlOf(c.ticks)->caption));
-      edit->setValidator(new Cp1251Validator(edit));
+      edit->setValidator(new TCp1251Validator(edit));
       if (label) {
         label->setBuddy(edit);
         grid->addWidget(label, c.row, c.column - 1);
@@ -192,7 +192,7 @@ QWidget* MassChangePage::AddControl(const TMassChangeControl& c, QGroupBox* box,
   return widget;
 }
 
-void MassChangePage::TickWhenFilled() {
+void TMassChangePage::TickWhenFilled() {
   const auto controls = MassChangeControls();
   for (const TMassChangeControl& c : controls) {
     if (c.kind != TMassChangeControlKind::CheckBox) continue;
@@ -209,15 +209,15 @@ void MassChangePage::TickWhenFilled() {
   }
 }
 
-QAbstractButton* MassChangePage::Button(bool O::*field) const {
+QAbstractButton* TMassChangePage::Button(bool O::*field) const {
   return static_cast<QAbstractButton*>(m_controls[IndexOf(ControlOf(field))]);
 }
 
-QLineEdit* MassChangePage::Edit(std::string O::*field) const {
+QLineEdit* TMassChangePage::Edit(std::string O::*field) const {
   return static_cast<QLineEdit*>(m_controls[IndexOf(ControlOf(field))]);
 }
 
-void MassChangePage::RunCommand(TMassChangeCommand command) {
+void TMassChangePage::RunCommand(TMassChangeCommand command) {
   switch (command) {
     case TMassChangeCommand::ChooseTarget: MC_AS_Obj_TargetMobSelButClick(); break;
     case TMassChangeCommand::Reset: ResetMassChangePage(); break;
@@ -228,7 +228,7 @@ void MassChangePage::RunCommand(TMassChangeCommand command) {
 
 // ---- options -------------------------------------------------------------------
 
-void MassChangePage::SetChecked(QAbstractButton* button, bool checked) {
+void TMassChangePage::SetChecked(QAbstractButton* button, bool checked) {
   if (checked || !button->isChecked()) {
     button->setChecked(checked);  // checking a mode clears the other modes
     return;
@@ -241,19 +241,19 @@ void MassChangePage::SetChecked(QAbstractButton* button, bool checked) {
   button->setAutoExclusive(exclusive);
 }
 
-void MassChangePage::SetTexts(const MassChangeOpts& opts) {
+void TMassChangePage::SetTexts(const MassChangeOpts& opts) {
   for (const TMassChangeControl& c : MassChangeControls())
     if (c.text) Edit(c.text)->setText(FromCp1251(opts.*c.text));
 }
 
-void MassChangePage::SetChecks(const MassChangeOpts& opts) {
+void TMassChangePage::SetChecks(const MassChangeOpts& opts) {
   // In field order, the mode "only parameters" last: checking a mode clears the
   // others, so of several modes on, the last one wins.
   for (const TMassChangeControl& c : MassChangeControls())
     if (c.flag) SetChecked(Button(c.flag), opts.*c.flag);
 }
 
-MassChangeOpts MassChangePage::PageOptions() const {
+MassChangeOpts TMassChangePage::PageOptions() const {
   MassChangeOpts opts;
   for (const TMassChangeControl& c : MassChangeControls()) {
     if (c.flag) opts.*c.flag = Button(c.flag)->isChecked();
@@ -263,32 +263,32 @@ MassChangeOpts MassChangePage::PageOptions() const {
   return opts;
 }
 
-void MassChangePage::MassChangeOptsToPage() { PutOptions(m_shell.Settings().MassChange); }
+void TMassChangePage::MassChangeOptsToPage() { PutOptions(m_shell.Settings().MassChange); }
 
-void MassChangePage::PutOptions(const MassChangeOpts& opts) {
+void TMassChangePage::PutOptions(const MassChangeOpts& opts) {
   SetTexts(opts);   // their change handlers tick checkboxes...
   SetChecks(opts);  // ...and the given states win
 }
 
-void MassChangePage::PutArea(const TAreaTexts& area) {
+void TMassChangePage::PutArea(const TAreaTexts& area) {
   MassChangeOpts opts = PageOptions();
   kelvarin::PutArea(opts, area);
   PutOptions(opts);
 }
 
-void MassChangePage::MassChangePageToOpts() {
+void TMassChangePage::MassChangePageToOpts() {
   m_shell.Settings().MassChange = PageOptions();
   m_shell.SaveSettings();
 }
 
-void MassChangePage::ResetMassChangePage() {
+void TMassChangePage::ResetMassChangePage() {
   const MassChangeOpts defaults;
   SetChecks(defaults);
   SetTexts(defaults);
   MassChangePageToOpts();
 }
 
-void MassChangePage::UpdateParamsEnabling() {
+void TMassChangePage::UpdateParamsEnabling() {
   if (!m_shell.Session().Opened()) return;
   const bool enable = !Button(&O::MC_AS_Obj_DelRB)->isChecked();
   for (QWidget* control : m_paramChangeControls) control->setEnabled(enable);
@@ -296,7 +296,7 @@ void MassChangePage::UpdateParamsEnabling() {
 
 // ---- commands ------------------------------------------------------------------
 
-void MassChangePage::MC_AS_Obj_TargetMobSelButClick() {
+void TMassChangePage::MC_AS_Obj_TargetMobSelButClick() {
   const QString chosen = m_shell.Prompts().ChooseOpenFile(FromCp1251(m_shell.Settings().WorkPath));
   if (chosen.isEmpty()) return;
   const QString path = QFileInfo(chosen).absoluteFilePath();
@@ -313,12 +313,12 @@ void MassChangePage::MC_AS_Obj_TargetMobSelButClick() {
   m_shell.Settings().WorkPath = *ToCp1251(FromUtf8(FolderOf(ToUtf8(path))));
 }
 
-void MassChangePage::MC_GoButClick() {
+void TMassChangePage::MC_GoButClick() {
   m_shell.CommitEdits();  // the run reads and changes the records
   // A snapshot: nothing the user could change during a threaded run reaches it.
   const TMassChangeParse options = ParseMassChange(PageOptions(), LocaleDecimalSeparator());
   TShellMassChangeHost host(m_shell);
-  const MassChangeResult result = RunMassChanges(host, options);
+  const TMassChangeResult result = RunMassChanges(host, options);
   // The log page may not be showing: the summary is in the status bar as well.
   if (!result.summary.empty()) m_shell.ShowStatusMessage(FromUtf8(result.summary));
 }

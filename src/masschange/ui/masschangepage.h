@@ -21,10 +21,10 @@ namespace kelvarin {
 
 class TShellServices;
 
-class MassChangePage : public QWidget, public TPage {
+class TMassChangePage : public QWidget, public TPage {
   Q_OBJECT
  public:
-  explicit MassChangePage(TShellServices& shell, QWidget* parent = nullptr);
+  explicit TMassChangePage(TShellServices& shell, QWidget* parent = nullptr);
 
   // ---- TPage
   QWidget* PageWidget() override { return this; }

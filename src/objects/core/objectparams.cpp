@@ -16,7 +16,7 @@ namespace {
 template <class M> constexpr bool kHiddenField =
     std::is_same_v<M, Bytes> || std::is_same_v<M, std::vector<Bytes>>;
 template <class M> constexpr bool kTrapPointsField =
-    std::is_same_v<M, std::vector<TrapPoint3>> || std::is_same_v<M, std::vector<TrapPoint2>>;
+    std::is_same_v<M, std::vector<TTrapPoint3>> || std::is_same_v<M, std::vector<TTrapPoint2>>;
 
 template <class M> std::string DisplayText(const M& value, char decimalSeparator) {
   if constexpr (std::is_same_v<M, std::uint8_t>) return std::to_string(unsigned(value));
@@ -27,8 +27,8 @@ template <class M> std::string DisplayText(const M& value, char decimalSeparator
   else return std::string(kTrapPointsRowText);
 }
 
-template <class R> std::vector<ParamRow> RowsOf(const R& record, char decimalSeparator) {
-  std::vector<ParamRow> rows;
+template <class R> std::vector<TParamRow> RowsOf(const R& record, char decimalSeparator) {
+  std::vector<TParamRow> rows;
   for (const FieldDesc<R>& field : FieldsOf<R>()) {
     std::visit(
         [&](auto member) {
@@ -60,19 +60,19 @@ bool HasDigit(std::string_view text) {
 }
 
 template <class R>
-ApplyResult ValueForRecord(const R& record, std::string_view key, std::string_view text,
+TApplyResult ValueForRecord(const R& record, std::string_view key, std::string_view text,
                            char decimalSeparator) {
   const FieldDesc<R>* field = FindField<R>(key);
   if (!field) return {ApplyStatus::Ignored, std::nullopt};
   return std::visit(
-      [&](auto member) -> ApplyResult {
+      [&](auto member) -> TApplyResult {
         using M = FieldType<decltype(member)>;
         M value = record.*member;
         const auto accept = [&](std::optional<std::string> rowText = std::nullopt) {
-          return ApplyResult{ApplyStatus::Accepted, std::move(rowText), TFieldValue(std::move(value))};
+          return TApplyResult{ApplyStatus::Accepted, std::move(rowText), TFieldValue(std::move(value))};
         };
         const auto refuse = [&](ApplyStatus status) {
-          return ApplyResult{status, DisplayText(value, decimalSeparator)};
+          return TApplyResult{status, DisplayText(value, decimalSeparator)};
         };
         if constexpr (kHiddenField<M> || kTrapPointsField<M>) {
           return {ApplyStatus::Ignored, std::nullopt};
@@ -111,7 +111,7 @@ ApplyResult ValueForRecord(const R& record, std::string_view key, std::string_vi
 
 }  // namespace
 
-std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSeparator) {
+std::vector<TParamRow> ParamRowsOf(const TMob& mob, TObjRef ref, char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return {};
   return VisitRecord(mob, ref, [&](const auto& record) { return RowsOf(record, decimalSeparator); });
 }
@@ -120,14 +120,14 @@ std::string ValueDisplayText(const TFieldValue& value, char decimalSeparator) {
   return std::visit([&](const auto& v) { return DisplayText(v, decimalSeparator); }, value);
 }
 
-std::optional<std::string> ParamDisplayText(const TMob& mob, ObjRef ref, std::string_view key,
+std::optional<std::string> ParamDisplayText(const TMob& mob, TObjRef ref, std::string_view key,
                                             char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
   return VisitRecord(mob, ref,
                     [&](const auto& record) { return FieldText(record, key, decimalSeparator); });
 }
 
-ApplyResult ParamRowValue(const TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+TApplyResult ParamRowValue(const TMob& mob, TObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return {ApplyStatus::Ignored, std::nullopt};
   return VisitRecord(mob, ref, [&](const auto& record) {
@@ -135,9 +135,9 @@ ApplyResult ParamRowValue(const TMob& mob, ObjRef ref, std::string_view key, std
   });
 }
 
-ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+TApplyResult ApplyParamRow(TMob& mob, TObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator) {
-  ApplyResult result = ParamRowValue(mob, ref, key, text, decimalSeparator);
+  TApplyResult result = ParamRowValue(mob, ref, key, text, decimalSeparator);
   if (result.value) {
     TFieldValue value = *result.value;
     SwapFieldValue(mob, ref, key, value);
@@ -145,7 +145,7 @@ ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::stri
   return result;
 }
 
-std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref) {
+std::optional<TQuaternion> RotationOf(const TMob& mob, TObjRef ref) {
   const auto fields = ReadRotation(mob, ref);
   if (!fields) return std::nullopt;
   return TQuaternion((*fields)[0], (*fields)[1], (*fields)[2], (*fields)[3]);
@@ -155,7 +155,7 @@ TRotationFields RotationFields(const TQuaternion& rotation) {
   return {rotation.W, rotation.X, rotation.Y, rotation.Z};
 }
 
-bool StoreRotation(TMob& mob, ObjRef ref, const TQuaternion& rotation) {
+bool StoreRotation(TMob& mob, TObjRef ref, const TQuaternion& rotation) {
   return WriteRotation(mob, ref, RotationFields(rotation));
 }
 

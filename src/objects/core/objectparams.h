@@ -21,21 +21,21 @@ namespace kelvarin {
 // The text of the two rows a trap shows for its point lists, which are not edited here.
 inline constexpr std::string_view kTrapPointsRowText = "Click to edit ----->";
 
-struct ParamRow {
+struct TParamRow {
   std::string key;
   std::string value;           // display text, 1251 bytes
   bool hasEditButton = false;  // the trap point rows
 };
 
 // The rows of the record in table order; empty when `ref` refers to no record.
-std::vector<ParamRow> ParamRowsOf(const TMob& mob, ObjRef ref, char decimalSeparator);
+std::vector<TParamRow> ParamRowsOf(const TMob& mob, TObjRef ref, char decimalSeparator);
 
 // How the table shows a value of a field (the trap point lists as their row text).
 std::string ValueDisplayText(const TFieldValue& value, char decimalSeparator);
 
 // The display text of one field; nullopt for a key the record does not show as a
 // field (including the trap point rows).
-std::optional<std::string> ParamDisplayText(const TMob& mob, ObjRef ref, std::string_view key,
+std::optional<std::string> ParamDisplayText(const TMob& mob, TObjRef ref, std::string_view key,
                                             char decimalSeparator);
 
 enum class ApplyStatus {
@@ -46,7 +46,7 @@ enum class ApplyStatus {
   Ignored,        // no field of this record has that key (the trap point rows)
 };
 
-struct ApplyResult {
+struct TApplyResult {
   ApplyStatus status = ApplyStatus::Ignored;
   // What the row should show now: the cleaned text of an accepted list, the field's
   // current value after a refusal; nullopt when the row stays as typed.
@@ -63,19 +63,19 @@ struct ApplyResult {
 // TextToList. A list text that is exactly the list's display is taken as the
 // list unchanged: splitting it again would drop an empty single item or split
 // items that hold commas.
-ApplyResult ParamRowValue(const TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+TApplyResult ParamRowValue(const TMob& mob, TObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator);
 // The same, with the accepted value stored into the record.
-ApplyResult ApplyParamRow(TMob& mob, ObjRef ref, std::string_view key, std::string_view text,
+TApplyResult ApplyParamRow(TMob& mob, TObjRef ref, std::string_view key, std::string_view text,
                           char decimalSeparator);
 
 // The record's rotation (mob/recordrules.h) as a quaternion; nullopt for particles,
 // which carry no rotation, and for no record.
-std::optional<TQuaternion> RotationOf(const TMob& mob, ObjRef ref);
+std::optional<TQuaternion> RotationOf(const TMob& mob, TObjRef ref);
 // W, X, Y, Z, as the record's rotation fields hold them.
 TRotationFields RotationFields(const TQuaternion& rotation);
 // Writes W, X, Y, Z into the record's rotation fields; false (nothing written) for
 // particles and for no record.
-bool StoreRotation(TMob& mob, ObjRef ref, const TQuaternion& rotation);
+bool StoreRotation(TMob& mob, TObjRef ref, const TQuaternion& rotation);
 
 }  // namespace kelvarin

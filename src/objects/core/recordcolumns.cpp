@@ -7,7 +7,7 @@ bool IsNumericColumn(TRecordColumn column) {
          column == TRecordColumn::Y;
 }
 
-std::string RecordColumnText(const TMob& mob, ObjRef ref, TRecordColumn column, char decimalSeparator) {
+std::string RecordColumnText(const TMob& mob, TObjRef ref, TRecordColumn column, char decimalSeparator) {
   if (!RefersToRecord(mob, ref)) return {};
   std::string text;
   int at = 0;
@@ -19,7 +19,7 @@ std::string RecordColumnText(const TMob& mob, ObjRef ref, TRecordColumn column, 
   return text;
 }
 
-std::optional<double> RecordColumnNumber(const TMob& mob, ObjRef ref, TRecordColumn column) {
+std::optional<double> RecordColumnNumber(const TMob& mob, TObjRef ref, TRecordColumn column) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
   return VisitRecord(mob, ref, [&](const auto& r) -> std::optional<double> {
     using R = std::decay_t<decltype(r)>;

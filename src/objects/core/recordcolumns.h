@@ -27,7 +27,7 @@ inline constexpr int kRecordColumnCount = 7;
 
 // The cell's text; coordinates in their shortest exact form with the locale's
 // decimal separator.
-std::string RecordColumnText(const TMob& mob, ObjRef ref, TRecordColumn column, char decimalSeparator);
+std::string RecordColumnText(const TMob& mob, TObjRef ref, TRecordColumn column, char decimalSeparator);
 
 // Calls `cell(std::string_view)` with the text of each column of `record`, in
 // column order. The view lives for the call only. Millions of records go
@@ -39,7 +39,7 @@ bool IsNumericColumn(TRecordColumn column);
 
 // The value a numeric column sorts by; nullopt where the kind has no such
 // field, or for a text column.
-std::optional<double> RecordColumnNumber(const TMob& mob, ObjRef ref, TRecordColumn column);
+std::optional<double> RecordColumnNumber(const TMob& mob, TObjRef ref, TRecordColumn column);
 
 // ---- template definitions
 

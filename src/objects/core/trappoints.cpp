@@ -131,30 +131,30 @@ TPointParse ParsePointInteger(std::string_view typed) {
   return {std::uint32_t(value)};  // a negative value wraps to its two's complement
 }
 
-TTrapPointTable TTrapPointTable::Of(const std::vector<TrapPoint3>& points) {
+TTrapPointTable TTrapPointTable::Of(const std::vector<TTrapPoint3>& points) {
   TTrapPointTable table(3);
   table.m_values.reserve(points.size() * 3);
-  for (const TrapPoint3& p : points) table.m_values.insert(table.m_values.end(), {p.A, p.B, p.C});
+  for (const TTrapPoint3& p : points) table.m_values.insert(table.m_values.end(), {p.A, p.B, p.C});
   return table;
 }
 
-TTrapPointTable TTrapPointTable::Of(const std::vector<TrapPoint2>& points) {
+TTrapPointTable TTrapPointTable::Of(const std::vector<TTrapPoint2>& points) {
   TTrapPointTable table(2);
   table.m_values.reserve(points.size() * 2);
-  for (const TrapPoint2& p : points) table.m_values.insert(table.m_values.end(), {p.A, p.B});
+  for (const TTrapPoint2& p : points) table.m_values.insert(table.m_values.end(), {p.A, p.B});
   return table;
 }
 
-std::vector<TrapPoint3> TTrapPointTable::Points3() const {
+std::vector<TTrapPoint3> TTrapPointTable::Points3() const {
   if (m_width != 3) throw std::logic_error("TTrapPointTable: not a list of three values a point");
-  std::vector<TrapPoint3> points(Count());
+  std::vector<TTrapPoint3> points(Count());
   for (std::size_t i = 0; i < points.size(); ++i) points[i] = {Value(i, 0), Value(i, 1), Value(i, 2)};
   return points;
 }
 
-std::vector<TrapPoint2> TTrapPointTable::Points2() const {
+std::vector<TTrapPoint2> TTrapPointTable::Points2() const {
   if (m_width != 2) throw std::logic_error("TTrapPointTable: not a list of two values a point");
-  std::vector<TrapPoint2> points(Count());
+  std::vector<TTrapPoint2> points(Count());
   for (std::size_t i = 0; i < points.size(); ++i) points[i] = {Value(i, 0), Value(i, 1)};
   return points;
 }

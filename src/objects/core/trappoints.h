@@ -52,10 +52,10 @@ TPointParse ParsePointInteger(std::string_view text);
 class TTrapPointTable {
  public:
   explicit TTrapPointTable(int width) : m_width(width) {}
-  static TTrapPointTable Of(const std::vector<TrapPoint3>& points);
-  static TTrapPointTable Of(const std::vector<TrapPoint2>& points);
-  std::vector<TrapPoint3> Points3() const;
-  std::vector<TrapPoint2> Points2() const;
+  static TTrapPointTable Of(const std::vector<TTrapPoint3>& points);
+  static TTrapPointTable Of(const std::vector<TTrapPoint2>& points);
+  std::vector<TTrapPoint3> Points3() const;
+  std::vector<TTrapPoint2> Points2() const;
 
   int Width() const { return m_width; }
   std::size_t Count() const { return m_values.size() / std::size_t(m_width); }

@@ -36,6 +36,8 @@
 #include "objects/ui/trappointsf.h"
 #include "objects/ui/valueseditor.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -47,26 +49,26 @@ constexpr int kLargestSize = 100'000;
 
 }  // namespace
 
-ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
+TObjectsPage::TObjectsPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent),
       m_shell(shell),
       m_session(shell.Session()),
-      m_model(new ObjectsTreeModel(this)),
+      m_model(new TObjectsTreeModel(this)),
       m_tree(new QTreeView),
       m_filterEd(new QLineEdit),
       m_filterTimer(new QTimer(this)),
       m_indexTimer(new QTimer(this)),
-      m_findInScriptAct(new QAction(QStringLiteral("Найти в скрипте\tShift+F12"), this)),
-      m_valuesEditor(new kelvarin::ValuesEditor),
+      m_findInScriptAct(new QAction(u"Найти в скрипте\tShift+F12"_s, this)),
+      m_valuesEditor(new kelvarin::TValuesEditor),
       m_notice(new QLabel),
       m_helpMemo(new QPlainTextEdit),
       m_side(new QVBoxLayout),
       m_splitter(new QSplitter(Qt::Horizontal)),
-      m_undoBut(new QPushButton(QStringLiteral("Отменить"))),
-      m_redoBut(new QPushButton(QStringLiteral("Повторить"))) {
-  setObjectName(QStringLiteral("ObjectsPage"));
+      m_undoBut(new QPushButton(u"Отменить"_s)),
+      m_redoBut(new QPushButton(u"Повторить"_s)) {
+  setObjectName(u"ObjectsPage"_s);
 
-  m_tree->setObjectName(QStringLiteral("ObjectsTree"));
+  m_tree->setObjectName(u"ObjectsTree"_s);
   m_tree->setUniformRowHeights(true);  // keeps zones with many records fast
   m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -78,18 +80,17 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   m_tree->header()->setSectionsMovable(false);
   SizeTreeColumns();
   m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(m_tree, &QWidget::customContextMenuRequested, this, &ObjectsPage::ShowTreeMenu);
+  connect(m_tree, &QWidget::customContextMenuRequested, this, &TObjectsPage::ShowTreeMenu);
 
-  m_findInScriptAct->setObjectName(QStringLiteral("FindInScriptMenu"));
-  connect(m_findInScriptAct, &QAction::triggered, this, &ObjectsPage::FindInScript);
+  m_findInScriptAct->setObjectName(u"FindInScriptMenu"_s);
+  connect(m_findInScriptAct, &QAction::triggered, this, &TObjectsPage::FindInScript);
 
-  m_filterEd->setObjectName(QStringLiteral("ObjectsFilterEd"));
-  m_filterEd->setPlaceholderText(QStringLiteral("Фильтр (Ctrl+E): слова, id:4030, player:3, kind:units"));
-  m_filterEd->setToolTip(QStringLiteral(
-      "Показывает записи, в имени или столбцах которых есть все слова (регистр не важен).\n"
+  m_filterEd->setObjectName(u"ObjectsFilterEd"_s);
+  m_filterEd->setPlaceholderText(u"Фильтр (Ctrl+E): слова, id:4030, player:3, kind:units"_s);
+  m_filterEd->setToolTip(u"Показывает записи, в имени или столбцах которых есть все слова (регистр не важен).\n"
       "id:4030 — идентификатор, player:3 — PlayerNumber, kind:units — вид записей\n"
       "(units, objects, levers, traps, flames, particles1, particles2, particles3).\n"
-      "Слова в кавычках ищутся вместе с пробелами. Escape очищает фильтр."));
+      "Слова в кавычках ищутся вместе с пробелами. Escape очищает фильтр."_s);
   // Ctrl+E or a click: focus that moves along by itself (a page coming up, a
   // control disabled by the lock) goes to the tree, not into the box.
   m_filterEd->setFocusPolicy(Qt::ClickFocus);
@@ -99,7 +100,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   // records is searched once per word rather than once per letter.
   m_filterTimer->setSingleShot(true);
   m_filterTimer->setInterval(kFilterPauseMs);
-  connect(m_filterTimer, &QTimer::timeout, this, &ObjectsPage::ApplyFilter);
+  connect(m_filterTimer, &QTimer::timeout, this, &TObjectsPage::ApplyFilter);
   connect(m_filterEd, &QLineEdit::textEdited, m_filterTimer, qOverload<>(&QTimer::start));
   connect(m_indexTimer, &QTimer::timeout, this, [this] {
     if (m_session.Busy() || m_model->IndexStep(kIndexSlice)) m_indexTimer->stop();
@@ -109,46 +110,46 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
     m_tree->setFocus();
   });
   connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          &ObjectsPage::ObjectsTreeChange);
+          &TObjectsPage::ObjectsTreeChange);
   // A record selected on another page (the map) is selected here too.
   connect(&shell.Links(), &TPageLinks::RecordSelected, this,
-          [this](std::optional<ObjRef> ref, const QObject* from) {
+          [this](std::optional<TObjRef> ref, const QObject* from) {
             if (from != this && ref && !m_session.Busy() && m_session.Opened()) ShowChangedRecord(*ref);
           });
 
-  connect(m_valuesEditor, &ValuesEditor::FocusEntered, this, &ObjectsPage::ValuesEditorEnter);
-  connect(m_valuesEditor, &ValuesEditor::FocusLeft, this, &ObjectsPage::ValuesEditorExit);
+  connect(m_valuesEditor, &TValuesEditor::FocusEntered, this, &TObjectsPage::ValuesEditorEnter);
+  connect(m_valuesEditor, &TValuesEditor::FocusLeft, this, &TObjectsPage::ValuesEditorExit);
   // A focus move the busy lock causes re-applies nothing: applying marks the
   // document modified, and a save that has just cleared the mark would keep " *".
-  connect(m_valuesEditor, &ValuesEditor::FocusDropped, this, [this] { m_valuesEditorFocused = false; });
-  connect(m_valuesEditor, &ValuesEditor::RowLeft, this, &ObjectsPage::ValuesEditorValidate);
+  connect(m_valuesEditor, &TValuesEditor::FocusDropped, this, [this] { m_valuesEditorFocused = false; });
+  connect(m_valuesEditor, &TValuesEditor::RowLeft, this, &TObjectsPage::ValuesEditorValidate);
   // Enter ends the cell's edit in this table: the value is checked and applied
   // then, as leaving the cell would.
-  connect(m_valuesEditor, &ValuesEditor::RowConfirmed, this, &ObjectsPage::ValuesEditorValidate);
-  connect(m_valuesEditor, &ValuesEditor::EllipsisClicked, this, &ObjectsPage::EditTrapPoints);
+  connect(m_valuesEditor, &TValuesEditor::RowConfirmed, this, &TObjectsPage::ValuesEditorValidate);
+  connect(m_valuesEditor, &TValuesEditor::EllipsisClicked, this, &TObjectsPage::EditTrapPoints);
 
-  m_notice->setObjectName(QStringLiteral("OrientatorNoticeLab"));
-  m_notice->setText(QStringLiteral("OpenGL недоступен: вид ориентации не показывается."));
+  m_notice->setObjectName(u"OrientatorNoticeLab"_s);
+  m_notice->setText(u"OpenGL недоступен: вид ориентации не показывается."_s);
   m_notice->setWordWrap(true);
   m_notice->setAlignment(Qt::AlignCenter);
   m_notice->setFrameShape(QFrame::StyledPanel);
   m_notice->setFixedSize(TOrientatorFr::kSize, TOrientatorFr::kSize);
   m_notice->hide();  // until InitGL has found out whether OpenGL works here
 
-  m_helpMemo->setObjectName(QStringLiteral("OrientatorHelpMemo"));
+  m_helpMemo->setObjectName(u"OrientatorHelpMemo"_s);
   m_helpMemo->setReadOnly(true);
   m_helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
   m_helpMemo->setPlainText(HelpText());
 
   // The view and its help text stand right of the table, at the top.
   auto* side = new QWidget;
-  side->setObjectName(QStringLiteral("OrientatorPanel"));
+  side->setObjectName(u"OrientatorPanel"_s);
   m_side->setContentsMargins(0, 0, 0, 0);
   m_side->addWidget(m_notice);
   m_side->addWidget(m_helpMemo);
   // The record history's buttons, under the help text.
-  m_undoBut->setObjectName(QStringLiteral("ObjectsUndoBut"));
-  m_redoBut->setObjectName(QStringLiteral("ObjectsRedoBut"));
+  m_undoBut->setObjectName(u"ObjectsUndoBut"_s);
+  m_redoBut->setObjectName(u"ObjectsRedoBut"_s);
   auto* history = new QHBoxLayout;
   history->addWidget(m_undoBut);
   history->addWidget(m_redoBut);
@@ -166,7 +167,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
 
   m_splitter->setChildrenCollapsible(false);
   auto* treePanel = new QWidget;
-  treePanel->setObjectName(QStringLiteral("ObjectsTreePanel"));
+  treePanel->setObjectName(u"ObjectsTreePanel"_s);
   auto* treeLayout = new QVBoxLayout(treePanel);
   treeLayout->setContentsMargins(0, 0, 0, 0);
   treeLayout->setSpacing(2);
@@ -189,7 +190,7 @@ ObjectsPage::ObjectsPage(TShellServices& shell, QWidget* parent)
   UpdateHistoryButtons();
 }
 
-void ObjectsPage::SizeTreeColumns() {
+void TObjectsPage::SizeTreeColumns() {
   // Measuring the rows would walk millions of them: a number column is as wide
   // as the widest text its field can show, a text column has a width of its own,
   // and none is narrower than its heading.
@@ -217,7 +218,7 @@ void ObjectsPage::SizeTreeColumns() {
   }
 }
 
-void ObjectsPage::FitHelpMemo() {
+void TObjectsPage::FitHelpMemo() {
   // 175 pixels wide, the lines unbroken: a font too wide for that is made smaller,
   // down to a size still easy to read; beyond that the memo widens instead.
   constexpr int kWidth = 175;
@@ -241,7 +242,7 @@ void ObjectsPage::FitHelpMemo() {
   m_helpMemo->setFixedSize(std::max(kWidth, textWidth(font) + chrome(font)), 290);
 }
 
-void ObjectsPage::showEvent(QShowEvent* event) {
+void TObjectsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (m_laidOut) return;
   m_laidOut = true;
@@ -264,9 +265,9 @@ void ObjectsPage::showEvent(QShowEvent* event) {
     m_splitter->setSizes({kTreeWidth, kTableWidth, rest});
 }
 
-ObjectsPage::~ObjectsPage() { m_session.RemoveListener(this); }
+TObjectsPage::~TObjectsPage() { m_session.RemoveListener(this); }
 
-void ObjectsPage::RestoreLayout(const TLayoutValues& layout) {
+void TObjectsPage::RestoreLayout(const TLayoutValues& layout) {
   if (const auto sizes = layout.Ints(kSplitterKey, 3, 1, kLargestSize))
     m_restoredSizes = QList<int>(sizes->begin(), sizes->end());
   if (const auto width = layout.Ints(kNameColumnKey, 1, m_valuesEditor->horizontalHeader()->minimumSectionSize(),
@@ -274,7 +275,7 @@ void ObjectsPage::RestoreLayout(const TLayoutValues& layout) {
     m_valuesEditor->setColumnWidth(0, (*width)[0]);
 }
 
-void ObjectsPage::SaveLayout(TLayoutValues& layout) const {
+void TObjectsPage::SaveLayout(TLayoutValues& layout) const {
   // A page never shown has only its starting sizes; what was restored stays.
   if (m_laidOut) {
     const QList<int> sizes = m_splitter->sizes();
@@ -283,19 +284,18 @@ void ObjectsPage::SaveLayout(TLayoutValues& layout) const {
   layout.SetInts(kNameColumnKey, {m_valuesEditor->columnWidth(0)});
 }
 
-std::vector<QWidget*> ObjectsPage::LockedControls() const { return {m_tree, m_valuesEditor}; }
+std::vector<QWidget*> TObjectsPage::LockedControls() const { return {m_tree, m_valuesEditor}; }
 
-bool ObjectsPage::ShowsResult(const TResultEntry& entry) const {
-  return std::holds_alternative<ObjRef>(entry.target);
+bool TObjectsPage::ShowsResult(const TResultEntry& entry) const {
+  return std::holds_alternative<TObjRef>(entry.target);
 }
 
-void ObjectsPage::ShowResult(const TResultEntry& entry) {
-  if (const auto* ref = std::get_if<ObjRef>(&entry.target)) ShowChangedRecord(*ref);
+void TObjectsPage::ShowResult(const TResultEntry& entry) {
+  if (const auto* ref = std::get_if<TObjRef>(&entry.target)) ShowChangedRecord(*ref);
 }
 
-QString ObjectsPage::HelpText() {
-  return QStringLiteral(
-      "Оси:\n"
+QString TObjectsPage::HelpText() {
+  return u"Оси:\n"
       "  Синий - Z\n"
       "  Красный - X\n"
       "  Зеленый - Y\n"
@@ -312,10 +312,10 @@ QString ObjectsPage::HelpText() {
       "    Правый мЫш - вокруг X\n"
       "    Левый мЫш - вокруг Y\n"
       "  Средний мЫш - обнулить\n"
-      "  Shift + средний мЫш - отменить");
+      "  Shift + средний мЫш - отменить"_s;
 }
 
-void ObjectsPage::FillObjectsTree() {
+void TObjectsPage::FillObjectsTree() {
   // While the lock is held the document is the holder's: the tree follows at
   // the release.
   if (m_session.Busy()) {
@@ -332,9 +332,9 @@ void ObjectsPage::FillObjectsTree() {
   if (m_session.Opened()) m_indexTimer->start();
 }
 
-bool ObjectsPage::FilterUsable() const { return m_session.Opened() && !m_session.Busy(); }
+bool TObjectsPage::FilterUsable() const { return m_session.Opened() && !m_session.Busy(); }
 
-void ObjectsPage::ApplyFilter() {
+void TObjectsPage::ApplyFilter() {
   m_filterTimer->stop();
   if (!FilterUsable()) return;
   const std::optional<std::string> text = ToCp1251(m_filterEd->text());
@@ -356,12 +356,12 @@ void ObjectsPage::ApplyFilter() {
   AfterRowsChanged();
 }
 
-void ObjectsPage::ClearFilter() {
+void TObjectsPage::ClearFilter() {
   m_filterEd->clear();
   ApplyFilter();
 }
 
-void ObjectsPage::AfterRowsChanged() {
+void TObjectsPage::AfterRowsChanged() {
   for (ObjKind kind : kAllObjKinds) {
     const QModelIndex root = m_model->RootIndex(kind);
     if (m_model->Filtered()) m_tree->setExpanded(root, m_model->ShownCount(kind) > 0);
@@ -380,7 +380,7 @@ void ObjectsPage::AfterRowsChanged() {
   m_tree->scrollTo(node);
 }
 
-void ObjectsPage::FindInScript() {
+void TObjectsPage::FindInScript() {
   const auto ref = m_model->RecordAt(m_tree->currentIndex());
   if (!ref || !m_session.Opened() || m_session.Busy()) return;
   const TMob& mob = m_session.Mob();
@@ -390,7 +390,7 @@ void ObjectsPage::FindInScript() {
   const std::vector<TScriptMention> mentions = FindRecordMentions(mob, *ref, script);
   const QString record = FromUtf8(DescribeRecord(mob, *ref));
   if (mentions.empty()) {
-    m_shell.ShowStatusMessage(QStringLiteral("Скрипт не называет запись %1").arg(record));
+    m_shell.ShowStatusMessage(u"Скрипт не называет запись %1"_s.arg(record));
     return;
   }
   constexpr std::size_t kShownBytes = 300;  // of a line's text in its entry
@@ -403,18 +403,18 @@ void ObjectsPage::FindInScript() {
     entries.push_back({std::to_string(mention.place.line) + ": " + Cp1251ToUtf8(shown), std::nullopt, mention.place});
   }
   // Counted before the call: the moved list may be taken before the title is made.
-  const QString title = QStringLiteral("Запись %1 в скрипте — строк: %2").arg(record).arg(entries.size());
+  const QString title = u"Запись %1 в скрипте — строк: %2"_s.arg(record).arg(entries.size());
   m_shell.ShowResults(title, std::move(entries));
 }
 
-void ObjectsPage::ShowTreeMenu(const QPoint& at) {
+void TObjectsPage::ShowTreeMenu(const QPoint& at) {
   m_findInScriptAct->setEnabled(m_model->RecordAt(m_tree->currentIndex()).has_value() && FilterUsable());
   QMenu menu(this);
   menu.addAction(m_findInScriptAct);
   menu.exec(m_tree->viewport()->mapToGlobal(at));
 }
 
-bool ObjectsPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+bool TObjectsPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
   if (!m_shell.IsActivePage(this)) return false;
   const bool ctrl = modifiers & Qt::ControlModifier;
   const bool shift = modifiers & Qt::ShiftModifier;
@@ -432,7 +432,7 @@ bool ObjectsPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
   return false;
 }
 
-bool ObjectsPage::eventFilter(QObject* watched, QEvent* event) {
+bool TObjectsPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == m_filterEd && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
     ClearFilter();
@@ -442,14 +442,14 @@ bool ObjectsPage::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void ObjectsPage::InitGL() {
+void TObjectsPage::InitGL() {
   if (std::exchange(m_glInitialised, true)) return;
   // Without a display driver no context can be made; the rest of the page works
   // all the same.
   // Platforms that draw without a window system are not relied on to draw with
   // OpenGL even where they can make a context.
-  static const QStringList kNoGLWidgets = {QStringLiteral("offscreen"), QStringLiteral("minimal"),
-                                           QStringLiteral("vnc"), QStringLiteral("linuxfb")};
+  static const QStringList kNoGLWidgets = {u"offscreen"_s, u"minimal"_s,
+                                           u"vnc"_s, u"linuxfb"_s};
   QOpenGLContext probe;
   if (kNoGLWidgets.contains(QGuiApplication::platformName()) || !probe.create()) {
     m_notice->show();
@@ -460,16 +460,16 @@ void ObjectsPage::InitGL() {
   m_side->insertWidget(0, m_orientator);
 }
 
-void ObjectsPage::ReleaseGL() {
+void TObjectsPage::ReleaseGL() {
   if (m_orientator) m_orientator->ReleaseGL();
 }
 
-void ObjectsPage::ClearParams() {
+void TObjectsPage::ClearParams() {
   m_valuesEditor->ClearRows();
   m_shownRecord.reset();
 }
 
-void ObjectsPage::ObjectsTreeChange() {
+void TObjectsPage::ObjectsTreeChange() {
   // A filter that hides the selected record leaves the table showing it.
   if (m_showingChange || m_filtering || !m_session.Opened()) return;
   // The user's choice is every page's selection.
@@ -479,11 +479,11 @@ void ObjectsPage::ObjectsTreeChange() {
   if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) ShowObjectParams(*ref);
 }
 
-void ObjectsPage::ShowObjectParams(ObjRef ref) {
+void TObjectsPage::ShowObjectParams(TObjRef ref) {
   ClearParams();
   const TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return;
-  for (const ParamRow& row : ParamRowsOf(mob, ref, DecimalSeparator()))
+  for (const TParamRow& row : ParamRowsOf(mob, ref, DecimalSeparator()))
     m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.hasEditButton);
   m_shownRecord = ref;
   EndTurnGesture();  // a wheel run ends with the selection
@@ -494,9 +494,9 @@ void ObjectsPage::ShowObjectParams(ObjRef ref) {
   }
 }
 
-void ObjectsPage::ValuesEditorEnter() { m_valuesEditorFocused = true; }
+void TObjectsPage::ValuesEditorEnter() { m_valuesEditorFocused = true; }
 
-void ObjectsPage::ValuesEditorExit() {
+void TObjectsPage::ValuesEditorExit() {
   if (m_valuesEditor->ParamRowCount() > 1) {
     const QString key = m_valuesEditor->CurrentKey();
     if (!key.isEmpty()) ValuesEditorValidate(key);
@@ -504,26 +504,26 @@ void ObjectsPage::ValuesEditorExit() {
   m_valuesEditorFocused = false;
 }
 
-void ObjectsPage::CommitValuesEditor() {
+void TObjectsPage::CommitValuesEditor() {
   if (m_session.Busy()) return;  // the document is the lock holder's; it waits
   // Only what was typed: an untouched row is not applied again here, so a
   // command never marks the document modified for a value nobody changed.
   for (const QString& key : m_valuesEditor->EditedKeys()) ValuesEditorValidate(key);
 }
 
-void ObjectsPage::ValuesEditorValidate(const QString& key) {
+void TObjectsPage::ValuesEditorValidate(const QString& key) {
   ApplyParamRow(key);
   m_valuesEditor->MarkTaken(key);  // applied or refused, the text is no edit now
 }
 
-void ObjectsPage::RevertRow(const QString& key, const std::optional<std::string>& text) {
+void TObjectsPage::RevertRow(const QString& key, const std::optional<std::string>& text) {
   if (text) m_valuesEditor->SetValue(key, FromCp1251(*text));
 }
 
-void ObjectsPage::ApplyParamRow(const QString& key) {
+void TObjectsPage::ApplyParamRow(const QString& key) {
   if (!m_shownRecord || !m_session.Opened()) return;
   TMob& mob = m_session.Mob();
-  const ObjRef ref = *m_shownRecord;
+  const TObjRef ref = *m_shownRecord;
   const std::string keyBytes = ToUtf8(key);
   const char separator = DecimalSeparator();
   // Rows that are no field of the record (a trap's point rows) keep what was typed.
@@ -537,12 +537,12 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
   if (!bytes) {
     RevertRow(key, current);
     m_shell.ShowStatusMessage(
-        QStringLiteral("Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён")
+        u"Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён"_s
             .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
     return;
   }
 
-  ApplyResult result = ParamRowValue(mob, ref, keyBytes, *bytes, separator);
+  TApplyResult result = ParamRowValue(mob, ref, keyBytes, *bytes, separator);
   switch (result.status) {
     case ApplyStatus::Accepted: {
       RevertRow(key, result.rowText);  // a list row shows its cleaned text
@@ -562,27 +562,27 @@ void ObjectsPage::ApplyParamRow(const QString& key) {
     case ApplyStatus::NotANumber:
       RevertRow(key, result.rowText);
       m_shell.ShowStatusMessage(
-          QStringLiteral("«%1» не является числом, параметр %2 не изменён").arg(text, key));
+          u"«%1» не является числом, параметр %2 не изменён"_s.arg(text, key));
       break;
     case ApplyStatus::OutOfRange:
       RevertRow(key, result.rowText);
       m_shell.ShowStatusMessage(
-          QStringLiteral("Число %1 вне допустимого диапазона, параметр %2 не изменён").arg(text, key));
+          u"Число %1 вне допустимого диапазона, параметр %2 не изменён"_s.arg(text, key));
       break;
     case ApplyStatus::Ignored:
       break;
   }
 }
 
-void ObjectsPage::EditTrapPoints(const QString& key) {
+void TObjectsPage::EditTrapPoints(const QString& key) {
   if (!m_shownRecord || m_shownRecord->kind != ObjKind::Trap || !m_session.Opened() || m_session.Busy())
     return;
   m_shell.CommitEdits();
-  const ObjRef ref = *m_shownRecord;
+  const TObjRef ref = *m_shownRecord;
   TMob& mob = m_session.Mob();
   if (!RefersToRecord(mob, ref)) return;
-  const bool first = key == QStringLiteral("TrapPoints1");
-  if (!first && key != QStringLiteral("TrapPoints2")) return;
+  const bool first = key == u"TrapPoints1"_s;
+  if (!first && key != u"TrapPoints2"_s) return;
   const std::string keyBytes = first ? "TrapPoints1" : "TrapPoints2";
 
   const TTrapObjBlock& trap = mob.Traps[ref.index];
@@ -599,21 +599,21 @@ void ObjectsPage::EditTrapPoints(const QString& key) {
       this);
 }
 
-char ObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
+char TObjectsPage::DecimalSeparator() const { return LocaleDecimalSeparator(); }
 
-bool ObjectsPage::OrientatorPageActive() const { return m_shell.IsActivePage(this); }
+bool TObjectsPage::OrientatorPageActive() const { return m_shell.IsActivePage(this); }
 
-void ObjectsPage::WheelMoved() {
+void TObjectsPage::WheelMoved() {
   if (!m_lastWheel.isValid() || m_lastWheel.elapsed() >= kWheelGestureMs) EndTurnGesture();
   m_lastWheel.start();
 }
 
-void ObjectsPage::EndTurnGesture() {
+void TObjectsPage::EndTurnGesture() {
   ++m_turnGesture;
   m_session.CloseGesture();
 }
 
-bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) {
+bool TObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGesture gesture) {
   if (!m_shownRecord || !m_session.Opened()) return false;
   // The view stays usable while a load or save runs on the worker thread or a
   // mass change holds the lock, but the document is theirs then: turns are drawn,
@@ -623,7 +623,7 @@ bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGestur
   m_shell.CommitEdits();
   if (!m_shownRecord) return false;
   TMob& mob = m_session.Mob();
-  const ObjRef ref = *m_shownRecord;
+  const TObjRef ref = *m_shownRecord;
   const std::optional<TRotationFields> before = ReadRotation(mob, ref);
   if (!before) return false;
   // The middle button's reset and cancel are a step each; wheel notches merge
@@ -640,7 +640,7 @@ bool ObjectsPage::StoreRotationToRecord(const TQuaternion& rotation, TTurnGestur
   return true;
 }
 
-void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
+void TObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
   const char separator = DecimalSeparator();
   const float components[4] = {rotation.W, rotation.X, rotation.Y, rotation.Z};
   for (int i = 0; i < 4; ++i)
@@ -650,12 +650,12 @@ void ObjectsPage::ShowRotationRows(const TQuaternion& rotation) {
 
 // ---- the record history ---------------------------------------------------------
 
-void ObjectsPage::DocumentClosed() {
+void TObjectsPage::DocumentClosed() {
   m_preparedRows.reset();
   FillObjectsTree();
 }
 
-void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause,
+void TObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause,
                                  const TDocumentListener* origin) {
   if (change.blocksReplaced) return;  // no record changed: the table shows what it showed
   m_preparedRows.reset();  // the captions may have changed
@@ -671,7 +671,7 @@ void ObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause caus
   }
 }
 
-void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
+void TObjectsPage::ShowChangedRecord(std::optional<TObjRef> ref) {
   if (!ref || !RefersToRecord(m_session.Mob(), *ref)) {
     ClearParams();
     return;
@@ -690,7 +690,7 @@ void ObjectsPage::ShowChangedRecord(std::optional<ObjRef> ref) {
   ShowObjectParams(*ref);
 }
 
-void ObjectsPage::BusyChanged(bool busy) {
+void TObjectsPage::BusyChanged(bool busy) {
   m_model->SetDocumentHeld(busy);
   if (!busy && m_treeStale) FillObjectsTree();
   m_filterEd->setEnabled(FilterUsable());
@@ -699,16 +699,16 @@ void ObjectsPage::BusyChanged(bool busy) {
   UpdateHistoryButtons();
 }
 
-void ObjectsPage::UpdateHistoryButtons() {
+void TObjectsPage::UpdateHistoryButtons() {
   const TDocumentSession& session = m_session;
   const TDocCommand* undo = session.CanUndo() ? session.History().NextUndo() : nullptr;
   const TDocCommand* redo = session.CanRedo() ? session.History().NextRedo() : nullptr;
   m_undoBut->setEnabled(undo != nullptr);
   m_redoBut->setEnabled(redo != nullptr);
-  m_undoBut->setToolTip(undo ? QStringLiteral("Отменить: ") + FromUtf8(undo->Caption())
-                             : QStringLiteral("Отменять нечего"));
-  m_redoBut->setToolTip(redo ? QStringLiteral("Повторить: ") + FromUtf8(redo->Caption())
-                             : QStringLiteral("Повторять нечего"));
+  m_undoBut->setToolTip(undo ? u"Отменить: "_s + FromUtf8(undo->Caption())
+                             : u"Отменять нечего"_s);
+  m_redoBut->setToolTip(redo ? u"Повторить: "_s + FromUtf8(redo->Caption())
+                             : u"Повторять нечего"_s);
 }
 
 }  // namespace kelvarin

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "objects/core/objectparams.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/torientatorfr.h"
@@ -30,9 +30,9 @@ class QVBoxLayout;
 namespace kelvarin {
 
 class TShellServices;
-class ValuesEditor;
+class TValuesEditor;
 
-class ObjectsPage : public QWidget, public TPage, private TDocumentListener, private TOrientatorHost {
+class TObjectsPage : public QWidget, public TPage, private TDocumentListener, private TOrientatorHost {
   Q_OBJECT
 
  public:
@@ -44,8 +44,8 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // window is idle after an open or an edit (a few milliseconds' work).
   static constexpr std::size_t kIndexSlice = 20000;
 
-  explicit ObjectsPage(TShellServices& shell, QWidget* parent = nullptr);
-  ~ObjectsPage() override;
+  explicit TObjectsPage(TShellServices& shell, QWidget* parent = nullptr);
+  ~TObjectsPage() override;
 
   // ---- TPage
   QWidget* PageWidget() override { return this; }
@@ -96,19 +96,19 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   void ValuesEditorExit();
   void ValuesEditorValidate(const QString& key);
   void ObjectsTreeChange();
-  void ShowObjectParams(ObjRef ref);
+  void ShowObjectParams(TObjRef ref);
   void ApplyParamRow(const QString& key);
 
   // The rotation of the record selected last, as it was when it was selected.
   TQuaternion SavedRotation() const override { return m_savedRotation; }
   // The record the table shows; nullopt when it shows none.
-  std::optional<ObjRef> ShownRecord() const { return m_shownRecord; }
+  std::optional<TObjRef> ShownRecord() const { return m_shownRecord; }
 
   QTreeView* ObjectsTree() const { return m_tree; }
   QLineEdit* FilterBox() const { return m_filterEd; }
   QAction* FindInScriptAction() const { return m_findInScriptAct; }
-  ObjectsTreeModel* TreeModel() const { return m_model; }
-  kelvarin::ValuesEditor* Editor() const { return m_valuesEditor; }
+  TObjectsTreeModel* TreeModel() const { return m_model; }
+  kelvarin::TValuesEditor* Editor() const { return m_valuesEditor; }
   // nullptr until the page has been shown (InitGL), and without OpenGL.
   TOrientatorFr* ObjectOrientator() const { return m_orientator; }
   QLabel* OrientatorNotice() const { return m_notice; }
@@ -147,7 +147,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
 
   // Pushes a step this page made; its notice is then not news to the page.
   // Selects `ref` in the tree and shows it, whatever page is showing.
-  void ShowChangedRecord(std::optional<ObjRef> ref);
+  void ShowChangedRecord(std::optional<TObjRef> ref);
   void UpdateHistoryButtons();
   // The next turn starts a step of its own.
   void EndTurnGesture();
@@ -172,9 +172,9 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // Kept apart from the shell: the page outlives the window's services when the
   // window is destroyed, but not the session.
   TDocumentSession& m_session;
-  ObjectsTreeModel* m_model;
+  TObjectsTreeModel* m_model;
   // The rows a load worked out, until the tree takes them.
-  std::unique_ptr<ObjectsTreeModel::TRows> m_preparedRows;
+  std::unique_ptr<TObjectsTreeModel::TRows> m_preparedRows;
   QTreeView* m_tree;
   QLineEdit* m_filterEd;
   QTimer* m_filterTimer;
@@ -183,7 +183,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
   // Which kinds were open before a filter opened the ones with matches.
   std::optional<std::array<bool, kObjKindCount>> m_expandedBeforeFilter;
   bool m_filtering = false;  // the rows change under the selection
-  kelvarin::ValuesEditor* m_valuesEditor;
+  kelvarin::TValuesEditor* m_valuesEditor;
   TOrientatorFr* m_orientator = nullptr;
   bool m_glInitialised = false;
   QLabel* m_notice;
@@ -202,7 +202,7 @@ class ObjectsPage : public QWidget, public TPage, private TDocumentListener, pri
 
   bool m_valuesEditorFocused = false;
   TQuaternion m_savedRotation;
-  std::optional<ObjRef> m_shownRecord;
+  std::optional<TObjRef> m_shownRecord;
 };
 
 }  // namespace kelvarin

@@ -13,6 +13,8 @@
 #include "mob/tmob.h"
 #include "objects/core/recordcolumns.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -64,7 +66,7 @@ std::vector<std::uint32_t> OrderBy(const std::vector<std::uint32_t>& byCaption, 
   return order;
 }
 
-std::string_view TextCell(const TMob& mob, ObjRef ref, TRecordColumn column) {
+std::string_view TextCell(const TMob& mob, TObjRef ref, TRecordColumn column) {
   return VisitRecord(mob, ref, [&](const auto& r) -> std::string_view {
     if constexpr (HasCommonFields(std::decay_t<decltype(r)>::Kind))
       return column == TRecordColumn::Name2 ? std::string_view(r.Name2) : std::string_view(r.ScriptVariableName);
@@ -73,11 +75,11 @@ std::string_view TextCell(const TMob& mob, ObjRef ref, TRecordColumn column) {
 }
 
 // Orders every kind's records of `rows` by `column`.
-void OrderRows(const TMob& mob, ObjectsTreeModel::TRows& rows, int sortColumn, Qt::SortOrder sortOrder) {
+void OrderRows(const TMob& mob, TObjectsTreeModel::TRows& rows, int sortColumn, Qt::SortOrder sortOrder) {
   const auto column = TRecordColumn(sortColumn);
   const bool descending = sortOrder == Qt::DescendingOrder;
   for (ObjKind kind : kAllObjKinds) {
-    ObjectsTreeModel::TKindRows& kindRows = rows.kinds[std::size_t(kind)];
+    TObjectsTreeModel::TKindRows& kindRows = rows.kinds[std::size_t(kind)];
     if (column == TRecordColumn::Caption) {
       kindRows.order = descending ? OrderBy(kindRows.byCaption, [&](std::uint32_t a, std::uint32_t b) {
         return rows.captionRank[kindRows.captionOf[b]] < rows.captionRank[kindRows.captionOf[a]];
@@ -107,24 +109,24 @@ void OrderRows(const TMob& mob, ObjectsTreeModel::TRows& rows, int sortColumn, Q
 }
 
 // Numbers the `shown` records of `rows` in their order; the others get no row.
-void NumberRows(ObjectsTreeModel::TKindRows& rows, const std::vector<std::uint32_t>& shown) {
+void NumberRows(TObjectsTreeModel::TKindRows& rows, const std::vector<std::uint32_t>& shown) {
   rows.rowOf.assign(rows.captionOf.size(), -1);
   for (std::size_t row = 0; row < shown.size(); ++row) rows.rowOf[shown[row]] = std::int32_t(row);
 }
 
 }  // namespace
 
-ObjectsTreeModel::ObjectsTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
+TObjectsTreeModel::TObjectsTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 
-QString ObjectsTreeModel::RootCaption(ObjKind kind) { return QString::fromUtf8(ObjKindCaption(kind)); }
+QString TObjectsTreeModel::RootCaption(ObjKind kind) { return QString::fromUtf8(ObjKindCaption(kind)); }
 
-bool ObjectsTreeModel::TRows::Fits(const TMob& mob) const {
+bool TObjectsTreeModel::TRows::Fits(const TMob& mob) const {
   for (ObjKind kind : kAllObjKinds)
     if (kinds[std::size_t(kind)].captionOf.size() != mob.Count(kind)) return false;
   return true;
 }
 
-std::unique_ptr<ObjectsTreeModel::TRows> ObjectsTreeModel::Prepare(const TMob& mob) const {
+std::unique_ptr<TObjectsTreeModel::TRows> TObjectsTreeModel::Prepare(const TMob& mob) const {
   auto prepared = std::make_unique<TRows>();
   TRows& rows = *prepared;
   std::vector<std::string_view> texts;
@@ -153,7 +155,7 @@ std::unique_ptr<ObjectsTreeModel::TRows> ObjectsTreeModel::Prepare(const TMob& m
   return prepared;
 }
 
-void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator, std::unique_ptr<TRows> prepared) {
+void TObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator, std::unique_ptr<TRows> prepared) {
   if (mob && !(prepared && prepared->Fits(*mob))) prepared = Prepare(*mob);
   beginResetModel();
   m_mob = mob;
@@ -174,7 +176,7 @@ void ObjectsTreeModel::Fill(const TMob* mob, char decimalSeparator, std::unique_
   endResetModel();
 }
 
-void ObjectsTreeModel::SetDocumentHeld(bool held) {
+void TObjectsTreeModel::SetDocumentHeld(bool held) {
   if (m_held == held) return;
   m_held = held;
   if (!m_mob) return;
@@ -185,7 +187,7 @@ void ObjectsTreeModel::SetDocumentHeld(bool held) {
   }
 }
 
-void ObjectsTreeModel::SetFilter(const TObjectFilter& filter) {
+void TObjectsTreeModel::SetFilter(const TObjectFilter& filter) {
   if (filter == m_filter) return;
   if (!filter.Empty()) BuildIndex();
   ChangeLayout([&] {
@@ -195,7 +197,7 @@ void ObjectsTreeModel::SetFilter(const TObjectFilter& filter) {
   emit dataChanged(RootIndex(ObjKind::Unit), RootIndex(ObjKind::Particle3).siblingAtColumn(1));
 }
 
-bool ObjectsTreeModel::IndexStep(std::size_t records) {
+bool TObjectsTreeModel::IndexStep(std::size_t records) {
   if (!m_mob) return true;
   if (m_held) return false;
   if (m_indexStale) {
@@ -208,7 +210,7 @@ bool ObjectsTreeModel::IndexStep(std::size_t records) {
   return m_indexReady;
 }
 
-void ObjectsTreeModel::sort(int column, Qt::SortOrder order) {
+void TObjectsTreeModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kRecordColumnCount) return;
   if (column == m_sortColumn && order == m_sortOrder) return;
   ChangeLayout([&] {
@@ -219,11 +221,11 @@ void ObjectsTreeModel::sort(int column, Qt::SortOrder order) {
   });
 }
 
-void ObjectsTreeModel::OrderRecords() {
+void TObjectsTreeModel::OrderRecords() {
   if (m_mob) OrderRows(*m_mob, m_rows, m_sortColumn, m_sortOrder);
 }
 
-void ObjectsTreeModel::ShowAll() {
+void TObjectsTreeModel::ShowAll() {
   for (ObjKind kind : kAllObjKinds) {
     m_rows.kinds[std::size_t(kind)].shown.clear();
     m_pass[std::size_t(kind)].clear();
@@ -231,7 +233,7 @@ void ObjectsTreeModel::ShowAll() {
   m_passFilter.reset();
 }
 
-void ObjectsTreeModel::SelectShown() {
+void TObjectsTreeModel::SelectShown() {
   const bool matching = !m_filter.Empty() && m_indexReady;
   const bool narrowing = matching && m_passFilter && NarrowsFilter(m_filter, *m_passFilter);
   for (ObjKind kind : kAllObjKinds) {
@@ -252,15 +254,15 @@ void ObjectsTreeModel::SelectShown() {
   else m_passFilter.reset();
 }
 
-const std::vector<std::uint32_t>& ObjectsTreeModel::Rows(ObjKind kind) const {
+const std::vector<std::uint32_t>& TObjectsTreeModel::Rows(ObjKind kind) const {
   const TKindRows& rows = m_rows.kinds[std::size_t(kind)];
   return m_filter.Empty() ? rows.order : rows.shown;
 }
 
-template <class F> void ObjectsTreeModel::ChangeLayout(F&& change) {
+template <class F> void TObjectsTreeModel::ChangeLayout(F&& change) {
   emit layoutAboutToBeChanged();
   const QModelIndexList before = persistentIndexList();
-  std::vector<std::optional<ObjRef>> records;
+  std::vector<std::optional<TObjRef>> records;
   records.reserve(std::size_t(before.size()));
   for (const QModelIndex& node : before) records.push_back(RecordAt(node));
   change();
@@ -275,50 +277,50 @@ template <class F> void ObjectsTreeModel::ChangeLayout(F&& change) {
   emit layoutChanged();
 }
 
-std::optional<ObjKind> ObjectsTreeModel::KindAt(const QModelIndex& index) const {
+std::optional<ObjKind> TObjectsTreeModel::KindAt(const QModelIndex& index) const {
   if (!index.isValid() || index.model() != this) return std::nullopt;
   if (index.internalId() == kRootId) return ObjKind(index.row());
   return ObjKind(index.internalId() - 1);
 }
 
-std::optional<ObjRef> ObjectsTreeModel::RecordAt(const QModelIndex& index) const {
+std::optional<TObjRef> TObjectsTreeModel::RecordAt(const QModelIndex& index) const {
   if (!index.isValid() || index.model() != this || index.internalId() == kRootId) return std::nullopt;
   const auto kind = ObjKind(index.internalId() - 1);
-  return ObjRef{kind, Rows(kind)[std::size_t(index.row())]};
+  return TObjRef{kind, Rows(kind)[std::size_t(index.row())]};
 }
 
-QModelIndex ObjectsTreeModel::RootIndex(ObjKind kind) const {
+QModelIndex TObjectsTreeModel::RootIndex(ObjKind kind) const {
   return m_mob ? createIndex(int(kind), 0, kRootId) : QModelIndex();
 }
 
-QModelIndex ObjectsTreeModel::IndexOf(ObjRef ref) const {
+QModelIndex TObjectsTreeModel::IndexOf(TObjRef ref) const {
   if (!m_mob) return {};
   const auto& rowOf = m_rows.kinds[std::size_t(ref.kind)].rowOf;
   if (ref.index >= rowOf.size() || rowOf[ref.index] < 0) return {};
   return createIndex(rowOf[ref.index], 0, quintptr(ref.kind) + 1);
 }
 
-QModelIndex ObjectsTreeModel::index(int row, int column, const QModelIndex& parent) const {
+QModelIndex TObjectsTreeModel::index(int row, int column, const QModelIndex& parent) const {
   if (column < 0 || column >= kRecordColumnCount || row < 0 || row >= rowCount(parent)) return {};
   if (!parent.isValid()) return createIndex(row, column, kRootId);
   return createIndex(row, column, quintptr(parent.row()) + 1);
 }
 
-QModelIndex ObjectsTreeModel::parent(const QModelIndex& child) const {
+QModelIndex TObjectsTreeModel::parent(const QModelIndex& child) const {
   if (!child.isValid() || child.internalId() == kRootId) return {};
   return createIndex(int(child.internalId() - 1), 0, kRootId);
 }
 
-int ObjectsTreeModel::rowCount(const QModelIndex& parent) const {
+int TObjectsTreeModel::rowCount(const QModelIndex& parent) const {
   if (!m_mob) return 0;
   if (!parent.isValid()) return kObjKindCount;
   if (parent.column() != 0 || parent.internalId() != kRootId) return 0;
   return int(ShownCount(ObjKind(parent.row())));
 }
 
-int ObjectsTreeModel::columnCount(const QModelIndex&) const { return kRecordColumnCount; }
+int TObjectsTreeModel::columnCount(const QModelIndex&) const { return kRecordColumnCount; }
 
-QVariant ObjectsTreeModel::data(const QModelIndex& index, int role) const {
+QVariant TObjectsTreeModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const auto column = TRecordColumn(index.column());
   if (role == Qt::TextAlignmentRole && IsNumericColumn(column))
@@ -330,7 +332,7 @@ QVariant ObjectsTreeModel::data(const QModelIndex& index, int role) const {
     if (column != TRecordColumn::Id) return {};
     const std::size_t all = m_rows.kinds[std::size_t(kind)].order.size();
     if (!Filtered()) return QString::number(all);
-    return QStringLiteral("%1 из %2").arg(ShownCount(kind)).arg(all);
+    return u"%1 из %2"_s.arg(ShownCount(kind)).arg(all);
   }
   const auto ref = *RecordAt(index);
   if (column == TRecordColumn::Caption) return m_rows.captions[m_rows.kinds[std::size_t(ref.kind)].captionOf[ref.index]];
@@ -338,21 +340,21 @@ QVariant ObjectsTreeModel::data(const QModelIndex& index, int role) const {
   return FromCp1251(RecordColumnText(*m_mob, ref, column, m_decimalSeparator));
 }
 
-QVariant ObjectsTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant TObjectsTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   switch (TRecordColumn(section)) {
-    case TRecordColumn::Caption: return QStringLiteral("Имя");
-    case TRecordColumn::Id: return QStringLiteral("ID");
-    case TRecordColumn::Name2: return QStringLiteral("Name2");
-    case TRecordColumn::ScriptVariableName: return QStringLiteral("ScriptVariableName");
-    case TRecordColumn::PlayerNumber: return QStringLiteral("PlayerNumber");
-    case TRecordColumn::X: return QStringLiteral("X");
-    case TRecordColumn::Y: return QStringLiteral("Y");
+    case TRecordColumn::Caption: return u"Имя"_s;
+    case TRecordColumn::Id: return u"ID"_s;
+    case TRecordColumn::Name2: return u"Name2"_s;
+    case TRecordColumn::ScriptVariableName: return u"ScriptVariableName"_s;
+    case TRecordColumn::PlayerNumber: return u"PlayerNumber"_s;
+    case TRecordColumn::X: return u"X"_s;
+    case TRecordColumn::Y: return u"Y"_s;
   }
   return {};
 }
 
-Qt::ItemFlags ObjectsTreeModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags TObjectsTreeModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
   if (index.internalId() != kRootId) flags |= Qt::ItemNeverHasChildren;

@@ -33,7 +33,7 @@ namespace kelvarin {
 
 class TMob;
 
-class ObjectsTreeModel : public QAbstractItemModel {
+class TObjectsTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
  public:
@@ -56,7 +56,7 @@ class ObjectsTreeModel : public QAbstractItemModel {
     bool Fits(const TMob& mob) const;
   };
 
-  explicit ObjectsTreeModel(QObject* parent = nullptr);
+  explicit TObjectsTreeModel(QObject* parent = nullptr);
 
   // The rows of `mob`, unfiltered, in the sort column's order: the whole cost of a
   // fill. It reads nothing but `mob` and the sort column and touches no view, so a
@@ -89,10 +89,10 @@ class ObjectsTreeModel : public QAbstractItemModel {
   // The kind of a root or record node; nullopt for an invalid index.
   std::optional<ObjKind> KindAt(const QModelIndex& index) const;
   // The record of a record node; nullopt for a root node or an invalid index.
-  std::optional<ObjRef> RecordAt(const QModelIndex& index) const;
+  std::optional<TObjRef> RecordAt(const QModelIndex& index) const;
   QModelIndex RootIndex(ObjKind kind) const;
   // The node of a record; invalid when the tree does not hold or show it.
-  QModelIndex IndexOf(ObjRef ref) const;
+  QModelIndex IndexOf(TObjRef ref) const;
 
   static QString RootCaption(ObjKind kind);
 

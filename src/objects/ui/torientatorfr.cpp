@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -33,7 +35,7 @@ TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
     : QWidget(parent),
       m_host(host),
       m_editorUpdaterTimer(new QTimer(this)) {
-  setObjectName(QStringLiteral("ObjectOrientator"));
+  setObjectName(u"ObjectOrientator"_s);
   setFixedSize(kSize, kSize);
   // Hovering takes the focus, so that wheel turns go here and a value being typed
   // into the parameter table is applied first.
@@ -42,7 +44,7 @@ TOrientatorFr::TOrientatorFr(TOrientatorHost& host, QWidget* parent)
   // Every pixel is the picture's.
   setAttribute(Qt::WA_OpaquePaintEvent);
 
-  m_editorUpdaterTimer->setObjectName(QStringLiteral("EditorUpdaterT"));
+  m_editorUpdaterTimer->setObjectName(u"EditorUpdaterT"_s);
   m_editorUpdaterTimer->setInterval(kEditorUpdateIntervalMs);
   connect(m_editorUpdaterTimer, &QTimer::timeout, this, &TOrientatorFr::EditorUpdaterTTimer);
 }

@@ -18,7 +18,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "objects/core/camera.h"
+#include "objects/core/orientatorcamera.h"
 #include "objects/core/tquaternion.h"
 
 class QOffscreenSurface;
@@ -67,7 +67,7 @@ class TOrientatorFr : public QWidget {
   // Shows a rotation (a record was selected, or a Rotation row was applied); this
   // writes nothing back.
   void SetRotation(const TQuaternion& rotation);
-  const OrientatorCamera& Camera() const { return m_camera; }
+  const TOrientatorCamera& Camera() const { return m_camera; }
   bool RotationChanged() const { return m_rotationChanged; }
   int WheelCountdown() const { return m_wheelCountdown; }
 
@@ -133,7 +133,7 @@ class TOrientatorFr : public QWidget {
   int m_wheelCountdown = 3;
   TQuaternion m_rotation;
   GLMatrix m_rotationMatrix{};
-  OrientatorCamera m_camera;
+  TOrientatorCamera m_camera;
   bool m_rotationChanged = false;
   int m_lastMouseX = 0;
   int m_lastMouseY = 0;

@@ -11,7 +11,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 // ---- the model ---------------------------------------------------------------
 

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <limits>
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -26,7 +28,7 @@ QIcon EllipsisIcon(const QWidget* context) {
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setPen(context->palette().color(QPalette::Text));
-  painter.drawText(pixmap.rect(), Qt::AlignCenter, QStringLiteral("..."));
+  painter.drawText(pixmap.rect(), Qt::AlignCenter, u"..."_s);
   return QIcon(pixmap);
 }
 
@@ -34,9 +36,9 @@ QIcon EllipsisIcon(const QWidget* context) {
 
 // Plain line editors for the value cells; the table tracks the open one so that a
 // text still being typed can be committed before the row is checked.
-class ValuesEditor::Delegate : public QStyledItemDelegate {
+class TValuesEditor::Delegate : public QStyledItemDelegate {
  public:
-  explicit Delegate(ValuesEditor* table) : QStyledItemDelegate(table), m_table(table) {}
+  explicit Delegate(TValuesEditor* table) : QStyledItemDelegate(table), m_table(table) {}
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override {
@@ -48,7 +50,7 @@ class ValuesEditor::Delegate : public QStyledItemDelegate {
     Q_UNUSED(option);
     if (index.data(kEllipsisRole).toBool()) {
       QAction* button = editor->addAction(EllipsisIcon(editor), QLineEdit::TrailingPosition);
-      button->setObjectName(QStringLiteral("EllipsisBut"));
+      button->setObjectName(u"EllipsisBut"_s);
       const QString key = m_table->Key(index.row());
       connect(button, &QAction::triggered, m_table, [table = m_table, key] {
         emit table->EllipsisClicked(key);
@@ -66,12 +68,12 @@ class ValuesEditor::Delegate : public QStyledItemDelegate {
   }
 
  private:
-  ValuesEditor* m_table;
+  TValuesEditor* m_table;
 };
 
-ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
-  setObjectName(QStringLiteral("ValuesEditor"));
-  setHorizontalHeaderLabels({QStringLiteral("Параметр"), QStringLiteral("Значение")});
+TValuesEditor::TValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
+  setObjectName(u"ValuesEditor"_s);
+  setHorizontalHeaderLabels({u"Параметр"_s, u"Значение"_s});
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   // The names stay in sight: the value column takes what the name column leaves
@@ -81,7 +83,7 @@ ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   horizontalHeader()->setSectionResizeMode(kValueColumn, QHeaderView::Stretch);
   horizontalHeader()->setMinimumSectionSize(40);
-  const int longestKey = fontMetrics().horizontalAdvance(QStringLiteral("ComplectionStrength")) +
+  const int longestKey = fontMetrics().horizontalAdvance(u"ComplectionStrength"_s) +
                          2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) +
                          fontMetrics().averageCharWidth();
   setColumnWidth(kKeyColumn, std::max(150, longestKey));
@@ -97,23 +99,23 @@ ValuesEditor::ValuesEditor(QWidget* parent) : QTableWidget(0, 2, parent) {
             if (previousRow >= 0 && previousRow < rowCount() && previousRow != currentRow())
               emit RowLeft(Key(previousRow));
           });
-  connect(qApp, &QApplication::focusChanged, this, &ValuesEditor::OnFocusChanged);
+  connect(qApp, &QApplication::focusChanged, this, &TValuesEditor::OnFocusChanged);
 }
 
-ValuesEditor::~ValuesEditor() {
+TValuesEditor::~TValuesEditor() {
   // The cell editor, destroyed with the table's children, hands the focus on:
   // that news must not reach a table whose own part is gone already.
   disconnect(qApp, nullptr, this, nullptr);
 }
 
-void ValuesEditor::ClearRows() {
+void TValuesEditor::ClearRows() {
   // Without a current cell, removing the rows raises no row-left notice.
   QSignalBlocker blocker(this);
   setCurrentCell(-1, -1);
   setRowCount(0);
 }
 
-void ValuesEditor::AppendRow(const QString& key, const QString& value, bool hasEllipsisButton) {
+void TValuesEditor::AppendRow(const QString& key, const QString& value, bool hasEllipsisButton) {
   const int row = rowCount();
   insertRow(row);
   auto* keyItem = new QTableWidgetItem(key);
@@ -126,23 +128,23 @@ void ValuesEditor::AppendRow(const QString& key, const QString& value, bool hasE
   setItem(row, kValueColumn, valueItem);
 }
 
-QString ValuesEditor::Key(int row) const {
+QString TValuesEditor::Key(int row) const {
   const QTableWidgetItem* keyItem = item(row, kKeyColumn);
   return keyItem ? keyItem->text() : QString();
 }
 
-int ValuesEditor::RowOf(const QString& key) const {
+int TValuesEditor::RowOf(const QString& key) const {
   for (int row = 0; row < rowCount(); ++row)
     if (Key(row) == key) return row;
   return -1;
 }
 
-QString ValuesEditor::Value(const QString& key) const {
+QString TValuesEditor::Value(const QString& key) const {
   const int row = RowOf(key);
   return row < 0 ? QString() : item(row, kValueColumn)->text();
 }
 
-bool ValuesEditor::SetValue(const QString& key, const QString& text) {
+bool TValuesEditor::SetValue(const QString& key, const QString& text) {
   const int row = RowOf(key);
   if (row < 0) return false;
   QTableWidgetItem* valueItem = item(row, kValueColumn);
@@ -151,7 +153,7 @@ bool ValuesEditor::SetValue(const QString& key, const QString& text) {
   return true;
 }
 
-QStringList ValuesEditor::EditedKeys() const {
+QStringList TValuesEditor::EditedKeys() const {
   QStringList keys;
   for (int row = 0; row < rowCount(); ++row) {
     const QTableWidgetItem* valueItem = item(row, kValueColumn);
@@ -161,7 +163,7 @@ QStringList ValuesEditor::EditedKeys() const {
   return keys;
 }
 
-void ValuesEditor::MarkTaken(const QString& key) {
+void TValuesEditor::MarkTaken(const QString& key) {
   const int row = RowOf(key);
   if (row < 0) return;
   CommitOpenEditor(key);
@@ -169,22 +171,22 @@ void ValuesEditor::MarkTaken(const QString& key) {
   valueItem->setData(kShownRole, valueItem->text());
 }
 
-QString ValuesEditor::CurrentKey() const {
+QString TValuesEditor::CurrentKey() const {
   return currentRow() >= 0 ? Key(currentRow()) : QString();
 }
 
-void ValuesEditor::CommitOpenEditor(const QString& key) {
+void TValuesEditor::CommitOpenEditor(const QString& key) {
   if (m_openEditor && Key(m_openEditorRow) == key) commitData(m_openEditor);
 }
 
-void ValuesEditor::scrollTo(const QModelIndex& index, ScrollHint hint) {
+void TValuesEditor::scrollTo(const QModelIndex& index, ScrollHint hint) {
   QTableWidget::scrollTo(index, hint);
   // Even in a table too narrow for both columns, reaching a value never pushes
   // the names out of sight.
   horizontalScrollBar()->setValue(0);
 }
 
-void ValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+void TValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
   const bool own = editor == m_openEditor;
   const int row = own ? m_openEditorRow : -1;
   const bool confirmed = own && m_enterPressed && hint == QAbstractItemDelegate::SubmitModelCache;
@@ -199,13 +201,13 @@ void ValuesEditor::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHi
   if (confirmed && row < rowCount()) emit RowConfirmed(Key(row));
 }
 
-bool ValuesEditor::Contains(const QWidget* widget) const {
+bool TValuesEditor::Contains(const QWidget* widget) const {
   return widget && (widget == this || isAncestorOf(widget));
 }
 
-bool ValuesEditor::HoldsFocus() const { return Contains(QApplication::focusWidget()); }
+bool TValuesEditor::HoldsFocus() const { return Contains(QApplication::focusWidget()); }
 
-void ValuesEditor::OnFocusChanged(QWidget* old, QWidget* now) {
+void TValuesEditor::OnFocusChanged(QWidget* old, QWidget* now) {
   Q_UNUSED(old);
   const bool hasFocus = Contains(now);
   if (hasFocus == m_hasFocus) return;

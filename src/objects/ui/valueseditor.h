@@ -14,12 +14,12 @@
 
 namespace kelvarin {
 
-class ValuesEditor : public QTableWidget {
+class TValuesEditor : public QTableWidget {
   Q_OBJECT
 
  public:
-  explicit ValuesEditor(QWidget* parent = nullptr);
-  ~ValuesEditor() override;
+  explicit TValuesEditor(QWidget* parent = nullptr);
+  ~TValuesEditor() override;
 
   void ClearRows();
   void AppendRow(const QString& key, const QString& value, bool hasEllipsisButton = false);

@@ -89,8 +89,8 @@ template <class R> bool HasName(const R& record, std::string_view name) {
   return found;
 }
 
-template <class Match> std::vector<ObjRef> RecordsWhere(const TMob& mob, Match&& match) {
-  std::vector<ObjRef> found;
+template <class Match> std::vector<TObjRef> RecordsWhere(const TMob& mob, Match&& match) {
+  std::vector<TObjRef> found;
   int kind = 0;
   mob.ForEachList([&](const auto& list) {
     for (std::size_t i = 0; i < list.size(); ++i)
@@ -116,7 +116,7 @@ std::optional<TObjectCall> ObjectCallAt(TSynZoneScriptSyn& scanner, std::string_
   return std::nullopt;
 }
 
-std::vector<std::string_view> ScriptNamesOf(const TMob& mob, ObjRef ref) {
+std::vector<std::string_view> ScriptNamesOf(const TMob& mob, TObjRef ref) {
   std::vector<std::string_view> names;
   if (!RefersToRecord(mob, ref)) return names;
   const auto add = [&](std::string_view name) {
@@ -126,20 +126,20 @@ std::vector<std::string_view> ScriptNamesOf(const TMob& mob, ObjRef ref) {
   return names;
 }
 
-std::vector<ObjRef> RecordsWithId(const TMob& mob, std::int32_t id) {
+std::vector<TObjRef> RecordsWithId(const TMob& mob, std::int32_t id) {
   return RecordsWhere(mob, [id](const auto& record) { return record.Identity() == id; });
 }
 
-std::vector<ObjRef> RecordsNamed(const TMob& mob, std::string_view name) {
+std::vector<TObjRef> RecordsNamed(const TMob& mob, std::string_view name) {
   if (name.empty()) return {};
   return RecordsWhere(mob, [name](const auto& record) { return HasName(record, name); });
 }
 
-std::vector<ObjRef> RecordsCalled(const TMob& mob, const TObjectCall& call) {
+std::vector<TObjRef> RecordsCalled(const TMob& mob, const TObjectCall& call) {
   return call.kind == TObjectCallKind::ById ? RecordsWithId(mob, call.id) : RecordsNamed(mob, call.name);
 }
 
-std::vector<TScriptMention> FindRecordMentions(const TMob& mob, ObjRef ref, std::string_view script) {
+std::vector<TScriptMention> FindRecordMentions(const TMob& mob, TObjRef ref, std::string_view script) {
   std::vector<TScriptMention> mentions;
   if (!RefersToRecord(mob, ref)) return mentions;
   const std::int32_t id = IdentityOf(mob, ref);

@@ -41,13 +41,13 @@ std::optional<TObjectCall> ObjectCallAt(TSynZoneScriptSyn& scanner, std::string_
 // The names a script calls a record by, non-empty and each once:
 // ScriptVariableName and Name2 of the kinds with the common fields, NameStr of
 // particles.
-std::vector<std::string_view> ScriptNamesOf(const TMob& mob, ObjRef ref);
+std::vector<std::string_view> ScriptNamesOf(const TMob& mob, TObjRef ref);
 
 // The records that carry the identity `id` (ObjectID, or ID for particles), or a
 // name of ScriptNamesOf that is exactly `name`; in kind order, then list order.
-std::vector<ObjRef> RecordsWithId(const TMob& mob, std::int32_t id);
-std::vector<ObjRef> RecordsNamed(const TMob& mob, std::string_view name);
-std::vector<ObjRef> RecordsCalled(const TMob& mob, const TObjectCall& call);
+std::vector<TObjRef> RecordsWithId(const TMob& mob, std::int32_t id);
+std::vector<TObjRef> RecordsNamed(const TMob& mob, std::string_view name);
+std::vector<TObjRef> RecordsCalled(const TMob& mob, const TObjectCall& call);
 
 struct TScriptMention {
   TScriptPlace place;  // the first mention on its line
@@ -59,6 +59,6 @@ struct TScriptMention {
 // identity, a string that is one of its names, or a word that is its
 // ScriptVariableName (words ignore letter case, as the language does). One
 // mention per line, in line order; none when `ref` refers to no record.
-std::vector<TScriptMention> FindRecordMentions(const TMob& mob, ObjRef ref, std::string_view script);
+std::vector<TScriptMention> FindRecordMentions(const TMob& mob, TObjRef ref, std::string_view script);
 
 }  // namespace kelvarin

@@ -25,7 +25,7 @@ std::optional<std::string> ScriptTextFromEditor(std::string_view utf8, TScriptTe
   withoutCr.reserve(utf8.size());
   std::copy_if(utf8.begin(), utf8.end(), std::back_inserter(withoutCr), [](char c) { return c != '\r'; });
 
-  Cp1251Error bad;
+  TCp1251Error bad;
   std::optional<std::string> encoded = Utf8ToCp1251(withoutCr, &bad);
   if (!encoded && error) {
     const std::string_view before = std::string_view(withoutCr).substr(0, bad.offset);

@@ -5,7 +5,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 QString DescribeCharacter(char32_t codePoint) {
   const QString hex = QString::number(uint(codePoint), 16).toUpper().rightJustified(4, u'0');

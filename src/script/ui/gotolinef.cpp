@@ -12,7 +12,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TGoToLineF::TGoToLineF(long currentLine, long lineCount, std::function<long(long)> lineLength, TPrompts& prompts,
                        QWidget* parent)

@@ -12,7 +12,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TKeyChangerF::TKeyChangerF(std::int32_t key, TPrompts& prompts, QWidget* parent)
     : QDialog(parent), m_prompts(prompts), m_key(key) {

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QScrollBar>
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -38,7 +40,7 @@ TLineNumberGutter::TLineNumberGutter(QsciScintilla& editor, const QFont& font)
 
 QString TLineNumberGutter::LineNumberText(int number, int lineCount) {
   const int digits = std::max(kMinDigits, Digits(lineCount));
-  return QStringLiteral("%1").arg(number, digits, 10, QLatin1Char('0'));
+  return u"%1"_s.arg(number, digits, 10, QLatin1Char('0'));
 }
 
 void TLineNumberGutter::Relayout() {

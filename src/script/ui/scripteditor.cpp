@@ -18,6 +18,8 @@
 #include "script/ui/occurrencemarker.h"
 #include "script/ui/zonescriptlexer.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -53,7 +55,7 @@ TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
     return true;
   }();
   Q_UNUSED(accessibleInstalled);
-  setObjectName(QStringLiteral("ScriptEd"));
+  setObjectName(u"ScriptEd"_s);
   setUtf8(true);
   setEolMode(EolUnix);
   SendScintilla(SCI_SETPASTECONVERTENDINGS, 1);
@@ -102,7 +104,7 @@ TScriptEditor::TScriptEditor(QWidget* parent) : QsciScintilla(parent) {
   // While the thumb is dragged, a tip names the line that will be on top.
   connect(verticalScrollBar(), &QScrollBar::sliderMoved, this, [this](int value) {
     const long line = Sci(SCI_DOCLINEFROMVISIBLE, static_cast<unsigned long>(value));  // folds hide lines
-    QToolTip::showText(QCursor::pos(), QStringLiteral("Верхняя строка: %1")
+    QToolTip::showText(QCursor::pos(), u"Верхняя строка: %1"_s
                                            .arg(TLineNumberGutter::LineNumberText(int(line) + 1, lines())),
                        this);
   });

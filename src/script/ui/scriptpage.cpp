@@ -28,7 +28,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TScriptPage::TScriptPage(TShellServices& shell, QWidget* parent)
     : QWidget(parent), m_shell(shell), m_session(shell.Session()) {
@@ -339,7 +339,7 @@ bool TScriptPage::GoToObjectAt(long pos) {
   if (!call) return false;
 
   const TMob& mob = m_session.Mob();
-  const std::vector<ObjRef> records = RecordsCalled(mob, *call);
+  const std::vector<TObjRef> records = RecordsCalled(mob, *call);
   const QString what = call->kind == TObjectCallKind::ById
                            ? u"с ID %1"_s.arg(call->id)
                            : u"с именем «%1»"_s.arg(FromCp1251(call->name));
@@ -350,7 +350,7 @@ bool TScriptPage::GoToObjectAt(long pos) {
   } else {
     const QString title = u"Объектов %1: %2"_s.arg(what).arg(records.size());
     std::vector<TResultEntry> entries;
-    for (const ObjRef& ref : records) entries.push_back({DescribeRecord(mob, ref), std::nullopt, ref});
+    for (const TObjRef& ref : records) entries.push_back({DescribeRecord(mob, ref), std::nullopt, ref});
     m_shell.ShowResults(title, std::move(entries));
     m_shell.ShowStatusMessage(title + u" — выберите в списке"_s);
   }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "script/ui/textsearch.h"
 #include "shell/page.h"
 

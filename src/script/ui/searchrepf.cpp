@@ -15,7 +15,7 @@
 
 namespace kelvarin {
 
-using namespace Qt::Literals::StringLiterals;
+using namespace Qt::StringLiterals;
 
 TSearchRepF::TSearchRepF(TSettings& settings, TPrompts& prompts, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_prompts(prompts) {

@@ -9,6 +9,8 @@
 
 #include "common/cp1251.h"
 
+using namespace Qt::StringLiterals;
+
 namespace kelvarin {
 namespace {
 
@@ -56,7 +58,7 @@ const TSynHighlighterAttributes* TZoneScriptLexer::AttributeOf(int style) const 
 }
 
 QString TZoneScriptLexer::description(int style) const {
-  if (style == 0) return QStringLiteral("Default");
+  if (style == 0) return u"Default"_s;
   const TSynHighlighterAttributes* attribute = AttributeOf(style);
   return attribute ? QString::fromStdString(attribute->Name()) : QString();
 }

@@ -80,7 +80,7 @@ bool TVerInfoTxtFormat::ParseStatus(std::string_view text) {
 }
 
 bool TVerInfoTxtFormat::Load(const std::string& path) {
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   if (!fs.Exists(path)) {
     ErrorText = "File " + path + " is not exists.";
     return false;
@@ -151,10 +151,10 @@ bool TVerInfoTxtFormat::Save(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   if (!folder.empty()) std::filesystem::create_directories(folder, ec);
   const std::string text = FileText();
-  const WriteResult result = WriteFileAtomically(Files(), path, Bytes(text.begin(), text.end()));
+  const TWriteResult result = WriteFileAtomically(Files(), path, Bytes(text.begin(), text.end()));
   if (!result.ok()) {
     ErrorText = "Error, saving file " + path + ": " +
-                (result.status == WriteResult::Status::Refused ? "not a regular file"
+                (result.status == TWriteResult::Status::Refused ? "not a regular file"
                                                                : SystemErrorText(result.error));
     return false;
   }

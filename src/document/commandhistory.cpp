@@ -1,4 +1,4 @@
-#include "document/history.h"
+#include "document/commandhistory.h"
 
 namespace kelvarin {
 

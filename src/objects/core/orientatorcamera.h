@@ -31,9 +31,9 @@ std::optional<Vector3d> Unproject(const Vector3d& window, const Matrix4d& modelV
 std::optional<Vector3d> Project(const Vector3d& point, const Matrix4d& modelView,
                                 const Matrix4d& projection, const std::array<int, 4>& viewport);
 
-class OrientatorCamera {
+class TOrientatorCamera {
  public:
-  OrientatorCamera() { Reset(); }
+  TOrientatorCamera() { Reset(); }
 
   // The view's camera: an orthographic box of +-5 by +-5, depth 2 to 12, looking
   // from (1, -5, 5) at the origin with Z up.

@@ -19,7 +19,7 @@ namespace kelvarin {
 
 // What a step touched, as the pages need it after an undo or redo.
 struct TRecordsChange {
-  std::optional<ObjRef> record;  // the record to select, when one is left to select
+  std::optional<TObjRef> record;  // the record to select, when one is left to select
   bool listsResized = false;     // records came or went: positions have moved
   bool blocksReplaced = false;   // unknown blocks took other bytes; no record changed
 };

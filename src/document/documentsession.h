@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "document/backgroundrelease.h"
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "mob/tmob.h"
 
 namespace kelvarin {

@@ -1,4 +1,4 @@
-#include "objects/core/camera.h"
+#include "objects/core/orientatorcamera.h"
 
 #include <cmath>
 #include <numbers>
@@ -139,24 +139,24 @@ std::optional<Vector3d> Project(const Vector3d& point, const Matrix4d& modelView
                   (clip[2] / clip[3] + 1) / 2};
 }
 
-void OrientatorCamera::Reset() {
+void TOrientatorCamera::Reset() {
   m_projection = MultiplyMatrices(OrthoMatrix(-5, 5, -5, 5, 2, 12),
                                   LookAtMatrix({1, -5, 5}, {0, 0, 0}, {0, 0, 1}));
 }
 
-std::optional<Vector3d> OrientatorCamera::UnprojectAtNear(double x, double y, int width,
+std::optional<Vector3d> TOrientatorCamera::UnprojectAtNear(double x, double y, int width,
                                                           int height) const {
   return Unproject({x, y, 0}, IdentityMatrix(), m_projection, {0, 0, width, height});
 }
 
-void OrientatorCamera::Move(int lastX, int lastY, int x, int y, int width, int height) {
+void TOrientatorCamera::Move(int lastX, int lastY, int x, int y, int width, int height) {
   const auto a = UnprojectAtNear(lastX, height - lastY - 1, width, height);
   const auto b = UnprojectAtNear(x, height - y - 1, width, height);
   if (!a || !b) return;
   m_projection = MultiplyMatrices(m_projection, TranslationMatrix(Minus(*b, *a)));
 }
 
-void OrientatorCamera::Turn(int lastX, int lastY, int x, int y, int width, int height) {
+void TOrientatorCamera::Turn(int lastX, int lastY, int x, int y, int width, int height) {
   const auto top = UnprojectAtNear(width / 2, height, width, height);
   const auto bottom = UnprojectAtNear(width / 2, 0, width, height);
   const auto right = UnprojectAtNear(width, height / 2, width, height);

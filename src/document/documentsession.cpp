@@ -1,4 +1,4 @@
-#include "document/session.h"
+#include "document/documentsession.h"
 
 #include <algorithm>
 
@@ -94,7 +94,7 @@ bool TDocumentSession::NotifyAboutToSave() {
 // ---- document commands -------------------------------------------------------------
 
 std::optional<std::string> TDocumentSession::FindFileToOpen(std::string path) {
-  FileSystem& fs = Files();
+  TFileSystem& fs = Files();
   if (!fs.Exists(path) && !HasExtension(path)) path += ".mob";
   if (fs.Exists(path)) return path;
   Log("");
