@@ -18,7 +18,13 @@ if(KELVARIN_WITH_PYTHON AND NOT KELVARIN_FUZZ)
   if(NOT DEFINED Python_EXECUTABLE AND EXISTS /usr/bin/python3)
     set(Python_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "The Python the kelvarin module is built for")
   endif()
-  find_package(Python 3 REQUIRED COMPONENTS Interpreter Development.Module)
+  find_package(Python 3 REQUIRED COMPONENTS Interpreter Development.Module Development.Embed)
+  # The editor loads Python's library by its file name when the first script runs
+  # (with its symbols global: the standard library's compiled modules look for
+  # them there), then the module that runs scripts.
+  get_filename_component(python_library_real "${Python_LIBRARIES}" REALPATH)
+  get_filename_component(KELVARIN_PYTHON_LIBRARY "${python_library_real}" NAME)
+  set(KELVARIN_PYTHON_RUN_MODULE kelvarin-python-run)
   set(PYBIND11_FINDPYTHON ON)
   find_package(pybind11 2.10 CONFIG REQUIRED)
 endif()

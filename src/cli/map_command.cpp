@@ -9,34 +9,21 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
-#include <system_error>
 
 #include "cli/cliio.h"
 #include "cli/inplaceflag.h"
 #include "cli/mapmodule.h"
+#include "common/programmodule.h"
 
 namespace kelvarin {
 namespace {
 
 namespace fs = std::filesystem;
 
-// The first of the module's places that holds a file; empty when none does.
-fs::path FindMapModule() {
-  std::error_code ec;
-  const fs::path program = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return {};
-  const fs::path folder = program.parent_path();
-  for (const fs::path& candidate : {folder / KELVARIN_CLI_MAP_MODULE,
-                                    folder / KELVARIN_CLI_MAP_MODULE_DIR / KELVARIN_CLI_MAP_MODULE}) {
-    if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal();
-  }
-  return {};
-}
-
 // The module's entry; null after saying on `err` why there is none. The module
 // stays loaded until the process ends: Qt does not expect to be unloaded.
 MapDrawFunction LoadMapModule(std::ostream& err) {
-  const fs::path module = FindMapModule();
+  const fs::path module = FindProgramModule(KELVARIN_CLI_MAP_MODULE, KELVARIN_CLI_MAP_MODULE_DIR);
   if (module.empty()) {
     err << "kelvarin-cli map: the drawing module " << KELVARIN_CLI_MAP_MODULE
         << " is not installed beside the program or in " << KELVARIN_CLI_MAP_MODULE_DIR << "\n";

@@ -24,6 +24,7 @@ struct TSettings {
   int UndoLimitMB = 256;
   MassChangeOpts MassChange;
   TRecentFiles RecentFiles;  // section RecentFiles
+  TRecentFiles RecentScripts;  // section RecentScripts: the Python scripts run last
   TLayoutValues Layout;      // section Layout
 };
 

@@ -19,6 +19,24 @@ std::string IniKey(const char* controlName) { return std::string(controlName) + 
 // upgrade steps of their own.
 std::string RecentFileKey(std::size_t index) { return "File" + std::to_string(index + 1); }
 
+// A list of recent paths in a section of its own, as File1, File2, ...
+TRecentFiles ReadRecentList(const TIniFile& ini, const char* section) {
+  std::vector<std::string> paths;
+  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i)
+    paths.push_back(ini.ReadString(section, RecentFileKey(i), ""));
+  TRecentFiles recent;
+  recent.Assign(paths);
+  return recent;
+}
+
+void WriteRecentList(TIniFile& ini, const char* section, const TRecentFiles& recent) {
+  const std::vector<std::string>& paths = recent.Paths();
+  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i) {
+    if (i < paths.size()) ini.WriteString(section, RecentFileKey(i), paths[i]);
+    else ini.DeleteKey(section, RecentFileKey(i));
+  }
+}
+
 bool IsPlayerNumberField(std::string_view name) {
   return name.find("PlayerNumber") != std::string_view::npos;
 }
@@ -119,10 +137,8 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error, std::v
                                        std::to_string(settings.UndoLimitMB)));
   }
   settings.MassChange = ReadMassChangeOpts(ini);
-  std::vector<std::string> recent;
-  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i)
-    recent.push_back(ini.ReadString(kRecentFilesSection, RecentFileKey(i), ""));
-  settings.RecentFiles.Assign(recent);
+  settings.RecentFiles = ReadRecentList(ini, kRecentFilesSection);
+  settings.RecentScripts = ReadRecentList(ini, kRecentScriptsSection);
   settings.Layout = TLayoutValues{};
   for (const std::string& key : ini.Keys(kLayoutSection))
     settings.Layout.Set(key, ini.ReadString(kLayoutSection, key, ""));
@@ -142,11 +158,8 @@ bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& l
   ini.WriteBool(kMainSection, "MakeReplace", settings.MakeReplace);
   ini.WriteInteger(kMainSection, "UndoLimitMB", settings.UndoLimitMB);
   WriteMassChangeOpts(ini, settings.MassChange);
-  const std::vector<std::string>& recent = settings.RecentFiles.Paths();
-  for (std::size_t i = 0; i < TRecentFiles::kMaxCount; ++i) {
-    if (i < recent.size()) ini.WriteString(kRecentFilesSection, RecentFileKey(i), recent[i]);
-    else ini.DeleteKey(kRecentFilesSection, RecentFileKey(i));
-  }
+  WriteRecentList(ini, kRecentFilesSection, settings.RecentFiles);
+  WriteRecentList(ini, kRecentScriptsSection, settings.RecentScripts);
   for (const auto& [key, text] : settings.Layout.Entries()) ini.WriteString(kLayoutSection, key, text);
   return Flush(ini, error);
 }

@@ -17,6 +17,7 @@ struct TSettings;
 inline constexpr int kIniFileVer = 6;
 inline constexpr char kMainSection[] = "Main";
 inline constexpr char kRecentFilesSection[] = "RecentFiles";
+inline constexpr char kRecentScriptsSection[] = "RecentScripts";
 inline constexpr char kLayoutSection[] = "Layout";
 
 // The first-run values; the dialogs start in the program's folder. `exePath` is

@@ -30,6 +30,8 @@ class TPrompts {
   // in `folder`, save proposes `path` and asks before overwriting a file.
   virtual QString ChooseOpenBlockFile(const QString& folder) = 0;
   virtual QString ChooseSaveBlockFile(const QString& path) = 0;
+  // The open dialog for a Python script (.py), starting in `folder`.
+  virtual QString ChooseOpenScript(const QString& folder) = 0;
 };
 
 }  // namespace kelvarin

@@ -107,6 +107,18 @@ TEST_F(RecentFilesSection, TheListIsWrittenNewestFirstAndAShorterListLeavesNoSta
   EXPECT_EQ(Text().find("RecentFiles"), std::string::npos);
 }
 
+TEST_F(RecentFilesSection, ThePythonScriptsRunLastHaveASectionOfTheirOwn) {
+  TSettings settings;
+  settings.RecentFiles.Assign({"/zone.mob"});
+  settings.RecentScripts.Assign({"/tools/renumber.py", "/tools/flames.py"});
+  Save(settings);
+  EXPECT_NE(Text().find("[RecentScripts]\nFile1=/tools/renumber.py\nFile2=/tools/flames.py"), std::string::npos)
+      << Text();
+  const TSettings loaded = Load();
+  EXPECT_EQ(loaded.RecentScripts.Paths(), (Paths{"/tools/renumber.py", "/tools/flames.py"}));
+  EXPECT_EQ(loaded.RecentFiles.Paths(), (Paths{"/zone.mob"}));
+}
+
 TEST_F(RecentFilesSection, AHandEditedSectionIsReadWithGapsRepeatsAndExtraKeysLeftOut) {
   std::ofstream(m_path, std::ios::binary) << "[Main]\nIniFileVer=6\n[RecentFiles]\nFile2=/b.mob\nFile1=/a.mob\n"
                                              "File3=\nFile4=/a.mob\nFile5=/e.mob\nFile11=/k.mob\n";

@@ -49,6 +49,7 @@ class TScriptedPrompts : public TPrompts {
   QString ChooseSavePicture(const QString& suggested) override;
   QString ChooseOpenBlockFile(const QString& folder) override { return ChooseOpenFile(folder); }
   QString ChooseSaveBlockFile(const QString& path) override { return ChooseSaveFile(path); }
+  QString ChooseOpenScript(const QString& folder) override { return ChooseOpenFile(folder); }
 
  private:
   struct FileChoice {

@@ -29,6 +29,8 @@
 #include "app/core/checkentries.h"
 #include "app/core/diffentries.h"
 #include "program/layoutvalues.h"
+#include "app/ui/pythonscripts.h"
+#include "app/ui/recentmenu.h"
 #include "app/ui/resultspanel.h"
 #include "app/ui/settsf.h"
 #include "common/filesystem.h"
@@ -201,6 +203,9 @@ void TMainF::CreateMenus() {
   ToolsMenu = menuBar()->addMenu(u"Сервис"_s);
   ToolsMenu->setObjectName(u"ToolsMenu"_s);
   CheckZoneMenu = AddItem(ToolsMenu, "CheckZoneMenu", u"Проверить зону"_s, [this] { CheckZoneMenuClick(); });
+#ifdef KELVARIN_PYTHON_SCRIPTS
+  new TPythonScripts(*this, ToolsMenu, statusBar(), this);
+#endif
 }
 
 void TMainF::CreatePages() {
@@ -332,22 +337,7 @@ void TMainF::NoteRecentFile(const std::string& path) {
 }
 
 void TMainF::RefreshRecentFilesMenu() {
-  TRecentFiles& recent = m_app.Settings.RecentFiles;
-  recent.Prune([](const std::string& path) { return Files().Exists(ToUtf8(FromCp1251(path))); });
-  RecentFilesMenu->clear();
-  int number = 0;
-  for (const std::string& stored : recent.Paths()) {
-    const QString path = FromCp1251(stored);
-    ++number;
-    // 1 to 9 by their digit, the tenth by its 0.
-    QString label = QString::number(number);
-    label.insert(label.size() - 1, u'&');
-    QString shown = QDir::toNativeSeparators(path);
-    shown.replace(u'&', u"&&"_s);
-    QAction* item = RecentFilesMenu->addAction(label + u"  "_s + shown);
-    connect(item, &QAction::triggered, this, [this, path] { OpenMobFromShell(path); });
-  }
-  RecentFilesMenu->menuAction()->setEnabled(number > 0);
+  FillRecentMenu(*RecentFilesMenu, m_app.Settings.RecentFiles, [this](const QString& path) { OpenMobFromShell(path); });
 }
 
 bool TMainF::OpenMobFromShell(const QString& path) {

@@ -71,6 +71,11 @@ QString TQtPrompts::ChooseSaveBlockFile(const QString& path) {
   return QFileDialog::getSaveFileName(m_parent, u"Сохранить блок в файл"_s, path, BlockFilter());
 }
 
+QString TQtPrompts::ChooseOpenScript(const QString& folder) {
+  return QFileDialog::getOpenFileName(m_parent, u"Выполнить сценарий Python"_s, folder,
+                                      u"Сценарии Python (*.py);;Все файлы (*)"_s);
+}
+
 QString TQtPrompts::BlockFilter() { return u"Блоки (*.bin);;Все файлы (*)"_s; }
 
 }  // namespace kelvarin

@@ -21,6 +21,7 @@ class TQtPrompts : public TPrompts {
   QString ChooseSaveFile(const QString& folder) override;
   QString ChooseSavePicture(const QString& suggested) override;
   QString ChooseOpenBlockFile(const QString& folder) override;
+  QString ChooseOpenScript(const QString& folder) override;
   QString ChooseSaveBlockFile(const QString& path) override;
 
   // The filter of both file dialogs of documents.
