@@ -218,6 +218,50 @@ py::list Column(TRecordList& list, const std::string& name) {
   });
 }
 
+// Gives the field `name` of every record its value from `values`, in list order.
+// Every value is checked first: a refusal changes nothing.
+void SetColumn(TRecordList& list, const std::string& name, py::handle values) {
+  WithRecordType(list.kind, [&](auto type) {
+    using R = typename decltype(type)::type;
+    const FieldDesc<R>* field = FindField<R>(name);
+    if (!field) throw py::value_error(std::string("the ") + ObjKindKey(R::Kind) + " have no field '" + name + "'");
+    auto& records = list.zone->Mob().template List<R::Kind>();
+    const py::object items = py::reinterpret_steal<py::object>(
+        PySequence_Fast(values.ptr(), "set_column() takes a sequence of values, one per record"));
+    if (!items) throw py::error_already_set();
+    const std::size_t count = std::size_t(PySequence_Fast_GET_SIZE(items.ptr()));
+    if (count != records.size())
+      throw py::value_error("set_column() takes one value per record: " + std::to_string(records.size()) +
+                            " " + ObjKindKey(R::Kind) + ", " + std::to_string(count) + " values");
+    PyObject** item = PySequence_Fast_ITEMS(items.ptr());
+    std::visit(
+        [&](auto member) {
+          using M = FieldType<decltype(member)>;
+          if constexpr (!kWritableField<M>) {
+            throw py::value_error(FieldWhere(R::Kind, field->name) + " cannot be assigned");
+          } else {
+            const std::string where = FieldWhere(R::Kind, field->name);
+            std::vector<M> converted;
+            converted.reserve(count);
+            for (std::size_t i = 0; i < count; ++i) converted.push_back(FromPython<M>(item[i], where));
+            TZoneRecorder* recorder = list.zone->Recorder();
+            for (std::size_t i = 0; i < count; ++i) {
+              M& slot = records[i].*member;
+              if (!recorder) {
+                slot = std::move(converted[i]);
+                continue;
+              }
+              TFieldValue old(std::in_place_type<M>, std::exchange(slot, std::move(converted[i])));
+              // A change that alters no byte is none.
+              if (!SameBytes(old, TFieldValue(std::in_place_type<M>, slot)))
+                recorder->FieldChanged({R::Kind, i}, field->name, std::move(old));
+            }
+          }
+        },
+        field->member);
+  });
+}
+
 // Walks the records of the kinds from `first` to `last`, in kind order.
 struct TRecordIter {
   std::shared_ptr<TZoneHandle> zone;
@@ -435,6 +479,10 @@ rules of a mass copy instead.)doc")
       .def("column", &Column, py::arg("name"),
            "Every record's value of the field `name`, in list order, as one list: "
            "zone.units.column(\"LoadX\").")
+      .def("set_column", &SetColumn, py::arg("name"), py::arg("values"),
+           "Gives the field `name` of every record its value from `values` (one per record, in list order), "
+           "checked as an assignment is; a value refused changes nothing: "
+           "units.set_column(\"LoadX\", [x + 1.0 for x in units.column(\"LoadX\")]).")
       .def("__repr__", [](TRecordList& self) {
         return "<RecordList " + std::string(ObjKindKey(self.kind)) + ", " + std::to_string(Count(self)) + " records>";
       });

@@ -5,16 +5,16 @@
 namespace kelvarin {
 
 void TZoneJournal::FieldChanged(TObjRef ref, const char* key, TFieldValue old) {
-  m_entries.push_back({Entry::Type::Field, ref, key, std::move(old), std::nullopt});
+  m_entries.push_back({Entry::Type::Field, ref, key, std::move(old), nullptr});
 }
 
 void TZoneJournal::RecordInserted(TObjRef ref) {
-  m_entries.push_back({Entry::Type::Insert, ref, nullptr, {}, std::nullopt});
+  m_entries.push_back({Entry::Type::Insert, ref, nullptr, {}, nullptr});
   m_listsResized = true;
 }
 
 void TZoneJournal::RecordRemoved(TObjRef ref, TAnyRecord record) {
-  m_entries.push_back({Entry::Type::Remove, ref, nullptr, {}, std::move(record)});
+  m_entries.push_back({Entry::Type::Remove, ref, nullptr, {}, std::make_unique<TAnyRecord>(std::move(record))});
   m_listsResized = true;
 }
 
@@ -34,7 +34,7 @@ void TZoneJournal::TakeOut(TMob& mob, Entry& entry) {
     using R = typename decltype(type)::type;
     auto& list = mob.List<R::Kind>();
     const auto at = list.begin() + static_cast<std::ptrdiff_t>(entry.ref.index);
-    entry.record.emplace(std::in_place_type<R>, std::move(*at));
+    entry.record = std::make_unique<TAnyRecord>(std::in_place_type<R>, std::move(*at));
     list.erase(at);
   });
 }
@@ -64,7 +64,7 @@ std::size_t TZoneJournal::MemorySize() const {
   for (const Entry& entry : m_entries) {
     bytes += HeapBytes(entry.value);
     // A record's file form is a fair measure of what its strings and lists hold.
-    if (entry.record) bytes += std::visit([](const auto& r) { return std::size_t(r.GetSize()); }, *entry.record);
+    if (entry.record) bytes += sizeof(TAnyRecord) + std::visit([](const auto& r) { return std::size_t(r.GetSize()); }, *entry.record);
   }
   return bytes;
 }

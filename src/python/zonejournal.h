@@ -5,7 +5,7 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <memory>
 #include <vector>
 
 #include "python/zonehandle.h"
@@ -34,7 +34,9 @@ class TZoneJournal : public TZoneRecorder {
     TObjRef ref;
     const char* key = nullptr;   // Field
     TFieldValue value;           // Field: the value the record does not hold now
-    std::optional<TAnyRecord> record;  // Insert, Remove: the record while it is out of its list
+    // Insert, Remove: the record while it is out of its list. Held apart, so that
+    // the entries of field changes, the most of a large run, stay small.
+    std::unique_ptr<TAnyRecord> record;
   };
 
   static void PutBack(TMob& mob, Entry& entry);

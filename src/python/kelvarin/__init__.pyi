@@ -1,6 +1,6 @@
 # Type stubs of the kelvarin package, for editors that complete names and for type
 # checkers. The tests hold them to the module: every name, every field.
-from collections.abc import Iterable, Iterator, MutableSequence
+from collections.abc import Iterable, Iterator, MutableSequence, Sequence
 from os import PathLike
 from typing import Any, ClassVar, Generic, NamedTuple, TypeVar, overload
 
@@ -9,6 +9,11 @@ _Path = str | PathLike[str]
 
 class LoadError(Exception):
     """A file that does not load; the message holds the loader's lines."""
+
+document: Zone | None
+"""Inside the editor (Сервис > "Выполнить сценарий Python..."), the open zone while
+the script runs; its changes become one step the editor can undo. save(),
+mass_change() and assigning script or script_key raise there. None elsewhere."""
 
 def open(path: _Path) -> Zone:
     """Reads the zone of a .mob file; LoadError when it does not load."""
@@ -294,6 +299,7 @@ class RecordList(MutableSequence[_R], Generic[_R]):
     def index(self, record: _R) -> int: ...  # type: ignore[override]
     def clear(self) -> None: ...
     def column(self, name: str) -> list[Any]: ...
+    def set_column(self, name: str, values: Sequence[Any]) -> None: ...
 
 class Finding:
     """One finding of the zone check."""
