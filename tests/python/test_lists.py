@@ -158,3 +158,21 @@ def test_a_record_whose_list_a_mass_change_compacted_says_so(zone):
     with pytest.raises(RuntimeError, match="mass change"):
         held.Name1  # noqa: B018
     assert flame.index == 0 and flame.Name2 == zone.flames[0].Name2  # other kinds are untouched
+
+
+def test_set_column_writes_every_record_or_none(zone):
+    units = zone.units
+    before = units.column("LoadX")
+    units.set_column("LoadX", [x + 1.0 for x in before])
+    assert units.column("LoadX") == [x + 1.0 for x in before]
+    players = units.column("PlayerNumber")
+    for values, error in [
+        ([0] * (len(units) - 1), ValueError),              # one value short
+        ([0] * (len(units) - 1) + [256], ValueError),     # the last does not fit a byte
+        ([0] * (len(units) - 1) + ["x"], TypeError),
+    ]:
+        with pytest.raises(error):
+            units.set_column("PlayerNumber", values)
+        assert units.column("PlayerNumber") == players
+    with pytest.raises(ValueError):
+        units.set_column("NoSuchField", [])
