@@ -29,6 +29,8 @@ if [ "$gui" = ON ]; then
 fi
 if [ -n "$python_module" ]; then
   expected+=($python_dir/__init__.py $python_dir/__init__.pyi $python_dir/py.typed $python_dir/$python_module)
+  # The editor's Python scripts run in a module of their own.
+  if [ "$gui" = ON ]; then expected+=($libdir/kelvarin/kelvarin-python-run.so); fi
 fi
 actual=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
