@@ -24,7 +24,7 @@
 
 #include "app/core/scriptmodule.h"
 #include "document/recordsedit.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "masschange/core/masschangeengine.h"
 #include "mob/generator.h"
 #include "mob/tmob.h"

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "document/docpaths.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 
 namespace kelvarin {
 

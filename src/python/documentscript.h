@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "python/zonejournal.h"
 
 namespace kelvarin {

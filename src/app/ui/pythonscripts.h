@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "app/core/scriptmodule.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 
 class QAction;
 class QMenu;
