@@ -266,7 +266,15 @@ void TDocumentSession::NoteScriptEdited() {
   // Nothing can change a document that is not open.
   if (!m_opened) return;
   m_scriptEdited = true;
+  Notify([](TDocumentListener& l) { l.ScriptEdited(); });
   UpdateModified();
+}
+
+void TDocumentSession::ReplaceScript(std::string text) {
+  if (!m_opened) return;
+  m_mob.ScriptText = std::move(text);
+  Notify([](TDocumentListener& l) { l.ScriptReplaced(); });
+  NoteScriptEdited();
 }
 
 void TDocumentSession::NoteValueReapplied() {
@@ -309,6 +317,7 @@ bool TDocumentSession::Apply(std::unique_ptr<TDocCommand> step, const TDocumentL
   if (!step || !m_opened) return false;
   step->Redo(m_mob);
   if (step->Empty()) return false;
+  Notify([&](TDocumentListener& l) { l.StepDone(*step, TChangeCause::Edit); });
   const TRecordsChange change = step->Change(false);
   if (Options().UndoLimitBytes == 0) {
     // No history wanted: nothing to keep, nothing to report, and the file's state
@@ -327,6 +336,7 @@ bool TDocumentSession::Apply(std::unique_ptr<TDocCommand> step, const TDocumentL
 bool TDocumentSession::Undo() {
   if (!CanUndo()) return false;
   const TDocCommand* command = m_history.Undo(m_mob);
+  Notify([&](TDocumentListener& l) { l.StepDone(*command, TChangeCause::Undo); });
   const TRecordsChange change = command->Change(true);
   if (const std::string note = command->UndoNote(); !note.empty()) Log(note);
   Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Undo, nullptr); });
@@ -338,6 +348,7 @@ bool TDocumentSession::Undo() {
 bool TDocumentSession::Redo() {
   if (!CanRedo()) return false;
   const TDocCommand* command = m_history.Redo(m_mob);
+  Notify([&](TDocumentListener& l) { l.StepDone(*command, TChangeCause::Redo); });
   const TRecordsChange change = command->Change(false);
   Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Redo, nullptr); });
   UpdateModified();

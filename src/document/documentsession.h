@@ -79,6 +79,18 @@ class TDocumentListener {
     (void)cause;
     (void)origin;
   }
+  // A step has just changed the records (applied, undone or redone), before the
+  // history takes it in; the records stand as the step left them. For what
+  // follows every change (the recovery journal).
+  virtual void StepDone(const TDocCommand& step, TChangeCause cause) {
+    (void)step;
+    (void)cause;
+  }
+  // The user changed the script text (the document gets it when saved).
+  virtual void ScriptEdited() {}
+  // The document's ScriptText was given a text the user has not seen (a restore):
+  // show it.
+  virtual void ScriptReplaced() {}
   // What Undo and Redo would do has changed.
   virtual void HistoryChanged() {}
   // A load, save or mass change holds the document (the busy lock), or has let
@@ -148,6 +160,10 @@ class TDocumentSession {
 
   // The script editor's text has changed (the document gets it only when saved).
   void NoteScriptEdited();
+  bool ScriptEditedSinceSave() const { return m_opened && m_scriptEdited; }
+  // Gives the document a script text the editor has not shown (unsaved work put
+  // back): the document counts as modified and the listeners show the text.
+  void ReplaceScript(std::string text);
   // The parameter table accepted a value the field already held: no step, but the
   // document counts as modified all the same, as for any accepted value.
   void NoteValueReapplied();

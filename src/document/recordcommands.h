@@ -62,6 +62,8 @@ class TTurnCommand : public TDocCommand {
   std::size_t MemorySize() const override { return sizeof(*this) + HeapBytes(Caption()); }
   bool MergeWith(const TDocCommand& next) override;
 
+  ObjRef Record() const { return m_ref; }
+
  private:
   TObjRef m_ref;
   TRotationFields m_before, m_after;
@@ -88,6 +90,7 @@ class TRecordsEditCommand : public TDocCommand {
     return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption()) + HeapBytes(m_undoNote);
   }
   std::string UndoNote() const override { return m_undoNote; }
+  const TRecordsEdit& Edit() const { return m_edit; }
 
  private:
   TChange m_change;  // until the first Redo has run it

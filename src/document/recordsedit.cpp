@@ -106,6 +106,20 @@ bool TRecordsEdit::Empty() const {
   return empty;
 }
 
+std::vector<TRecordsEdit::TTouched> TRecordsEdit::Touched() const {
+  std::vector<TTouched> touched;
+  ForEachKind([&](const auto& kind) {
+    using R = typename std::decay_t<decltype(kind.taken)>::value_type;
+    if (kind.entries.empty() && kind.takenIndices.empty()) return;
+    TTouched& t = touched.emplace_back(TTouched{R::Kind, {}, kind.takenIndices});
+    t.changed.reserve(kind.entries.size());
+    for (const auto& entry : kind.entries) t.changed.push_back(entry.index);
+    std::sort(t.changed.begin(), t.changed.end());
+    t.changed.erase(std::unique(t.changed.begin(), t.changed.end()), t.changed.end());
+  });
+  return touched;
+}
+
 std::size_t TRecordsEdit::ChangedRecords() const {
   std::size_t count = 0;
   ForEachKind([&](const auto& kind) { count += kind.ChangedRecords(); });

@@ -37,6 +37,13 @@ class TRecordsEdit {
   void Redo(TMob& mob);
 
   bool Empty() const;
+  // The records the change touches, per kind, by their positions before it: those
+  // given a value and those taken out, each ascending and once.
+  struct TTouched {
+    ObjKind kind;
+    std::vector<std::uint32_t> changed, taken;
+  };
+  std::vector<TTouched> Touched() const;
   std::size_t ChangedRecords() const;  // records given a value (counted once each)
   std::size_t TakenRecords() const;
   TRecordsChange Change(bool undone) const;

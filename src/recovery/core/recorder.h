@@ -1,0 +1,59 @@
+// Follows the open document's changes for the recovery journal: every step the
+// session applies, undoes or redoes is noted at once in the journal's form (record
+// positions and the touched records' file form, a few hundred bytes for an edit of
+// one record, four bytes a record for a deletion), and Flush hands what gathered
+// to the journal's writer. Whoever drives the session calls Flush a while after
+// the first change (`changed` says when one came): the editor after
+// RecoverySeconds, tests when they like.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "document/session.h"
+#include "recovery/core/journalwriter.h"
+
+namespace kelvarin {
+
+class TRecoveryRecorder : private TDocumentListener {
+ public:
+  struct THooks {
+    std::function<std::string()> editedScript;  // the script as the user sees it (1251)
+    std::function<void()> changed;              // the first change since the last Flush
+    std::function<std::int64_t()> clock;        // wall clock, ms since 1970
+  };
+  TRecoveryRecorder(TDocumentSession& session, TJournalWriter& writer, THooks hooks);
+  ~TRecoveryRecorder() override;
+  TRecoveryRecorder(const TRecoveryRecorder&) = delete;
+  TRecoveryRecorder& operator=(const TRecoveryRecorder&) = delete;
+
+  // Hands the changes gathered since the last call to the writer.
+  void Flush();
+  bool Pending() const { return m_pending; }
+
+ private:
+  void DocumentOpened() override;
+  void DocumentSaved(bool pathChanged) override;
+  void DocumentClosed() override;
+  void ModifiedChanged(bool modified) override;
+  void StepDone(const TDocCommand& step, TChangeCause cause) override;
+  void ScriptEdited() override { NoteChange(); m_scriptDirty = true; }
+  void ScriptReplaced() override { ScriptEdited(); }
+  void NoteChange();
+  void Drop();
+
+  TDocumentSession& m_session;
+  TJournalWriter& m_writer;
+  THooks m_hooks;
+  Bytes m_ops;  // gathered since the last Flush
+  bool m_pending = false;
+  bool m_scriptDirty = false;
+  std::int64_t m_lastChange = 0;
+};
+
+// Appends what `step` has just done to `mob` (applied or redone, or undone) to
+// `ops` in the journal's form.
+void JournalStep(const TDocCommand& step, TChangeCause cause, const TMob& mob, Bytes& ops);
+
+}  // namespace kelvarin
