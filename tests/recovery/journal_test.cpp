@@ -226,7 +226,7 @@ TEST_F(JournalTest, AJournalThatCannotBeWrittenCostsOneLogLine) {
   files.write.Off();
   editor.run.Edit(7, TEditKind::Field);
   editor.Flush();
-  EXPECT_EQ(editor.writer->Written(), 1u);
+  EXPECT_EQ(editor.writer->Written(), 7u);
   const Bytes expected = editor.run.Image();
   editor.Die();
   EXPECT_TRUE(RestoreAndSave() == expected);

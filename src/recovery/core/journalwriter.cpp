@@ -65,6 +65,7 @@ void TJournalWriter::Append(Bytes ops, std::optional<std::string> script, std::i
     else m_journal.ops.insert(m_journal.ops.end(), ops.begin(), ops.end());
     if (script) m_journal.script = std::move(script);
     m_journal.lastChangeMs = lastChangeMs;
+    ++m_appended;
     WriteNow();
   });
 }
@@ -84,7 +85,7 @@ void TJournalWriter::WriteNow() {
   if (result.ok()) {
     m_failing = false;
     std::lock_guard lock(m_mutex);
-    ++m_written;
+    m_written = m_appended;
     return;
   }
   if (m_failing) return;

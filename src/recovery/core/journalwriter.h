@@ -36,7 +36,8 @@ class TJournalWriter {
   void Clear();
   // Returns once everything handed over is done.
   void Wait();
-  // Journals written to disk whole so far.
+  // How many of the Append calls so far have their changes on disk: a journal
+  // that could not be written is written whole with the next one that can.
   std::uint64_t Written() const;
   const std::string& Path() const { return m_path; }
 
@@ -50,6 +51,7 @@ class TJournalWriter {
   // The writer thread's own.
   TJournal m_journal;
   bool m_failing = false;
+  std::uint64_t m_appended = 0;
 
   mutable std::mutex m_mutex;
   std::condition_variable m_wake, m_idle;
