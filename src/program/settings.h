@@ -22,6 +22,9 @@ struct TSettings {
   bool MakeReplace = false;
   // The memory the record history may hold; 0 keeps no history.
   int UndoLimitMB = 256;
+  // How long after a change its recovery journal reaches the disk at the latest;
+  // 0 keeps no journal.
+  int RecoverySeconds = 5;
   MassChangeOpts MassChange;
   TRecentFiles RecentFiles;  // section RecentFiles
   TRecentFiles RecentScripts;  // section RecentScripts: the Python scripts run last

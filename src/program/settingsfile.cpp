@@ -114,6 +114,18 @@ std::string NotTakenLine(const std::string& section, const std::string& key, con
          " не принято: нужно " + expected + ". Действует " + instead + ".";
 }
 
+// A key of [Main] newer than every layout version, a whole number of 0 or more: a
+// file without it, or with a value that is no such number, gets the default, and
+// the log says so.
+int ReadOwnWholeNumber(TIniFile& ini, const char* key, int fallback, const char* expected,
+                       std::vector<std::string>* notTaken) {
+  if (!ini.KeyExists(kMainSection, key)) return fallback;
+  const std::string text = ini.ReadString(kMainSection, key, "");
+  if (const auto number = WholeNumberFrom(text, 0)) return *number;
+  if (notTaken) notTaken->push_back(NotTakenLine(kMainSection, key, text, expected, std::to_string(fallback)));
+  return fallback;
+}
+
 bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error, std::vector<std::string>* notTaken) {
   bool ok = true;
   UpgradeSettingsFile(ini, error, ok);
@@ -125,17 +137,10 @@ bool LoadSettings(TIniFile& ini, TSettings& settings, std::string& error, std::v
   settings.SearchStr = ini.ReadString(kMainSection, "SearchStr", "0");
   settings.RepStr = ini.ReadString(kMainSection, "RepStr", "0");
   settings.MakeReplace = ini.ReadBool(kMainSection, "MakeReplace", false);
-  // Newer than every layout version: a file without it, or with a value that is
-  // no size, gets the default, and the log says so.
-  settings.UndoLimitMB = TSettings{}.UndoLimitMB;
-  if (ini.KeyExists(kMainSection, "UndoLimitMB")) {
-    const std::string text = ini.ReadString(kMainSection, "UndoLimitMB", "");
-    if (const auto megabytes = WholeNumberFrom(text, 0))
-      settings.UndoLimitMB = *megabytes;
-    else if (notTaken)
-      notTaken->push_back(NotTakenLine(kMainSection, "UndoLimitMB", text, "целое число мегабайт, 0 или больше",
-                                       std::to_string(settings.UndoLimitMB)));
-  }
+  settings.UndoLimitMB = ReadOwnWholeNumber(ini, "UndoLimitMB", TSettings{}.UndoLimitMB,
+                                            "целое число мегабайт, 0 или больше", notTaken);
+  settings.RecoverySeconds = ReadOwnWholeNumber(ini, "RecoverySeconds", TSettings{}.RecoverySeconds,
+                                                "целое число секунд, 0 или больше", notTaken);
   settings.MassChange = ReadMassChangeOpts(ini);
   settings.RecentFiles = ReadRecentList(ini, kRecentFilesSection);
   settings.RecentScripts = ReadRecentList(ini, kRecentScriptsSection);
@@ -157,6 +162,7 @@ bool SaveSettings(TIniFile& ini, const TSettings& settings, const std::string& l
   ini.WriteString(kMainSection, "RepStr", settings.RepStr);
   ini.WriteBool(kMainSection, "MakeReplace", settings.MakeReplace);
   ini.WriteInteger(kMainSection, "UndoLimitMB", settings.UndoLimitMB);
+  ini.WriteInteger(kMainSection, "RecoverySeconds", settings.RecoverySeconds);
   WriteMassChangeOpts(ini, settings.MassChange);
   WriteRecentList(ini, kRecentFilesSection, settings.RecentFiles);
   WriteRecentList(ini, kRecentScriptsSection, settings.RecentScripts);

@@ -67,7 +67,7 @@ TEST_F(SettingsFile, FirstRunWritesTheCompleteFileInOrder) {
   std::vector<std::string> expected = {
       "[Main]", "IniFileVer=6", "LastProgrVer=0.3.7.20", "UseTMobThreads=0", "SaveAttempts=10",
       "WorkPath=" + Folder(), "MakeAutoBackups=1", "SearchStr=", "RepStr=", "MakeReplace=0", "UndoLimitMB=256",
-      "[MassChangeOpts]"};
+      "RecoverySeconds=5", "[MassChangeOpts]"};
   for (const TMassChangeBoolField& f : MassChangeBoolFields()) {
     const std::string name = f.name;
     const bool on = name == "MC_AS_Obj_ReplaceCB" || name == "MC_AS_Obj_OnlyParamsRB";
@@ -106,28 +106,36 @@ TEST_F(SettingsFile, VersionThreeIsUpgradedStepByStep) {
   EXPECT_EQ(s.MassChange, upgraded);
 }
 
-// UndoLimitMB is this program's own key: a value it cannot take keeps the
-// default, and the log gets one line that says so.
-TEST_F(SettingsFile, AnUndoLimitThatIsNoSizeKeepsTheDefaultAndSaysSo) {
+// UndoLimitMB and RecoverySeconds are this program's own keys: a value it cannot
+// take keeps the default, and the log gets one line that says so.
+TEST_F(SettingsFile, AnOwnNumberThatIsNoWholeNumberKeepsTheDefaultAndSaysSo) {
   const struct {
-    const char* line;  // in [Main]; empty: no such key
-    int limit;
+    const char* key;
+    const char* value;  // nullptr: no such key
+    int taken;
     bool noted;
   } cases[] = {
-      {"", 256, false},          {"UndoLimitMB=0", 0, false},   {"UndoLimitMB=512", 512, false},
-      {"UndoLimitMB=+8", 8, false}, {"UndoLimitMB=-1", 256, true}, {"UndoLimitMB=lots", 256, true},
-      {"UndoLimitMB=", 256, true},  {"UndoLimitMB=99999999999", 256, true},
+      {"UndoLimitMB", nullptr, 256, false},      {"UndoLimitMB", "0", 0, false},
+      {"UndoLimitMB", "512", 512, false},        {"UndoLimitMB", "+8", 8, false},
+      {"UndoLimitMB", "-1", 256, true},          {"UndoLimitMB", "lots", 256, true},
+      {"UndoLimitMB", "", 256, true},            {"UndoLimitMB", "99999999999", 256, true},
+      {"RecoverySeconds", nullptr, 5, false},    {"RecoverySeconds", "0", 0, false},
+      {"RecoverySeconds", "30", 30, false},      {"RecoverySeconds", "-5", 5, true},
+      {"RecoverySeconds", "1.5", 5, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.line);
-    WriteIni(std::string("[Main]\r\nIniFileVer=6\r\n") + c.line + "\r\n");
+    const std::string line = c.value ? std::string(c.key) + "=" + c.value : "";
+    SCOPED_TRACE(line);
+    WriteIni("[Main]\r\nIniFileVer=6\r\n" + line + "\r\n");
     auto state = Start();
-    EXPECT_EQ(state->Settings.UndoLimitMB, c.limit);
+    const bool undo = std::string_view(c.key) == "UndoLimitMB";
+    EXPECT_EQ(undo ? state->Settings.UndoLimitMB : state->Settings.RecoverySeconds, c.taken);
     const std::vector<std::string> notes = state->TakeSettingsNotes();
     ASSERT_EQ(notes.size(), c.noted ? 1u : 0u);
     if (c.noted) {
-      EXPECT_EQ(notes[0], NotTakenLine("Main", "UndoLimitMB", std::string(c.line).substr(12),
-                                       "целое число мегабайт, 0 или больше", "256"));
+      EXPECT_EQ(notes[0], NotTakenLine("Main", c.key, c.value,
+                                       undo ? "целое число мегабайт, 0 или больше" : "целое число секунд, 0 или больше",
+                                       std::to_string(c.taken)));
     }
     EXPECT_TRUE(state->TakeSettingsNotes().empty());  // told once
   }
