@@ -51,7 +51,7 @@ TEST_F(EditorTest, TheStartedEditorSaysWhichSettingsFileItUses) {
   const std::optional<QByteArray> configHome =
       qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? std::optional(qgetenv("XDG_CONFIG_HOME")) : std::nullopt;
   qputenv("XDG_CONFIG_HOME", TempPath(u"config"_s).toUtf8());
-  TEditor editor(ToUtf8(TempPath(u"program"_s)), QString());
+  TEditor editor(ToUtf8(TempPath(u"program"_s)), QString(), ToUtf8(TempPath(u"recovery"_s)));
   configHome ? qputenv("XDG_CONFIG_HOME", *configHome) : qunsetenv("XDG_CONFIG_HOME");
   const QStringList log = editor.Window().LogView()->toPlainText().split(u'\n');
   ASSERT_GE(log.size(), 2);

@@ -10,6 +10,8 @@
 #include <QTranslator>
 #include <exception>
 
+#include "recovery/ui/recoveryguard.h"
+
 #include "program/appinfo.h"
 #include "app/ui/mainf.h"
 #include "blocks/ui/blockspage.h"
@@ -61,7 +63,7 @@ void ShowStandardError(const QString& text) {
   QMessageBox::critical(QApplication::activeWindow(), FromUtf8(ProgramName), text);
 }
 
-TEditor::TEditor(std::string exePath, const QString& startupFile)
+TEditor::TEditor(std::string exePath, const QString& startupFile, std::string recoveryRoot)
     : m_state(std::move(exePath), TUserFolders{ToUtf8(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)),
                                                 ToUtf8(QDir::homePath())}) {
   m_state.StartUp();
@@ -73,6 +75,8 @@ TEditor::TEditor(std::string exePath, const QString& startupFile)
   // Its pictures are decoded and handed to the window manager after the window's
   // own first picture, which needs none of them.
   m_window->AfterFirstPicture([] { QApplication::setWindowIcon(ProgramIcon()); });
+  m_recovery = std::make_unique<TRecoveryGuard>(*m_window, std::move(recoveryRoot));
+  m_window->AfterFirstPicture([this] { m_recovery->OfferLeftJournals(); });
 }
 
 TEditor::~TEditor() = default;

@@ -15,6 +15,7 @@
 namespace kelvarin {
 
 class TMainF;
+class TRecoveryGuard;
 
 // The application object: an exception that escapes an event handler is shown in
 // the standard error box and the program goes on.
@@ -29,7 +30,8 @@ class TEditor {
   // `exePath`: the program's folder. Kelvarin.ini lies there, or in the user's
   // configuration folder when the program is installed (ChooseSettingsLocation).
   // `startupFile`: opened once the window is shown; a null string opens nothing.
-  TEditor(std::string exePath, const QString& startupFile);
+  // `recoveryRoot`: where the recovery journals lie (DefaultRecoveryRoot()).
+  TEditor(std::string exePath, const QString& startupFile, std::string recoveryRoot);
   ~TEditor();
 
   TMainF& Window() { return *m_window; }
@@ -41,6 +43,8 @@ class TEditor {
   TAppState m_state;
   TQtPrompts m_prompts;
   std::unique_ptr<TMainF> m_window;
+  // After the window: it goes first, while the window it reads the script from is whole.
+  std::unique_ptr<TRecoveryGuard> m_recovery;
 };
 
 // Puts the pages into their sheets: the script page at once, the others once the

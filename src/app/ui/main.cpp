@@ -13,6 +13,7 @@
 #include "app/ui/editor.h"
 #include "app/ui/mainf.h"
 #include "common/qt/qtext.h"
+#include "recovery/ui/recoveryguard.h"
 
 int main(int argc, char** argv) {
   using namespace kelvarin;
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
       const QString given = QFile::decodeName(line.StartupFile->c_str());
       startupFile = given.isEmpty() ? u""_s : QFileInfo(given).absoluteFilePath();
     }
-    TEditor editor(ToUtf8(QCoreApplication::applicationDirPath()), startupFile);
+    TEditor editor(ToUtf8(QCoreApplication::applicationDirPath()), startupFile, DefaultRecoveryRoot());
     editor.Window().show();
     const int rc = app.exec();
     editor.ShutDown();

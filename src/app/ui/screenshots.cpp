@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
   QDir out(args[2]);
   out.mkpath(u"."_s);
 
-  TEditor editor(ToUtf8(programFolder.path()), QFileInfo(args[1]).absoluteFilePath());
+  TEditor editor(ToUtf8(programFolder.path()), QFileInfo(args[1]).absoluteFilePath(),
+                 ToUtf8(programFolder.path()) + "/recovery");
   TMainF& window = editor.Window();
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;

@@ -115,6 +115,7 @@ class TScriptPage : public QWidget, public TPage, private TDocumentListener {
   // TDocumentListener: the text follows the document.
   void DocumentOpened() override;
   void DocumentClosed() override { ClearScript(); }
+  void ScriptReplaced() override { MobToScript(); }
   bool DocumentAboutToSave() override { return ScriptToMob(); }
 
   void TriggerIfEnabled(QAction* action);
