@@ -42,10 +42,11 @@ struct TWindowTimes {
 class TStepTimer : public TDocumentListener {
  public:
   void StepDone(const TDocCommand& step, TChangeCause cause) override {
-    last = Ms([&] { JournalStep(step, cause, *mob, scratch); });
+    last = Ms([&] { journal.Note(step, cause, *mob, scratch); });
     scratch.clear();
   }
   const TMob* mob = nullptr;
+  TStepJournal journal;
   double last = 0;
   Bytes scratch;
 };

@@ -111,6 +111,36 @@ TEST_F(JournalTest, EveryKindOfChangeComesBackAsASaveWouldWriteIt) {
   }
 }
 
+// Undoing a change of many records takes back its journaled operations by
+// reference, or writes the records out when its application came before the
+// last save; either way the restore gives what a save would write.
+TEST_F(JournalTest, UndoneChangesOfManyRecordsComeBackAsASaveWouldWriteThem) {
+  // m: a mass change, f: a field edit, u: undo, r: redo, s: save, x: journal to disk
+  const char* runs[] = {"mu", "mur", "mfmuu", "mfxuxu", "murxu", "msu", "mmsuu", "mfsuur", "fmsfuuu"};
+  for (const char* run : runs) {
+    SCOPED_TRACE(run);
+    const std::string zone = MakeZone("zone.mob");
+    TEditorJournal editor(Root(), zone);
+    int n = 0;
+    for (const char* c = run; *c; ++c, ++n) {
+      switch (*c) {
+        case 'm': editor.run.Edit(n, TEditKind::MassChange); break;
+        case 'f': editor.run.Edit(n, TEditKind::Field); break;
+        case 'u': editor.session.Undo(); break;
+        case 'r': editor.session.Redo(); break;
+        case 's': ASSERT_TRUE(editor.session.Save(zone)); break;
+        case 'x': editor.Flush(); break;
+      }
+    }
+    editor.Flush();
+    const Bytes expected = editor.run.Image();
+    const bool unsaved = editor.session.Modified();
+    editor.Die();
+    if (unsaved) EXPECT_TRUE(RestoreAndSave() == expected);
+    for (TLeftJournal& left : FindLeftJournals(Root())) left.folder->Remove();
+  }
+}
+
 TEST_F(JournalTest, SaveCloseAndUndoToTheSavedPointLeaveNoJournal) {
   const std::string zone = MakeZone("zone.mob");
   const std::function<void(TEditorJournal&)> endings[] = {

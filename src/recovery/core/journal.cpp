@@ -14,7 +14,7 @@
 namespace kelvarin {
 namespace {
 
-enum class OpType : std::uint8_t { Replace = 1, Insert = 2, Delete = 3, Clear = 4, Block = 5 };
+enum class OpType : std::uint8_t { Replace = 1, Insert = 2, Delete = 3, Clear = 4, Block = 5, Revert = 6 };
 constexpr char kMagic[4] = {'K', 'V', 'R', 'J'};
 constexpr std::uint32_t kVersion = 1;
 
@@ -167,6 +167,7 @@ template <class R> void PutBack(std::vector<R>& list, const std::vector<std::uin
 struct TRestoreOp {
   OpType type = OpType::Replace;
   ObjKind kind = ObjKind::Unit;
+  std::size_t target = 0;  // Revert: the operation taken back
   std::vector<std::uint32_t> indices;
   TAnyRecords held;
   TUnknownBlockRef block;
@@ -194,6 +195,7 @@ struct TRestoreOp {
           list.swap(records);
           break;
         case OpType::Block:
+        case OpType::Revert:
           break;
       }
     });
@@ -205,17 +207,23 @@ class TRestoreCommand : public TDocCommand {
   TRestoreCommand(std::vector<TRestoreOp> ops, Bytes form)
       : TDocCommand("Восстановление"), m_ops(std::move(ops)), m_form(std::move(form)) {}
   void Redo(TMob& mob) override {
-    for (TRestoreOp& op : m_ops) op.Apply(mob, true);
+    for (TRestoreOp& op : m_ops) Apply(mob, op, true);
   }
   void Undo(TMob& mob) override {
-    for (auto op = m_ops.rbegin(); op != m_ops.rend(); ++op) op->Apply(mob, false);
+    for (auto op = m_ops.rbegin(); op != m_ops.rend(); ++op) Apply(mob, *op, false);
   }
   TRecordsChange Change(bool) const override { return {std::nullopt, true, true}; }
   // The records held are about as large as their file form.
   std::size_t MemorySize() const override { return sizeof(*this) + 2 * m_form.capacity(); }
   const Bytes& Form() const { return m_form; }
+  std::size_t Count() const { return m_ops.size(); }
 
  private:
+  void Apply(TMob& mob, TRestoreOp& op, bool forward) {
+    if (op.type == OpType::Revert) m_ops[op.target].Apply(mob, !forward);
+    else op.Apply(mob, forward);
+  }
+
   std::vector<TRestoreOp> m_ops;
   Bytes m_form;
 };
@@ -225,6 +233,14 @@ class TRestoreCommand : public TDocCommand {
 bool DecodeOps(const TMob& mob, const Bytes& ops, std::vector<TRestoreOp>& out, std::string& why) {
   std::array<std::size_t, kObjKindCount> counts{};
   for (ObjKind kind : kAllObjKinds) counts[std::size_t(kind)] = mob.Count(kind);
+  // Per operation: its list's length right after it, and whether it was taken back.
+  std::vector<std::size_t> countAfter;
+  std::vector<bool> reverted;
+  const auto done = [&](TRestoreOp op) {
+    countAfter.push_back(op.type == OpType::Block ? 0 : counts[std::size_t(op.kind)]);
+    reverted.push_back(false);
+    out.push_back(std::move(op));
+  };
   TReader in(ops.data(), ops.size());
   while (!in.AtEnd()) {
     const std::size_t opNumber = out.size() + 1;
@@ -243,7 +259,24 @@ bool DecodeOps(const TMob& mob, const Bytes& ops, std::vector<TRestoreOp>& out, 
       op.block = {kindByte != 0, index};
       if (!UnknownBlockBytes(mob, op.block)) return fail("такого блока в файле нет");
       op.bytes.assign(at, at + size);
-      out.push_back(std::move(op));
+      done(std::move(op));
+      continue;
+    }
+    if (op.type == OpType::Revert) {
+      std::uint32_t back;
+      if (!in.U32(back)) return fail("запись оборвана");
+      if (back == 0 || back > out.size()) return fail("нет изменения, которое оно отменяет");
+      op.target = out.size() - back;
+      TRestoreOp& target = out[op.target];
+      const bool revertible =
+          target.type == OpType::Replace || target.type == OpType::Insert || target.type == OpType::Delete;
+      if (!revertible || reverted[op.target] || counts[std::size_t(target.kind)] != countAfter[op.target])
+        return fail("отменяемое изменение не подходит к спискам");
+      reverted[op.target] = true;
+      op.kind = target.kind;
+      if (target.type == OpType::Insert) counts[std::size_t(op.kind)] -= target.indices.size();
+      if (target.type == OpType::Delete) counts[std::size_t(op.kind)] += target.indices.size();
+      done(std::move(op));
       continue;
     }
     if (kindByte >= kObjKindCount || type < 1 || type > 4) return fail("неизвестный вид записи");
@@ -252,7 +285,7 @@ bool DecodeOps(const TMob& mob, const Bytes& ops, std::vector<TRestoreOp>& out, 
     if (op.type == OpType::Clear) {
       count = 0;
       WithKind(op.kind, [&]<ObjKind K>() { op.held = std::vector<typename RecordOf<K>::type>{}; });
-      out.push_back(std::move(op));
+      done(std::move(op));
       continue;
     }
     std::uint32_t n;
@@ -283,7 +316,7 @@ bool DecodeOps(const TMob& mob, const Bytes& ops, std::vector<TRestoreOp>& out, 
       return fail("номер объекта вне списка");
     if (op.type == OpType::Insert) count += n;
     if (op.type == OpType::Delete) count -= n;
-    out.push_back(std::move(op));
+    done(std::move(op));
   }
   return true;
 }
@@ -317,10 +350,26 @@ std::optional<TOriginalFile> DescribeFile(const std::string& path) {
   return file;
 }
 
+void TOpWriter::Begin(std::uint8_t type, std::uint8_t kind) {
+  m_out.push_back(type);
+  m_out.push_back(kind);
+  ++m_count;
+}
+
+void TOpWriter::Revert(std::uint64_t target) {
+  const std::uint64_t back = m_count - target;  // counted back from this operation
+  Begin(std::uint8_t(OpType::Revert), 0);
+  PutU32(m_out, std::uint32_t(back));
+}
+
+void TOpWriter::Append(const Bytes& ops, std::size_t count) {
+  m_out.insert(m_out.end(), ops.begin(), ops.end());
+  m_count += count;
+}
+
 void TOpWriter::Records(std::uint8_t type, const TMob& mob, ObjKind kind, const std::vector<std::uint32_t>& indices) {
   if (indices.empty()) return;
-  m_out.push_back(type);
-  m_out.push_back(std::uint8_t(kind));
+  Begin(type, std::uint8_t(kind));
   PutU32(m_out, std::uint32_t(indices.size()));
   for (std::uint32_t index : indices) {
     PutU32(m_out, index);
@@ -341,8 +390,7 @@ void TOpWriter::Insert(const TMob& mob, ObjKind kind, const std::vector<std::uin
 
 void TOpWriter::Delete(ObjKind kind, const std::vector<std::uint32_t>& indices) {
   if (indices.empty()) return;
-  m_out.push_back(std::uint8_t(OpType::Delete));
-  m_out.push_back(std::uint8_t(kind));
+  Begin(std::uint8_t(OpType::Delete), std::uint8_t(kind));
   PutU32(m_out, std::uint32_t(indices.size()));
   const std::size_t at = m_out.size();
   m_out.resize(at + 4 * indices.size());
@@ -352,8 +400,7 @@ void TOpWriter::Delete(ObjKind kind, const std::vector<std::uint32_t>& indices) 
 void TOpWriter::Block(const TMob& mob, TUnknownBlockRef ref) {
   const Bytes* bytes = UnknownBlockBytes(mob, ref);
   if (!bytes) return;
-  m_out.push_back(std::uint8_t(OpType::Block));
-  m_out.push_back(ref.subBlock ? 1 : 0);
+  Begin(std::uint8_t(OpType::Block), ref.subBlock ? 1 : 0);
   PutU32(m_out, std::uint32_t(ref.index));
   PutU32(m_out, std::uint32_t(bytes->size()));
   m_out.insert(m_out.end(), bytes->begin(), bytes->end());
@@ -361,8 +408,7 @@ void TOpWriter::Block(const TMob& mob, TUnknownBlockRef ref) {
 
 void TOpWriter::Snapshot(const TMob& mob) {
   for (ObjKind kind : kAllObjKinds) {
-    m_out.push_back(std::uint8_t(OpType::Clear));
-    m_out.push_back(std::uint8_t(kind));
+    Begin(std::uint8_t(OpType::Clear), std::uint8_t(kind));
     std::vector<std::uint32_t> all(mob.Count(kind));
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = std::uint32_t(i);
     Insert(mob, kind, all);
@@ -436,9 +482,10 @@ std::unique_ptr<TDocCommand> RestoreStep(const TMob& mob, const Bytes& ops, std:
   return std::make_unique<TRestoreCommand>(std::move(decoded), ops);
 }
 
-const Bytes* RestoredOps(const TDocCommand& step) {
+std::optional<TRestoredOps> RestoredOps(const TDocCommand& step) {
   const auto* restore = dynamic_cast<const TRestoreCommand*>(&step);
-  return restore ? &restore->Form() : nullptr;
+  if (!restore) return std::nullopt;
+  return TRestoredOps{&restore->Form(), restore->Count()};
 }
 
 }  // namespace kelvarin

@@ -34,10 +34,10 @@ struct TOriginalFile {
 // read (or it changed while being read).
 std::optional<TOriginalFile> DescribeFile(const std::string& path);
 
-// Appends operations to a buffer in the journal's form.
+// Appends operations to a buffer in the journal's form, counting them.
 class TOpWriter {
  public:
-  explicit TOpWriter(Bytes& out) : m_out(out) {}
+  TOpWriter(Bytes& out, std::uint64_t& count) : m_out(out), m_count(count) {}
   // The records of `kind` at `indices` (as they stand in `mob`) take these values
   // (Replace) or come in at these positions, ascending (Insert).
   void Replace(const TMob& mob, ObjKind kind, const std::vector<std::uint32_t>& indices);
@@ -48,10 +48,18 @@ class TOpWriter {
   // smaller form of.
   void Snapshot(const TMob& mob);
   void Block(const TMob& mob, TUnknownBlockRef ref);
+  // Takes back operation number `target` (counted from the journal's start; a
+  // Replace, Insert or Delete), the lists standing as it left them again: an undo
+  // that costs next to nothing however many records it puts back.
+  void Revert(std::uint64_t target);
+  // Operations the journal holds already, in their form.
+  void Append(const Bytes& ops, std::size_t count);
 
  private:
   void Records(std::uint8_t type, const TMob& mob, ObjKind kind, const std::vector<std::uint32_t>& indices);
+  void Begin(std::uint8_t type, std::uint8_t kind);
   Bytes& m_out;
+  std::uint64_t& m_count;
 };
 
 struct TJournal {
@@ -74,6 +82,10 @@ std::unique_ptr<TDocCommand> RestoreStep(const TMob& mob, const Bytes& ops, std:
 
 // The step RestoreStep makes: its operations in the journal's form, so that the
 // journal of the restored document starts with them.
-const Bytes* RestoredOps(const TDocCommand& step);
+struct TRestoredOps {
+  const Bytes* form;
+  std::size_t count;
+};
+std::optional<TRestoredOps> RestoredOps(const TDocCommand& step);
 
 }  // namespace kelvarin

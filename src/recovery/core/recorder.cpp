@@ -19,16 +19,18 @@ std::optional<ObjRef> SingleRecord(const TDocCommand& step) {
   return std::nullopt;
 }
 
-void JournalRecordsEdit(const TRecordsEdit& edit, bool undone, const TMob& mob, TOpWriter& out) {
+// The change as it stands after a forward application; the numbers of the
+// operations written go to `written`.
+void JournalRecordsEdit(const TRecordsEdit& edit, const TMob& mob, TOpWriter& out, std::uint64_t& count,
+                        std::vector<std::uint64_t>& written) {
+  const auto note = [&](auto&& write) {
+    const std::uint64_t before = count;
+    write();
+    if (count > before) written.push_back(before);
+  };
   for (TRecordsEdit::TTouched& touched : edit.Touched()) {
-    if (undone) {
-      // Every record stands where it stood before the change.
-      out.Insert(mob, touched.kind, touched.taken);
-      out.Replace(mob, touched.kind, touched.changed);
-      continue;
-    }
     // The taken ones go; the changed ones that stayed moved up past them.
-    out.Delete(touched.kind, touched.taken);
+    note([&] { out.Delete(touched.kind, touched.taken); });
     std::vector<std::uint32_t> now;
     now.reserve(touched.changed.size());
     std::size_t gone = 0;
@@ -37,23 +39,45 @@ void JournalRecordsEdit(const TRecordsEdit& edit, bool undone, const TMob& mob, 
       if (gone < touched.taken.size() && touched.taken[gone] == index) continue;
       now.push_back(std::uint32_t(index - gone));
     }
-    out.Replace(mob, touched.kind, now);
+    note([&] { out.Replace(mob, touched.kind, now); });
+  }
+}
+
+// The change undone, written out: every record stands where it stood before it.
+void JournalRecordsEditUndone(const TRecordsEdit& edit, const TMob& mob, TOpWriter& out) {
+  for (TRecordsEdit::TTouched& touched : edit.Touched()) {
+    out.Insert(mob, touched.kind, touched.taken);
+    out.Replace(mob, touched.kind, touched.changed);
   }
 }
 
 }  // namespace
 
-void JournalStep(const TDocCommand& step, TChangeCause cause, const TMob& mob, Bytes& ops) {
-  TOpWriter out(ops);
+void TStepJournal::Reset() {
+  m_count = 0;
+  m_applied.clear();
+}
+
+void TStepJournal::Note(const TDocCommand& step, TChangeCause cause, const TMob& mob, Bytes& ops) {
+  TOpWriter out(ops, m_count);
   const bool undone = cause == TChangeCause::Undo;
-  if (const Bytes* restored = RestoredOps(step); restored && !undone) {
-    ops.insert(ops.end(), restored->begin(), restored->end());
+  if (const std::optional<TRestoredOps> restored = RestoredOps(step); restored && !undone) {
+    out.Append(*restored->form, restored->count);
   } else if (const std::optional<ObjRef> ref = SingleRecord(step)) {
     if (RefersToRecord(mob, *ref)) out.Replace(mob, ref->kind, {std::uint32_t(ref->index)});
   } else if (const auto* block = dynamic_cast<const TBlockReplaceCommand*>(&step)) {
     out.Block(mob, block->Block());
   } else if (const auto* records = dynamic_cast<const TRecordsEditCommand*>(&step)) {
-    JournalRecordsEdit(records->Edit(), undone, mob, out);
+    if (!undone) {
+      JournalRecordsEdit(records->Edit(), mob, out, m_count, m_applied[&step]);
+    } else if (const auto applied = m_applied.find(&step); applied != m_applied.end()) {
+      // Every later step is undone: the lists stand as its operations left them.
+      for (auto op = applied->second.rbegin(); op != applied->second.rend(); ++op) out.Revert(*op);
+      m_applied.erase(applied);
+    } else {
+      // Its application is not in this journal (it came before the last save).
+      JournalRecordsEditUndone(records->Edit(), mob, out);
+    }
   } else {
     // A kind of step the journal has no smaller form of: the whole document.
     out.Snapshot(mob);
@@ -83,6 +107,7 @@ void TRecoveryRecorder::NoteChange() {
 }
 
 void TRecoveryRecorder::Drop() {
+  m_steps.Reset();
   m_ops.clear();
   m_pending = false;
   m_scriptDirty = false;
@@ -116,7 +141,7 @@ void TRecoveryRecorder::ModifiedChanged(bool modified) {
 }
 
 void TRecoveryRecorder::StepDone(const TDocCommand& step, TChangeCause cause) {
-  JournalStep(step, cause, m_session.Mob(), m_ops);
+  m_steps.Note(step, cause, m_session.Mob(), m_ops);
   NoteChange();
 }
 

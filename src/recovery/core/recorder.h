@@ -10,11 +10,28 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "document/session.h"
 #include "recovery/core/journalwriter.h"
 
 namespace kelvarin {
+
+// Puts what steps do into the journal's form. It remembers which operations the
+// last application of a change of many records wrote, so that its undo takes them
+// back by reference instead of writing out every record it brings back.
+class TStepJournal {
+ public:
+  // Appends what `step` has just done to `mob` (applied, redone or undone) to `ops`.
+  void Note(const TDocCommand& step, TChangeCause cause, const TMob& mob, Bytes& ops);
+  // The journal starts again, empty.
+  void Reset();
+
+ private:
+  std::uint64_t m_count = 0;  // operations in the journal so far
+  std::unordered_map<const TDocCommand*, std::vector<std::uint64_t>> m_applied;
+};
 
 class TRecoveryRecorder : private TDocumentListener {
  public:
@@ -46,14 +63,11 @@ class TRecoveryRecorder : private TDocumentListener {
   TDocumentSession& m_session;
   TJournalWriter& m_writer;
   THooks m_hooks;
+  TStepJournal m_steps;
   Bytes m_ops;  // gathered since the last Flush
   bool m_pending = false;
   bool m_scriptDirty = false;
   std::int64_t m_lastChange = 0;
 };
-
-// Appends what `step` has just done to `mob` (applied or redone, or undone) to
-// `ops` in the journal's form.
-void JournalStep(const TDocCommand& step, TChangeCause cause, const TMob& mob, Bytes& ops);
 
 }  // namespace kelvarin
