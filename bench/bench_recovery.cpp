@@ -22,7 +22,7 @@
 
 #include "benchutil.h"
 #include "document/recordcommands.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/generator.h"
 #include "recovery/core/journalstore.h"
 #include "recovery/core/recorder.h"
@@ -57,7 +57,7 @@ void EditFields(TDocumentSession& session, TRecoveryRecorder& recorder, TStepTim
                 std::mt19937_64& rng, TWindowTimes& times) {
   TMob& mob = session.Mob();
   for (int n = 0; n < edits; ++n) {
-    const ObjRef ref{ObjKind::Object, std::size_t(rng() % mob.Objects.size())};
+    const TObjRef ref{ObjKind::Object, std::size_t(rng() % mob.Objects.size())};
     auto step = TFieldEditCommand::Set(mob, ref, "LoadX", TFieldValue(float(rng() % 100000) / 4.0f), "x");
     if (!step) continue;
     const double applied = Ms([&] { session.Apply(std::move(step)); });

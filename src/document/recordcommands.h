@@ -62,7 +62,7 @@ class TTurnCommand : public TDocCommand {
   std::size_t MemorySize() const override { return sizeof(*this) + HeapBytes(Caption()); }
   bool MergeWith(const TDocCommand& next) override;
 
-  ObjRef Record() const { return m_ref; }
+  TObjRef Record() const { return m_ref; }
 
  private:
   TObjRef m_ref;

@@ -32,7 +32,7 @@ TEST_F(EditorTest, TheWorkOfAnEditorThatDiedIsOfferedBack) {
     const QString zone = MakeZone(u"zone.mob"_s);
     TDocumentSession& session = m_window->Session();
     ASSERT_TRUE(m_window->OpenMob(zone));
-    const ObjRef ref{ObjKind::Unit, 1};
+    const TObjRef ref{ObjKind::Unit, 1};
     {
       TRecoveryGuard dying(*m_window, root);
       ASSERT_TRUE(session.Apply(TFieldEditCommand::Set(session.Mob(), ref, "LoadX", TFieldValue(1234.5f), "x")));

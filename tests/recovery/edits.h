@@ -9,7 +9,7 @@
 #include "document/blockcommands.h"
 #include "document/movecommand.h"
 #include "document/recordcommands.h"
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/objref.h"
 
 namespace kelvarin::test {
@@ -19,7 +19,7 @@ enum class TEditKind { Field, Text, Turn, Move, Block, Script, MassChange, Undo,
 // A kind of step the journal knows nothing of: it swaps two records.
 class TSwapRecordsCommand : public TDocCommand {
  public:
-  TSwapRecordsCommand(ObjRef a, std::size_t b) : TDocCommand("swap"), m_a(a), m_b(b) {}
+  TSwapRecordsCommand(TObjRef a, std::size_t b) : TDocCommand("swap"), m_a(a), m_b(b) {}
   void Undo(TMob& mob) override { Redo(mob); }
   void Redo(TMob& mob) override {
     VisitRecord(mob, m_a, [&](auto& record) {
@@ -31,7 +31,7 @@ class TSwapRecordsCommand : public TDocCommand {
   std::size_t MemorySize() const override { return sizeof(*this); }
 
  private:
-  ObjRef m_a;
+  TObjRef m_a;
   std::size_t m_b;
 };
 
@@ -46,7 +46,7 @@ class TEditRun {
   void Edit(int n, TEditKind only = TEditKind::Count) {
     TMob& mob = m_session.Mob();
     const auto kind = only != TEditKind::Count ? only : TEditKind(n % int(TEditKind::Count));
-    const ObjRef ref = AnyCommonRecord(mob);
+    const TObjRef ref = AnyCommonRecord(mob);
     const float value = float(m_rng() % 100000) / 8.0f;
     switch (kind) {
       case TEditKind::Field:
@@ -116,7 +116,7 @@ class TEditRun {
   }
 
  private:
-  ObjRef AnyCommonRecord(const TMob& mob) {
+  TObjRef AnyCommonRecord(const TMob& mob) {
     static constexpr ObjKind kinds[] = {ObjKind::Unit, ObjKind::Object, ObjKind::Lever, ObjKind::Trap, ObjKind::Flame};
     for (;;) {
       const ObjKind kind = kinds[m_rng() % 5];

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "mob/generator.h"
 #include "recovery/core/journalstore.h"
 #include "recovery/core/recorder.h"

@@ -302,7 +302,7 @@ bool DecodeOps(const TMob& mob, const Bytes& ops, std::vector<TRestoreOp>& out, 
         std::uint32_t size;
         const std::uint8_t* at;
         if (!in.U32(size) || !in.Take(size, at)) return fail("запись оборвана");
-        if (!records[i].ReadRecord(at, size, ReadContext{})) return fail("объект не читается");
+        if (!records[i].ReadRecord(at, size, TReadContext{})) return fail("объект не читается");
       }
       op.held = std::move(records);
       return true;
@@ -375,7 +375,7 @@ void TOpWriter::Records(std::uint8_t type, const TMob& mob, ObjKind kind, const 
     PutU32(m_out, index);
     const std::size_t sizeAt = m_out.size();
     PutU32(m_out, 0);
-    VisitRecord(mob, ObjRef{kind, index}, [&](const auto& record) { record.WriteRecord(m_out); });
+    VisitRecord(mob, TObjRef{kind, index}, [&](const auto& record) { record.WriteRecord(m_out); });
     StoreU32(m_out.data() + sizeAt, std::uint32_t(m_out.size() - sizeAt - 4));
   }
 }
@@ -417,7 +417,7 @@ void TOpWriter::Snapshot(const TMob& mob) {
   for (std::size_t i = 0; i < mob.UnknownObjectBlocks.size(); ++i) Block(mob, {true, i});
 }
 
-bool WriteJournal(FileSystem& fs, int handle, const TJournal& journal, int& err) {
+bool WriteJournal(TFileSystem& fs, int handle, const TJournal& journal, int& err) {
   Bytes head(kMagic, kMagic + 4);
   PutU32(head, kVersion);
   PutText(head, journal.original.path);

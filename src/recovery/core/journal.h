@@ -16,7 +16,7 @@
 #include "common/bytes.h"
 #include "common/filesystem.h"
 #include "document/blockcommands.h"
-#include "document/history.h"
+#include "document/commandhistory.h"
 #include "mob/records.h"
 
 namespace kelvarin {
@@ -70,7 +70,7 @@ struct TJournal {
 };
 
 // Writes the journal (with a checksum over everything) into `handle`.
-bool WriteJournal(FileSystem& fs, int handle, const TJournal& journal, int& err);
+bool WriteJournal(TFileSystem& fs, int handle, const TJournal& journal, int& err);
 // The journal a file holds; nullopt with the reason when it is not one this
 // program wrote whole.
 std::optional<TJournal> ReadJournal(const Bytes& file, std::string& why);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "recovery/core/journal.h"
 
 namespace kelvarin {

@@ -79,7 +79,7 @@ void TJournalWriter::Clear() {
 }
 
 void TJournalWriter::WriteNow() {
-  const WriteResult result = ReplaceFile(Files(), m_path, [&](FileSystem& fs, int handle, int& err) {
+  const TWriteResult result = ReplaceFile(Files(), m_path, [&](TFileSystem& fs, int handle, int& err) {
     return WriteJournal(fs, handle, m_journal, err);
   });
   if (result.ok()) {
@@ -91,7 +91,7 @@ void TJournalWriter::WriteNow() {
   if (m_failing) return;
   m_failing = true;
   if (m_onFailure) {
-    const std::string reason = result.status == WriteResult::Status::Refused ? std::string("это не обычный файл")
+    const std::string reason = result.status == TWriteResult::Status::Refused ? std::string("это не обычный файл")
                                                                              : SystemErrorText(result.error);
     m_onFailure("Журнал восстановления " + m_path + " не записан (" + reason +
                 "): несохранённые изменения не защищены от сбоя, работа продолжается.");

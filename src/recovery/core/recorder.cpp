@@ -12,7 +12,7 @@ namespace kelvarin {
 namespace {
 
 // The one record a step of one record changed; nullopt for any other step.
-std::optional<ObjRef> SingleRecord(const TDocCommand& step) {
+std::optional<TObjRef> SingleRecord(const TDocCommand& step) {
   if (const auto* edit = dynamic_cast<const TFieldEditCommand*>(&step)) return edit->Record();
   if (const auto* turn = dynamic_cast<const TTurnCommand*>(&step)) return turn->Record();
   if (const auto* move = dynamic_cast<const TMoveCommand*>(&step)) return move->Record();
@@ -63,7 +63,7 @@ void TStepJournal::Note(const TDocCommand& step, TChangeCause cause, const TMob&
   const bool undone = cause == TChangeCause::Undo;
   if (const std::optional<TRestoredOps> restored = RestoredOps(step); restored && !undone) {
     out.Append(*restored->form, restored->count);
-  } else if (const std::optional<ObjRef> ref = SingleRecord(step)) {
+  } else if (const std::optional<TObjRef> ref = SingleRecord(step)) {
     if (RefersToRecord(mob, *ref)) out.Replace(mob, ref->kind, {std::uint32_t(ref->index)});
   } else if (const auto* block = dynamic_cast<const TBlockReplaceCommand*>(&step)) {
     out.Block(mob, block->Block());

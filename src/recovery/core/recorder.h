@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "document/session.h"
+#include "document/documentsession.h"
 #include "recovery/core/journalwriter.h"
 
 namespace kelvarin {
