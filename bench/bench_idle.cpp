@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   std::printf("idle for %.0f s per page, %zu records\n", seconds, records);
   Row(u"empty window (baseline)"_s, floor, floor);
 
-  TEditor editor(ToUtf8(dir.path()), zone);
+  TEditor editor(ToUtf8(dir.path()), zone, ToUtf8(dir.path()) + "/recovery");
   TMainF& window = editor.Window();
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) return 1;

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     if (!kept.isEmpty() && !QFile::copy(zone, kept)) return 1;
   }
 
-  TEditor editor(ToUtf8(dir.path()), QString());
+  TEditor editor(ToUtf8(dir.path()), QString(), ToUtf8(dir.path()) + "/recovery");
   editor.State().Settings.UseTMobThreads = true;
   TMainF& window = editor.Window();
   window.show();

@@ -60,6 +60,9 @@ TRecoveryGuard::TRecoveryGuard(TShellServices& shell, std::string root)
 }
 
 TRecoveryGuard::~TRecoveryGuard() {
+  // Ending with the document still modified (the desktop session ends): what
+  // gathered goes to disk too, to be offered at the next start.
+  if (m_recorder) m_recorder->Flush();
   m_recorder.reset();
   m_writer.reset();  // finishes its writes
   // Nothing unsaved left (the window closed the document): nothing to offer later.
