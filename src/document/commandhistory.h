@@ -50,6 +50,11 @@ class TDocCommand {
   // that selected no record) and is dropped.
   virtual bool Empty() const { return false; }
 
+  // The records whose values the step changes, when it moves none (no record comes
+  // or goes) and touches nothing else; nullopt for any other step. What a journal of
+  // the document's changes needs to write down: these records as they now stand.
+  virtual std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const { return std::nullopt; }
+
   // A log line for every undo of the step, telling what it does not take back;
   // empty for most steps.
   virtual std::string UndoNote() const { return {}; }

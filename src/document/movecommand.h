@@ -20,7 +20,7 @@ class TMoveCommand : public TDocCommand {
   TRecordsChange Change(bool) const override { return {m_ref, false}; }
   std::size_t MemorySize() const override;
 
-  TObjRef Record() const { return m_ref; }
+  std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override { return {{m_ref}}; }
 
  private:
   TObjRef m_ref;

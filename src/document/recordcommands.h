@@ -34,7 +34,7 @@ class TFieldEditCommand : public TDocCommand {
   TRecordsChange Change(bool) const override { return {m_ref, false}; }
   std::size_t MemorySize() const override;
 
-  TObjRef Record() const { return m_ref; }
+  std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override { return {{m_ref}}; }
   const std::string& Key() const { return m_key; }
 
  private:
@@ -62,7 +62,7 @@ class TTurnCommand : public TDocCommand {
   std::size_t MemorySize() const override { return sizeof(*this) + HeapBytes(Caption()); }
   bool MergeWith(const TDocCommand& next) override;
 
-  TObjRef Record() const { return m_ref; }
+  std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override { return {{m_ref}}; }
 
  private:
   TObjRef m_ref;

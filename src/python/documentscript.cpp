@@ -51,6 +51,11 @@ TRecordsChange TScriptRunCommand::Change(bool) const {
   return {.record = std::nullopt, .listsResized = m_journal.ListsResized()};
 }
 
+std::optional<std::vector<TObjRef>> TScriptRunCommand::RecordsChangedInPlace() const {
+  if (m_journal.ListsResized()) return std::nullopt;
+  return m_journal.ChangedRecords();
+}
+
 std::size_t TScriptRunCommand::MemorySize() const {
   return sizeof(*this) - sizeof(m_journal) + m_journal.MemorySize() + HeapBytes(Caption());
 }

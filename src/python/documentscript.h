@@ -47,6 +47,7 @@ class TScriptRunCommand : public TDocCommand {
   void Redo(TMob& mob) override;
   TRecordsChange Change(bool undone) const override;
   std::size_t MemorySize() const override;
+  std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override;
   // A script that failed, or changed nothing, is no step.
   bool Empty() const override { return m_failed || m_journal.Empty(); }
 

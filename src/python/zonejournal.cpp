@@ -1,6 +1,8 @@
 #include "python/zonejournal.h"
 
+#include <algorithm>
 #include <iterator>
+#include <utility>
 
 namespace kelvarin {
 
@@ -57,6 +59,15 @@ void TZoneJournal::Redo(TMob& mob) {
       case Entry::Type::Remove: TakeOut(mob, entry); break;
     }
   }
+}
+
+std::vector<TObjRef> TZoneJournal::ChangedRecords() const {
+  std::vector<TObjRef> refs;
+  for (const Entry& entry : m_entries)
+    if (entry.type == Entry::Type::Field) refs.push_back(entry.ref);
+  std::ranges::sort(refs, [](TObjRef a, TObjRef b) { return std::pair(a.kind, a.index) < std::pair(b.kind, b.index); });
+  refs.erase(std::unique(refs.begin(), refs.end()), refs.end());
+  return refs;
 }
 
 std::size_t TZoneJournal::MemorySize() const {

@@ -26,6 +26,8 @@ class TZoneJournal : public TZoneRecorder {
   bool Empty() const { return m_entries.empty(); }
   // Whether records came or went (positions of the lists have moved).
   bool ListsResized() const { return m_listsResized; }
+  // The records whose fields changed, each once, by kind and position.
+  std::vector<TObjRef> ChangedRecords() const;
   std::size_t MemorySize() const;
 
  private:

@@ -82,6 +82,12 @@ TEST_F(ZoneJournal, AValueThatChangesNoByteIsNoChange) {
   EXPECT_TRUE(document.journal.Empty());
   flame.SetField(&TFlameObjBlock::CoordX, "CoordX", -record.CoordX == record.CoordX ? 1.0f : -record.CoordX);
   EXPECT_FALSE(document.journal.Empty());
+  // Changes in place name their records, each once, for the recovery journal.
+  TRecordRef unit(zone, ObjKind::Unit, 3);
+  unit.SetField(&TUnitObjBlock::Name1, "Name1", std::string("renamed"));
+  flame.SetField(&TFlameObjBlock::CoordX, "CoordX", 7.0f);
+  EXPECT_FALSE(document.journal.ListsResized());
+  EXPECT_EQ(document.journal.ChangedRecords(), (std::vector<TObjRef>{{ObjKind::Unit, 3}, {ObjKind::Flame, 0}}));
 }
 
 TEST_F(ZoneJournal, AReleasedDocumentIsReachedByNoHandleOrRecord) {

@@ -14,7 +14,7 @@
 
 namespace kelvarin::test {
 
-enum class TEditKind { Field, Text, Turn, Move, Block, Script, MassChange, Undo, Redo, Other, Count };
+enum class TEditKind { Field, Text, Turn, Move, Block, Script, MassChange, Undo, Redo, Other, InPlace, Count };
 
 // A kind of step the journal knows nothing of: it swaps two records.
 class TSwapRecordsCommand : public TDocCommand {
@@ -33,6 +33,33 @@ class TSwapRecordsCommand : public TDocCommand {
  private:
   TObjRef m_a;
   std::size_t m_b;
+};
+
+// A kind of step the journal knows only by what it says of itself, as a script's
+// run does: the records it changed in place. It moves a few records along X.
+class TNudgeCommand : public TDocCommand {
+ public:
+  TNudgeCommand(std::vector<TObjRef> refs, float by) : TDocCommand("nudge"), m_refs(std::move(refs)), m_by(by) {}
+  void Redo(TMob& mob) override {
+    m_before.clear();
+    for (const TObjRef& ref : m_refs) {
+      TPlanePosition at = *ReadPlanePosition(mob, ref);
+      m_before.push_back(at);
+      at.x += m_by;
+      WritePlanePosition(mob, ref, at);
+    }
+  }
+  void Undo(TMob& mob) override {
+    for (std::size_t i = m_refs.size(); i-- > 0;) WritePlanePosition(mob, m_refs[i], m_before[i]);
+  }
+  TRecordsChange Change(bool) const override { return {}; }
+  std::size_t MemorySize() const override { return sizeof(*this); }
+  std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override { return m_refs; }
+
+ private:
+  std::vector<TObjRef> m_refs;
+  float m_by;
+  std::vector<TPlanePosition> m_before;
 };
 
 class TEditRun {
@@ -98,6 +125,11 @@ class TEditRun {
       case TEditKind::Other:
         m_session.Apply(std::make_unique<TSwapRecordsCommand>(ref, m_rng() % mob.Count(ref.kind)));
         break;
+      case TEditKind::InPlace: {
+        const TObjRef other = AnyCommonRecord(mob);
+        m_session.Apply(std::make_unique<TNudgeCommand>(std::vector<TObjRef>{ref, other, ref}, value));
+        break;
+      }
       case TEditKind::Count:
         break;
     }

@@ -1,22 +1,28 @@
 #include "recovery/core/recorder.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 
 #include "document/blockcommands.h"
-#include "document/movecommand.h"
 #include "document/recordcommands.h"
 #include "mob/objref.h"
 
 namespace kelvarin {
 namespace {
 
-// The one record a step of one record changed; nullopt for any other step.
-std::optional<TObjRef> SingleRecord(const TDocCommand& step) {
-  if (const auto* edit = dynamic_cast<const TFieldEditCommand*>(&step)) return edit->Record();
-  if (const auto* turn = dynamic_cast<const TTurnCommand*>(&step)) return turn->Record();
-  if (const auto* move = dynamic_cast<const TMoveCommand*>(&step)) return move->Record();
-  return std::nullopt;
+// The records of each kind, by ascending position, that `changed` names.
+void JournalChangedInPlace(const std::vector<TObjRef>& changed, const TMob& mob, TOpWriter& out) {
+  std::array<std::vector<std::uint32_t>, kObjKindCount> byKind;
+  for (const TObjRef& ref : changed)
+    if (RefersToRecord(mob, ref)) byKind[int(ref.kind)].push_back(std::uint32_t(ref.index));
+  for (ObjKind kind : kAllObjKinds) {
+    auto& indices = byKind[int(kind)];
+    if (indices.empty()) continue;
+    std::ranges::sort(indices);
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    out.Replace(mob, kind, indices);
+  }
 }
 
 // The change as it stands after a forward application; the numbers of the
@@ -63,8 +69,8 @@ void TStepJournal::Note(const TDocCommand& step, TChangeCause cause, const TMob&
   const bool undone = cause == TChangeCause::Undo;
   if (const std::optional<TRestoredOps> restored = RestoredOps(step); restored && !undone) {
     out.Append(*restored->form, restored->count);
-  } else if (const std::optional<TObjRef> ref = SingleRecord(step)) {
-    if (RefersToRecord(mob, *ref)) out.Replace(mob, ref->kind, {std::uint32_t(ref->index)});
+  } else if (const auto changed = step.RecordsChangedInPlace()) {
+    JournalChangedInPlace(*changed, mob, out);
   } else if (const auto* block = dynamic_cast<const TBlockReplaceCommand*>(&step)) {
     out.Block(mob, block->Block());
   } else if (const auto* records = dynamic_cast<const TRecordsEditCommand*>(&step)) {
