@@ -204,6 +204,9 @@ class TZoneMerger {
 
   void MergeRecords() {
     const TZoneRecords base(m_base), ours(m_ours), theirs(m_theirs);
+    // Sides whose records stay in their file images give a result that leaves
+    // them there: only the records the merge changes are held, as written.
+    if (m_ours.KeepsRecordsInImage() && m_theirs.KeepsRecordsInImage()) m_result.KeepRecordsOf({&m_ours, &m_theirs});
     std::array<KindPlan, kObjKindCount> plans;
     // Identities ours added, of any kind: theirs' additions must not share them.
     std::unordered_set<std::int32_t> oursAdded;
@@ -354,6 +357,16 @@ class TZoneMerger {
       anchor = n;
     }
 
+    if (m_result.KeepsRecordsInImage()) {
+      std::size_t index = 0;
+      for (std::size_t n = head; n != kEnd; n = nodes[n].next, ++index) {
+        const Node& x = nodes[n];
+        if (x.clash) clashes.emplace_back(kind, index);
+        if (x.source == Source::Merged) m_result.KeepRecord(index, merged[x.index]);
+        else m_result.AppendKeptRecord(x.source == Source::Ours ? m_ours : m_theirs, kind, x.index);
+      }
+      return;
+    }
     auto& list = m_result.List<kind>();
     list.clear();
     std::size_t count = 0;
@@ -374,11 +387,9 @@ class TZoneMerger {
     if (clashes.empty()) return;
     const std::uint64_t limit = std::min<std::uint64_t>(m_result.TotalRecordCount() + 1, kHighIdentityRange - 1);
     std::vector<bool> taken(limit + 1, false);
-    m_result.ForEachList([&](const auto& list) {
-      for (const auto& r : list) {
-        const auto id = std::uint32_t(r.Identity());
-        if (id >= 1 && id <= limit) taken[id] = true;
-      }
+    m_result.ForEachRecord([&](const auto& r, std::size_t) {
+      const auto id = std::uint32_t(r.Identity());
+      if (id >= 1 && id <= limit) taken[id] = true;
     });
     std::uint64_t next = 1;
     for (const auto& clash : clashes) {
@@ -392,7 +403,17 @@ class TZoneMerger {
         return;
       }
       taken[next] = true;
-      VisitRecord(m_result, TObjRef{kind, index}, [&](auto& record) {
+      const TObjRef ref{kind, index};
+      if (m_result.KeepsRecordsInImage()) {
+        VisitRecordValue(m_result, ref, [&](const auto& record) {
+          m_merge.renumbered.push_back({kind, index, record.Identity(), std::uint32_t(next)});
+          auto renumbered = record;
+          SetIdentity(renumbered, std::int32_t(next));
+          m_result.KeepRecord(index, renumbered);
+        });
+        continue;
+      }
+      VisitRecord(m_result, ref, [&](auto& record) {
         m_merge.renumbered.push_back({kind, index, record.Identity(), std::uint32_t(next)});
         SetIdentity(record, std::int32_t(next));
       });

@@ -49,7 +49,7 @@ template <class F> decltype(auto) VisitRecord(const TMob& mob, TObjRef ref, F&& 
 // checked RefersToRecord.
 template <class F> auto VisitRecordValue(const TMob& mob, TObjRef ref, F&& f) {
   const auto read = [&]<ObjKind K>() {
-    if (mob.KeptImage().empty()) return f(mob.List<K>()[ref.index]);
+    if (!mob.KeepsRecordsInImage()) return f(mob.List<K>()[ref.index]);
     typename RecordOf<K>::type record;
     const auto sub = mob.KeptRecordAt(K, ref.index).bytes;
     record.ReadRecord(sub.data(), std::uint32_t(sub.size()), TReadContext{});

@@ -68,18 +68,24 @@ struct TMob::ImagePlan {
 // and whether the writer would reproduce its bytes exactly, in list order per kind.
 struct TMob::ImageRecords {
   struct Ref {
-    std::uint32_t offset = 0;    // of the sub-block in the image
+    std::uint32_t offset = 0;    // of the sub-block in its image
     std::uint32_t fileSize = 0;  // as the framing pass found it: no later read goes past it
     bool asWritten = false;      // the image holds exactly the bytes the writer makes
+    std::uint8_t source = 0;     // 0: the document's own image; n: the kept image of sources[n - 1]
   };
-  Bytes owned;         // the file read into memory,
+  Bytes owned;          // the file read into memory (or, for a merge, the records it wrote),
   TMappedFile mapped;   // or mapped (guarded: a change by another program is seen)
   std::span<const std::uint8_t> image;
+  // Documents whose kept images hold some of the records; they outlive this one.
+  std::vector<const TMob*> sources;
   std::vector<Ref> records[kObjKindCount];
   std::uint64_t writtenSize[kObjKindCount] = {};  // of the records of each kind, as written
   // A record read again did not read as it did when the file was loaded.
   mutable bool changed = false;
 
+  const std::uint8_t* At(const Ref& ref) const {
+    return (ref.source == 0 ? image : sources[ref.source - 1]->KeptImage()).data() + ref.offset;
+  }
   void Clear() {
     for (auto& list : records) list = {};
     for (auto& size : writtenSize) size = 0;
@@ -242,13 +248,69 @@ std::span<const std::uint8_t> TMob::KeptImage() const {
 }
 
 bool TMob::KeptImageIntact() const {
-  return !m_imageRecords || (m_imageRecords->mapped.Intact() && !m_imageRecords->changed);
+  if (!m_imageRecords) return true;
+  const auto intact = [](const TMob* source) { return source->KeptImageIntact(); };
+  return m_imageRecords->mapped.Intact() && !m_imageRecords->changed &&
+         std::all_of(m_imageRecords->sources.begin(), m_imageRecords->sources.end(), intact);
 }
 
 std::string TMob::KeptImageLostLine() const {
+  if (m_imageRecords) {
+    for (const TMob* source : m_imageRecords->sources)
+      if (!source->KeptImageIntact()) return source->KeptImageLostLine();
+  }
   // A guarded file loses no page to another program: a lost page is an input error.
   if (!m_imageRecords || m_imageRecords->mapped.Damaged()) return ReasonLine(EIO);
   return ChangedWhileReadLine();
+}
+
+bool TMob::KeepsRecordsInImage() const { return m_imageRecords != nullptr; }
+
+void TMob::KeepRecordsOf(std::vector<const TMob*> sources) {
+  ForEachList([](auto& list) { list = {}; });
+  m_imageRecords = std::make_unique<ImageRecords>();
+  m_imageRecords->sources = std::move(sources);
+}
+
+void TMob::AppendKeptRecord(const TMob& source, ObjKind kind, std::size_t index) {
+  auto& sources = m_imageRecords->sources;
+  const auto at = std::find(sources.begin(), sources.end(), &source);
+  if (at == sources.end()) throw std::invalid_argument("AppendKeptRecord: not one of the document's sources");
+  ImageRecords::Ref ref = source.m_imageRecords->records[int(kind)].at(index);
+  ref.source = std::uint8_t(at - sources.begin() + 1);
+  m_imageRecords->records[int(kind)].push_back(ref);
+  m_imageRecords->writtenSize[int(kind)] += KeptWrittenSize(kind, m_imageRecords->records[int(kind)].size() - 1);
+}
+
+// What the save writes of a kept record: its bytes as they stand, or a record of
+// another form anew, at the length its reader gives.
+std::uint64_t TMob::KeptWrittenSize(ObjKind kind, std::size_t index) const {
+  const ImageRecords::Ref& ref = m_imageRecords->records[int(kind)][index];
+  std::uint64_t written = ref.fileSize;
+  if (ref.asWritten) return written;
+  Bytes copy;
+  ForEachList([&](const auto& list) {
+    using R = typename std::decay_t<decltype(list)>::value_type;
+    if (R::Kind != kind) return;
+    R record;
+    if (ReadKeptRecord(index, record, copy)) written = record.GetSize();
+  });
+  return written;
+}
+
+void TMob::KeepWrittenRecord(ObjKind kind, std::size_t index, const Bytes& written) {
+  ImageRecords& kept = *m_imageRecords;
+  auto& refs = kept.records[int(kind)];
+  const ImageRecords::Ref ref{std::uint32_t(kept.owned.size()), std::uint32_t(written.size()), true, 0};
+  kept.owned.insert(kept.owned.end(), written.begin(), written.end());
+  kept.image = kept.owned;
+  kept.writtenSize[int(kind)] += ref.fileSize;
+  if (index == refs.size()) {
+    refs.push_back(ref);
+    return;
+  }
+  kept.writtenSize[int(kind)] -= KeptWrittenSize(kind, index);
+  refs[index] = ref;
 }
 
 bool TMob::FinishLoad(bool ok) {
@@ -782,14 +844,14 @@ bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
 
 std::span<const std::uint8_t> TMob::CopyOfKeptRecord(ObjKind kind, std::size_t index, Bytes& copy) const {
   const ImageRecords::Ref& ref = m_imageRecords->records[int(kind)][index];
-  const std::uint8_t* sub = CopiedRecord(m_imageRecords->image.data() + ref.offset, ref.fileSize, copy);
+  const std::uint8_t* sub = CopiedRecord(m_imageRecords->At(ref), ref.fileSize, copy);
   if (KindFromId(ReadU32(sub)) != kind || ReadU32(sub + 4) != ref.fileSize) return {};
   return {sub, ref.fileSize};
 }
 
 TMob::KeptRecordBytes TMob::KeptRecordAt(ObjKind kind, std::size_t index) const {
   const ImageRecords::Ref& ref = m_imageRecords->records[int(kind)][index];
-  return {{m_imageRecords->image.data() + ref.offset, ref.fileSize}, ref.asWritten};
+  return {{m_imageRecords->At(ref), ref.fileSize}, ref.asWritten};
 }
 
 void TMob::KeptImageChanged() const { m_imageRecords->changed = true; }
@@ -798,11 +860,11 @@ void TMob::KeptImageChanged() const { m_imageRecords->changed = true; }
 // back to back in the image, each as the writer makes it, are copied in one piece;
 // any other record is read again and written anew.
 bool TMob::EmitImageRecords(ImageOut& out) const {
-  const std::uint8_t* image = m_imageRecords->image.data();
-  std::uint64_t runStart = 0, runEnd = 0;
+  const std::uint8_t* runStart = nullptr;
+  const std::uint8_t* runEnd = nullptr;
   const auto flushRun = [&] {
-    const bool ok = runEnd == runStart || out.Raw(image + runStart, runEnd - runStart);
-    runStart = runEnd = 0;
+    const bool ok = runEnd == runStart || out.Raw(runStart, std::size_t(runEnd - runStart));
+    runStart = runEnd = nullptr;
     return ok;
   };
   bool ok = true;
@@ -813,12 +875,13 @@ bool TMob::EmitImageRecords(ImageOut& out) const {
     std::uint64_t written = 0;
     for (std::size_t i = 0; ok && i < refs.size(); ++i) {
       const ImageRecords::Ref& ref = refs[i];
+      const std::uint8_t* sub = m_imageRecords->At(ref);
       if (ref.asWritten) {
-        if (runEnd != ref.offset || runEnd == runStart) {
+        if (runEnd != sub || runEnd == runStart) {
           ok = flushRun();
-          runStart = ref.offset;
+          runStart = sub;
         }
-        runEnd = ref.offset + std::uint64_t(ref.fileSize);
+        runEnd = sub + ref.fileSize;
         written += ref.fileSize;
         continue;
       }

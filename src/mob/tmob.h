@@ -147,6 +147,24 @@ class TMob {
     bool asWritten = false;
   };
   KeptRecordBytes KeptRecordAt(ObjKind kind, std::size_t index) const;
+  // Whether the records stay in file images (the lists are empty).
+  bool KeepsRecordsInImage() const;
+
+  // A document made of other documents' records (a merge's result): its records
+  // stay where `sources` keep them, in their file images, and a record of its own
+  // is kept in the bytes the writer makes of it. The sources must outlive the
+  // document and stay unchanged; the records are emptied first. The save copies
+  // each record as it would copy it from the source's own save.
+  void KeepRecordsOf(std::vector<const TMob*> sources);
+  // Appends the index-th record of `kind` of `source`, one of the sources.
+  void AppendKeptRecord(const TMob& source, ObjKind kind, std::size_t index);
+  // Appends `record` (index == the count of its kind) or puts it in place of the
+  // index-th record of its kind.
+  template <class R> void KeepRecord(std::size_t index, const R& record) {
+    Bytes written;
+    record.WriteRecord(written);
+    KeepWrittenRecord(R::Kind, index, written);
+  }
 
   void Log(std::string_view line);
   void Reset();
@@ -224,6 +242,8 @@ class TMob {
   template <class R> bool ReadKeptRecord(std::size_t index, R& record, Bytes& copy) const;
   bool WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::int32_t saveAttempts);
   bool LoadMapped(TMappedFile file);
+  void KeepWrittenRecord(ObjKind kind, std::size_t index, const Bytes& written);
+  std::uint64_t KeptWrittenSize(ObjKind kind, std::size_t index) const;
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
   std::unique_ptr<ImageRecords> m_imageRecords;  // RecordsStayInImage: the loaded image

@@ -140,7 +140,7 @@ TEST_P(ZoneMergeTest, ConflictsNameTheFieldAndTheThreeValues) {
   ASSERT_EQ(merge.conflicts.size(), 1u);
   const TMergeConflict& c = merge.conflicts[0];
   EXPECT_EQ(c.recordKind, ObjKind::Lever);
-  EXPECT_EQ(c.identity, result.Levers[0].ObjectID);
+  EXPECT_EQ(c.identity, VisitRecordValue(result, {ObjKind::Lever, 0}, [](const auto& r) { return r.Identity(); }));
   EXPECT_EQ(c.field, "Key");
   EXPECT_EQ(c.ours, "11");
   EXPECT_EQ(c.theirs, "12");
@@ -163,8 +163,9 @@ TEST_P(ZoneMergeTest, RenumberingIsReportedWithTheIdentityGiven) {
   std::vector<std::int32_t> ids;
   for (const TRenumbered& r : merge.renumbered) {
     EXPECT_EQ(r.from, 900001);
-    EXPECT_EQ(std::uint32_t(result.Objects[r.index].ObjectID), r.to);
-    ids.push_back(result.Objects[r.index].ObjectID);
+    const std::int32_t id = VisitRecordValue(result, {ObjKind::Object, r.index}, [](const auto& x) { return x.Identity(); });
+    EXPECT_EQ(std::uint32_t(id), r.to);
+    ids.push_back(id);
   }
   // What FindFreeObjectId gives, one after the other.
   TMob check;

@@ -135,6 +135,68 @@ TEST(RecordsStayInImage, DamagedFilesGetTheSameVerdictAndLines) {
   }
 }
 
+template <class R> void Renumber(R& r, std::int32_t id) {
+  if constexpr (HasCommonFields(R::Kind)) r.ObjectID = id;
+  else r.ID = id;
+}
+
+// A document made of other documents' records (a merge's result) saves exactly as
+// a document holding the same records in its lists: records taken as they stand,
+// records the writer would change (written anew), records of its own, appended or
+// put in place of one taken.
+TEST(RecordsStayInImage, ADocumentMadeOfOthersRecordsSavesAsTheSameRecordsInLists) {
+  Bytes imageA = GeneratedImage(40, 3);
+  const auto subs = SubBlocksOf(imageA);
+  for (std::size_t i = 0; i < subs.size(); i += 3) StoreU32(imageA.data() + subs[i].offset + 8, 0x12345678);
+  const Bytes imageB = GeneratedImage(40, 4);
+  TMob a, b, listsA, listsB;
+  a.RecordsStayInImage = b.RecordsStayInImage = true;
+  ASSERT_TRUE(a.LoadImage(imageA) && b.LoadImage(imageB) && listsA.LoadImage(imageA) && listsB.LoadImage(imageB));
+
+  TMob made, expected;
+  ASSERT_TRUE(made.LoadImage(imageA) && expected.LoadImage(imageA));
+  made.KeepRecordsOf({&a, &b});
+  EXPECT_TRUE(made.KeepsRecordsInImage());
+  expected.ForEachList([&](auto& list) {
+    using R = typename std::decay_t<decltype(list)>::value_type;
+    constexpr ObjKind kind = R::Kind;
+    const auto& fromA = listsA.List<kind>();
+    const auto& fromB = listsB.List<kind>();
+    list.clear();
+    // Every record of A in reverse, then B's in order, each second one of B's
+    // changed: runs broken everywhere, and both images and the own bytes mixed.
+    for (std::size_t i = fromA.size(); i-- > 0;) {
+      made.AppendKeptRecord(a, kind, i);
+      list.push_back(fromA[i]);
+    }
+    for (std::size_t i = 0; i < fromB.size(); ++i) {
+      if (i % 2 == 0) {
+        made.AppendKeptRecord(b, kind, i);
+        list.push_back(fromB[i]);
+        continue;
+      }
+      R changed = fromB[i];
+      Renumber(changed, changed.Identity() + 1);
+      made.KeepRecord(list.size(), changed);
+      list.push_back(changed);
+    }
+    if (list.empty()) return;
+    R replaced = fromB.front();
+    Renumber(replaced, 777);
+    made.KeepRecord(0, replaced);
+    list.front() = replaced;
+  });
+  for (ObjKind k : kAllObjKinds) EXPECT_EQ(made.Count(k), expected.Count(k));
+  EXPECT_EQ(made.ObjectBlockSize(), expected.ObjectBlockSize());
+  made.LogText.clear();
+  expected.LogText.clear();
+  Bytes fromMade, fromExpected;
+  ASSERT_TRUE(made.BuildImage(fromMade));
+  ASSERT_TRUE(expected.BuildImage(fromExpected));
+  EXPECT_EQ(made.LogText, expected.LogText);
+  EXPECT_TRUE(fromMade == fromExpected);
+}
+
 template <class R> void ExpectClearedLikeNew(const std::vector<R>& list) {
   ASSERT_FALSE(list.empty());
   R record = list.back();
@@ -285,6 +347,22 @@ TEST(RecordsStayInImage, AnImageThatChangesAfterTheLoadIsReadWithinItsFramingAnd
     Bytes saved;
     EXPECT_FALSE(mob.BuildImage(saved));
   }
+}
+
+TEST_F(MappedImageTest, AWriterOfASourceBeforeTheSaveFailsTheSaveOfARecordsBorrower) {
+  TMob source, made;
+  source.RecordsStayInImage = true;
+  ASSERT_TRUE(source.LoadFile(m_path));
+  if (!Guarded(source)) GTEST_SKIP() << "the temporary folder's file system grants no lease";
+  ASSERT_TRUE(made.LoadImage(m_image));
+  made.KeepRecordsOf({&source});
+  for (ObjKind kind : kAllObjKinds)
+    for (std::size_t i = 0; i < source.Count(kind); ++i) made.AppendKeptRecord(source, kind, i);
+  ASSERT_TRUE(AnotherProgramAsksToWrite());
+  const std::string copy = m_dir.Path("copy.mob");
+  EXPECT_FALSE(made.SaveFile(copy, 3));
+  EXPECT_FALSE(std::filesystem::exists(copy));
+  EXPECT_TRUE(LogHas(made, ChangedWhileReadLine())) << made.LogText;
 }
 
 }  // namespace
