@@ -541,6 +541,45 @@ bool ParseJson(std::string_view text, Json& json, std::string& error) {
   return false;
 }
 
+Json RecordsToJson(const TMob& mob) {
+  Json out = Json::object();
+  int k = 0;
+  mob.ForEachList([&](const auto& list) {
+    const char* key = ListKey(ObjKind(k++));
+    if (list.empty()) return;
+    Json& array = out[key] = Json::array();
+    for (const auto& r : list) array.push_back(RecordToJson(r));
+  });
+  return out;
+}
+
+bool JsonToRecords(const Json& json, TMob& mob, std::string& error) {
+  mob.Reset();
+  try {
+    if (!json.is_object()) Refuse("document", "expected an object");
+    static const std::set<std::string> kKeys = {
+        "mobKind", "blockCount", "hasScript", "scriptKey",  "scriptText", "hasObjects",
+        "unknownBlocks", "units", "objects", "levers", "traps", "flames", "particles1",
+        "particles2", "particles3", "unknownObjectBlocks", "tail"};
+    RefuseUnknownKeys(json, kKeys, "document");
+    int k = 0;
+    mob.ForEachList([&](auto& list) {
+      const char* key = ListKey(ObjKind(k++));
+      const auto it = json.find(key);
+      if (it == json.end()) return;
+      const Json& array = ReadArray(*it, key);
+      list.resize(array.size());
+      for (std::size_t i = 0; i < array.size(); ++i) RecordFromJson(array[i], list[i], ListItemWhere(key, i));
+    });
+    if (mob.TotalRecordCount() == 0) Refuse("document", "no records");
+  } catch (const Refusal& r) {
+    mob.Reset();
+    error = r.where + ": " + r.what;
+    return false;
+  }
+  return true;
+}
+
 bool JsonToMob(const Json& json, TMob& mob, std::string& error) {
   mob.Reset();
   try {

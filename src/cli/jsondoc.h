@@ -112,6 +112,16 @@ class TJsonDocumentWriter {
   bool m_first = true;
 };
 
+// The records of `mob` as the lists of the document's JSON form ("units",
+// "objects", ...), only the kinds it has records of: what a copy of records puts
+// on the clipboard as text.
+Json RecordsToJson(const TMob& mob);
+// Reads the records of JSON in the document's form into `mob`'s lists: an object
+// whose record lists hold records as the document's form writes them (a whole
+// document's other members are passed over). False with `error` for anything else,
+// and for no record at all; `mob` is then left reset.
+bool JsonToRecords(const Json& json, TMob& mob, std::string& error);
+
 // Writes the text of MobToJson(mob).dump(1), byte for byte, one record at a time:
 // the whole document never stands in memory as JSON. Works on a document whose
 // records stayed in its file image too.

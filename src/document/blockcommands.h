@@ -35,7 +35,11 @@ class TBlockReplaceCommand : public TDocCommand {
 
   void Undo(TMob& mob) override { Exchange(mob); }
   void Redo(TMob& mob) override { Exchange(mob); }
-  TRecordsChange Change(bool) const override { return {std::nullopt, false, true}; }
+  TRecordsChange Change(bool) const override {
+    TRecordsChange change;
+    change.blocksReplaced = true;
+    return change;
+  }
   std::size_t MemorySize() const override;
 
   TUnknownBlockRef Block() const { return m_ref; }

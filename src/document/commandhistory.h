@@ -22,6 +22,17 @@ struct TRecordsChange {
   std::optional<TObjRef> record;  // the record to select, when one is left to select
   bool listsResized = false;     // records came or went: positions have moved
   bool blocksReplaced = false;   // unknown blocks took other bytes; no record changed
+  // A step over several records that stay selected together (an edit of what
+  // they share, copies, records put back): all of them, `record` first. Empty
+  // for the steps that select one record.
+  std::vector<TObjRef> records;
+
+  // A change of one record, which is selected after it.
+  static TRecordsChange Of(TObjRef ref) {
+    TRecordsChange change;
+    change.record = ref;
+    return change;
+  }
 };
 
 class TDocCommand {

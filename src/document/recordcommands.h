@@ -31,7 +31,7 @@ class TFieldEditCommand : public TDocCommand {
 
   void Undo(TMob& mob) override { Exchange(mob); }
   void Redo(TMob& mob) override { Exchange(mob); }
-  TRecordsChange Change(bool) const override { return {m_ref, false}; }
+  TRecordsChange Change(bool) const override { return TRecordsChange::Of(m_ref); }
   std::size_t MemorySize() const override;
 
   std::optional<std::vector<TObjRef>> RecordsChangedInPlace() const override { return {{m_ref}}; }
@@ -58,7 +58,7 @@ class TTurnCommand : public TDocCommand {
 
   void Undo(TMob& mob) override { WriteRotation(mob, m_ref, m_before); }
   void Redo(TMob& mob) override { WriteRotation(mob, m_ref, m_after); }
-  TRecordsChange Change(bool) const override { return {m_ref, false}; }
+  TRecordsChange Change(bool) const override { return TRecordsChange::Of(m_ref); }
   std::size_t MemorySize() const override { return sizeof(*this) + HeapBytes(Caption()); }
   bool MergeWith(const TDocCommand& next) override;
 
@@ -79,12 +79,15 @@ class TRecordsEditCommand : public TDocCommand {
   // may name what the scan found); every later Redo and Undo replays the edit.
   // `undoNote`: a log line for each undo (what the undo does not take back).
   using TChange = std::function<std::string(TMob&, TRecordsEdit&)>;
-  explicit TRecordsEditCommand(TChange change, std::string undoNote = {})
-      : TDocCommand({}), m_change(std::move(change)), m_undoNote(std::move(undoNote)) {}
+  // How an undo or redo selects: the first record touched (a mass change), or
+  // every record touched (a change of the records the user selected together).
+  enum class TSelects { First, Every };
+  explicit TRecordsEditCommand(TChange change, std::string undoNote = {}, TSelects selects = TSelects::First)
+      : TDocCommand({}), m_change(std::move(change)), m_undoNote(std::move(undoNote)), m_selects(selects) {}
 
   void Undo(TMob& mob) override { m_edit.Undo(mob); }
   void Redo(TMob& mob) override;
-  TRecordsChange Change(bool undone) const override { return m_edit.Change(undone); }
+  TRecordsChange Change(bool undone) const override { return m_edit.Change(undone, m_selects == TSelects::Every); }
   bool Empty() const override { return m_edit.Empty(); }
   std::size_t MemorySize() const override {
     return sizeof(*this) - sizeof(m_edit) + m_edit.MemorySize() + HeapBytes(Caption()) + HeapBytes(m_undoNote);
@@ -96,6 +99,7 @@ class TRecordsEditCommand : public TDocCommand {
   TChange m_change;  // until the first Redo has run it
   TRecordsEdit m_edit;
   std::string m_undoNote;
+  TSelects m_selects;
 };
 
 }  // namespace kelvarin

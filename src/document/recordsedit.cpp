@@ -63,6 +63,23 @@ template <class R> void TRecordsEdit::KindEdit<R>::TakeOut(std::vector<R>& list)
   list.erase(list.begin() + std::ptrdiff_t(kept), list.end());
 }
 
+// The appended records stand last in the list: they go aside, in order, and come
+// back from there.
+template <class R> void TRecordsEdit::KindEdit<R>::Unappend(std::vector<R>& list) {
+  if (appended == 0) return;
+  const std::size_t from = list.size() - appended;
+  unappended.clear();
+  for (std::size_t i = from; i < list.size(); ++i) unappended.push_back(std::move(list[i]));
+  list.erase(list.begin() + std::ptrdiff_t(from), list.end());
+}
+
+template <class R> void TRecordsEdit::KindEdit<R>::Reappend(std::vector<R>& list) {
+  if (appended == 0) return;
+  list.reserve(list.size() + appended);
+  for (R& record : unappended) list.push_back(std::move(record));
+  unappended.clear();
+}
+
 template <class R> std::size_t TRecordsEdit::KindEdit<R>::MemorySize() const {
   std::size_t bytes = members.capacity() * sizeof(FieldMember<R>) + entries.capacity() * sizeof(Entry) +
                       values.capacity() * sizeof(TFieldValue) +
@@ -70,6 +87,9 @@ template <class R> std::size_t TRecordsEdit::KindEdit<R>::MemorySize() const {
   for (const TFieldValue& value : values) bytes += HeapBytes(value);
   // A record's strings and lists take about what its file form takes.
   for (const R& record : taken) bytes += record.GetSize();  // as taken: the step is measured then
+  // The appended records live in the document while the step is done; they are
+  // the step's own once it is undone, and a redo-able step is what counts here.
+  bytes += appended * sizeof(R);
   return bytes;
 }
 
@@ -85,6 +105,7 @@ void TRecordsEdit::Undo(TMob& mob) {
   ForEachKind([&](auto& kind) {
     using R = typename std::decay_t<decltype(kind.taken)>::value_type;
     auto& list = mob.List<R::Kind>();
+    kind.Unappend(list);
     kind.PutBack(list);
     // Backwards, so a field set twice ends with its first old value.
     for (std::size_t i = kind.entries.size(); i-- > 0;) kind.SwapEntry(list, i);
@@ -97,12 +118,15 @@ void TRecordsEdit::Redo(TMob& mob) {
     auto& list = mob.List<R::Kind>();
     for (std::size_t i = 0; i < kind.entries.size(); ++i) kind.SwapEntry(list, i);
     kind.TakeOut(list);
+    kind.Reappend(list);
   });
 }
 
 bool TRecordsEdit::Empty() const {
   bool empty = true;
-  ForEachKind([&](const auto& kind) { empty = empty && kind.entries.empty() && kind.takenIndices.empty(); });
+  ForEachKind([&](const auto& kind) {
+    empty = empty && kind.entries.empty() && kind.takenIndices.empty() && kind.appended == 0;
+  });
   return empty;
 }
 
@@ -132,9 +156,20 @@ std::size_t TRecordsEdit::TakenRecords() const {
   return count;
 }
 
-TRecordsChange TRecordsEdit::Change(bool undone) const {
+std::size_t TRecordsEdit::AppendedRecords() const {
+  std::size_t count = 0;
+  ForEachKind([&](const auto& kind) { count += kind.appended; });
+  return count;
+}
+
+TRecordsChange TRecordsEdit::Change(bool undone, bool everyRecord) const {
   TRecordsChange change;
-  change.listsResized = TakenRecords() > 0;
+  change.listsResized = TakenRecords() > 0 || AppendedRecords() > 0;
+  if (everyRecord) {
+    change.records = TouchedRecords(undone);
+    if (!change.records.empty()) change.record = change.records.front();
+    return change;
+  }
   ForEachKind([&](const auto& kind) {
     using R = typename std::decay_t<decltype(kind.taken)>::value_type;
     if (change.record) return;
@@ -156,6 +191,32 @@ TRecordsChange TRecordsEdit::Change(bool undone) const {
     }
   });
   return change;
+}
+
+std::vector<TObjRef> TRecordsEdit::TouchedRecords(bool undone) const {
+  std::vector<TObjRef> refs;
+  ForEachKind([&](const auto& kind) {
+    using R = typename std::decay_t<decltype(kind.taken)>::value_type;
+    const auto& taken = kind.takenIndices;
+    std::vector<std::size_t> indices;
+    if (undone) {
+      indices.assign(taken.begin(), taken.end());
+      for (const auto& entry : kind.entries) indices.push_back(entry.index);
+    } else {
+      // Where the changed records that are still there stand now, then the
+      // appended ones at the end of the list.
+      for (const auto& entry : kind.entries) {
+        const auto before = std::lower_bound(taken.begin(), taken.end(), entry.index);
+        if (before != taken.end() && *before == entry.index) continue;
+        indices.push_back(entry.index - std::size_t(before - taken.begin()));
+      }
+      for (std::size_t i = 0; i < kind.appended; ++i) indices.push_back(kind.appendedAt + i);
+    }
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    for (std::size_t index : indices) refs.push_back(TObjRef{R::Kind, index});
+  });
+  return refs;
 }
 
 std::size_t TRecordsEdit::MemorySize() const {

@@ -30,6 +30,9 @@ class TRecordsEdit {
   // The record at `index` leaves its list: it is moved here, and the caller closes
   // the gap. Records must be taken in ascending positions per kind.
   template <class R> void TakeRecord(R& record, std::size_t index);
+  // `record` joins the end of `list` (its kind's list). Records are appended after
+  // every field was set and every record taken: a redo appends them last.
+  template <class R> void AppendRecord(std::vector<R>& list, R record);
 
   // `mob` stands as the change left it; afterwards as before the change.
   void Undo(TMob& mob);
@@ -46,7 +49,11 @@ class TRecordsEdit {
   std::vector<TTouched> Touched() const;
   std::size_t ChangedRecords() const;  // records given a value (counted once each)
   std::size_t TakenRecords() const;
-  TRecordsChange Change(bool undone) const;
+  std::size_t AppendedRecords() const;
+  // With `everyRecord`, the change lists every record the edit touched that
+  // stands after it (the fields' records, the appended ones; after an undo the
+  // records put back), for a step whose records stay selected together.
+  TRecordsChange Change(bool undone, bool everyRecord = false) const;
   std::size_t MemorySize() const;
 
  private:
@@ -61,17 +68,23 @@ class TRecordsEdit {
     std::vector<std::uint32_t> takenIndices;
     // A deque: taking a record never moves those taken before it.
     std::deque<R> taken;
+    std::size_t appended = 0;     // records at the end of the list after the change
+    std::size_t appendedAt = 0;   // where the first of them stands then
+    std::deque<R> unappended;  // while undone: the appended records
 
     std::uint32_t MemberId(const FieldMember<R>& member);
     void SwapEntry(std::vector<R>& list, std::size_t i);
     void PutBack(std::vector<R>& list);
     void TakeOut(std::vector<R>& list);
+    void Unappend(std::vector<R>& list);
+    void Reappend(std::vector<R>& list);
     std::size_t MemorySize() const;
     std::size_t ChangedRecords() const;
   };
 
   template <class F> void ForEachKind(F&& f);
   template <class F> void ForEachKind(F&& f) const;
+  std::vector<TObjRef> TouchedRecords(bool undone) const;
 
   std::tuple<KindEdit<TUnitObjBlock>, KindEdit<TObjectObjBlock>, KindEdit<TLeverObjBlock>,
              KindEdit<TTrapObjBlock>, KindEdit<TFlameObjBlock>, KindEdit<TParticle1ObjBlock>,
@@ -100,6 +113,12 @@ template <class R> void TRecordsEdit::TakeRecord(R& record, std::size_t index) {
   auto& kind = std::get<KindEdit<R>>(m_kinds);
   kind.takenIndices.push_back(std::uint32_t(index));
   kind.taken.push_back(std::move(record));
+}
+
+template <class R> void TRecordsEdit::AppendRecord(std::vector<R>& list, R record) {
+  auto& kind = std::get<KindEdit<R>>(m_kinds);
+  if (kind.appended++ == 0) kind.appendedAt = list.size();
+  list.push_back(std::move(record));
 }
 
 template <class F> void TRecordsEdit::ForEachKind(F&& f) {
