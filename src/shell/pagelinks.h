@@ -1,4 +1,4 @@
-// What the pages share besides the document: the record shown as selected (the
+// What the pages share besides the document: the records shown as selected (the
 // Objects page's tree and the map follow each other's choice) and the mass-change
 // criteria as their page holds them, read and checked (the map draws them,
 // previews what they select and writes drawn areas into them). A page offers or follows these here, never
@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "criteria/areatexts.h"
 #include "criteria/selectioncriteria.h"
@@ -23,15 +24,22 @@ class TPageLinks : public QObject {
   using TReadCriteria = std::function<TCriteriaReading(const TAreaTexts* withArea)>;
   using TPutArea = std::function<void(const TAreaTexts&)>;
 
-  // ---- the selected record
-  // The record selected last on any page; nullopt for none.
-  std::optional<TObjRef> SelectedRecord() const { return m_selected; }
-  // Tells every page but `from` (the one selecting). The same record again is
-  // news too: another page may have shown something else meanwhile (an undo
-  // shows the record it touched without selecting it here).
+  // ---- the selected records
+  // The records selected last on any page, the current one first; empty for none.
+  const std::vector<TObjRef>& SelectedRecords() const { return m_selected; }
+  // The current one of them; nullopt for none.
+  std::optional<TObjRef> SelectedRecord() const {
+    return m_selected.empty() ? std::nullopt : std::optional<TObjRef>(m_selected.front());
+  }
+  // Tells every page but `from` (the one selecting; nullptr tells them all). The
+  // same records again are news too: another page may have shown something else
+  // meanwhile (an undo shows the record it touched without selecting it here).
+  void SelectRecords(std::vector<TObjRef> refs, const QObject* from) {
+    m_selected = std::move(refs);
+    emit RecordsSelected(m_selected, from);
+  }
   void SelectRecord(std::optional<TObjRef> ref, const QObject* from) {
-    m_selected = ref;
-    emit RecordSelected(ref, from);
+    SelectRecords(ref ? std::vector<TObjRef>{*ref} : std::vector<TObjRef>{}, from);
   }
 
   // ---- the mass-change criteria
@@ -61,11 +69,11 @@ class TPageLinks : public QObject {
   void NotifyCriteriaChanged() { emit CriteriaChanged(); }
 
  signals:
-  void RecordSelected(std::optional<kelvarin::TObjRef> ref, const QObject* from);
+  void RecordsSelected(const std::vector<kelvarin::TObjRef>& refs, const QObject* from);
   void CriteriaChanged();
 
  private:
-  std::optional<TObjRef> m_selected;
+  std::vector<TObjRef> m_selected;
   QPointer<QObject> m_criteriaOwner;
   TReadCriteria m_readCriteria;
   TPutArea m_putArea;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <cerrno>
@@ -69,6 +70,7 @@ TEST_F(MainWindowTest, LayoutCaptionsAndStateWithoutDocument) {
                            u"RecentFilesMenu=Недавние файлы=off"_s,  // nothing opened yet
                            u"N9=-=on"_s,
                            u"CompareWithFileMenu=Сравнить с файлом...=off"_s,
+                           u"NewWindowMenu=Новое окно=on"_s,
                            u"ExitMenu=Выход=on"_s,
                        }));
   EXPECT_EQ(Item(w, "ReadmeMenu")->text(), u"Прочитать Readme.txt"_s);
@@ -80,6 +82,16 @@ TEST_F(MainWindowTest, LayoutCaptionsAndStateWithoutDocument) {
   w.SetFileOpener([&](const QString& path) { opened << path; });
   Item(w, "ReadmeMenu")->trigger();
   EXPECT_EQ(opened, QStringList{TempPath(u"Readme.txt"_s)});
+
+  // Another editor is started; one that cannot be says so.
+  int started = 0;
+  bool starts = true;
+  w.SetWindowLauncher([&] { return ++started, starts; });
+  Item(w, "NewWindowMenu")->trigger();
+  starts = false;
+  Item(w, "NewWindowMenu")->trigger();
+  EXPECT_EQ(started, 2);
+  EXPECT_EQ(w.statusBar()->currentMessage(), u"Не удалось запустить новое окно редактора."_s);
 }
 
 TEST_F(MainWindowTest, OpenFromDialogLogsTitlesAndRemembersTheFolder) {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -102,6 +103,18 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
   m_caretStatus->setObjectName(u"CaretStatusLabel"_s);
   statusBar()->addPermanentWidget(m_caretStatus);
   m_caretStatus->hide();
+  m_selectionStatus = new QLabel(this);
+  m_selectionStatus->setObjectName(u"SelectionStatusLabel"_s);
+  statusBar()->addPermanentWidget(m_selectionStatus);
+  m_selectionStatus->hide();
+  // However many records a page selects, the count stands in one place.
+  connect(&m_links, &TPageLinks::RecordsSelected, this, [this](const std::vector<TObjRef>& refs) {
+    m_selectionStatus->setText(u"Выделено: %1"_s.arg(refs.size()));
+    m_selectionStatus->setVisible(!refs.empty());
+  });
+  // A second editor, the same program with the same settings file, so that two
+  // zones stand side by side; records copied in one paste into the other.
+  m_windowLauncher = [] { return QProcess::startDetached(QCoreApplication::applicationFilePath(), {}); };
 
   resize(839, 555 + menuBar()->sizeHint().height());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -188,6 +201,7 @@ void TMainF::CreateMenus() {
   separator(FileMenu, "N9");
   CompareWithFileMenu = AddItem(FileMenu, "CompareWithFileMenu", u"Сравнить с файлом..."_s,
                                 [this] { CompareWithFileMenuClick(); });
+  NewWindowMenu = AddItem(FileMenu, "NewWindowMenu", u"Новое окно"_s, [this] { NewWindowMenuClick(); });
   AddItem(FileMenu, "ExitMenu", u"Выход"_s, [this] { close(); });
 
   // Filled by the pages.
@@ -596,6 +610,11 @@ void TMainF::DocumentOpened() { NoteRecentFile(m_session.Path()); }
 
 void TMainF::DocumentClosed() {
   m_results->Clear();  // its entries lead into the document just closed
+  m_links.SelectRecords({}, nullptr);
+}
+
+void TMainF::NewWindowMenuClick() {
+  if (!m_windowLauncher()) ShowStatusMessage(u"Не удалось запустить новое окно редактора."_s);
 }
 
 void TMainF::DocumentSaved(bool pathChanged) {

@@ -74,6 +74,8 @@ class TMainF : public QMainWindow,
   QMenu* EditMenuWidget() const { return EditMenu; }
   TResultsPanel* Results() const { return m_results; }
   QLabel* CaretStatus() const { return m_caretStatus; }
+  // "Выделено: N" while records are selected.
+  QLabel* SelectionStatus() const { return m_selectionStatus; }
 
   // What the busy lock takes, in the order it walks them: the pages' text
   // editors, the File and Help menus, then every page's own controls (every
@@ -158,6 +160,11 @@ class TMainF : public QMainWindow,
   // The differences between the open zone as edited and a chosen file, in the
   // result list.
   void CompareWithFileMenuClick();
+  // Starts another editor window (another copy of the program, with the same
+  // settings file).
+  void NewWindowMenuClick();
+  // How another editor is started; tests put their own in. True when it started.
+  void SetWindowLauncher(std::function<bool()> launcher) { m_windowLauncher = std::move(launcher); }
 
   // The main window's shortcuts; true when the key was taken (it then never
   // reaches the focused control).
@@ -279,12 +286,15 @@ class TMainF : public QMainWindow,
   QPlainTextEdit* LogEd = nullptr;
   TResultsPanel* m_results = nullptr;
   QLabel* m_caretStatus = nullptr;
+  QLabel* m_selectionStatus = nullptr;
+  std::function<bool()> m_windowLauncher;
   QMenu* FileMenu = nullptr;
   QMenu* EditMenu = nullptr;
   QMenu* HelpMenu = nullptr;
   QMenu* ToolsMenu = nullptr;
   QAction* CheckZoneMenu = nullptr;
   QAction* CompareWithFileMenu = nullptr;
+  QAction* NewWindowMenu = nullptr;
   QAction* OpenMobMenu = nullptr;
   QAction* SaveMob_menu = nullptr;
   QAction* SaveAsMobMenu = nullptr;
