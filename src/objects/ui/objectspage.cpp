@@ -29,12 +29,16 @@
 #include "common/qt/qtext.h"
 #include "common/cp1251.h"
 #include "document/recordcommands.h"
+#include "document/recordset.h"
+#include "objects/core/sharedparams.h"
 #include "script/core/objectrefs.h"
 #include "mob/tmob.h"
 #include "objects/core/recordcolumns.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/trappointsf.h"
 #include "objects/ui/valueseditor.h"
+
+using namespace Qt::StringLiterals;
 
 using namespace Qt::StringLiterals;
 
@@ -65,13 +69,14 @@ TObjectsPage::TObjectsPage(TShellServices& shell, QWidget* parent)
       m_side(new QVBoxLayout),
       m_splitter(new QSplitter(Qt::Horizontal)),
       m_undoBut(new QPushButton(u"Отменить"_s)),
-      m_redoBut(new QPushButton(u"Повторить"_s)) {
+      m_redoBut(new QPushButton(u"Повторить"_s)),
+      m_actions(shell, this) {
   setObjectName(u"ObjectsPage"_s);
 
   m_tree->setObjectName(u"ObjectsTree"_s);
   m_tree->setUniformRowHeights(true);  // keeps zones with many records fast
   m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
   m_tree->setModel(m_model);
   // A header click sorts the records of every kind; the caption column first.
   m_tree->setSortingEnabled(true);
@@ -111,10 +116,12 @@ TObjectsPage::TObjectsPage(TShellServices& shell, QWidget* parent)
   });
   connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &TObjectsPage::ObjectsTreeChange);
-  // A record selected on another page (the map) is selected here too.
-  connect(&shell.Links(), &TPageLinks::RecordSelected, this,
-          [this](std::optional<TObjRef> ref, const QObject* from) {
-            if (from != this && ref && !m_session.Busy() && m_session.Opened()) ShowChangedRecord(*ref);
+  connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TObjectsPage::ObjectsTreeChange);
+  // Records selected on another page (the map) are selected here too.
+  connect(&shell.Links(), &TPageLinks::RecordsSelected, this,
+          [this](const std::vector<TObjRef>& refs, const QObject* from) {
+            if (from != this && !refs.empty() && !m_session.Busy() && m_session.Opened()) SelectRecords(refs);
           });
 
   connect(m_valuesEditor, &TValuesEditor::FocusEntered, this, &TObjectsPage::ValuesEditorEnter);
@@ -429,7 +436,18 @@ bool TObjectsPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
     FindInScript();
     return true;
   }
-  return false;
+  // The records' own keys, only while the tree has the focus: elsewhere they
+  // stay the keys of the control that has it.
+  if (!m_tree->hasFocus()) return false;
+  if (key == Qt::Key_Delete && !ctrl && !shift) return m_actions.Delete(SelectedRecords()), true;
+  if (!ctrl || shift) return false;
+  switch (key) {
+    case Qt::Key_D: m_actions.Duplicate(SelectedRecords()); return true;
+    case Qt::Key_C: m_actions.Copy(SelectedRecords()); return true;
+    case Qt::Key_X: m_actions.Cut(SelectedRecords()); return true;
+    case Qt::Key_V: m_actions.Paste(); return true;
+    default: return false;
+  }
 }
 
 bool TObjectsPage::eventFilter(QObject* watched, QEvent* event) {
@@ -467,16 +485,84 @@ void TObjectsPage::ReleaseGL() {
 void TObjectsPage::ClearParams() {
   m_valuesEditor->ClearRows();
   m_shownRecord.reset();
+  m_sharedRecords.clear();
+  EnableSingleRecordTools(true);
+}
+
+std::vector<TObjRef> TObjectsPage::SelectedRecords() const {
+  std::vector<TObjRef> refs;
+  const auto current = m_model->RecordAt(m_tree->currentIndex());
+  const QItemSelectionModel* selection = m_tree->selectionModel();
+  if (current && selection->isSelected(m_tree->currentIndex())) refs.push_back(*current);
+  for (const QItemSelectionRange& range : selection->selection()) {
+    // Whole rows: the ranges hold every column of a row.
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      const auto ref = m_model->RecordAt(m_model->index(row, 0, range.parent()));
+      if (ref && ref != current) refs.push_back(*ref);
+    }
+  }
+  return refs;
 }
 
 void TObjectsPage::ObjectsTreeChange() {
   // A filter that hides the selected record leaves the table showing it.
   if (m_showingChange || m_filtering || !m_session.Opened()) return;
+  std::vector<TObjRef> refs = SelectedRecords();
+  // The selection and the current row change one after the other: one showing.
+  const bool shown = refs.size() > 1 ? m_sharedRecords == refs
+                                     : (!refs.empty() && m_shownRecord == refs.front() && m_sharedRecords.empty());
+  if (shown && m_shell.Links().SelectedRecords() == refs) return;
   // The user's choice is every page's selection.
-  if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) m_shell.Links().SelectRecord(*ref, this);
+  if (!refs.empty() || !m_shell.Links().SelectedRecords().empty()) m_shell.Links().SelectRecords(refs, this);
   if (!m_shell.IsActivePage(this)) return;
   ClearParams();
-  if (const auto ref = m_model->RecordAt(m_tree->currentIndex())) ShowObjectParams(*ref);
+  if (refs.size() > 1) ShowSharedParams(refs);
+  else if (refs.size() == 1) ShowObjectParams(refs.front());
+}
+
+void TObjectsPage::EnableSingleRecordTools(bool single) {
+  if (m_orientator) m_orientator->setEnabled(single);
+}
+
+void TObjectsPage::ShowSharedParams(const std::vector<TObjRef>& refs) {
+  ClearParams();
+  const TMob& mob = m_session.Mob();
+  for (const TSharedRow& row : SharedParamRows(mob, refs, DecimalSeparator()))
+    m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.readOnly,
+                              row.differs ? u"Разные значения"_s : QString());
+  m_sharedRecords = refs;
+  EndTurnGesture();
+  // The view turns one record; the trap points dialog edits one record's points.
+  EnableSingleRecordTools(false);
+}
+
+void TObjectsPage::SelectRecords(const std::vector<TObjRef>& refs) {
+  if (refs.size() == 1) {
+    ShowChangedRecord(refs.front());
+    return;
+  }
+  const TMob& mob = m_session.Mob();
+  std::vector<TObjRef> valid;
+  for (const TObjRef& ref : refs)
+    if (RefersToRecord(mob, ref)) valid.push_back(ref);
+  if (valid.empty()) {
+    ClearParams();
+    return;
+  }
+  if (m_model->Filtered() &&
+      std::any_of(valid.begin(), valid.end(), [&](TObjRef ref) { return !m_model->IndexOf(ref).isValid(); }))
+    ClearFilter();  // a jump to records the filter hides: the filter goes
+  QItemSelection selection;
+  for (const TObjRef& ref : valid) {
+    const QModelIndex node = m_model->IndexOf(ref);
+    if (node.isValid()) selection.select(node, node);
+  }
+  m_showingChange = true;
+  m_tree->selectionModel()->setCurrentIndex(m_model->IndexOf(valid.front()), QItemSelectionModel::NoUpdate);
+  m_tree->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  m_showingChange = false;
+  m_tree->scrollTo(m_model->IndexOf(valid.front()));
+  ShowSharedParams(valid);
 }
 
 void TObjectsPage::ShowObjectParams(TObjRef ref) {
@@ -520,7 +606,63 @@ void TObjectsPage::RevertRow(const QString& key, const std::optional<std::string
   if (text) m_valuesEditor->SetValue(key, FromCp1251(*text));
 }
 
+void TObjectsPage::ApplySharedRow(const QString& key) {
+  // Only a typed text is a value here: a row left as shown (an empty one over
+  // differing values above all) applies nothing.
+  if (!m_valuesEditor->EditedKeys().contains(key)) return;
+  TMob& mob = m_session.Mob();
+  const std::string keyBytes = ToUtf8(key);
+  const char separator = DecimalSeparator();
+  m_valuesEditor->CommitOpenEditor(key);
+  const QString text = m_valuesEditor->Value(key);
+  const QString shown = m_valuesEditor->ShownValue(key);
+  qsizetype badIndex = 0;
+  const auto bytes = ToCp1251(text, &badIndex);
+  if (!bytes) {
+    m_valuesEditor->SetValue(key, shown);
+    m_shell.ShowStatusMessage(
+        u"Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён"_s
+            .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
+    return;
+  }
+  TSharedValue result = SharedParamValue(mob, m_sharedRecords, keyBytes, *bytes, separator);
+  switch (result.status) {
+    case ApplyStatus::Accepted: {
+      if (result.rowText) m_valuesEditor->SetValue(key, FromCp1251(*result.rowText));
+      m_valuesEditor->SetValueToolTip(key, QString());
+      const TFieldValue* first = nullptr;
+      for (const auto& value : result.values)
+        if (value && !first) first = &*value;
+      const std::string caption = FieldEditCaption(keyBytes, ValueDisplayText(*first, separator)) + " (" +
+                                  RecordCountText(m_sharedRecords.size()) + ")";
+      if (!m_session.Apply(SetFieldStep(mob, m_sharedRecords, keyBytes, result.values, caption), this))
+        m_session.NoteValueReapplied();
+      break;
+    }
+    case ApplyStatus::Rejected:
+      m_valuesEditor->SetValue(key, shown);
+      break;
+    case ApplyStatus::NotANumber:
+      m_valuesEditor->SetValue(key, shown);
+      m_shell.ShowStatusMessage(
+          u"«%1» не является числом, параметр %2 не изменён"_s.arg(text, key));
+      break;
+    case ApplyStatus::OutOfRange:
+      m_valuesEditor->SetValue(key, shown);
+      m_shell.ShowStatusMessage(
+          u"Число %1 вне допустимого диапазона, параметр %2 не изменён"_s.arg(text, key));
+      break;
+    case ApplyStatus::Ignored:
+      m_valuesEditor->SetValue(key, shown);
+      break;
+  }
+}
+
 void TObjectsPage::ApplyParamRow(const QString& key) {
+  if (!m_sharedRecords.empty() && m_session.Opened()) {
+    ApplySharedRow(key);
+    return;
+  }
   if (!m_shownRecord || !m_session.Opened()) return;
   TMob& mob = m_session.Mob();
   const TObjRef ref = *m_shownRecord;
@@ -665,9 +807,15 @@ void TObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cau
   if (change.listsResized) FillObjectsTree();  // waits for the lock's release when held
   if (m_session.Busy()) return;
   if (cause != TChangeCause::Edit) {
-    ShowChangedRecord(change.record);
+    if (change.records.size() > 1) SelectRecords(change.records);
+    else ShowChangedRecord(change.record);
   } else if (origin != this && change.record && change.record == m_shownRecord) {
     ShowObjectParams(*change.record);  // another page changed the record shown
+  } else if (!change.listsResized && !m_sharedRecords.empty()) {
+    // A change of records shown together (here or on the map): the rows show
+    // what they share now.
+    const std::vector<TObjRef> shared = m_sharedRecords;
+    if (origin != this) ShowSharedParams(shared);
   }
 }
 

@@ -16,6 +16,7 @@
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/torientatorfr.h"
 #include "shell/page.h"
+#include "shell/recordactions.h"
 
 class QAction;
 class QLabel;
@@ -60,7 +61,8 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   bool ShowsResult(const TResultEntry& entry) const override;
   void ShowResult(const TResultEntry& entry) override;
   // Ctrl+E on this page puts the focus into the filter box; Shift+F12 in the tree
-  // finds the selected record in the script.
+  // finds the selected record in the script. In the tree, Delete, Ctrl+D, Ctrl+C,
+  // Ctrl+X and Ctrl+V act on the selected records.
   bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
 
   // Rebuilds the tree from the open document (empty when none is open) and empties
@@ -97,7 +99,17 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   void ValuesEditorValidate(const QString& key);
   void ObjectsTreeChange();
   void ShowObjectParams(TObjRef ref);
+  // The rows several selected records share; identity rows read-only, differing
+  // values empty.
+  void ShowSharedParams(const std::vector<TObjRef>& refs);
   void ApplyParamRow(const QString& key);
+  // The records selected in the tree, the current one first (kind rows select
+  // nothing).
+  std::vector<TObjRef> SelectedRecords() const;
+  // Selects `refs` in the tree and shows them, whatever page is showing.
+  void SelectRecords(const std::vector<TObjRef>& refs);
+  // The records the table shows together; empty unless several are selected.
+  const std::vector<TObjRef>& SharedRecords() const { return m_sharedRecords; }
 
   // The rotation of the record selected last, as it was when it was selected.
   TQuaternion SavedRotation() const override { return m_savedRotation; }
@@ -148,6 +160,9 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   // Pushes a step this page made; its notice is then not news to the page.
   // Selects `ref` in the tree and shows it, whatever page is showing.
   void ShowChangedRecord(std::optional<TObjRef> ref);
+  void ApplySharedRow(const QString& key);
+  // The table shows one record (or none): the view and the trap points button work.
+  void EnableSingleRecordTools(bool single);
   void UpdateHistoryButtons();
   // The next turn starts a step of its own.
   void EndTurnGesture();
@@ -203,6 +218,8 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   bool m_valuesEditorFocused = false;
   TQuaternion m_savedRotation;
   std::optional<TObjRef> m_shownRecord;
+  std::vector<TObjRef> m_sharedRecords;
+  TRecordActions m_actions;
 };
 
 }  // namespace kelvarin

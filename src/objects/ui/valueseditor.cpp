@@ -128,6 +128,22 @@ void TValuesEditor::AppendRow(const QString& key, const QString& value, bool has
   setItem(row, kValueColumn, valueItem);
 }
 
+void TValuesEditor::AppendRow(const QString& key, const QString& value, bool readOnly, const QString& toolTip) {
+  AppendRow(key, value, false);
+  QTableWidgetItem* valueItem = item(rowCount() - 1, kValueColumn);
+  if (readOnly) valueItem->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+  valueItem->setToolTip(toolTip);
+}
+
+void TValuesEditor::SetValueToolTip(const QString& key, const QString& toolTip) {
+  if (const int row = RowOf(key); row >= 0) item(row, kValueColumn)->setToolTip(toolTip);
+}
+
+QString TValuesEditor::ShownValue(const QString& key) const {
+  const int row = RowOf(key);
+  return row < 0 ? QString() : item(row, kValueColumn)->data(kShownRole).toString();
+}
+
 QString TValuesEditor::Key(int row) const {
   const QTableWidgetItem* keyItem = item(row, kKeyColumn);
   return keyItem ? keyItem->text() : QString();

@@ -23,6 +23,12 @@ class TValuesEditor : public QTableWidget {
 
   void ClearRows();
   void AppendRow(const QString& key, const QString& value, bool hasEllipsisButton = false);
+  // A row whose value cannot be edited, or one shown with a tooltip (the values of
+  // several records that differ).
+  void AppendRow(const QString& key, const QString& value, bool readOnly, const QString& toolTip);
+  void SetValueToolTip(const QString& key, const QString& toolTip);
+  // What the page last showed in the row (the text an edit is measured against).
+  QString ShownValue(const QString& key) const;
   // Rows without the title row.
   int ParamRowCount() const { return rowCount(); }
   QString Key(int row) const;
