@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTreeView>
 #include <memory>
+#include <set>
 
 #include "common/textchecks.h"
 #include "map/ui/mappage.h"
@@ -234,6 +235,84 @@ TEST_F(MapPageTest, TooltipNamesTheRecord) {
   EXPECT_TRUE(text.contains(u"fx_smoke"_s));
   EXPECT_TRUE(text.contains(u"ID 4321"_s));
   EXPECT_TRUE(text.contains(u"X "_s));
+}
+
+TEST_F(MapPageTest, ShiftAndCtrlClicksAddAndRemoveRecordsAndTheTreeFollows) {
+  objects = std::make_unique<TObjectsPage>(shell);
+  objects->FillObjectsTree();
+  Open();
+  const TObjRef lever{ObjKind::Lever, 1}, unit{ObjKind::Unit, 2}, flame{ObjKind::Flame, 0};
+  Click(PixelOf(lever));
+  const auto wait = [] { QTest::qWait(QApplication::doubleClickInterval() + 20); };
+  wait();
+  QTest::mouseClick(map->Canvas(), Qt::LeftButton, Qt::ShiftModifier, PixelOf(unit));
+  wait();
+  QTest::mouseClick(map->Canvas(), Qt::LeftButton, Qt::ControlModifier, PixelOf(flame));
+  wait();
+  EXPECT_EQ(map->Canvas()->Selection(), (std::vector<TObjRef>{lever, unit, flame}));
+  EXPECT_EQ(shell.links.SelectedRecords().size(), 3u);
+  EXPECT_FALSE(map->Canvas()->DrawnShape().has_value());  // a click draws no area
+  std::set<std::pair<int, std::size_t>> inTree, wanted;
+  for (TObjRef r : objects->SelectedRecords()) inTree.insert({int(r.kind), r.index});
+  for (TObjRef r : {lever, unit, flame}) wanted.insert({int(r.kind), r.index});
+  EXPECT_EQ(inTree, wanted);
+  // A second Shift+click takes it out again.
+  QTest::mouseClick(map->Canvas(), Qt::LeftButton, Qt::ShiftModifier, PixelOf(unit));
+  EXPECT_EQ(map->Canvas()->Selection(), (std::vector<TObjRef>{lever, flame}));
+
+  // The tree's selection of several comes onto the map.
+  objects->SelectRecords({unit, lever});
+  objects->ObjectsTree()->selectionModel()->select(objects->TreeModel()->IndexOf(flame),
+                                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  EXPECT_EQ(map->Canvas()->Selection().size(), 3u);
+}
+
+TEST_F(MapPageTest, DraggingOneOfSeveralMovesThemAllAsOneStep) {
+  Open();
+  const TObjRef a{ObjKind::Unit, 3}, b{ObjKind::Particle1, 0};
+  const TPlanePosition beforeA = ReadPlanePosition(shell.mob, a).value();
+  const TPlanePosition beforeB = ReadPlanePosition(shell.mob, b).value();
+  shell.links.SelectRecords({a, b}, nullptr);
+  ASSERT_EQ(map->Canvas()->Selection().size(), 2u);
+  Drag(PixelOf(a), PixelOf(a) + QPoint(50, 0));
+  const TPlanePosition afterA = ReadPlanePosition(shell.mob, a).value();
+  const TPlanePosition afterB = ReadPlanePosition(shell.mob, b).value();
+  EXPECT_GT(afterA.x, beforeA.x);
+  EXPECT_FLOAT_EQ(afterB.x - beforeB.x, afterA.x - beforeA.x);
+  EXPECT_EQ(afterB.y, beforeB.y);
+  EXPECT_EQ(shell.session.History().Count(), 1u);
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(ReadPlanePosition(shell.mob, a), beforeA);
+  EXPECT_EQ(ReadPlanePosition(shell.mob, b), beforeB);
+  EXPECT_EQ(map->Zone().Position(b), beforeB);
+}
+
+TEST_F(MapPageTest, AreaSelectsItsRecordsAndPasteHerePutsTheGroupsMiddleThere) {
+  Open();
+  // Shift+drag draws a rectangle round the first row of the grid (y = 0).
+  Drag(PixelOf(-5, 5), PixelOf(85, -5), Qt::ShiftModifier);
+  ASSERT_TRUE(map->Canvas()->DrawnShape().has_value());
+  ASSERT_TRUE(map->SelectDrawnArea());
+  EXPECT_EQ(map->Canvas()->Selection().size(), 9u);
+  EXPECT_EQ(shell.links.SelectedRecords().size(), 9u);
+
+  map->Canvas()->setFocus();
+  ASSERT_TRUE(map->KeyDown(Qt::Key_C, Qt::ControlModifier));
+  const std::size_t total = shell.mob.TotalRecordCount();
+  ASSERT_TRUE(map->PasteAt({1000, 2000}));
+  EXPECT_EQ(shell.mob.TotalRecordCount(), total + 9);
+  const auto pasted = shell.links.SelectedRecords();
+  ASSERT_EQ(pasted.size(), 9u);
+  float minX = 1e9f, maxX = -1e9f;
+  for (TObjRef ref : pasted) {
+    const TPlanePosition at = ReadPlanePosition(shell.mob, ref).value();
+    minX = std::min(minX, at.x), maxX = std::max(maxX, at.x);
+    EXPECT_EQ(at.y, 2000.f);
+  }
+  EXPECT_EQ((minX + maxX) / 2, 1000.f);
+  EXPECT_EQ(map->Canvas()->Selection().size(), 9u);
+  ASSERT_TRUE(shell.session.Undo());
+  EXPECT_EQ(shell.mob.TotalRecordCount(), total);
 }
 
 // ---- moving ------------------------------------------------------------------

@@ -185,16 +185,22 @@ void TMapRenderer::DrawHighlights(QImage& image, const TMapScene& scene) {
 }
 
 void TMapRenderer::DrawSelection(QImage& image, const TMapScene& scene) {
-  if (!scene.zone || !scene.selected) return;
-  const auto pos = scene.zone->Position(*scene.selected);
-  if (!pos || !std::isfinite(pos->x) || !std::isfinite(pos->y)) return;
-  const TPlanePoint p = scene.view.ToPixel(pos->x, pos->y);
-  const double reach = kMarkerSize;
-  if (!(p.x > -reach && p.y > -reach && p.x < image.width() + reach && p.y < image.height() + reach)) return;
-  const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
-  // The selected record shows as a marker at every level of detail, over the rest.
-  Stamp(image, m_sprites[int(scene.selected->kind)], x, y);
-  Stamp(image, m_selectionRing, x, y);
+  if (!scene.zone) return;
+  // Selected records show as markers at every level of detail, over the rest.
+  const auto draw = [&](TObjRef ref) {
+    const auto pos = scene.zone->Position(ref);
+    if (!pos || !std::isfinite(pos->x) || !std::isfinite(pos->y)) return;
+    const TPlanePoint p = scene.view.ToPixel(pos->x, pos->y);
+    const double reach = kMarkerSize;
+    if (!(p.x > -reach && p.y > -reach && p.x < image.width() + reach && p.y < image.height() + reach)) return;
+    const int x = int(std::floor(p.x)), y = int(std::floor(p.y));
+    Stamp(image, m_sprites[int(ref.kind)], x, y);
+    Stamp(image, m_selectionRing, x, y);
+  };
+  if (scene.alsoSelected)
+    for (const TObjRef& ref : *scene.alsoSelected)
+      if (ref != scene.selected) draw(ref);
+  if (scene.selected) draw(*scene.selected);
 }
 
 void TMapRenderer::DrawGrid(QPainter& p, const TMapScene& scene) {

@@ -34,6 +34,7 @@ struct TMapScene {
   TMapTransform view;
   TKindMask visible = TKindMask::All();
   std::optional<TObjRef> selected;
+  const std::vector<TObjRef>* alsoSelected = nullptr;  // the rest of a selection of several
   const std::vector<TObjRef>* highlighted = nullptr;  // what the mass-change criteria select
   std::vector<TMapShape> shapes;
   bool grid = true;

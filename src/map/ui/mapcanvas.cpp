@@ -88,8 +88,13 @@ void TMapCanvas::SetVisibleKinds(TKindMask kinds) {
 }
 
 void TMapCanvas::SetSelected(std::optional<TObjRef> ref) {
-  if (m_scene.selected == ref) return;
-  m_scene.selected = ref;
+  SetSelection(ref ? std::vector<TObjRef>{*ref} : std::vector<TObjRef>{});
+}
+
+void TMapCanvas::SetSelection(std::vector<TObjRef> refs) {
+  if (m_selection == refs) return;
+  m_selection = std::move(refs);
+  m_scene.selected = m_selection.empty() ? std::nullopt : std::optional<TObjRef>(m_selection.front());
   Refresh();
 }
 
@@ -123,6 +128,7 @@ void TMapCanvas::SetFrozen(bool frozen, const QString& notice) {
 QImage TMapCanvas::RenderForExport() const {
   TMapScene scene = m_scene;
   scene.highlighted = &m_highlighted;
+  scene.alsoSelected = &m_selection;
   scene.shapes = m_criteriaShapes;
   if (m_drawn) scene.shapes.push_back(*m_drawn);
   scene.legend = true;
@@ -142,6 +148,7 @@ void TMapCanvas::paintEvent(QPaintEvent*) {
   if (m_dirty && !m_frozen) {
     TMapScene scene = m_scene;
     scene.highlighted = &m_highlighted;
+    scene.alsoSelected = &m_selection;
     scene.shapes = m_criteriaShapes;
     if (m_drawn) scene.shapes.push_back(*m_drawn);
     if (m_picture.size() != QSize(m_scene.view.Width(), m_scene.view.Height()))
@@ -206,8 +213,14 @@ void TMapCanvas::mousePressEvent(QMouseEvent* event) {
   if (m_mode == Mode::Select && (event->modifiers() & Qt::ShiftModifier)) shape = Mode::Rectangle;
   if (m_mode == Mode::Select && (event->modifiers() & Qt::ControlModifier)) shape = Mode::Circle;
   if (shape != Mode::Select) {
-    m_gesture = Gesture::Shape;
     m_shapeMode = shape;
+    if (m_mode == Mode::Select) {
+      // Shift or Ctrl in the selection mode: a click toggles, a drag draws.
+      m_pressHits = HitsAt(pos.x(), pos.y());
+      m_gesture = Gesture::ShapePressed;
+      return;
+    }
+    m_gesture = Gesture::Shape;
     UpdateShape(pos);
     return;
   }
@@ -221,14 +234,23 @@ void TMapCanvas::mouseMoveEvent(QMouseEvent* event) {
   if (m_frozen) return;
   switch (m_gesture) {
     case Gesture::None: return;
+    case Gesture::ShapePressed:
+      if ((pos - m_pressPixel).manhattanLength() < QApplication::startDragDistance()) return;
+      m_gesture = Gesture::Shape;
+      UpdateShape(m_pressPixel);
+      UpdateShape(pos);
+      return;
     case Gesture::Pressed: {
       if ((pos - m_pressPixel).manhattanLength() < QApplication::startDragDistance()) return;
-      const auto selected = m_scene.selected;
-      if (selected && std::find(m_pressHits.begin(), m_pressHits.end(), *selected) != m_pressHits.end()) {
-        const auto from = m_zone ? m_zone->Position(*selected) : std::nullopt;
+      // A press on any selected marker drags it (and the page the rest with it).
+      const auto grabbed = std::find_if(m_pressHits.begin(), m_pressHits.end(), [&](TObjRef hit) {
+        return std::find(m_selection.begin(), m_selection.end(), hit) != m_selection.end();
+      });
+      if (grabbed != m_pressHits.end()) {
+        const auto from = m_zone ? m_zone->Position(*grabbed) : std::nullopt;
         if (from && std::isfinite(from->x) && std::isfinite(from->y)) {
           m_gesture = Gesture::Drag;
-          m_dragRef = *selected;
+          m_dragRef = *grabbed;
           m_dragFrom = *from;
           setCursor(Qt::SizeAllCursor);
           emit RecordDragged(m_dragRef, DragPosition(pos));
@@ -272,6 +294,9 @@ void TMapCanvas::mouseReleaseEvent(QMouseEvent* event) {
     case Gesture::Drag:
       emit DragFinished(m_dragRef, m_dragFrom, DragPosition(pos));
       return;
+    case Gesture::ShapePressed:
+      if (!m_pressHits.empty()) emit RecordToggled(m_pressHits.front());
+      return;
     case Gesture::Shape:
       UpdateShape(pos);
       return;
@@ -308,6 +333,7 @@ void TMapCanvas::leaveEvent(QEvent*) { emit CursorMoved(std::nullopt); }
 
 void TMapCanvas::contextMenuEvent(QContextMenuEvent* event) {
   if (m_frozen) return;
+  m_contextWorld = m_scene.view.ToWorld(event->pos().x(), event->pos().y());
   emit ContextMenuAsked(event->globalPos());
 }
 

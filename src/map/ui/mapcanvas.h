@@ -45,6 +45,9 @@ class TMapCanvas : public QWidget {
   TKindMask VisibleKinds() const { return m_scene.visible; }
   void SetSelected(std::optional<TObjRef> ref);
   std::optional<TObjRef> Selected() const { return m_scene.selected; }
+  // Several records selected together, the current one first.
+  void SetSelection(std::vector<TObjRef> refs);
+  const std::vector<TObjRef>& Selection() const { return m_selection; }
   // What the mass-change criteria select, or what the drawn area would.
   void SetHighlighted(std::vector<TObjRef> refs);
   const std::vector<TObjRef>& Highlighted() const { return m_highlighted; }
@@ -70,6 +73,8 @@ class TMapCanvas : public QWidget {
   QImage RenderForExport() const;
   // The records under the pixel (px, py), nearest first (visible kinds only).
   std::vector<TObjRef> HitsAt(double px, double py) const;
+  // Where on the plane the last context menu was asked for.
+  TPlanePoint ContextPoint() const { return m_contextWorld; }
   // How the last picture showed the records.
   const TMapRenderer& Renderer() const { return m_renderer; }
 
@@ -86,6 +91,9 @@ class TMapCanvas : public QWidget {
   void CursorMoved(std::optional<kelvarin::TPlanePoint> point);
   void ViewChanged();
   void ContextMenuAsked(QPoint globalPos);
+  // Shift+click or Ctrl+click without moving: the record under the cursor joins
+  // the selection or leaves it.
+  void RecordToggled(kelvarin::TObjRef ref);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -103,7 +111,9 @@ class TMapCanvas : public QWidget {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  enum class Gesture { None, Pressed, Pan, Drag, Shape };
+  // ShapePressed: Shift or Ctrl held on a press in the selection mode; a click
+  // toggles a record, a drag draws the area.
+  enum class Gesture { None, Pressed, Pan, Drag, ShapePressed, Shape };
 
   void ViewMoved();
   void UpdateShape(QPointF pixel);
@@ -113,6 +123,8 @@ class TMapCanvas : public QWidget {
   const TZoneIndex* m_zone = nullptr;
   TMapScene m_scene;
   std::vector<TObjRef> m_highlighted;
+  std::vector<TObjRef> m_selection;
+  TPlanePoint m_contextWorld;
   std::vector<TMapShape> m_criteriaShapes;
   std::optional<TMapShape> m_drawn;
   TMapRenderer m_renderer;

@@ -18,6 +18,7 @@
 #include "common/floattext.h"
 #include "common/qt/qtext.h"
 #include "document/movecommand.h"
+#include "document/recordset.h"
 #include "map/core/mapgrid.h"
 #include "map/render/mapstyle.h"
 #include "mob/filelog.h"
@@ -31,6 +32,9 @@
 using namespace Qt::StringLiterals;
 
 namespace kelvarin {
+
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Criteria edits come in bursts (a whole set put onto their page at once): the
@@ -67,7 +71,7 @@ QString AreaText(const TMapPage::TDrawnTexts& texts) {
 }  // namespace
 
 TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
-    : QWidget(parent), m_shell(shell), m_session(shell.Session()), m_canvas(new TMapCanvas) {
+    : QWidget(parent), m_shell(shell), m_session(shell.Session()), m_canvas(new TMapCanvas), m_actions(shell, this) {
   setObjectName(u"MapPage"_s);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -95,13 +99,14 @@ TMapPage::TMapPage(TShellServices& shell, QWidget* parent)
   connect(m_canvas, &TMapCanvas::ShapeChanged, this, &TMapPage::ShapeChanged);
   connect(m_canvas, &TMapCanvas::CursorMoved, this, &TMapPage::CursorMoved);
   connect(m_canvas, &TMapCanvas::ContextMenuAsked, this, &TMapPage::ContextMenuAsked);
+  connect(m_canvas, &TMapCanvas::RecordToggled, this, &TMapPage::RecordToggled);
 
   m_previewTimer.setSingleShot(true);
   m_previewTimer.setInterval(kPreviewDelayMs);
   connect(&m_previewTimer, &QTimer::timeout, this, &TMapPage::RefreshPreview);
   TPageLinks& links = shell.Links();
   connect(&links, &TPageLinks::CriteriaChanged, this, &TMapPage::SchedulePreview);
-  connect(&links, &TPageLinks::RecordSelected, this, &TMapPage::OtherPageSelected);
+  connect(&links, &TPageLinks::RecordsSelected, this, &TMapPage::OtherPageSelected);
 
   m_session.AddListener(this);
   UpdateLegend();
@@ -249,8 +254,10 @@ void TMapPage::Rebuild() {
     m_preparedZone.reset();
   }
   m_canvas->SetZone(&m_zone);
-  const auto selected = m_canvas->Selected();
-  if (selected && !(m_session.Opened() && RefersToRecord(m_session.Mob(), *selected))) m_canvas->SetSelected({});
+  const auto& selected = m_canvas->Selection();
+  if (std::any_of(selected.begin(), selected.end(),
+                  [&](TObjRef ref) { return !(m_session.Opened() && RefersToRecord(m_session.Mob(), ref)); }))
+    m_canvas->SetSelection({});
   UpdateLegend();
   UpdateUnplaced();
   RefreshPreview();
@@ -265,14 +272,17 @@ void TMapPage::RecordsChanged(const TRecordsChange& change, TChangeCause cause, 
   if (change.listsResized) {
     Rebuild();
   } else if (change.record) {
-    // A field edit, a drag or an undo: the record may stand elsewhere now.
-    if (const auto pos = ReadPlanePosition(m_session.Mob(), *change.record)) {
-      m_zone.Update(*change.record, *pos);
-      m_canvas->Refresh();
-      UpdateUnplaced();
-    }
+    // A field edit, a drag or an undo: the records may stand elsewhere now.
+    const auto follow = [&](TObjRef ref) {
+      if (const auto pos = ReadPlanePosition(m_session.Mob(), ref)) m_zone.Update(ref, *pos);
+    };
+    follow(*change.record);
+    for (const TObjRef& ref : change.records) follow(ref);
+    m_canvas->Refresh();
+    UpdateUnplaced();
   }
-  if (cause != TChangeCause::Edit && change.record) m_canvas->SetSelected(change.record);
+  if (cause != TChangeCause::Edit && change.records.size() > 1) m_canvas->SetSelection(change.records);
+  else if (cause != TChangeCause::Edit && change.record) m_canvas->SetSelected(change.record);
   SchedulePreview();
 }
 
@@ -431,6 +441,55 @@ void TMapPage::RecordClicked(std::optional<TObjRef> ref) {
   if (ref) m_shell.Links().SelectRecord(*ref, this);
 }
 
+void TMapPage::RecordToggled(TObjRef ref) {
+  if (!DocumentReadable()) return;
+  std::vector<TObjRef> refs = m_canvas->Selection();
+  if (const auto it = std::find(refs.begin(), refs.end(), ref); it != refs.end()) refs.erase(it);
+  else refs.push_back(ref);
+  m_canvas->SetSelection(refs);
+  m_shell.Links().SelectRecords(std::move(refs), this);
+}
+
+bool TMapPage::SelectDrawnArea() {
+  const auto& shape = m_canvas->DrawnShape();
+  if (!shape || !DocumentReadable()) return false;
+  std::vector<TObjRef> refs;
+  const auto take = [&](const TMapPoint& p) { refs.push_back(p.Ref()); };
+  const TKindMask kinds = m_canvas->VisibleKinds();
+  if (const auto* rect = std::get_if<TAreaRectangle>(&shape->area)) {
+    const TMapRect box{std::min(rect->x1, rect->x2), std::min(rect->y1, rect->y2), std::max(rect->x1, rect->x2),
+                      std::max(rect->y1, rect->y2)};
+    m_zone.ForEachInRect(box, kinds, take);
+  } else {
+    const auto& circle = std::get<TAreaCircle>(shape->area);
+    m_zone.ForEachInCircle(circle.x, circle.y, circle.radius, kinds, take);
+  }
+  std::sort(refs.begin(), refs.end(), [](TObjRef a, TObjRef b) {
+    return std::pair(int(a.kind), a.index) < std::pair(int(b.kind), b.index);
+  });
+  m_canvas->SetSelection(refs);
+  m_shell.Links().SelectRecords(std::move(refs), this);
+  return true;
+}
+
+bool TMapPage::PasteAt(TPlanePosition at) { return m_actions.Paste(at); }
+
+bool TMapPage::KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+  if (!m_shell.IsActivePage(this) || !m_canvas->hasFocus()) return false;
+  const bool ctrl = modifiers & Qt::ControlModifier;
+  const bool shift = modifiers & Qt::ShiftModifier;
+  const std::vector<TObjRef> refs = m_canvas->Selection();
+  if (key == Qt::Key_Delete && !ctrl && !shift) return m_actions.Delete(refs), true;
+  if (!ctrl || shift) return false;
+  switch (key) {
+    case Qt::Key_D: m_actions.Duplicate(refs); return true;
+    case Qt::Key_C: m_actions.Copy(refs); return true;
+    case Qt::Key_X: m_actions.Cut(refs); return true;
+    case Qt::Key_V: m_actions.Paste(); return true;
+    default: return false;
+  }
+}
+
 void TMapPage::RecordActivated(TObjRef ref) {
   if (!DocumentReadable() || !RefersToRecord(m_session.Mob(), ref)) return;
   m_canvas->SetSelected(ref);
@@ -439,31 +498,62 @@ void TMapPage::RecordActivated(TObjRef ref) {
   m_shell.GoToResult({ToUtf8(Describe(ref)), std::nullopt, ref});
 }
 
-void TMapPage::OtherPageSelected(std::optional<TObjRef> ref, const QObject* from) {
-  if (from == this || !ref || !DocumentReadable() || !RefersToRecord(m_session.Mob(), *ref)) return;
-  m_canvas->SetSelected(ref);
-  m_canvas->CentreOn(*ref);
+void TMapPage::OtherPageSelected(const std::vector<TObjRef>& refs, const QObject* from) {
+  if (from == this || refs.empty() || !DocumentReadable()) return;
+  const TMob& mob = m_session.Mob();
+  if (!std::all_of(refs.begin(), refs.end(), [&](TObjRef ref) { return RefersToRecord(mob, ref); })) return;
+  m_canvas->SetSelection(refs);
+  if (refs.size() == 1) m_canvas->CentreOn(refs.front());
 }
 
-void TMapPage::RecordDragged(TObjRef ref, TPlanePosition position) {
-  m_zone.Update(ref, position);
+std::vector<TObjRef> TMapPage::DragGroup(TObjRef ref) const {
+  const auto& selection = m_canvas->Selection();
+  if (std::find(selection.begin(), selection.end(), ref) == selection.end()) return {ref};
+  return selection;
+}
+
+void TMapPage::ShowGroupAt(TObjRef ref, TPlanePosition position) {
+  if (m_dragStart.empty()) {
+    for (const TObjRef& member : DragGroup(ref))
+      if (const auto pos = m_zone.Position(member)) m_dragStart.emplace_back(member, *pos);
+  }
+  const auto lead = std::find_if(m_dragStart.begin(), m_dragStart.end(), [&](const auto& p) { return p.first == ref; });
+  if (lead == m_dragStart.end()) return;
+  const double dx = double(position.x) - lead->second.x, dy = double(position.y) - lead->second.y;
+  for (const auto& [member, from] : m_dragStart) {
+    if (!std::isfinite(from.x) || !std::isfinite(from.y)) continue;
+    m_zone.Update(member, {float(from.x + dx), float(from.y + dy)});
+  }
   m_canvas->Refresh();
 }
 
-void TMapPage::DragCancelled(TObjRef ref, TPlanePosition from) {
-  m_zone.Update(ref, from);
+void TMapPage::RecordDragged(TObjRef ref, TPlanePosition position) { ShowGroupAt(ref, position); }
+
+void TMapPage::DragCancelled(TObjRef, TPlanePosition) {
+  for (const auto& [member, from] : m_dragStart) m_zone.Update(member, from);
+  m_dragStart.clear();
   m_canvas->Refresh();
 }
 
 void TMapPage::DragFinished(TObjRef ref, TPlanePosition from, TPlanePosition to) {
+  const std::vector<TObjRef> group = DragGroup(ref);
+  for (const auto& [member, start] : m_dragStart) m_zone.Update(member, start);
+  m_dragStart.clear();
   m_zone.Update(ref, from);
   if (!DocumentReadable()) return;
   const char sep = DecimalSeparator();
-  const QString caption = u"Перемещение на карте: %1 → X %2, Y %3"_s
-                              .arg(FromCp1251(RecordCaption(m_session.Mob(), ref)), FloatText(to.x, sep),
-                                   FloatText(to.y, sep));
-  // The index follows the record in RecordsChanged, as for any change.
-  m_session.Apply(MoveStep(m_session.Mob(), ref, to, ToUtf8(caption)), this);
+  // The index follows the records in RecordsChanged, as for any change.
+  if (group.size() > 1) {
+    const QString caption = u"Перемещение на карте: %1"_s.arg(FromUtf8(RecordCountText(group.size())));
+    m_session.Apply(MoveRecordsStep(m_session.Mob(), group, double(to.x) - from.x, double(to.y) - from.y,
+                                    ToUtf8(caption)),
+                    this);
+  } else {
+    const QString caption = u"Перемещение на карте: %1 → X %2, Y %3"_s
+                                .arg(FromCp1251(RecordCaption(m_session.Mob(), ref)), FloatText(to.x, sep),
+                                     FloatText(to.y, sep));
+    m_session.Apply(MoveStep(m_session.Mob(), ref, to, ToUtf8(caption)), this);
+  }
   m_canvas->Refresh();
 }
 
@@ -494,6 +584,14 @@ void TMapPage::ContextMenuAsked(QPoint globalPos) {
   QAction* clear = menu.addAction(u"Убрать нарисованную область\tEscape"_s, m_canvas,
                                   &TMapCanvas::ClearDrawnShape);
   clear->setEnabled(m_drawnTexts.has_value());
+  QAction* select = menu.addAction(u"Выделить записи области"_s, this, &TMapPage::SelectDrawnArea);
+  select->setObjectName(u"MapSelectAreaMenu"_s);
+  select->setEnabled(m_drawnTexts.has_value());
+  menu.addSeparator();
+  const TPlanePoint at = m_canvas->ContextPoint();
+  QAction* paste = menu.addAction(u"Вставить сюда"_s, this, [this, at] { PasteAt({float(at.x), float(at.y)}); });
+  paste->setObjectName(u"MapPasteHereMenu"_s);
+  paste->setEnabled(DocumentReadable());
   menu.addSeparator();
   menu.addAction(u"Сохранить вид в PNG..."_s, this, &TMapPage::ExportPngAsked);
   menu.exec(globalPos);

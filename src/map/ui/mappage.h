@@ -22,6 +22,7 @@
 #include "map/core/zoneindex.h"
 #include "map/ui/mapcanvas.h"
 #include "shell/page.h"
+#include "shell/recordactions.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -41,6 +42,15 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
 
   // ---- TPage
   QWidget* PageWidget() override { return this; }
+  // While the picture has the focus: Delete, Ctrl+D, Ctrl+C, Ctrl+X and Ctrl+V
+  // act on the selected records.
+  bool KeyDown(int key, Qt::KeyboardModifiers modifiers) override;
+
+  // Selects the records inside the drawn area (of the kinds shown); false when
+  // nothing is drawn.
+  bool SelectDrawnArea();
+  // Pastes the clipboard's records with the middle of their group at `at`.
+  bool PasteAt(TPlanePosition at);
 
   // Writes the drawn area into the mass-change criteria (replacing an area of
   // the same type there) and ticks it; false when nothing is drawn or no page
@@ -93,7 +103,11 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
 
   void RecordClicked(std::optional<TObjRef> ref);
   void RecordActivated(TObjRef ref);
-  void OtherPageSelected(std::optional<TObjRef> ref, const QObject* from);
+  void OtherPageSelected(const std::vector<TObjRef>& refs, const QObject* from);
+  void RecordToggled(TObjRef ref);
+  // The records a drag of `ref` moves: the whole selection when `ref` is in it.
+  std::vector<TObjRef> DragGroup(TObjRef ref) const;
+  void ShowGroupAt(TObjRef ref, TPlanePosition position);
   void RecordDragged(TObjRef ref, TPlanePosition position);
   void DragFinished(TObjRef ref, TPlanePosition from, TPlanePosition to);
   void DragCancelled(TObjRef ref, TPlanePosition from);
@@ -126,6 +140,9 @@ class TMapPage : public QWidget, public TPage, private TDocumentListener {
   std::optional<TCriteriaSelection> m_drawnSelection;
   std::optional<TDrawnTexts> m_drawnTexts;
   std::string m_lastCriteriaError;
+  // Where the records of the drag under way stood when it began.
+  std::vector<std::pair<TObjRef, TPlanePosition>> m_dragStart;
+  TRecordActions m_actions;
 };
 
 }  // namespace kelvarin
