@@ -296,6 +296,7 @@ TEST_F(MapPageTest, AreaSelectsItsRecordsAndPasteHerePutsTheGroupsMiddleThere) {
   EXPECT_EQ(map->Canvas()->Selection().size(), 9u);
   EXPECT_EQ(shell.links.SelectedRecords().size(), 9u);
 
+  QApplication::setActiveWindow(map.get());
   map->Canvas()->setFocus();
   ASSERT_TRUE(map->KeyDown(Qt::Key_C, Qt::ControlModifier));
   const std::size_t total = shell.mob.TotalRecordCount();

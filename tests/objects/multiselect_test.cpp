@@ -193,6 +193,10 @@ TEST_F(MultiSelectTest, CopyAndPasteIntoAnotherDocumentKeepTheBytesButClashingId
   other.session.Adopt("other.mob");
   TObjectsPage second(other);
   second.FillObjectsTree();
+  second.setGeometry(0, 0, 900, 420);
+  second.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&second));
+  QApplication::setActiveWindow(&second);
   second.ObjectsTree()->setFocus();
   const std::size_t before = other.mob.TotalRecordCount();
   ASSERT_TRUE(second.KeyDown(Qt::Key_V, Qt::ControlModifier));
