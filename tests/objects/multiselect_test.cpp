@@ -72,14 +72,18 @@ TEST_F(MultiSelectTest, TableShowsWhatTheRecordsShareAndTheLinksAllOfThem) {
   EXPECT_TRUE(Table().item(RowOf(u"LoadZ"_s), 1)->text().startsWith(u"7"_s));
   EXPECT_TRUE(id->text().isEmpty());
   EXPECT_EQ(id->toolTip(), u"Разные значения"_s);
-  if (View()) EXPECT_FALSE(View()->isEnabled());
+  if (View()) {
+    EXPECT_FALSE(View()->isEnabled());
+  }
 
   // A selection of one behaves as before.
   Select(ObjKind::Unit, 0);
   EXPECT_TRUE(page->SharedRecords().empty());
   EXPECT_TRUE(page->ShownRecord().has_value());
   EXPECT_TRUE(Table().item(RowOf(u"ObjectID"_s), 1)->flags() & Qt::ItemIsEditable);
-  if (View()) EXPECT_TRUE(View()->isEnabled());
+  if (View()) {
+    EXPECT_TRUE(View()->isEnabled());
+  }
 }
 
 TEST_F(MultiSelectTest, TypedValueGoesIntoEveryRecordAsOneStepOrIntoNone) {
@@ -218,7 +222,9 @@ TEST_F(MultiSelectTest, CopyAndPasteIntoAnotherDocumentKeepTheBytesButClashingId
       bytes.assign(b.begin(), b.end());
     });
     EXPECT_EQ(bytes, source[i]) << i;
-    if (pasted[i].kind == ObjKind::Unit) EXPECT_NE(id, shell.mob.Units[2].ObjectID);
+    if (pasted[i].kind == ObjKind::Unit) {
+      EXPECT_NE(id, shell.mob.Units[2].ObjectID);
+    }
   }
   // The log names the identity the clash replaced.
   const QString line = other.log.join(u"\n"_s);
