@@ -508,6 +508,10 @@ void TObjectsPage::ObjectsTreeChange() {
   // A filter that hides the selected record leaves the table showing it.
   if (m_showingChange || m_filtering || !m_session.Opened()) return;
   std::vector<TObjRef> refs = SelectedRecords();
+  // The current record alone, as a tree of single selection has it, when nothing
+  // else is selected (a selection model between two states says so too).
+  if (refs.empty())
+    if (const auto current = m_model->RecordAt(m_tree->currentIndex())) refs.push_back(*current);
   // The selection and the current row change one after the other: one showing.
   const bool shown = refs.size() > 1 ? m_sharedRecords == refs
                                      : (!refs.empty() && m_shownRecord == refs.front() && m_sharedRecords.empty());
