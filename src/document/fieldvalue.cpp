@@ -1,6 +1,5 @@
 #include "document/fieldvalue.h"
 
-#include <cstring>
 #include <type_traits>
 
 #include "mob/fields.h"
@@ -50,11 +49,7 @@ bool SwapFieldValue(TMob& mob, TObjRef ref, std::string_view key, TFieldValue& v
 
 bool SameBytes(const TFieldValue& a, const TFieldValue& b) {
   if (a.index() != b.index()) return false;
-  if (const float* x = std::get_if<float>(&a)) {
-    const float y = std::get<float>(b);
-    return std::memcmp(x, &y, sizeof(float)) == 0;
-  }
-  return a == b;
+  return std::visit([&](const auto& x) { return SameFieldBytes(x, std::get<std::decay_t<decltype(x)>>(b)); }, a);
 }
 
 std::size_t HeapBytes(const std::string& text) {

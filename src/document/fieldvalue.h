@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -29,8 +31,12 @@ std::optional<TFieldValue> ReadFieldValue(const TMob& mob, TObjRef ref, std::str
 // of a field are the same exchange, and neither copies the value.
 bool SwapFieldValue(TMob& mob, TObjRef ref, std::string_view key, TFieldValue& value);
 
-// Whether two values are the same bytes in the file: floats compare bit for bit,
-// so a NaN equals itself and -0 differs from 0.
+// Whether two values of a field are the same bytes in the file: numbers compare
+// bit for bit, so a NaN equals itself and -0 differs from 0.
+template <class M> bool SameFieldBytes(const M& a, const M& b) {
+  if constexpr (std::is_arithmetic_v<M>) return std::memcmp(&a, &b, sizeof(M)) == 0;
+  else return a == b;
+}
 bool SameBytes(const TFieldValue& a, const TFieldValue& b);
 
 // The memory a value holds outside its own object (string and list buffers).

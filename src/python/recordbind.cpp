@@ -245,17 +245,8 @@ void SetColumn(TRecordList& list, const std::string& name, py::handle values) {
             converted.reserve(count);
             for (std::size_t i = 0; i < count; ++i) converted.push_back(FromPython<M>(item[i], where));
             TZoneRecorder* recorder = list.zone->Recorder();
-            for (std::size_t i = 0; i < count; ++i) {
-              M& slot = records[i].*member;
-              if (!recorder) {
-                slot = std::move(converted[i]);
-                continue;
-              }
-              TFieldValue old(std::in_place_type<M>, std::exchange(slot, std::move(converted[i])));
-              // A change that alters no byte is none.
-              if (!SameBytes(old, TFieldValue(std::in_place_type<M>, slot)))
-                recorder->FieldChanged({R::Kind, i}, field->name, std::move(old));
-            }
+            for (std::size_t i = 0; i < count; ++i)
+              ChangeField(recorder, {R::Kind, i}, field->name, records[i].*member, std::move(converted[i]));
           }
         },
         field->member);

@@ -56,6 +56,16 @@ class TZoneRecorder {
   virtual void RecordRemoved(TObjRef ref, TAnyRecord record) = 0;
 };
 
+// Gives `slot`, the field `key` of the record at `ref`, its new `value`, and tells
+// `recorder` (when there is one) the value it held; a value that alters no byte
+// is no change.
+template <class M> void ChangeField(TZoneRecorder* recorder, TObjRef ref, const char* key, M& slot, M value) {
+  if (recorder && !SameFieldBytes(slot, value))
+    recorder->FieldChanged(ref, key, TFieldValue(std::in_place_type<M>, std::exchange(slot, std::move(value))));
+  else
+    slot = std::move(value);
+}
+
 // What a script may do with a whole zone; the editor allows less than a zone of
 // the script's own.
 enum class TZoneOperation { Save, MassChange, WriteScript, WriteScriptKey };
@@ -195,15 +205,7 @@ template <class R> R& TRecordRef::Get() {
 
 template <class R, class M> void TRecordRef::SetField(M R::*member, const char* key, M value) {
   R& record = Get<R>();
-  TZoneRecorder* recorder = m_zone ? m_zone->Recorder() : nullptr;
-  if (!recorder) {
-    record.*member = std::move(value);
-    return;
-  }
-  TFieldValue old(std::in_place_type<M>, std::exchange(record.*member, std::move(value)));
-  // A change that alters no byte is none.
-  if (!SameBytes(old, TFieldValue(std::in_place_type<M>, record.*member)))
-    recorder->FieldChanged({m_kind, m_index}, key, std::move(old));
+  ChangeField(m_zone ? m_zone->Recorder() : nullptr, {m_kind, m_index}, key, record.*member, std::move(value));
 }
 
 template <class R> void TZoneHandle::Insert(std::size_t index, R record) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -31,20 +32,36 @@ class TZoneJournal : public TZoneRecorder {
   std::size_t MemorySize() const;
 
  private:
+  enum class Type : std::uint8_t { Field, Insert, Remove };
+  // One change in twelve bytes: a large run is mostly field changes, most of them
+  // to numbers, whose old values are kept inside the entry.
   struct Entry {
-    enum class Type { Field, Insert, Remove } type;
-    TObjRef ref;
-    const char* key = nullptr;   // Field
-    TFieldValue value;           // Field: the value the record does not hold now
-    // Insert, Remove: the record while it is out of its list. Held apart, so that
-    // the entries of field changes, the most of a large run, stay small.
-    std::unique_ptr<TAnyRecord> record;
+    Type type;
+    ObjKind kind;
+    std::uint16_t key = 0;  // Field: into m_keys
+    std::uint32_t index;    // the record's position in its list
+    // Field: the old number's bits, or where m_values holds a text or list.
+    // Insert, Remove: where m_records holds the record.
+    std::uint32_t value = 0;
+  };
+  // A field by its name and the type of its values (the alternative of TFieldValue).
+  struct Key {
+    const char* name;
+    std::size_t type;
   };
 
-  static void PutBack(TMob& mob, Entry& entry);
-  static void TakeOut(TMob& mob, Entry& entry);
+  std::uint16_t KeyId(const char* name, std::size_t type);
+  void SwapField(TMob& mob, Entry& entry);
+  static void PutBack(TMob& mob, const Entry& entry, std::unique_ptr<TAnyRecord>& held);
+  static void TakeOut(TMob& mob, const Entry& entry, std::unique_ptr<TAnyRecord>& held);
 
   std::vector<Entry> m_entries;
+  std::vector<Key> m_keys;
+  std::uint16_t m_lastKey = 0;
+  // The texts and lists fields do not hold now.
+  std::vector<TFieldValue> m_values;
+  // Inserted and removed records while they are out of their lists; null while in.
+  std::vector<std::unique_ptr<TAnyRecord>> m_records;
   bool m_listsResized = false;
 };
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <climits>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -88,6 +92,69 @@ TEST_F(ZoneJournal, AValueThatChangesNoByteIsNoChange) {
   flame.SetField(&TFlameObjBlock::CoordX, "CoordX", 7.0f);
   EXPECT_FALSE(document.journal.ListsResized());
   EXPECT_EQ(document.journal.ChangedRecords(), (std::vector<TObjRef>{{ObjKind::Unit, 3}, {ObjKind::Flame, 0}}));
+}
+
+// Numbers are kept as their bits: every width comes back exactly, a field
+// changed twice gets its first value back, fields of one name in several kinds
+// stay apart, and the bits decide what a change is (-0 is not 0, a NaN is itself).
+TEST(ZoneJournalNumbers, ComeBackBitForBit) {
+  const float nan = std::bit_cast<float>(0x7fc01234u);
+  struct Case {
+    const char* name;
+    std::function<void(TUnitObjBlock&)> prepare;  // before the journal, unrecorded
+    std::function<void(TRecordRef& unit, TRecordRef& lever)> change;
+    bool recorded;
+  } cases[] = {
+      {"a byte", nullptr,
+       [](TRecordRef& unit, TRecordRef&) {
+         unit.SetField<TUnitObjBlock, std::uint8_t>(&TUnitObjBlock::PlayerNumber, "PlayerNumber", std::uint8_t(255));
+       },
+       true},
+      {"one name in two kinds, twice each",
+       nullptr,
+       [](TRecordRef& unit, TRecordRef& lever) {
+         unit.SetField<TUnitObjBlock, std::int32_t>(&TUnitObjBlock::ObjectID, "ObjectID", INT32_MIN);
+         lever.SetField<TLeverObjBlock, std::int32_t>(&TLeverObjBlock::ObjectID, "ObjectID", -1);
+         unit.SetField<TUnitObjBlock, std::int32_t>(&TUnitObjBlock::ObjectID, "ObjectID", 7);
+         lever.SetField<TLeverObjBlock, std::int32_t>(&TLeverObjBlock::ObjectID, "ObjectID", INT32_MAX);
+       },
+       true},
+      {"0 then -0", [](TUnitObjBlock& u) { u.LoadX = 3.0f; },
+       [](TRecordRef& unit, TRecordRef&) {
+         unit.SetField<TUnitObjBlock, float>(&TUnitObjBlock::LoadX, "LoadX", 0.0f);
+         unit.SetField<TUnitObjBlock, float>(&TUnitObjBlock::LoadX, "LoadX", -0.0f);
+       },
+       true},
+      {"a NaN over a NaN of other bits", [&](TUnitObjBlock& u) { u.LoadX = std::bit_cast<float>(0x7fc00001u); },
+       [&](TRecordRef& unit, TRecordRef&) {
+         unit.SetField<TUnitObjBlock, float>(&TUnitObjBlock::LoadX, "LoadX", nan);
+       },
+       true},
+      {"a NaN given its own bits", [&](TUnitObjBlock& u) { u.LoadX = nan; },
+       [&](TRecordRef& unit, TRecordRef&) {
+         unit.SetField<TUnitObjBlock, float>(&TUnitObjBlock::LoadX, "LoadX", nan);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMob mob;
+    GenerateZone(mob, {.records = 50, .seed = 5});
+    ASSERT_FALSE(mob.Levers.empty());
+    if (c.prepare) c.prepare(mob.Units[0]);
+    const Bytes before = Image(mob);
+    TJournaledDocument document(mob);
+    auto zone = std::make_shared<TZoneHandle>(document);
+    TRecordRef unit(zone, ObjKind::Unit, 0);
+    TRecordRef lever(zone, ObjKind::Lever, 0);
+    c.change(unit, lever);
+    EXPECT_EQ(document.journal.Empty(), !c.recorded);
+    const Bytes after = Image(mob);
+    document.journal.Undo(mob);
+    EXPECT_EQ(Image(mob), before);
+    document.journal.Redo(mob);
+    EXPECT_EQ(Image(mob), after);
+  }
 }
 
 TEST_F(ZoneJournal, AReleasedDocumentIsReachedByNoHandleOrRecord) {
