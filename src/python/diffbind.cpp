@@ -1,6 +1,5 @@
 #include "python/diffbind.h"
 
-#include <cerrno>
 #include <memory>
 #include <optional>
 #include <string>
@@ -89,11 +88,13 @@ py::object PathOrNone(const std::string& path) {
   return py::module_::import("os").attr("fsdecode")(py::bytes(path));
 }
 
-// A file cut short while it was compared: what was compared is not the file.
+// A file changed or cut short while it was compared: what was compared is not
+// the file. OSError with the reason the command line gives, after the path.
 void RequireReadWhole(const TDiffSide& side) {
   if (!side.loaded || side.loaded->KeptImageIntact()) return;
-  errno = EIO;
-  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, PathOrNone(side.path).ptr());
+  // Formatted in Python: a path that is not UTF-8 keeps its bytes (os.fsdecode).
+  const py::str message = py::str("{}: {}").format(PathOrNone(side.path), side.loaded->KeptImageLostLine());
+  PyErr_SetObject(PyExc_OSError, message.ptr());
   throw py::error_already_set();
 }
 
@@ -267,7 +268,8 @@ path of a .mob file. Records pair per kind by identity (those sharing one within
 zone in list order); each paired record that differs lists its changed fields, one
 that only took another place is "moved", an unpaired one "added" or "removed". The
 script is compared as deciphered text line by line, the other blocks by their bytes.
-LoadError when a path does not load.)doc");
+LoadError when a path does not load; OSError with the reason when a file changed
+while it was compared.)doc");
 }
 
 }  // namespace kelvarin

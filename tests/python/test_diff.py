@@ -2,6 +2,7 @@
 the script's hunks, and files compared as kelvarin-cli diff --json compares them."""
 
 import json
+import os
 import struct
 import subprocess
 
@@ -133,3 +134,25 @@ def test_an_argument_that_is_no_zone_is_refused(tmp_path):
         kelvarin.diff(tmp_path / "missing.mob", kelvarin.Zone())
     with pytest.raises(TypeError):
         kelvarin.diff(kelvarin.Zone(), 3)
+
+
+def test_a_file_written_to_while_it_is_compared_raises_the_reason_the_cli_gives(tmp_path):
+    a, b = tmp_path / "a.mob", tmp_path / "b.mob"
+    kelvarin.Zone().save(a)
+    kelvarin.Zone().save(b)
+    asked = []
+
+    class WriterOnceAIsRead:
+        """The path of b, asked for once a is mapped: another program opens a to write."""
+        def __fspath__(self):
+            try:
+                os.close(os.open(a, os.O_WRONLY | os.O_NONBLOCK))
+            except BlockingIOError:
+                asked.append(True)
+            return str(b)
+
+    with pytest.raises(OSError) as raised:
+        kelvarin.diff(a, WriterOnceAIsRead())
+        pytest.skip("the temporary folder's file system holds off no writer")
+    assert asked
+    assert str(raised.value) == f"{a}: Причина: файл изменила другая программа, пока моб читался из него."

@@ -19,7 +19,10 @@ def open(path: _Path) -> Zone:
     """Reads the zone of a .mob file; LoadError when it does not load."""
 
 def diff(a: Zone | _Path, b: Zone | _Path) -> Diff:
-    """What changed from a to b, each a Zone (as edited) or the path of a .mob file."""
+    """What changed from a to b, each a Zone (as edited) or the path of a .mob file.
+
+    LoadError when a path does not load; OSError with the reason when a file
+    changed while it was compared."""
 
 class Record:
     """A placed object: one record of a zone's list, or a detached one of its own."""
