@@ -22,26 +22,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xcb/damage.h>
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/windowwatch.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Clock = kelvarin::test::TWindowWatch::Clock;
 
 constexpr auto kShowLimit = std::chrono::seconds(60);
 constexpr auto kIdleQuiet = std::chrono::milliseconds(500);
@@ -52,83 +51,50 @@ double MsSince(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-struct XcbDeleter {
-  void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-};
-
 // The observer: top-level windows as they are created, mapped and first drawn
-// into, by the process that owns them (_NET_WM_PID), and the close request.
+// into, by the process that owns them, and the close request.
 class TScreenWatch {
  public:
   bool Connect() {
-    m_conn.reset(xcb_connect(nullptr, nullptr));
-    if (xcb_connection_has_error(m_conn.get())) return Fail("cannot open the display");
-    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(m_conn.get(), &xcb_damage_id);
+    if (!m_windows.Connect()) return Fail("cannot open the display");
+    xcb_connection_t* conn = m_windows.Connection();
+    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(conn, &xcb_damage_id);
     if (!damage || !damage->present) return Fail("the X server has no DAMAGE extension");
     m_damageEvent = damage->first_event + XCB_DAMAGE_NOTIFY;
     std::free(xcb_damage_query_version_reply(
-        m_conn.get(), xcb_damage_query_version(m_conn.get(), XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION),
-        nullptr));
-    // Without a window manager, top-level windows are created as children of the root.
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_conn.get())).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(m_conn.get(), root, XCB_CW_EVENT_MASK, &mask);
-    m_protocols = Atom("WM_PROTOCOLS");
-    m_deleteWindow = Atom("WM_DELETE_WINDOW");
-    m_pidAtom = Atom("_NET_WM_PID");
-    xcb_flush(m_conn.get());
+        conn, xcb_damage_query_version(conn, XCB_DAMAGE_MAJOR_VERSION, XCB_DAMAGE_MINOR_VERSION), nullptr));
     return true;
   }
 
-  int Fd() const { return xcb_get_file_descriptor(m_conn.get()); }
+  int Fd() const { return m_windows.Fd(); }
 
   // Starts watching for `pid`'s window.
   void Expect(pid_t pid) {
     m_pid = pid;
-    m_window = XCB_WINDOW_NONE;
-    m_mapped.reset();
+    m_windows.Expect(pid);
     m_drawn.reset();
   }
-  std::optional<Clock::time_point> Mapped() const { return m_mapped; }
+  std::optional<Clock::time_point> Mapped() const { return m_windows.Mapped(); }
   std::optional<Clock::time_point> Drawn() const { return m_drawn; }
 
   void HandleEvents() {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_conn.get())) {
-      const auto now = Clock::now();
-      const int type = event->response_type & 0x7f;
+    m_windows.HandleEvents([&](const xcb_generic_event_t& event, Clock::time_point when) {
+      xcb_connection_t* conn = m_windows.Connection();
+      const int type = event.response_type & 0x7f;
       if (type == XCB_CREATE_NOTIFY) {
         // Watched from the start: nothing is drawn into a window before it is mapped.
-        const auto* create = reinterpret_cast<xcb_create_notify_event_t*>(event);
-        xcb_damage_create(m_conn.get(), xcb_generate_id(m_conn.get()), create->window,
-                          XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-        xcb_flush(m_conn.get());
-      } else if (type == XCB_MAP_NOTIFY) {
-        const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-        if (!map->override_redirect && PidOf(map->window) == m_pid && SpeaksDelete(map->window)) {
-          m_window = map->window;
-          if (!m_mapped) m_mapped = now;
-        }
+        const auto& create = reinterpret_cast<const xcb_create_notify_event_t&>(event);
+        xcb_damage_create(conn, xcb_generate_id(conn), create.window, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+        xcb_flush(conn);
       } else if (type == m_damageEvent) {
-        const auto* damage = reinterpret_cast<xcb_damage_notify_event_t*>(event);
-        if (!m_drawn && PidOf(damage->drawable) == m_pid) m_drawn = now;
+        const auto& damage = reinterpret_cast<const xcb_damage_notify_event_t&>(event);
+        if (!m_drawn && m_windows.PidOf(damage.drawable) == m_pid) m_drawn = when;
       }
-      std::free(event);
-    }
+    });
   }
 
   // Asks the mapped window to close, as a window manager's close box does.
-  void Close() {
-    if (m_window == XCB_WINDOW_NONE) return;
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = m_window;
-    message.type = m_protocols;
-    message.data.data32[0] = m_deleteWindow;
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(m_conn.get(), 0, m_window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-    xcb_flush(m_conn.get());
-  }
+  void Close() { m_windows.Close(); }
 
  private:
   static bool Fail(const char* why) {
@@ -136,43 +102,10 @@ class TScreenWatch {
     return false;
   }
 
-  xcb_atom_t Atom(const char* name) {
-    auto* reply =
-        xcb_intern_atom_reply(m_conn.get(), xcb_intern_atom(m_conn.get(), 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-  }
-
-  pid_t PidOf(xcb_window_t window) {
-    auto* reply = xcb_get_property_reply(
-        m_conn.get(), xcb_get_property(m_conn.get(), 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
-    pid_t pid = -1;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-      pid = static_cast<pid_t>(*static_cast<uint32_t*>(xcb_get_property_value(reply)));
-    std::free(reply);
-    return pid;
-  }
-
-  bool SpeaksDelete(xcb_window_t window) {
-    auto* reply = xcb_get_property_reply(
-        m_conn.get(), xcb_get_property(m_conn.get(), 0, window, m_protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
-    bool found = false;
-    if (reply) {
-      const auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(reply));
-      const int count = xcb_get_property_value_length(reply) / 4;
-      for (int i = 0; i < count; ++i) found = found || atoms[i] == m_deleteWindow;
-    }
-    std::free(reply);
-    return found;
-  }
-
-  std::unique_ptr<xcb_connection_t, XcbDeleter> m_conn;
+  kelvarin::test::TWindowWatch m_windows;
   int m_damageEvent = -1;
-  xcb_atom_t m_protocols = 0, m_deleteWindow = 0, m_pidAtom = 0;
   pid_t m_pid = -1;
-  xcb_window_t m_window = XCB_WINDOW_NONE;
-  std::optional<Clock::time_point> m_mapped, m_drawn;
+  std::optional<Clock::time_point> m_drawn;
 };
 
 // The process's CPU time in clock ticks (user + system), from /proc.

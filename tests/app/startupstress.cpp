@@ -19,7 +19,6 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdio>
@@ -27,116 +26,22 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 
 #include "mob/generator.h"
 #include "mob/tmob.h"
+#include "support/windowwatch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Clock = kelvarin::test::TWindowWatch::Clock;
+using kelvarin::test::TWindowWatch;
 
 constexpr auto kStartLimit = std::chrono::seconds(60);
 constexpr auto kCloseRepeat = std::chrono::seconds(1);
-
-struct XcbDeleter {
-  void operator()(xcb_connection_t* c) const { xcb_disconnect(c); }
-};
-using Connection = std::unique_ptr<xcb_connection_t, XcbDeleter>;
-
-// The X side: sees top-level windows being mapped and asks them to close.
-class TWindowCloser {
- public:
-  bool Connect() {
-    m_conn.reset(xcb_connect(nullptr, nullptr));
-    if (xcb_connection_has_error(m_conn.get())) return false;
-    // Without a window manager, top-level windows are mapped as children of the root.
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_conn.get())).data->root;
-    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(m_conn.get(), root, XCB_CW_EVENT_MASK, &mask);
-    m_protocols = Atom("WM_PROTOCOLS");
-    m_deleteWindow = Atom("WM_DELETE_WINDOW");
-    m_pidAtom = Atom("_NET_WM_PID");
-    xcb_flush(m_conn.get());
-    return true;
-  }
-
-  int Fd() const { return xcb_get_file_descriptor(m_conn.get()); }
-  bool Broken() const { return xcb_connection_has_error(m_conn.get()) != 0; }
-
-  // Handles the queued events; true when a window of `pid` that speaks
-  // WM_DELETE_WINDOW has been mapped (it is the one Close() closes).
-  bool WindowMapped(pid_t pid) {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_conn.get())) {
-      if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
-        const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
-        if (!map->override_redirect && PidOf(map->window) == pid && SpeaksDelete(map->window)) {
-          m_window = map->window;
-          m_windowPid = pid;
-        }
-      }
-      std::free(event);
-    }
-    return m_window != XCB_WINDOW_NONE && m_windowPid == pid;
-  }
-
-  // Asks the mapped window to close, as a window manager's close box does.
-  bool Close() {
-    xcb_client_message_event_t message{};
-    message.response_type = XCB_CLIENT_MESSAGE;
-    message.format = 32;
-    message.window = m_window;
-    message.type = m_protocols;
-    message.data.data32[0] = m_deleteWindow;
-    message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(m_conn.get(), 0, m_window, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&message));
-    return xcb_flush(m_conn.get()) > 0;
-  }
-
- private:
-  xcb_atom_t Atom(const char* name) {
-    auto* reply = xcb_intern_atom_reply(
-        m_conn.get(), xcb_intern_atom(m_conn.get(), 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-    std::free(reply);
-    return atom;
-  }
-
-  pid_t PidOf(xcb_window_t window) {
-    auto* reply = xcb_get_property_reply(
-        m_conn.get(),
-        xcb_get_property(m_conn.get(), 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr);
-    pid_t pid = -1;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-      pid = static_cast<pid_t>(*static_cast<uint32_t*>(xcb_get_property_value(reply)));
-    std::free(reply);
-    return pid;
-  }
-
-  bool SpeaksDelete(xcb_window_t window) {
-    auto* reply = xcb_get_property_reply(
-        m_conn.get(),
-        xcb_get_property(m_conn.get(), 0, window, m_protocols, XCB_ATOM_ATOM, 0, 32), nullptr);
-    bool found = false;
-    if (reply) {
-      const auto* atoms = static_cast<xcb_atom_t*>(xcb_get_property_value(reply));
-      const int count = xcb_get_property_value_length(reply) / 4;
-      for (int i = 0; i < count; ++i) found = found || atoms[i] == m_deleteWindow;
-    }
-    std::free(reply);
-    return found;
-  }
-
-  Connection m_conn;
-  xcb_atom_t m_protocols = 0, m_deleteWindow = 0, m_pidAtom = 0;
-  xcb_window_t m_window = XCB_WINDOW_NONE;
-  pid_t m_windowPid = -1;
-};
 
 struct TStartResult {
   bool died = false;
@@ -153,7 +58,7 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // One start of the editor: spawn, wait for the window, close it, wait for the end.
-TStartResult StartOnce(TWindowCloser& closer, const fs::path& editor, const fs::path& zone,
+TStartResult StartOnce(TWindowWatch& closer, const fs::path& editor, const fs::path& zone,
                        bool bridge, std::chrono::milliseconds hold,
                        const fs::path& stderrFile) {
   TStartResult result;
@@ -174,6 +79,7 @@ TStartResult StartOnce(TWindowCloser& closer, const fs::path& editor, const fs::
     ::_exit(127);
   }
 
+  closer.Expect(pid);
   bool closeSent = false;
   std::optional<Clock::time_point> mapped;
   Clock::time_point lastClose;
@@ -184,7 +90,8 @@ TStartResult StartOnce(TWindowCloser& closer, const fs::path& editor, const fs::
       ended = true;
       break;
     }
-    if (!mapped && closer.WindowMapped(pid)) mapped = Clock::now();
+    closer.HandleEvents();
+    if (!mapped) mapped = closer.Mapped();
     // A close that comes while a load or save holds the window is refused; the
     // request is repeated, as a user would click the close box again.
     const auto now = Clock::now();
@@ -221,7 +128,7 @@ struct TRunTotals {
   double seconds = 0;
 };
 
-TRunTotals RunSeries(TWindowCloser& closer, const fs::path& editor, const fs::path& zone,
+TRunTotals RunSeries(TWindowWatch& closer, const fs::path& editor, const fs::path& zone,
                      int starts, bool bridge, std::chrono::milliseconds hold,
                      const fs::path& stderrFile) {
   TRunTotals totals;
@@ -332,7 +239,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  TWindowCloser closer;
+  TWindowWatch closer;
   if (!closer.Connect()) {
     std::fprintf(stderr, "cannot open the display\n");
     fs::remove_all(folder);
