@@ -610,6 +610,16 @@ void TObjectsPage::RevertRow(const QString& key, const std::optional<std::string
   if (text) m_valuesEditor->SetValue(key, FromCp1251(*text));
 }
 
+std::optional<std::string> TObjectsPage::RowBytes(const QString& key, const QString& text) {
+  qsizetype badIndex = 0;
+  auto bytes = ToCp1251(text, &badIndex);
+  if (!bytes)
+    m_shell.ShowStatusMessage(
+        u"Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён"_s
+            .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
+  return bytes;
+}
+
 void TObjectsPage::ApplySharedRow(const QString& key) {
   // Only a typed text is a value here: a row left as shown (an empty one over
   // differing values above all) applies nothing.
@@ -620,13 +630,9 @@ void TObjectsPage::ApplySharedRow(const QString& key) {
   m_valuesEditor->CommitOpenEditor(key);
   const QString text = m_valuesEditor->Value(key);
   const QString shown = m_valuesEditor->ShownValue(key);
-  qsizetype badIndex = 0;
-  const auto bytes = ToCp1251(text, &badIndex);
+  const auto bytes = RowBytes(key, text);
   if (!bytes) {
     m_valuesEditor->SetValue(key, shown);
-    m_shell.ShowStatusMessage(
-        u"Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён"_s
-            .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
     return;
   }
   TSharedValue result = SharedParamValue(mob, m_sharedRecords, keyBytes, *bytes, separator);
@@ -678,13 +684,9 @@ void TObjectsPage::ApplyParamRow(const QString& key) {
 
   m_valuesEditor->CommitOpenEditor(key);
   const QString text = m_valuesEditor->Value(key);
-  qsizetype badIndex = 0;
-  const auto bytes = ToCp1251(text, &badIndex);
+  const auto bytes = RowBytes(key, text);
   if (!bytes) {
     RevertRow(key, current);
-    m_shell.ShowStatusMessage(
-        u"Символ «%1» нельзя записать в кодировке 1251, параметр %2 не изменён"_s
-            .arg(text.mid(badIndex, text.at(badIndex).isHighSurrogate() ? 2 : 1), key));
     return;
   }
 

@@ -161,6 +161,9 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   // Selects `ref` in the tree and shows it, whatever page is showing.
   void ShowChangedRecord(std::optional<TObjRef> ref);
   void ApplySharedRow(const QString& key);
+  // The row's text in code page 1251; nullopt, with the status message saying which
+  // character 1251 cannot hold, when it has one.
+  std::optional<std::string> RowBytes(const QString& key, const QString& text);
   // The table shows one record (or none): the view and the trap points button work.
   void EnableSingleRecordTools(bool single);
   void UpdateHistoryButtons();
