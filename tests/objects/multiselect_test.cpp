@@ -98,6 +98,11 @@ TEST_F(MultiSelectTest, TypedValueGoesIntoEveryRecordAsOneStepOrIntoNone) {
     EXPECT_EQ(Image(), before) << bad.toStdString();
     EXPECT_EQ(Steps(), 0u);
   }
+  // A character code page 1251 cannot hold is named, as for one record.
+  TypeAndLeave(u"Name2"_s, u"a日"_s);
+  EXPECT_EQ(Image(), before);
+  ASSERT_FALSE(shell.statusMessages.isEmpty());
+  EXPECT_TRUE(shell.statusMessages.last().startsWith(u"Символ «日»"_s)) << shell.statusMessages.last().toStdString();
   // Leaving an untouched row over differing values applies nothing.
   Table().setCurrentCell(RowOf(u"Name2"_s), 1);
   Table().setCurrentCell(-1, -1);
