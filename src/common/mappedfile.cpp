@@ -28,6 +28,10 @@ struct GuardSlot {
   ino_t inode = 0;
   bool guarded = false;
   bool changed = false;  // another program asked to write before the mapping let go
+  // GiveWayToWriters: the descriptor whose lease the lease handler gives back, and
+  // whether it has.
+  std::atomic<int> yieldFd{-1};
+  std::atomic<bool> yielded{false};
 };
 constexpr int kSlots = 16;
 GuardSlot g_slots[kSlots];
@@ -56,6 +60,38 @@ void OnSigbus(int signal, siginfo_t* info, void* context) {
   }
   ::signal(SIGBUS, SIG_DFL);
   ::raise(SIGBUS);
+}
+
+// A lease of a mapping that gives way is breaking: another program waits to write.
+// Every such lease that is breaking is given back at once; the signal names no
+// mapping for sure (two breaks may arrive as one signal).
+struct sigaction g_previousUrgent {};
+
+void OnLeaseBreak(int signal, siginfo_t* info, void* context) {
+  const int savedErrno = errno;
+  for (GuardSlot& slot : g_slots) {
+    const int fd = slot.yieldFd.load();
+    if (fd < 0 || ::fcntl(fd, F_GETLEASE) == F_RDLCK) continue;
+    slot.yielded.store(true);
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+  }
+  errno = savedErrno;
+  if (g_previousUrgent.sa_flags & SA_SIGINFO) {
+    if (g_previousUrgent.sa_sigaction) g_previousUrgent.sa_sigaction(signal, info, context);
+  } else if (g_previousUrgent.sa_handler != SIG_DFL && g_previousUrgent.sa_handler != SIG_IGN) {
+    g_previousUrgent.sa_handler(signal);
+  }
+}
+
+void InstallLeaseHandlerOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    struct sigaction action {};
+    action.sa_sigaction = OnLeaseBreak;
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGURG, &action, &g_previousUrgent);
+  });
 }
 
 void InstallHandlerOnce() {
@@ -114,7 +150,8 @@ TMappedFile::~TMappedFile() { Close(); }
 TMappedFile::TMappedFile(TMappedFile&& other) noexcept
     : m_data(std::exchange(other.m_data, nullptr)),
       m_size(std::exchange(other.m_size, 0)),
-      m_slot(std::exchange(other.m_slot, -1)) {}
+      m_slot(std::exchange(other.m_slot, -1)),
+      m_pages(other.m_pages) {}
 
 TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept {
   if (this != &other) {
@@ -122,6 +159,7 @@ TMappedFile& TMappedFile::operator=(TMappedFile&& other) noexcept {
     m_data = std::exchange(other.m_data, nullptr);
     m_size = std::exchange(other.m_size, 0);
     m_slot = std::exchange(other.m_slot, -1);
+    m_pages = other.m_pages;
   }
   return *this;
 }
@@ -144,7 +182,8 @@ bool TMappedFile::Open(const std::string& path, int& err) {
   const bool guarded = TakeReadLease(fd);
   const std::size_t size = std::size_t(st.st_size);
   // Populated at once: one call maps every cached page instead of a fault per page.
-  void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  const int populate = m_pages == Pages::AtOnce ? MAP_POPULATE : 0;
+  void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | populate, fd, 0);
   if (data == MAP_FAILED) {
     err = errno;
     ::close(fd);
@@ -164,6 +203,8 @@ bool TMappedFile::Open(const std::string& path, int& err) {
     slot.inode = st.st_ino;
     slot.guarded = guarded;
     slot.changed = false;
+    slot.yieldFd.store(-1);
+    slot.yielded.store(false);
     slot.end.store(begin + size);
     slot.begin.store(begin);
     m_data = static_cast<const std::uint8_t*>(data);
@@ -189,7 +230,7 @@ bool TMappedFile::Intact() const {
   if (m_slot < 0) return true;
   std::lock_guard lock(g_slotsMutex);
   const GuardSlot& slot = g_slots[m_slot];
-  if (slot.damaged.load() || slot.changed) return false;
+  if (slot.damaged.load() || slot.changed || slot.yielded.load()) return false;
   // A lease that is breaking (or gone) reads as no lease.
   return !slot.guarded || slot.fd < 0 || ::fcntl(slot.fd, F_GETLEASE) == F_RDLCK;
 }
@@ -213,6 +254,7 @@ bool TMappedFile::MoveMappingsToCopy(const std::string& path, int copy, int& err
       return false;
     }
     // The copy is this process's own: nobody else writes into it.
+    slot.yieldFd.store(-1);
     ::close(slot.fd);
     slot.fd = -1;
   }
@@ -226,6 +268,7 @@ void TMappedFile::Close() {
     GuardSlot& slot = g_slots[m_slot];
     slot.begin.store(0);
     slot.end.store(0);
+    slot.yieldFd.store(-1);
     if (slot.fd >= 0) ::close(slot.fd);
     slot.fd = -1;
   }
@@ -233,6 +276,26 @@ void TMappedFile::Close() {
   m_data = nullptr;
   m_size = 0;
   m_slot = -1;
+}
+
+void TMappedFile::GiveWayToWriters() {
+  if (m_slot < 0) return;
+  InstallLeaseHandlerOnce();
+  std::lock_guard lock(g_slotsMutex);
+  GuardSlot& slot = g_slots[m_slot];
+  if (!slot.guarded || slot.fd < 0) return;
+  // Named before the holder is, so that a break from then on finds it; a break
+  // that began before is seen below.
+  slot.yieldFd.store(slot.fd);
+  ::fcntl(slot.fd, F_SETOWN, ::getpid());
+  if (::fcntl(slot.fd, F_GETLEASE) != F_RDLCK) {
+    slot.yielded.store(true);
+    ::fcntl(slot.fd, F_SETLEASE, F_UNLCK);
+  }
+}
+
+void TMappedFile::ReleasePages() {
+  if (m_data) ::madvise(const_cast<std::uint8_t*>(m_data), m_size, MADV_DONTNEED);
 }
 
 }  // namespace kelvarin

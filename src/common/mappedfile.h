@@ -25,7 +25,10 @@ namespace kelvarin {
 
 class TMappedFile {
  public:
-  TMappedFile() = default;
+  // How Open maps the pages: all at once (a file read through right away), or
+  // each when it is first read (a file kept for a few of its bytes).
+  enum class Pages { AtOnce, OnDemand };
+  explicit TMappedFile(Pages pages = Pages::AtOnce) : m_pages(pages) {}
   ~TMappedFile();
   TMappedFile(TMappedFile&& other) noexcept;
   TMappedFile& operator=(TMappedFile&& other) noexcept;
@@ -52,11 +55,20 @@ class TMappedFile {
   // not be moved; the file must not be overwritten then.
   static bool MoveMappingsToCopy(const std::string& path, int copy, int& err);
 
+  // From now on the lease is given back the moment another program asks to write
+  // the file (which then no longer waits for this mapping to let go), and the
+  // mapping is no longer intact. At once when one is waiting already.
+  void GiveWayToWriters();
+  // The pages read so far leave this process's memory (the system keeps caching
+  // them); a later read maps them again.
+  void ReleasePages();
+
  private:
   void Close();
   const std::uint8_t* m_data = nullptr;
   std::size_t m_size = 0;
   int m_slot = -1;  // in the table the SIGBUS handler reads
+  Pages m_pages = Pages::AtOnce;
 };
 
 }  // namespace kelvarin
