@@ -14,6 +14,7 @@
 #include "mob/fields.h"
 #include "mob/filelog.h"
 #include "mob/mobthreads.h"
+#include "mob/recordorigins.h"
 #include "mob/writefault.h"
 
 namespace kelvarin {
@@ -145,6 +146,7 @@ void TMob::Reset() {
   TailLength = 0;
   FileLayout = {};
   m_imageRecords.reset();
+  m_origins.reset();
   Loaded = false;
   LastWrittenBlockType = 0;
   HasScript = false;
@@ -153,6 +155,7 @@ void TMob::Reset() {
 
 void TMob::ClearObjects() {
   if (m_imageRecords) m_imageRecords->Clear();
+  m_origins.reset();
   UnknownObjectBlocks.clear();
   ForEachList([](auto& list) {
     list.clear();
@@ -205,9 +208,19 @@ bool TMob::LoadFile(const std::string& fileName) {
       // which no other program can change unseen. A file that could change unseen
       // is read into memory of its own instead.
       return LoadMapped(std::move(mapped));
-    } else if (fs.ReadAll(fileName, image, err)) {
-      return LoadImage(std::move(image));
     } else {
+      // Mapped before it is read: a mapping still intact once the load is done says
+      // that the bytes read are the file's, and the save may copy from it.
+      TMappedFile origin(TMappedFile::Pages::OnDemand);
+      int mapErr = 0;
+      if (KeepsOrigins && !RecordsStayInImage && kind == FileKind::Regular && fs.MapRegular(fileName, origin, mapErr))
+        origin.GiveWayToWriters();
+      if (fs.ReadAll(fileName, image, err)) {
+        const std::size_t size = image.size();
+        const bool ok = LoadImage(std::move(image));
+        if (ok && KeepsOrigins) m_origins = TRecordOrigins::Keep(std::move(origin), size, *this);
+        return ok;
+      }
       Log("Не могу получить доступ к файлу!");
       Log(ReasonLine(err));
     }
@@ -265,6 +278,8 @@ std::string TMob::KeptImageLostLine() const {
 }
 
 bool TMob::KeepsRecordsInImage() const { return m_imageRecords != nullptr; }
+
+void TMob::DropOrigins() { m_origins.reset(); }
 
 void TMob::KeepRecordsOf(std::vector<const TMob*> sources) {
   ForEachList([](auto& list) { list = {}; });
@@ -793,7 +808,7 @@ bool TMob::PlanImage(ImagePlan& plan) {
   return true;
 }
 
-bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out) const {
+bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out, TRecordOrigins* origins) const {
   for (const auto& piece : plan.pieces) {
     Bytes& staging = out.Staging();
     TByteWriter w(staging);
@@ -816,30 +831,55 @@ bool TMob::EmitImage(const ImagePlan& plan, ImageOut& out) const {
         if (!out.Step()) return false;
         break;
       case ImagePlan::Part::Objects:
-        if (!EmitObjectBlock(plan.objectBlockSize, out)) return false;
+        if (!EmitObjectBlock(plan.objectBlockSize, out, origins)) return false;
         break;
     }
   }
   return out.Flush();
 }
 
-bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out) const {
+bool TMob::EmitObjectBlock(std::uint64_t size, ImageOut& out, TRecordOrigins* origins) const {
   TByteWriter w(out.Staging());
   w.U32(kObjectBlockType);
   w.U32(static_cast<std::uint32_t>(size));
   bool ok = out.Step();
-  if (m_imageRecords) {
-    ok = ok && EmitImageRecords(out);
-  } else {
-    ForEachList([&](const auto& list) {
-      for (std::size_t i = 0; ok && i < list.size(); ++i) {
-        list[i].WriteRecord(out.Staging());
-        ok = out.Step();
-      }
-    });
-  }
+  if (m_imageRecords) ok = ok && EmitImageRecords(out);
+  else ok = ok && EmitLists(out, origins);
   for (const auto& u : UnknownObjectBlocks) ok = ok && out.Raw(u.Data);
   return ok;
+}
+
+// The records of the lists in kind order: one whose origin in the loaded file is in
+// the writer's own form is copied from there (records that lie back to back there
+// in one piece), any other is written anew.
+bool TMob::EmitLists(ImageOut& out, TRecordOrigins* origins) const {
+  const std::uint8_t* runStart = nullptr;
+  const std::uint8_t* runEnd = nullptr;
+  const auto flushRun = [&] {
+    const bool ok = runEnd == runStart || out.Raw(runStart, std::size_t(runEnd - runStart));
+    runStart = runEnd = nullptr;
+    return ok;
+  };
+  bool ok = true;
+  ForEachList([&](const auto& list) {
+    using R = typename std::decay_t<decltype(list)>::value_type;
+    for (std::size_t i = 0; ok && i < list.size(); ++i) {
+      const auto from = origins ? origins->WrittenAs(R::Kind, i) : std::span<const std::uint8_t>();
+      // The planned length is the record's own: an origin of another is no copy of it.
+      if (!from.empty() && from.size() == list[i].GetSize()) {
+        if (from.data() != runEnd || runEnd == runStart) {
+          ok = flushRun();
+          runStart = from.data();
+        }
+        runEnd = from.data() + from.size();
+        continue;
+      }
+      ok = flushRun();
+      list[i].WriteRecord(out.Staging());
+      ok = ok && out.Step();
+    }
+  });
+  return ok && flushRun();
 }
 
 std::span<const std::uint8_t> TMob::CopyOfKeptRecord(ObjKind kind, std::size_t index, Bytes& copy) const {
@@ -917,6 +957,11 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
   bool saved = false, imageLost = false;
   int lastError = 0;
   for (std::int32_t attempt = 0; attempt <= retries && !saved; ++attempt) {
+    // Records nobody changed come from the loaded file while it is intact; once it
+    // is not, every record is written anew.
+    if (m_origins && !m_origins->Usable(*this)) DropOrigins();  // for good: a file changed stays changed
+    TRecordOrigins* const origins = m_origins.get();
+    bool originsLost = false;
     // The new image replaces the old file in one rename, so a failure at any step
     // leaves the old file as it was.
     const bool existed = fs.Exists(fileName);
@@ -931,7 +976,13 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
       // takes the old one's place. A page of a mapped image that the system reads
       // for a write and cannot have fails the write (EFAULT): the file could not
       // be read.
-      const bool emitted = EmitImage(plan, out);
+      const bool emitted = EmitImage(plan, out, origins);
+      // What was copied from the loaded file may not be its bytes: the lists are
+      // the truth, and they are written again.
+      if (origins && (!origins->Intact() || (!emitted && err == EFAULT))) {
+        originsLost = true;
+        return false;
+      }
       if (emitted && KeptImageIntact()) return true;
       if (!KeptImageIntact() || (err == EFAULT && m_imageRecords)) err = EIO;
       return false;
@@ -940,6 +991,12 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
       // Nothing was touched, and no retry can change what the target is.
       Log(NotRegularFileLine(fileName, result.kind));
       return false;
+    }
+    if (originsLost && !result.mayBeDamaged()) {
+      // Not a failure of the disk: the same attempt again, every record written anew.
+      DropOrigins();
+      --attempt;
+      continue;
     }
     if (!result.ok()) {
       Log("По непонятной причине не удалось сохранить на диск файл " + fileName + " .");
@@ -966,6 +1023,7 @@ bool TMob::WriteToDisk(const std::string& fileName, const ImagePlan& plan, std::
       Log("Пытаюсь сохранить еще раз....");
     }
   }
+  if (m_origins) m_origins->ReleasePages();
   if (!saved && imageLost) Log(KeptImageLostLine());
   else if (!saved && lastError != 0) Log(ReasonLine(lastError));
   if (!saved && !fs.Exists(fileName))

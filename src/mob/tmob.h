@@ -56,6 +56,7 @@ class TMobLogView {
 };
 
 class TMappedFile;
+class TRecordOrigins;
 
 // How one load or save runs. With a window side `view` it runs on a worker thread
 // while the window shows its lines one by one; without one, on the caller's thread.
@@ -85,6 +86,13 @@ class TMob {
   // straight from the image.
   // Its lists stay empty: a document for inspecting and resaving, not for editing.
   bool RecordsStayInImage = false;
+
+  // A load of a regular file also keeps the file, mapped, beside the decoded lists,
+  // and which of its records each list entry still equals (TRecordOrigins); the
+  // save to disk copies those records from it instead of writing them anew, byte
+  // for byte the same. Only for a document whose every change of the lists is
+  // told to Origins() (the document session tells it every step).
+  bool KeepsOrigins = false;
 
   // ---- log and run state
   std::string LogText;  // UTF-8 lines, each followed by CR LF
@@ -149,6 +157,12 @@ class TMob {
   KeptRecordBytes KeptRecordAt(ObjKind kind, std::size_t index) const;
   // Whether the records stay in file images (the lists are empty).
   bool KeepsRecordsInImage() const;
+
+  // What the document knows of its lists' origins (KeepsOrigins); nullptr when it
+  // knows nothing (the save then writes every record anew).
+  TRecordOrigins* Origins() { return m_origins.get(); }
+  // Nothing in the lists is known to equal a record of the file any more.
+  void DropOrigins();
 
   // A document made of other documents' records (a merge's result): its records
   // stay where `sources` keep them, in their file images, and a record of its own
@@ -229,8 +243,9 @@ class TMob {
   // Save in two steps: the plan fixes every length and logs what BuildImage logs;
   // the emitter writes the planned image, piece by piece.
   bool PlanImage(ImagePlan& plan);
-  bool EmitImage(const ImagePlan& plan, ImageOut& out) const;
-  bool EmitObjectBlock(std::uint64_t size, ImageOut& out) const;
+  bool EmitImage(const ImagePlan& plan, ImageOut& out, TRecordOrigins* origins = nullptr) const;
+  bool EmitObjectBlock(std::uint64_t size, ImageOut& out, TRecordOrigins* origins = nullptr) const;
+  bool EmitLists(ImageOut& out, TRecordOrigins* origins) const;
   bool EmitImageRecords(ImageOut& out) const;
   // The bytes of the index-th record of `kind` left in the image, exactly as many
   // as the load framed, copied into `copy`: a read of them stays within them. Empty
@@ -247,6 +262,7 @@ class TMob {
 
   TMobWorkerThread* m_worker = nullptr;  // the running worker of a threaded run
   std::unique_ptr<ImageRecords> m_imageRecords;  // RecordsStayInImage: the loaded image
+  std::unique_ptr<TRecordOrigins> m_origins;      // KeepsOrigins: the loaded file
 };
 
 // Copies a record the way records move between documents: through its file form.
