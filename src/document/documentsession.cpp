@@ -4,6 +4,7 @@
 
 #include "common/filesystem.h"
 #include "document/docpaths.h"
+#include "document/steporigins.h"
 #include "mob/backupcopy.h"
 #include "mob/mobthreads.h"
 
@@ -316,6 +317,7 @@ void TDocumentSession::AfterHistoryChange() {
 bool TDocumentSession::Apply(std::unique_ptr<TDocCommand> step, const TDocumentListener* origin) {
   if (!step || !m_opened) return false;
   step->Redo(m_mob);
+  FollowStepOrigins(m_mob, *step, false);
   if (step->Empty()) return false;
   Notify([&](TDocumentListener& l) { l.StepDone(*step, TChangeCause::Edit); });
   const TRecordsChange change = step->Change(false);
@@ -336,6 +338,7 @@ bool TDocumentSession::Apply(std::unique_ptr<TDocCommand> step, const TDocumentL
 bool TDocumentSession::Undo() {
   if (!CanUndo()) return false;
   const TDocCommand* command = m_history.Undo(m_mob);
+  FollowStepOrigins(m_mob, *command, true);
   Notify([&](TDocumentListener& l) { l.StepDone(*command, TChangeCause::Undo); });
   const TRecordsChange change = command->Change(true);
   if (const std::string note = command->UndoNote(); !note.empty()) Log(note);
@@ -348,6 +351,7 @@ bool TDocumentSession::Undo() {
 bool TDocumentSession::Redo() {
   if (!CanRedo()) return false;
   const TDocCommand* command = m_history.Redo(m_mob);
+  FollowStepOrigins(m_mob, *command, false);
   Notify([&](TDocumentListener& l) { l.StepDone(*command, TChangeCause::Redo); });
   const TRecordsChange change = command->Change(false);
   Notify([&](TDocumentListener& l) { l.RecordsChanged(change, TChangeCause::Redo, nullptr); });

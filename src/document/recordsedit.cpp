@@ -162,6 +162,15 @@ std::size_t TRecordsEdit::AppendedRecords() const {
   return count;
 }
 
+std::size_t TRecordsEdit::AppendedRecords(ObjKind kind) const {
+  std::size_t count = 0;
+  ForEachKind([&](const auto& edit) {
+    using R = typename std::decay_t<decltype(edit.taken)>::value_type;
+    if (R::Kind == kind) count = edit.appended;
+  });
+  return count;
+}
+
 TRecordsChange TRecordsEdit::Change(bool undone, bool everyRecord) const {
   TRecordsChange change;
   change.listsResized = TakenRecords() > 0 || AppendedRecords() > 0;

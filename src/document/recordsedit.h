@@ -50,6 +50,7 @@ class TRecordsEdit {
   std::size_t ChangedRecords() const;  // records given a value (counted once each)
   std::size_t TakenRecords() const;
   std::size_t AppendedRecords() const;
+  std::size_t AppendedRecords(ObjKind kind) const;
   // With `everyRecord`, the change lists every record the edit touched that
   // stands after it (the fields' records, the appended ones; after an undo the
   // records put back), for a step whose records stay selected together.

@@ -27,6 +27,9 @@ TAppState::TAppState(std::string exePath, TUserFolders user)
   if (m_exePath.empty() || m_exePath.back() != '/') m_exePath += '/';
   // Read at every command: the settings dialog's changes count from the next one.
   Session.SetOptionsSource([this] { return SessionOptionsOf(Settings); });
+  // Every change of the editor's records is a step of the session, which keeps
+  // their origins in the file up to date: a save copies the unchanged ones.
+  Session.Mob().KeepsOrigins = true;
 }
 
 TAppState::~TAppState() = default;
