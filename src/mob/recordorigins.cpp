@@ -70,7 +70,8 @@ void TRecordOrigins::Unappended(ObjKind kind, std::size_t count) {
 bool TRecordOrigins::Usable(const TMob& mob) {
   if (!m_framed) {
     m_framed = true;
-    m_frameFailed = !FramePlaces();
+    // Framed while the file may have changed: the places may not be its records.
+    m_frameFailed = !FramePlaces() || !Intact();
   }
   if (m_frameFailed || !Intact()) return false;
   for (ObjKind kind : kAllObjKinds)

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -52,6 +53,10 @@ class TRecordOrigins {
   // The bytes the index-th record of `kind` may be written as: its origin's, when
   // it has one in the writer's own form; empty otherwise.
   std::span<const std::uint8_t> WrittenAs(ObjKind kind, std::size_t index) const;
+  // The bytes `records` (the list of `kind`) take as written, each copied record
+  // at its origin's length; nullopt before the records were framed (or when the
+  // entries no longer match the list).
+  template <class R> std::optional<std::uint64_t> WrittenBytes(const std::vector<R>& records) const;
   // Whether everything read from the file since it was mapped is the file as it
   // was loaded.
   bool Intact() const { return m_file.Intact(); }
@@ -75,5 +80,15 @@ class TRecordOrigins {
   std::size_t m_loaded[kObjKindCount] = {};            // records of each kind in the file
   bool m_framed = false, m_frameFailed = false;
 };
+
+template <class R> std::optional<std::uint64_t> TRecordOrigins::WrittenBytes(const std::vector<R>& records) const {
+  if (!m_framed || m_frameFailed || m_origin[int(R::Kind)].size() != records.size()) return std::nullopt;
+  std::uint64_t bytes = 0;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const std::size_t copied = WrittenAs(R::Kind, i).size();
+    bytes += copied != 0 ? copied : records[i].GetSize();
+  }
+  return bytes;
+}
 
 }  // namespace kelvarin

@@ -106,7 +106,7 @@ class TMob::ImageOut {
   bool Step() { return m_staging.size() < kStagingSize || Flush(); }
   // A piece written as it stands, without a copy when it is large.
   bool Raw(const std::uint8_t* data, std::size_t size) {
-    if (!m_output || size < kStagingSize) {
+    if (!m_output || size < kDirectSize) {
       m_staging.insert(m_staging.end(), data, data + size);
       return Step();
     }
@@ -122,6 +122,9 @@ class TMob::ImageOut {
 
  private:
   static constexpr std::size_t kStagingSize = 256 * 1024;
+  // Pieces from here up go out without a copy: a write more costs less than
+  // copying them.
+  static constexpr std::size_t kDirectSize = 16 * 1024;
   Bytes& m_staging;
   Output m_output;
 };
@@ -615,11 +618,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
 
 std::uint64_t TMob::ObjectBlockSize() const {
   std::uint64_t total = 8;
-  if (m_imageRecords)
-    for (const std::uint64_t size : m_imageRecords->writtenSize) total += size;
-  ForEachList([&](const auto& list) {
-    for (const auto& r : list) total += r.GetSize();
-  });
+  for (ObjKind kind : kAllObjKinds) total += RecordBytes(kind);
   for (const auto& u : UnknownObjectBlocks) total += u.Data.size();
   return total;
 }
@@ -653,8 +652,13 @@ std::uint64_t TMob::RecordBytes(ObjKind kind) const {
   if (m_imageRecords) bytes += m_imageRecords->writtenSize[int(kind)];
   int k = 0;
   ForEachList([&](const auto& list) {
-    if (k++ == int(kind))
-      for (const auto& r : list) bytes += r.GetSize();
+    if (k++ != int(kind)) return;
+    // A record copied from its origin is as long as the origin.
+    if (const auto copied = m_origins ? m_origins->WrittenBytes(list) : std::nullopt) {
+      bytes += *copied;
+      return;
+    }
+    for (const auto& r : list) bytes += r.GetSize();
   });
   return bytes;
 }
@@ -724,6 +728,8 @@ bool TMob::SaveFile(const std::string& fileName, std::int32_t saveAttempts) {
   if (!Loaded) {
     Log("В объект класса еще не было ничего загружено!!! Сохранять нечего!!!");
   } else {
+    // The records' origins are framed before the plan, which takes their lengths.
+    if (m_origins && !m_origins->Usable(*this)) DropOrigins();
     ImagePlan plan;
     ok = PlanImage(plan) && WriteToDisk(fileName, plan, saveAttempts);
     if (ok) FileLayout = MobBlockLayout(*this);  // the file now holds what the writer wrote
@@ -865,8 +871,7 @@ bool TMob::EmitLists(ImageOut& out, TRecordOrigins* origins) const {
     using R = typename std::decay_t<decltype(list)>::value_type;
     for (std::size_t i = 0; ok && i < list.size(); ++i) {
       const auto from = origins ? origins->WrittenAs(R::Kind, i) : std::span<const std::uint8_t>();
-      // The planned length is the record's own: an origin of another is no copy of it.
-      if (!from.empty() && from.size() == list[i].GetSize()) {
+      if (!from.empty()) {
         if (from.data() != runEnd || runEnd == runStart) {
           ok = flushRun();
           runStart = from.data();
