@@ -211,6 +211,22 @@ bool SendAll(int handle, int source, off_t* offset, int& err) {
   }
 }
 
+// Appends what `source` holds from its position on: copy_file_range where the file
+// system takes it (it may share the blocks instead of copying them, as cp does),
+// sendfile from where that stopped otherwise.
+bool CopyAll(int handle, int source, int& err) {
+  for (;;) {
+    const ssize_t n = ::copy_file_range(source, nullptr, handle, nullptr, std::size_t(1) << 30, 0);
+    if (n == 0) return true;
+    if (n > 0 || errno == EINTR) continue;
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != EBADF) {
+      err = errno;
+      return false;
+    }
+    return SendAll(handle, source, nullptr, err);
+  }
+}
+
 }  // namespace
 
 bool TPosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
@@ -226,7 +242,7 @@ bool TPosixFileSystem::CopyInto(int handle, const std::string& from, int& err) {
     err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ok = false;
   }
-  ok = ok && SendAll(handle, source, nullptr, err);
+  ok = ok && CopyAll(handle, source, err);
   ::close(source);
   return ok;
 }
