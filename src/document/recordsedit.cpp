@@ -134,8 +134,9 @@ std::vector<TRecordsEdit::TTouched> TRecordsEdit::Touched() const {
   std::vector<TTouched> touched;
   ForEachKind([&](const auto& kind) {
     using R = typename std::decay_t<decltype(kind.taken)>::value_type;
-    if (kind.entries.empty() && kind.takenIndices.empty()) return;
-    TTouched& t = touched.emplace_back(TTouched{R::Kind, {}, kind.takenIndices});
+    if (kind.entries.empty() && kind.takenIndices.empty() && kind.appended == 0) return;
+    TTouched& t = touched.emplace_back(TTouched{R::Kind, {}, kind.takenIndices, std::uint32_t(kind.appendedAt),
+                                                std::uint32_t(kind.appended)});
     t.changed.reserve(kind.entries.size());
     for (const auto& entry : kind.entries) t.changed.push_back(entry.index);
     std::sort(t.changed.begin(), t.changed.end());

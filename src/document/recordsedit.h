@@ -40,11 +40,13 @@ class TRecordsEdit {
   void Redo(TMob& mob);
 
   bool Empty() const;
-  // The records the change touches, per kind, by their positions before it: those
-  // given a value and those taken out, each ascending and once.
+  // The records the change touches, per kind: by their positions before it, those
+  // given a value and those taken out, each ascending and once; and the records it
+  // appended, which stand from `appendedAt` on after it.
   struct TTouched {
     ObjKind kind;
     std::vector<std::uint32_t> changed, taken;
+    std::uint32_t appendedAt = 0, appended = 0;
   };
   std::vector<TTouched> Touched() const;
   std::size_t ChangedRecords() const;  // records given a value (counted once each)

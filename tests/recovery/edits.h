@@ -113,6 +113,8 @@ class TEditRun {
           const std::size_t gone = std::size_t(n) % list.size();
           edit.TakeRecord(list[gone], gone);
           list.erase(list.begin() + std::ptrdiff_t(gone));
+          // Every other time a lever is duplicated too: a kind only appended to.
+          if (n % 2 == 0 && !m.Levers.empty()) edit.AppendRecord(m.Levers, CopyRecordViaFileForm(m.Levers.front()));
           return std::string("mass");
         }));
         break;

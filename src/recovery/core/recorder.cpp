@@ -11,6 +11,13 @@
 namespace kelvarin {
 namespace {
 
+// Positions `at` to `at + count`, ascending.
+std::vector<std::uint32_t> Run(std::uint32_t at, std::uint32_t count) {
+  std::vector<std::uint32_t> positions(count);
+  for (std::uint32_t i = 0; i < count; ++i) positions[i] = at + i;
+  return positions;
+}
+
 // The records of each kind, by ascending position, that `changed` names.
 void JournalChangedInPlace(const std::vector<TObjRef>& changed, const TMob& mob, TOpWriter& out) {
   std::array<std::vector<std::uint32_t>, kObjKindCount> byKind;
@@ -46,12 +53,14 @@ void JournalRecordsEdit(const TRecordsEdit& edit, const TMob& mob, TOpWriter& ou
       now.push_back(std::uint32_t(index - gone));
     }
     note([&] { out.Replace(mob, touched.kind, now); });
+    note([&] { out.Insert(mob, touched.kind, Run(touched.appendedAt, touched.appended)); });
   }
 }
 
 // The change undone, written out: every record stands where it stood before it.
 void JournalRecordsEditUndone(const TRecordsEdit& edit, const TMob& mob, TOpWriter& out) {
   for (TRecordsEdit::TTouched& touched : edit.Touched()) {
+    out.Delete(touched.kind, Run(touched.appendedAt, touched.appended));
     out.Insert(mob, touched.kind, touched.taken);
     out.Replace(mob, touched.kind, touched.changed);
   }
