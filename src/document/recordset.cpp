@@ -15,18 +15,6 @@
 namespace kelvarin {
 namespace {
 
-// Every kind's refs, sorted by position, without repeats or refs to no record.
-std::array<std::vector<std::size_t>, kObjKindCount> ByKind(const TMob& mob, std::vector<TObjRef> refs) {
-  std::array<std::vector<std::size_t>, kObjKindCount> indices;
-  for (const TObjRef& ref : refs)
-    if (RefersToRecord(mob, ref)) indices[std::size_t(ref.kind)].push_back(ref.index);
-  for (auto& list : indices) {
-    std::sort(list.begin(), list.end());
-    list.erase(std::unique(list.begin(), list.end()), list.end());
-  }
-  return indices;
-}
-
 template <class F> void ForEachKindOf(F&& f) {
   f.template operator()<ObjKind::Unit>();
   f.template operator()<ObjKind::Object>();
@@ -59,9 +47,28 @@ std::string RecordCountText(std::size_t count) {
   return std::to_string(count) + " " + word;
 }
 
+TRecordGroups GroupRecords(const TMob& mob, const std::vector<TObjRef>& refs) {
+  TRecordGroups groups;
+  std::array<std::size_t, kObjKindCount> counts{};
+  for (int k = 0; k < kObjKindCount; ++k) counts[std::size_t(k)] = mob.Count(ObjKind(k));
+  for (const TObjRef& ref : refs) {
+    const auto kind = std::size_t(ref.kind);
+    if (kind >= counts.size() || ref.index >= counts[kind]) continue;
+    if (!groups.lead) groups.lead = ref;
+    if (!groups.first[kind]) groups.first[kind] = ref;
+    groups.indices[kind].push_back(ref.index);
+  }
+  // A selection comes in list order as a rule: sorted already, it needs no sort.
+  for (auto& list : groups.indices) {
+    if (!std::is_sorted(list.begin(), list.end())) std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+  }
+  return groups;
+}
+
 std::unique_ptr<TMob> CopyRecords(const TMob& mob, std::vector<TObjRef> refs) {
   auto batch = std::make_unique<TMob>();
-  const auto indices = ByKind(mob, std::move(refs));
+  const auto indices = GroupRecords(mob, refs).indices;
   ForEachKindOf([&]<ObjKind K>() {
     const auto& from = mob.List<K>();
     auto& to = batch->List<K>();
@@ -163,7 +170,7 @@ std::unique_ptr<TDocCommand> AppendRecordsStep(std::unique_ptr<TMob> batch, std:
 }
 
 std::unique_ptr<TDocCommand> DeleteRecordsStep(const TMob& mob, std::vector<TObjRef> refs, std::string caption) {
-  auto indices = ByKind(mob, std::move(refs));
+  auto indices = GroupRecords(mob, refs).indices;
   if (std::all_of(indices.begin(), indices.end(), [](const auto& list) { return list.empty(); })) return nullptr;
   return std::make_unique<TRecordsEditCommand>(
       [indices = std::move(indices), caption = std::move(caption)](TMob& mob, TRecordsEdit& edit) {
@@ -191,7 +198,7 @@ std::unique_ptr<TDocCommand> DeleteRecordsStep(const TMob& mob, std::vector<TObj
 
 std::unique_ptr<TDocCommand> SetFieldStep(const TMob& mob, const std::vector<TObjRef>& refs, const std::string& key,
                                           const TKindValues& values, std::string caption) {
-  auto indices = ByKind(mob, refs);
+  auto indices = GroupRecords(mob, refs).indices;
   // Only the records that would change: a value every record holds already is
   // no step.
   bool changes = false;

@@ -25,6 +25,16 @@ namespace kelvarin {
 // "1 запись", "3 записи", "12 записей".
 std::string RecordCountText(std::size_t count);
 
+// The records a selection refers to, by kind, worked out in one pass over it:
+// each kind's positions ascending and once each, and the first record of each
+// kind and of all in the selection's own order. Refs to no record are left out.
+struct TRecordGroups {
+  std::array<std::vector<std::size_t>, kObjKindCount> indices;
+  std::array<std::optional<TObjRef>, kObjKindCount> first;
+  std::optional<TObjRef> lead;
+};
+TRecordGroups GroupRecords(const TMob& mob, const std::vector<TObjRef>& refs);
+
 // Copies of the records `refs` refers to, each kind's in list order, equal to
 // them byte for byte in their file form. Refs to no record are left out.
 std::unique_ptr<TMob> CopyRecords(const TMob& mob, std::vector<TObjRef> refs);

@@ -13,14 +13,6 @@ bool ReadOnlyShared(std::string_view key, bool hasEditButton) {
   return hasEditButton || key == IdentityFieldName(ObjKind::Unit) || key == IdentityFieldName(ObjKind::Particle1);
 }
 
-// The first record of each kind among `refs`.
-std::array<std::optional<TObjRef>, kObjKindCount> FirstOfEachKind(const TMob& mob, const std::vector<TObjRef>& refs) {
-  std::array<std::optional<TObjRef>, kObjKindCount> first;
-  for (const TObjRef& ref : refs)
-    if (RefersToRecord(mob, ref) && !first[std::size_t(ref.kind)]) first[std::size_t(ref.kind)] = ref;
-  return first;
-}
-
 template <class M> bool SameAs(const M& value, const TFieldValue& reference) {
   const M* wanted = std::get_if<M>(&reference);
   if (!wanted) return false;
@@ -28,16 +20,13 @@ template <class M> bool SameAs(const M& value, const TFieldValue& reference) {
   else return value == *wanted;
 }
 
-// Whether every record of `refs` holds the bytes of `reference` in `key`; false
+// Whether every record of `groups` holds the bytes of `reference` in `key`; false
 // too when a kind has no such field.
-bool AllHold(const TMob& mob, const std::vector<TObjRef>& refs, std::string_view key, const TFieldValue& reference) {
-  std::array<std::vector<std::size_t>, kObjKindCount> byKind;
-  for (const TObjRef& ref : refs)
-    if (RefersToRecord(mob, ref)) byKind[std::size_t(ref.kind)].push_back(ref.index);
+bool AllHold(const TMob& mob, const TRecordGroups& groups, std::string_view key, const TFieldValue& reference) {
   bool same = true;
   const auto kind = [&]<ObjKind K>() {
     using R = typename RecordOf<K>::type;
-    const auto& indices = byKind[std::size_t(K)];
+    const auto& indices = groups.indices[std::size_t(K)];
     if (!same || indices.empty()) return;
     const FieldDesc<R>* field = FindField<R>(key);
     if (!field) {
@@ -66,20 +55,21 @@ bool AllHold(const TMob& mob, const std::vector<TObjRef>& refs, std::string_view
 }  // namespace
 
 std::vector<TSharedRow> SharedParamRows(const TMob& mob, const std::vector<TObjRef>& refs, char decimalSeparator) {
-  const auto first = FirstOfEachKind(mob, refs);
-  const auto lead = std::find_if(refs.begin(), refs.end(), [&](TObjRef ref) { return RefersToRecord(mob, ref); });
-  if (lead == refs.end()) return {};
+  // One grouping for every row: the selection may hold many thousands of records.
+  const TRecordGroups groups = GroupRecords(mob, refs);
+  const auto& lead = groups.lead;
+  if (!lead) return {};
   std::vector<TSharedRow> rows;
   for (TParamRow& row : ParamRowsOf(mob, *lead, decimalSeparator)) {
     // Only what every kind selected has by that name.
-    const bool everyKind = std::all_of(first.begin(), first.end(), [&](const std::optional<TObjRef>& ref) {
+    const bool everyKind = std::all_of(groups.first.begin(), groups.first.end(), [&](const std::optional<TObjRef>& ref) {
       return !ref || ReadFieldValue(mob, *ref, row.key).has_value();
     });
     if (!everyKind) continue;
     TSharedRow shared{row.key, std::move(row.value), false, ReadOnlyShared(row.key, row.hasEditButton)};
     if (!row.hasEditButton) {
       const auto reference = ReadFieldValue(mob, *lead, shared.key);
-      shared.differs = !reference || !AllHold(mob, refs, shared.key, *reference);
+      shared.differs = !reference || !AllHold(mob, groups, shared.key, *reference);
       if (shared.differs) shared.value.clear();
     }
     rows.push_back(std::move(shared));
@@ -92,7 +82,7 @@ TSharedValue SharedParamValue(const TMob& mob, const std::vector<TObjRef>& refs,
   TSharedValue result;
   if (ReadOnlyShared(key, false)) return result;
   bool any = false;
-  for (const std::optional<TObjRef>& ref : FirstOfEachKind(mob, refs)) {
+  for (const std::optional<TObjRef>& ref : GroupRecords(mob, refs).first) {
     if (!ref) continue;
     TApplyResult one = ParamRowValue(mob, *ref, key, text, decimalSeparator);
     if (one.status != ApplyStatus::Accepted) {
