@@ -5,19 +5,6 @@
 #include "mob/fields.h"
 
 namespace kelvarin {
-namespace {
-
-template <class T> std::size_t VectorHeap(const std::vector<T>& items) {
-  std::size_t bytes = items.capacity() * sizeof(T);
-  for (const T& item : items) {
-    if constexpr (std::is_same_v<T, std::string>) bytes += HeapBytes(item);
-    else if constexpr (std::is_same_v<T, Bytes>) bytes += item.capacity();
-  }
-  return bytes;
-}
-
-}  // namespace
-
 std::optional<TFieldValue> ReadFieldValue(const TMob& mob, TObjRef ref, std::string_view key) {
   if (!RefersToRecord(mob, ref)) return std::nullopt;
   return VisitRecord(mob, ref, [&](const auto& record) -> std::optional<TFieldValue> {
@@ -63,7 +50,7 @@ std::size_t HeapBytes(const TFieldValue& value) {
         using V = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<V, std::string>) return HeapBytes(v);
         else if constexpr (std::is_arithmetic_v<V>) return 0;
-        else return VectorHeap(v);
+        else return HeapBytes(v);
       },
       value);
 }

@@ -42,5 +42,11 @@ bool SameBytes(const TFieldValue& a, const TFieldValue& b);
 // The memory a value holds outside its own object (string and list buffers).
 std::size_t HeapBytes(const TFieldValue& value);
 std::size_t HeapBytes(const std::string& text);
+template <class T> std::size_t HeapBytes(const std::vector<T>& items) {
+  std::size_t bytes = items.capacity() * sizeof(T);
+  if constexpr (!std::is_trivially_copyable_v<T>)
+    for (const T& item : items) bytes += HeapBytes(item);
+  return bytes;
+}
 
 }  // namespace kelvarin

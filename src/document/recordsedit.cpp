@@ -1,5 +1,7 @@
 #include "document/recordsedit.h"
 
+#include <algorithm>
+#include <array>
 #include <type_traits>
 
 namespace kelvarin {
@@ -8,18 +10,38 @@ namespace {
 template <class P> struct MemberTypeOf;
 template <class R, class M> struct MemberTypeOf<M R::*> { using type = M; };
 
+// A member's place among the field members is its value's place among the field
+// values: the values' lists are found by the member's index.
+template <class R, std::size_t... I> constexpr bool SameTypeOrder(std::index_sequence<I...>) {
+  return std::variant_size_v<FieldMember<R>> == sizeof...(I) &&
+         (std::is_same_v<typename MemberTypeOf<std::variant_alternative_t<I, FieldMember<R>>>::type,
+                         std::variant_alternative_t<I, TFieldValue>> &&
+          ...);
+}
+static_assert(SameTypeOrder<TUnitObjBlock>(std::make_index_sequence<std::variant_size_v<TFieldValue>>()));
+
 }  // namespace
 
-template <class R> void TRecordsEdit::KindEdit<R>::SwapEntry(std::vector<R>& list, std::size_t i) {
-  const Entry& entry = entries[i];
-  R& record = list.at(entry.index);
-  std::visit(
-      [&](auto member) {
-        using M = typename MemberTypeOf<decltype(member)>::type;
-        using std::swap;
-        swap(record.*member, std::get<M>(values[i]));
-      },
-      members[entry.member]);
+template <class R> void TRecordsEdit::KindEdit<R>::SwapEntries(std::vector<R>& list, bool reverse) {
+  // Where each type's next value stands: its list is walked in the entries' order.
+  std::array<std::size_t, std::variant_size_v<TFieldValue>> next{};
+  if (reverse)
+    std::apply([&](const auto&... column) { next = {column.size()...}; }, values);
+  const std::size_t count = entries.size();
+  for (std::size_t n = 0; n < count; ++n) {
+    const Entry& entry = entries[reverse ? count - 1 - n : n];
+    R& record = list.at(entry.index);
+    const FieldMember<R>& member = members[entry.member];
+    std::size_t& at = next[member.index()];
+    std::visit(
+        [&](auto field) {
+          using M = typename MemberTypeOf<decltype(field)>::type;
+          auto& column = std::get<std::vector<M>>(values);
+          using std::swap;
+          swap(record.*field, column[reverse ? --at : at++]);
+        },
+        member);
+  }
 }
 
 // The list holds the records that stayed; the taken ones go back between them, to
@@ -82,9 +104,8 @@ template <class R> void TRecordsEdit::KindEdit<R>::Reappend(std::vector<R>& list
 
 template <class R> std::size_t TRecordsEdit::KindEdit<R>::MemorySize() const {
   std::size_t bytes = members.capacity() * sizeof(FieldMember<R>) + entries.capacity() * sizeof(Entry) +
-                      values.capacity() * sizeof(TFieldValue) +
                       takenIndices.capacity() * sizeof(std::uint32_t) + taken.size() * sizeof(R);
-  for (const TFieldValue& value : values) bytes += HeapBytes(value);
+  std::apply([&](const auto&... column) { bytes += (HeapBytes(column) + ...); }, values);
   // A record's strings and lists take about what its file form takes.
   for (const R& record : taken) bytes += record.GetSize();  // as taken: the step is measured then
   // The appended records live in the document while the step is done; they are
@@ -108,7 +129,7 @@ void TRecordsEdit::Undo(TMob& mob) {
     kind.Unappend(list);
     kind.PutBack(list);
     // Backwards, so a field set twice ends with its first old value.
-    for (std::size_t i = kind.entries.size(); i-- > 0;) kind.SwapEntry(list, i);
+    kind.SwapEntries(list, true);
   });
 }
 
@@ -116,7 +137,7 @@ void TRecordsEdit::Redo(TMob& mob) {
   ForEachKind([&](auto& kind) {
     using R = typename std::decay_t<decltype(kind.taken)>::value_type;
     auto& list = mob.List<R::Kind>();
-    for (std::size_t i = 0; i < kind.entries.size(); ++i) kind.SwapEntry(list, i);
+    kind.SwapEntries(list, false);
     kind.TakeOut(list);
     kind.Reappend(list);
   });
@@ -139,7 +160,7 @@ std::vector<TRecordsEdit::TTouched> TRecordsEdit::Touched() const {
                                                 std::uint32_t(kind.appended)});
     t.changed.reserve(kind.entries.size());
     for (const auto& entry : kind.entries) t.changed.push_back(entry.index);
-    std::sort(t.changed.begin(), t.changed.end());
+    if (!std::is_sorted(t.changed.begin(), t.changed.end())) std::sort(t.changed.begin(), t.changed.end());
     t.changed.erase(std::unique(t.changed.begin(), t.changed.end()), t.changed.end());
   });
   return touched;
@@ -204,28 +225,39 @@ TRecordsChange TRecordsEdit::Change(bool undone, bool everyRecord) const {
 }
 
 std::vector<TObjRef> TRecordsEdit::TouchedRecords(bool undone) const {
-  std::vector<TObjRef> refs;
+  // Written in place, kind after kind, into room for every record the edit may
+  // name: a step of many thousands of records lists them all.
+  std::size_t most = 0;
+  ForEachKind([&](const auto& kind) {
+    most += kind.takenIndices.size() + kind.entries.size() + (undone ? 0 : kind.appended);
+  });
+  std::vector<TObjRef> refs(most);
+  std::size_t end = 0;
   ForEachKind([&](const auto& kind) {
     using R = typename std::decay_t<decltype(kind.taken)>::value_type;
     const auto& taken = kind.takenIndices;
-    std::vector<std::size_t> indices;
+    const std::size_t begin = end;
+    const auto add = [&](std::size_t index) { refs[end++] = TObjRef{R::Kind, index}; };
     if (undone) {
-      indices.assign(taken.begin(), taken.end());
-      for (const auto& entry : kind.entries) indices.push_back(entry.index);
+      for (std::uint32_t index : taken) add(index);
+      for (const auto& entry : kind.entries) add(entry.index);
     } else {
       // Where the changed records that are still there stand now, then the
       // appended ones at the end of the list.
       for (const auto& entry : kind.entries) {
         const auto before = std::lower_bound(taken.begin(), taken.end(), entry.index);
         if (before != taken.end() && *before == entry.index) continue;
-        indices.push_back(entry.index - std::size_t(before - taken.begin()));
+        add(entry.index - std::size_t(before - taken.begin()));
       }
-      for (std::size_t i = 0; i < kind.appended; ++i) indices.push_back(kind.appendedAt + i);
+      for (std::size_t i = 0; i < kind.appended; ++i) add(kind.appendedAt + i);
     }
-    std::sort(indices.begin(), indices.end());
-    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    for (std::size_t index : indices) refs.push_back(TObjRef{R::Kind, index});
+    const auto first = refs.begin() + std::ptrdiff_t(begin), last = refs.begin() + std::ptrdiff_t(end);
+    const auto byIndex = [](const TObjRef& a, const TObjRef& b) { return a.index < b.index; };
+    // Fields set in list order come sorted already.
+    if (!std::is_sorted(first, last, byIndex)) std::sort(first, last, byIndex);
+    end = std::size_t(std::unique(first, last) - refs.begin());
   });
+  refs.resize(end);
   return refs;
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <tuple>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "document/fieldvalue.h"
@@ -22,6 +23,12 @@
 namespace kelvarin {
 
 class TRecordsEdit {
+  template <class V> struct ColumnsOf;
+  template <class... M> struct ColumnsOf<std::variant<M...>> {
+    using type = std::tuple<std::vector<M>...>;
+  };
+  using TValueColumns = ColumnsOf<TFieldValue>::type;
+
  public:
   // Gives the record at `index` of its list `value` for `member` and keeps the old
   // value. Positions are those before the change moved any record; a record may
@@ -67,7 +74,10 @@ class TRecordsEdit {
     };
     std::vector<FieldMember<R>> members;
     std::vector<Entry> entries;
-    std::vector<TFieldValue> values;  // what the record does not hold now, per entry
+    // What the records do not hold now, one value per entry, each type in a list
+    // of its own (a byte takes a byte, not the room of the largest type): the
+    // entries of a type find theirs in the same order.
+    TValueColumns values;
     std::vector<std::uint32_t> takenIndices;
     // A deque: taking a record never moves those taken before it.
     std::deque<R> taken;
@@ -76,7 +86,9 @@ class TRecordsEdit {
     std::deque<R> unappended;  // while undone: the appended records
 
     std::uint32_t MemberId(const FieldMember<R>& member);
-    void SwapEntry(std::vector<R>& list, std::size_t i);
+    // Swaps the entries' values back into the records: all of them, in the order
+    // they were made or the reverse.
+    void SwapEntries(std::vector<R>& list, bool reverse);
     void PutBack(std::vector<R>& list);
     void TakeOut(std::vector<R>& list);
     void Unappend(std::vector<R>& list);
@@ -108,8 +120,10 @@ template <class R> std::uint32_t TRecordsEdit::KindEdit<R>::MemberId(const Field
 template <class R, class M>
 void TRecordsEdit::SetField(R& record, std::size_t index, M R::*member, M value) {
   auto& kind = std::get<KindEdit<R>>(m_kinds);
-  kind.entries.push_back({std::uint32_t(index), kind.MemberId(FieldMember<R>(member))});
-  kind.values.emplace_back(std::in_place_type<M>, std::exchange(record.*member, std::move(value)));
+  // Each part passed on its own: a braced entry, written as two halves and read
+  // back whole, stalls the store on every call.
+  kind.entries.emplace_back(std::uint32_t(index), kind.MemberId(FieldMember<R>(member)));
+  std::get<std::vector<M>>(kind.values).push_back(std::exchange(record.*member, std::move(value)));
 }
 
 template <class R> void TRecordsEdit::TakeRecord(R& record, std::size_t index) {
