@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <tuple>
 #include <utility>
 #include <variant>
@@ -34,6 +35,11 @@ class TRecordsEdit {
   // value. Positions are those before the change moved any record; a record may
   // get several fields, and one field several times.
   template <class R, class M> void SetField(R& record, std::size_t index, M R::*member, M value);
+  // SetField with `value` for each record of `list` at `indices` that does not
+  // hold it already bit for bit: one pass for a field many records are given at
+  // once. Positions past the list's end are passed over.
+  template <class R, class M>
+  void SetFieldOfEach(std::vector<R>& list, std::span<const std::size_t> indices, M R::*member, const M& value);
   // The record at `index` leaves its list: it is moved here, and the caller closes
   // the gap. Records must be taken in ascending positions per kind.
   template <class R> void TakeRecord(R& record, std::size_t index);
@@ -124,6 +130,39 @@ void TRecordsEdit::SetField(R& record, std::size_t index, M R::*member, M value)
   // back whole, stalls the store on every call.
   kind.entries.emplace_back(std::uint32_t(index), kind.MemberId(FieldMember<R>(member)));
   std::get<std::vector<M>>(kind.values).push_back(std::exchange(record.*member, std::move(value)));
+}
+
+template <class R, class M>
+void TRecordsEdit::SetFieldOfEach(std::vector<R>& list, std::span<const std::size_t> indices, M R::*member,
+                                  const M& value) {
+  auto& kind = std::get<KindEdit<R>>(m_kinds);
+  const std::uint32_t memberId = kind.MemberId(FieldMember<R>(member));
+  auto& column = std::get<std::vector<M>>(kind.values);
+  // Room for all of them first, trimmed afterwards: the loop stores, it never grows a list.
+  const std::size_t entriesBefore = kind.entries.size(), valuesBefore = column.size();
+  kind.entries.resize(entriesBefore + indices.size());
+  column.resize(valuesBefore + indices.size());
+  std::size_t made = 0;
+  // The records lie far apart (hundreds of bytes each): fetching a few ahead
+  // keeps the loop from waiting on each one in turn.
+  constexpr std::size_t kAhead = 8;
+  for (std::size_t n = 0; n < indices.size(); ++n) {
+    if (n + kAhead < indices.size() && indices[n + kAhead] < list.size())
+      __builtin_prefetch(&(list[indices[n + kAhead]].*member), 1);
+    const std::size_t index = indices[n];
+    if (index >= list.size()) continue;
+    M& field = list[index].*member;
+    if (SameFieldBytes(field, value)) continue;
+    kind.entries[entriesBefore + made] = {std::uint32_t(index), memberId};
+    column[valuesBefore + made] = std::exchange(field, M(value));
+    ++made;
+  }
+  kind.entries.resize(entriesBefore + made);
+  column.resize(valuesBefore + made);
+  if (made * 2 < indices.size()) {  // the history keeps what the step holds
+    kind.entries.shrink_to_fit();
+    column.shrink_to_fit();
+  }
 }
 
 template <class R> void TRecordsEdit::TakeRecord(R& record, std::size_t index) {

@@ -13,30 +13,6 @@
 #include "mob/objref.h"
 
 namespace kelvarin {
-namespace {
-
-template <class F> void ForEachKindOf(F&& f) {
-  f.template operator()<ObjKind::Unit>();
-  f.template operator()<ObjKind::Object>();
-  f.template operator()<ObjKind::Lever>();
-  f.template operator()<ObjKind::Trap>();
-  f.template operator()<ObjKind::Flame>();
-  f.template operator()<ObjKind::Particle1>();
-  f.template operator()<ObjKind::Particle2>();
-  f.template operator()<ObjKind::Particle3>();
-}
-
-bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-template <class M> bool SameValue(const M& a, const M& b) {
-  if constexpr (std::is_same_v<M, float>) return SameBits(a, b);
-  else if constexpr (std::is_same_v<M, std::vector<TTrapPoint3>> || std::is_same_v<M, std::vector<TTrapPoint2>>)
-    return SameBytes(TFieldValue(a), TFieldValue(b));
-  else return a == b;
-}
-
-}  // namespace
-
 std::string RecordCountText(std::size_t count) {
   const std::size_t lastTwo = count % 100, last = count % 10;
   const char* word = "записей";
@@ -69,7 +45,7 @@ TRecordGroups GroupRecords(const TMob& mob, const std::vector<TObjRef>& refs) {
 std::unique_ptr<TMob> CopyRecords(const TMob& mob, std::vector<TObjRef> refs) {
   auto batch = std::make_unique<TMob>();
   const auto indices = GroupRecords(mob, refs).indices;
-  ForEachKindOf([&]<ObjKind K>() {
+  ForEachObjKind([&]<ObjKind K>() {
     const auto& from = mob.List<K>();
     auto& to = batch->List<K>();
     to.reserve(indices[std::size_t(K)].size());
@@ -98,7 +74,7 @@ std::optional<std::vector<TIdentityChange>> GiveFreeIdentities(const TMob& mob, 
   // First the records that keep their identity, so that none handed out later
   // lands on one of them.
   std::vector<TObjRef> renamed;
-  ForEachKindOf([&]<ObjKind K>() {
+  ForEachObjKind([&]<ObjKind K>() {
     const auto& list = batch.List<K>();
     for (std::size_t i = 0; i < list.size(); ++i) {
       const auto id = std::uint32_t(list[i].Identity());
@@ -157,7 +133,7 @@ std::unique_ptr<TDocCommand> AppendRecordsStep(std::unique_ptr<TMob> batch, std:
   std::shared_ptr<TMob> records(std::move(batch));
   return std::make_unique<TRecordsEditCommand>(
       [records, caption = std::move(caption)](TMob& mob, TRecordsEdit& edit) {
-        ForEachKindOf([&]<ObjKind K>() {
+        ForEachObjKind([&]<ObjKind K>() {
           auto& from = records->List<K>();
           auto& to = mob.List<K>();
           to.reserve(to.size() + from.size());
@@ -174,7 +150,7 @@ std::unique_ptr<TDocCommand> DeleteRecordsStep(const TMob& mob, std::vector<TObj
   if (std::all_of(indices.begin(), indices.end(), [](const auto& list) { return list.empty(); })) return nullptr;
   return std::make_unique<TRecordsEditCommand>(
       [indices = std::move(indices), caption = std::move(caption)](TMob& mob, TRecordsEdit& edit) {
-        ForEachKindOf([&]<ObjKind K>() {
+        ForEachObjKind([&]<ObjKind K>() {
           const auto& gone = indices[std::size_t(K)];
           if (gone.empty()) return;
           auto& list = mob.List<K>();
@@ -196,50 +172,45 @@ std::unique_ptr<TDocCommand> DeleteRecordsStep(const TMob& mob, std::vector<TObj
       std::string{}, TRecordsEditCommand::TSelects::Every);
 }
 
-std::unique_ptr<TDocCommand> SetFieldStep(const TMob& mob, const std::vector<TObjRef>& refs, const std::string& key,
+std::unique_ptr<TDocCommand> SetFieldStep(const TMob& mob, const TRecordGroups& groups, const std::string& key,
                                           const TKindValues& values, std::string caption) {
-  auto indices = GroupRecords(mob, refs).indices;
-  // Only the records that would change: a value every record holds already is
-  // no step.
+  // The records that hold the value already are passed over as the step runs;
+  // here it is enough that one of them would change.
   bool changes = false;
-  ForEachKindOf([&]<ObjKind K>() {
+  ForEachObjKind([&]<ObjKind K>() {
     using R = typename RecordOf<K>::type;
-    auto& list = indices[std::size_t(K)];
-    const auto& value = values[std::size_t(K)];
     const FieldDesc<R>* field = FindField<R>(key);
-    if (!field || !value) {
-      list.clear();
-      return;
-    }
+    const auto& value = values[std::size_t(K)];
+    if (changes || !field || !value) return;
     std::visit(
         [&](auto member) {
           using M = FieldType<decltype(member)>;
           const M* wanted = std::get_if<M>(&*value);
-          if (!wanted) {
-            list.clear();
-            return;
-          }
           const auto& records = mob.List<K>();
-          std::erase_if(list, [&](std::size_t i) { return SameValue(records[i].*member, *wanted); });
+          if (wanted)
+            changes = std::ranges::any_of(groups.indices[std::size_t(K)], [&](std::size_t i) {
+              return i < records.size() && !SameFieldBytes(records[i].*member, *wanted);
+            });
         },
         field->member);
-    changes = changes || !list.empty();
   });
   if (!changes) return nullptr;
   return std::make_unique<TRecordsEditCommand>(
-      [indices = std::move(indices), key, values, caption = std::move(caption)](TMob& mob, TRecordsEdit& edit) {
-        ForEachKindOf([&]<ObjKind K>() {
+      [indices = groups.indices, key, values, caption = std::move(caption)](TMob& mob, TRecordsEdit& edit) {
+        ForEachObjKind([&]<ObjKind K>() {
           using R = typename RecordOf<K>::type;
           const auto& list = indices[std::size_t(K)];
-          if (list.empty()) return;
+          const FieldDesc<R>* field = FindField<R>(key);
+          const auto& value = values[std::size_t(K)];
+          if (list.empty() || !field || !value) return;
           std::visit(
               [&](auto member) {
                 using M = FieldType<decltype(member)>;
-                const M& wanted = std::get<M>(*values[std::size_t(K)]);
-                auto& records = mob.List<K>();
-                for (std::size_t i : list) edit.SetField(records[i], i, member, M(wanted));
+                const M* wanted = std::get_if<M>(&*value);
+                if (!wanted) return;
+                edit.SetFieldOfEach(mob.List<K>(), std::span(list), member, *wanted);
               },
-              FindField<R>(key)->member);
+              field->member);
         });
         return caption;
       },

@@ -69,10 +69,10 @@ std::unique_ptr<TDocCommand> DeleteRecordsStep(const TMob& mob, std::vector<TObj
 // A field's new value per kind (a text gives each kind the value its own check
 // makes of it).
 using TKindValues = std::array<std::optional<TFieldValue>, kObjKindCount>;
-// The step that gives the field `key` of every record `refs` refers to the value
-// of its kind, as one step that keeps the records selected; records that hold it
+// The step that gives the field `key` of every record of `groups` the value of
+// its kind, as one step that keeps the records selected; records that hold it
 // already are left alone. nullptr when no record would change.
-std::unique_ptr<TDocCommand> SetFieldStep(const TMob& mob, const std::vector<TObjRef>& refs, const std::string& key,
+std::unique_ptr<TDocCommand> SetFieldStep(const TMob& mob, const TRecordGroups& groups, const std::string& key,
                                           const TKindValues& values, std::string caption);
 
 // The batch's file form: an object block of its records.

@@ -249,6 +249,18 @@ template <> struct RecordOf<ObjKind::Particle1> { using type = TParticle1ObjBloc
 template <> struct RecordOf<ObjKind::Particle2> { using type = TParticle2ObjBlock; };
 template <> struct RecordOf<ObjKind::Particle3> { using type = TParticle3ObjBlock; };
 
+// Calls f.template operator()<K>() for every kind, in list order.
+template <class F> void ForEachObjKind(F&& f) {
+  f.template operator()<ObjKind::Unit>();
+  f.template operator()<ObjKind::Object>();
+  f.template operator()<ObjKind::Lever>();
+  f.template operator()<ObjKind::Trap>();
+  f.template operator()<ObjKind::Flame>();
+  f.template operator()<ObjKind::Particle1>();
+  f.template operator()<ObjKind::Particle2>();
+  f.template operator()<ObjKind::Particle3>();
+}
+
 // Whether the sub-block `data` (its whole `size`, header included) of `kind` is
 // exactly what the writer makes of some record: the writer's chunks in the writer's
 // order with the writer's sizes, nothing more. Such bytes read without a refusal and

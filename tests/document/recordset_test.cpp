@@ -54,8 +54,8 @@ TEST_F(RecordSet, EveryStepUndoesToTheFileAndRedoesItsChange) {
       {"delete", [&] { return DeleteRecordsStep(mob, mixed, "del"); }, 0, std::size_t(-4)},
       {"copies appended", [&] { return AppendRecordsStep(CopyRecords(mob, mixed), "dup"); }, 4, 4},
       // A particle has no LoadX: only the three records with one change.
-      {"shared field", [&] { return SetFieldStep(mob, mixed, "LoadX", loadX, "LoadX = 12.5"); }, 3, 0},
-      {"particle field", [&] { return SetFieldStep(mob, mixed, "CoordX", coordX, "CoordX"); }, 1, 0},
+      {"shared field", [&] { return SetFieldStep(mob, GroupRecords(mob, mixed), "LoadX", loadX, "LoadX = 12.5"); }, 3, 0},
+      {"particle field", [&] { return SetFieldStep(mob, GroupRecords(mob, mixed), "CoordX", coordX, "CoordX"); }, 1, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -101,10 +101,10 @@ TEST_F(RecordSet, ValuesEveryRecordHoldsAreNoStep) {
   TKindValues same;
   same[std::size_t(ObjKind::Unit)] = TFieldValue(mob.Units[0].LoadY);
   same[std::size_t(ObjKind::Object)] = TFieldValue(mob.Objects[0].LoadY);
-  EXPECT_EQ(SetFieldStep(mob, refs, "LoadY", same, "c"), nullptr);
+  EXPECT_EQ(SetFieldStep(mob, GroupRecords(mob, refs), "LoadY", same, "c"), nullptr);
   TKindValues wrongType;
   wrongType[std::size_t(ObjKind::Unit)] = TFieldValue(std::string("x"));
-  EXPECT_EQ(SetFieldStep(mob, refs, "LoadY", wrongType, "c"), nullptr);
+  EXPECT_EQ(SetFieldStep(mob, GroupRecords(mob, refs), "LoadY", wrongType, "c"), nullptr);
   EXPECT_EQ(DeleteRecordsStep(mob, {{ObjKind::Unit, 100000}}, "c"), nullptr);
   EXPECT_EQ(AppendRecordsStep(std::make_unique<TMob>(), "c"), nullptr);
 }

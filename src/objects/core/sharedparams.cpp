@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <span>
 
 #include "mob/fields.h"
 
@@ -13,76 +14,83 @@ bool ReadOnlyShared(std::string_view key, bool hasEditButton) {
   return hasEditButton || key == IdentityFieldName(ObjKind::Unit) || key == IdentityFieldName(ObjKind::Particle1);
 }
 
-template <class M> bool SameAs(const M& value, const TFieldValue& reference) {
-  const M* wanted = std::get_if<M>(&reference);
-  if (!wanted) return false;
-  if constexpr (std::is_same_v<M, float>) return std::memcmp(&value, wanted, sizeof value) == 0;
-  else return value == *wanted;
-}
-
-// Whether every record of `groups` holds the bytes of `reference` in `key`; false
-// too when a kind has no such field.
-bool AllHold(const TMob& mob, const TRecordGroups& groups, std::string_view key, const TFieldValue& reference) {
-  bool same = true;
-  const auto kind = [&]<ObjKind K>() {
+// Which of `keys` every record of `groups` holds the bytes of `references` in
+// (false too when a kind has no such field). The records are walked a block at a
+// time, every field still the same checked over the block, so each record is
+// fetched once however many fields are compared.
+std::vector<bool> AllHold(const TMob& mob, const TRecordGroups& groups, const std::vector<std::string>& keys,
+                          const std::vector<TFieldValue>& references) {
+  constexpr std::size_t kBlock = 256;
+  std::vector<bool> same(keys.size(), true);
+  ForEachObjKind([&]<ObjKind K>() {
     using R = typename RecordOf<K>::type;
     const auto& indices = groups.indices[std::size_t(K)];
-    if (!same || indices.empty()) return;
-    const FieldDesc<R>* field = FindField<R>(key);
-    if (!field) {
-      same = false;
-      return;
+    if (indices.empty()) return;
+    std::vector<const FieldDesc<R>*> fields(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      fields[k] = FindField<R>(keys[k]);
+      if (!fields[k]) same[k] = false;
     }
     const auto& list = mob.List<K>();
-    std::visit(
-        [&](auto member) {
-          same = std::all_of(indices.begin(), indices.end(),
-                             [&](std::size_t i) { return SameAs(list[i].*member, reference); });
-        },
-        field->member);
-  };
-  kind.template operator()<ObjKind::Unit>();
-  kind.template operator()<ObjKind::Object>();
-  kind.template operator()<ObjKind::Lever>();
-  kind.template operator()<ObjKind::Trap>();
-  kind.template operator()<ObjKind::Flame>();
-  kind.template operator()<ObjKind::Particle1>();
-  kind.template operator()<ObjKind::Particle2>();
-  kind.template operator()<ObjKind::Particle3>();
+    for (std::size_t from = 0; from < indices.size(); from += kBlock) {
+      const auto block = std::span(indices).subspan(from, std::min(kBlock, indices.size() - from));
+      for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (!same[k]) continue;
+        std::visit(
+            [&](auto member) {
+              using M = FieldType<decltype(member)>;
+              const M* wanted = std::get_if<M>(&references[k]);
+              same[k] = wanted && std::ranges::all_of(block, [&](std::size_t i) {
+                          return i >= list.size() || SameFieldBytes(list[i].*member, *wanted);
+                        });
+            },
+            fields[k]->member);
+      }
+    }
+  });
   return same;
 }
 
 }  // namespace
 
-std::vector<TSharedRow> SharedParamRows(const TMob& mob, const std::vector<TObjRef>& refs, char decimalSeparator) {
-  // One grouping for every row: the selection may hold many thousands of records.
-  const TRecordGroups groups = GroupRecords(mob, refs);
+std::vector<TSharedRow> SharedParamRows(const TMob& mob, const TRecordGroups& groups, char decimalSeparator) {
   const auto& lead = groups.lead;
-  if (!lead) return {};
+  if (!lead || !RefersToRecord(mob, *lead)) return {};
   std::vector<TSharedRow> rows;
+  // The rows whose values are compared, and each one's value in the first record.
+  std::vector<std::string> compared;
+  std::vector<TFieldValue> references;
+  std::vector<std::size_t> comparedRows;
   for (TParamRow& row : ParamRowsOf(mob, *lead, decimalSeparator)) {
     // Only what every kind selected has by that name.
     const bool everyKind = std::all_of(groups.first.begin(), groups.first.end(), [&](const std::optional<TObjRef>& ref) {
       return !ref || ReadFieldValue(mob, *ref, row.key).has_value();
     });
     if (!everyKind) continue;
-    TSharedRow shared{row.key, std::move(row.value), false, ReadOnlyShared(row.key, row.hasEditButton)};
-    if (!row.hasEditButton) {
-      const auto reference = ReadFieldValue(mob, *lead, shared.key);
-      shared.differs = !reference || !AllHold(mob, groups, shared.key, *reference);
-      if (shared.differs) shared.value.clear();
+    TSharedRow& shared =
+        rows.emplace_back(row.key, std::move(row.value), false, ReadOnlyShared(row.key, row.hasEditButton));
+    if (row.hasEditButton) continue;
+    if (auto reference = ReadFieldValue(mob, *lead, shared.key)) {
+      compared.push_back(shared.key);
+      references.push_back(std::move(*reference));
+      comparedRows.push_back(rows.size() - 1);
+    } else {
+      shared.differs = true;
     }
-    rows.push_back(std::move(shared));
   }
+  const std::vector<bool> same = AllHold(mob, groups, compared, references);
+  for (std::size_t k = 0; k < compared.size(); ++k) rows[comparedRows[k]].differs = !same[k];
+  for (TSharedRow& row : rows)
+    if (row.differs) row.value.clear();
   return rows;
 }
 
-TSharedValue SharedParamValue(const TMob& mob, const std::vector<TObjRef>& refs, std::string_view key,
+TSharedValue SharedParamValue(const TMob& mob, const TRecordGroups& groups, std::string_view key,
                               std::string_view text, char decimalSeparator) {
   TSharedValue result;
   if (ReadOnlyShared(key, false)) return result;
   bool any = false;
-  for (const std::optional<TObjRef>& ref : GroupRecords(mob, refs).first) {
+  for (const std::optional<TObjRef>& ref : groups.first) {
     if (!ref) continue;
     TApplyResult one = ParamRowValue(mob, *ref, key, text, decimalSeparator);
     if (one.status != ApplyStatus::Accepted) {

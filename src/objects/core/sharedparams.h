@@ -20,8 +20,9 @@ struct TSharedRow {
   bool readOnly = false;  // the identity, and the trap point lists (edited one record at a time)
 };
 
-// In the first record's order; empty for no record.
-std::vector<TSharedRow> SharedParamRows(const TMob& mob, const std::vector<TObjRef>& refs, char decimalSeparator);
+// In the first record's order; empty for no record. `groups` is the selection
+// as GroupRecords gives it, worked out once for as long as it stands.
+std::vector<TSharedRow> SharedParamRows(const TMob& mob, const TRecordGroups& groups, char decimalSeparator);
 
 struct TSharedValue {
   ApplyStatus status = ApplyStatus::Ignored;
@@ -32,7 +33,7 @@ struct TSharedValue {
 
 // The first refusal of any kind present, or the value each kind takes. The
 // identity and the trap point lists are never taken here.
-TSharedValue SharedParamValue(const TMob& mob, const std::vector<TObjRef>& refs, std::string_view key,
+TSharedValue SharedParamValue(const TMob& mob, const TRecordGroups& groups, std::string_view key,
                               std::string_view text, char decimalSeparator);
 
 }  // namespace kelvarin

@@ -486,6 +486,7 @@ void TObjectsPage::ClearParams() {
   m_valuesEditor->ClearRows();
   m_shownRecord.reset();
   m_sharedRecords.clear();
+  m_sharedGroups = {};
   EnableSingleRecordTools(true);
 }
 
@@ -531,7 +532,8 @@ void TObjectsPage::EnableSingleRecordTools(bool single) {
 void TObjectsPage::ShowSharedParams(const std::vector<TObjRef>& refs) {
   ClearParams();
   const TMob& mob = m_session.Mob();
-  for (const TSharedRow& row : SharedParamRows(mob, refs, DecimalSeparator()))
+  m_sharedGroups = GroupRecords(mob, refs);
+  for (const TSharedRow& row : SharedParamRows(mob, m_sharedGroups, DecimalSeparator()))
     m_valuesEditor->AppendRow(FromUtf8(row.key), FromCp1251(row.value), row.readOnly,
                               row.differs ? u"Разные значения"_s : QString());
   m_sharedRecords = refs;
@@ -635,7 +637,7 @@ void TObjectsPage::ApplySharedRow(const QString& key) {
     m_valuesEditor->SetValue(key, shown);
     return;
   }
-  TSharedValue result = SharedParamValue(mob, m_sharedRecords, keyBytes, *bytes, separator);
+  TSharedValue result = SharedParamValue(mob, m_sharedGroups, keyBytes, *bytes, separator);
   switch (result.status) {
     case ApplyStatus::Accepted: {
       if (result.rowText) m_valuesEditor->SetValue(key, FromCp1251(*result.rowText));
@@ -645,7 +647,7 @@ void TObjectsPage::ApplySharedRow(const QString& key) {
         if (value && !first) first = &*value;
       const std::string caption = FieldEditCaption(keyBytes, ValueDisplayText(*first, separator)) + " (" +
                                   RecordCountText(m_sharedRecords.size()) + ")";
-      if (!m_session.Apply(SetFieldStep(mob, m_sharedRecords, keyBytes, result.values, caption), this))
+      if (!m_session.Apply(SetFieldStep(mob, m_sharedGroups, keyBytes, result.values, caption), this))
         m_session.NoteValueReapplied();
       break;
     }

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "document/documentsession.h"
+#include "document/recordset.h"
 #include "objects/core/objectparams.h"
 #include "objects/ui/objectstreemodel.h"
 #include "objects/ui/torientatorfr.h"
@@ -222,6 +223,7 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   TQuaternion m_savedRotation;
   std::optional<TObjRef> m_shownRecord;
   std::vector<TObjRef> m_sharedRecords;
+  TRecordGroups m_sharedGroups;  // m_sharedRecords by kind, for the rows and their commits
   TRecordActions m_actions;
 };
 
