@@ -37,6 +37,14 @@ class TPageLinks : public QObject {
   void SelectRecords(std::vector<TObjRef> refs, const QObject* from) {
     m_selected = std::move(refs);
     emit RecordsSelected(m_selected, from);
+    emit SelectionChanged(m_selected);
+  }
+  // What a page selects as it follows an undo or redo, which every page follows
+  // on its own: kept as the selection, and told to no page (told again, the map
+  // would move its view to it).
+  void NoteSelection(std::vector<TObjRef> refs) {
+    m_selected = std::move(refs);
+    emit SelectionChanged(m_selected);
   }
   void SelectRecord(std::optional<TObjRef> ref, const QObject* from) {
     SelectRecords(ref ? std::vector<TObjRef>{*ref} : std::vector<TObjRef>{}, from);
@@ -70,6 +78,8 @@ class TPageLinks : public QObject {
 
  signals:
   void RecordsSelected(const std::vector<kelvarin::TObjRef>& refs, const QObject* from);
+  // The selection, however it changed: for what shows it outside the pages.
+  void SelectionChanged(const std::vector<kelvarin::TObjRef>& refs);
   void CriteriaChanged();
 
  private:

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMimeData>
+#include <QSignalSpy>
 
 #include "common/floattext.h"
 #include "document/recordset.h"
@@ -160,6 +161,29 @@ TEST_F(MultiSelectTest, DeleteAndDuplicateAreOneStepEach) {
   EXPECT_EQ(page->SharedRecords().size(), 2u);  // the records put back, selected
   shell.session.Undo();
   EXPECT_EQ(Image(), before);
+}
+
+TEST_F(MultiSelectTest, UndoAndRedoLeaveTheSelectionTheTreeShowsWithoutTellingThePages) {
+  ShowPage();
+  const std::vector<TObjRef> refs = {{ObjKind::Unit, 0}, {ObjKind::Unit, 2}, {ObjKind::Lever, 1}};
+  SelectAll(refs);
+  ASSERT_TRUE(Key(Qt::Key_Delete, Qt::NoModifier));
+  QSignalSpy toPages(&shell.links, &TPageLinks::RecordsSelected);
+  QSignalSpy counted(&shell.links, &TPageLinks::SelectionChanged);
+
+  // The records put back are selected in the tree, and that is the selection the
+  // window counts ("Выделено: N"); no page is told (the map would move its view).
+  for (const bool undo : {true, false, true}) {
+    undo ? shell.session.Undo() : shell.session.Redo();
+    SCOPED_TRACE(undo ? "undo" : "redo");
+    EXPECT_EQ(shell.links.SelectedRecords(), page->ChosenRecords());
+    ASSERT_FALSE(counted.isEmpty());
+    EXPECT_EQ(counted.takeLast().at(0).value<std::vector<TObjRef>>(), page->ChosenRecords());
+    std::vector<TObjRef> chosen = page->ChosenRecords();
+    std::ranges::sort(chosen, {}, [](TObjRef ref) { return std::pair(int(ref.kind), ref.index); });
+    EXPECT_EQ(chosen, undo ? refs : std::vector<TObjRef>{});  // deleted again: nothing selected
+  }
+  EXPECT_EQ(toPages.count(), 0);
 }
 
 TEST_F(MultiSelectTest, KeysActOnRecordsOnlyFromTheTree) {

@@ -108,7 +108,7 @@ TMainF::TMainF(TAppState& app, TPrompts& prompts, QWidget* parent)
   statusBar()->addPermanentWidget(m_selectionStatus);
   m_selectionStatus->hide();
   // However many records a page selects, the count stands in one place.
-  connect(&m_links, &TPageLinks::RecordsSelected, this, [this](const std::vector<TObjRef>& refs) {
+  connect(&m_links, &TPageLinks::SelectionChanged, this, [this](const std::vector<TObjRef>& refs) {
     m_selectionStatus->setText(u"Выделено: %1"_s.arg(refs.size()));
     m_selectionStatus->setVisible(!refs.empty());
   });

@@ -505,14 +505,19 @@ std::vector<TObjRef> TObjectsPage::SelectedRecords() const {
   return refs;
 }
 
-void TObjectsPage::ObjectsTreeChange() {
-  // A filter that hides the selected record leaves the table showing it.
-  if (m_showingChange || m_filtering || !m_session.Opened()) return;
+std::vector<TObjRef> TObjectsPage::ChosenRecords() const {
   std::vector<TObjRef> refs = SelectedRecords();
   // The current record alone, as a tree of single selection has it, when nothing
   // else is selected (a selection model between two states says so too).
   if (refs.empty())
     if (const auto current = m_model->RecordAt(m_tree->currentIndex())) refs.push_back(*current);
+  return refs;
+}
+
+void TObjectsPage::ObjectsTreeChange() {
+  // A filter that hides the selected record leaves the table showing it.
+  if (m_showingChange || m_filtering || !m_session.Opened()) return;
+  const std::vector<TObjRef> refs = ChosenRecords();
   // The selection and the current row change one after the other: one showing.
   const bool shown = refs.size() > 1 ? m_sharedRecords == refs
                                      : (!refs.empty() && m_shownRecord == refs.front() && m_sharedRecords.empty());
@@ -817,6 +822,7 @@ void TObjectsPage::RecordsChanged(const TRecordsChange& change, TChangeCause cau
   if (cause != TChangeCause::Edit) {
     if (change.records.size() > 1) SelectRecords(change.records);
     else ShowChangedRecord(change.record);
+    m_shell.Links().NoteSelection(ChosenRecords());
   } else if (origin != this && change.record && change.record == m_shownRecord) {
     ShowObjectParams(*change.record);  // another page changed the record shown
   } else if (!change.listsResized && !m_sharedRecords.empty()) {

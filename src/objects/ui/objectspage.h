@@ -107,6 +107,8 @@ class TObjectsPage : public QWidget, public TPage, private TDocumentListener, pr
   // The records selected in the tree, the current one first (kind rows select
   // nothing).
   std::vector<TObjRef> SelectedRecords() const;
+  // The selected records, or the current one alone when none is selected.
+  std::vector<TObjRef> ChosenRecords() const;
   // Selects `refs` in the tree and shows them, whatever page is showing.
   void SelectRecords(const std::vector<TObjRef>& refs);
   // The records the table shows together; empty unless several are selected.
