@@ -1,8 +1,6 @@
 #include "objects/core/sharedparams.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <span>
 
 #include "mob/fields.h"
