@@ -16,8 +16,6 @@
 #include <random>
 #include <vector>
 
-#include "common/hugepages.h"
-
 namespace kelvarin {
 namespace {
 
@@ -103,7 +101,6 @@ bool TPosixFileSystem::ReadAll(const std::string& path, Bytes& out, int& err) {
   std::size_t capacity = 1 << 16;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) capacity = std::size_t(st.st_size) + 1;
   out.clear();
-  ReserveLarge(out, capacity);
   out.resize(capacity);
   std::size_t done = 0;
   for (;;) {

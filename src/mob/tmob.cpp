@@ -9,7 +9,6 @@
 
 #include "common/filesystem.h"
 #include "common/mappedfile.h"
-#include "common/hugepages.h"
 #include "mob/chunks.h"
 #include "mob/fields.h"
 #include "mob/filelog.h"
@@ -560,7 +559,6 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
   if (!kept) {
     int k = 0;
     ForEachList([&](auto& list) {
-      ReserveLarge(list, counts[k]);
       list.resize(counts[k]);
       ++k;
     });
