@@ -204,10 +204,10 @@ bool TMob::LoadFile(const std::string& fileName) {
     if (kind != FileKind::Regular && kind != FileKind::Fifo) {
       Log("Не могу получить доступ к файлу!");
       Log(NotRegularFileLine(fileName, kind));
-    } else if (RecordsStayInImage && kind == FileKind::Regular && fs.MapRegular(fileName, mapped, err) &&
-               mapped.Guarded()) {
-      // Records that stay in the image are read from the cached pages themselves,
-      // which no other program can change unseen. A file that could change unseen
+    } else if (kind == FileKind::Regular && fs.MapRegular(fileName, mapped, err) && mapped.Guarded()) {
+      // The file is read from the cached pages themselves, which no other program
+      // can change unseen, rather than copied: a copy of hundreds of megabytes
+      // costs as much as a third of the decoding. A file that could change unseen
       // is read into memory of its own instead.
       return LoadMapped(std::move(mapped));
     } else {
@@ -245,14 +245,20 @@ bool TMob::LoadImage(Bytes image) {
 }
 
 bool TMob::LoadMapped(TMappedFile file) {
-  m_imageRecords = std::make_unique<ImageRecords>();
-  m_imageRecords->mapped = std::move(file);
-  const auto kept = m_imageRecords->image = m_imageRecords->mapped.Bytes();
-  bool ok = LoadFromBuffer(kept.data(), kept.size());
-  if (!KeptImageIntact()) {
+  // Records decoded into the lists need the mapping only while they are read.
+  const TMappedFile* mapping = &file;
+  if (RecordsStayInImage) {
+    m_imageRecords = std::make_unique<ImageRecords>();
+    m_imageRecords->mapped = std::move(file);
+    mapping = &m_imageRecords->mapped;
+    m_imageRecords->image = mapping->Bytes();
+  }
+  const auto bytes = mapping->Bytes();
+  bool ok = LoadFromBuffer(bytes.data(), bytes.size());
+  if (!mapping->Intact() || !KeptImageIntact()) {
     // Whatever the pages read since said, it may not have been the file.
     Log("Не могу получить доступ к файлу!");
-    Log(KeptImageLostLine());
+    Log(m_imageRecords ? KeptImageLostLine() : mapping->Damaged() ? ReasonLine(EIO) : ChangedWhileReadLine());
     ok = false;
   }
   return FinishLoad(ok);

@@ -275,16 +275,21 @@ class WriterOnceMapped : public TPosixFileSystem {
 
 TEST_F(MappedImageTest, AWriterWhileTheFileLoadsFailsTheLoad) {
   if (!GuardedFile()) GTEST_SKIP() << "the temporary folder's file system grants no lease";
-  WriterOnceMapped files([this] { return AnotherProgramAsksToWrite(); });
-  SetFiles(&files);
-  TMob mob;
-  mob.RecordsStayInImage = true;
-  EXPECT_FALSE(mob.LoadFile(m_path));
-  SetFiles(nullptr);
-  EXPECT_TRUE(files.asked);
-  EXPECT_NE(mob.LogText.find("Не могу получить доступ к файлу!\r\n" + ChangedWhileReadLine()), std::string::npos)
-      << mob.LogText;
-  EXPECT_FALSE(mob.Loaded);
+  // Records kept in the image and records decoded into the lists are both read
+  // from the mapped file.
+  for (const bool kept : {true, false}) {
+    WriterOnceMapped files([this] { return AnotherProgramAsksToWrite(); });
+    SetFiles(&files);
+    TMob mob;
+    mob.RecordsStayInImage = kept;
+    EXPECT_FALSE(mob.LoadFile(m_path));
+    SetFiles(nullptr);
+    EXPECT_TRUE(files.asked);
+    EXPECT_NE(mob.LogText.find("Не могу получить доступ к файлу!\r\n" + ChangedWhileReadLine()), std::string::npos)
+        << mob.LogText;
+    EXPECT_FALSE(mob.Loaded);
+    EXPECT_EQ(mob.TotalRecordCount(), 0u);
+  }
 }
 
 TEST_F(MappedImageTest, AWriterBeforeTheSaveFailsTheSaveAndWritesNothing) {

@@ -169,6 +169,7 @@ TEST_F(SaveTest, MissingAndUnreadableFilesFailTheLoad) {
   EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", "Загрузить моб не удалось!"}));
 
   WriteOld("x");
+  m_files.map.Fail(EACCES);
   m_files.read.Fail(EACCES);
   EXPECT_FALSE(mob.Load(m_path));
   EXPECT_EQ(LogLines(mob), (std::vector<std::string>{"", "-----------------------------", m_path,

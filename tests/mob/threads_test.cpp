@@ -59,6 +59,7 @@ TEST(WorkerThreads, AnExceptionOfTheWorkerReachesTheWindowThread) {
   test::WriteFileBytes(path, "zone");
   // Reading runs out of memory.
   test::TFaultyFiles files;
+  files.map.Fail(ENOMEM);
   files.read.Fail(ENOMEM);
   SetFiles(&files);
   TMob mob;
