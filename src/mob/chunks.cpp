@@ -5,7 +5,9 @@
 namespace kelvarin {
 
 void TReadContext::Log(const std::string& line) const {
-  if (log && mob) mob->Log(line);
+  if (!log) return;
+  if (held) held->push_back(line);
+  else if (mob) mob->Log(line);
 }
 
 bool Malformed(const TReadContext& ctx, const std::string& what, std::uint64_t fileOffset) {

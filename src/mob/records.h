@@ -40,12 +40,14 @@ inline constexpr std::uint32_t Particle3 = 0x0000DD01;
 // Where a record reader reports problems. With `log` cleared (or no document)
 // nothing is written. `ordinal` is the record's 1-based position among the records
 // of its kind in the block, `fileOffset` the position of its sub-block in the file;
-// both only serve the messages.
+// both only serve the messages. A reader running beside others hands its lines to
+// `held` instead, for its caller to log in file order.
 struct TReadContext {
   TMob* mob = nullptr;
   bool log = false;
   std::uint32_t ordinal = 0;
   std::uint64_t fileOffset = 0;
+  std::vector<std::string>* held = nullptr;
   void Log(const std::string& line) const;
 };
 

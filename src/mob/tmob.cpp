@@ -1,10 +1,12 @@
 #include "mob/tmob.h"
 
 #include <algorithm>
+#include <exception>
 #include <functional>
 #include <limits>
 #include <map>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 
 #include "common/filesystem.h"
@@ -45,6 +47,108 @@ template <class R> constexpr const char* MismatchPrefix() {
     case ObjKind::Particle3: return "В блоке партикла 3-го типа ";
   }
   return "";
+}
+
+// The line of a record that reads shorter than its sub-block.
+template <class R> std::string MismatchLine(const R& record, std::uint32_t read, std::uint32_t subSize) {
+  return MismatchPrefix<R>() + std::to_string(record.Identity()) + " что-то \"лишнее\" - считано " + I32(read) +
+         " а реально там " + I32(subSize) + " байт.";
+}
+
+// A sub-block the framing pass found to be a record.
+struct RecordToRead {
+  std::uint32_t pos;    // in its object block
+  std::uint32_t size;   // as framed: a kept image may change under a later read
+  ObjKind kind;
+  std::uint32_t index;  // among the records of its kind
+};
+
+// From this many records on, a load decodes on two threads.
+constexpr std::size_t kRecordsForTwoThreads = 2048;
+
+// Runs `first` on the calling thread and `second` beside it; an exception of
+// either comes out once both have ended, the first's before the second's.
+template <class First, class Second> void RunSideBySide(First&& first, Second&& second) {
+  std::exception_ptr secondFailure;
+  std::thread beside([&] {
+    try {
+      second();
+    } catch (...) {
+      secondFailure = std::current_exception();
+    }
+  });
+  try {
+    first();
+  } catch (...) {
+    beside.join();
+    throw;
+  }
+  beside.join();
+  if (secondFailure) std::rethrow_exception(secondFailure);
+}
+
+// Decodes the records of `toRead` into the lists, sized here to `counts`, in file
+// order as far as the log can tell: a record's lines come out after those of every
+// record before it, and nothing after the first record refused is said. A large
+// block is decoded in two halves side by side; the second half's lines are held
+// back and given out after the first half's.
+bool DecodeIntoLists(TMob& mob, const std::uint8_t* block, std::uint64_t fileOffset,
+                     const std::vector<RecordToRead>& toRead, const std::size_t (&counts)[kObjKindCount]) {
+  // Decodes toRead[begin, end); false at the first record refused.
+  const auto decode = [&](std::size_t begin, std::size_t end, std::vector<std::string>* held) {
+    for (std::size_t i = begin; i < end; ++i) {
+      const RecordToRead& at = toRead[i];
+      bool ok = true;
+      mob.ForEachList([&](auto& list) {
+        using R = typename std::decay_t<decltype(list)>::value_type;
+        if (at.kind != R::Kind) return;
+        R& record = list[at.index];
+        const TReadContext ctx{&mob, true, at.index + 1, fileOffset + at.pos, held};
+        ok = record.ReadRecord(block + at.pos, at.size, ctx);
+        if (ok && record.GetSize() != at.size) ctx.Log(MismatchLine(record, record.GetSize(), at.size));
+      });
+      if (!ok) return false;
+    }
+    return true;
+  };
+  // Each list is sized once, before any record is read. Filling fresh memory
+  // costs about as much as decoding into it: the units, the largest list, are
+  // sized beside the others.
+  const auto size = [&](bool units) {
+    int k = 0;
+    mob.ForEachList([&](auto& list) {
+      if ((k == int(ObjKind::Unit)) == units) list.resize(counts[k]);
+      ++k;
+    });
+  };
+  if (toRead.size() < kRecordsForTwoThreads) {
+    size(true);
+    size(false);
+    return decode(0, toRead.size(), nullptr);
+  }
+  RunSideBySide([&] { size(false); }, [&] { size(true); });
+
+  // Halves of about equal bytes.
+  const std::uint32_t middlePos = toRead.front().pos + (toRead.back().pos - toRead.front().pos) / 2;
+  const std::size_t middle = std::size_t(
+      std::partition_point(toRead.begin(), toRead.end(), [&](const RecordToRead& r) { return r.pos < middlePos; }) -
+      toRead.begin());
+  bool firstOk = false, secondOk = false;
+  std::vector<std::string> secondLines;
+  std::exception_ptr secondFailure;
+  RunSideBySide([&] { firstOk = decode(0, middle, nullptr); },
+                [&] {
+                  try {
+                    secondOk = decode(middle, toRead.size(), &secondLines);
+                  } catch (...) {
+                    // Only an exception a decode in order would have reached counts.
+                    secondFailure = std::current_exception();
+                  }
+                });
+  if (!firstOk) return false;
+  for (const std::string& line : secondLines) mob.Log(line);
+  if (secondFailure) std::rethrow_exception(secondFailure);
+  return secondOk;
 }
 
 }  // namespace
@@ -511,13 +615,7 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
   // record in the writer's own form that stays in the image is taken here, with
   // nothing left to read or say; the others are read in the second pass.
   std::size_t counts[kObjKindCount] = {};
-  struct ToRead {
-    std::uint32_t pos;
-    std::uint32_t size;  // as framed: a kept image may change under a later read
-    ObjKind kind;
-    std::uint32_t index;  // among the records of its kind
-  };
-  std::vector<ToRead> toRead;
+  std::vector<RecordToRead> toRead;
   std::vector<std::pair<std::uint32_t, std::uint32_t>> unknownAt;  // where, how long
   std::vector<TSubBlockPlace>& places = FileLayout.subBlocks;
   places.clear();
@@ -560,42 +658,34 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
     pos += subSize;
   }
 
-  // Each list is sized once, before any record is read. Records that stay in the
-  // image are read one by one into a scratch record of their kind instead.
   if (!kept) {
-    int k = 0;
-    ForEachList([&](auto& list) {
-      list.resize(counts[k]);
-      ++k;
-    });
-  }
-  std::tuple<TUnitObjBlock, TObjectObjBlock, TLeverObjBlock, TTrapObjBlock, TFlameObjBlock,
-             TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
-      scratch;
-  Bytes written;  // a scratch record as the writer makes it
-  Bytes copied;   // a record of a kept image, read from bytes of its own
+    if (!DecodeIntoLists(*this, block, fileOffset, toRead, counts)) return false;
+  } else {
+    // Records that stay in the image are read one by one into a scratch record of
+    // their kind.
+    std::tuple<TUnitObjBlock, TObjectObjBlock, TLeverObjBlock, TTrapObjBlock, TFlameObjBlock,
+               TParticle1ObjBlock, TParticle2ObjBlock, TParticle3ObjBlock>
+        scratch;
+    Bytes written;  // a scratch record as the writer makes it
+    Bytes copied;   // a record of a kept image, read from bytes of its own
 
-  // Reading pass, in file order.
-  for (const ToRead& at : toRead) {
-    const std::uint8_t* sub = block + at.pos;
-    const std::uint32_t subSize = at.size;
-    if (kept) sub = CopiedRecord(sub, subSize, copied);
-    bool ok = true;
-    ForEachList([&](auto& list) {
-      using R = typename std::decay_t<decltype(list)>::value_type;
-      if (at.kind != R::Kind) return;
-      R& record = kept ? std::get<R>(scratch) : list[at.index];
-      if (kept) ClearForReuse(record);
-      const TReadContext recordCtx{this, true, at.index + 1, fileOffset + at.pos};
-      if (!record.ReadRecord(sub, subSize, recordCtx)) {
-        ok = false;
-        return;
-      }
-      const std::uint32_t read = record.GetSize();
-      if (read != subSize)
-        Log(MismatchPrefix<R>() + std::to_string(record.Identity()) + " что-то \"лишнее\" - считано " +
-            I32(read) + " а реально там " + I32(subSize) + " байт.");
-      if (kept) {
+    // Reading pass, in file order.
+    for (const RecordToRead& at : toRead) {
+      const std::uint32_t subSize = at.size;
+      const std::uint8_t* sub = CopiedRecord(block + at.pos, subSize, copied);
+      bool ok = true;
+      ForEachList([&](auto& list) {
+        using R = typename std::decay_t<decltype(list)>::value_type;
+        if (at.kind != R::Kind) return;
+        R& record = std::get<R>(scratch);
+        ClearForReuse(record);
+        const TReadContext recordCtx{this, true, at.index + 1, fileOffset + at.pos};
+        if (!record.ReadRecord(sub, subSize, recordCtx)) {
+          ok = false;
+          return;
+        }
+        const std::uint32_t read = record.GetSize();
+        if (read != subSize) recordCtx.Log(MismatchLine(record, read, subSize));
         bool asWritten = read == subSize;
         if (asWritten) {
           written.clear();
@@ -604,9 +694,9 @@ bool TMob::ReadObjectBlock(const std::uint8_t* block, std::uint32_t size, std::u
         }
         kept->records[int(R::Kind)][at.index] = {std::uint32_t(fileOffset + at.pos), subSize, asWritten};
         kept->writtenSize[int(R::Kind)] += read;
-      }
-    });
-    if (!ok) return false;
+      });
+      if (!ok) return false;
+    }
   }
 
   UnknownObjectBlocks.resize(unknownAt.size());

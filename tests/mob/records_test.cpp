@@ -2,6 +2,8 @@
 // check, unknown and mismatched sub-blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mob/generator.h"
 #include "support/mobbytes.h"
 
@@ -147,6 +149,53 @@ TEST(ObjectBlock, ExtraChunksAreSteppedOverAndReported) {
   ASSERT_TRUE(LoadBytes(mob, MobFile({ObjectBlock({bytes})})));
   EXPECT_EQ(mob.Levers.at(0), lever);
   EXPECT_TRUE(LogHas(mob, "В блоке рычага 77 что-то \"лишнее\" - считано 268 а реально там 280 байт.\r\n"));
+}
+
+// A large block is decoded in parts side by side; what it says must not show it:
+// the lines of records come out in file order and stop at the first record refused,
+// as the load that reads the records one by one (records kept in the image) says.
+TEST(ObjectBlock, ALargeBlockSaysWhatAnOrderlyReadSays) {
+  struct Case {
+    std::vector<std::size_t> strays;  // records with a chunk too many
+    std::vector<std::size_t> broken;  // records whose first chunk runs past their end
+  };
+  const Case cases[] = {
+      {{5, 1999, 2000, 2001, 3990}, {}},
+      {{5, 3990}, {2500}},
+      {{5, 2600}, {3000, 100}},
+      {{3999}, {1}},
+  };
+  constexpr std::size_t kLevers = 4000;
+  for (const Case& c : cases) {
+    std::vector<Bytes> subBlocks;
+    for (std::size_t i = 0; i < kLevers; ++i) {
+      TLeverObjBlock lever;
+      lever.ObjectID = std::int32_t(i + 1);
+      Bytes bytes = SubBlockOf(lever);
+      if (std::count(c.strays.begin(), c.strays.end(), i)) {
+        const Bytes stray = Framed(0x12340000, {1, 2, 3, 4});
+        bytes.insert(bytes.end(), stray.begin(), stray.end());
+        StoreU32(bytes.data() + 4, std::uint32_t(bytes.size()));
+      }
+      if (std::count(c.broken.begin(), c.broken.end(), i)) StoreU32(bytes.data() + 12, 0xFFFF);
+      subBlocks.push_back(bytes);
+    }
+    const Bytes file = MobFile({ObjectBlock(subBlocks)});
+    TMob decoded, orderly;
+    orderly.RecordsStayInImage = true;
+    const bool loaded = LoadBytes(decoded, file);
+    EXPECT_EQ(loaded, c.broken.empty());
+    EXPECT_EQ(LoadBytes(orderly, file), loaded);
+    EXPECT_EQ(LogLines(decoded), LogLines(orderly));
+    const std::size_t firstBroken = c.broken.empty() ? kLevers : *std::min_element(c.broken.begin(), c.broken.end());
+    std::size_t said = 0;
+    for (const std::string& line : LogLines(decoded))
+      said += line.find("лишнее") != std::string::npos || line.find("Битая разметка") != std::string::npos;
+    EXPECT_EQ(said, std::size_t(std::count_if(c.strays.begin(), c.strays.end(),
+                                              [&](std::size_t i) { return i < firstBroken; })) +
+                        !c.broken.empty());
+    if (loaded) EXPECT_EQ(decoded.Levers.at(kLevers - 1).ObjectID, std::int32_t(kLevers));
+  }
 }
 
 TEST(ObjectBlock, EmptyBodyTexturesIsATwelveByteChunkAndReadsBackEmpty) {
