@@ -1,8 +1,10 @@
 #include "document/documentsession.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "common/filesystem.h"
+#include "common/sidebyside.h"
 #include "document/docpaths.h"
 #include "document/steporigins.h"
 #include "mob/backupcopy.h"
@@ -142,7 +144,13 @@ bool TDocumentSession::Load(std::string path) {
 void TDocumentSession::PrepareListeners(bool threaded, void (TDocumentListener::*prepare)(const TMob&)) {
   const std::vector<TDocumentListener*> listeners = m_listeners;
   RunTask(threaded, [&] {
-    for (TDocumentListener* listener : listeners) (listener->*prepare)(m_mob);
+    // Each listener reads the document only and keeps what it works out to itself,
+    // so two of them work at once: the next free thread takes the next listener.
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+      for (std::size_t i; (i = next++) < listeners.size();) (listeners[i]->*prepare)(m_mob);
+    };
+    RunSideBySide(work, work);
   });
 }
 

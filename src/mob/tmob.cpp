@@ -1,16 +1,15 @@
 #include "mob/tmob.h"
 
 #include <algorithm>
-#include <exception>
 #include <functional>
 #include <limits>
 #include <map>
 #include <stdexcept>
-#include <thread>
 #include <tuple>
 
 #include "common/filesystem.h"
 #include "common/mappedfile.h"
+#include "common/sidebyside.h"
 #include "mob/chunks.h"
 #include "mob/fields.h"
 #include "mob/filelog.h"
@@ -65,27 +64,6 @@ struct RecordToRead {
 
 // From this many records on, a load decodes on two threads.
 constexpr std::size_t kRecordsForTwoThreads = 2048;
-
-// Runs `first` on the calling thread and `second` beside it; an exception of
-// either comes out once both have ended, the first's before the second's.
-template <class First, class Second> void RunSideBySide(First&& first, Second&& second) {
-  std::exception_ptr secondFailure;
-  std::thread beside([&] {
-    try {
-      second();
-    } catch (...) {
-      secondFailure = std::current_exception();
-    }
-  });
-  try {
-    first();
-  } catch (...) {
-    beside.join();
-    throw;
-  }
-  beside.join();
-  if (secondFailure) std::rethrow_exception(secondFailure);
-}
 
 // Decodes the records of `toRead` into the lists, sized here to `counts`, in file
 // order as far as the log can tell: a record's lines come out after those of every
