@@ -343,7 +343,16 @@ bool TMob::LoadMapped(TMappedFile file) {
     Log(m_imageRecords ? KeptImageLostLine() : mapping->Damaged() ? ReasonLine(EIO) : ChangedWhileReadLine());
     ok = false;
   }
-  return FinishLoad(ok);
+  ok = FinishLoad(ok);
+  if (ok && KeepsOrigins && !m_imageRecords) {
+    // The lists were read from this very mapping, intact: the save may copy the
+    // records that stay unchanged from it. Kept for as long as the document is
+    // open, it must never make a writer wait, and its pages need not stay in memory.
+    file.GiveWayToWriters();
+    file.ReleasePages();
+    m_origins = TRecordOrigins::Keep(std::move(file), bytes.size(), *this);
+  }
+  return ok;
 }
 
 std::span<const std::uint8_t> TMob::KeptImage() const {
