@@ -169,7 +169,7 @@ TEST_F(SaveOrigins, EveryKindOfStepUndoneAndRedoneSavesAsTheWriterWrites) {
            return std::string("mass change");
          });
        }},
-      {"shared field", [&] { return SetFieldStep(mob, several, "LoadX", loadX, "LoadX = 7.25"); }},
+      {"shared field", [&] { return SetFieldStep(mob, GroupRecords(mob, several), "LoadX", loadX, "LoadX = 7.25"); }},
       {"delete", [&] { return DeleteRecordsStep(mob, several, "delete"); }},
       {"duplicate", [&] { return AppendRecordsStep(CopyRecords(mob, several), "duplicate"); }},
       {"paste", [&] {
