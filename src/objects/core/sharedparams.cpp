@@ -66,7 +66,7 @@ std::vector<TSharedRow> SharedParamRows(const TMob& mob, const TRecordGroups& gr
     });
     if (!everyKind) continue;
     TSharedRow& shared =
-        rows.emplace_back(row.key, std::move(row.value), false, ReadOnlyShared(row.key, row.hasEditButton));
+        rows.emplace_back(TSharedRow{row.key, std::move(row.value), false, ReadOnlyShared(row.key, row.hasEditButton)});
     if (row.hasEditButton) continue;
     if (auto reference = ReadFieldValue(mob, *lead, shared.key)) {
       compared.push_back(shared.key);
