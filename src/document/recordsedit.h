@@ -128,7 +128,7 @@ void TRecordsEdit::SetField(R& record, std::size_t index, M R::*member, M value)
   auto& kind = std::get<KindEdit<R>>(m_kinds);
   // Each part passed on its own: a braced entry, written as two halves and read
   // back whole, stalls the store on every call.
-  kind.entries.emplace_back(std::uint32_t(index), kind.MemberId(FieldMember<R>(member)));
+  kind.entries.push_back({std::uint32_t(index), kind.MemberId(FieldMember<R>(member))});
   std::get<std::vector<M>>(kind.values).push_back(std::exchange(record.*member, std::move(value)));
 }
 
