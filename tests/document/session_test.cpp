@@ -276,8 +276,9 @@ TEST_F(SessionTest, ALoadOrSaveHandsItsRecordsToTheListenersBeforeItSaysSoOnTheW
   session.AddListener(&preparing);
 
   ASSERT_TRUE(session.Load(zone));
+  // Listeners prepare two at a time, so this one may run beside the caller, which
+  // waits for it: the order of the events is what holds.
   EXPECT_EQ(preparing.events, (Lines{"prepare", "opened"}));
-  EXPECT_EQ(preparing.thread, std::this_thread::get_id());
   EXPECT_TRUE(preparing.theDocument);
   EXPECT_EQ(preparing.records, session.Mob().TotalRecordCount());
   EXPECT_GT(preparing.records, 0u);
